@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every
+# test (unit, end-to-end on the headless backend, bounded fuzz runs). Exit status: the tests'.
+set -uo pipefail
+cd "$(dirname "$0")"
+./scripts/setup.sh || exit 1
+
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+jobs=$(nproc)
+
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DVELMOOR_SANITIZE=ON >/dev/null || exit 1
+cmake --build build/asan -j"$jobs" || exit 1
+(cd build/asan && ctest --output-on-failure -j"$jobs")
+status=$?
+
+if compgen -G "fuzz/*_fuzz.cpp" >/dev/null; then
+  cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DVELMOOR_FUZZ=ON \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1
+  cmake --build build/fuzz -j"$jobs" --target fuzzers || exit 1
+  (cd build/fuzz && ctest --output-on-failure -j"$jobs") || status=1
+fi
+exit $status
