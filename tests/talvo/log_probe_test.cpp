@@ -96,6 +96,19 @@ TEST_F(LogProbe, NumberedNamesWhenTheLogIsLocked) {
     EXPECT_NE(readBytes(dir.file("bin/Game_a.log")).find("[] error: err\n"), std::string::npos);
 }
 
+TEST_F(LogProbe, StaticInitialisersCanLog) {
+    run("settings", tmp + "' PROBE_STATIC_ENTRY='1");
+    EXPECT_EQ(log().substr(0, 30), "[talvo.io] error: before main\n");
+}
+
+TEST_F(LogProbe, SymbolicLinksAreNotFollowed) {
+    writeBytes(dir.file("victim.txt"), "keep me");
+    fs::create_symlink(dir.file("victim.txt"), dir.file("bin/Game.log"));
+    run("settings");
+    EXPECT_EQ(readBytes(dir.file("victim.txt")), "keep me");
+    EXPECT_NE(readBytes(dir.file("bin/Game_1.log")).find("[] error: err\n"), std::string::npos);
+}
+
 TEST_F(LogProbe, SettingsGateOff) {
     settings("[!]\n-*\n");
     run("settings");

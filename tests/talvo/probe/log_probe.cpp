@@ -15,6 +15,13 @@
 
 namespace {
 
+// Logs from a static initialiser when asked to: channels must already work before main.
+struct StaticLogger {
+    StaticLogger() {
+        if (std::getenv("PROBE_STATIC_ENTRY") != nullptr) talvo::io::logError << "before main" << std::endl;
+    }
+} staticLogger;
+
 void lateHandler() { talvo::logError << "late" << std::endl; }
 
 int entries() {
