@@ -2,10 +2,11 @@
 #include "talvo/throw_report.h"
 
 #include <csignal>
-#include <iostream>
 #include <ostream>
 #include <typeinfo>
 
+#include "talvo/assertion.h"
+#include "talvo/log.h"
 #include "talvo/type_name.h"
 
 namespace talvo {
@@ -20,9 +21,12 @@ std::ostream& operator<<(std::ostream& out, const SourceLocation& location) {
 }
 
 bool reportThrow(const SourceLocation& location, const Exception& exception) {
-    std::cerr << readableTypeName(typeid(exception)) << "\n    " << location << "\n    " << exception.what()
-              << std::endl;
-    return false;
+    AssertionChoice choice = AssertionChoice::ignore;
+    if (dialogsOnThrow != 0) choice = show_assertion_message(location, exception.what());
+    char typeName[512];
+    formatTypeName(typeid(exception), typeName, sizeof typeName);
+    exceptionLog.entry() << typeName << "\n    " << location << "\n    " << exception.what() << std::endl;
+    return assertionChoiceToBreak(choice);
 }
 
 void debugBreak() noexcept { std::raise(SIGTRAP); }

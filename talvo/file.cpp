@@ -1,0 +1,234 @@
+// File over POSIX calls: the sharing rules map onto flock, text mode drops CR before LF on reading.
+#include "talvo/file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "talvo/log.h"
+
+namespace talvo {
+
+namespace {
+
+constexpr OpenMode kIn = std::ios_base::in;
+constexpr OpenMode kOut = std::ios_base::out;
+constexpr OpenMode kApp = std::ios_base::app;
+constexpr OpenMode kTrunc = std::ios_base::trunc;
+constexpr OpenMode kAte = std::ios_base::ate;
+constexpr OpenMode kBinary = std::ios_base::binary;
+
+struct OpenRow {
+    int access;
+    bool create;
+    bool truncate;
+};
+
+// The accepted modes (without ate and binary); anything else is refused without a log entry.
+bool rowFor(OpenMode mode, OpenRow& row) {
+    const OpenMode m = mode & ~(kAte | kBinary);
+    if (m == kIn) row = {O_RDONLY, false, false};
+    else if (m == kOut || m == (kOut | kApp)) row = {O_WRONLY, true, false};
+    else if (m == (kIn | kOut)) row = {O_RDWR, false, false};
+    else if (m == (kOut | kTrunc)) row = {O_WRONLY, true, true};
+    else if (m == (kIn | kOut | kTrunc)) row = {O_RDWR, true, true};
+    else return false;
+    return true;
+}
+
+bool has(OpenMode mode, OpenMode bit) { return (mode & bit) != OpenMode{}; }
+
+}  // namespace
+
+File::File() noexcept { lastError_.clear(); }
+
+File::~File() { close(); }
+
+bool File::open(const char* name, OpenMode mode, FileFlags flags) {
+    pendingFlags_ = flags;
+    const bool opened = AbstractFile::open(name, mode);
+    pendingFlags_ = FileFlags::none;
+    return opened;
+}
+
+bool File::doOpen(const char* name, OpenMode mode) { return openWith(name, mode, pendingFlags_); }
+
+void File::fail(int error) noexcept { lastError_.set(error != 0 ? static_cast<std::uint32_t>(error) : EIO); }
+
+bool File::openWith(const char* name, OpenMode mode, FileFlags flags) {
+    if (isOpen() || fd_ >= 0) return false;
+    OpenRow row{};
+    if (!rowFor(mode, row)) return false;
+    const char* shown = name != nullptr ? name : "";
+
+    int fd = -1;
+    int error = 0;
+    if (name == nullptr || name[0] == '\0') {
+        error = ENOENT;
+    } else {
+        int oflags = row.access | O_CLOEXEC;
+        if (row.create) oflags |= O_CREAT;
+        if ((static_cast<std::uint32_t>(flags) & static_cast<std::uint32_t>(FileFlags::noFollow)) != 0)
+            oflags |= O_NOFOLLOW;
+        do fd = ::open(name, oflags, 0666);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0) error = errno;
+    }
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) error = errno;
+        else if (S_ISDIR(st.st_mode)) error = EISDIR;
+    }
+    // Writers lock exclusively, so a second writer fails while readers are never kept out.
+    if (fd >= 0 && error == 0 && row.access != O_RDONLY && ::flock(fd, LOCK_EX | LOCK_NB) != 0) error = errno;
+    // Truncate only once the lock is ours, never another writer's file.
+    if (fd >= 0 && error == 0 && row.truncate && ::ftruncate(fd, 0) != 0) error = errno;
+    if (fd >= 0 && error == 0 && has(mode, kAte) && ::lseek(fd, 0, SEEK_END) < 0) error = errno;
+
+    if (error != 0) {
+        fail(error);
+        if (fd >= 0) ::close(fd);
+        if (has(mode, kIn))
+            io::logWarning.entry(1) << '\'' << shown << "' open failed: " << lastError_ << std::endl;
+        else
+            io::logError.entry(0) << '\'' << shown << "' open failed: " << lastError_ << std::endl;
+        return false;
+    }
+    fd_ = fd;
+    ownsFd_ = true;
+    io::logInfo.entry(5) << '\'' << shown << "' file opened." << std::endl;
+    return true;
+}
+
+bool File::attach(int fd, OpenMode mode) noexcept {
+    if (isOpen() || fd_ >= 0 || fd < 0) return false;
+    fd_ = fd;
+    ownsFd_ = false;
+    setMode(mode);
+    return true;
+}
+
+bool File::doClose() {
+    if (fd_ < 0) return true;
+    const int fd = fd_;
+    const bool owned = ownsFd_;
+    fd_ = -1;
+    ownsFd_ = false;
+    if (!owned) return true;
+    if (::close(fd) != 0) {
+        fail(errno);
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t File::size() {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+        if (fd_ >= 0) fail(errno);
+        return 0;
+    }
+    return static_cast<std::uint32_t>(st.st_size);
+}
+
+bool File::flush() {
+    if (!isOpen()) return false;
+    if (::fsync(fd_) != 0) {
+        fail(errno);
+        io::logError << "flush failed: " << lastError_ << std::endl;
+        return false;
+    }
+    return true;
+}
+
+std::size_t File::readRaw(void* buffer, std::size_t count, bool& failed) {
+    failed = false;
+    if (fd_ < 0) return 0;
+    ssize_t got;
+    do got = ::read(fd_, buffer, count);
+    while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        fail(errno);
+        io::logError << "reading failed: " << lastError_ << std::endl;
+        failed = true;
+        return 0;
+    }
+    return static_cast<std::size_t>(got);
+}
+
+std::size_t File::read(void* buffer, std::size_t count) {
+    if (buffer == nullptr || count == 0) return 0;
+    bool failed = false;
+    const std::size_t got = readRaw(buffer, count, failed);
+    if (got == 0 || has(mode(), kBinary)) return got;
+
+    // Text mode: CR LF becomes LF, Ctrl-Z ends the data.
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < got; ++i) {
+        const unsigned char c = bytes[i];
+        if (c == 26) return out;
+        if (c == '\r') {
+            if (i + 1 < got) {
+                if (bytes[i + 1] == '\n') continue;
+            } else {
+                // A CR at the block's end: peek one byte and give it back so the next read sees it.
+                unsigned char next = 0;
+                const std::size_t more = readRaw(&next, 1, failed);
+                if (more == 1) {
+                    ::lseek(fd_, -1, SEEK_CUR);
+                    if (next == '\n') continue;
+                }
+            }
+        }
+        bytes[out++] = c;
+    }
+    return out;
+}
+
+std::size_t File::write(const void* buffer, std::size_t count) {
+    if (fd_ < 0 || buffer == nullptr) return 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        if (has(mode(), kApp) && seek(0, SeekDir::end) < 0) break;
+        const ssize_t put = ::write(fd_, bytes + done, count - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            // A write that takes nothing would loop for ever; it counts as a failure.
+            fail(put < 0 ? errno : EIO);
+            io::logError << "writing failed: " << lastError_ << std::endl;
+            break;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return done;
+}
+
+std::int64_t File::seek(std::int32_t offset, SeekDir direction) {
+    int whence;
+    switch (direction) {
+        case SeekDir::begin:
+            if (offset < 0) return -1;
+            whence = SEEK_SET;
+            break;
+        case SeekDir::current: whence = SEEK_CUR; break;
+        case SeekDir::end:
+            if (-static_cast<std::int64_t>(offset) > static_cast<std::int64_t>(size())) return -1;
+            whence = SEEK_END;
+            break;
+        default: return -1;
+    }
+    if (fd_ < 0) return -1;
+    const off_t at = ::lseek(fd_, offset, whence);
+    if (at < 0) {
+        fail(errno);
+        return -1;
+    }
+    return static_cast<std::int64_t>(at);
+}
+
+}  // namespace talvo

@@ -1,0 +1,49 @@
+// A file over a POSIX descriptor with the library's open modes, sharing rules and log entries.
+#pragma once
+
+#include "talvo/abstract_file.h"
+
+namespace talvo {
+
+// Extra open options beyond the mode.
+enum class FileFlags : std::uint32_t {
+    none = 0,
+    noFollow = 1,  // refuse a symbolic link as the last path element (files in shared directories)
+};
+
+class File final : public AbstractFile {
+public:
+    File() noexcept;
+    ~File() override;
+
+    using AbstractFile::open;
+    // As open(name, mode) with extra flags.
+    bool open(const char* name, OpenMode mode, FileFlags flags);
+    // Takes a descriptor without ownership; fails when already open or fd < 0.
+    bool attach(int fd, OpenMode mode) noexcept;
+
+    [[nodiscard]] int descriptor() const noexcept { return fd_; }
+
+    std::uint32_t size() override;
+    bool flush() override;
+    std::size_t read(void* buffer, std::size_t count) override;
+    std::size_t write(const void* buffer, std::size_t count) override;
+    std::int64_t seek(std::int32_t offset, SeekDir direction) override;
+    [[nodiscard]] const SystemErrorInfo& lastError() const noexcept override { return lastError_; }
+
+protected:
+    bool doOpen(const char* name, OpenMode mode) override;
+    bool doClose() override;
+
+private:
+    bool openWith(const char* name, OpenMode mode, FileFlags flags);
+    std::size_t readRaw(void* buffer, std::size_t count, bool& failed);
+    void fail(int error) noexcept;
+
+    int fd_ = -1;
+    bool ownsFd_ = false;
+    FileFlags pendingFlags_ = FileFlags::none;
+    SystemErrorInfo lastError_;
+};
+
+}  // namespace talvo

@@ -1,0 +1,51 @@
+// Channels and entries of the process-wide log.
+#include "talvo/log.h"
+
+#include "talvo/log_config.h"
+#include "talvo/log_stream.h"
+
+namespace talvo {
+
+constinit LogChannel exceptionLog{"exception", 1};
+constinit LogChannel logError{&LogChannel::processLog, 1};
+constinit LogChannel logWarning{&LogChannel::processLog, 2};
+constinit LogChannel logInfo{&LogChannel::processLog, 4};
+constinit LogChannel assertionLog{"assertion", 1};
+constinit LogChannel assertionInfoLog{"assertion", 4};
+
+namespace io {
+constinit LogChannel logInfo{"talvo.io", 4};
+constinit LogChannel logWarning{"talvo.io", 2};
+constinit LogChannel logError{"talvo.io", 1};
+}  // namespace io
+
+namespace {
+constinit bool firstEntry = true;
+}
+
+LogEntry::~LogEntry() {
+    // Once the process is exiting the stream is unit-buffered, so late entries still reach the file.
+    if (stream_ != nullptr && (stream_->flags() & std::ios_base::unitbuf) != 0) stream_->flush();
+}
+
+LogStream* LogChannel::processLog() { return &LogStream::instance(); }
+
+const LogCategory& LogChannel::record() {
+    if (hasRecord_ && record_ == nullptr) record_ = &categoryRecord(category_);
+    return record_ != nullptr ? *record_ : logDefaults;
+}
+
+LogEntry LogChannel::entry(std::int32_t level) {
+    if (firstEntry) {
+        firstEntry = false;
+        LogConfig::load();
+    }
+    std::lock_guard lock(logCriticalSection());
+    if (!logGate.passes(kind_, level) || !record().passes(kind_, level)) return {};
+    if (stream_ == nullptr && getter_ != nullptr) stream_ = getter_();
+    if (stream_ == nullptr) return {};
+    stream_->buffer().beginEntry(category_, kind_, level);
+    return LogEntry(stream_);
+}
+
+}  // namespace talvo

@@ -1,0 +1,45 @@
+// The category registry and the log's lock; both outlive every static destructor.
+#include "talvo/log_category.h"
+
+#include <map>
+#include <string>
+
+namespace talvo {
+
+constinit LogCategory logGate{};
+constinit LogCategory logDefaults{};
+
+namespace {
+
+// Never destroyed: channels keep pointers into it, and exit handlers may log after static
+// destructors have run.
+std::map<std::string, LogCategory, std::less<>>& registry() {
+    static auto* categories = new std::map<std::string, LogCategory, std::less<>>();
+    return *categories;
+}
+
+}  // namespace
+
+LogCategory& categoryRecord(std::string_view name) {
+    if (name == "!") return logGate;
+    if (name == "*") return logDefaults;
+    auto& categories = registry();
+    auto found = categories.find(name);
+    if (found != categories.end()) return found->second;
+    LogCategory record = logDefaults;
+    record.followsDefaults = 1;
+    return categories.emplace(std::string(name), record).first->second;
+}
+
+namespace detail {
+void forEachCategoryRecordImpl(void (*visit)(void*, LogCategory&), void* context) {
+    for (auto& [name, record] : registry()) visit(context, record);
+}
+}  // namespace detail
+
+std::recursive_mutex& logCriticalSection() noexcept {
+    static auto* section = new std::recursive_mutex();
+    return *section;
+}
+
+}  // namespace talvo

@@ -1,0 +1,28 @@
+// The process-wide log stream: a standard output stream over the log's buffer.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "talvo/log_file_buf.h"
+
+namespace talvo {
+
+class LogStream : public std::ostream {
+public:
+    // The buffer gets the name and the mode with out added; an empty name gives a buffer without
+    // a file (mode 0).
+    LogStream(const std::string& fileName, OpenMode mode);
+    ~LogStream() override;
+
+    [[nodiscard]] LogFileBuf& buffer() noexcept { return buffer_; }
+
+    // The process-wide stream over logFileName(), made at first use. It is never destroyed, so exit
+    // handlers that run late can still log; pending text is written at exit.
+    [[nodiscard]] static LogStream& instance();
+
+private:
+    LogFileBuf buffer_;
+};
+
+}  // namespace talvo
