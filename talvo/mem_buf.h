@@ -4,11 +4,13 @@
 #include <cstddef>
 #include <streambuf>
 
+#include "talvo/stream_buf.h"
+
 namespace talvo::io {
 
 // Get and put areas share one block. Positions are byte offsets from the block's start; the put
 // area's end is the block's capacity. Writing makes the written bytes readable.
-class MemBuf : public std::streambuf {
+class MemBuf : public StreamBufEx {
 public:
     MemBuf() = default;
     MemBuf(const MemBuf&) = delete;

@@ -5,7 +5,7 @@
 
 #include "talvo/exception.h"
 #include "talvo/registry.h"
-#include "talvo/stream_buf_ex.h"
+#include "talvo/stream_buf.h"
 #include "talvo/throw_report.h"
 #include "talvo/type_name.h"
 
@@ -18,8 +18,10 @@ const ErrorInfo* reportedFileError(const StreamBufEx* buffer) noexcept
 {
     if (buffer == nullptr)
         return nullptr;
-    const SystemErrorInfo* error = buffer->lastFileError();
-    if (error == nullptr || error->code() == 0)
+    const ErrorInfo* error = buffer->lastFileError();
+    // A file that has not failed yet reads "no error", which is no part of a failure's message.
+    const auto* system = dynamic_cast<const SystemErrorInfo*>(error);
+    if (error == nullptr || (system != nullptr && system->code() == 0))
         return nullptr;
     return error;
 }
