@@ -23,6 +23,8 @@ void MemBuf::set(char* block, std::size_t size, std::size_t capacity) noexcept
     if (block_ != nullptr && block_ != block)
         std::free(block_);
     block_ = block;
+    if (block == nullptr)
+        capacity = 0;
     size = std::min(size, capacity);
     setg(block, block, block + capacity);
     setp(block + size, block + capacity);

@@ -7,9 +7,15 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <string>
 
 #include "stream_test_support.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" int __sanitizer_install_malloc_and_free_hooks(
+    void (*mallocHook)(const volatile void*, std::size_t), void (*freeHook)(const volatile void*));
+#endif
 
 namespace {
 
@@ -17,6 +23,41 @@ using namespace talvo::io;
 using streamtest::memoryOf;
 using streamtest::u32;
 using streamtest::writeFile;
+
+// The largest single allocation made while armed; known only in sanitizer builds, whose allocator
+// takes hooks.
+class AllocationWatch {
+public:
+    AllocationWatch()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        static const bool installed = [] {
+            __sanitizer_install_malloc_and_free_hooks(
+                [](const volatile void*, std::size_t size) {
+                    if (armed_.load() && size > largest_.load())
+                        largest_.store(size);
+                },
+                [](const volatile void*) {});
+            return true;
+        }();
+        available_ = installed;
+#endif
+        largest_.store(0);
+        armed_.store(true);
+    }
+    AllocationWatch(const AllocationWatch&) = delete;
+    AllocationWatch& operator=(const AllocationWatch&) = delete;
+    ~AllocationWatch() { armed_.store(false); }
+    [[nodiscard]] bool available() const { return available_; }
+    [[nodiscard]] std::size_t largest() const { return largest_.load(); }
+
+private:
+    static inline std::atomic<bool> armed_{false};
+    static inline std::atomic<std::size_t> largest_{0};
+    bool available_ = false;
+};
+
+constexpr std::size_t oneMiB = 1 << 20;
 
 std::string packed(const std::string& body)
 {
@@ -103,10 +144,11 @@ TEST_F(ArcStream, PackedBodiesReadBackFromPositionZeroOfAMemoryBuffer)
         EXPECT_EQ(stream.tellg(), 0);
         EXPECT_EQ(stream.dataStart(), 0);
         EXPECT_EQ(stream.flags() & positionedFlag, 0u);
-        if (version == 1)
+        if (version == 1) {
             EXPECT_NE(dynamic_cast<G1RwRegistry1*>(stream.registry()), nullptr);
-        else
+        } else {
             EXPECT_NE(dynamic_cast<G1RwRegistry2*>(stream.registry()), nullptr);
+        }
         EXPECT_EQ(readRest(stream), body);
     }
 }
@@ -216,7 +258,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ArcStream, HostilePackedSizeIsRefusedAsAHeaderFailure)
 {
     // Four gigabytes announced, ten present: the reader never asks for more than arrives.
+    const AllocationWatch allocations;
     const Opened opened = open(rwHeader(1, 1, 1, 0xFFFFFFF0, 100) + tenBytes, badBit | failBit);
+    if (allocations.available()) {
+        EXPECT_LT(allocations.largest(), oneMiB);
+    }
     EXPECT_EQ(opened.message, " reading rw1 header failed ('archive.bin')");
     EXPECT_EQ(opened.state, eofBit | failBit);
     EXPECT_NE(opened.log.find("reading rw1 header failed: packed size 4294967280 but only 10 bytes"),
@@ -227,8 +273,12 @@ TEST_F(ArcStream, HostilePackedSizeIsRefusedAsAHeaderFailure)
 TEST_F(ArcStream, HostileUnpackedSizeIsRefusedAsAMemoryError)
 {
     const std::string data = packed("tiny");
+    const AllocationWatch allocations;
     const Opened opened =
         open(rwHeader(2, 1, 1, static_cast<std::uint32_t>(data.size()), 0xFFFFFFFF) + data, 0);
+    if (allocations.available()) {
+        EXPECT_LT(allocations.largest(), oneMiB);
+    }
     EXPECT_EQ(opened.state, failBit);
     EXPECT_NE(opened.log.find("z_uncompress() failed while opening g1rw stream: insufficient memory."),
               std::string::npos)
@@ -243,13 +293,21 @@ TEST_F(ArcStream, HostileUnpackedSizeIsRefusedAsAMemoryError)
 
 TEST_F(ArcStream, GenerousUnpackedSizeWithinTheCapStillReadsTheBody)
 {
-    // The size is an upper bound for zlib; the body is what it unpacks to.
+    // The size is an upper bound for zlib; the body is what it unpacks to, and no more than a
+    // body of this packed size can unpack to is allocated.
     const std::string data = packed("tiny");
+    const AllocationWatch allocations;
     const Opened opened =
         open(rwHeader(1, 1, 1, static_cast<std::uint32_t>(data.size()), 200u << 20) + data,
              badBit | failBit);
+    if (allocations.available()) {
+        EXPECT_LT(allocations.largest(), oneMiB);
+    }
     ASSERT_EQ(opened.message, "");
     EXPECT_EQ(readRest(stream), "tiny");
+    if (allocations.available()) {
+        EXPECT_GT(allocations.largest(), 0u) << "the watch sees the file buffer at least";
+    }
 }
 
 TEST_F(ArcStream, PackedBodyOfSizeZero)
