@@ -61,7 +61,6 @@ private:
     std::unique_ptr<char[]> own_;
     char* data_ = nullptr;       // start of the data area (behind the putback area when owned)
     std::size_t capacity_ = 0;   // size of the data area
-    std::size_t keep_ = 0;       // putback characters kept in front of the data area
     char* callerBuffer_ = nullptr;
     std::size_t callerSize_ = 0;
     bool unbuffered_ = false;

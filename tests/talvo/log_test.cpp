@@ -76,6 +76,17 @@ TEST_F(LogBytes, PendingTextWithoutFlushIsDroppedByALocalStream) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("local.log")));
 }
 
+TEST_F(LogBytes, ErrorsAndWarningsAreMirroredOnlyWhenTraced) {
+    EXPECT_FALSE(log.buffer().mirrorsToDebugger()) << "tests run without a tracer";
+    log.buffer().setMirrorsToDebugger(true);
+    ::testing::internal::CaptureStderr();
+    entry("talvo.io", LogKind::error) << "e" << std::endl;
+    entry("talvo.io", LogKind::info) << "i" << std::endl;
+    entry("talvo.io", LogKind::warning) << "w" << std::endl;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "[talvo.io] error: e\n[talvo.io] warning: w\n");
+    EXPECT_EQ(bytes(), "[talvo.io] error: e\n[talvo.io] i\n[talvo.io] warning: w\n");
+}
+
 TEST(LogFileNames, Base36AndStems) {
     EXPECT_EQ(talvo::base36(1), "1");
     EXPECT_EQ(talvo::base36(9), "9");
