@@ -36,7 +36,8 @@ public:
     // A successful seek clears eof, so the stream reads again.
     std::int64_t seekg(std::int64_t position);
 
-    // Makes the registry the stream's own (deleted with it) and uses it.
+    // Makes the registry the stream's own (deleted with it, or when another takes its place) and
+    // uses it. Stream::setRegistry installs one without handing it over.
     void setRegistry(Registry* registry);
     // Forgets the registry's tables, puts the file buffer back after an unpacked body.
     void close();
