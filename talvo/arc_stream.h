@@ -1,0 +1,40 @@
+// Input stream that opens a file by name, owns its buffer and recognises the stream kind.
+#pragma once
+
+#include <ios>
+#include <memory>
+
+#include "talvo/istream.h"
+
+namespace talvo::io {
+
+class FileBuf;
+
+// The buffer an archive stream opened and owns.
+class ArcStreamMixin {
+public:
+    ArcStreamMixin() noexcept;
+    ArcStreamMixin(const ArcStreamMixin&) = delete;
+    ArcStreamMixin& operator=(const ArcStreamMixin&) = delete;
+    ~ArcStreamMixin();
+
+protected:
+    std::unique_ptr<FileBuf> owned_;
+};
+
+class IArcStream : public IStream, public ArcStreamMixin {
+public:
+    // No buffer yet: the state is bad until the stream is opened.
+    IArcStream();
+    ~IArcStream() override;
+
+    // Opens the named file for reading (the mode is not consulted: always in and binary), stores the
+    // mask and, unless the raw flag is set, reads the stream header. A file that cannot be opened
+    // sets fail and throws only when the mask holds it. Opening again closes the previous file.
+    void open(const char* name, std::ios_base::openmode mode, IoState mask);
+};
+
+// A new buffer for the name, open or not; it keeps the name for failure messages.
+[[nodiscard]] std::unique_ptr<FileBuf> arcResolveName(const char* name);
+
+}  // namespace talvo::io

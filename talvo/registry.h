@@ -1,0 +1,139 @@
+// Factory registries: per-stream tables that write each object and factory name once and read
+// later occurrences as short references, in the encodings of native, "rw1" and "rw2" streams.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "talvo/error_info.h"
+
+namespace talvo {
+class Factory;
+}
+
+namespace talvo::io {
+
+class IStream;
+class OStream;
+
+// Object key 0 names no object; key 1 an object written without identity, always followed by its
+// factory reference.
+inline constexpr std::uint32_t noObjectKey = 0;
+inline constexpr std::uint32_t anonymousObjectKey = 1;
+// Factory names read must be 1 to this many bytes long.
+inline constexpr std::uint32_t maxFactoryNameLength = 4096;
+
+// An object reference as read: the object when it was read before, else the factory to make it.
+struct ObjectRef {
+    void* object = nullptr;
+    Factory* factory = nullptr;
+};
+
+class Registry {
+public:
+    Registry() = default;
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+    virtual ~Registry();
+
+    virtual void reset();
+    virtual void resetObjects() = 0;
+    virtual void resetFactories() = 0;
+    // Writes the reference of an object; true when the caller must now write the object's data.
+    virtual bool writeObjectRef(OStream& stream, std::uint32_t key, const char* factoryName,
+                                bool anonymous) = 0;
+    // Reads a reference; true when the object's data follows and the caller must create the object
+    // with ref.factory.
+    virtual bool readObjectRef(IStream& stream, ObjectRef& ref, std::uint32_t& key) = 0;
+    // Maps the key of an object just read and created to it (key 1 is ignored).
+    virtual void rememberObject(void* object, std::uint32_t key) = 0;
+    virtual void forgetObject(std::uint32_t key) = 0;
+    // Reads past a reference; true when object data follows.
+    virtual bool skipObjectRef(IStream& stream) = 0;
+};
+
+// The four tables shared by every encoding.
+class BasicRegistry : public Registry {
+public:
+    void resetObjects() override;
+    void resetFactories() override;
+    bool writeObjectRef(OStream& stream, std::uint32_t key, const char* factoryName,
+                        bool anonymous) override;
+    bool readObjectRef(IStream& stream, ObjectRef& ref, std::uint32_t& key) override;
+    void rememberObject(void* object, std::uint32_t key) override;
+    void forgetObject(std::uint32_t key) override;
+    bool skipObjectRef(IStream& stream) override;
+
+    // Writes a factory reference; true on success.
+    virtual bool write_factory(OStream& stream, const char* name) = 0;
+    // Reads a factory reference: the factory, or null for none and on failure. With warn set a
+    // name without a factory is logged as a warning.
+    virtual Factory* read_factory(IStream& stream, bool warn) = 0;
+
+    [[nodiscard]] std::size_t readFactoryCount() const noexcept { return readFactories_.size(); }
+    [[nodiscard]] std::size_t writtenFactoryCount() const noexcept { return writtenFactories_.size(); }
+
+protected:
+    // Reads a name of the given length and looks its factory up; the factory (null too) takes the
+    // next id. A length outside 1 to 4096 fails the stream.
+    Factory* readFactoryName(IStream& stream, std::uint32_t length, bool warn);
+    // Logs and fails the stream for an id that names no factory read so far.
+    Factory* invalidFactoryId(IStream& stream, std::uint32_t id);
+    [[nodiscard]] Factory* readFactory(std::size_t index) const { return readFactories_[index]; }
+    // Id of a written name (from 1), or 0 when not written yet.
+    [[nodiscard]] std::uint32_t writtenFactoryId(const char* name) const;
+    void rememberWrittenFactory(const char* name);
+
+private:
+    std::unordered_map<std::uint32_t, void*> readObjects_;
+    std::vector<Factory*> readFactories_;
+    std::unordered_set<std::uint32_t> writtenObjects_;
+    // Owns copies of the names: a caller's text need not outlive the stream.
+    std::map<std::string, std::uint32_t, std::less<>> writtenFactories_;
+};
+
+// Native and legacy streams: a name on first occurrence, later u32 0 and the 1-based id.
+class Registry1 : public BasicRegistry {
+public:
+    bool write_factory(OStream& stream, const char* name) override;
+    Factory* read_factory(IStream& stream, bool warn) override;
+};
+
+// "rw1" archives, read only: every reference carries the name; length 0xFFFFFFFF is no factory.
+class G1RwRegistry1 : public BasicRegistry {
+public:
+    bool write_factory(OStream& stream, const char* name) override;
+    Factory* read_factory(IStream& stream, bool warn) override;
+};
+
+// "rw2" archives, read only: u16 index of an earlier name, or 0xFFFF and a new name.
+class G1RwRegistry2 : public BasicRegistry {
+public:
+    bool write_factory(OStream& stream, const char* name) override;
+    Factory* read_factory(IStream& stream, bool warn) override;
+};
+
+class InvalidFactoryNameLengthError : public ErrorInfo {
+public:
+    explicit InvalidFactoryNameLengthError(std::uint32_t length) noexcept : length_(length) {}
+    std::size_t describe(char* buffer, std::size_t size) const noexcept override;
+
+private:
+    std::uint32_t length_;
+};
+
+class InvalidFactoryIdError : public ErrorInfo {
+public:
+    InvalidFactoryIdError(std::uint32_t id, std::size_t count) noexcept : id_(id), count_(count) {}
+    std::size_t describe(char* buffer, std::size_t size) const noexcept override;
+
+private:
+    std::uint32_t id_;
+    std::size_t count_;
+};
+
+}  // namespace talvo::io

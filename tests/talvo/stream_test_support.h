@@ -1,0 +1,114 @@
+// Helpers of the stream tests: a private working directory, whole files, and new log text.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "talvo/log_stream.h"
+#include "talvo/mem_buf.h"
+
+namespace streamtest {
+
+// A fresh directory that is the working directory while the object lives.
+class ScratchDir {
+public:
+    ScratchDir() : previous_(std::filesystem::current_path())
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "talvo_stream_XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            std::abort();
+        path_ = pattern;
+        std::filesystem::current_path(path_);
+        std::filesystem::create_directory("Data");
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+inline std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string u32(std::uint32_t value)
+{
+    std::string bytes;
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back(static_cast<char>(value >> (8 * i)));
+    return bytes;
+}
+
+inline std::string u16(std::uint16_t value)
+{
+    return {static_cast<char>(value), static_cast<char>(value >> 8)};
+}
+
+// A MemBuf holding a copy of the bytes, as a stream reads them.
+inline std::unique_ptr<talvo::io::MemBuf> memoryOf(const std::string& bytes)
+{
+    auto buffer = std::make_unique<talvo::io::MemBuf>();
+    auto* block = static_cast<char*>(std::malloc(bytes.empty() ? 1 : bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), block);
+    buffer->set(block, bytes.size(), bytes.size());
+    return buffer;
+}
+
+// The bytes a MemBuf holds from its start to its readable end.
+inline std::string contentOf(talvo::io::MemBuf& buffer)
+{
+    buffer.pubseekpos(0, std::ios_base::in);
+    std::string out;
+    for (auto c = buffer.sbumpc(); c != std::char_traits<char>::eof(); c = buffer.sbumpc())
+        out.push_back(static_cast<char>(c));
+    return out;
+}
+
+// The text the process log gained since construction (pending entries are flushed first).
+class LogWatch {
+public:
+    LogWatch() : start_(readLog().size()) {}
+    [[nodiscard]] std::string text() const
+    {
+        const std::string all = readLog();
+        return start_ <= all.size() ? all.substr(start_) : all;
+    }
+
+private:
+    static std::string readLog()
+    {
+        talvo::LogStream::instance().flush();
+        const std::string& path = talvo::LogStream::instance().buffer().openedPath();
+        return path.empty() ? std::string() : readFile(path);
+    }
+
+    std::size_t start_;
+};
+
+}  // namespace streamtest
