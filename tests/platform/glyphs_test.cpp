@@ -72,7 +72,7 @@ TEST_F(Glyphs, BitmapsArePaddedTopDownGreyLevelsUpTo64)
 {
     const FontHandle font = createFont("Alpine", 30, 0);
     ASSERT_NE(font, FontHandle::None);
-    for (int code : {'a', 'P', 'g', '1', 0xC4, 0xD6, 0xDC}) {
+    for (int code : {int{'a'}, int{'P'}, int{'g'}, int{'1'}, 0xC4, 0xD6, 0xDC}) {
         const auto g = glyphBitmap(font, static_cast<uint8_t>(code));
         ASSERT_TRUE(g) << code;
         ASSERT_FALSE(g->levels.empty()) << code;
