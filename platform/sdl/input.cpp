@@ -78,6 +78,19 @@ struct SdlInputBackend final : InputBackend {
     int nextJoystick = 1;
     bool watching = false;
 
+    SdlInputBackend() = default;
+    SdlInputBackend(const SdlInputBackend&) = delete;
+    SdlInputBackend& operator=(const SdlInputBackend&) = delete;
+    ~SdlInputBackend() override
+    {
+        for (auto& [device, joystick] : joysticks) {
+            SDL_JoystickClose(joystick);
+            SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        }
+        if (watching)
+            SDL_DelEventWatch(keyWatch, nullptr);
+    }
+
     bool openSystem() override
     {
         if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0)
