@@ -87,7 +87,9 @@ bool sizeFace(FT_Face face, int height, int width, TextMetrics& metrics)
 {
     constexpr int defaultCellHeight = 16;
     const double units = face->units_per_EM > 0 ? face->units_per_EM : 2048;
-    const VerticalUnits v = verticalUnits(face);
+    VerticalUnits v = verticalUnits(face);
+    if (!(v.ascent + v.descent > 0))
+        v = {units * 0.8, units * 0.2};
     const int cell = height == 0 ? defaultCellHeight : height;
     const double emY = cell > 0 ? cell * units / (v.ascent + v.descent) : -static_cast<double>(cell);
     const auto ppemY = static_cast<FT_UInt>(std::clamp(std::lround(emY), 1L, 4096L));
@@ -115,6 +117,10 @@ FT_UInt glyphIndex(FT_Face face, uint8_t code)
         return 0;
     return FT_Get_Char_Index(face, unicodeFromWindows1252(code));
 }
+
+// Outlines only, as the glyph outlines of the face are what is asked for; embedded
+// bitmaps would come in one bit per pixel.
+constexpr FT_Int32 loadFlags = FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP;
 
 int16_t advanceOf(const FT_GlyphSlot slot)
 {
@@ -192,7 +198,7 @@ std::optional<GlyphBitmap> glyphBitmap(FontHandle h, uint8_t code)
         return std::nullopt;
     GlyphBitmap out;
     const FT_UInt index = glyphIndex(font->face, code);
-    if (index == 0 || FT_Load_Glyph(font->face, index, FT_LOAD_DEFAULT) != 0)
+    if (index == 0 || FT_Load_Glyph(font->face, index, loadFlags) != 0)
         return out;
     FT_GlyphSlot slot = font->face->glyph;
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
@@ -227,7 +233,7 @@ std::optional<TextExtent> textExtent(FontHandle h, std::string_view text)
     TextExtent extent{0, font->metrics.height};
     for (char c : text) {
         const FT_UInt index = glyphIndex(font->face, static_cast<uint8_t>(c));
-        if (index != 0 && FT_Load_Glyph(font->face, index, FT_LOAD_DEFAULT) == 0)
+        if (index != 0 && FT_Load_Glyph(font->face, index, loadFlags) == 0)
             extent.cx += advanceOf(font->face->glyph);
     }
     return extent;
