@@ -102,8 +102,11 @@ TEST(KeyTables, ScriptNamesAndSdlScancodesAgree)
         all.emplace_back(std::string(1, c), std::string(1, c));
     for (char c = '0'; c <= '9'; ++c)
         all.emplace_back(std::string(1, c), std::string(1, c));
-    for (int f = 1; f <= 12; ++f)
-        all.emplace_back("F" + std::to_string(f), "F" + std::to_string(f));
+    for (int f = 1; f <= 12; ++f) {
+        std::string name(1, 'F');
+        name.append(std::to_string(f));
+        all.emplace_back(name, name);
+    }
 
     for (const auto& [ours, sdlName] : all) {
         const auto codes = keyCodesFromName(ours);
