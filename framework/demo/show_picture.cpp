@@ -95,7 +95,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "velmoor: present failed (%d): %s\n", f, plat::lastDisplayError().c_str());
             return 1;
         }
-        if (frameLimit >= 0 && ++frames >= frameLimit)
+        if (++frames == frameLimit)
             break;
     }
     std::printf("velmoor: showed %ld frames\n", frames);
