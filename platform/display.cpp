@@ -131,9 +131,12 @@ uint32_t valueMask(const PixelFormat& f)
 
 DisplayBackend& displayBackend()
 {
-    static DisplayBackend* backend =
-        backendKind() == BackendKind::Headless ? makeHeadlessDisplayBackend() : makeSdlDisplayBackend();
-    return *backend;
+    // Made on first use per kind and never destroyed; a test process may switch kinds.
+    static DisplayBackend* headless = nullptr;
+    static DisplayBackend* sdl = nullptr;
+    if (backendKind() == BackendKind::Headless)
+        return *(headless ? headless : (headless = makeHeadlessDisplayBackend()));
+    return *(sdl ? sdl : (sdl = makeSdlDisplayBackend()));
 }
 
 // ---- Device ----

@@ -27,9 +27,12 @@ void setError(const std::string& text)
 
 WindowBackend& windowBackend()
 {
-    static WindowBackend* backend =
-        backendKind() == BackendKind::Headless ? makeHeadlessWindowBackend() : makeSdlWindowBackend();
-    return *backend;
+    // Made on first use per kind and never destroyed; a test process may switch kinds.
+    static WindowBackend* headless = nullptr;
+    static WindowBackend* sdl = nullptr;
+    if (backendKind() == BackendKind::Headless)
+        return *(headless ? headless : (headless = makeHeadlessWindowBackend()));
+    return *(sdl ? sdl : (sdl = makeSdlWindowBackend()));
 }
 
 WindowId createWindow(const WindowDesc& desc)

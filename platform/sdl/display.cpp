@@ -19,21 +19,22 @@ struct SdlDisplay final : DisplayBackend {
 
     bool available() override
     {
-        const char* reason = nullptr;
-        return sdl::initVideo(reason) && SDL_GetNumVideoDisplays() > 0;
+        std::string error;
+        if (!sdl::acquireVideo(error))
+            return false;
+        const bool any = SDL_GetNumVideoDisplays() > 0;
+        sdl::releaseVideo();
+        return any;
     }
 
     bool open(std::string& error) override
     {
-        const char* reason = nullptr;
-        if (!sdl::initVideo(reason)) {
-            error = std::string("cannot open a display: ") + reason;
-            return false;
-        }
         if (opened) {
             error = "the display is already open";
             return false;
         }
+        if (!sdl::acquireVideo(error))
+            return false;
         opened = true;
         return true;
     }
@@ -86,17 +87,18 @@ struct SdlDisplay final : DisplayBackend {
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
         SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-        if (!vsync)
-            capAt60Hz();
+        capAt60Hz();
         SDL_RenderPresent(renderer);
         return true;
     }
 
-    // Fades count frames, so without vertical sync a frame must still take 1/60 s.
+    // Fades count frames, so a frame must take about 1/60 s: without vertical sync, and
+    // also where a driver claims it but does not wait, or the screen runs faster than
+    // 60 Hz. With vertical sync the cap is a little shorter, so it never costs a refresh.
     void capAt60Hz()
     {
         const uint64_t frequency = SDL_GetPerformanceFrequency();
-        const uint64_t frame = frequency / 60;
+        const uint64_t frame = frequency / (vsync ? 66 : 60);
         uint64_t now = SDL_GetPerformanceCounter();
         if (lastPresent != 0 && now - lastPresent < frame) {
             const uint64_t waitMs = (frame - (now - lastPresent)) * 1000 / frequency;
@@ -122,6 +124,8 @@ struct SdlDisplay final : DisplayBackend {
     void close() override
     {
         destroyRenderer();
+        if (opened)
+            sdl::releaseVideo();
         opened = false;
     }
 };

@@ -37,15 +37,13 @@ struct SdlWindow final : WindowBackend {
 
     bool open(const WindowDesc& desc, std::string& error) override
     {
-        const char* reason = nullptr;
-        if (!sdl::initVideo(reason)) {
-            error = std::string("cannot open a display: ") + reason;
+        if (!sdl::acquireVideo(error))
             return false;
-        }
         window = SDL_CreateWindow(desc.title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, desc.width,
                                   desc.height, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
         if (!window) {
             error = std::string("cannot create the window: ") + SDL_GetError();
+            sdl::releaseVideo();
             return false;
         }
         pending.clear();
@@ -127,8 +125,11 @@ struct SdlWindow final : WindowBackend {
     {
         if (closeListener)
             closeListener();
-        if (window)
+        if (window) {
+            SDL_StopTextInput();
             SDL_DestroyWindow(window);
+            sdl::releaseVideo();
+        }
         window = nullptr;
         pending.clear();
     }
@@ -139,9 +140,12 @@ struct SdlWindow final : WindowBackend {
     static SDL_DisplayMode desktopSize()
     {
         SDL_DisplayMode mode{};
-        const char* reason = nullptr;
-        if (!sdl::initVideo(reason) || SDL_GetDesktopDisplayMode(0, &mode) != 0)
+        std::string error;
+        if (!sdl::acquireVideo(error))
+            return SDL_DisplayMode{0, 800, 600, 0, nullptr};
+        if (SDL_GetDesktopDisplayMode(0, &mode) != 0)
             mode.w = 800, mode.h = 600;
+        sdl::releaseVideo();
         return mode;
     }
 };
@@ -154,15 +158,29 @@ SDL_Window* nativeWindow() { return window; }
 
 void setWindowCloseListener(void (*listener)()) { closeListener = listener; }
 
-bool initVideo(const char*& error)
+bool acquireVideo(std::string& error)
 {
-    if (SDL_WasInit(SDL_INIT_VIDEO))
-        return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = SDL_GetError();
+        error = std::string("cannot open a display: ") + SDL_GetError();
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    const bool invisible = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+    if (invisible && !(asked && SDL_strcasecmp(asked, driver) == 0)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        error = "cannot open a display: no X11 or Wayland display found (is DISPLAY set?)";
         return false;
     }
     return true;
+}
+
+void releaseVideo()
+{
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // With no area left on SDL, let it shut down what it started on the side (D-Bus).
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+        SDL_Quit();
 }
 } // namespace sdl
 

@@ -280,3 +280,22 @@ TEST_F(HeadlessScreen, BitmapsOnOtherDepths)
     EXPECT_EQ(pixelAt(s, 1, 0), 4u);
     s.release();
 }
+
+TEST_F(BitmapLoad, FrameFilesLoadBackBitForBit)
+{
+    // Every 5-6-5 value survives the 24-bit frame file and the loader's narrowing.
+    Surface& back = *display->back;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            reinterpret_cast<uint16_t*>(back.pixels + y * back.pitch)[x] = static_cast<uint16_t>(y * 800 + x);
+    ASSERT_EQ(display->flip(0), 0);
+    const std::string path = ::testing::TempDir() + "velmoor_frame_roundtrip.bmp";
+    ASSERT_TRUE(plat::headless::writeFrameBmp(path, *plat::headless::lastFrame()));
+    ASSERT_EQ(picture.loadBitmap(display.get(), SurfaceKind::System, path.c_str(), true), 0);
+    std::remove(path.c_str());
+    ASSERT_EQ(picture.width, 800);
+    ASSERT_EQ(picture.height, 600);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            ASSERT_EQ(pixelAt(picture, x, y), static_cast<uint16_t>(y * 800 + x)) << x << "," << y;
+}
