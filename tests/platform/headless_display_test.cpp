@@ -284,3 +284,17 @@ TEST_F(HeadlessDisplay, MessageBoxesAreRecordedAndAnsweredAsScripted)
     headless::reset();
     EXPECT_TRUE(headless::shownDialogs().empty());
 }
+
+TEST_F(HeadlessDisplay, ScreenTakesTheDisplayModesSize)
+{
+    EXPECT_EQ(screenWidth(), 800);
+    EXPECT_EQ(screenHeight(), 600);
+    open(format::Rgb565, 640, 480);
+    EXPECT_EQ(screenWidth(), 640);
+    EXPECT_EQ(screenHeight(), 480);
+    releaseSurface(primary);
+    primary = nullptr;
+    releaseDevice(device);
+    device = nullptr;
+    EXPECT_EQ(screenWidth(), 800);
+}
