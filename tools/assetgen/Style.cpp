@@ -227,7 +227,8 @@ void plaque(cairo_t* cr, const Box& box, const std::string& label, double fontSi
 
 void scorePlate(cairo_t* cr) {
     cairo_save(cr);
-    roundedRect(cr, 608, 22, 188, 46, 9);
+    // Runs off the right edge, so the longest score line never outgrows it.
+    roundedRect(cr, 608, 22, 204, 46, 9);
     setColour(cr, palette::plate, 0.85);
     cairo_fill_preserve(cr);
     setColour(cr, palette::goldDark, 0.55);
