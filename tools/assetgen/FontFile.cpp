@@ -25,17 +25,21 @@ void writeAll(const std::string& path, const std::string& bytes) {
 }
 } // namespace
 
-std::string alpineSource() { return fontFile(Face::SansCondensed); }
+std::string alpineSource() { return fontFile(Face::Alpine); }
 
-std::string fontCreditLine() { return "DejaVu Sans Condensed (Debian-Paket fonts-dejavu-extra)"; }
+std::string fontCreditLine() { return "Open Sans Semibold von Steve Matteson (Debian-Paket fonts-open-sans)"; }
 
 void writeFontFiles(const std::string& runDir) {
     writeAll(runDir + "/" + fontFileName, readAll(alpineSource()));
     std::string licence =
-        "Alpine.ttf is an unmodified copy of DejaVuSansCondensed.ttf (font family \"DejaVu Sans\",\n"
-        "style \"Condensed\") from the Debian package fonts-dejavu-extra, renamed only as a file so\n"
-        "that the game finds it under the name it opens. Its licence, as the package states it:\n\n";
-    licence += readAll(ASSETGEN_FONT_LICENSE);
+        "Alpine.ttf is an unmodified copy of OpenSans-Semibold.ttf (font family \"Open Sans\",\n"
+        "style \"Semibold\", by Steve Matteson) from the Debian package fonts-open-sans, renamed only\n"
+        "as a file so that the game finds it under the name it opens.\n"
+        "Open Sans is a trademark of Google and may be registered in certain jurisdictions.\n\n"
+        "Copyright and licence, as the package states them:\n\n";
+    licence += readAll(ASSETGEN_ALPINE_COPYRIGHT);
+    licence += "\n\nThe complete text of the Apache License, Version 2.0:\n\n";
+    licence += readAll(ASSETGEN_ALPINE_LICENSE);
     writeAll(runDir + "/" + fontLicenceName, licence);
 }
 

@@ -54,14 +54,14 @@ Picture withScore(const Picture& base, const std::string& text) {
     Canvas canvas(base.width, base.height);
     cairo_t* cr = canvas.cr();
     paintPicture(cr, base, 0, 0, false);
-    cairo_set_font_face(cr, fontFace(Face::SansCondensed));
+    cairo_set_font_face(cr, fontFace(Face::Alpine));
     cairo_set_font_size(cr, 100);
     cairo_font_extents_t fe;
     cairo_font_extents(cr, &fe);
     const double size = 100 * 30 / (fe.ascent + fe.descent);
     const double ascent = fe.ascent * size / 100;
     cairo_new_path(cr);
-    textPath(cr, Face::SansCondensed, size, text, scoreText.x0, scoreText.y0 + ascent);
+    textPath(cr, Face::Alpine, size, text, scoreText.x0, scoreText.y0 + ascent);
     setColour(cr, Colour{248, 200, 0});
     cairo_fill(cr);
     return canvas.toOpaque();

@@ -107,9 +107,8 @@ Picture renderAuthors() {
     centredLine(cr, Face::Serif, 20, "vom Velmoor-Team im Programm erzeugt", 274, body);
     centredLine(cr, Face::SerifBold, 22, "Schrift „Alpine“", 322, head);
     centredLine(cr, Face::Serif, 18, fontCreditLine().c_str(), 350, body);
-    centredLine(cr, Face::Sans, 13, "Copyright © 2003 Bitstream, Inc.; Bitstream Vera ist eine Marke von Bitstream, Inc.", 384,
-                small);
-    centredLine(cr, Face::Sans, 13, "DejaVu-Änderungen gemeinfrei. Weitergabe unter der Bitstream-Vera-Lizenz,", 404, small);
+    centredLine(cr, Face::Sans, 13, "Digitized data copyright © 2010-2011, Google Corporation.", 384, small);
+    centredLine(cr, Face::Sans, 13, "Lizenz: Apache License, Version 2.0 –", 404, small);
     centredLine(cr, Face::Sans, 13, (std::string("vollständiger Text in ") + fontLicenceName + ".").c_str(), 424,
                 small);
     KnightLook look;

@@ -23,6 +23,7 @@ void addStop(cairo_pattern_t* p, double offset, Colour c, double alpha = 1.0) {
 } // namespace
 
 std::string fontFile(Face face) {
+    if (face == Face::Alpine) return ASSETGEN_ALPINE_FONT;
     static constexpr std::array<const char*, 7> files = {
         "DejaVuSans.ttf",  "DejaVuSans-Bold.ttf",  "DejaVuSansCondensed.ttf", "DejaVuSansCondensed-Bold.ttf",
         "DejaVuSerif.ttf", "DejaVuSerif-Bold.ttf", "DejaVuSerif-Italic.ttf"};
@@ -36,7 +37,7 @@ cairo_font_face_t* fontFace(Face face) {
         if (FT_Init_FreeType(&lib) != 0) throw std::runtime_error("FreeType could not start");
         return lib;
     }();
-    static std::array<cairo_font_face_t*, 7> faces{};
+    static std::array<cairo_font_face_t*, 8> faces{};
     cairo_font_face_t*& slot = faces.at(static_cast<std::size_t>(face));
     if (!slot) {
         FT_Face ft = nullptr;
@@ -185,8 +186,9 @@ void plaque(cairo_t* cr, const Box& box, const std::string& label, double fontSi
     cairo_pattern_destroy(bevel);
     cairo_restore(cr);
 
-    roundedRect(cr, x + 0.75, y + 0.75, w - 1.5, h - 1.5, r);
+    // Rims stay inside the plaque's box: a highlight must never reach past its hover picture.
     if (highlighted) {
+        roundedRect(cr, x + 1.25, y + 1.25, w - 2.5, h - 2.5, r);
         setColour(cr, palette::gold);
         cairo_set_line_width(cr, 2.5);
         cairo_stroke(cr);
@@ -195,6 +197,7 @@ void plaque(cairo_t* cr, const Box& box, const std::string& label, double fontSi
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
     } else {
+        roundedRect(cr, x + 0.75, y + 0.75, w - 1.5, h - 1.5, r);
         setColour(cr, palette::walnutDark);
         cairo_set_line_width(cr, 1.5);
         cairo_stroke(cr);

@@ -34,7 +34,8 @@ inline constexpr Colour plate{8, 16, 32};
 
 void setColour(cairo_t* cr, Colour c, double alpha = 1.0);
 
-enum class Face { Sans, SansBold, SansCondensed, SansCondensedBold, Serif, SerifBold, SerifItalic };
+// Alpine is the font file the game itself writes with.
+enum class Face { Sans, SansBold, SansCondensed, SansCondensedBold, Serif, SerifBold, SerifItalic, Alpine };
 
 // The font file behind a face, and a cairo face for it (kept for the life of the process).
 [[nodiscard]] std::string fontFile(Face face);
