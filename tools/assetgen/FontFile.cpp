@@ -27,7 +27,7 @@ void writeAll(const std::string& path, const std::string& bytes) {
 
 std::string alpineSource() { return fontFile(Face::Alpine); }
 
-std::string fontCreditLine() { return "Open Sans Semibold von Steve Matteson (Debian-Paket fonts-open-sans)"; }
+std::string fontCreditLine() { return "Open Sans Semibold von Steve Matteson"; }
 
 void writeFontFiles(const std::string& runDir) {
     writeAll(runDir + "/" + fontFileName, readAll(alpineSource()));

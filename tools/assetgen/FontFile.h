@@ -11,7 +11,7 @@ inline constexpr const char* fontLicenceName = "Alpine-LICENSE.txt";
 // Path of the font copied as Alpine.ttf.
 [[nodiscard]] std::string alpineSource();
 
-// "DejaVu Sans Condensed (Debian: fonts-dejavu-extra)": what the authors screen names.
+// The font as the authors screen names it.
 [[nodiscard]] std::string fontCreditLine();
 
 // Copies the font and writes its licence into `runDir`.

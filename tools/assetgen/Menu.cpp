@@ -43,6 +43,7 @@ void medallion(cairo_t* cr, double cx, double cy, double radius) {
     cairo_pattern_add_color_stop_rgb(inner, 1, 16 / 255.0, 28 / 255.0, 56 / 255.0);
     cairo_set_source(cr, inner);
     cairo_fill(cr);
+    cairo_pattern_destroy(inner);
 
     cairo_arc(cr, cx, cy, radius - 4, 0, 2 * M_PI);
     setColour(cr, palette::goldDark);

@@ -106,14 +106,17 @@ Picture renderAuthors() {
     centredLine(cr, Face::SerifBold, 22, "Bilder, Klänge und Musik", 246, head);
     centredLine(cr, Face::Serif, 20, "vom Velmoor-Team im Programm erzeugt", 274, body);
     centredLine(cr, Face::SerifBold, 22, "Schrift „Alpine“", 322, head);
-    centredLine(cr, Face::Serif, 18, fontCreditLine().c_str(), 350, body);
-    centredLine(cr, Face::Sans, 13, "Digitized data copyright © 2010-2011, Google Corporation.", 384, small);
-    centredLine(cr, Face::Sans, 13, "Lizenz: Apache License, Version 2.0 –", 404, small);
-    centredLine(cr, Face::Sans, 13, (std::string("vollständiger Text in ") + fontLicenceName + ".").c_str(), 424,
-                small);
+    centredLine(cr, Face::Serif, 20, fontCreditLine().c_str(), 350, body);
+    centredLine(cr, Face::Serif, 16, "aus dem Debian-Paket fonts-open-sans", 373, body);
+    centredLine(cr, Face::Sans, 13, "Digitized data copyright © 2010-2011, Google Corporation.", 402, small);
+    centredLine(cr, Face::Sans, 13,
+                (std::string("Lizenz: Apache License, Version 2.0 – vollständiger Text in ") + fontLicenceName + ".")
+                    .c_str(),
+                421, small);
     KnightLook look;
     look.outlineWidth = 3;
-    drawKnight(cr, 400 - 0.48 * 56, 440, 56, look);
+    look.base = true;
+    drawKnight(cr, 400 - 0.55 * 52, 440, 52, look);
 
     centredLine(cr, Face::SerifItalic, 22, "Klicken zum Zurückkehren", 560, Colour{232, 220, 192});
     return canvas.toOpaque();
