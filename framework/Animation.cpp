@@ -12,10 +12,14 @@ void Animation::setup(Surface* surface, int x0, int y0, int frameWidth, int fram
 {
     if (rows < 1 || columns < 1)
         return;
+    // 64-bit products: absurd sizes wrap instead of being undefined; blits refuse them.
+    const auto at = [](int origin, int index, int size) {
+        return static_cast<int>(static_cast<int32_t>(int64_t{origin} + int64_t{index} * size));
+    };
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c)
-            addFrame(surface, x0 + c * frameWidth, y0 + r * frameHeight, x0 + (c + 1) * frameWidth,
-                     y0 + (r + 1) * frameHeight);
+            addFrame(surface, at(x0, c, frameWidth), at(y0, r, frameHeight), at(x0, c + 1, frameWidth),
+                     at(y0, r + 1, frameHeight));
 }
 
 int32_t Animation::drawFrame(Surface* dest, int x, int y, int frame) const

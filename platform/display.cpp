@@ -45,6 +45,8 @@ using headless::Operation;
 // Constant-initialised: surfaces may be released by global destructors after main.
 constinit SurfaceObject* surfaces = nullptr;
 constinit int openDevices = 0;
+constinit int modeWidth = 0;
+constinit int modeHeight = 0;
 constinit std::string* lastError = nullptr;
 
 void setError(const std::string& text)
@@ -195,6 +197,8 @@ HResult setDisplayMode(DisplayDevice device, int width, int height, int bitsPerP
     device->width = width;
     device->height = height;
     device->format = format;
+    modeWidth = width;
+    modeHeight = height;
     return result::Ok;
 }
 
@@ -218,9 +222,21 @@ void releaseDevice(DisplayDevice device)
     for (SurfaceObject* s = surfaces; s; s = s->next)
         if (s->device == device)
             s->device = nullptr;
-    if (--openDevices == 0)
+    if (--openDevices == 0) {
         displayBackend().close();
+        modeWidth = 0;
+        modeHeight = 0;
+    }
     delete device;
+}
+
+bool currentDisplayMode(int& width, int& height)
+{
+    if (openDevices == 0 || modeWidth == 0)
+        return false;
+    width = modeWidth;
+    height = modeHeight;
+    return true;
 }
 
 std::string lastDisplayError() { return lastError ? *lastError : std::string(); }

@@ -37,6 +37,10 @@ struct DisplayBackend {
 [[nodiscard]] DisplayBackend* makeSdlDisplayBackend();
 [[nodiscard]] DisplayBackend* makeHeadlessDisplayBackend();
 
+// The size of the display mode last set on an open device; false when none is.
+// Once a mode is set the screen has that size, as a mode change would have made it.
+[[nodiscard]] bool currentDisplayMode(int& width, int& height);
+
 // Fault injection shared by every backend (only the headless controls arm it):
 // true when the next call of `op` must fail, with the result to give.
 [[nodiscard]] bool takeInjectedFault(int op, HResult& result);

@@ -1,6 +1,7 @@
 // The window area: one window's bookkeeping and dispatch above the chosen backend.
 #include "platform/window.h"
 
+#include "platform/display_backend.h"
 #include "platform/platform.h"
 #include "platform/window_backend.h"
 
@@ -90,7 +91,16 @@ void forgetWindow()
 
 std::string lastWindowError() { return lastError ? *lastError : std::string(); }
 
-int screenWidth() { return windowBackend().screenWidth(); }
-int screenHeight() { return windowBackend().screenHeight(); }
+int screenWidth()
+{
+    int w, h;
+    return currentDisplayMode(w, h) ? w : windowBackend().screenWidth();
+}
+
+int screenHeight()
+{
+    int w, h;
+    return currentDisplayMode(w, h) ? h : windowBackend().screenHeight();
+}
 
 } // namespace plat

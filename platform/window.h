@@ -41,7 +41,8 @@ void destroyWindow(WindowId window);
 // Why the last createWindow failed, for the caller to show the user.
 [[nodiscard]] std::string lastWindowError();
 
-// Size of the primary screen in pixels (the headless screen is 800 x 600).
+// Size of the screen in pixels: the display mode's once one is set (the screen then has
+// that size to the game), else the desktop's (the headless desktop is 800 x 600).
 [[nodiscard]] int screenWidth();
 [[nodiscard]] int screenHeight();
 

@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/display_backend.h"
+#include "platform/headless/dialog.h"
 #include "platform/headless/message_queue.h"
 #include "platform/headless/script_runner.h"
 #include "platform/pixels.h"
@@ -152,6 +153,7 @@ void reset()
     s.frame = PresentedFrame{};
     s.presents = 0;
     resetScript();
+    resetDialogs();
     setClock(0);
 }
 

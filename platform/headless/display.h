@@ -64,7 +64,8 @@ void failNext(Operation op, HResult result, int times = 1);
 void loseSurface(SurfaceHandle surface);
 void loseAllSurfaces();
 
-// Forgets the window, queued messages, frames, hook, faults, format, script and clock,
+// Forgets the window, queued messages, frames, hook, faults, format, script, message
+// boxes and clock,
 // so each test starts as a fresh process would. Surfaces still alive are left alone.
 void reset();
 

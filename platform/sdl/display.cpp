@@ -1,5 +1,5 @@
 // The SDL display: the 5-6-5 primary surface uploaded to a streaming texture and drawn
-// with its aspect kept, with vertical sync or, where there is none, a 60 Hz cap.
+// with its aspect kept, with vertical sync and a 60 Hz cap for drivers without it.
 #include "platform/display_backend.h"
 #include "platform/sdl/video.h"
 

@@ -71,7 +71,13 @@ struct SdlWindow final : WindowBackend {
                 post(msg::Activate, 0);
             break;
         case SDL_MOUSEMOTION:
-            post(msg::MouseMove, 0, packPoint(e.motion.x, e.motion.y));
+            // Motion is folded into one pending message, as the system the framework was
+            // written for did: the pump takes one message a frame, and a fast mouse would
+            // otherwise queue faster than frames drain it.
+            if (!pending.empty() && pending.back().message == msg::MouseMove)
+                pending.back().lParam = packPoint(e.motion.x, e.motion.y);
+            else
+                post(msg::MouseMove, 0, packPoint(e.motion.x, e.motion.y));
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {

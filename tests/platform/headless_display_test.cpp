@@ -1,7 +1,9 @@
 // The headless display: captured presents, the hook, frame files, the script runner,
 // and the shared surface memory at every depth.
 #include "platform/clock.h"
+#include "platform/dialog.h"
 #include "platform/display.h"
+#include "platform/headless/dialog.h"
 #include "platform/headless/display.h"
 #include "platform/headless/message_queue.h"
 #include "platform/headless/window.h"
@@ -268,4 +270,31 @@ TEST_F(HeadlessDisplay, SurfaceSizesAreChecked)
     ASSERT_EQ(fillSurface(s, nullptr, 0xABCD), result::Ok);
     EXPECT_EQ(memory[62], 0xCD);
     releaseSurface(s);
+}
+
+TEST_F(HeadlessDisplay, MessageBoxesAreRecordedAndAnsweredAsScripted)
+{
+    EXPECT_EQ(showMessageBox("Velmoor", "first", DialogButtons::AbortRetryIgnore), DialogAnswer::None);
+    headless::setDialogAnswer(DialogAnswer::Ignore);
+    EXPECT_EQ(showMessageBox("Error", "second", DialogButtons::Ok), DialogAnswer::Ignore);
+    ASSERT_EQ(headless::shownDialogs().size(), 2u);
+    EXPECT_EQ(headless::shownDialogs()[0].text, "first");
+    EXPECT_EQ(headless::shownDialogs()[0].buttons, DialogButtons::AbortRetryIgnore);
+    EXPECT_EQ(headless::shownDialogs()[1].title, "Error");
+    headless::reset();
+    EXPECT_TRUE(headless::shownDialogs().empty());
+}
+
+TEST_F(HeadlessDisplay, ScreenTakesTheDisplayModesSize)
+{
+    EXPECT_EQ(screenWidth(), 800);
+    EXPECT_EQ(screenHeight(), 600);
+    open(format::Rgb565, 640, 480);
+    EXPECT_EQ(screenWidth(), 640);
+    EXPECT_EQ(screenHeight(), 480);
+    releaseSurface(primary);
+    primary = nullptr;
+    releaseDevice(device);
+    device = nullptr;
+    EXPECT_EQ(screenWidth(), 800);
 }
