@@ -16,7 +16,7 @@ struct Entry {
     DeviceKind kind = DeviceKind::System;
     int device = 0;
     bool acquired = false;
-    // DirectInput-style joystick defaults until the owner sets its own.
+    // The usual joystick defaults (0..65535, no dead zone) until the owner sets its own.
     int32_t rangeMin = 0;
     int32_t rangeMax = 65535;
     uint32_t deadZone = 0;

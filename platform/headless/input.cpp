@@ -3,6 +3,7 @@
 #include "platform/headless/input.h"
 
 #include "platform/headless/message_queue.h"
+#include "platform/headless/window.h"
 #include "platform/input_backend.h"
 #include "platform/messages.h"
 #include "platform/window.h"
@@ -252,7 +253,7 @@ std::size_t queuedKeyboardSteps() { return state().keySteps.size(); }
 void setInputFocus(bool focused)
 {
     state().focused = focused;
-    postMessage({msg::Activate, focused ? 1u : 0u, 0});
+    setWindowActive(focused);
 }
 
 void setDevicesPresent(bool mouse, bool keyboard)
