@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr ButtonArea yesButton{251, 391, 329, 439};
-constexpr ButtonArea noButton{411, 401, 585, 443};
+constexpr ScreenRect yesButton{251, 329, 391, 439};
+constexpr ScreenRect noButton{411, 585, 401, 443};
 constexpr int32_t YesPictureX = 253, YesPictureY = 398;
 constexpr int32_t NoPictureX = 420, NoPictureY = 394;
 
@@ -44,7 +44,7 @@ void runLostDialog(Board board)
             plat::sleep(1);
             continue;
         }
-        pollFrameInput();
+        readFrameInput();
         drawPicture(background, 0, 0);
         drawPanel();
 

@@ -14,7 +14,6 @@
 #include "game/Rules.h"
 #include "game/ScreenFont.h"
 #include "game/ScreenFrame.h"
-#include "game/Screenshot.h"
 #include "game/SquareGeometry.h"
 #include "game/WonScreen.h"
 #include "platform/clock.h"
@@ -31,16 +30,16 @@ struct BoardScreen {
     // The 6x6 board shows the file named for 8x8 and the other way round; the names are the
     // data's own.
     const char* endButtonPicture;
-    ButtonArea endButton;
+    ScreenRect endButton;
     int32_t endPictureX;
     int32_t endPictureY;
 };
 
 // In the order of Board.
 constexpr std::array<BoardScreen, 3> boardScreens{{
-    {"Data/Field[6x6].bmp", "Data/end[8x8].bmp", {237, 498, 537, 558}, 236, 497},
-    {"Data/Field[8x8].bmp", "Data/end[6x6].bmp", {167, 449, 474, 517}, 166, 445},
-    {"Data/Field[10x10].bmp", "Data/end[10x10].bmp", {377, 501, 610, 599}, 314, 500},
+    {"Data/Field[6x6].bmp", "Data/end[8x8].bmp", {237, 537, 498, 558}, 236, 497},
+    {"Data/Field[8x8].bmp", "Data/end[6x6].bmp", {167, 474, 449, 517}, 166, 445},
+    {"Data/Field[10x10].bmp", "Data/end[10x10].bmp", {377, 610, 501, 599}, 314, 500},
 }};
 
 const BoardScreen& boardScreen(Board board)
@@ -121,10 +120,9 @@ void runGame(Board board)
             plat::sleep(1);
             continue;
         }
-        pollFrameInput();
+        readFrameInput();
         drawBoardFrame(board, screen, font);
-        saveScreenshotOnKey();
-        static_cast<void>(display.flip(0));
+        presentFrame();
     }
 
     copyFrameToScreenCopy();

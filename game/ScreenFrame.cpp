@@ -1,14 +1,11 @@
-// The shared frame pieces, over the global window, display and input.
+// The shared steps of the screen loops.
 #include "game/ScreenFrame.h"
 
-#include "framework/Display.h"
-#include "framework/Input.h"
-#include "framework/Rect.h"
-#include "framework/Surface.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
+#include "game/Screenshot.h"
 
-void pollFrameInput()
+void readFrameInput()
 {
     input.poll();
     gameState.mouseX = input.x;
@@ -16,13 +13,21 @@ void pollFrameInput()
     gameState.mouseClicked = input.leftPressed;
 }
 
-void drawPicture(Surface& picture, int32_t x, int32_t y)
+bool mouseIn(const ScreenRect& rect)
 {
-    Rect whole;
-    static_cast<void>(picture.blit(backBuffer(), x, y, makeRect(whole, 0, 0, picture.width, picture.height)));
+    const int32_t x = gameState.mouseX;
+    const int32_t y = gameState.mouseY;
+    return x >= rect.left && x <= rect.right && y >= rect.top && y <= rect.bottom;
 }
 
-bool mouseIn(const ButtonArea& area)
+void drawPicture(Surface& picture, int x, int y)
 {
-    return area.contains(gameState.mouseX, gameState.mouseY);
+    Rect whole;
+    (void)picture.blit(backBuffer(), x, y, makeRect(whole, 0, 0, picture.width, picture.height));
+}
+
+void presentFrame()
+{
+    saveScreenshotOnKey();
+    (void)display.flip(0);
 }

@@ -9,7 +9,6 @@
 #include "game/RankFile.h"
 #include "game/Resources.h"
 #include "game/ScreenFrame.h"
-#include "game/Screenshot.h"
 #include "platform/clock.h"
 
 void runWonScreen(int32_t level)
@@ -23,12 +22,11 @@ void runWonScreen(int32_t level)
             continue;
         }
         // Its own poll: the click that filled the board does not also end this screen.
-        pollFrameInput();
+        readFrameInput();
         drawPicture(background, 0, 0);
         if (gameState.mouseClicked)
             gameState.leaveScreen = true;
-        saveScreenshotOnKey();
-        static_cast<void>(display.flip(0));
+        presentFrame();
     }
     storeRank(level);
     gameState.won = false;
