@@ -1,0 +1,252 @@
+// One frame of each screen on the headless backend, each against copying one 800 x 600
+// 16-bit frame with memcpy in the same run, and the time from process start to the first menu
+// frame of the built executable.
+#include "game/Board.h"
+#include "game/Fades.h"
+#include "game/GameState.h"
+#include "game/Globals.h"
+#include "game/LostDialog.h"
+#include "game/MainMenu.h"
+#include "game/PlayLoop.h"
+#include "game/Resources.h"
+#include "game/SquareGeometry.h"
+#include "framework/Mmx.h"
+#include "platform/headless/display.h"
+#include "platform/headless/input.h"
+#include "platform/platform.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::size_t FrameBytes = 800 * 600 * 2;
+constexpr int MeasuredFrames = 120;
+
+// Median of many copies: the yardstick every screen frame is divided by.
+double memcpySeconds()
+{
+    static const double seconds = [] {
+        std::vector<uint8_t> from(FrameBytes, 0x5A), to(FrameBytes);
+        std::vector<double> times;
+        for (int i = 0; i < 301; ++i) {
+            const auto start = Clock::now();
+            std::memcpy(to.data(), from.data(), FrameBytes);
+            benchmark::ClobberMemory();
+            times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+            from[static_cast<std::size_t>(i)] = to[FrameBytes - 1 - static_cast<std::size_t>(i)];
+        }
+        std::nth_element(times.begin(), times.begin() + 150, times.end());
+        return times[150];
+    }();
+    return seconds;
+}
+
+fs::path workingCopyOfData()
+{
+    std::string pattern = (fs::temp_directory_path() / "velmoor-bench-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        std::abort();
+    const fs::path dir = pattern;
+    fs::copy(fs::path(VELMOOR_RUN_DIR) / "Data", dir / "Data", fs::copy_options::recursive);
+    fs::copy_file(fs::path(VELMOOR_RUN_DIR) / "Alpine.ttf", dir / "Alpine.ttf");
+    return dir;
+}
+
+// The game's start-up without the menu: window, display, every picture.
+void openGame()
+{
+    static bool open = false;
+    if (open)
+        return;
+    open = true;
+    static const fs::path dir = workingCopyOfData();
+    fs::current_path(dir);
+    plat::setBackendKind(plat::BackendKind::Headless);
+    plat::headless::reset();
+    plat::headless::resetInput();
+    if (!window.create("Velmoor", nullptr, nullptr, WindowStylePopup, 0, 0, 800, 600) || display.create() != 0 ||
+        display.setMode(DisplayMode::OwnMemoryBack, window.handle, 800, 600, 16) != 0)
+        std::abort();
+    mmxEnabled = 0;
+    loadResources();
+}
+
+// Times the frames a screen presents: from the present of frame `first` to that of frame
+// first + MeasuredFrames. `step` runs after every present (it may queue input or end the
+// screen); `screen` runs the screen until it returns.
+class FrameTimer {
+public:
+    using Step = std::function<void(uint64_t frame, FrameTimer& timer)>;
+
+    double run(uint64_t first, const Step& step, const std::function<void()>& screen)
+    {
+        frame_ = 0;
+        first_ = first;
+        plat::headless::setPresentHook([&](const plat::headless::PresentedFrame&) {
+            ++frame_;
+            if (frame_ == first_)
+                start_ = Clock::now();
+            if (frame_ == first_ + MeasuredFrames)
+                end_ = Clock::now();
+            step(frame_, *this);
+        });
+        screen();
+        plat::headless::setPresentHook(nullptr);
+        return std::chrono::duration<double>(end_ - start_).count() / MeasuredFrames;
+    }
+
+    [[nodiscard]] bool measured() const { return frame_ >= first_ + MeasuredFrames; }
+
+private:
+    uint64_t frame_ = 0;
+    uint64_t first_ = 0;
+    Clock::time_point start_, end_;
+};
+
+void report(benchmark::State& state, double frameSeconds)
+{
+    state.SetIterationTime(frameSeconds);
+    state.counters["x_memcpy"] = benchmark::Counter(frameSeconds / memcpySeconds(), benchmark::Counter::kAvgIterations);
+}
+
+void BM_Memcpy800x600x16(benchmark::State& state)
+{
+    std::vector<uint8_t> from(FrameBytes, 0x5A), to(FrameBytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), FrameBytes);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * FrameBytes));
+}
+BENCHMARK(BM_Memcpy800x600x16);
+
+void BM_MenuFrame(benchmark::State& state)
+{
+    openGame();
+    for (auto _ : state) {
+        FrameTimer timer;
+        gameState.leaveScreen = false;
+        const double seconds = timer.run(
+            5,
+            [](uint64_t frame, FrameTimer& t) {
+                if (frame == 1)
+                    plat::headless::moveMouseTo(300, 260); // over the 8x8 button: its hover picture
+                if (t.measured())
+                    gameState.leaveScreen = true;
+            },
+            runMainMenu);
+        report(state, seconds);
+    }
+}
+BENCHMARK(BM_MenuFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);
+
+// The centre of a 6x6 square, from the board's own geometry.
+ScreenPoint squareCentre(int32_t x, int32_t y)
+{
+    const ScreenPoint corner = squarePixelPosition(gameState, x, y);
+    return {corner.x + 16, corner.y + 16};
+}
+
+// A 6x6 board with the piece resting on (2, 2), where all eight jumps are free: eight hints.
+void BM_BoardFrameWithHints(benchmark::State& state)
+{
+    openGame();
+    for (auto _ : state) {
+        FrameTimer timer;
+        gameState.leaveScreen = false;
+        setupBoard6x6();
+        const ScreenPoint centre = squareCentre(2, 2);
+        const double seconds = timer.run(
+            40, // the jump animation is over by then
+            [&](uint64_t frame, FrameTimer& t) {
+                if (frame == 1)
+                    plat::headless::clickAt(centre.x, centre.y);
+                if (t.measured())
+                    gameState.leaveScreen = true;
+            },
+            runGame6x6);
+        report(state, seconds);
+    }
+}
+BENCHMARK(BM_BoardFrameWithHints)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);
+
+// The dialog with the mouse over "Ja": panel through its mask and the button's picture.
+void BM_LostDialogFrame(benchmark::State& state)
+{
+    openGame();
+    for (auto _ : state) {
+        FrameTimer timer;
+        gameState.leaveScreen = false;
+        setupBoard6x6();
+        plat::headless::moveMouseTo(290, 415);
+        const double seconds = timer.run(
+            5,
+            [](uint64_t, FrameTimer& t) {
+                if (t.measured())
+                    gameState.leaveScreen = true; // as "Nein" does
+            },
+            [] { runLostDialog(Board::Size6x6); });
+        report(state, seconds);
+    }
+}
+BENCHMARK(BM_LostDialogFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);
+
+// A fade-out of the last frame: 51 frames in one call.
+void BM_FadeFrame(benchmark::State& state)
+{
+    openGame();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        fadeOutSurface(screenCopy, 0, 0);
+        report(state, std::chrono::duration<double>(Clock::now() - start).count() / 51);
+    }
+}
+BENCHMARK(BM_FadeFrame)->UseManualTime()->Iterations(20)->Unit(benchmark::kMicrosecond);
+
+// The built executable on the headless backend with a script that closes the window right
+// after the first menu frame: an upper bound of start to first menu frame (it includes the
+// shutdown and the best-score write).
+void BM_StartToFirstMenuFrame(benchmark::State& state)
+{
+    const fs::path dir = workingCopyOfData();
+    { std::ofstream(dir / "first-menu-frame.txt") << "wait 2\n"; } // start-up's frame, the menu's first
+    const std::string executable = (fs::path(VELMOOR_RUN_DIR) / "Velmoor").string();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::chdir(dir.c_str()) != 0)
+                ::_exit(127);
+            ::setenv("VELMOOR_PLATFORM", "headless", 1);
+            ::setenv("VELMOOR_SCRIPT", "first-menu-frame.txt", 1);
+            ::execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            state.SkipWithError("the game did not start and end cleanly");
+    }
+    fs::remove_all(dir);
+}
+BENCHMARK(BM_StartToFirstMenuFrame)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
