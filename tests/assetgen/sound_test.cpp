@@ -1,0 +1,181 @@
+// Sounds and music: canonical WAVE files and a Standard MIDI File read back by the tests' own parsers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "tests/assetgen/DataFiles.h"
+
+using namespace assetgen_test;
+
+namespace {
+
+struct Wave {
+    std::string problem;
+    std::vector<std::int16_t> samples;
+};
+
+Wave badWave(const char* why) {
+    Wave w;
+    w.problem = why;
+    return w;
+}
+
+Wave readWave(const std::string& path) {
+    const std::vector<std::uint8_t> b = readFile(runDir() / path);
+    if (b.size() < 44) return badWave("too short");
+    auto tag = [&b](std::size_t at, const char* t) { return std::equal(t, t + 4, b.begin() + static_cast<long>(at)); };
+    if (!tag(0, "RIFF") || !tag(8, "WAVE")) return badWave("not RIFF WAVE");
+    if (le32(b, 4) != b.size() - 8) return badWave("RIFF size disagrees with the file");
+    if (!tag(12, "fmt ") || le32(b, 16) != 16) return badWave("no canonical fmt chunk");
+    if (le16(b, 20) != 1) return badWave("not PCM");
+    if (le16(b, 22) != 1) return badWave("not mono");
+    if (le32(b, 24) != 22050) return badWave("not 22,050 Hz");
+    if (le32(b, 28) != 44100 || le16(b, 32) != 2 || le16(b, 34) != 16) return badWave("not 16-bit");
+    if (!tag(36, "data") || le32(b, 40) != b.size() - 44) return badWave("data chunk size is wrong");
+    Wave w;
+    for (std::size_t i = 44; i + 1 < b.size(); i += 2) w.samples.push_back(static_cast<std::int16_t>(le16(b, i)));
+    return w;
+}
+
+void expectCleanSound(const Wave& w, const char* what) {
+    int peak = 0;
+    for (std::int16_t s : w.samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    EXPECT_GT(peak, 32767 / 5) << what << " is too quiet";
+    EXPECT_LT(peak, 32767 * 9 / 10) << what << " leaves no headroom for ten voices at once";
+    // No step at either end: a sound that starts or stops off zero clicks.
+    EXPECT_LT(std::abs(w.samples.front()), 200) << what;
+    EXPECT_LT(std::abs(w.samples.back()), 200) << what;
+}
+
+TEST(Sounds, ClickIsAShortCanonicalWave) {
+    const Wave w = readWave("Data/Sounds/Click.wav");
+    ASSERT_EQ(w.problem, "");
+    EXPECT_LE(w.samples.size(), 22050u * 80 / 1000);
+    EXPECT_GE(w.samples.size(), 22050u * 20 / 1000);
+    expectCleanSound(w, "Click.wav");
+}
+
+TEST(Sounds, ChimeLastsAboutTheStartFade) {
+    const Wave w = readWave("Data/Sounds/Imp1.wav");
+    ASSERT_EQ(w.problem, "");
+    EXPECT_NEAR(static_cast<double>(w.samples.size()) / 22050, 0.9, 0.1);
+    expectCleanSound(w, "Imp1.wav");
+}
+
+std::uint32_t be(const std::vector<std::uint8_t>& b, std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < n; ++i) v = v << 8 | b[at + static_cast<std::size_t>(i)];
+    return v;
+}
+
+struct MidiSummary {
+    std::string problem;
+    int format = -1, division = 0;
+    std::vector<long> trackEnds;        // tick of each track's end
+    long notes = 0, hanging = 0;        // note-ons; notes still sounding at the end
+    double seconds = 0;                 // length by the tempo map
+    std::map<int, int> programs;        // channel -> program
+    int lowest = 128, highest = -1;
+};
+
+MidiSummary badMidi(const char* why) {
+    MidiSummary m;
+    m.problem = why;
+    return m;
+}
+
+// Reads every event of every track (running status included) and checks the chunk structure.
+MidiSummary readMidi(const std::string& path) {
+    const std::vector<std::uint8_t> b = readFile(runDir() / path);
+    MidiSummary m;
+    if (b.size() < 14 || be(b, 0, 4) != 0x4D546864 || be(b, 4, 4) != 6) return badMidi("no MThd header");
+    m.format = static_cast<int>(be(b, 8, 2));
+    const auto tracks = be(b, 10, 2);
+    m.division = static_cast<int>(be(b, 12, 2));
+    std::size_t at = 14;
+    std::vector<std::pair<long, std::uint32_t>> tempi; // tick, microseconds per quarter
+    for (std::uint32_t t = 0; t < tracks; ++t) {
+        if (at + 8 > b.size() || be(b, at, 4) != 0x4D54726B) return badMidi("missing MTrk");
+        const std::size_t end = at + 8 + be(b, at + 4, 4);
+        if (end > b.size()) return badMidi("track runs past the file");
+        at += 8;
+        long tick = 0;
+        std::uint8_t status = 0;
+        bool ended = false;
+        std::map<int, int> sounding;
+        auto varLen = [&]() {
+            std::uint32_t v = 0;
+            for (int i = 0; i < 4 && at < end; ++i) {
+                const std::uint8_t c = b[at++];
+                v = v << 7 | (c & 0x7F);
+                if (!(c & 0x80)) return v;
+            }
+            return v;
+        };
+        while (at < end && !ended) {
+            tick += varLen();
+            if (at >= end) return badMidi("event cut off");
+            if (b[at] & 0x80) status = b[at++];
+            if (status == 0xFF) {
+                const std::uint8_t type = b[at++];
+                const std::uint32_t len = varLen();
+                if (type == 0x51 && len == 3) tempi.push_back({tick, be(b, at, 3)});
+                if (type == 0x2F) ended = true;
+                at += len;
+            } else if (status == 0xF0 || status == 0xF7) {
+                at += varLen();
+            } else {
+                const int kind = status & 0xF0, ch = status & 0x0F;
+                const int data = kind == 0xC0 || kind == 0xD0 ? 1 : 2;
+                if (at + static_cast<std::size_t>(data) > end) return badMidi("channel event cut off");
+                const int d1 = b[at], d2 = data == 2 ? b[at + 1] : 0;
+                at += static_cast<std::size_t>(data);
+                if (kind == 0xC0) m.programs[ch] = d1;
+                if (kind == 0x90 && d2 > 0) {
+                    ++m.notes;
+                    ++sounding[ch * 128 + d1];
+                    m.lowest = std::min(m.lowest, d1);
+                    m.highest = std::max(m.highest, d1);
+                } else if (kind == 0x80 || (kind == 0x90 && d2 == 0)) {
+                    if (--sounding[ch * 128 + d1] < 0) return badMidi("note-off without its note");
+                }
+            }
+        }
+        if (!ended || at != end) return badMidi("track does not close with its end-of-track event");
+        for (const auto& [key, count] : sounding) m.hanging += count;
+        m.trackEnds.push_back(tick);
+    }
+    if (at != b.size()) return badMidi("bytes after the last track");
+    // Length from the tempo map (tempo changes are only in the first track in format 1).
+    const long last = *std::max_element(m.trackEnds.begin(), m.trackEnds.end());
+    std::uint32_t tempo = 500000;
+    long from = 0;
+    for (const auto& [tick, micros] : tempi) {
+        m.seconds += static_cast<double>(tick - from) / m.division * tempo / 1e6;
+        from = tick;
+        tempo = micros;
+    }
+    m.seconds += static_cast<double>(last - from) / m.division * tempo / 1e6;
+    return m;
+}
+
+TEST(Music, IsAFormatOneFileOfOneToTwoMinutesThatLoopsOnABarLine) {
+    const MidiSummary m = readMidi("Data/Sounds/music.mid");
+    ASSERT_EQ(m.problem, "");
+    EXPECT_EQ(m.format, 1);
+    EXPECT_EQ(m.division, 480);
+    ASSERT_GE(m.trackEnds.size(), 2u);
+    for (long end : m.trackEnds) EXPECT_EQ(end, m.trackEnds[1]) << "every track ends together";
+    EXPECT_EQ(m.trackEnds[1] % (4 * 480), 0) << "the loop point is a bar line";
+    EXPECT_GE(m.seconds, 60);
+    EXPECT_LE(m.seconds, 120);
+    EXPECT_EQ(m.hanging, 0) << "notes left sounding into the loop";
+    EXPECT_GT(m.notes, 200);
+    EXPECT_GE(m.programs.size(), 3u);
+    for (const auto& [ch, program] : m.programs) EXPECT_NE(ch, 9) << "no percussion in a calm piece";
+    EXPECT_GE(m.lowest, 28);
+    EXPECT_LE(m.highest, 96);
+}
+
+} // namespace
