@@ -1,0 +1,29 @@
+// The game's sound device: the platform's audio output, bound to the game's window.
+#pragma once
+
+#include "platform/sound.h"
+
+#include <cstdint>
+
+class SoundDevice {
+public:
+    SoundDevice() = default;
+    virtual ~SoundDevice();
+    SoundDevice(const SoundDevice&) = delete;
+    SoundDevice& operator=(const SoundDevice&) = delete;
+
+    // Opens the output for the window (its id; 0 is no window) -> 0, 16 without an audio
+    // device, 17 without a window. A failed create leaves the device unusable and silent.
+    [[nodiscard]] int create(uint32_t window);
+
+    // Set while no usable device exists.
+    [[nodiscard]] bool unavailable() const { return unavailable_; }
+    // The open output, 0 when there is none.
+    [[nodiscard]] plat::SoundDeviceHandle output() const { return output_; }
+
+private:
+    void close();
+
+    bool unavailable_ = true;
+    plat::SoundDeviceHandle output_ = 0;
+};
