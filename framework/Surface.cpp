@@ -1,0 +1,297 @@
+// Surfaces: creation by kind, lock, fills, colour key, the clipped keyed blit, restore
+// and the process-wide surface list.
+#include "framework/Surface.h"
+
+#include "framework/Display.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+// Constant-initialised so that global Surfaces built before main, or destroyed after
+// it, find the list in a usable state whatever the order of initialisation.
+constinit Surface** listItems = nullptr;
+constinit int listCount = 0;
+
+void listAppend(Surface* s)
+{
+    auto** grown = static_cast<Surface**>(std::realloc(listItems, sizeof(Surface*) * (listCount + 1)));
+    if (!grown)
+        throw std::bad_alloc();
+    listItems = grown;
+    listItems[listCount++] = s;
+}
+
+void listRemove(Surface* s)
+{
+    for (int i = 0; i < listCount; ++i) {
+        if (listItems[i] != s)
+            continue;
+        listItems[i] = listItems[--listCount];
+        if (listCount == 0) {
+            std::free(listItems);
+            listItems = nullptr;
+        }
+        return;
+    }
+}
+
+int depthOf(const Display* display)
+{
+    return display && display->pixelFormat ? static_cast<int>(display->pixelFormat->depth) : 0;
+}
+} // namespace
+
+int surfaceListCount() { return listCount; }
+
+Surface* surfaceListAt(int index) { return index >= 0 && index < listCount ? listItems[index] : nullptr; }
+
+Surface::Surface() { listAppend(this); }
+
+Surface::~Surface()
+{
+    release();
+    listRemove(this);
+}
+
+template <class Call>
+plat::HResult Surface::withRestore(Call call)
+{
+    plat::HResult r = call();
+    if (r == plat::result::SurfaceLost && restore())
+        r = call();
+    return r;
+}
+
+void Surface::release()
+{
+    if (releaseHook)
+        releaseHook(this);
+    if (flags & SurfaceFlag::OwnsUserData)
+        std::free(userData);
+    if (flags & SurfaceFlag::DcHeld)
+        releaseDC();
+    if (flags & SurfaceFlag::Locked)
+        unlock();
+    if (flags & SurfaceFlag::OwnsClipRect)
+        delete clipRect;
+    clipRect = nullptr;
+    plat::releaseSurface(surface);
+    surface = nullptr;
+    std::free(ownMemory);
+    ownMemory = nullptr;
+    deleteAlphaMask(alphaMask);
+    alphaMask = nullptr;
+    // The pixels belonged to what was just released; keeping them would invite a write
+    // into freed memory.
+    pixels = nullptr;
+    pitch = 0;
+    restoreHook = nullptr;
+    userData = nullptr;
+    display = nullptr;
+    palette = nullptr;
+    dc = nullptr;
+    kind = 0;
+    flags = 0;
+}
+
+int Surface::create(Display* d, int k, int w, int h)
+{
+    release();
+    display = d;
+    width = w;
+    height = h;
+    kind = static_cast<uint16_t>(k);
+    if (!d || !d->device)
+        return FrameworkResult::SurfaceCreation;
+
+    plat::SurfaceDesc desc;
+    desc.width = w;
+    desc.height = h;
+    const auto make = [&](plat::SurfacePlacement placement) {
+        desc.placement = placement;
+        return plat::createSurface(d->device, desc, surface);
+    };
+    const uint16_t high = static_cast<uint16_t>(k & 0xFF00);
+    switch (k & 0xFF) {
+    case SurfaceKind::Auto:
+        if (!plat::failed(make(plat::SurfacePlacement::VideoMemory))) {
+            kind = static_cast<uint16_t>(high | SurfaceKind::Video);
+        } else if (!plat::failed(make(plat::SurfacePlacement::SystemMemory))) {
+            kind = static_cast<uint16_t>(high | SurfaceKind::System);
+        } else {
+            return FrameworkResult::SurfaceCreation;
+        }
+        break;
+    case SurfaceKind::Video:
+        if (plat::failed(make(plat::SurfacePlacement::VideoMemory)))
+            return FrameworkResult::SurfaceCreation;
+        break;
+    case SurfaceKind::System:
+        if (plat::failed(make(plat::SurfacePlacement::SystemMemory)))
+            return FrameworkResult::SurfaceCreation;
+        // Pictures are drawn through pixels and pitch without locking: record them now.
+        lock();
+        unlock();
+        break;
+    case SurfaceKind::Texture:
+    case SurfaceKind::ManagedTexture:
+        if (plat::failed(make(plat::SurfacePlacement::Texture)))
+            return FrameworkResult::SurfaceCreation;
+        break;
+    case SurfaceKind::OwnMemory: {
+        if (w < 1 || h < 1 || w > 16384 || h > 16384)
+            return FrameworkResult::SurfaceCreation;
+        const int64_t rowPitch = ((int64_t{depthOf(d)} * w) / 8 + 7) & ~int64_t{7};
+        ownMemory = static_cast<uint8_t*>(std::calloc(static_cast<std::size_t>(rowPitch * h), 1));
+        if (!ownMemory)
+            return FrameworkResult::SurfaceCreation;
+        desc.memory = ownMemory;
+        desc.pitch = static_cast<int32_t>(rowPitch);
+        if (make(plat::SurfacePlacement::SystemMemory) != plat::result::Ok) {
+            // The memory is ours whatever the layer did with it.
+            std::free(ownMemory);
+            ownMemory = nullptr;
+            return FrameworkResult::SurfaceCreation;
+        }
+        pixels = ownMemory;
+        pitch = static_cast<int32_t>(rowPitch);
+        break;
+    }
+    default:
+        break; // no surface for other kinds
+    }
+    clipRect = &d->screenRect;
+    setPalette(d->palette);
+    return FrameworkResult::Ok;
+}
+
+int Surface::lock()
+{
+    if ((flags & SurfaceFlag::Locked) || (kind & 0xFF) == SurfaceKind::OwnMemory)
+        return FrameworkResult::Ok;
+    if (!surface)
+        return FrameworkResult::Lock;
+    plat::LockedPixels locked;
+    if (withRestore([&] { return plat::lockSurface(surface, locked); }) != plat::result::Ok)
+        return FrameworkResult::Lock;
+    pixels = static_cast<uint8_t*>(locked.pixels);
+    pitch = locked.pitch;
+    flags |= SurfaceFlag::Locked;
+    return FrameworkResult::Ok;
+}
+
+int Surface::unlock()
+{
+    if (!(flags & SurfaceFlag::Locked))
+        return FrameworkResult::Ok;
+    if (!surface || withRestore([&] { return plat::unlockSurface(surface); }) != plat::result::Ok)
+        return FrameworkResult::Unlock;
+    flags &= static_cast<uint8_t>(~SurfaceFlag::Locked);
+    return FrameworkResult::Ok;
+}
+
+int Surface::getDC()
+{
+    if (flags & SurfaceFlag::DcHeld)
+        return FrameworkResult::Ok;
+    if (!surface || withRestore([&] { return plat::getSurfaceDC(surface); }) != plat::result::Ok)
+        return FrameworkResult::GetDC;
+    dc = surface;
+    flags |= SurfaceFlag::DcHeld;
+    return FrameworkResult::Ok;
+}
+
+int Surface::releaseDC()
+{
+    if (!(flags & SurfaceFlag::DcHeld))
+        return FrameworkResult::Ok;
+    if (!surface || withRestore([&] { return plat::releaseSurfaceDC(surface); }) != plat::result::Ok)
+        return FrameworkResult::ReleaseDC;
+    dc = nullptr;
+    flags &= static_cast<uint8_t>(~SurfaceFlag::DcHeld);
+    return FrameworkResult::Ok;
+}
+
+int Surface::fillRect(int left, int top, int right, int bottom, uint32_t colour)
+{
+    if (!surface)
+        return FrameworkResult::ColourFill;
+    const plat::Rect r{left, top, right, bottom};
+    if (withRestore([&] { return plat::fillSurface(surface, &r, colour); }) != plat::result::Ok)
+        return FrameworkResult::ColourFill;
+    return FrameworkResult::Ok;
+}
+
+int Surface::fill(uint32_t colour)
+{
+    if (!surface)
+        return FrameworkResult::ColourFill;
+    if (withRestore([&] { return plat::fillSurface(surface, nullptr, colour); }) != plat::result::Ok)
+        return FrameworkResult::ColourFill;
+    return FrameworkResult::Ok;
+}
+
+void Surface::setColorKey(uint32_t key)
+{
+    if (!surface)
+        return;
+    colorKey = key;
+    (void)plat::setColorKey(surface, key);
+}
+
+void Surface::setClipRect(Rect* rect)
+{
+    if (flags & SurfaceFlag::OwnsClipRect)
+        delete clipRect;
+    clipRect = rect;
+    flags &= static_cast<uint8_t>(~SurfaceFlag::OwnsClipRect);
+}
+
+int Surface::setPalette(DisplayPalette* p)
+{
+    palette = p;
+    if (!p)
+        return FrameworkResult::Palette;
+    // The layer has no device palettes; an 8-bit display without one keeps raw indices.
+    return FrameworkResult::Ok;
+}
+
+int32_t Surface::blit(Surface* dest, int x, int y, Rect& r)
+{
+    if (!dest || !surface || !dest->surface)
+        return plat::result::InvalidParams;
+    if (const Rect* c = clipRect) {
+        // 64-bit sums: coordinates near the 32-bit limits must not overflow.
+        if (int64_t{x} + (int64_t{r.right} - r.left) > c->right)
+            r.right = static_cast<int32_t>(int64_t{c->right} - x + r.left);
+        if (x < c->left) {
+            r.left = static_cast<int32_t>(int64_t{r.left} + (int64_t{c->left} - x));
+            x = c->left;
+        }
+        if (y < c->top) {
+            r.top = static_cast<int32_t>(int64_t{r.top} + (int64_t{c->top} - y));
+            y = c->top;
+        }
+        if (int64_t{y} + (int64_t{r.bottom} - r.top) > c->bottom)
+            r.bottom = static_cast<int32_t>(int64_t{c->bottom} - y + r.top);
+    }
+    const plat::Rect source{r.left, r.top, r.right, r.bottom};
+    const bool keyed = (flags & SurfaceFlag::Keyed) != 0;
+    plat::HResult result = plat::bltFast(dest->surface, x, y, surface, source, keyed);
+    if (result == plat::result::SurfaceLost) {
+        if (!restore() || !dest->restore())
+            return plat::result::SurfaceLost;
+        result = plat::bltFast(dest->surface, x, y, surface, source, keyed);
+    }
+    return result;
+}
+
+bool Surface::restore()
+{
+    if (!surface)
+        return false;
+    if (display)
+        display->surfacesLost = 1;
+    return plat::restoreSurface(surface) == plat::result::Ok;
+}

@@ -1,0 +1,302 @@
+// BMP pictures into Surfaces: 8-bit (plain and RLE8) through a colour table, and our own
+// stand-in for the system's DIB stretch for 16-, 24- and 32-bit pictures. Every read is
+// checked against the bytes of the file and every write against the picture.
+#include "framework/Display.h"
+#include "framework/Surface.h"
+#include "platform/pixels.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+constexpr uint32_t compressionRgb = 0;
+constexpr uint32_t compressionRle8 = 1;
+constexpr uint32_t compressionBitFields = 3;
+constexpr std::size_t fileHeaderSize = 14;
+
+struct Bytes {
+    const uint8_t* data;
+    std::size_t size;
+
+    [[nodiscard]] bool has(uint64_t offset, uint64_t count) const { return offset <= size && count <= size - offset; }
+    [[nodiscard]] uint16_t u16(std::size_t at) const { return static_cast<uint16_t>(data[at] | (data[at + 1] << 8)); }
+    [[nodiscard]] uint32_t u32(std::size_t at) const
+    {
+        return static_cast<uint32_t>(u16(at)) | (static_cast<uint32_t>(u16(at + 2)) << 16);
+    }
+};
+
+struct Header {
+    uint32_t dataOffset = 0;
+    uint32_t headerSize = 0;
+    int32_t width = 0;
+    int32_t height = 0; // rows, positive
+    bool topDown = false;
+    uint16_t bitCount = 0;
+    uint32_t compression = 0;
+    uint32_t coloursUsed = 0;
+    std::array<uint32_t, 3> masks{}; // red, green, blue of bit-field pictures
+};
+
+// The fixed part every reader needs: the file header and a 40-byte (or larger) info header.
+bool readHeader(const Bytes& file, Header& h)
+{
+    if (!file.has(0, fileHeaderSize + 40) || file.data[0] != 'B' || file.data[1] != 'M')
+        return false;
+    h.dataOffset = file.u32(10);
+    h.headerSize = file.u32(14);
+    if (h.headerSize < 40 || !file.has(fileHeaderSize, h.headerSize))
+        return false;
+    h.width = static_cast<int32_t>(file.u32(18));
+    const int32_t rawHeight = static_cast<int32_t>(file.u32(22));
+    if (rawHeight == INT32_MIN)
+        return false;
+    h.topDown = rawHeight < 0;
+    h.height = h.topDown ? -rawHeight : rawHeight;
+    h.bitCount = file.u16(28);
+    h.compression = file.u32(30);
+    h.coloursUsed = file.u32(46);
+    // Bit-field masks sit in the larger headers, or right after a 40-byte one.
+    if (h.compression == compressionBitFields && file.has(fileHeaderSize + 40, 12))
+        h.masks = {file.u32(54), file.u32(58), file.u32(62)};
+    return true;
+}
+
+// Where the picture's pixels go: the locked surface, in the display's format.
+struct Target {
+    uint8_t* pixels;
+    int32_t pitch;
+    uint32_t bytes;
+    int width;
+    int height;
+
+    void put(int x, int y, uint32_t value) const
+    {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return;
+        plat::writePixel(pixels + static_cast<std::ptrdiff_t>(y) * pitch + static_cast<std::ptrdiff_t>(x) * bytes,
+                         bytes, value);
+    }
+};
+
+// The display pixel for a colour; on 8-bit displays the nearest palette index.
+struct ColourMapper {
+    const PixelFormatInfo& format;
+    const DisplayPalette* palette;
+
+    [[nodiscard]] uint32_t operator()(uint8_t r, uint8_t g, uint8_t b) const
+    {
+        if (format.depth == 8)
+            return palette ? static_cast<uint32_t>(palette->nearestIndex(r, g, b)) : 0;
+        return format.pixelFromRgb(r, g, b);
+    }
+};
+
+using ColourTable = std::array<uint32_t, 256>;
+
+// The colour table follows the info header, whatever its size; entries missing from the
+// file count as black.
+ColourTable colourTable(const Bytes& file, const Header& h, const ColourMapper& map, bool rawIndices)
+{
+    ColourTable table{};
+    const uint64_t start = fileHeaderSize + uint64_t{h.headerSize};
+    const uint32_t count = (h.coloursUsed == 0 || h.coloursUsed > 256) ? 256 : h.coloursUsed;
+    for (uint32_t i = 0; i < 256; ++i) {
+        if (rawIndices) {
+            table[i] = i;
+            continue;
+        }
+        const uint64_t at = start + 4 * uint64_t{i};
+        if (i < count && file.has(at, 4))
+            table[i] = map(file.data[at + 2], file.data[at + 1], file.data[at]);
+        else
+            table[i] = map(0, 0, 0);
+    }
+    return table;
+}
+
+int rowOf(const Header& h, int fileRow) { return h.topDown ? fileRow : h.height - 1 - fileRow; }
+
+uint64_t rowStride(const Header& h) { return ((uint64_t(h.width) * h.bitCount + 31) / 32) * 4; }
+
+void drawIndexed(const Bytes& file, const Header& h, const ColourTable& table, const Target& t)
+{
+    const uint64_t stride = rowStride(h);
+    for (int r = 0; r < h.height; ++r) {
+        const uint64_t start = h.dataOffset + stride * uint64_t(r);
+        if (!file.has(start, 1))
+            return; // short pixel data: the remaining rows stay as created
+        const uint64_t available = file.size - start;
+        const int n = static_cast<int>(available < uint64_t(h.width) ? available : uint64_t(h.width));
+        const int y = rowOf(h, r);
+        for (int x = 0; x < n; ++x)
+            t.put(x, y, table[file.data[start + uint64_t(x)]]);
+    }
+}
+
+void drawRle8(const Bytes& file, const Header& h, const ColourTable& table, const Target& t)
+{
+    std::size_t i = h.dataOffset;
+    int col = 0;
+    int row = 0;
+    while (i + 1 < file.size && row < h.height) {
+        const uint8_t count = file.data[i];
+        const uint8_t code = file.data[i + 1];
+        if (count > 0) {
+            for (int k = 0; k < count; ++k)
+                t.put(col + k, rowOf(h, row), table[code]);
+            col += count;
+            i += 2;
+        } else if (code == 0) {
+            col = 0;
+            ++row;
+            i += 2;
+        } else if (code == 1) {
+            return;
+        } else if (code == 2) {
+            if (i + 3 >= file.size)
+                return;
+            col += file.data[i + 2];
+            row += file.data[i + 3];
+            i += 4;
+        } else {
+            // Absolute run: only the bytes present in the file are drawn.
+            for (int k = 0; k < code && i + 2 + k < file.size; ++k)
+                t.put(col + k, rowOf(h, row), table[file.data[i + 2 + k]]);
+            col += code;
+            i += 2 + ((code + 1u) & ~1u);
+        }
+        if (col > 0x10000)
+            col = 0x10000; // runs past the row draw nothing; keep the column from growing
+    }
+}
+
+// A channel of a bit-field pixel widened to 8 bits by repeating its high bits.
+struct Channel {
+    uint32_t mask = 0;
+    int shift = 0;
+    int bits = 0;
+
+    explicit Channel(uint32_t m) : mask(m)
+    {
+        if (!m)
+            return;
+        while (!((m >> shift) & 1u))
+            ++shift;
+        while (shift + bits < 32 && ((m >> (shift + bits)) & 1u))
+            ++bits;
+    }
+
+    [[nodiscard]] uint8_t operator()(uint32_t pixel) const
+    {
+        if (bits == 0)
+            return 0;
+        const uint32_t v = (pixel & mask) >> shift;
+        if (bits >= 8)
+            return static_cast<uint8_t>(v >> (bits - 8));
+        uint32_t out = 0;
+        int filled = 0;
+        for (; filled < 8; filled += bits)
+            out = (out << bits) | v;
+        return static_cast<uint8_t>(out >> (filled - 8));
+    }
+};
+
+template <uint32_t InBytes>
+void drawDirect(const Bytes& file, const Header& h, const std::array<uint32_t, 3>& masks, const ColourMapper& map,
+                const Target& t)
+{
+    const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
+    const uint64_t stride = rowStride(h);
+    for (int r = 0; r < h.height; ++r) {
+        const uint64_t start = h.dataOffset + stride * uint64_t(r);
+        if (!file.has(start, InBytes))
+            return;
+        const uint64_t whole = (file.size - start) / InBytes;
+        const int n = static_cast<int>(whole < uint64_t(h.width) ? whole : uint64_t(h.width));
+        const int y = rowOf(h, r);
+        const uint8_t* p = file.data + start;
+        for (int x = 0; x < n; ++x, p += InBytes) {
+            const uint32_t v = plat::readPixel(p, InBytes);
+            t.put(x, y, map(red(v), green(v), blue(v)));
+        }
+    }
+}
+
+// Our stand-in for drawing a 16-, 24- or 32-bit DIB onto the surface.
+void drawDeepPicture(const Bytes& file, const Header& h, const ColourMapper& map, const Target& t)
+{
+    std::array<uint32_t, 3> masks;
+    if (h.compression == compressionBitFields && (h.bitCount == 16 || h.bitCount == 32))
+        masks = h.masks;
+    else if (h.compression != compressionRgb)
+        return; // other compressions of deep pictures are not drawn
+    else if (h.bitCount == 16)
+        masks = {0x7C00, 0x3E0, 0x1F};
+    else
+        masks = {0xFF0000, 0xFF00, 0xFF};
+    switch (h.bitCount) {
+    case 16: drawDirect<2>(file, h, masks, map, t); break;
+    case 24: drawDirect<3>(file, h, masks, map, t); break;
+    case 32: drawDirect<4>(file, h, masks, map, t); break;
+    default: break;
+    }
+}
+} // namespace
+
+int Surface::loadBitmap(Display* d, int k, const char* path, bool mapToPalette)
+{
+    std::unique_ptr<FILE, int (*)(FILE*)> file(path ? std::fopen(path, "rb") : nullptr, &std::fclose);
+    if (!file)
+        return FrameworkResult::FileOpen;
+    std::vector<uint8_t> data;
+    uint8_t chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
+        data.insert(data.end(), chunk, chunk + n);
+    file.reset();
+    return loadBitmapFromMemory(d, k, data.data(), data.size(), mapToPalette);
+}
+
+int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::size_t size, bool mapToPalette)
+{
+    const Bytes file{data, data ? size : 0};
+    Header h;
+    if (!readHeader(file, h))
+        return FrameworkResult::NotBmp;
+    (void)create(d, k, h.width, h.height);
+    if (!d || !d->pixelFormat || !surface)
+        return FrameworkResult::Ok; // the failure leaves the picture undrawn
+    const PixelFormatInfo& format = *d->pixelFormat;
+    const uint32_t depth = format.depth;
+    if (depth != 8 && depth != 16 && depth != 24 && depth != 32)
+        return FrameworkResult::Ok;
+    const bool indexed = h.bitCount == 8 && (h.compression == compressionRgb || h.compression == compressionRle8);
+    const bool deep = h.bitCount == 16 || h.bitCount == 24 || h.bitCount == 32;
+    if (!indexed && !deep)
+        return FrameworkResult::Ok; // an unsupported picture leaves the Surface as created
+
+    const bool wasLocked = (flags & SurfaceFlag::Locked) != 0;
+    if (lock() != FrameworkResult::Ok || !pixels)
+        return FrameworkResult::Ok;
+    const Target target{pixels, pitch, depth / 8, width, height};
+    const bool paletteMapped = depth == 8 && mapToPalette && palette && !palette->entries.empty();
+    const ColourMapper map{format, paletteMapped ? palette : nullptr};
+    if (indexed) {
+        // On an 8-bit display without palette mapping the indices are copied as they are.
+        const bool rawIndices = depth == 8 && !paletteMapped;
+        const ColourTable table = colourTable(file, h, map, rawIndices);
+        if (h.compression == compressionRle8) {
+            (void)fillRect(0, 0, width, height, table[0]);
+            drawRle8(file, h, table, target);
+        } else {
+            drawIndexed(file, h, table, target);
+        }
+    } else {
+        drawDeepPicture(file, h, map, target);
+    }
+    if (!wasLocked)
+        unlock();
+    return FrameworkResult::Ok;
+}

@@ -1,0 +1,15 @@
+// The headless script runner's entry points for the window and the display.
+#pragma once
+
+#include "platform/headless/display.h"
+
+namespace plat::headless {
+
+// Reads VELMOOR_SCRIPT (when set) and runs its commands up to the first wait.
+void startScript();
+// Runs after every present: writes a requested dump, counts waits down, runs commands.
+void scriptAfterPresent(const PresentedFrame& frame);
+// Forgets the script and its position.
+void resetScript();
+
+} // namespace plat::headless

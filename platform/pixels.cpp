@@ -1,0 +1,137 @@
+// Pixel loops: one template per operation, instantiated once per pixel size.
+#include "platform/pixels.h"
+
+#include <cstring>
+#include <vector>
+
+namespace plat {
+namespace {
+template <uint32_t B>
+uint32_t load(const uint8_t* p)
+{
+    if constexpr (B == 1)
+        return p[0];
+    else if constexpr (B == 2)
+        return static_cast<uint32_t>(p[0] | (p[1] << 8));
+    else if constexpr (B == 3)
+        return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
+    else
+        return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+template <uint32_t B>
+void store(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    if constexpr (B >= 2)
+        p[1] = static_cast<uint8_t>(v >> 8);
+    if constexpr (B >= 3)
+        p[2] = static_cast<uint8_t>(v >> 16);
+    if constexpr (B >= 4)
+        p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+constexpr uint32_t valueMask(uint32_t bytes) { return bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1; }
+
+uint8_t* at(const PixelArea& a, int x, int y)
+{
+    return a.pixels + static_cast<std::ptrdiff_t>(y) * a.pitch + static_cast<std::ptrdiff_t>(x) * a.bytesPerPixel;
+}
+
+template <uint32_t B>
+void fillRows(const PixelArea& d, int x, int y, int w, int h, uint32_t colour)
+{
+    for (int row = 0; row < h; ++row) {
+        uint8_t* p = at(d, x, y + row);
+        for (int col = 0; col < w; ++col, p += B)
+            store<B>(p, colour);
+    }
+}
+
+template <uint32_t B>
+void keyedRows(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, int sy, int w, int h, uint32_t key)
+{
+    key &= valueMask(B);
+    for (int row = 0; row < h; ++row) {
+        const uint8_t* sp = at(s, sx, sy + row);
+        uint8_t* dp = at(d, dx, dy + row);
+        for (int col = 0; col < w; ++col, sp += B, dp += B) {
+            const uint32_t v = load<B>(sp);
+            if (v != key)
+                store<B>(dp, v);
+        }
+    }
+}
+
+// A copy within one block of memory must not read what it has already written.
+bool overlaps(const PixelArea& d, int dy, const PixelArea& s, int sy, int h)
+{
+    if (d.pixels != s.pixels)
+        return false;
+    return dy < sy + h && sy < dy + h;
+}
+} // namespace
+
+uint32_t readPixel(const uint8_t* p, uint32_t bytes)
+{
+    switch (bytes) {
+    case 1: return load<1>(p);
+    case 2: return load<2>(p);
+    case 3: return load<3>(p);
+    default: return load<4>(p);
+    }
+}
+
+void writePixel(uint8_t* p, uint32_t bytes, uint32_t value)
+{
+    switch (bytes) {
+    case 1: store<1>(p, value); break;
+    case 2: store<2>(p, value); break;
+    case 3: store<3>(p, value); break;
+    default: store<4>(p, value); break;
+    }
+}
+
+void fillPixels(const PixelArea& d, int x, int y, int w, int h, uint32_t colour)
+{
+    switch (d.bytesPerPixel) {
+    case 1: fillRows<1>(d, x, y, w, h, colour); break;
+    case 2: fillRows<2>(d, x, y, w, h, colour); break;
+    case 3: fillRows<3>(d, x, y, w, h, colour); break;
+    default: fillRows<4>(d, x, y, w, h, colour); break;
+    }
+}
+
+void copyPixels(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, int sy, int w, int h)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(w) * s.bytesPerPixel;
+    // Walk rows upward when the destination lies below the source in the same memory.
+    const bool upward = overlaps(d, dy, s, sy, h) && dy > sy;
+    for (int i = 0; i < h; ++i) {
+        const int row = upward ? h - 1 - i : i;
+        std::memmove(at(d, dx, dy + row), at(s, sx, sy + row), rowBytes);
+    }
+}
+
+void copyPixelsKeyed(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, int sy, int w, int h,
+                     uint32_t key)
+{
+    PixelArea src = s;
+    std::vector<uint8_t> copy;
+    if (overlaps(d, dy, s, sy, h)) {
+        src.pitch = static_cast<int32_t>(static_cast<std::size_t>(w) * s.bytesPerPixel);
+        copy.resize(static_cast<std::size_t>(src.pitch) * static_cast<std::size_t>(h));
+        src.pixels = copy.data();
+        copyPixels(src, 0, 0, s, sx, sy, w, h);
+        sx = 0;
+        sy = 0;
+    }
+    switch (d.bytesPerPixel) {
+    case 1: keyedRows<1>(d, dx, dy, src, sx, sy, w, h, key); break;
+    case 2: keyedRows<2>(d, dx, dy, src, sx, sy, w, h, key); break;
+    case 3: keyedRows<3>(d, dx, dy, src, sx, sy, w, h, key); break;
+    default: keyedRows<4>(d, dx, dy, src, sx, sy, w, h, key); break;
+    }
+}
+
+} // namespace plat

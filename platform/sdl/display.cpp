@@ -1,0 +1,136 @@
+// The SDL display: the 5-6-5 primary surface uploaded to a streaming texture and drawn
+// with its aspect kept, with vertical sync and a 60 Hz cap for drivers without it.
+#include "platform/display_backend.h"
+#include "platform/sdl/video.h"
+
+#include <SDL2/SDL.h>
+
+namespace plat {
+namespace {
+struct SdlDisplay;
+constinit SdlDisplay* current = nullptr;
+
+struct SdlDisplay final : DisplayBackend {
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    bool vsync = false;
+    uint64_t lastPresent = 0;
+    bool opened = false;
+
+    bool available() override
+    {
+        std::string error;
+        if (!sdl::acquireVideo(error))
+            return false;
+        const bool any = SDL_GetNumVideoDisplays() > 0;
+        sdl::releaseVideo();
+        return any;
+    }
+
+    bool open(std::string& error) override
+    {
+        if (opened) {
+            error = "the display is already open";
+            return false;
+        }
+        if (!sdl::acquireVideo(error))
+            return false;
+        opened = true;
+        return true;
+    }
+
+    bool setMode(WindowId, int width, int height, int bits, PixelFormat& format, std::string& error) override
+    {
+        if (bits != 16) {
+            error = "only the 16-bit display mode is offered";
+            return false;
+        }
+        SDL_Window* window = sdl::nativeWindow();
+        if (!window) {
+            error = "no window to show the display in";
+            return false;
+        }
+        destroyRenderer();
+        current = this;
+        sdl::setWindowCloseListener([] { current->destroyRenderer(); });
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (!renderer)
+            renderer = SDL_CreateRenderer(window, -1, 0);
+        if (!renderer) {
+            error = std::string("cannot create a renderer: ") + SDL_GetError();
+            return false;
+        }
+        SDL_RendererInfo info{};
+        vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+        SDL_RenderSetLogicalSize(renderer, width, height);
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (!texture) {
+            error = std::string("cannot create the screen texture: ") + SDL_GetError();
+            destroyRenderer();
+            return false;
+        }
+        format = format::Rgb565;
+        return true;
+    }
+
+    bool present(const FrameView& frame, std::string& error) override
+    {
+        if (!texture) {
+            error = "no display mode set";
+            return false;
+        }
+        if (SDL_UpdateTexture(texture, nullptr, frame.pixels, frame.pitch) != 0) {
+            error = std::string("cannot upload the frame: ") + SDL_GetError();
+            return false;
+        }
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+        SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+        capAt60Hz();
+        SDL_RenderPresent(renderer);
+        return true;
+    }
+
+    // Fades count frames, so a frame must take about 1/60 s: without vertical sync, and
+    // also where a driver claims it but does not wait, or the screen runs faster than
+    // 60 Hz. With vertical sync the cap is a little shorter, so it never costs a refresh.
+    void capAt60Hz()
+    {
+        const uint64_t frequency = SDL_GetPerformanceFrequency();
+        const uint64_t frame = frequency / (vsync ? 66 : 60);
+        uint64_t now = SDL_GetPerformanceCounter();
+        if (lastPresent != 0 && now - lastPresent < frame) {
+            const uint64_t waitMs = (frame - (now - lastPresent)) * 1000 / frequency;
+            if (waitMs > 0)
+                SDL_Delay(static_cast<uint32_t>(waitMs));
+            while (SDL_GetPerformanceCounter() - lastPresent < frame) {
+            }
+            now = SDL_GetPerformanceCounter();
+        }
+        lastPresent = now;
+    }
+
+    void destroyRenderer()
+    {
+        if (texture)
+            SDL_DestroyTexture(texture);
+        if (renderer)
+            SDL_DestroyRenderer(renderer);
+        texture = nullptr;
+        renderer = nullptr;
+    }
+
+    void close() override
+    {
+        destroyRenderer();
+        if (opened)
+            sdl::releaseVideo();
+        opened = false;
+    }
+};
+} // namespace
+
+DisplayBackend* makeSdlDisplayBackend() { return new SdlDisplay; }
+
+} // namespace plat

@@ -1,0 +1,23 @@
+// The SDL video objects shared by the SDL window and display.
+#pragma once
+
+#include <SDL2/SDL_video.h>
+
+#include <string>
+
+namespace plat::sdl {
+
+// The game window while it is open, else null.
+[[nodiscard]] SDL_Window* nativeWindow();
+
+// Takes a reference on SDL's video subsystem; false with the reason when no display
+// opens. SDL's own fallback to an invisible driver counts as no display unless the
+// environment asked for that driver (SDL_VIDEODRIVER=dummy in CI).
+[[nodiscard]] bool acquireVideo(std::string& error);
+// Gives back one reference; the last one shuts the subsystem down.
+void releaseVideo();
+
+// Called right before the window is destroyed, so the display can let go of its renderer.
+void setWindowCloseListener(void (*listener)());
+
+} // namespace plat::sdl

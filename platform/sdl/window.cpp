@@ -1,0 +1,193 @@
+// The SDL window: borderless full-screen on the desktop; SDL events become window messages.
+#include "platform/sdl/keymap.h"
+#include "platform/sdl/video.h"
+#include "platform/window_backend.h"
+
+#include <SDL2/SDL.h>
+
+#include <deque>
+
+namespace plat {
+namespace {
+constinit SDL_Window* window = nullptr;
+using CloseListener = void (*)();
+constinit CloseListener closeListener = nullptr;
+
+// Windows-1252 byte for a code point the keyboard typed, 0 for none.
+uint8_t charFromCodePoint(uint32_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<uint8_t>(c);
+    return 0;
+}
+
+// Decodes the first code point of SDL's UTF-8 text.
+uint32_t firstCodePoint(const char* text)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    if (s[0] < 0x80)
+        return s[0];
+    if ((s[0] & 0xE0) == 0xC0 && (s[1] & 0xC0) == 0x80)
+        return ((s[0] & 0x1Fu) << 6) | (s[1] & 0x3Fu);
+    return 0x110000; // outside what a character message carries
+}
+
+struct SdlWindow final : WindowBackend {
+    std::deque<Message> pending;
+
+    bool open(const WindowDesc& desc, std::string& error) override
+    {
+        if (!sdl::acquireVideo(error))
+            return false;
+        window = SDL_CreateWindow(desc.title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, desc.width,
+                                  desc.height, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
+        if (!window) {
+            error = std::string("cannot create the window: ") + SDL_GetError();
+            sdl::releaseVideo();
+            return false;
+        }
+        pending.clear();
+        SDL_StartTextInput();
+        return true;
+    }
+
+    void post(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0)
+    {
+        pending.push_back(Message{message, wParam, lParam});
+    }
+
+    void translate(const SDL_Event& e)
+    {
+        switch (e.type) {
+        case SDL_QUIT:
+            post(msg::Close);
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE)
+                post(msg::Close);
+            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+                post(msg::Activate, 1);
+            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                post(msg::Activate, 0);
+            break;
+        case SDL_MOUSEMOTION:
+            // Motion is folded into one pending message, as the system the framework was
+            // written for did: the pump takes one message a frame, and a fast mouse would
+            // otherwise queue faster than frames drain it.
+            if (!pending.empty() && pending.back().message == msg::MouseMove)
+                pending.back().lParam = packPoint(e.motion.x, e.motion.y);
+            else
+                post(msg::MouseMove, 0, packPoint(e.motion.x, e.motion.y));
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            const intptr_t at = packPoint(e.button.x, e.button.y);
+            if (e.button.button == SDL_BUTTON_LEFT)
+                post(down ? msg::LButtonDown : msg::LButtonUp, 0, at);
+            else if (e.button.button == SDL_BUTTON_RIGHT)
+                post(down ? msg::RButtonDown : msg::RButtonUp, 0, at);
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            const int vk = sdl::virtualKeyFromScancode(e.key.keysym.scancode);
+            if (vk != 0)
+                post(e.type == SDL_KEYDOWN ? msg::KeyDown : msg::KeyUp, static_cast<uintptr_t>(vk));
+            // Keys that type control characters, which SDL's text events leave out.
+            if (e.type == SDL_KEYDOWN) {
+                switch (e.key.keysym.sym) {
+                case SDLK_RETURN: post(msg::Char, '\r'); break;
+                case SDLK_BACKSPACE: post(msg::Char, 8); break;
+                case SDLK_TAB: post(msg::Char, '\t'); break;
+                case SDLK_ESCAPE: post(msg::Char, 27); break;
+                default: break;
+                }
+            }
+            break;
+        }
+        case SDL_TEXTINPUT:
+            if (const uint8_t c = charFromCodePoint(firstCodePoint(e.text.text)))
+                post(msg::Char, c);
+            break;
+        default:
+            break;
+        }
+    }
+
+    std::optional<Message> take() override
+    {
+        SDL_Event e;
+        while (SDL_PollEvent(&e))
+            translate(e);
+        if (pending.empty())
+            return std::nullopt;
+        Message m = pending.front();
+        pending.pop_front();
+        return m;
+    }
+
+    void close() override
+    {
+        if (closeListener)
+            closeListener();
+        if (window) {
+            SDL_StopTextInput();
+            SDL_DestroyWindow(window);
+            sdl::releaseVideo();
+        }
+        window = nullptr;
+        pending.clear();
+    }
+
+    int screenWidth() override { return desktopSize().w; }
+    int screenHeight() override { return desktopSize().h; }
+
+    static SDL_DisplayMode desktopSize()
+    {
+        SDL_DisplayMode mode{};
+        std::string error;
+        if (!sdl::acquireVideo(error))
+            return SDL_DisplayMode{0, 800, 600, 0, nullptr};
+        if (SDL_GetDesktopDisplayMode(0, &mode) != 0)
+            mode.w = 800, mode.h = 600;
+        sdl::releaseVideo();
+        return mode;
+    }
+};
+} // namespace
+
+WindowBackend* makeSdlWindowBackend() { return new SdlWindow; }
+
+namespace sdl {
+SDL_Window* nativeWindow() { return window; }
+
+void setWindowCloseListener(void (*listener)()) { closeListener = listener; }
+
+bool acquireVideo(std::string& error)
+{
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = std::string("cannot open a display: ") + SDL_GetError();
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    const bool invisible = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+    if (invisible && !(asked && SDL_strcasecmp(asked, driver) == 0)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        error = "cannot open a display: no X11 or Wayland display found (is DISPLAY set?)";
+        return false;
+    }
+    return true;
+}
+
+void releaseVideo()
+{
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // With no area left on SDL, let it shut down what it started on the side (D-Bus).
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+        SDL_Quit();
+}
+} // namespace sdl
+
+} // namespace plat

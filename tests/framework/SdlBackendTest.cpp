@@ -1,0 +1,118 @@
+// The SDL backend in-process on SDL's dummy video driver: the window, its messages, a
+// picture presented through the streaming texture, and a clear failure without a display.
+#include "BmpBuilder.h"
+
+#include "framework/Display.h"
+#include "framework/Mmx.h"
+#include "framework/Window.h"
+#include "platform/platform.h"
+
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+class SdlDummy : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* driver = std::getenv("SDL_VIDEODRIVER");
+        saved = driver ? driver : "";
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        plat::setBackendKind(plat::BackendKind::Sdl);
+    }
+    void TearDown() override
+    {
+        if (saved.empty())
+            unsetenv("SDL_VIDEODRIVER");
+        else
+            setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+        plat::setBackendKind(plat::BackendKind::Headless);
+    }
+    std::string saved;
+};
+
+void push(SDL_Event e)
+{
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+} // namespace
+
+TEST_F(SdlDummy, ShowsAPictureAndTurnsEventsIntoMessages)
+{
+    Window window;
+    ASSERT_TRUE(window.create("Velmoor", nullptr, nullptr, WindowStylePopup, 0, 0, plat::screenWidth(),
+                              plat::screenHeight()))
+        << plat::lastWindowError();
+    {
+        Display display;
+        ASSERT_EQ(display.create(), 0) << plat::lastDisplayError();
+        EXPECT_EQ(display.setMode(DisplayMode::OwnMemoryBack, window.handle, 800, 600, 32),
+                  FrameworkResult::DisplayMode);
+        ASSERT_EQ(display.setMode(DisplayMode::OwnMemoryBack, window.handle, 800, 600, 16), 0)
+            << plat::lastDisplayError();
+        mmxEnabled = 0;
+        EXPECT_EQ(display.pixelFormat->layout, 2u);
+
+        BmpBuilder b;
+        b.width = 800;
+        b.height = 600;
+        b.bitCount = 24;
+        b.pixels.resize(800 * 600 * 3, 0x80);
+        const std::vector<uint8_t> file = b.build();
+        Surface picture;
+        ASSERT_EQ(picture.loadBitmapFromMemory(&display, SurfaceKind::System, file.data(), file.size(), true), 0);
+        Rect r{0, 0, 800, 600};
+        ASSERT_EQ(picture.blit(display.back, 0, 0, r), 0);
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(display.flip(0), 0) << plat::lastDisplayError();
+
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+        push(e);
+        for (int i = 0; i < 100; ++i) { // a fast mouse: one message for all of it
+            e = SDL_Event{};
+            e.type = SDL_MOUSEMOTION;
+            e.motion.x = 23 + i;
+            e.motion.y = 45;
+            push(e);
+        }
+        e = SDL_Event{};
+        e.type = SDL_MOUSEBUTTONDOWN;
+        e.button.button = SDL_BUTTON_LEFT;
+        push(e);
+        // Focus, motion and press arrive one per pump, after whatever SDL queued itself.
+        bool sawInactive = false, sawClick = false;
+        for (int i = 0; i < 10 && !(sawInactive && sawClick); ++i) {
+            ASSERT_TRUE(window.pumpMessage());
+            sawInactive = sawInactive || window.active == 0;
+            sawClick = sawClick || window.leftPressed;
+        }
+        EXPECT_TRUE(sawInactive);
+        ASSERT_TRUE(sawClick);
+        EXPECT_EQ(window.leftClickX, 122); // the last motion before the press
+        EXPECT_EQ(window.leftClickY, 45);
+    }
+    // Closing destroys the window: the pump ends.
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    push(quit);
+    int pumps = 0;
+    while (window.pumpMessage() && pumps < 50)
+        ++pumps;
+    EXPECT_LT(pumps, 50);
+    EXPECT_EQ(window.handle, 0u);
+}
+
+TEST_F(SdlDummy, WithoutADisplayCreationFailsWithAReason)
+{
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    Window window;
+    EXPECT_FALSE(window.create("Velmoor", nullptr, nullptr, WindowStylePopup, 0, 0, 800, 600));
+    EXPECT_NE(plat::lastWindowError().find("cannot open a display"), std::string::npos) << plat::lastWindowError();
+    Display display;
+    EXPECT_EQ(display.create(), FrameworkResult::DisplayDevice);
+}

@@ -1,0 +1,227 @@
+// Surfaces on the headless backend: kinds, lock, fills, keyed and clipped blits, the list.
+#include "HeadlessScreen.h"
+
+#include <algorithm>
+
+namespace {
+uint16_t at(const Surface& s, int x, int y)
+{
+    return reinterpret_cast<const uint16_t*>(s.pixels + y * s.pitch)[x];
+}
+} // namespace
+
+class SurfaceOnScreen : public HeadlessScreen {
+protected:
+    void SetUp() override
+    {
+        HeadlessScreen::SetUp();
+        open();
+    }
+};
+
+TEST_F(SurfaceOnScreen, SystemKindRecordsPixelsAtCreation)
+{
+    Surface s;
+    ASSERT_EQ(s.create(display.get(), SurfaceKind::System, 30, 20), 0);
+    EXPECT_NE(s.pixels, nullptr);
+    EXPECT_GE(s.pitch, 60);
+    EXPECT_EQ(s.flags & SurfaceFlag::Locked, 0);
+    EXPECT_EQ(s.clipRect, &display->screenRect);
+    EXPECT_EQ(s.palette, display->palette);
+}
+
+TEST_F(SurfaceOnScreen, LockTwiceAndUnlockUnlocked)
+{
+    Surface s;
+    ASSERT_EQ(s.create(display.get(), SurfaceKind::Video, 8, 8), 0);
+    EXPECT_EQ(s.unlock(), 0);
+    ASSERT_EQ(s.lock(), 0);
+    uint8_t* first = s.pixels;
+    EXPECT_EQ(s.lock(), 0);
+    EXPECT_EQ(s.pixels, first);
+    EXPECT_EQ(s.unlock(), 0);
+    EXPECT_EQ(s.unlock(), 0);
+}
+
+TEST_F(SurfaceOnScreen, AutoKindBecomesSystemWhenVideoMemoryFails)
+{
+    Surface s;
+    plat::headless::failNext(plat::headless::Operation::CreateSurface, plat::result::OutOfMemory);
+    ASSERT_EQ(s.create(display.get(), SurfaceKind::Auto | SurfaceKind::With3D, 8, 8), 0);
+    EXPECT_EQ(s.kind, SurfaceKind::System | SurfaceKind::With3D);
+}
+
+TEST_F(SurfaceOnScreen, OwnMemoryKindFreesItsMemoryWhenCreationFails)
+{
+    Surface s;
+    plat::headless::failNext(plat::headless::Operation::CreateSurface, plat::result::OutOfMemory);
+    EXPECT_EQ(s.create(display.get(), SurfaceKind::OwnMemory, 64, 64), FrameworkResult::SurfaceCreation);
+    EXPECT_EQ(s.ownMemory, nullptr); // the leak checker would catch it otherwise
+    EXPECT_EQ(s.pixels, nullptr);
+    ASSERT_EQ(s.create(display.get(), SurfaceKind::OwnMemory, 3, 2), 0);
+    EXPECT_EQ(s.pitch, 8); // (16 * 3 / 8 + 7) rounded down to 8
+}
+
+TEST_F(SurfaceOnScreen, SurfaceWithoutPixelsGetsErrors)
+{
+    Surface empty;
+    Surface other;
+    ASSERT_EQ(other.create(display.get(), SurfaceKind::System, 4, 4), 0);
+    Rect r{0, 0, 4, 4};
+    EXPECT_EQ(empty.lock(), FrameworkResult::Lock);
+    EXPECT_EQ(empty.fill(0), FrameworkResult::ColourFill);
+    EXPECT_EQ(empty.fillRect(0, 0, 1, 1, 0), FrameworkResult::ColourFill);
+    EXPECT_EQ(empty.getDC(), FrameworkResult::GetDC);
+    EXPECT_NE(empty.blit(&other, 0, 0, r), 0);
+    EXPECT_NE(other.blit(&empty, 0, 0, r), 0);
+    EXPECT_FALSE(empty.restore());
+    Surface unknownKind;
+    EXPECT_EQ(unknownKind.create(display.get(), 9, 4, 4), 0);
+    EXPECT_EQ(unknownKind.surface, nullptr);
+    EXPECT_EQ(unknownKind.fill(0), FrameworkResult::ColourFill);
+}
+
+TEST_F(SurfaceOnScreen, KeyedBlitSkipsKeyPixels)
+{
+    Surface src;
+    Surface dest;
+    ASSERT_EQ(src.create(display.get(), SurfaceKind::System, 4, 1), 0);
+    ASSERT_EQ(dest.create(display.get(), SurfaceKind::System, 4, 1), 0);
+    auto* p = reinterpret_cast<uint16_t*>(src.pixels);
+    p[0] = 0x1111;
+    p[1] = 0;
+    p[2] = 0x2222;
+    p[3] = 0;
+    ASSERT_EQ(dest.fill(0x7777), 0);
+    src.setColorKey(0);
+    src.flags |= SurfaceFlag::Keyed;
+    Rect r{0, 0, 4, 1};
+    ASSERT_EQ(src.blit(&dest, 0, 0, r), 0);
+    EXPECT_EQ(at(dest, 0, 0), 0x1111);
+    EXPECT_EQ(at(dest, 1, 0), 0x7777);
+    EXPECT_EQ(at(dest, 2, 0), 0x2222);
+    EXPECT_EQ(at(dest, 3, 0), 0x7777);
+
+    src.flags &= static_cast<uint8_t>(~SurfaceFlag::Keyed); // opaque again
+    r = Rect{0, 0, 4, 1};
+    ASSERT_EQ(src.blit(&dest, 0, 0, r), 0);
+    EXPECT_EQ(at(dest, 1, 0), 0);
+}
+
+TEST_F(SurfaceOnScreen, BlitClipsAgainstTheScreenRectangle)
+{
+    Surface src;
+    ASSERT_EQ(src.create(display.get(), SurfaceKind::System, 50, 20), 0);
+    ASSERT_EQ(src.fill(0x4321), 0);
+    Rect r{0, 0, 50, 20};
+    ASSERT_EQ(src.blit(display->back, -10, 0, r), 0);
+    EXPECT_EQ(r, (Rect{10, 0, 50, 20}));
+    EXPECT_EQ(at(*display->back, 0, 0), 0x4321);
+    EXPECT_EQ(at(*display->back, 39, 19), 0x4321);
+    EXPECT_EQ(at(*display->back, 40, 0), 0);
+
+    r = Rect{0, 0, 50, 20};
+    ASSERT_EQ(src.blit(display->back, 780, 590, r), 0);
+    EXPECT_EQ(r, (Rect{0, 0, 20, 10}));
+    EXPECT_EQ(at(*display->back, 799, 599), 0x4321);
+}
+
+TEST_F(SurfaceOnScreen, RectanglesOutsideSourceOrDestinationAreRefused)
+{
+    Surface src;
+    Surface dest;
+    ASSERT_EQ(src.create(display.get(), SurfaceKind::System, 10, 10), 0);
+    ASSERT_EQ(dest.create(display.get(), SurfaceKind::System, 10, 10), 0);
+    ASSERT_EQ(src.fill(0xFFFF), 0);
+    ASSERT_EQ(dest.fill(0x1234), 0);
+    const auto untouched = [&] {
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x)
+                if (at(dest, x, y) != 0x1234)
+                    return false;
+        return true;
+    };
+    // The clip rectangle is the screen's, so these reach the layer unclipped.
+    const struct {
+        int x, y;
+        Rect r;
+    } cases[] = {
+        {0, 0, {0, 0, 11, 10}},  // wider than the source
+        {0, 0, {-1, 0, 5, 5}},   // left of the source
+        {0, 0, {0, 5, 5, 12}},   // below the source
+        {6, 0, {0, 0, 5, 5}},    // reaches past the destination's right edge
+        {0, 8, {0, 0, 5, 5}},    // past its bottom
+        {0, 0, {5, 5, 5, 9}},    // empty
+        {0, 0, {5, 5, 2, 9}},    // reversed
+    };
+    for (const auto& c : cases) {
+        Rect r = c.r;
+        EXPECT_EQ(src.blit(&dest, c.x, c.y, r), plat::result::InvalidRect) << c.x << "," << c.y;
+        EXPECT_TRUE(untouched());
+    }
+    EXPECT_EQ(dest.fillRect(-1, 0, 5, 5, 0), FrameworkResult::ColourFill);
+    EXPECT_EQ(dest.fillRect(0, 0, 11, 5, 0), FrameworkResult::ColourFill);
+    EXPECT_EQ(dest.fillRect(3, 3, 3, 5, 0), FrameworkResult::ColourFill);
+    EXPECT_TRUE(untouched());
+    EXPECT_EQ(dest.fillRect(2, 3, 4, 5, 0), 0);
+    EXPECT_EQ(at(dest, 3, 4), 0);
+    EXPECT_EQ(at(dest, 4, 4), 0x1234);
+}
+
+TEST_F(SurfaceOnScreen, BlitWithinOneSurfaceOverlapping)
+{
+    Surface s;
+    ASSERT_EQ(s.create(display.get(), SurfaceKind::System, 8, 8), 0);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            reinterpret_cast<uint16_t*>(s.pixels + y * s.pitch)[x] = static_cast<uint16_t>(y * 8 + x + 1);
+    Rect r{0, 0, 6, 6};
+    ASSERT_EQ(s.blit(&s, 2, 2, r), 0);
+    EXPECT_EQ(at(s, 2, 2), 1);
+    EXPECT_EQ(at(s, 7, 7), 6 * 8 - 8 + 6); // source (5,5)
+    s.setColorKey(0x7FFF);
+    s.flags |= SurfaceFlag::Keyed;
+    r = Rect{2, 2, 8, 8};
+    ASSERT_EQ(s.blit(&s, 0, 0, r), 0);
+    EXPECT_EQ(at(s, 0, 0), 1);
+}
+
+TEST_F(SurfaceOnScreen, LostSourceIsRestoredOnceForABlit)
+{
+    Surface src;
+    ASSERT_EQ(src.create(display.get(), SurfaceKind::System, 4, 4), 0);
+    plat::headless::loseSurface(src.surface);
+    Rect r{0, 0, 4, 4};
+    EXPECT_EQ(src.blit(display->back, 0, 0, r), 0);
+    plat::headless::loseSurface(src.surface);
+    plat::headless::failNext(plat::headless::Operation::Restore, plat::result::Generic);
+    r = Rect{0, 0, 4, 4};
+    EXPECT_EQ(src.blit(display->back, 0, 0, r), plat::result::SurfaceLost);
+}
+
+TEST_F(HeadlessTest, SurfaceListTakesTheLastIntoTheGap)
+{
+    const int before = surfaceListCount();
+    auto* first = new Surface;
+    Surface second;
+    Surface third;
+    ASSERT_EQ(surfaceListCount(), before + 3);
+    delete first;
+    ASSERT_EQ(surfaceListCount(), before + 2);
+    EXPECT_EQ(surfaceListAt(before), &third);
+    EXPECT_EQ(surfaceListAt(before + 1), &second);
+    EXPECT_EQ(surfaceListAt(before + 2), nullptr);
+}
+
+namespace {
+// A global Surface, built before main and destroyed after it, uses the list safely.
+Surface globalSurface;
+} // namespace
+
+TEST(SurfaceList, GlobalSurfacesAreListed)
+{
+    bool found = false;
+    for (int i = 0; i < surfaceListCount(); ++i)
+        found = found || surfaceListAt(i) == &globalSurface;
+    EXPECT_TRUE(found);
+}

@@ -1,0 +1,300 @@
+// The headless display: captured presents, the hook, frame files, the script runner,
+// and the shared surface memory at every depth.
+#include "platform/clock.h"
+#include "platform/dialog.h"
+#include "platform/display.h"
+#include "platform/headless/dialog.h"
+#include "platform/headless/display.h"
+#include "platform/headless/message_queue.h"
+#include "platform/headless/window.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace plat;
+
+namespace {
+class HeadlessDisplay : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setBackendKind(BackendKind::Headless);
+        headless::reset();
+        dir = fs::path(::testing::TempDir()) / ("velmoor_" + std::to_string(::getpid()) + "_" +
+                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+
+    void TearDown() override
+    {
+        releaseSurface(primary);
+        releaseDevice(device);
+        if (isWindow(window))
+            destroyWindow(window);
+        unsetenv("VELMOOR_SCRIPT");
+        unsetenv("VELMOOR_DUMP");
+        headless::reset();
+        fs::remove_all(dir);
+    }
+
+    void open(const PixelFormat& format = format::Rgb565, int width = 8, int height = 4)
+    {
+        WindowDesc desc;
+        desc.title = "Velmoor";
+        desc.width = width;
+        desc.height = height;
+        window = createWindow(desc);
+        ASSERT_NE(window, 0u);
+        headless::setDisplayFormat(format);
+        ASSERT_EQ(createDevice(device), result::Ok);
+        ASSERT_EQ(setCooperativeLevel(device, window), result::Ok);
+        ASSERT_EQ(setDisplayMode(device, width, height, 16), result::Ok);
+        SurfaceDesc d;
+        d.primary = true;
+        ASSERT_EQ(createSurface(device, d, primary), result::Ok);
+    }
+
+    void writeScript(const std::string& text)
+    {
+        const fs::path path = dir / "script.txt";
+        std::ofstream(path) << text;
+        setenv("VELMOOR_SCRIPT", path.c_str(), 1);
+    }
+
+    std::vector<uint32_t> drainMessageNumbers()
+    {
+        std::vector<uint32_t> out;
+        while (auto m = headless::takeMessage())
+            out.push_back(m->message);
+        return out;
+    }
+
+    fs::path dir;
+    WindowId window = 0;
+    DisplayDevice device = nullptr;
+    SurfaceHandle primary = nullptr;
+};
+} // namespace
+
+TEST_F(HeadlessDisplay, EveryPresentIsCapturedWithTheVirtualTick)
+{
+    open();
+    headless::setClock(1000);
+    std::vector<uint64_t> numbers;
+    headless::setPresentHook([&](const headless::PresentedFrame& f) {
+        numbers.push_back(f.number);
+        EXPECT_EQ(f.tick, 1000u + 16u * static_cast<uint32_t>(f.number));
+        if (f.number == 2)
+            headless::postMessage(Message{msg::KeyDown, 'Q', 0}); // a test acting on a frame
+    });
+    const Rect r{2, 1, 4, 3};
+    ASSERT_EQ(fillSurface(primary, &r, 0xF800), result::Ok);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(presentSurface(primary), result::Ok);
+    EXPECT_EQ(numbers, (std::vector<uint64_t>{1, 2, 3}));
+    EXPECT_EQ(headless::presentCount(), 3u);
+    EXPECT_EQ(headless::pendingMessages(), 1u);
+    const headless::PresentedFrame* f = headless::lastFrame();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->pixel(2, 1), 0xF800u);
+    EXPECT_EQ(f->pixel(4, 1), 0u);
+    EXPECT_EQ(f->pixel(-1, 0), 0u);
+    EXPECT_EQ(tickCount(), 1048u);
+}
+
+TEST_F(HeadlessDisplay, InjectedFaultsAndLostSurfaces)
+{
+    open();
+    headless::failNext(headless::Operation::Present, result::Generic, 2);
+    EXPECT_EQ(presentSurface(primary), result::Generic);
+    EXPECT_EQ(presentSurface(primary), result::Generic);
+    EXPECT_EQ(presentSurface(primary), result::Ok);
+    headless::loseSurface(primary);
+    EXPECT_EQ(isSurfaceLost(primary), result::SurfaceLost);
+    LockedPixels locked;
+    EXPECT_EQ(lockSurface(primary, locked), result::SurfaceLost);
+    EXPECT_EQ(presentSurface(primary), result::SurfaceLost);
+    EXPECT_EQ(restoreSurface(primary), result::Ok);
+    EXPECT_EQ(presentSurface(primary), result::Ok);
+    headless::loseAllSurfaces();
+    EXPECT_EQ(restoreAllSurfaces(device), result::Ok);
+    EXPECT_EQ(isSurfaceLost(primary), result::Ok);
+}
+
+TEST_F(HeadlessDisplay, FrameFileIsA24BitBmp)
+{
+    open(format::Rgb565, 3, 2);
+    const Rect r{0, 0, 1, 1};
+    ASSERT_EQ(fillSurface(primary, &r, 0xF800), result::Ok); // full red, top-left
+    ASSERT_EQ(presentSurface(primary), result::Ok);
+    const fs::path path = dir / "frame.bmp";
+    ASSERT_TRUE(headless::writeFrameBmp(path.string(), *headless::lastFrame()));
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(bytes.size(), 54u + 2 * 12);
+    EXPECT_EQ(bytes[0], 'B');
+    EXPECT_EQ(bytes[28], 24);
+    // Rows run bottom-up: the top row is the second one in the file.
+    const std::size_t top = 54 + 12;
+    EXPECT_EQ(bytes[top + 0], 0);
+    EXPECT_EQ(bytes[top + 1], 0);
+    EXPECT_EQ(bytes[top + 2], 255);
+    EXPECT_EQ(bytes[top + 5], 0);
+    EXPECT_FALSE(headless::writeFrameBmp((dir / "missing" / "x.bmp").string(), *headless::lastFrame()));
+}
+
+TEST_F(HeadlessDisplay, DumpDirectoryReceivesEveryFrame)
+{
+    setenv("VELMOOR_DUMP", dir.c_str(), 1);
+    open();
+    ASSERT_EQ(presentSurface(primary), result::Ok);
+    ASSERT_EQ(presentSurface(primary), result::Ok);
+    EXPECT_TRUE(fs::exists(dir / "frame_000001.bmp"));
+    EXPECT_TRUE(fs::exists(dir / "frame_000002.bmp"));
+}
+
+TEST_F(HeadlessDisplay, ScriptWaitsDumpsAndCloses)
+{
+    writeScript("# a comment line\n\nwait 2   # two frames\ndump " + (dir / "shot.bmp").string() +
+                "\nwobble 3\nclose\nwait 1\n");
+    open();
+    EXPECT_TRUE(drainMessageNumbers().empty());
+    ASSERT_EQ(presentSurface(primary), result::Ok);
+    ASSERT_EQ(presentSurface(primary), result::Ok); // the wait ends; the dump waits for a frame
+    EXPECT_FALSE(fs::exists(dir / "shot.bmp"));
+    EXPECT_TRUE(drainMessageNumbers().empty());
+    ASSERT_EQ(presentSurface(primary), result::Ok);
+    EXPECT_TRUE(fs::exists(dir / "shot.bmp"));
+    EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close}));
+    ASSERT_EQ(presentSurface(primary), result::Ok); // the last wait, then the script's end
+    EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close}));
+    ASSERT_EQ(presentSurface(primary), result::Ok);
+    EXPECT_TRUE(drainMessageNumbers().empty()); // it ends once
+}
+
+TEST_F(HeadlessDisplay, EmptyOrMissingScriptClosesAtOnce)
+{
+    writeScript("# nothing to do\n");
+    open();
+    EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close}));
+    destroyWindow(window);
+    setenv("VELMOOR_SCRIPT", (dir / "absent.txt").c_str(), 1);
+    window = createWindow(WindowDesc{});
+    EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close}));
+}
+
+TEST_F(HeadlessDisplay, CloseDispatchDestroysTheWindow)
+{
+    std::vector<uint32_t> seen;
+    WindowDesc desc;
+    desc.proc = [](void* context, const Message& m) { static_cast<std::vector<uint32_t>*>(context)->push_back(m.message); };
+    desc.context = &seen;
+    window = createWindow(desc);
+    ASSERT_NE(window, 0u);
+    headless::requestClose();
+    headless::postMessage(Message{msg::KeyDown, 1, 0});
+    EXPECT_TRUE(dispatchOneMessage(window));
+    EXPECT_FALSE(isWindow(window));
+    EXPECT_FALSE(dispatchOneMessage(window));
+    EXPECT_EQ(seen, (std::vector<uint32_t>{msg::Close, msg::Destroy}));
+    EXPECT_EQ(headless::pendingMessages(), 1u);
+}
+
+// The shared surface memory at every pixel size: fill, opaque and keyed copies.
+class SurfaceMemory : public HeadlessDisplay, public ::testing::WithParamInterface<PixelFormat> {};
+
+TEST_P(SurfaceMemory, FillAndKeyedCopyAtEveryDepth)
+{
+    open(GetParam(), 16, 16);
+    SurfaceHandle a = nullptr, b = nullptr;
+    SurfaceDesc d;
+    d.width = 4;
+    d.height = 2;
+    ASSERT_EQ(createSurface(device, d, a), result::Ok);
+    ASSERT_EQ(createSurface(device, d, b), result::Ok);
+    const uint32_t mask = GetParam().bitsPerPixel == 32 ? 0xFFFFFFFFu : (1u << GetParam().bitsPerPixel) - 1;
+    const uint32_t colour = 0x89ABCDEFu & mask;
+    ASSERT_EQ(fillSurface(a, nullptr, colour), result::Ok);
+    const Rect hole{1, 0, 3, 1};
+    ASSERT_EQ(fillSurface(a, &hole, 0), result::Ok);
+    ASSERT_EQ(fillSurface(b, nullptr, 0x55555555u & mask), result::Ok);
+    ASSERT_EQ(setColorKey(a, 0), result::Ok);
+    ASSERT_EQ(bltFast(b, 0, 0, a, Rect{0, 0, 4, 2}, true), result::Ok);
+    ASSERT_EQ(bltFast(primary, 12, 14, b, Rect{0, 0, 4, 2}, false), result::Ok);
+    ASSERT_EQ(presentSurface(primary), result::Ok);
+    const headless::PresentedFrame* f = headless::lastFrame();
+    EXPECT_EQ(f->pixel(12, 14), colour);
+    EXPECT_EQ(f->pixel(13, 14), 0x55555555u & mask); // key pixels left the destination alone
+    EXPECT_EQ(f->pixel(14, 14), 0x55555555u & mask);
+    EXPECT_EQ(f->pixel(15, 15), colour);
+    EXPECT_EQ(f->pixel(11, 14), 0u);
+    EXPECT_EQ(bltFast(primary, 13, 14, b, Rect{0, 0, 4, 2}, false), result::InvalidRect);
+    EXPECT_EQ(bltFast(primary, 0x7FFFFFFF, 0, b, Rect{0, 0, 4, 2}, false), result::InvalidRect);
+    releaseSurface(a);
+    releaseSurface(b);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, SurfaceMemory,
+                         ::testing::Values(format::Indexed8, format::Rgb565, format::Rgb555, format::Rgb888,
+                                           format::Xrgb8888),
+                         [](const ::testing::TestParamInfo<PixelFormat>& info) {
+                             const PixelFormat& f = info.param;
+                             return "Bits" + std::to_string(f.bitsPerPixel) + (f == format::Rgb555 ? "x555" : "");
+                         });
+
+TEST_F(HeadlessDisplay, SurfaceSizesAreChecked)
+{
+    open();
+    SurfaceHandle s = nullptr;
+    SurfaceDesc d;
+    for (auto [w, h] : {std::pair{0, 4}, {4, -1}, {16385, 1}, {16384, 16384}}) {
+        d.width = w;
+        d.height = h;
+        EXPECT_EQ(createSurface(device, d, s), result::InvalidParams) << w << "x" << h;
+        EXPECT_EQ(s, nullptr);
+    }
+    std::vector<uint8_t> memory(64);
+    d.width = 8;
+    d.height = 4;
+    d.memory = memory.data();
+    d.pitch = 15; // narrower than a row
+    EXPECT_EQ(createSurface(device, d, s), result::InvalidParams);
+    d.pitch = 16;
+    ASSERT_EQ(createSurface(device, d, s), result::Ok);
+    ASSERT_EQ(fillSurface(s, nullptr, 0xABCD), result::Ok);
+    EXPECT_EQ(memory[62], 0xCD);
+    releaseSurface(s);
+}
+
+TEST_F(HeadlessDisplay, MessageBoxesAreRecordedAndAnsweredAsScripted)
+{
+    EXPECT_EQ(showMessageBox("Velmoor", "first", DialogButtons::AbortRetryIgnore), DialogAnswer::None);
+    headless::setDialogAnswer(DialogAnswer::Ignore);
+    EXPECT_EQ(showMessageBox("Error", "second", DialogButtons::Ok), DialogAnswer::Ignore);
+    ASSERT_EQ(headless::shownDialogs().size(), 2u);
+    EXPECT_EQ(headless::shownDialogs()[0].text, "first");
+    EXPECT_EQ(headless::shownDialogs()[0].buttons, DialogButtons::AbortRetryIgnore);
+    EXPECT_EQ(headless::shownDialogs()[1].title, "Error");
+    headless::reset();
+    EXPECT_TRUE(headless::shownDialogs().empty());
+}
+
+TEST_F(HeadlessDisplay, ScreenTakesTheDisplayModesSize)
+{
+    EXPECT_EQ(screenWidth(), 800);
+    EXPECT_EQ(screenHeight(), 600);
+    open(format::Rgb565, 640, 480);
+    EXPECT_EQ(screenWidth(), 640);
+    EXPECT_EQ(screenHeight(), 480);
+    releaseSurface(primary);
+    primary = nullptr;
+    releaseDevice(device);
+    device = nullptr;
+    EXPECT_EQ(screenWidth(), 800);
+}
