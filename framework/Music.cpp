@@ -1,7 +1,7 @@
 // Music: the framework's three command strings over the platform's interpreter.
 #include "framework/Music.h"
 
-#include "framework/ResultCodes.h"
+#include "framework/Result.h"
 #include "platform/music.h"
 
 #include <cstdio>
@@ -12,34 +12,34 @@ int Music::setFile(const char* path)
 {
     release();
     if (!path)
-        return rc::FileOpen;
+        return FrameworkResult::FileOpen;
     fileName_ = path;
     std::FILE* file = std::fopen(path, "rb");
     if (!file)
-        return rc::FileOpen;
+        return FrameworkResult::FileOpen;
     std::fclose(file);
     fileSet_ = true;
-    return rc::Ok;
+    return FrameworkResult::Ok;
 }
 
 int Music::play()
 {
     if (!fileSet_)
-        return rc::MusicPlay;
+        return FrameworkResult::MusicPlay;
     // Built to the path's own length: long paths are no reason to fail.
     const std::string open = "open \"" + fileName_ + "\" type sequencer alias MUSIC";
     if (plat::sendMusicCommand(open) != plat::MusicResult::Ok)
-        return rc::MusicOpen;
+        return FrameworkResult::MusicOpen;
     if (plat::sendMusicCommand("play MUSIC from 0 notify") != plat::MusicResult::Ok)
-        return rc::MusicPlay;
-    return rc::Ok;
+        return FrameworkResult::MusicPlay;
+    return FrameworkResult::Ok;
 }
 
 int Music::stop()
 {
     if (!fileSet_)
-        return rc::MusicClose;
-    return plat::sendMusicCommand("close MUSIC") == plat::MusicResult::Ok ? rc::Ok : rc::MusicClose;
+        return FrameworkResult::MusicClose;
+    return plat::sendMusicCommand("close MUSIC") == plat::MusicResult::Ok ? FrameworkResult::Ok : FrameworkResult::MusicClose;
 }
 
 void Music::release()

@@ -1,7 +1,7 @@
 // Wave sounds: load a file, make its voices, play on the first free one.
 #include "framework/Sound.h"
 
-#include "framework/ResultCodes.h"
+#include "framework/Result.h"
 #include "framework/SoundDevice.h"
 
 #include <algorithm>
@@ -32,11 +32,11 @@ bool Sound::hasOutput() const { return device_ && device_->output() != 0; }
 int Sound::load(SoundDevice* device, const char* path, int voices)
 {
     if (!device || device->output() == 0)
-        return rc::NoSoundDevice;
+        return FrameworkResult::NoSoundDevice;
     std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (!file)
-        return rc::FileOpen;
-    int result = rc::FileOpen;
+        return FrameworkResult::FileOpen;
+    int result = FrameworkResult::FileOpen;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
         if (size >= 0 && std::fseek(file, 0, SEEK_SET) == 0)
@@ -49,14 +49,14 @@ int Sound::load(SoundDevice* device, const char* path, int voices)
 int Sound::loadFromFile(SoundDevice* device, std::FILE* file, int voices, uint64_t size)
 {
     if (!device)
-        return rc::NoSoundDevice;
+        return FrameworkResult::NoSoundDevice;
     if (!file || size > maxFileSize)
-        return rc::NoMemory;
+        return FrameworkResult::NoMemory;
     std::vector<uint8_t> block;
     try {
         block.resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
-        return rc::NoMemory;
+        return FrameworkResult::NoMemory;
     }
     // A file shorter than it claimed gives what it holds; the walk copes with the rest.
     const size_t got = block.empty() ? 0 : std::fread(block.data(), 1, block.size(), file);
@@ -68,22 +68,22 @@ int Sound::loadFromMemory(SoundDevice* device, const void* bytes, int voices, ui
     release();
     device_ = device;
     if (!hasOutput())
-        return rc::NoSoundDevice;
+        return FrameworkResult::NoSoundDevice;
     if (size > maxFileSize || (!bytes && size > 0))
-        return rc::NoMemory;
+        return FrameworkResult::NoMemory;
     const int count = std::max(voices, 1);
     if (count > maxVoices)
-        return rc::SoundBuffer;
+        return FrameworkResult::SoundBuffer;
     try {
         const auto* first = static_cast<const uint8_t*>(bytes);
         fileCopy_.assign(first, first + size);
         voices_.assign(static_cast<size_t>(count), Voice{});
     } catch (const std::bad_alloc&) {
         fileCopy_.clear();
-        return rc::NoMemory;
+        return FrameworkResult::NoMemory;
     }
     if (!parseWave(fileCopy_.data(), fileCopy_.size(), chunks_))
-        return rc::NotWave;
+        return FrameworkResult::NotWave;
     return createVoices();
 }
 
@@ -91,7 +91,7 @@ int Sound::createVoices()
 {
     // Below 16 bytes the format has no sample size, so it cannot describe PCM.
     if (!chunks_.hasFormat || chunks_.formatSize < 16 || !chunks_.hasData)
-        return rc::SoundBuffer;
+        return FrameworkResult::SoundBuffer;
     const uint8_t* f = fileCopy_.data() + chunks_.formatOffset;
     plat::PcmFormat format;
     format.formatTag = readU16(f);
@@ -103,20 +103,20 @@ int Sound::createVoices()
     if (plat::createSoundBuffer(device_->output(), format, static_cast<uint32_t>(chunks_.dataSize),
                                 first.buffer) != plat::SoundResult::Ok) {
         first.buffer = 0;
-        return rc::SoundBuffer;
+        return FrameworkResult::SoundBuffer;
     }
     if (!fillVoice(first)) {
         plat::releaseSoundBuffer(first.buffer);
         first.buffer = 0;
-        return rc::SoundBufferFill;
+        return FrameworkResult::SoundBufferFill;
     }
     for (size_t i = 1; i < voices_.size(); ++i) {
         if (plat::duplicateSoundBuffer(first.buffer, voices_[i].buffer) != plat::SoundResult::Ok) {
             voices_[i].buffer = 0;
-            return rc::SoundBuffer;
+            return FrameworkResult::SoundBuffer;
         }
     }
-    return rc::Ok;
+    return FrameworkResult::Ok;
 }
 
 bool Sound::fillVoice(const Voice& voice)
@@ -153,28 +153,28 @@ int Sound::play(int32_t volume, int* voiceOut)
     if (voiceOut)
         *voiceOut = -1;
     if (!hasOutput())
-        return rc::NoSoundDevice;
+        return FrameworkResult::NoSoundDevice;
     if (device_->unavailable())
-        return rc::Ok;
+        return FrameworkResult::Ok;
     const int index = findFreeVoice();
     if (index < 0)
-        return rc::NoFreeVoice;
+        return FrameworkResult::NoFreeVoice;
     Voice& voice = voices_[static_cast<size_t>(index)];
     if (plat::setSoundVolume(voice.buffer, volume) != plat::SoundResult::Ok)
-        return rc::Volume;
+        return FrameworkResult::Volume;
     if (plat::playSound(voice.buffer) != plat::SoundResult::Ok)
-        return rc::Play;
+        return FrameworkResult::Play;
     if (voiceOut) {
         voice.reserved = true;
         *voiceOut = index;
     }
-    return rc::Ok;
+    return FrameworkResult::Ok;
 }
 
 int Sound::stopAll()
 {
     if (!hasOutput())
-        return rc::NoSoundDevice;
+        return FrameworkResult::NoSoundDevice;
     for (Voice& voice : voices_) {
         if (voice.buffer) {
             (void)plat::stopSound(voice.buffer);
@@ -182,7 +182,7 @@ int Sound::stopAll()
         }
         voice.reserved = false;
     }
-    return rc::Ok;
+    return FrameworkResult::Ok;
 }
 
 void Sound::release()

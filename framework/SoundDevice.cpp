@@ -1,7 +1,7 @@
 // Sound device: opens and closes the platform's audio output.
 #include "framework/SoundDevice.h"
 
-#include "framework/ResultCodes.h"
+#include "framework/Result.h"
 
 SoundDevice::~SoundDevice() { close(); }
 
@@ -12,18 +12,18 @@ void SoundDevice::close()
     output_ = 0;
 }
 
-int SoundDevice::create(uint32_t window)
+int SoundDevice::create(plat::WindowId window)
 {
     unavailable_ = true;
     close();
     if (plat::openSoundDevice(output_) != plat::SoundResult::Ok) {
         output_ = 0;
-        return rc::SoundDeviceCreation;
+        return FrameworkResult::SoundDevice;
     }
-    if (window == 0) {
+    if (!plat::isWindow(window)) {
         close();
-        return rc::SoundCooperativeLevel;
+        return FrameworkResult::SoundCooperativeLevel;
     }
     unavailable_ = false;
-    return rc::Ok;
+    return FrameworkResult::Ok;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/sound.h"
+#include "platform/window.h"
 
 #include <cstdint>
 
@@ -12,9 +13,9 @@ public:
     SoundDevice(const SoundDevice&) = delete;
     SoundDevice& operator=(const SoundDevice&) = delete;
 
-    // Opens the output for the window (its id; 0 is no window) -> 0, 16 without an audio
-    // device, 17 without a window. A failed create leaves the device unusable and silent.
-    [[nodiscard]] int create(uint32_t window);
+    // Opens the output for the window (its handle) -> 0, 16 without an audio device, 17 when
+    // the window does not exist. A failed create leaves the device unusable and silent.
+    [[nodiscard]] int create(plat::WindowId window);
 
     // Set while no usable device exists.
     [[nodiscard]] bool unavailable() const { return unavailable_; }
