@@ -5,6 +5,9 @@
 #include "framework/Animation.h"
 #include "framework/Display.h"
 #include "framework/Input.h"
+#include "framework/Music.h"
+#include "framework/Sound.h"
+#include "framework/SoundDevice.h"
 #include "framework/Surface.h"
 #include "framework/Timer.h"
 #include "framework/Window.h"
@@ -17,6 +20,10 @@ extern Surface background;       // the full-screen picture of the running scree
 extern Surface pieceStrip;       // the piece's 18 animation frames
 extern Surface hintHoverPicture; // a jump target under the mouse
 extern Surface visitedPicture;
+extern SoundDevice soundDevice;
+extern Sound clickSound;       // an accepted click on the board
+extern Sound startSound;       // a board starts
+extern Music music;             // the menu's music, looped
 extern Animation pieceAnimation; // frames cut from pieceStrip
 extern Surface menu6x6Picture;
 extern Surface menu8x8Picture;

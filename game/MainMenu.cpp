@@ -14,6 +14,7 @@
 #include "game/ScreenFrame.h"
 #include "platform/clock.h"
 #include "platform/keycodes.h"
+#include "platform/music.h"
 
 namespace {
 constexpr ScreenRect exitButton{182, 528, 474, 538};
@@ -22,6 +23,13 @@ constexpr ScreenRect musicButton{240, 435, 350, 402};
 constexpr ScreenRect board6x6Button{256, 367, 184, 235};
 constexpr ScreenRect board8x8Button{260, 359, 236, 285};
 constexpr ScreenRect board10x10Button{240, 376, 286, 343};
+
+// The framework plays the piece once; the menu makes it loop.
+void startMusic()
+{
+    (void)music.play();
+    (void)plat::sendMusicCommand("play MUSIC repeat");
+}
 
 void showMenuPictureAgain()
 {
@@ -42,6 +50,7 @@ void openAuthorsScreen()
 
 void playBoard(void (*setup)(), void (*play)())
 {
+    (void)startSound.play(0, nullptr);
     copyFrameToScreenCopy();
     fadeOutSurface(screenCopy, 0, 0);
     setup();
@@ -52,7 +61,14 @@ void playBoard(void (*setup)(), void (*play)())
     showMenuPictureAgain();
 }
 
-void toggleMusic() { gameState.musicOn = !gameState.musicOn; }
+void toggleMusic()
+{
+    gameState.musicOn = !gameState.musicOn;
+    if (gameState.musicOn)
+        startMusic();
+    else
+        (void)music.stop();
+}
 
 // A button: its action on a click while the mouse is over it, then its hover picture.
 void button(const ScreenRect& rect, Surface& hoverPicture, int x, int y, void (*action)())
@@ -97,6 +113,10 @@ void runMainMenu()
 {
     Font font;
     buildScreenFont(font);
+    if (gameState.musicOn)
+        startMusic();
+    else
+        (void)music.stop();
     while (window.pumpMessage()) {
         if (gameState.leaveScreen)
             break;

@@ -50,6 +50,8 @@ int runVelmoor()
     if (display.setMode(DisplayMode::OwnMemoryBack, window.handle, 800, 600, 16) != 0)
         return startFailed("cannot set the 800 x 600 display mode", plat::lastDisplayError());
     mmxEnabled = 0;
+    // Without an audio device the game runs silent.
+    (void)soundDevice.create(window.handle);
 
     loadResources();
     loadPicture(background, "Data/Menu/Menu.bmp");

@@ -58,6 +58,10 @@ void loadResources()
     loadPicture(yesButtonPicture, "Data/Menu/Ja.bmp");
     loadPicture(noButtonPicture, "Data/Menu/Nein.bmp");
 
+    (void)clickSound.load(&soundDevice, "Data/Sounds/Click.wav", 10);
+    (void)startSound.load(&soundDevice, "Data/Sounds/Imp1.wav", 10);
+    (void)music.setFile("Data/Sounds/music.mid");
+
     (void)screenCopy.create(&display, SurfaceKind::System, 800, 600);
 
     readRankFile();

@@ -9,7 +9,12 @@
 namespace plat {
 namespace {
 
-std::set<SoundDeviceHandle> openings;
+// Never destroyed: the game's global sound device closes itself from an exit handler.
+std::set<SoundDeviceHandle>& openings()
+{
+    static auto* set = new std::set<SoundDeviceHandle>;
+    return *set;
+}
 SoundDeviceHandle nextDevice = 1;
 
 SoundBackend& backend()
@@ -22,7 +27,7 @@ template <class Operation>
 SoundResult run(SoundOp op, SoundBuffer buffer, Operation&& operation)
 {
     SoundBackend& b = backend();
-    if (openings.empty()) {
+    if (openings().empty()) {
         b.record(op, buffer, 0, 0, SoundResult::NoDevice);
         return SoundResult::NoDevice;
     }
@@ -52,11 +57,11 @@ SoundResult openSoundDevice(SoundDeviceHandle& device)
     device = 0;
     SoundBackend& b = backend();
     SoundResult result = b.intercept(SoundOp::OpenDevice);
-    if (result == SoundResult::Ok && openings.empty() && !b.openDevice())
+    if (result == SoundResult::Ok && openings().empty() && !b.openDevice())
         result = SoundResult::NoDevice;
     if (result == SoundResult::Ok) {
         device = nextDevice++;
-        openings.insert(device);
+        openings().insert(device);
     }
     b.record(SoundOp::OpenDevice, 0, 0, 0, result);
     return result;
@@ -65,18 +70,18 @@ SoundResult openSoundDevice(SoundDeviceHandle& device)
 void closeSoundDevice(SoundDeviceHandle device)
 {
     SoundBackend& b = backend();
-    if (openings.erase(device) == 0)
+    if (openings().erase(device) == 0)
         return;
     b.record(SoundOp::CloseDevice, 0, 0, 0, SoundResult::Ok);
-    if (openings.empty())
+    if (openings().empty())
         closeDevice(b);
 }
 
 void closeEverySoundDevice()
 {
-    if (openings.empty())
+    if (openings().empty())
         return;
-    openings.clear();
+    openings().clear();
     closeDevice(backend());
 }
 
@@ -84,7 +89,7 @@ SoundResult createSoundBuffer(SoundDeviceHandle device, const PcmFormat& format,
                               SoundBuffer& buffer)
 {
     buffer = 0;
-    if (!openings.count(device)) {
+    if (!openings().count(device)) {
         backend().record(SoundOp::Create, 0, 0, 0, SoundResult::NoDevice);
         return SoundResult::NoDevice;
     }
@@ -109,7 +114,7 @@ SoundResult duplicateSoundBuffer(SoundBuffer original, SoundBuffer& duplicate)
 {
     duplicate = 0;
     SoundBackend& b = backend();
-    if (openings.empty()) {
+    if (openings().empty()) {
         b.record(SoundOp::Duplicate, 0, original, 0, SoundResult::NoDevice);
         return SoundResult::NoDevice;
     }
@@ -162,7 +167,7 @@ SoundResult restoreSoundBuffer(SoundBuffer buffer)
 
 void releaseSoundBuffer(SoundBuffer buffer)
 {
-    if (openings.empty() || buffer == 0)
+    if (openings().empty() || buffer == 0)
         return;
     SoundBackend& b = backend();
     b.lock();

@@ -8,6 +8,8 @@
 #include "game/Program.h"
 #include "game/ScreenFont.h"
 #include "platform/headless/input.h"
+#include "platform/headless/music.h"
+#include "platform/headless/sound.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 #include "talvo/log_file.h"
@@ -61,6 +63,8 @@ void GameTest::SetUp()
     plat::setBackendKind(plat::BackendKind::Headless);
     plat::headless::reset();
     plat::headless::resetInput();
+    plat::headless::resetSound();
+    plat::headless::resetMusic();
     gameState = GameState{};
     pieceAnimation.frames.clear();
     KeyboardState::global() = KeyboardState{};
@@ -139,6 +143,27 @@ void GameTest::writeFile(const std::string& relative, const std::string& bytes) 
 {
     std::ofstream out(workDir_ / relative, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+std::vector<std::string> GameTest::musicCommands() const
+{
+    std::vector<std::string> commands;
+    for (const auto& entry : plat::headless::musicLog())
+        commands.push_back(entry.command);
+    return commands;
+}
+
+int GameTest::soundPlays(const Sound& sound) const
+{
+    int plays = 0;
+    for (const auto& entry : plat::headless::soundLog()) {
+        if (entry.operation != plat::SoundOp::Play || entry.result != plat::SoundResult::Ok)
+            continue;
+        for (int v = 0; v < sound.voiceCount(); ++v)
+            if (entry.buffer != 0 && entry.buffer == sound.voiceBuffer(v))
+                ++plays;
+    }
+    return plays;
 }
 
 std::string GameTest::logText() const { return fileBytes("Velmoor.log"); }

@@ -11,6 +11,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
+
+class Sound;
 
 class GameTest : public ::testing::Test {
 protected:
@@ -41,6 +44,10 @@ protected:
     [[nodiscard]] std::filesystem::path dir() const { return workDir_; }
     [[nodiscard]] std::string fileBytes(const std::string& relative) const;
     void writeFile(const std::string& relative, const std::string& bytes) const;
+    // The music commands sent since the start, in order.
+    [[nodiscard]] std::vector<std::string> musicCommands() const;
+    // How often the sound was played successfully since the start.
+    [[nodiscard]] int soundPlays(const Sound& sound) const;
     // The game's log (Velmoor.log beside where the executable would be).
     [[nodiscard]] std::string logText() const;
 

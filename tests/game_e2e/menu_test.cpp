@@ -2,9 +2,18 @@
 #include "GameTest.h"
 
 #include "game/GameState.h"
+#include "game/Globals.h"
+#include "platform/headless/input.h"
+#include "platform/headless/music.h"
 #include "game/RankFile.h"
 
 namespace {
+const std::vector<std::string> musicStart{
+    "open \"Data/Sounds/music.mid\" type sequencer alias MUSIC",
+    "play MUSIC from 0 notify",
+    "play MUSIC repeat",
+};
+
 // Where the cursor picture may be: its top-left at the mouse.
 Area cursorArea(int x, int y) { return Area{x, y, x + 40, y + 40}; }
 
@@ -40,6 +49,9 @@ TEST_F(MenuTest, FirstStartShowsNoBadgeAndBestScoreZero)
     // The music box holds its tick: the music starts on.
     EXPECT_EQ(describe(comparePicture(game->frame(), picture("Data/Menu/galka.bmp"), 472, 339)), "equal");
     EXPECT_NE(logText().find("'Data/scores.dat' open failed"), std::string::npos) << logText();
+    EXPECT_EQ(musicCommands(), musicStart);
+    for (const auto& entry : plat::headless::musicLog())
+        EXPECT_EQ(entry.result, plat::MusicResult::Ok) << entry.command;
     EXPECT_EQ(quitWithQ(), 0);
 }
 
@@ -75,10 +87,17 @@ TEST_F(MenuTest, MusicButtonTogglesTheTickOncePerClick)
     ASSERT_TRUE(game->advance(3)); // the mouse rests on the button: no further toggles
     EXPECT_FALSE(gameState.musicOn);
     EXPECT_EQ(describe(comparePicture(game->frame(), menu, 0, 0, CompareOptions().within(tickArea))), "equal");
+    std::vector<std::string> expected = musicStart;
+    expected.push_back("close MUSIC");
+    EXPECT_EQ(musicCommands(), expected);
+    EXPECT_TRUE(plat::headless::musicAliases().empty());
 
     ASSERT_NO_FATAL_FAILURE(clickAt(300, 380));
     EXPECT_TRUE(gameState.musicOn);
     EXPECT_EQ(describe(comparePicture(game->frame(), tick, 472, 339)), "equal");
+    expected.insert(expected.end(), musicStart.begin(), musicStart.end());
+    EXPECT_EQ(musicCommands(), expected);
+    EXPECT_EQ(plat::headless::musicAliases().size(), 1u);
     EXPECT_EQ(quitWithQ(), 0);
 }
 
@@ -111,4 +130,18 @@ TEST_F(MenuTest, ClosingTheWindowEndsTheMenuAndStillWritesTheScore)
     ASSERT_NO_FATAL_FAILURE(startAtMenu());
     EXPECT_EQ(game->finish(true), 0);
     EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(0));
+}
+
+TEST_F(MenuTest, BoardButtonPlaysTheStartSoundAndFadesOut)
+{
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    ASSERT_NO_FATAL_FAILURE(moveTo(300, 200));
+    const uint16_t before = static_cast<uint16_t>(game->frame().pixel(100, 100));
+    EXPECT_EQ(soundPlays(startSound), 0);
+    plat::headless::clickAt(300, 200);
+    ASSERT_TRUE(game->advance(2)); // the press is taken, and the fade-out's first frame shows
+    EXPECT_EQ(soundPlays(startSound), 1);
+    EXPECT_EQ(soundPlays(clickSound), 0);
+    EXPECT_EQ(game->frame().pixel(100, 100), faded565(before, 255));
+    EXPECT_EQ(game->finish(true), 0);
 }
