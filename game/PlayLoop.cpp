@@ -52,11 +52,6 @@ constexpr int32_t LeavingFrame = 0; // + jumpStep: the piece leaving the previou
 constexpr int32_t ArrivingFrame = 8; // + jumpStep: the piece arriving
 constexpr int32_t RestingFrame = 17;
 
-void playClickSound()
-{
-    // FIXME: the click sound plays here once the sound device is in.
-}
-
 // One frame of the board: everything between the input and the present.
 void drawBoardFrame(Board board, const BoardScreen& screen, Font& font)
 {
@@ -71,7 +66,7 @@ void drawBoardFrame(Board board, const BoardScreen& screen, Font& font)
     }
 
     if (tryJump(gameState, gameState.mouseX, gameState.mouseY, gameState.mouseClicked))
-        playClickSound();
+        static_cast<void>(clickSound.play(0, nullptr));
 
     checkBoardComplete(gameState, board);
     if (gameState.won) {

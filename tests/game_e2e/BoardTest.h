@@ -6,11 +6,15 @@
 #include "BoardModel.h"
 #include "GameTest.h"
 
+#include "platform/headless/input.h"
+
 #include <string>
 #include <vector>
 
 class BoardTest : public GameTest {
 protected:
+    void SetUp() override;
+
     // The model of the board as the test's own clicks left it.
     struct Model {
         BoardLayout layout;
