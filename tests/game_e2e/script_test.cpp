@@ -54,12 +54,11 @@ protected:
     }
 
     // Runs the executable with the script in the data directory; its exit status, or -1.
-    int run(const std::string& script)
+    int run(const std::string& script, const std::string& environment = "VELMOOR_PLATFORM=headless")
     {
         data.writeFile("script.txt", script);
-        const std::string command = "cd '" + data.path().string() +
-                                    "' && VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt ./Velmoor"
-                                    " >output.txt 2>&1";
+        const std::string command = "cd '" + data.path().string() + "' && env " + environment +
+                                    " VELMOOR_SCRIPT=script.txt ./Velmoor >output.txt 2>&1";
         const int status = std::system(command.c_str());
         if (status == -1 || !WIFEXITED(status))
             return -1;
@@ -165,4 +164,14 @@ TEST_F(ScriptTest, UnwritableScoresFileEndsNormally)
     EXPECT_NE(data.fileBytes("Velmoor.log").find("The best score could not be saved in Data/scores.dat"),
               std::string::npos)
         << data.fileBytes("Velmoor.log");
+}
+
+TEST_F(ScriptTest, NoDisplayGivesAClearMessageAndAFailureStatus)
+{
+    const int status = run("", "-u DISPLAY -u WAYLAND_DISPLAY VELMOOR_PLATFORM=sdl SDL_VIDEODRIVER=x11 "
+                               "ASAN_OPTIONS=detect_leaks=0");
+    EXPECT_EQ(status, 1);
+    const std::string output = data.fileBytes("output.txt");
+    EXPECT_NE(output.find("Velmoor: cannot open the game window: "), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(data.path() / "Data/scores.dat"));
 }
