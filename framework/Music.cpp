@@ -1,0 +1,53 @@
+// Music: the framework's three command strings over the platform's interpreter.
+#include "framework/Music.h"
+
+#include "framework/Result.h"
+#include "platform/music.h"
+
+#include <cstdio>
+
+Music::~Music() { release(); }
+
+int Music::setFile(const char* path)
+{
+    release();
+    if (!path)
+        return FrameworkResult::FileOpen;
+    fileName_ = path;
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return FrameworkResult::FileOpen;
+    std::fclose(file);
+    fileSet_ = true;
+    return FrameworkResult::Ok;
+}
+
+int Music::play()
+{
+    if (!fileSet_)
+        return FrameworkResult::MusicPlay;
+    // Built to the path's own length: long paths are no reason to fail.
+    const std::string open = "open \"" + fileName_ + "\" type sequencer alias MUSIC";
+    if (plat::sendMusicCommand(open) != plat::MusicResult::Ok)
+        return FrameworkResult::MusicOpen;
+    if (plat::sendMusicCommand("play MUSIC from 0 notify") != plat::MusicResult::Ok)
+        return FrameworkResult::MusicPlay;
+    return FrameworkResult::Ok;
+}
+
+int Music::stop()
+{
+    if (!fileSet_)
+        return FrameworkResult::MusicClose;
+    return plat::sendMusicCommand("close MUSIC") == plat::MusicResult::Ok ? FrameworkResult::Ok : FrameworkResult::MusicClose;
+}
+
+void Music::release()
+{
+    if (fileSet_) {
+        stop();
+        fileSet_ = false;
+    }
+    fileName_.clear();
+    fileName_.shrink_to_fit();
+}

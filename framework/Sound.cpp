@@ -1,0 +1,200 @@
+// Wave sounds: load a file, make its voices, play on the first free one.
+#include "framework/Sound.h"
+
+#include "framework/Result.h"
+#include "framework/SoundDevice.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+// Files beyond this cannot be a sound the device would take (its buffers stop at 256 MB).
+constexpr uint64_t maxFileSize = uint64_t{1} << 29;
+
+uint16_t readU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t readU32(const uint8_t* p)
+{
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+} // namespace
+
+Sound::~Sound() { release(); }
+
+plat::SoundBuffer Sound::voiceBuffer(int voice) const
+{
+    return voice >= 0 && voice < voiceCount() ? voices_[static_cast<size_t>(voice)].buffer : 0;
+}
+
+bool Sound::hasOutput() const { return device_ && device_->output() != 0; }
+
+int Sound::load(SoundDevice* device, const char* path, int voices)
+{
+    if (!device || device->output() == 0)
+        return FrameworkResult::NoSoundDevice;
+    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file)
+        return FrameworkResult::FileOpen;
+    int result = FrameworkResult::FileOpen;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size >= 0 && std::fseek(file, 0, SEEK_SET) == 0)
+            result = loadFromFile(device, file, voices, static_cast<uint64_t>(size));
+    }
+    std::fclose(file);
+    return result;
+}
+
+int Sound::loadFromFile(SoundDevice* device, std::FILE* file, int voices, uint64_t size)
+{
+    if (!device)
+        return FrameworkResult::NoSoundDevice;
+    if (!file || size > maxFileSize)
+        return FrameworkResult::NoMemory;
+    std::vector<uint8_t> block;
+    try {
+        block.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return FrameworkResult::NoMemory;
+    }
+    // A file shorter than it claimed gives what it holds; the walk copes with the rest.
+    const size_t got = block.empty() ? 0 : std::fread(block.data(), 1, block.size(), file);
+    return loadFromMemory(device, block.data(), voices, got);
+}
+
+int Sound::loadFromMemory(SoundDevice* device, const void* bytes, int voices, uint64_t size)
+{
+    release();
+    device_ = device;
+    if (!hasOutput())
+        return FrameworkResult::NoSoundDevice;
+    if (size > maxFileSize || (!bytes && size > 0))
+        return FrameworkResult::NoMemory;
+    const int count = std::max(voices, 1);
+    if (count > maxVoices)
+        return FrameworkResult::SoundBuffer;
+    try {
+        const auto* first = static_cast<const uint8_t*>(bytes);
+        fileCopy_.assign(first, first + size);
+        voices_.assign(static_cast<size_t>(count), Voice{});
+    } catch (const std::bad_alloc&) {
+        fileCopy_.clear();
+        return FrameworkResult::NoMemory;
+    }
+    if (!parseWave(fileCopy_.data(), fileCopy_.size(), chunks_))
+        return FrameworkResult::NotWave;
+    return createVoices();
+}
+
+int Sound::createVoices()
+{
+    // Below 16 bytes the format has no sample size, so it cannot describe PCM.
+    if (!chunks_.hasFormat || chunks_.formatSize < 16 || !chunks_.hasData)
+        return FrameworkResult::SoundBuffer;
+    const uint8_t* f = fileCopy_.data() + chunks_.formatOffset;
+    plat::PcmFormat format;
+    format.formatTag = readU16(f);
+    format.channels = readU16(f + 2);
+    format.framesPerSecond = readU32(f + 4);
+    format.blockAlign = readU16(f + 12);
+    format.bitsPerSample = readU16(f + 14);
+    Voice& first = voices_[0];
+    if (plat::createSoundBuffer(device_->output(), format, static_cast<uint32_t>(chunks_.dataSize),
+                                first.buffer) != plat::SoundResult::Ok) {
+        first.buffer = 0;
+        return FrameworkResult::SoundBuffer;
+    }
+    if (!fillVoice(first)) {
+        plat::releaseSoundBuffer(first.buffer);
+        first.buffer = 0;
+        return FrameworkResult::SoundBufferFill;
+    }
+    for (size_t i = 1; i < voices_.size(); ++i) {
+        if (plat::duplicateSoundBuffer(first.buffer, voices_[i].buffer) != plat::SoundResult::Ok) {
+            voices_[i].buffer = 0;
+            return FrameworkResult::SoundBuffer;
+        }
+    }
+    return FrameworkResult::Ok;
+}
+
+bool Sound::fillVoice(const Voice& voice)
+{
+    if (!voice.buffer || !chunks_.hasData || chunks_.dataSize == 0)
+        return false;
+    return plat::fillSoundBuffer(voice.buffer, fileCopy_.data() + chunks_.dataOffset,
+                                 static_cast<uint32_t>(chunks_.dataSize)) == plat::SoundResult::Ok;
+}
+
+int Sound::findFreeVoice()
+{
+    for (size_t i = 0; i < voices_.size(); ++i) {
+        Voice& voice = voices_[i];
+        // Voices without a buffer are what a failed load leaves behind.
+        if (voice.reserved || !voice.buffer)
+            continue;
+        plat::SoundStatus status;
+        if (plat::soundStatus(voice.buffer, status) != plat::SoundResult::Ok)
+            continue;
+        if (status.lost) {
+            if (plat::restoreSoundBuffer(voice.buffer) != plat::SoundResult::Ok || !fillVoice(voice))
+                continue;
+            status.playing = false;
+        }
+        if (!status.playing)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int Sound::play(int32_t volume, int* voiceOut)
+{
+    if (voiceOut)
+        *voiceOut = -1;
+    if (!hasOutput())
+        return FrameworkResult::NoSoundDevice;
+    if (device_->unavailable())
+        return FrameworkResult::Ok;
+    const int index = findFreeVoice();
+    if (index < 0)
+        return FrameworkResult::NoFreeVoice;
+    Voice& voice = voices_[static_cast<size_t>(index)];
+    if (plat::setSoundVolume(voice.buffer, volume) != plat::SoundResult::Ok)
+        return FrameworkResult::Volume;
+    if (plat::playSound(voice.buffer) != plat::SoundResult::Ok)
+        return FrameworkResult::Play;
+    if (voiceOut) {
+        voice.reserved = true;
+        *voiceOut = index;
+    }
+    return FrameworkResult::Ok;
+}
+
+int Sound::stopAll()
+{
+    if (!hasOutput())
+        return FrameworkResult::NoSoundDevice;
+    for (Voice& voice : voices_) {
+        if (voice.buffer) {
+            (void)plat::stopSound(voice.buffer);
+            (void)plat::rewindSound(voice.buffer);
+        }
+        voice.reserved = false;
+    }
+    return FrameworkResult::Ok;
+}
+
+void Sound::release()
+{
+    if (device_) {
+        stopAll();
+        for (Voice& voice : voices_)
+            if (voice.buffer)
+                plat::releaseSoundBuffer(voice.buffer);
+    }
+    voices_.clear();
+    fileCopy_.clear();
+    chunks_ = {};
+    device_ = nullptr;
+}

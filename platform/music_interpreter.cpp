@@ -1,0 +1,155 @@
+// Music command strings: one parser and alias table for both backends.
+#include "platform/music_interpreter.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+namespace plat {
+namespace {
+
+bool sameWord(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// A Standard MIDI File begins with its header chunk.
+MusicResult checkMidiFile(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return MusicResult::FileNotFound;
+    char head[4] = {};
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return got == 4 && std::memcmp(head, "MThd", 4) == 0 ? MusicResult::Ok : MusicResult::NotMidi;
+}
+
+} // namespace
+
+std::optional<std::vector<std::string>> splitMusicCommand(std::string_view command)
+{
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < command.size()) {
+        if (std::isspace(static_cast<unsigned char>(command[i]))) {
+            ++i;
+            continue;
+        }
+        if (command[i] == '"') {
+            const size_t end = command.find('"', i + 1);
+            if (end == std::string_view::npos)
+                return std::nullopt;
+            words.emplace_back(command.substr(i + 1, end - i - 1));
+            i = end + 1;
+            continue;
+        }
+        size_t end = i;
+        while (end < command.size() && !std::isspace(static_cast<unsigned char>(command[end])))
+            ++end;
+        words.emplace_back(command.substr(i, end - i));
+        i = end;
+    }
+    return words;
+}
+
+MusicAlias* MusicInterpreter::findAlias(std::string_view name)
+{
+    auto it = std::find_if(aliases_.begin(), aliases_.end(),
+                           [&](const MusicAlias& a) { return sameWord(a.name, name); });
+    return it == aliases_.end() ? nullptr : &*it;
+}
+
+MusicResult MusicInterpreter::run(std::string_view command)
+{
+    const auto split = splitMusicCommand(command);
+    if (!split)
+        return MusicResult::BadCommand;
+    const std::vector<std::string>& words = *split;
+    if (words.empty())
+        return MusicResult::UnknownCommand;
+    const std::string& verb = words[0];
+
+    if (sameWord(verb, "open")) {
+        if (words.size() != 6)
+            return MusicResult::BadCommand;
+        std::string type, alias;
+        for (size_t i = 2; i + 1 < words.size(); i += 2) {
+            std::string* slot = sameWord(words[i], "type")    ? &type
+                                : sameWord(words[i], "alias") ? &alias
+                                                              : nullptr;
+            if (!slot || !slot->empty())
+                return MusicResult::BadCommand;
+            *slot = words[i + 1];
+        }
+        if (!sameWord(type, "sequencer") || alias.empty() || words[1].empty())
+            return MusicResult::BadCommand;
+        if (findAlias(alias))
+            return MusicResult::AliasInUse;
+        if (const MusicResult checked = checkMidiFile(words[1]); checked != MusicResult::Ok)
+            return checked;
+        if (const MusicResult opened = device_.open(alias, words[1]); opened != MusicResult::Ok)
+            return opened;
+        aliases_.push_back({alias, words[1]});
+        return MusicResult::Ok;
+    }
+
+    if (sameWord(verb, "play")) {
+        if (words.size() < 2)
+            return MusicResult::BadCommand;
+        std::optional<uint32_t> from;
+        bool notify = false, repeat = false;
+        for (size_t i = 2; i < words.size(); ++i) {
+            if (sameWord(words[i], "from") && !from && i + 1 < words.size()) {
+                const std::string& number = words[++i];
+                uint32_t value = 0;
+                const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+                if (error != std::errc() || end != number.data() + number.size())
+                    return MusicResult::BadCommand;
+                from = value;
+            } else if (sameWord(words[i], "notify") && !notify) {
+                notify = true;
+            } else if (sameWord(words[i], "repeat") && !repeat) {
+                repeat = true;
+            } else {
+                return MusicResult::BadCommand;
+            }
+        }
+        MusicAlias* alias = findAlias(words[1]);
+        if (!alias)
+            return MusicResult::UnknownAlias;
+        if (const MusicResult played = device_.play(alias->name, from, repeat); played != MusicResult::Ok)
+            return played;
+        alias->playing = true;
+        alias->repeat = repeat;
+        alias->notify = notify;
+        return MusicResult::Ok;
+    }
+
+    if (sameWord(verb, "close")) {
+        if (words.size() != 2)
+            return MusicResult::BadCommand;
+        MusicAlias* alias = findAlias(words[1]);
+        if (!alias)
+            return MusicResult::UnknownAlias;
+        device_.close(alias->name);
+        aliases_.erase(aliases_.begin() + (alias - aliases_.data()));
+        return MusicResult::Ok;
+    }
+
+    return MusicResult::UnknownCommand;
+}
+
+void MusicInterpreter::closeAll()
+{
+    for (const MusicAlias& alias : aliases_)
+        device_.close(alias.name);
+    aliases_.clear();
+}
+
+} // namespace plat

@@ -1,0 +1,54 @@
+// The music command interpreter both backends share: parsing, alias table, device calls.
+#pragma once
+
+#include "platform/music.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plat {
+
+// What a backend does for the interpreter once a command is valid.
+struct MusicDevice {
+    virtual ~MusicDevice() = default;
+    // Prepares `file` (readable, starts like a MIDI file) under the new `alias`.
+    [[nodiscard]] virtual MusicResult open(const std::string& alias, const std::string& file) = 0;
+    // Starts or continues the alias: from the given millisecond when set, looping when `repeat`.
+    [[nodiscard]] virtual MusicResult play(const std::string& alias, std::optional<uint32_t> fromMs,
+                                           bool repeat) = 0;
+    // Stops and forgets the alias; the interpreter drops it whatever happens.
+    virtual void close(const std::string& alias) = 0;
+};
+
+struct MusicAlias {
+    std::string name;
+    std::string file;
+    bool playing = false;
+    bool repeat = false;
+    bool notify = false;
+};
+
+class MusicInterpreter {
+public:
+    explicit MusicInterpreter(MusicDevice& device) : device_(device) {}
+
+    [[nodiscard]] MusicResult run(std::string_view command);
+    [[nodiscard]] const std::vector<MusicAlias>& aliases() const { return aliases_; }
+    // Closes every alias (the device hears of each).
+    void closeAll();
+
+private:
+    MusicAlias* findAlias(std::string_view name);
+
+    MusicDevice& device_;
+    std::vector<MusicAlias> aliases_;
+};
+
+// Splits a command into words; a word in double quotes may hold spaces. Empty on an
+// unterminated quote.
+[[nodiscard]] std::optional<std::vector<std::string>> splitMusicCommand(std::string_view command);
+
+} // namespace plat

@@ -1,0 +1,146 @@
+// The music command interpreter: grammar, alias rules, and the headless command log.
+#include "platform/headless/music.h"
+#include "platform/headless/sound.h"
+#include "platform/music.h"
+#include "platform/music_interpreter.h"
+#include "platform/platform.h"
+#include "tests/platform/audio_test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using plat::MusicResult;
+
+struct RecordingDevice final : plat::MusicDevice {
+    MusicResult open(const std::string& alias, const std::string& file) override
+    {
+        calls.push_back("open " + alias + " " + file);
+        return openResult;
+    }
+    MusicResult play(const std::string& alias, std::optional<uint32_t> from, bool repeat) override
+    {
+        calls.push_back("play " + alias + (from ? " from " + std::to_string(*from) : "") + (repeat ? " repeat" : ""));
+        return MusicResult::Ok;
+    }
+    void close(const std::string& alias) override { calls.push_back("close " + alias); }
+
+    std::vector<std::string> calls;
+    MusicResult openResult = MusicResult::Ok;
+};
+
+class MusicCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        midi = (dir.path() / "tune.mid").string();
+        audiotest::writeFile(midi, audiotest::composeMidi({{0, 480, 60, 100}}, 480));
+        spaced = (dir.path() / "a tune with spaces.mid").string();
+        audiotest::writeFile(spaced, audiotest::composeMidi({{0, 480, 64, 100}}, 480));
+        notMidi = (dir.path() / "noise.mid").string();
+        audiotest::writeFile(notMidi, {'R', 'I', 'F', 'F'});
+    }
+
+    audiotest::ScratchDir dir;
+    std::string midi, spaced, notMidi;
+    RecordingDevice device;
+    plat::MusicInterpreter music{device};
+};
+
+TEST_F(MusicCommands, OpenPlayCloseReachTheDeviceWithTheirWords)
+{
+    EXPECT_EQ(music.run("open \"" + spaced + "\" type sequencer alias MUSIC"), MusicResult::Ok);
+    EXPECT_EQ(music.run("play MUSIC from 0 notify"), MusicResult::Ok);
+    ASSERT_EQ(music.aliases().size(), 1u);
+    EXPECT_TRUE(music.aliases()[0].playing);
+    EXPECT_TRUE(music.aliases()[0].notify);
+    EXPECT_FALSE(music.aliases()[0].repeat);
+    EXPECT_EQ(music.run("play music repeat"), MusicResult::Ok); // words are case-insensitive
+    EXPECT_TRUE(music.aliases()[0].repeat);
+    EXPECT_EQ(music.run("  CLOSE   Music "), MusicResult::Ok);
+    EXPECT_TRUE(music.aliases().empty());
+    const std::vector<std::string> expected = {"open MUSIC " + spaced, "play MUSIC from 0", "play MUSIC repeat",
+                                               "close MUSIC"};
+    EXPECT_EQ(device.calls, expected);
+}
+
+TEST_F(MusicCommands, AliasRulesAndFileChecks)
+{
+    EXPECT_EQ(music.run("open " + midi + " alias A type sequencer"), MusicResult::Ok); // any order, unquoted
+    EXPECT_EQ(music.run("open \"" + spaced + "\" type sequencer alias a"), MusicResult::AliasInUse);
+    EXPECT_EQ(music.run("open \"" + spaced + "\" type sequencer alias B"), MusicResult::Ok);
+    EXPECT_EQ(music.run("play C"), MusicResult::UnknownAlias);
+    EXPECT_EQ(music.run("close C"), MusicResult::UnknownAlias);
+    EXPECT_EQ(music.run("open \"" + midi + ".missing\" type sequencer alias C"), MusicResult::FileNotFound);
+    EXPECT_EQ(music.run("open \"" + notMidi + "\" type sequencer alias C"), MusicResult::NotMidi);
+    device.openResult = MusicResult::Failed;
+    EXPECT_EQ(music.run("open \"" + midi + "\" type sequencer alias C"), MusicResult::Failed);
+    EXPECT_EQ(music.aliases().size(), 2u); // failed opens leave no alias behind
+    music.closeAll();
+    EXPECT_TRUE(music.aliases().empty());
+}
+
+TEST_F(MusicCommands, MalformedCommandsAreRefusedWithoutReachingTheDevice)
+{
+    ASSERT_EQ(music.run("open \"" + midi + "\" type sequencer alias M"), MusicResult::Ok);
+    device.calls.clear();
+    const std::vector<std::pair<std::string, MusicResult>> cases = {
+        {"", MusicResult::UnknownCommand},
+        {"   ", MusicResult::UnknownCommand},
+        {"pause M", MusicResult::UnknownCommand},
+        {"open \"" + midi + " type sequencer alias X", MusicResult::BadCommand}, // open quote
+        {"open \"" + midi + "\" type sequencer", MusicResult::BadCommand},
+        {"open \"" + midi + "\" type waveaudio alias X", MusicResult::BadCommand},
+        {"open \"" + midi + "\" type sequencer alias X extra", MusicResult::BadCommand},
+        {"open \"" + midi + "\" type sequencer type sequencer", MusicResult::BadCommand},
+        {"open \"\" type sequencer alias X", MusicResult::BadCommand},
+        {"play", MusicResult::BadCommand},
+        {"play M from", MusicResult::BadCommand},
+        {"play M from -1", MusicResult::BadCommand},
+        {"play M from 12x", MusicResult::BadCommand},
+        {"play M from 99999999999", MusicResult::BadCommand},
+        {"play M repeat repeat", MusicResult::BadCommand},
+        {"play M loudly", MusicResult::BadCommand},
+        {"close", MusicResult::BadCommand},
+        {"close M now", MusicResult::BadCommand},
+    };
+    for (const auto& [command, result] : cases)
+        EXPECT_EQ(music.run(command), result) << command;
+    EXPECT_TRUE(device.calls.empty());
+    EXPECT_EQ(music.run("play M from 1500 repeat notify"), MusicResult::Ok);
+    EXPECT_EQ(device.calls.back(), "play M from 1500 repeat");
+}
+
+TEST(HeadlessMusic, LogsEveryCommandWithItsResultAndKeepsTheAliasState)
+{
+    plat::setBackendKind(plat::BackendKind::Headless);
+    plat::headless::resetSound();
+    plat::headless::resetMusic();
+    audiotest::ScratchDir dir;
+    const std::string midi = (dir.path() / "m.mid").string();
+    audiotest::writeFile(midi, audiotest::composeMidi({{0, 480, 60, 100}}, 480));
+    const std::string open = "open \"" + midi + "\" type sequencer alias MUSIC";
+    EXPECT_EQ(plat::sendMusicCommand(open), MusicResult::Ok);
+    EXPECT_EQ(plat::sendMusicCommand("play MUSIC repeat"), MusicResult::Ok);
+    EXPECT_EQ(plat::sendMusicCommand(open), MusicResult::AliasInUse);
+    ASSERT_EQ(plat::headless::musicAliases().size(), 1u);
+    EXPECT_EQ(plat::headless::musicAliases()[0].file, midi);
+    EXPECT_TRUE(plat::headless::musicAliases()[0].repeat);
+    const auto& log = plat::headless::musicLog();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].command, open);
+    EXPECT_EQ(log[2].result, MusicResult::AliasInUse);
+    EXPECT_EQ(plat::sendMusicCommand("close MUSIC"), MusicResult::Ok);
+    // Without a sound device nothing can be opened.
+    plat::headless::setSoundDeviceAvailable(false);
+    EXPECT_EQ(plat::sendMusicCommand(open), MusicResult::NoDevice);
+    EXPECT_TRUE(plat::headless::musicAliases().empty());
+    plat::headless::resetSound();
+    plat::headless::resetMusic();
+    EXPECT_TRUE(plat::headless::musicLog().empty());
+}
+
+} // namespace

@@ -1,0 +1,229 @@
+// The SDL backend's mixer, run without an audio device by calling its mix function directly.
+#include "platform/sdl/mixer.h"
+#include "tests/platform/audio_test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+using plat::SoundResult;
+
+constexpr double pi = 3.14159265358979323846;
+
+plat::SoundBuffer addBuffer(plat::sdl::Mixer& mixer, const std::vector<int16_t>& mono, uint32_t rate = 44100)
+{
+    plat::SoundBuffer buffer = 0;
+    const auto bytes = audiotest::samplesToBytes(mono);
+    EXPECT_EQ(mixer.voices().create({1, 1, rate, 2, 16}, uint32_t(bytes.size()), buffer), SoundResult::Ok);
+    EXPECT_EQ(mixer.voices().fill(buffer, bytes.data(), uint32_t(bytes.size())), SoundResult::Ok);
+    return buffer;
+}
+
+std::vector<int16_t> render(plat::sdl::Mixer& mixer, size_t frames)
+{
+    std::vector<int16_t> out(frames * 2);
+    mixer.mix(out.data(), frames);
+    return out;
+}
+
+double rms(const std::vector<int16_t>& s, size_t fromFrame, size_t toFrame)
+{
+    double sum = 0;
+    for (size_t i = fromFrame * 2; i < toFrame * 2 && i < s.size(); ++i)
+        sum += double(s[i]) * s[i];
+    return std::sqrt(sum / double(std::max<size_t>(1, (toFrame - fromFrame) * 2)));
+}
+
+bool haveSoundfont() { return std::filesystem::exists(plat::sdl::soundfontPath()); }
+
+void writeWave(const std::filesystem::path& path, const std::vector<int16_t>& stereo)
+{
+    std::vector<uint8_t> out = {'R', 'I', 'F', 'F'};
+    const uint32_t dataBytes = uint32_t(stereo.size() * 2);
+    audiotest::putU32(out, 36 + dataBytes);
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    audiotest::putU32(out, 16);
+    audiotest::putU16(out, 1);
+    audiotest::putU16(out, 2);
+    audiotest::putU32(out, 44100);
+    audiotest::putU32(out, 44100 * 4);
+    audiotest::putU16(out, 4);
+    audiotest::putU16(out, 16);
+    out.insert(out.end(), {'d', 'a', 't', 'a'});
+    audiotest::putU32(out, dataBytes);
+    const auto body = audiotest::samplesToBytes(stereo);
+    out.insert(out.end(), body.begin(), body.end());
+    audiotest::writeFile(path, out);
+}
+
+TEST(SdlMixer, PlayingVoicesSumAndSaturateAtTheLimits)
+{
+    plat::sdl::Mixer mixer;
+    const auto a = addBuffer(mixer, std::vector<int16_t>(100, 10000));
+    const auto b = addBuffer(mixer, std::vector<int16_t>(60, 5000));
+    const auto loud = addBuffer(mixer, std::vector<int16_t>(100, 30000));
+    const auto low = addBuffer(mixer, std::vector<int16_t>(100, -30000));
+    EXPECT_EQ(render(mixer, 10), std::vector<int16_t>(20, 0)); // nothing plays yet
+
+    ASSERT_EQ(mixer.voices().play(a), SoundResult::Ok);
+    ASSERT_EQ(mixer.voices().play(b), SoundResult::Ok);
+    auto out = render(mixer, 80);
+    EXPECT_EQ(out[0], 15000);
+    EXPECT_EQ(out[119], 15000);  // frame 59, both still sound
+    EXPECT_EQ(out[120], 10000);  // b has ended
+    plat::SoundStatus status;
+    ASSERT_EQ(mixer.voices().status(b, status), SoundResult::Ok);
+    EXPECT_FALSE(status.playing);
+
+    ASSERT_EQ(mixer.voices().play(loud), SoundResult::Ok);
+    out = render(mixer, 20); // a has 20 frames left: 10000 + 30000
+    EXPECT_EQ(out[0], 32767);
+    EXPECT_EQ(out[39], 32767);
+    ASSERT_EQ(mixer.voices().stop(loud), SoundResult::Ok);
+    ASSERT_EQ(mixer.voices().play(low), SoundResult::Ok);
+    ASSERT_EQ(mixer.voices().play(b), SoundResult::Ok); // -30000 - no, +5000: stays in range
+    out = render(mixer, 1);
+    EXPECT_EQ(out[0], -25000);
+    const auto lower = addBuffer(mixer, std::vector<int16_t>(100, -20000));
+    ASSERT_EQ(mixer.voices().play(lower), SoundResult::Ok);
+    ASSERT_EQ(mixer.voices().stop(b), SoundResult::Ok);
+    out = render(mixer, 1);
+    EXPECT_EQ(out[0], -32768);
+    EXPECT_EQ(out[1], -32768);
+}
+
+TEST(SdlMixer, VolumeMinus600IsAboutHalfAmplitude)
+{
+    plat::sdl::Mixer mixer;
+    std::vector<int16_t> tone(4410);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = int16_t(20000 * std::sin(2 * pi * 440 * double(i) / 44100));
+    const auto full = addBuffer(mixer, tone);
+    const auto half = addBuffer(mixer, tone);
+    ASSERT_EQ(mixer.voices().setVolume(half, -600), SoundResult::Ok);
+    ASSERT_EQ(mixer.voices().play(full), SoundResult::Ok);
+    const double fullLevel = rms(render(mixer, 4410), 0, 4410);
+    ASSERT_EQ(mixer.voices().play(half), SoundResult::Ok);
+    const double halfLevel = rms(render(mixer, 4410), 0, 4410);
+    EXPECT_NEAR(halfLevel / fullLevel, 0.501, 0.01);
+}
+
+TEST(SdlMixer, ALoopedMidiFileSoundsPastItsOwnLength)
+{
+    if (!haveSoundfont())
+        GTEST_SKIP() << "no soundfont at " << plat::sdl::soundfontPath();
+    audiotest::ScratchDir dir;
+    const auto path = (dir.path() / "loop.mid").string();
+    // One second long: a short note at its start, then rest.
+    audiotest::writeFile(path, audiotest::composeMidi({{0, 240, 72, 110}}, 960));
+
+    auto levelsAfter = [&](bool repeat) {
+        plat::sdl::Mixer mixer;
+        EXPECT_EQ(mixer.music().open("M", path), plat::MusicResult::Ok);
+        EXPECT_EQ(mixer.music().play("M", 0u, repeat), plat::MusicResult::Ok);
+        const auto out = render(mixer, 44100 * 5 / 2);
+        // First pass, and the start of the third (2.0 s to 2.25 s).
+        return std::pair{rms(out, 0, 11025), rms(out, 88200, 99225)};
+    };
+    const auto [firstOnce, laterOnce] = levelsAfter(false);
+    const auto [firstLooped, laterLooped] = levelsAfter(true);
+    EXPECT_GT(firstOnce, 100.0);
+    EXPECT_GT(firstLooped, 100.0);
+    EXPECT_GT(laterLooped, firstLooped / 4);
+    EXPECT_LT(laterOnce, laterLooped / 10); // played once, the piece has ended by then
+}
+
+TEST(SdlMixer, MusicWithoutSoundfontIsSilentNotBroken)
+{
+    audiotest::ScratchDir dir;
+    const auto path = (dir.path() / "m.mid").string();
+    audiotest::writeFile(path, audiotest::composeMidi({{0, 480, 60, 100}}, 480));
+    setenv("VELMOOR_SOUNDFONT", (dir.path() / "missing.sf2").c_str(), 1);
+    plat::sdl::Mixer mixer;
+    EXPECT_EQ(mixer.music().open("M", path), plat::MusicResult::Ok);
+    EXPECT_EQ(mixer.music().play("M", 0u, true), plat::MusicResult::Ok);
+    const auto out = render(mixer, 22050);
+    unsetenv("VELMOOR_SOUNDFONT");
+    EXPECT_EQ(rms(out, 0, 22050), 0.0);
+    mixer.music().close("M");
+}
+
+TEST(SdlMixer, BrokenMidiDataPlaysNothingAndDoesNotCrash)
+{
+    audiotest::ScratchDir dir;
+    const auto path = (dir.path() / "bad.mid").string();
+    auto bytes = audiotest::composeMidi({{0, 480, 60, 100}}, 480);
+    bytes[21] = 0xFF; // the track claims far more bytes than there are
+    bytes.erase(bytes.end() - 5, bytes.end());
+    audiotest::writeFile(path, bytes);
+    plat::sdl::Mixer mixer;
+    EXPECT_EQ(mixer.music().open("M", path), plat::MusicResult::Ok);
+    (void)mixer.music().play("M", 0u, true);
+    (void)render(mixer, 4410);
+    mixer.music().close("M");
+}
+
+// Something a person can hear: a click chord, the same clicks as an arpeggio, then ten
+// seconds of a composed MIDI piece looping, written to mixer_listen.wav beside the test.
+TEST(SdlMixer, WritesAListenableRender)
+{
+    if (!haveSoundfont())
+        GTEST_SKIP() << "no soundfont at " << plat::sdl::soundfontPath();
+    plat::sdl::Mixer mixer;
+    std::vector<plat::SoundBuffer> clicks;
+    for (double frequency : {523.25, 659.25, 783.99}) {
+        std::vector<int16_t> click(22050 * 4 / 10);
+        for (size_t i = 0; i < click.size(); ++i) {
+            const double t = double(i) / 22050;
+            click[i] = int16_t(9000 * std::exp(-t * 9) * std::sin(2 * pi * frequency * t));
+        }
+        clicks.push_back(addBuffer(mixer, click, 22050));
+    }
+    std::vector<int16_t> song;
+    auto append = [&](size_t frames) {
+        const auto part = render(mixer, frames);
+        song.insert(song.end(), part.begin(), part.end());
+    };
+    for (auto c : clicks)
+        ASSERT_EQ(mixer.voices().play(c), SoundResult::Ok);
+    append(26460); // 0.6 s
+    for (auto c : clicks) {
+        ASSERT_EQ(mixer.voices().play(c), SoundResult::Ok);
+        append(6615); // 0.15 s apart
+    }
+    append(17640);
+
+    audiotest::ScratchDir dir;
+    const auto path = (dir.path() / "tune.mid").string();
+    std::vector<audiotest::Note> notes;
+    const uint8_t melody[] = {67, 72, 76, 74, 72, 71, 72, 74, 76, 79, 77, 76, 74, 72, 71, 72};
+    for (uint32_t i = 0; i < 16; ++i)
+        notes.push_back({i * 240, 230, melody[i], 96, 0});
+    const uint8_t roots[] = {48, 53, 55, 48};
+    for (uint32_t bar = 0; bar < 4; ++bar)
+        for (int step : {0, 7, 12})
+            notes.push_back({bar * 960, 940, uint8_t(roots[bar] + step), 70, 1});
+    audiotest::writeFile(path, audiotest::composeMidi(notes, 3840, {{0, 0}, {1, 48}}));
+    ASSERT_EQ(mixer.music().open("MUSIC", path), plat::MusicResult::Ok);
+    ASSERT_EQ(mixer.music().play("MUSIC", 0u, true), plat::MusicResult::Ok);
+    const size_t musicStart = song.size() / 2;
+    append(441000);
+    mixer.music().close("MUSIC");
+
+    const auto out = std::filesystem::current_path() / "mixer_listen.wav";
+    writeWave(out, song);
+    std::printf("listen: %s\n", out.c_str());
+    size_t clipped = 0;
+    for (int16_t s : song)
+        clipped += (s == 32767 || s == -32768);
+    EXPECT_LT(clipped, song.size() / 1000);
+    EXPECT_GT(rms(song, 0, 26460), 1000.0);
+    EXPECT_GT(rms(song, musicStart + 44100 * 8, musicStart + 44100 * 10), 300.0); // looped past 4 s
+}
+
+} // namespace
