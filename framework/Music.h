@@ -1,7 +1,8 @@
 // Background music: one MIDI file played through the platform's music command strings.
 #pragma once
 
-#include <cstdint>
+#include "platform/window.h"
+
 #include <string>
 
 class Music {
@@ -22,7 +23,7 @@ public:
     void release();
 
     // Window told of the end of the piece; the game leaves it 0 and nothing uses it.
-    uint32_t notifyWindow = 0;
+    plat::WindowId notifyWindow = 0;
 
 private:
     bool fileSet_ = false;

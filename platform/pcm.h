@@ -19,7 +19,7 @@ inline constexpr uint64_t maxDeviceFrames = uint64_t{deviceFramesPerSecond} * 60
 [[nodiscard]] uint64_t deviceFramesFor(const PcmFormat& format, uint64_t bytes);
 
 // Converts `size` bytes of the format into `frames` interleaved stereo device frames,
-// resampling linearly; frames the source does not reach are written silent.
+// resampling with cubic interpolation; frames the source does not reach are written silent.
 // The format must have passed pcmFormatProblem.
 void convertToDevice(const PcmFormat& format, const uint8_t* source, size_t size, int16_t* out,
                      size_t frames);

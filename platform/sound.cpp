@@ -9,13 +9,18 @@
 namespace plat {
 namespace {
 
-// Never destroyed: the game's global sound device closes itself from an exit handler.
-std::set<SoundDeviceHandle>& openings()
+// Who holds the device open. Never destroyed: the game's global objects close the device
+// from their own destructors at exit, in an order no other static here can be sure of.
+struct Openings {
+    std::set<SoundDeviceHandle> held;
+    SoundDeviceHandle next = 1;
+};
+
+Openings& book()
 {
-    static auto* set = new std::set<SoundDeviceHandle>;
-    return *set;
+    static auto* openings = new Openings;
+    return *openings;
 }
-SoundDeviceHandle nextDevice = 1;
 
 SoundBackend& backend()
 {
@@ -27,7 +32,7 @@ template <class Operation>
 SoundResult run(SoundOp op, SoundBuffer buffer, Operation&& operation)
 {
     SoundBackend& b = backend();
-    if (openings().empty()) {
+    if (book().held.empty()) {
         b.record(op, buffer, 0, 0, SoundResult::NoDevice);
         return SoundResult::NoDevice;
     }
@@ -57,11 +62,11 @@ SoundResult openSoundDevice(SoundDeviceHandle& device)
     device = 0;
     SoundBackend& b = backend();
     SoundResult result = b.intercept(SoundOp::OpenDevice);
-    if (result == SoundResult::Ok && openings().empty() && !b.openDevice())
+    if (result == SoundResult::Ok && book().held.empty() && !b.openDevice())
         result = SoundResult::NoDevice;
     if (result == SoundResult::Ok) {
-        device = nextDevice++;
-        openings().insert(device);
+        device = book().next++;
+        book().held.insert(device);
     }
     b.record(SoundOp::OpenDevice, 0, 0, 0, result);
     return result;
@@ -70,18 +75,18 @@ SoundResult openSoundDevice(SoundDeviceHandle& device)
 void closeSoundDevice(SoundDeviceHandle device)
 {
     SoundBackend& b = backend();
-    if (openings().erase(device) == 0)
+    if (book().held.erase(device) == 0)
         return;
     b.record(SoundOp::CloseDevice, 0, 0, 0, SoundResult::Ok);
-    if (openings().empty())
+    if (book().held.empty())
         closeDevice(b);
 }
 
 void closeEverySoundDevice()
 {
-    if (openings().empty())
+    if (book().held.empty())
         return;
-    openings().clear();
+    book().held.clear();
     closeDevice(backend());
 }
 
@@ -89,7 +94,7 @@ SoundResult createSoundBuffer(SoundDeviceHandle device, const PcmFormat& format,
                               SoundBuffer& buffer)
 {
     buffer = 0;
-    if (!openings().count(device)) {
+    if (!book().held.count(device)) {
         backend().record(SoundOp::Create, 0, 0, 0, SoundResult::NoDevice);
         return SoundResult::NoDevice;
     }
@@ -114,7 +119,7 @@ SoundResult duplicateSoundBuffer(SoundBuffer original, SoundBuffer& duplicate)
 {
     duplicate = 0;
     SoundBackend& b = backend();
-    if (openings().empty()) {
+    if (book().held.empty()) {
         b.record(SoundOp::Duplicate, 0, original, 0, SoundResult::NoDevice);
         return SoundResult::NoDevice;
     }
@@ -167,7 +172,7 @@ SoundResult restoreSoundBuffer(SoundBuffer buffer)
 
 void releaseSoundBuffer(SoundBuffer buffer)
 {
-    if (openings().empty() || buffer == 0)
+    if (book().held.empty() || buffer == 0)
         return;
     SoundBackend& b = backend();
     b.lock();

@@ -47,18 +47,51 @@ std::string scoresFileBytes(int32_t value)
     return bytes;
 }
 
-void GameTest::SetUp()
+DataDir::DataDir()
 {
     const fs::path run = VELMOOR_RUN_DIR;
-    ASSERT_TRUE(fs::exists(run / "Data" / "Menu" / "Menu.bmp")) << "the generated data is missing in " << run;
-    workDir_ = makeTempDir();
-    ASSERT_FALSE(workDir_.empty());
-    fs::copy(run / "Data", workDir_ / "Data", fs::copy_options::recursive);
-    fs::copy_file(run / "Alpine.ttf", workDir_ / "Alpine.ttf");
+    if (!fs::exists(run / "Data" / "Menu" / "Menu.bmp") || !fs::exists(run / "Alpine.ttf")) {
+        ADD_FAILURE() << "the generated data is missing in " << run;
+        return;
+    }
+    path_ = makeTempDir();
+    if (path_.empty()) {
+        ADD_FAILURE() << "no temporary directory";
+        return;
+    }
+    fs::copy(run / "Data", path_ / "Data", fs::copy_options::recursive);
+    fs::copy_file(run / "Alpine.ttf", path_ / "Alpine.ttf");
+}
+
+DataDir::~DataDir()
+{
+    if (path_.empty())
+        return;
+    std::error_code ignored;
+    fs::permissions(path_ / "Data", fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+std::string DataDir::fileBytes(const std::string& relative) const
+{
+    std::ifstream in(path_ / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void DataDir::writeFile(const std::string& relative, const std::string& bytes) const
+{
+    std::ofstream out(path_ / relative, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+void GameTest::SetUp()
+{
+    data_ = std::make_unique<DataDir>();
+    ASSERT_FALSE(data_->path().empty());
     startDir_ = fs::current_path();
-    fs::current_path(workDir_);
+    fs::current_path(data_->path());
     // The log goes beside the executable: make that the working directory.
-    talvo::setExecutablePath((workDir_ / "Velmoor").string());
+    talvo::setExecutablePath((data_->path() / "Velmoor").string());
 
     plat::setBackendKind(plat::BackendKind::Headless);
     plat::headless::reset();
@@ -84,11 +117,7 @@ void GameTest::TearDown()
     plat::headless::resetInput();
     if (!startDir_.empty())
         fs::current_path(startDir_);
-    if (!workDir_.empty()) {
-        std::error_code ignored;
-        fs::permissions(workDir_ / "Data", fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(workDir_, ignored);
-    }
+    data_.reset();
 }
 
 void GameTest::startGame() { ASSERT_TRUE(game->start()) << "the game ended before its first frame"; }
@@ -126,23 +155,11 @@ const Picture& GameTest::picture(const std::string& path)
 {
     auto found = pictures_.find(path);
     if (found == pictures_.end()) {
-        auto read = readPicture((workDir_ / path).string());
+        auto read = readPicture((dir() / path).string());
         EXPECT_TRUE(read) << path << " is not a 24-bit BMP file";
         found = pictures_.emplace(path, read.value_or(Picture{})).first;
     }
     return found->second;
-}
-
-std::string GameTest::fileBytes(const std::string& relative) const
-{
-    std::ifstream in(workDir_ / relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void GameTest::writeFile(const std::string& relative, const std::string& bytes) const
-{
-    std::ofstream out(workDir_ / relative, std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 std::vector<std::string> GameTest::musicCommands() const

@@ -15,6 +15,23 @@
 
 class Sound;
 
+// A temporary working directory holding a copy of the generated data ("Data/", "Alpine.ttf"),
+// removed with everything in it.
+class DataDir {
+public:
+    DataDir();
+    ~DataDir();
+    DataDir(const DataDir&) = delete;
+    DataDir& operator=(const DataDir&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+    [[nodiscard]] std::string fileBytes(const std::string& relative) const;
+    void writeFile(const std::string& relative, const std::string& bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -41,9 +58,9 @@ protected:
     [[nodiscard]] const Picture& picture(const std::string& path);
 
     // Paths in the working directory.
-    [[nodiscard]] std::filesystem::path dir() const { return workDir_; }
-    [[nodiscard]] std::string fileBytes(const std::string& relative) const;
-    void writeFile(const std::string& relative, const std::string& bytes) const;
+    [[nodiscard]] std::filesystem::path dir() const { return data_->path(); }
+    [[nodiscard]] std::string fileBytes(const std::string& relative) const { return data_->fileBytes(relative); }
+    void writeFile(const std::string& relative, const std::string& bytes) const { data_->writeFile(relative, bytes); }
     // The music commands sent since the start, in order.
     [[nodiscard]] std::vector<std::string> musicCommands() const;
     // How often the sound was played successfully since the start.
@@ -58,7 +75,7 @@ protected:
     std::unique_ptr<GameDriver> game;
 
 private:
-    std::filesystem::path workDir_;
+    std::unique_ptr<DataDir> data_;
     std::filesystem::path startDir_;
     std::map<std::string, Picture> pictures_;
 };

@@ -145,3 +145,14 @@ TEST_F(MenuTest, BoardButtonPlaysTheStartSoundAndFadesOut)
     EXPECT_EQ(game->frame().pixel(100, 100), faded565(before, 255));
     EXPECT_EQ(game->finish(true), 0);
 }
+
+TEST_F(MenuTest, NoDisplayDeviceEndsTheStartWithFailure)
+{
+    plat::headless::failNext(plat::headless::Operation::CreateDevice, plat::result::Generic);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(game->start());
+    const std::string output = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(game->finish(), 1);
+    EXPECT_NE(output.find("Velmoor: cannot open the display: "), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(dir() / "Data/scores.dat"));
+}

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -25,7 +26,19 @@ double referenceSample(const plat::PcmFormat& f, const std::vector<uint8_t>& byt
 
 } // namespace
 
-TEST(PcmConversion, MatchesLinearInterpolationForEveryLayoutAndRate)
+// Catmull-Rom through the four source samples around the position, edges repeated.
+double referenceAt(const plat::PcmFormat& f, const std::vector<uint8_t>& bytes, double position, int channel)
+{
+    const long frames = static_cast<long>(bytes.size() / f.blockAlign);
+    const long k = static_cast<long>(position);
+    const double t = position - double(k);
+    auto p = [&](long i) { return referenceSample(f, bytes, size_t(std::clamp(i, 0L, frames - 1)), channel); };
+    const double p0 = p(k - 1), p1 = p(k), p2 = p(k + 1), p3 = p(k + 2);
+    const double value = p1 + 0.5 * t * (p2 - p0 + t * (2 * p0 - 5 * p1 + 4 * p2 - p3 + t * (3 * (p1 - p2) + p3 - p0)));
+    return std::clamp(value, -32768.0, 32767.0);
+}
+
+TEST(PcmConversion, MatchesCubicInterpolationForEveryLayoutAndRate)
 {
     for (uint32_t seed = 1; seed <= 24; ++seed) {
         Lcg rng{seed};
@@ -48,12 +61,7 @@ TEST(PcmConversion, MatchesLinearInterpolationForEveryLayoutAndRate)
             const double position = double(i) * f.framesPerSecond / 44100.0;
             const size_t at = static_cast<size_t>(position);
             for (int c = 0; c < 2; ++c) {
-                double expected = 0;
-                if (at < sourceFrames) {
-                    const double a = referenceSample(f, bytes, at, c);
-                    const double b = referenceSample(f, bytes, std::min(at + 1, sourceFrames - 1), c);
-                    expected = a + (b - a) * (position - double(at));
-                }
+                const double expected = at < sourceFrames ? referenceAt(f, bytes, position, c) : 0.0;
                 ASSERT_NEAR(out[2 * i + c], expected, 1.0) << "seed " << seed << " frame " << i << " channel " << c;
             }
         }

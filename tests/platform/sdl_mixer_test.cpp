@@ -159,7 +159,7 @@ TEST(SdlMixer, BrokenMidiDataPlaysNothingAndDoesNotCrash)
     const auto path = (dir.path() / "bad.mid").string();
     auto bytes = audiotest::composeMidi({{0, 480, 60, 100}}, 480);
     bytes[21] = 0xFF; // the track claims far more bytes than there are
-    bytes.resize(bytes.size() - 5);
+    bytes.erase(bytes.end() - 5, bytes.end());
     audiotest::writeFile(path, bytes);
     plat::sdl::Mixer mixer;
     EXPECT_EQ(mixer.music().open("M", path), plat::MusicResult::Ok);
