@@ -186,6 +186,31 @@ TEST_F(SurfaceOnScreen, BlitWithinOneSurfaceOverlapping)
     EXPECT_EQ(at(s, 0, 0), 1);
 }
 
+TEST_F(SurfaceOnScreen, FullWidthBlitWithinOneSurfaceMovesWholeRowsEitherWay)
+{
+    // Whole rows back to back take the one-block copy: it must still see the source as it was.
+    Surface s;
+    ASSERT_EQ(s.create(display.get(), SurfaceKind::System, 8, 8), 0);
+    ASSERT_EQ(s.pitch, 16);
+    const auto fill = [&] {
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                reinterpret_cast<uint16_t*>(s.pixels + y * s.pitch)[x] = static_cast<uint16_t>(y * 8 + x + 1);
+    };
+    fill();
+    Rect down{0, 0, 8, 5};
+    ASSERT_EQ(s.blit(&s, 0, 3, down), 0);
+    for (int y = 3; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(at(s, x, y), (y - 3) * 8 + x + 1) << x << "," << y;
+    fill();
+    Rect up{0, 2, 8, 8};
+    ASSERT_EQ(s.blit(&s, 0, 0, up), 0);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(at(s, x, y), (y + 2) * 8 + x + 1) << x << "," << y;
+}
+
 TEST_F(SurfaceOnScreen, LostSourceIsRestoredOnceForABlit)
 {
     Surface src;
