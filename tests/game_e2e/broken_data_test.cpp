@@ -133,3 +133,33 @@ TEST_F(BrokenDataTest, MissingPanelAndBrokenMaskAndTruncatedStripStillPlay)
     EXPECT_TRUE(gameState.leaveScreen);
     ASSERT_NO_FATAL_FAILURE(game->finish());
 }
+
+TEST_F(BrokenDataTest, BoardPictureSmallerThanTheScreenStillShowsThePanelOverIt)
+{
+    // The dialog cannot keep a ready-made copy of board and panel here (the picture leaves part
+    // of the frame to what was there): it draws both in every frame.
+    const Picture board = crop(picture("Data/Field[6x6].bmp"), 0, 0, 640, 480);
+    writePictureBmp((dir() / "Data/Field[6x6].bmp").string(), board);
+    ASSERT_NO_FATAL_FAILURE(enter6x6());
+    ASSERT_NO_FATAL_FAILURE(openLostDialog(deadEndPath(6, Cell2{0, 0})));
+    ASSERT_NO_FATAL_FAILURE(moveTo(700, 580));
+    const Picture& panel = picture("Data/Menu/Youloose.bmp");
+    const Picture& mask = picture("Data/Menu/YLMask.bmp");
+    int opaque = 0, clear = 0, bad = 0;
+    for (int y = 0; y < mask.height && PanelY + y < 480; ++y)
+        for (int x = 0; x < mask.width && PanelX + x < 640; ++x) {
+            const uint32_t got = game->frame().pixel(PanelX + x, PanelY + y);
+            if (mask.at(x, y) == 0xFFFF) {
+                ++opaque;
+                bad += got != panel.at(x, y);
+            } else if (mask.at(x, y) == 0) {
+                ++clear;
+                bad += got != board.at(PanelX + x, PanelY + y);
+            }
+        }
+    EXPECT_GT(opaque, 1000);
+    EXPECT_GT(clear, 100);
+    EXPECT_EQ(bad, 0);
+    ASSERT_NO_FATAL_FAILURE(expectJaRestarts());
+    ASSERT_NO_FATAL_FAILURE(game->finish());
+}

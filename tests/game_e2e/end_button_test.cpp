@@ -67,3 +67,13 @@ TEST_F(EndButtonTest, ClickOnThe6x6EndButtonLeavesTheBoardUnchanged)
     EXPECT_EQ(gameState.score, 1);
     EXPECT_EQ(game->finish(), 0);
 }
+
+TEST_F(EndButtonTest, The8x8BoardShowsTheEndPictureNamedFor6x6)
+{
+    ASSERT_NO_FATAL_FAILURE(enter8x8());
+    ASSERT_NO_FATAL_FAILURE(moveTo(300, 480));
+    EXPECT_EQ(describe(comparePicture(game->frame(), picture("Data/end[6x6].bmp"), 166, 445,
+                                      CompareOptions().skipping(cursorArea()))),
+              "equal");
+    EXPECT_EQ(game->finish(), 0);
+}
