@@ -34,6 +34,13 @@ TEST_F(TourTest, FullTourOf6x6ByClicksWinsRankOne)
         }
         ASSERT_NO_FATAL_FAILURE(waitForRest());
         EXPECT_EQ(checkBoardFrame(), "ok");
+        if (i == 1) {
+            // The hint under the mouse is the highlighted one.
+            const Cell2 over = model.layout.centre(tour[i + 1]);
+            ASSERT_NO_FATAL_FAILURE(moveTo(over.x, over.y));
+            ASSERT_EQ(gameState.hoverX, tour[i + 1].x);
+            EXPECT_EQ(checkBoardFrame(), "ok");
+        }
     }
     EXPECT_EQ(gameState.bestScore, 0) << "nothing raised the best score on the way";
 
