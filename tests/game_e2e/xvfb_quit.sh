@@ -56,9 +56,17 @@ case "$shot" in
   "" | /*) ;;
   *) shot="$OLDPWD/$shot" ;;
 esac
-env -u SDL_VIDEODRIVER VELMOOR_PLATFORM=sdl SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 SHOT="$shot" \
-  timeout 120 xvfb-run -a -s "-screen 0 800x600x24" ./inside.sh
-status=$?
+# xvfb-run -a can lose a race for a display number with another X server starting at the
+# same moment (a shared machine, parallel tests): the game then finds no display. Try again.
+for attempt in 1 2 3; do
+  rm -f Data/scores.dat
+  env -u SDL_VIDEODRIVER VELMOOR_PLATFORM=sdl SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 SHOT="$shot" \
+    timeout 120 xvfb-run -a -s "-screen 0 800x600x24" ./inside.sh
+  status=$?
+  [ "$status" -eq 0 ] && break
+  echo "attempt $attempt ended with status $status"
+  sleep 1
+done
 if [ "$status" -ne 0 ]; then
   echo "FAILED: the game ended with status $status"
   exit 1
