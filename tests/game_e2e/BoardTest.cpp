@@ -2,18 +2,9 @@
 #include "BoardTest.h"
 
 #include "game/GameState.h"
-#include "game/Globals.h"
 
 #include <algorithm>
 #include <sstream>
-
-void BoardTest::SetUp()
-{
-    GameTest::SetUp();
-    // The global input keeps its cursor from an earlier game in this process; the headless
-    // mouse starts at 0, 0 again, so the game's cursor must too.
-    input.x = input.y = 0;
-}
 
 void BoardTest::enterBoard(const BoardLayout& layout, int buttonX, int buttonY)
 {

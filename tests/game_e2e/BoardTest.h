@@ -13,8 +13,6 @@
 
 class BoardTest : public GameTest {
 protected:
-    void SetUp() override;
-
     // The model of the board as the test's own clicks left it.
     struct Model {
         BoardLayout layout;

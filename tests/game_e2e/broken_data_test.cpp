@@ -3,7 +3,6 @@
 #include "BoardTest.h"
 
 #include "game/GameState.h"
-#include "game/Globals.h"
 
 #include <filesystem>
 
@@ -113,9 +112,6 @@ TEST_F(BrokenDataTest, SmallMaskUnderFullPanelShowsThePanelOnlyWhereTheMaskReach
 
 TEST_F(BrokenDataTest, MissingPanelAndBrokenMaskAndTruncatedStripStillPlay)
 {
-    // As in a fresh process: no pictures of an earlier game in this one.
-    for (Surface* s : {&lostPicture, &lostMaskPicture, &pieceStrip})
-        s->release();
     std::filesystem::remove(dir() / "Data/Menu/Youloose.bmp");
     writeFile("Data/Menu/YLMask.bmp", "BM this is no picture");
     const std::string strip = fileBytes("Data/horse.bmp");

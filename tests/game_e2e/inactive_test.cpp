@@ -4,12 +4,16 @@
 
 #include "platform/headless/window.h"
 
+#include <ostream>
+
 namespace {
 struct BoardEntry {
     BoardLayout layout;
     int buttonX;
     int buttonY;
 };
+
+void PrintTo(const BoardEntry& entry, std::ostream* out) { *out << entry.layout.n << "x" << entry.layout.n; }
 } // namespace
 
 class InactiveBoardTest : public BoardTest, public ::testing::WithParamInterface<BoardEntry> {};
