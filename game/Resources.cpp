@@ -1,0 +1,71 @@
+// Start-up loading: pictures in their fixed order, keyed sprites, the piece strip, the lost
+// dialog's mask, the fade copy, rank, best score, badge and the timer's restart.
+#include "game/Resources.h"
+
+#include "framework/AlphaMask.h"
+#include "framework/Rect.h"
+#include "game/BestScoreFile.h"
+#include "game/Globals.h"
+#include "game/RankFile.h"
+
+namespace {
+// Black packed into the display's format, so keyed blits skip black pixels.
+void keyOnBlack(Surface& surface)
+{
+    const uint32_t black = display.pixelFormat ? display.pixelFormat->pixelFromRgb(0, 0, 0) : 0;
+    surface.setColorKey(black);
+    surface.flags |= SurfaceFlag::Keyed;
+}
+
+void loadKeyedPicture(Surface& surface, const char* path)
+{
+    loadPicture(surface, path);
+    keyOnBlack(surface);
+}
+} // namespace
+
+void loadPicture(Surface& surface, const char* path)
+{
+    // A missing picture leaves the surface empty; the game runs on without it.
+    (void)surface.loadBitmap(&display, SurfaceKind::System, path, true);
+}
+
+void loadResources()
+{
+    (void)input.attach(window);
+
+    loadPicture(background, "Data/Menu/Menu.bmp");
+    loadPicture(menu6x6Picture, "Data/Menu/6x6.bmp");
+    loadPicture(menu8x8Picture, "Data/Menu/8x8.bmp");
+    loadPicture(menu10x10Picture, "Data/Menu/10x10.bmp");
+    loadPicture(musicPicture, "Data/Menu/music.bmp");
+    loadPicture(authorsPicture, "Data/Menu/authors.bmp");
+    loadPicture(exitPicture, "Data/Menu/exit.bmp");
+    loadPicture(musicTickPicture, "Data/Menu/galka.bmp");
+    loadKeyedPicture(cursorPicture, "Data/cursor.bmp");
+    loadKeyedPicture(hintHoverPicture, "Data/yes.bmp");
+    loadKeyedPicture(hintPicture, "Data/here.bmp");
+    loadKeyedPicture(pieceStrip, "Data/horse.bmp");
+    pieceAnimation.setup(&pieceStrip, 0, 0, 35, 35, 18, 1);
+    loadKeyedPicture(visitedPicture, "Data/no.bmp");
+    loadPicture(lostPicture, "Data/Menu/Youloose.bmp");
+    loadPicture(lostMaskPicture, "Data/Menu/YLMask.bmp");
+    (void)lostPicture.createAlphaMask();
+    lostPicture.alphaMask->allocate(&lostMaskPicture);
+    Rect maskRect;
+    (void)lostPicture.alphaMask->fillFromSurface(
+        makeRect(maskRect, 0, 0, lostMaskPicture.width, lostMaskPicture.height));
+    loadPicture(yesButtonPicture, "Data/Menu/Ja.bmp");
+    loadPicture(noButtonPicture, "Data/Menu/Nein.bmp");
+
+    (void)clickSound.load(&soundDevice, "Data/Sounds/Click.wav", 10);
+    (void)startSound.load(&soundDevice, "Data/Sounds/Imp1.wav", 10);
+    (void)music.setFile("Data/Sounds/music.mid");
+
+    (void)screenCopy.create(&display, SurfaceKind::System, 800, 600);
+
+    readRankFile();
+    readBestScoreFile();
+    loadRankBadge();
+    timer.restart();
+}

@@ -1,0 +1,11 @@
+// Loading every picture, sound and the music file, and reading the rank and best score.
+#pragma once
+
+class Surface;
+
+// Once, after the window and display exist. Missing files are not fatal: their pictures stay
+// empty and the game runs on.
+void loadResources();
+
+// Surface::loadBitmap as every picture of the game is loaded (system memory, palette mapped).
+void loadPicture(Surface& surface, const char* path);

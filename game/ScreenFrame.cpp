@@ -1,0 +1,33 @@
+// The shared steps of the screen loops.
+#include "game/ScreenFrame.h"
+
+#include "game/GameState.h"
+#include "game/Globals.h"
+#include "game/Screenshot.h"
+
+void readFrameInput()
+{
+    input.poll();
+    gameState.mouseX = input.x;
+    gameState.mouseY = input.y;
+    gameState.mouseClicked = input.leftPressed;
+}
+
+bool mouseIn(const ScreenRect& rect)
+{
+    const int32_t x = gameState.mouseX;
+    const int32_t y = gameState.mouseY;
+    return x >= rect.left && x <= rect.right && y >= rect.top && y <= rect.bottom;
+}
+
+void drawPicture(Surface& picture, int x, int y)
+{
+    Rect whole;
+    (void)picture.blit(backBuffer(), x, y, makeRect(whole, 0, 0, picture.width, picture.height));
+}
+
+void presentFrame()
+{
+    saveScreenshotOnKey();
+    (void)display.flip(0);
+}

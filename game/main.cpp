@@ -1,0 +1,4 @@
+// Velmoor's entry point.
+#include "game/Program.h"
+
+int main() { return runVelmoor(); }

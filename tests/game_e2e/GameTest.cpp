@@ -1,0 +1,229 @@
+// The end-to-end fixture.
+#include "GameTest.h"
+
+#include "framework/Font.h"
+#include "framework/KeyboardState.h"
+#include "game/GameState.h"
+#include "game/Globals.h"
+#include "game/Program.h"
+#include "game/ScreenFont.h"
+#include "platform/headless/input.h"
+#include "platform/headless/music.h"
+#include "platform/headless/sound.h"
+#include "platform/keycodes.h"
+#include "platform/platform.h"
+#include "talvo/log_file.h"
+#include "talvo/log_stream.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace {
+fs::path makeTempDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "velmoor-e2e-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        return {};
+    return pattern;
+}
+
+plat::KeyCodes key(const char* name)
+{
+    const auto codes = plat::keyCodesFromName(name);
+    EXPECT_TRUE(codes) << "no key named " << name;
+    return codes.value_or(plat::KeyCodes{});
+}
+} // namespace
+
+std::string scoresFileBytes(int32_t value)
+{
+    std::string bytes = "talvo::io::Stream";
+    for (uint32_t word : {2u, static_cast<uint32_t>(value)})
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(static_cast<char>(word >> (8 * i) & 0xFF));
+    return bytes;
+}
+
+DataDir::DataDir()
+{
+    const fs::path run = VELMOOR_RUN_DIR;
+    if (!fs::exists(run / "Data" / "Menu" / "Menu.bmp") || !fs::exists(run / "Alpine.ttf")) {
+        ADD_FAILURE() << "the generated data is missing in " << run;
+        return;
+    }
+    path_ = makeTempDir();
+    if (path_.empty()) {
+        ADD_FAILURE() << "no temporary directory";
+        return;
+    }
+    fs::copy(run / "Data", path_ / "Data", fs::copy_options::recursive);
+    fs::copy_file(run / "Alpine.ttf", path_ / "Alpine.ttf");
+}
+
+DataDir::~DataDir()
+{
+    if (path_.empty())
+        return;
+    std::error_code ignored;
+    fs::permissions(path_ / "Data", fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+std::string DataDir::fileBytes(const std::string& relative) const
+{
+    std::ifstream in(path_ / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void DataDir::writeFile(const std::string& relative, const std::string& bytes) const
+{
+    std::ofstream out(path_ / relative, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+void GameTest::SetUp()
+{
+    data_ = std::make_unique<DataDir>();
+    ASSERT_FALSE(data_->path().empty());
+    startDir_ = fs::current_path();
+    fs::current_path(data_->path());
+    // The log goes beside the executable: make that the working directory.
+    talvo::setExecutablePath((data_->path() / "Velmoor").string());
+
+    plat::setBackendKind(plat::BackendKind::Headless);
+    plat::headless::reset();
+    plat::headless::resetInput();
+    // A fresh process has these; an earlier scenario in this process leaves its own behind.
+    gameState = GameState{};
+    pieceAnimation.frames.clear();
+    for (Surface* picture : {&endButtonPicture, &background, &pieceStrip, &hintHoverPicture, &visitedPicture,
+                             &menu6x6Picture, &menu8x8Picture, &menu10x10Picture, &musicPicture, &authorsPicture,
+                             &exitPicture, &musicTickPicture, &badgePicture, &cursorPicture, &hintPicture,
+                             &screenCopy, &lostPicture, &lostMaskPicture, &yesButtonPicture, &noButtonPicture})
+        picture->release();
+    input.x = input.y = 0;
+    music.release();
+    clickSound.release();
+    startSound.release();
+    plat::headless::resetSound();
+    plat::headless::resetMusic();
+    KeyboardState::global() = KeyboardState{};
+    game = std::make_unique<GameDriver>(runVelmoor);
+}
+
+void GameTest::TearDown()
+{
+    if (HasFailure() && game && plat::headless::lastFrame()) {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        const fs::path shot = startDir_ / (std::string("e2e-") + info->test_suite_name() + "-" + info->name() + ".bmp");
+        if (plat::headless::writeFrameBmp(shot.string(), *plat::headless::lastFrame()))
+            std::printf("last frame written to %s\n", shot.c_str());
+    }
+    game.reset();
+    plat::headless::reset();
+    plat::headless::resetInput();
+    if (!startDir_.empty())
+        fs::current_path(startDir_);
+    data_.reset();
+}
+
+void GameTest::startGame() { ASSERT_TRUE(game->start()) << "the game ended before its first frame"; }
+
+void GameTest::startAtMenu()
+{
+    ASSERT_NO_FATAL_FAILURE(startGame());
+    // The first present is start-up's; the menu presents from the second on.
+    ASSERT_TRUE(game->advance(1));
+}
+
+void GameTest::moveTo(int x, int y)
+{
+    plat::headless::moveMouseTo(x, y);
+    ASSERT_TRUE(game->waitUntil([&](const auto&) { return gameState.mouseX == x && gameState.mouseY == y; }, 10))
+        << "the cursor did not reach " << x << ", " << y;
+}
+
+void GameTest::clickAt(int x, int y)
+{
+    plat::headless::clickAt(x, y);
+    ASSERT_TRUE(game->advance(2));
+}
+
+void GameTest::holdKey(const char* name) { plat::headless::keyDown(key(name)); }
+void GameTest::releaseKey(const char* name) { plat::headless::keyUp(key(name)); }
+
+int GameTest::quitWithQ()
+{
+    holdKey("Q");
+    return game->finish(false);
+}
+
+const Picture& GameTest::picture(const std::string& path)
+{
+    auto found = pictures_.find(path);
+    if (found == pictures_.end()) {
+        auto read = readPicture((dir() / path).string());
+        EXPECT_TRUE(read) << path << " is not a 24-bit BMP file";
+        found = pictures_.emplace(path, read.value_or(Picture{})).first;
+    }
+    return found->second;
+}
+
+std::vector<std::string> GameTest::musicCommands() const
+{
+    std::vector<std::string> commands;
+    for (const auto& entry : plat::headless::musicLog())
+        commands.push_back(entry.command);
+    return commands;
+}
+
+int GameTest::soundPlays(const Sound& sound) const
+{
+    int plays = 0;
+    for (const auto& entry : plat::headless::soundLog()) {
+        if (entry.operation != plat::SoundOp::Play || entry.result != plat::SoundResult::Ok)
+            continue;
+        for (int v = 0; v < sound.voiceCount(); ++v)
+            if (entry.buffer != 0 && entry.buffer == sound.voiceBuffer(v))
+                ++plays;
+    }
+    return plays;
+}
+
+std::string GameTest::logText() const
+{
+    // The log file is chosen once per process, at its first entry.
+    const std::string opened = talvo::LogStream::instance().buffer().openedPath();
+    if (!opened.empty() && fs::path(opened).parent_path() != dir()) {
+        ADD_FAILURE() << "the log of this process is " << opened
+                      << ", left by an earlier scenario: run one scenario per process (ctest does)";
+        return {};
+    }
+    return fileBytes("Velmoor.log");
+}
+
+std::string GameTest::compareScoreLine(const char* text)
+{
+    // The reference: the menu picture with the line drawn by a font of its own, on a surface of
+    // the game's display (the game is stopped at a present, so the display is idle).
+    Surface reference;
+    if (reference.loadBitmap(&display, SurfaceKind::System, "Data/Menu/Menu.bmp", true) != 0)
+        return "the menu picture cannot be loaded";
+    Font font;
+    buildScreenFont(font);
+    drawTextF(font, &reference, ScreenTextX, ScreenTextY, screenTextColour(), "%s", text);
+    (void)reference.lock();
+    Picture corner{800 - ScreenTextX + 20, 50, {}};
+    for (int y = 0; y < corner.height; ++y)
+        for (int x = 0; x < corner.width; ++x) {
+            uint16_t p;
+            std::memcpy(&p, reference.pixels + (ScreenTextY - 10 + y) * reference.pitch + (ScreenTextX - 20 + x) * 2, 2);
+            corner.pixels.push_back(p);
+        }
+    (void)reference.unlock();
+    return describe(comparePicture(game->frame(), corner, ScreenTextX - 20, ScreenTextY - 10));
+}

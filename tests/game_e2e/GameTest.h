@@ -1,0 +1,84 @@
+// The end-to-end fixture: a temporary working directory with the generated data, a fresh
+// headless backend and game state, and the real game driven frame by frame.
+#pragma once
+
+#include "GameDriver.h"
+#include "Pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class Sound;
+
+// A temporary working directory holding a copy of the generated data ("Data/", "Alpine.ttf"),
+// removed with everything in it.
+class DataDir {
+public:
+    DataDir();
+    ~DataDir();
+    DataDir(const DataDir&) = delete;
+    DataDir& operator=(const DataDir&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+    [[nodiscard]] std::string fileBytes(const std::string& relative) const;
+    void writeFile(const std::string& relative, const std::string& bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+class GameTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    // On failure the last frame is written as BMP beside the test binary's working directory.
+    void TearDown() override;
+
+    // Starts the game; fails the test when it ends before its first frame.
+    void startGame();
+    // Lets the game run until its menu is showing (the first menu frame after start-up).
+    void startAtMenu();
+
+    // Moves the cursor and waits for the frame in which the game took the position.
+    void moveTo(int x, int y);
+    // A left click at (x, y): the frame that takes the press, and the one that takes the release.
+    void clickAt(int x, int y);
+    // Keys by name as scripts write them ("Q", "F1").
+    void holdKey(const char* name);
+    void releaseKey(const char* name);
+
+    // Ends the game with Q (or by closing the window) and returns its exit status.
+    int quitWithQ();
+
+    // A generated picture (path relative to the working directory); fails the test when missing.
+    [[nodiscard]] const Picture& picture(const std::string& path);
+
+    // Paths in the working directory.
+    [[nodiscard]] std::filesystem::path dir() const { return data_->path(); }
+    [[nodiscard]] std::string fileBytes(const std::string& relative) const { return data_->fileBytes(relative); }
+    void writeFile(const std::string& relative, const std::string& bytes) const { data_->writeFile(relative, bytes); }
+    // The music commands sent since the start, in order.
+    [[nodiscard]] std::vector<std::string> musicCommands() const;
+    // How often the sound was played successfully since the start.
+    [[nodiscard]] int soundPlays(const Sound& sound) const;
+    // The game's log (Velmoor.log beside where the executable would be).
+    [[nodiscard]] std::string logText() const;
+
+    // The score line as the menu draws it: "Highscore:%i" over the menu picture, compared in
+    // the corner where it stands.
+    [[nodiscard]] std::string compareScoreLine(const char* text);
+
+    std::unique_ptr<GameDriver> game;
+
+private:
+    std::unique_ptr<DataDir> data_;
+    std::filesystem::path startDir_;
+    std::map<std::string, Picture> pictures_;
+};
+
+// The 25 bytes of a best-score file holding the value.
+[[nodiscard]] std::string scoresFileBytes(int32_t value);

@@ -1,0 +1,72 @@
+// The generated pictures as the game shows them: 24-bit BMP files read independently of the
+// framework's loader, narrowed to 5-6-5, and compared with regions of a presented frame.
+#pragma once
+
+#include "platform/headless/display.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A picture in 5-6-5 pixels, top row first.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint16_t> pixels;
+
+    [[nodiscard]] uint16_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+};
+
+// Reads an uncompressed 24-bit BMP file (bottom-up or top-down); nullopt for anything else.
+[[nodiscard]] std::optional<Picture> readPicture(const std::string& path);
+
+// 8-bit channels to 5-6-5, as the display's format packs them.
+[[nodiscard]] constexpr uint16_t rgb565(uint8_t r, uint8_t g, uint8_t b)
+{
+    return static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
+}
+
+// A 5-6-5 pixel darkened to level / 256 per channel, as a fade toward black draws it.
+[[nodiscard]] constexpr uint16_t faded565(uint16_t p, int level)
+{
+    const int r = ((p >> 11) & 31) * level >> 8;
+    const int g = ((p >> 5) & 63) * level >> 8;
+    const int b = (p & 31) * level >> 8;
+    return static_cast<uint16_t>(r << 11 | g << 5 | b);
+}
+
+// A screen rectangle, right and bottom exclusive.
+struct Area {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    [[nodiscard]] bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+
+struct Mismatch {
+    int x = 0; // screen position of the first differing pixel
+    int y = 0;
+    uint32_t expected = 0;
+    uint32_t got = 0;
+    int count = 0; // differing pixels in all
+};
+
+struct CompareOptions {
+    bool keyed = false;       // picture pixels of value 0 are transparent: not compared
+    std::optional<Area> skip; // screen pixels not compared (where the cursor is drawn, say)
+    std::optional<Area> clip; // only this part of the picture's area is compared
+
+    CompareOptions& keyedOnBlack() { keyed = true; return *this; }
+    CompareOptions& skipping(const Area& area) { skip = area; return *this; }
+    CompareOptions& within(const Area& area) { clip = area; return *this; }
+};
+
+// Compares the picture drawn at (x, y) with the frame, pixel by pixel; nullopt when equal.
+[[nodiscard]] std::optional<Mismatch> comparePicture(const plat::headless::PresentedFrame& frame,
+                                                     const Picture& picture, int x, int y,
+                                                     const CompareOptions& options = {});
+
+// "first difference at (x, y): expected 0x..., got 0x... (n pixels differ)", or "equal".
+[[nodiscard]] std::string describe(const std::optional<Mismatch>& mismatch);
