@@ -5,8 +5,11 @@
 #include "platform/clock.h"
 #include "platform/display_backend.h"
 #include "platform/headless/dialog.h"
+#include "platform/headless/input.h"
 #include "platform/headless/message_queue.h"
+#include "platform/headless/music.h"
 #include "platform/headless/script_runner.h"
+#include "platform/headless/sound.h"
 #include "platform/pixels.h"
 #include "platform/window_backend.h"
 
@@ -154,6 +157,9 @@ void reset()
     s.presents = 0;
     resetScript();
     resetDialogs();
+    resetInput();
+    resetSound();
+    resetMusic();
     setClock(0);
 }
 

@@ -65,7 +65,7 @@ void loseSurface(SurfaceHandle surface);
 void loseAllSurfaces();
 
 // Forgets the window, queued messages, frames, hook, faults, format, script, message
-// boxes and clock,
+// boxes, clock, queued input, sound buffers and music aliases,
 // so each test starts as a fresh process would. Surfaces still alive are left alone.
 void reset();
 
