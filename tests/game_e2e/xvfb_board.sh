@@ -64,9 +64,17 @@ INSIDE
 chmod +x "$work/inside.sh"
 
 cd "$work" || exit 1
-env -u SDL_VIDEODRIVER VELMOOR_PLATFORM=sdl SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
-  timeout 150 xvfb-run -a -s "-screen 0 800x600x24" ./inside.sh
-status=$?
+# xvfb-run -a can lose the race for a display number to another X server starting at the same
+# moment (parallel tests): then no window appears (status 2), and it is worth another try.
+for attempt in 1 2 3; do
+  rm -f Data/scores.dat Data/results.dat board.png dialog.png
+  env -u SDL_VIDEODRIVER VELMOOR_PLATFORM=sdl SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
+    timeout 150 xvfb-run -a -s "-screen 0 800x600x24" ./inside.sh
+  status=$?
+  [ "$status" -eq 2 ] || break
+  echo "attempt $attempt: no game window"
+  sleep 1
+done
 [ -n "$keep" ] && cp board.png dialog.png "$keep/" 2>/dev/null
 fail() { echo "FAILED: $*"; exit 1; }
 [ "$status" -eq 0 ] || fail "the game ended with status $status"
