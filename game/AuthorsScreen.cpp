@@ -6,25 +6,12 @@
 #include "game/Globals.h"
 #include "game/Resources.h"
 #include "game/ScreenFrame.h"
-#include "platform/clock.h"
 
 void runAuthorsScreen()
 {
     loadPicture(background, "Data/Menu/authors().bmp");
     fadeInSurface(background, 0, 0);
-    while (window.pumpMessage()) {
-        if (gameState.leaveScreen)
-            break;
-        if (!window.active) {
-            plat::sleep(1);
-            continue;
-        }
-        readFrameInput();
-        drawPicture(background, 0, 0);
-        if (gameState.mouseClicked)
-            gameState.leaveScreen = true;
-        presentFrame();
-    }
+    showBackgroundUntilClick();
     copyFrameToScreenCopy();
     fadeOutSurface(screenCopy, 0, 0);
 }

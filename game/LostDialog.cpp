@@ -12,7 +12,6 @@
 #include "game/Rules.h"
 #include "game/ScreenFrame.h"
 #include "game/Screenshot.h"
-#include "platform/clock.h"
 
 namespace {
 
@@ -78,13 +77,7 @@ void runLostDialog(Board board)
 {
     bool prepared = false;
     bool first = true;
-    while (window.pumpMessage()) {
-        if (gameState.leaveScreen || gameState.lostDialogDone)
-            break;
-        if (!window.active) {
-            plat::sleep(1);
-            continue;
-        }
+    runScreenLoop([] { return gameState.leaveScreen || gameState.lostDialogDone; }, [&] {
         readFrameInput();
         if (first)
             prepared = prepareBackdrop();
@@ -111,7 +104,7 @@ void runLostDialog(Board board)
         saveScreenshotOnKey();
         drawPicture(cursorPicture, gameState.mouseX, gameState.mouseY);
         static_cast<void>(display.flip(0));
-    }
+    });
     backdrop().release();
     gameState.lostDialogDone = false;
     gameState.previousFreeJumps = gameState.freeJumps;

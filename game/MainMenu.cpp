@@ -12,7 +12,6 @@
 #include "game/Resources.h"
 #include "game/ScreenFont.h"
 #include "game/ScreenFrame.h"
-#include "platform/clock.h"
 #include "platform/keycodes.h"
 #include "platform/music.h"
 
@@ -117,14 +116,6 @@ void runMainMenu()
         startMusic();
     else
         (void)music.stop();
-    while (window.pumpMessage()) {
-        if (gameState.leaveScreen)
-            break;
-        if (!window.active) {
-            plat::sleep(1);
-            continue;
-        }
-        menuFrame(font);
-    }
+    runScreenLoop([&font] { menuFrame(font); });
     (void)writeBestScoreFile();
 }

@@ -16,7 +16,6 @@
 #include "game/ScreenFrame.h"
 #include "game/SquareGeometry.h"
 #include "game/WonScreen.h"
-#include "platform/clock.h"
 #include "platform/keycodes.h"
 
 #include <algorithm>
@@ -108,17 +107,11 @@ void runGame(Board board)
     if (!boardGeometry(board).setupClearsScore)
         gameState.score = 0;
 
-    while (window.pumpMessage()) {
-        if (gameState.leaveScreen)
-            break;
-        if (!window.active) {
-            plat::sleep(1);
-            continue;
-        }
+    runScreenLoop([&] {
         readFrameInput();
         drawBoardFrame(board, screen, font);
         presentFrame();
-    }
+    });
 
     copyFrameToScreenCopy();
     fadeOutSurface(screenCopy, 0, 0);

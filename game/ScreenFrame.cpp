@@ -31,3 +31,14 @@ void presentFrame()
     saveScreenshotOnKey();
     (void)display.flip(0);
 }
+
+void showBackgroundUntilClick()
+{
+    runScreenLoop([] {
+        readFrameInput();
+        drawPicture(background, 0, 0);
+        if (gameState.mouseClicked)
+            gameState.leaveScreen = true;
+        presentFrame();
+    });
+}

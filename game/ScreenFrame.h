@@ -2,6 +2,10 @@
 // testing the mouse against a button, and presenting.
 #pragma once
 
+#include "game/GameState.h"
+#include "game/Globals.h"
+#include "platform/clock.h"
+
 #include <cstdint>
 
 class Surface;
@@ -25,3 +29,29 @@ void drawPicture(Surface& picture, int x, int y);
 
 // The screenshot key test and the present: the end of every frame.
 void presentFrame();
+
+// The shape of every screen: one window message per pass; leave when `leave` says so (or the
+// window is gone); sleep 1 ms while the window is inactive; otherwise draw one frame.
+template <class Leave, class Frame>
+void runScreenLoop(Leave leave, Frame frame)
+{
+    while (window.pumpMessage()) {
+        if (leave())
+            break;
+        if (!window.active) {
+            plat::sleep(1);
+            continue;
+        }
+        frame();
+    }
+}
+
+template <class Frame>
+void runScreenLoop(Frame frame)
+{
+    runScreenLoop([] { return gameState.leaveScreen; }, frame);
+}
+
+// A screen that shows `background` without a cursor until a click, reading its own input so
+// the click that opened it does not also close it.
+void showBackgroundUntilClick();
