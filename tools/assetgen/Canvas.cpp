@@ -42,43 +42,38 @@ Canvas::~Canvas() {
     cairo_surface_destroy(surface_);
 }
 
-Picture Canvas::toOpaque() const {
+// Walks the canvas's ARGB pixels; `convert` turns one (pixel, x, y) into a picture colour.
+template <class Convert>
+Picture Canvas::convertPixels(Convert convert) const {
     cairo_surface_flush(surface_);
     const unsigned char* data = cairo_image_surface_get_data(surface_);
     const int stride = cairo_image_surface_get_stride(surface_);
     Picture out(width_, height_);
     for (int y = 0; y < height_; ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-        for (int x = 0; x < width_; ++x) {
-            const std::uint32_t p = row[x];
-            out.at(x, y) = quantise((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, x, y);
-        }
+        for (int x = 0; x < width_; ++x)
+            out.at(x, y) = convert(row[x], x, y);
     }
     return out;
 }
 
+Picture Canvas::toOpaque() const {
+    return convertPixels([](std::uint32_t p, int x, int y) {
+        return quantise((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, x, y);
+    });
+}
+
 Picture Canvas::toKeyed() const {
-    cairo_surface_flush(surface_);
-    const unsigned char* data = cairo_image_surface_get_data(surface_);
-    const int stride = cairo_image_surface_get_stride(surface_);
-    Picture out(width_, height_);
-    for (int y = 0; y < height_; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-        for (int x = 0; x < width_; ++x) {
-            const std::uint32_t p = row[x];
-            const int a = static_cast<int>(p >> 24);
-            if (a < 128) {
-                out.at(x, y) = Rgb{0, 0, 0};
-                continue;
-            }
-            // Premultiplied: undo it so the edge keeps the shape's own colour, not a dark fringe.
-            auto un = [a](std::uint32_t c) { return static_cast<int>((c * 255 + a / 2) / a); };
-            Rgb c = quantise(un((p >> 16) & 0xFF), un((p >> 8) & 0xFF), un(p & 0xFF), x, y);
-            if (isKeyBlack(c)) c = Rgb{8, 4, 8};
-            out.at(x, y) = c;
-        }
-    }
-    return out;
+    return convertPixels([](std::uint32_t p, int x, int y) {
+        const int a = static_cast<int>(p >> 24);
+        if (a < 128)
+            return Rgb{0, 0, 0};
+        // Premultiplied: undo it so the edge keeps the shape's own colour, not a dark fringe.
+        auto un = [a](std::uint32_t c) { return static_cast<int>((c * 255 + a / 2) / a); };
+        Rgb c = quantise(un((p >> 16) & 0xFF), un((p >> 8) & 0xFF), un(p & 0xFF), x, y);
+        if (isKeyBlack(c)) c = Rgb{8, 4, 8};
+        return c;
+    });
 }
 
 void paintPicture(cairo_t* cr, const Picture& picture, int x, int y, bool keyed) {

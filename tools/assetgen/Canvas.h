@@ -27,6 +27,9 @@ public:
     [[nodiscard]] Picture toKeyed() const;
 
 private:
+    template <class Convert>
+    [[nodiscard]] Picture convertPixels(Convert convert) const;
+
     int width_, height_;
     cairo_surface_t* surface_;
     cairo_t* cr_;
