@@ -77,15 +77,20 @@ bool File::openWith(const char* name, OpenMode mode, FileFlags flags) {
         while (fd < 0 && errno == EINTR);
         if (fd < 0) error = errno;
     }
+    bool regular = false;
     if (fd >= 0) {
         struct stat st {};
         if (::fstat(fd, &st) != 0) error = errno;
         else if (S_ISDIR(st.st_mode)) error = EISDIR;
+        else regular = S_ISREG(st.st_mode);
     }
     // Writers lock exclusively, so a second writer fails while readers are never kept out.
-    if (fd >= 0 && error == 0 && row.access != O_RDONLY && ::flock(fd, LOCK_EX | LOCK_NB) != 0) error = errno;
+    // Devices and pipes are shared by everyone (two programs may both write to /dev/null):
+    // the rule is for files.
+    if (fd >= 0 && error == 0 && regular && row.access != O_RDONLY && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        error = errno;
     // Truncate only once the lock is ours, never another writer's file.
-    if (fd >= 0 && error == 0 && row.truncate && ::ftruncate(fd, 0) != 0) error = errno;
+    if (fd >= 0 && error == 0 && regular && row.truncate && ::ftruncate(fd, 0) != 0) error = errno;
     if (fd >= 0 && error == 0 && has(mode, kAte) && ::lseek(fd, 0, SEEK_END) < 0) error = errno;
 
     if (error != 0) {
