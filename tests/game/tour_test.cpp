@@ -76,11 +76,15 @@ TEST(CompleteTour, EveryBoardIsWonOnTheLastClickOnly)
                 ASSERT_TRUE(r.accepted) << "click " << i;
                 ASSERT_EQ(std::tie(s.score, s.won, s.pieceX, s.pieceY),
                           std::make_tuple(static_cast<int32_t>(i + 1), last, tour[i].x, tour[i].y));
-                if (i > 0)
+                if (i > 0) {
                     ASSERT_EQ(s.cell(tour[i - 1].x, tour[i - 1].y), Cell::Visited);
+                    ASSERT_FALSE(loop.click(tour[i - 1]).accepted) << "a visited square one jump away";
+                }
                 if (!last) {
                     ASSERT_TRUE(among(r.free, tour[i + 1])) << "the next square is among the hints, click " << i;
                     ASSERT_FALSE(loop.click(tour[i]).accepted) << "a click on the piece itself";
+                    const ScreenPoint next = m.centre(tour[i + 1]);
+                    ASSERT_FALSE(loop.frame(next.x, next.y, false).accepted) << "the mouse over a target, no click";
                 }
             }
             EXPECT_TRUE(s.leaveScreen);
@@ -112,12 +116,16 @@ TEST(DeadEnd, TheFreeJumpCountFallsToZeroExactlyOnTheClickThatTrapsThePiece)
             EXPECT_FALSE(loop.frame(m.originX + 5, m.originY + 5, true).free.fellToZero) << "reported once";
             EXPECT_FALSE(loop.frame(0, 0, false).free.fellToZero);
 
-            // "Ja": the same board again; only the 6x6 board starts from 0 points.
+            // "Ja": the dialog is done and the same board set up again, where zero free jumps
+            // is no loss; the first placement brings the hints back and clears the dialog's mark.
+            s.lostDialogDone = true;
             setupBoard(s, m.board);
             EXPECT_FALSE(loop.frame(0, 0, false).free.fellToZero) << "a board not yet begun";
             const FrameResult r = loop.click(start);
             EXPECT_TRUE(r.accepted);
             EXPECT_GE(r.free.count, 2);
+            EXPECT_FALSE(s.lostDialogDone);
+            // Only the 6x6 board starts from 0 points again.
             EXPECT_EQ(s.score, m.n == 6 ? 1 : static_cast<int32_t>(path.size()) + 1);
         }
 }

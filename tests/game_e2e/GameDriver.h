@@ -38,7 +38,6 @@ public:
     // The last presented frame (valid while the game is stopped at a present, or ended).
     [[nodiscard]] const Frame& frame() const;
     [[nodiscard]] uint64_t frameNumber() const { return frame().number; }
-    [[nodiscard]] int exitCode() const { return exitCode_; }
 
 private:
     void onPresent(const Frame& frame);

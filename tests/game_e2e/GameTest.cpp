@@ -23,14 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-fs::path makeTempDir()
-{
-    std::string pattern = (fs::temp_directory_path() / "velmoor-e2e-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        return {};
-    return pattern;
-}
-
 plat::KeyCodes key(const char* name)
 {
     const auto codes = plat::keyCodesFromName(name);
@@ -55,11 +47,12 @@ DataDir::DataDir()
         ADD_FAILURE() << "the generated data is missing in " << run;
         return;
     }
-    path_ = makeTempDir();
-    if (path_.empty()) {
+    std::string pattern = (fs::temp_directory_path() / "velmoor-e2e-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
         ADD_FAILURE() << "no temporary directory";
         return;
     }
+    path_ = pattern;
     fs::copy(run / "Data", path_ / "Data", fs::copy_options::recursive);
     fs::copy_file(run / "Alpine.ttf", path_ / "Alpine.ttf");
 }
@@ -152,6 +145,12 @@ int GameTest::quitWithQ()
 {
     holdKey("Q");
     return game->finish(false);
+}
+
+bool GameTest::waitForMenu()
+{
+    return game->waitUntil([&](const auto&) { return shows("Data/Menu/Menu.bmp", 0, 0, Area{0, 0, 200, 150}) == "equal"; },
+                           200);
 }
 
 const Picture& GameTest::picture(const std::string& path)

@@ -51,6 +51,8 @@ protected:
     void releaseKey(const char* name);
     // Ends the game with Q and returns its exit status.
     int quitWithQ();
+    // Frames until the menu picture shows again (after a screen's fade-out and the menu's fade-in).
+    [[nodiscard]] bool waitForMenu();
 
     // A generated picture (path relative to the working directory); fails the test when missing.
     [[nodiscard]] const Picture& picture(const std::string& path);

@@ -40,13 +40,13 @@ std::optional<Picture> readPicture(const std::string& path)
     return p;
 }
 
-void writePicture(const std::string& path, const Picture& picture)
+plat::headless::PresentedFrame frameOf(const Picture& picture)
 {
     plat::headless::PresentedFrame frame{0, 0, plat::format::Rgb565, picture.width, picture.height,
                                          picture.width * 2, {}};
     for (const uint16_t p : picture.pixels)
         frame.pixels.insert(frame.pixels.end(), {static_cast<uint8_t>(p), static_cast<uint8_t>(p >> 8)});
-    (void)plat::headless::writeFrameBmp(path, frame);
+    return frame;
 }
 
 Picture crop(const Picture& picture, int x, int y, int width, int height)

@@ -20,8 +20,8 @@ struct Picture {
 
 // Reads an uncompressed 24-bit BMP file (bottom-up or top-down); nullopt for anything else.
 [[nodiscard]] std::optional<Picture> readPicture(const std::string& path);
-// Writes a picture as a 24-bit BMP file.
-void writePicture(const std::string& path, const Picture& picture);
+// The picture as a 5-6-5 frame, to compare with or to write as a BMP file.
+[[nodiscard]] plat::headless::PresentedFrame frameOf(const Picture& picture);
 // Part of a picture; pixels outside it are 0 (and so transparent in a keyed compare).
 [[nodiscard]] Picture crop(const Picture& picture, int x, int y, int width, int height);
 
@@ -29,15 +29,6 @@ void writePicture(const std::string& path, const Picture& picture);
 [[nodiscard]] constexpr uint16_t rgb565(uint8_t r, uint8_t g, uint8_t b)
 {
     return static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
-}
-
-// A 5-6-5 pixel darkened to level / 256 per channel, as a fade toward black draws it.
-[[nodiscard]] constexpr uint16_t faded565(uint16_t p, int level)
-{
-    const int r = ((p >> 11) & 31) * level >> 8;
-    const int g = ((p >> 5) & 63) * level >> 8;
-    const int b = (p & 31) * level >> 8;
-    return static_cast<uint16_t>(r << 11 | g << 5 | b);
 }
 
 // A screen rectangle, right and bottom exclusive.

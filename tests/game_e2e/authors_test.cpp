@@ -8,6 +8,15 @@
 #include <vector>
 
 namespace {
+// A 5-6-5 pixel darkened to level / 256 per channel, as a fade toward black draws it.
+constexpr uint16_t faded565(uint16_t p, int level)
+{
+    const int r = ((p >> 11) & 31) * level >> 8;
+    const int g = ((p >> 5) & 63) * level >> 8;
+    const int b = (p & 31) * level >> 8;
+    return static_cast<uint16_t>(r << 11 | g << 5 | b);
+}
+
 // Points away from the buttons, the badge, the score line and the cursor.
 constexpr int samples[][2] = {{60, 40}, {700, 300}, {120, 560}, {420, 140}, {560, 470}};
 

@@ -67,9 +67,7 @@ TEST_P(BoardsTest, InactiveRestEndButtonAndWayOut)
     EXPECT_EQ(std::tie(gameState.pieceX, gameState.score), std::make_tuple(3, 2)) << "the board is left as it was";
     if (b.leaveByF1)
         releaseKey("F1");
-    ASSERT_TRUE(game->waitUntil(
-        [&](const auto&) { return shows("Data/Menu/Menu.bmp", 0, 0, Area{0, 0, 200, 150}) == "equal"; },
-        200));
+    ASSERT_TRUE(waitForMenu());
     EXPECT_EQ(quitWithQ(), 0);
     EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(2));
 }

@@ -12,7 +12,7 @@ protected:
     Picture shorten(const std::string& path, int width, int height)
     {
         const Picture part = crop(picture(path), 0, 0, width, height);
-        writePicture((dir() / path).string(), part);
+        EXPECT_TRUE(plat::headless::writeFrameBmp((dir() / path).string(), frameOf(part)));
         return part;
     }
 

@@ -65,9 +65,7 @@ TEST_F(LostDialogTest, NeinFadesBackToTheMenu)
     EXPECT_TRUE(gameState.leaveScreen);
     // The board's frame is finished, then it fades out (51 frames) and the menu fades in (64).
     const uint64_t clicked = game->frameNumber();
-    ASSERT_TRUE(game->waitUntil(
-        [&](const auto&) { return shows("Data/Menu/Menu.bmp", 0, 0, Area{0, 0, 200, 150}) == "equal"; },
-        200));
+    ASSERT_TRUE(waitForMenu());
     EXPECT_GE(game->frameNumber() - clicked, 51u + 64u);
     EXPECT_EQ(quitWithQ(), 0);
 }
