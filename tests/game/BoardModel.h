@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 // A layout with each square side as the exact fraction num / den, so that columns and pixel
@@ -52,21 +53,25 @@ using Visited = std::vector<bool>;
     return out;
 }
 
-namespace knightsearch {
-// Extends the path depth-first in `order`'s order of candidates; done(path) ends the search.
-template <typename Order, typename Done>
-bool extend(int32_t n, Visited& visited, std::vector<Square>& path, size_t maxLength, Order order, Done done)
+// Extends the path depth-first up to maxLength squares until done(path, visited) holds; with
+// `warnsdorff` the candidates with the fewest onward jumps come first.
+using PathDone = std::function<bool(const std::vector<Square>&, const Visited&)>;
+inline bool extendPath(int32_t n, Visited& visited, std::vector<Square>& path, size_t maxLength, bool warnsdorff,
+                       const PathDone& done)
 {
     if (done(path, visited))
         return true;
     if (path.size() >= maxLength)
         return false;
     std::vector<Square> next = freeTargets(n, visited, path.back());
-    order(next, visited);
+    if (warnsdorff)
+        std::stable_sort(next.begin(), next.end(), [&](Square a, Square b) {
+            return freeTargets(n, visited, a).size() < freeTargets(n, visited, b).size();
+        });
     for (const Square s : next) {
         visited[static_cast<size_t>(s.y * n + s.x)] = true;
         path.push_back(s);
-        if (extend(n, visited, path, maxLength, order, done))
+        if (extendPath(n, visited, path, maxLength, warnsdorff, done))
             return true;
         path.pop_back();
         visited[static_cast<size_t>(s.y * n + s.x)] = false;
@@ -74,41 +79,33 @@ bool extend(int32_t n, Visited& visited, std::vector<Square>& path, size_t maxLe
     return false;
 }
 
-template <typename Order, typename Done>
-std::vector<Square> search(int32_t n, Square start, size_t maxLength, Order order, Done done)
+[[nodiscard]] inline std::vector<Square> searchPath(int32_t n, Square start, size_t maxLength, bool warnsdorff,
+                                                    const PathDone& done)
 {
     Visited visited(static_cast<size_t>(n * n));
     visited[static_cast<size_t>(start.y * n + start.x)] = true;
     std::vector<Square> path{start};
-    return extend(n, visited, path, maxLength, order, done) ? path : std::vector<Square>{};
+    return extendPath(n, visited, path, maxLength, warnsdorff, done) ? path : std::vector<Square>{};
 }
-} // namespace knightsearch
 
-// A knight's tour of the n x n board from `start`: Warnsdorff's rule (fewest onward jumps
-// first) with backtracking. Empty when there is none.
+// A knight's tour of the n x n board from `start` (Warnsdorff's rule with backtracking), or empty.
 [[nodiscard]] inline std::vector<Square> knightsTour(int32_t n, Square start)
 {
-    const auto fewestOnward = [n](std::vector<Square>& next, const Visited& visited) {
-        std::stable_sort(next.begin(), next.end(), [&](Square a, Square b) {
-            return freeTargets(n, visited, a).size() < freeTargets(n, visited, b).size();
-        });
-    };
     const auto full = [n](const std::vector<Square>& path, const Visited&) {
         return static_cast<int32_t>(path.size()) == n * n;
     };
-    return knightsearch::search(n, start, static_cast<size_t>(n * n), fewestOnward, full);
+    return searchPath(n, start, static_cast<size_t>(n * n), true, full);
 }
 
 // The shortest path from `start` whose last square leaves no free jump while squares are
 // still empty: the way into the lost dialog.
 [[nodiscard]] inline std::vector<Square> deadEndPath(int32_t n, Square start)
 {
-    const auto keep = [](std::vector<Square>&, const Visited&) {};
     const auto stuck = [n](const std::vector<Square>& path, const Visited& visited) {
         return path.size() > 1 && freeTargets(n, visited, path.back()).empty();
     };
     for (size_t length = 2; length < 12; ++length)
-        if (auto path = knightsearch::search(n, start, length, keep, stuck); !path.empty())
+        if (auto path = searchPath(n, start, length, false, stuck); !path.empty())
             return path;
     return {};
 }
