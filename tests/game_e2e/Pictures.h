@@ -22,7 +22,7 @@ struct Picture {
 [[nodiscard]] std::optional<Picture> readPicture(const std::string& path);
 // The picture as a 5-6-5 frame, to compare with or to write as a BMP file.
 [[nodiscard]] plat::headless::PresentedFrame frameOf(const Picture& picture);
-// Part of a picture; pixels outside it are 0 (and so transparent in a keyed compare).
+// A rectangle cut from a picture; pixels outside the picture are 0 (and so transparent in a keyed compare).
 [[nodiscard]] Picture crop(const Picture& picture, int x, int y, int width, int height);
 
 // 8-bit channels to 5-6-5, as the display's format packs them.
