@@ -1,275 +1,131 @@
-// The state record's start values, the board table and setup, the geometry between pixels and
-// squares, the full-board test and the rank levels.
-#include "play_frame.h"
+// Board setup, the geometry between pixels and squares, the full-board test and rank levels.
+#include "tests/game/BoardModel.h"
+
+#include "game/Rules.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <stdexcept>
-#include <string>
+#include <tuple>
 
 namespace {
 
-std::string nameOf(const LayoutModel& m) { return std::to_string(m.n) + "x" + std::to_string(m.n); }
+void (*const namedSetups[])(GameState&) = {setupBoard6x6, setupBoard8x8, setupBoard10x10};
+void (*const namedChecks[])(GameState&) = {checkBoardComplete6x6, checkBoardComplete8x8, checkBoardComplete10x10};
 
-TEST(GameStateStart, EveryFieldHasItsStartValue)
+TEST(BoardSetup, ClearsTheTableAndSetsTheLayoutButLeavesHoverAnimationAndCounts)
 {
-    const GameState s;
-    EXPECT_TRUE(std::all_of(s.cells.begin(), s.cells.end(), [](Cell c) { return c == Cell::Empty; }));
-    EXPECT_EQ(s.cells.size(), 100u);
-    EXPECT_EQ(s.pieceX, -1);
-    EXPECT_EQ(s.pieceY, -1);
-    EXPECT_EQ(s.previousX, -1);
-    EXPECT_EQ(s.previousY, -1);
-    EXPECT_EQ(s.hoverX, 0);
-    EXPECT_EQ(s.hoverY, 0);
-    EXPECT_EQ(s.cellSize, 0.0);
-    EXPECT_EQ(s.originX, 0);
-    EXPECT_EQ(s.originY, 0);
-    EXPECT_EQ(s.extent, 0);
-    EXPECT_EQ(s.drawOffset, 6);
-    EXPECT_EQ(s.score, 0);
-    EXPECT_EQ(s.bestScore, 0);
-    EXPECT_EQ(s.rankLevel, 0);
-    EXPECT_FALSE(s.won);
-    EXPECT_FALSE(s.leaveScreen);
-    EXPECT_FALSE(s.animating);
-    EXPECT_EQ(s.jumpStep, 0);
-    EXPECT_EQ(s.time, 0.0);
-    EXPECT_EQ(s.lastStepTime, 0.0);
-    EXPECT_EQ(s.freeJumps, 0);
-    EXPECT_EQ(s.previousFreeJumps, 0);
-    EXPECT_FALSE(s.lostDialogDone);
-    EXPECT_EQ(s.mouseX, 0);
-    EXPECT_EQ(s.mouseY, 0);
-    EXPECT_EQ(s.mouseClicked, 0);
-    EXPECT_TRUE(s.musicOn);
-    EXPECT_EQ(s.badgeX, 0);
-    EXPECT_EQ(s.badgeY, 0);
-    // The process-wide record starts the same way.
-    EXPECT_EQ(gameState.pieceX, -1);
-    EXPECT_EQ(gameState.drawOffset, 6);
-    EXPECT_TRUE(gameState.musicOn);
-}
-
-TEST(GameStateStart, StorageIsColumnMajorWithSideTen)
-{
-    EXPECT_EQ(cellIndex(0, 0), 0);
-    EXPECT_EQ(cellIndex(0, 9), 9);
-    EXPECT_EQ(cellIndex(1, 0), 10);
-    EXPECT_EQ(cellIndex(9, 9), 99);
-    GameState s;
-    s.cell(3, 7) = Cell::Visited;
-    EXPECT_EQ(s.cells[37], Cell::Visited);
-    EXPECT_EQ(static_cast<int32_t>(Cell::Piece), 2);
-}
-
-TEST(BoardSetup, FillsTheTableAndLeavesHoverAnimationAndCountsAlone)
-{
-    for (const LayoutModel& m : Layouts) {
-        SCOPED_TRACE(nameOf(m));
+    for (size_t i = 0; i < Layouts.size(); ++i) {
+        const LayoutModel& m = Layouts[i];
+        SCOPED_TRACE(m.n);
         GameState s;
         s.cells.fill(Cell::Visited);
-        s.pieceX = s.pieceY = 3;
-        s.previousX = s.previousY = 1;
+        s.pieceX = s.pieceY = s.previousX = s.previousY = 3;
         s.score = 17;
         s.hoverX = 4;
-        s.hoverY = 2;
         s.jumpStep = 5;
         s.animating = true;
-        s.freeJumps = 2;
         s.previousFreeJumps = 3;
-        s.won = true;
-        setupBoard(s, m.board);
-
+        namedSetups[i](s);
         EXPECT_TRUE(std::all_of(s.cells.begin(), s.cells.end(), [](Cell c) { return c == Cell::Empty; }));
-        EXPECT_EQ(s.pieceX, -1);
-        EXPECT_EQ(s.pieceY, -1);
-        EXPECT_EQ(s.previousX, -1);
-        EXPECT_EQ(s.previousY, -1);
+        EXPECT_EQ(std::tie(s.pieceX, s.pieceY, s.previousX, s.previousY), std::make_tuple(-1, -1, -1, -1));
         EXPECT_DOUBLE_EQ(s.cellSize, static_cast<double>(m.num) / m.den);
-        EXPECT_EQ(s.originX, m.originX);
-        EXPECT_EQ(s.originY, m.originY);
-        EXPECT_EQ(s.extent, m.extent);
+        EXPECT_EQ(std::tie(s.originX, s.originY, s.extent), std::tie(m.originX, m.originY, m.extent));
         // Only the 6x6 setup clears the score: a restart of the bigger boards keeps the points.
         EXPECT_EQ(s.score, m.n == 6 ? 0 : 17);
-        EXPECT_EQ(s.hoverX, 4);
-        EXPECT_EQ(s.hoverY, 2);
-        EXPECT_EQ(s.jumpStep, 5);
-        EXPECT_TRUE(s.animating);
-        EXPECT_EQ(s.freeJumps, 2);
-        EXPECT_EQ(s.previousFreeJumps, 3);
-        EXPECT_TRUE(s.won);
-
-        const BoardGeometry& g = boardGeometry(m.board);
-        EXPECT_EQ(g.size, m.n);
-        // The area holds exactly N squares, rounded up to whole pixels.
-        EXPECT_EQ(m.extent, (m.n * m.num + m.den - 1) / m.den);
+        EXPECT_EQ(std::tie(s.hoverX, s.jumpStep, s.animating, s.previousFreeJumps), std::make_tuple(4, 5, true, 3));
+        EXPECT_EQ(rankLevelOf(m.board), static_cast<int32_t>(i) + 1);
     }
+    EXPECT_THROW((void)boardGeometry(static_cast<Board>(3)), std::out_of_range);
 }
 
-TEST(BoardSetup, NamedSetupsMatchTheirSizes)
-{
-    GameState a, b, c;
-    a.score = b.score = c.score = 9;
-    setupBoard6x6(a);
-    setupBoard8x8(b);
-    setupBoard10x10(c);
-    EXPECT_EQ(a.extent, 266);
-    EXPECT_EQ(a.score, 0);
-    EXPECT_EQ(b.extent, 354);
-    EXPECT_EQ(b.score, 9);
-    EXPECT_EQ(c.extent, 442);
-    EXPECT_EQ(c.score, 9);
-}
-
-TEST(HoverSquare, EveryPixelOfTheAreaFindsTheModelSquare)
+TEST(HoverSquare, EveryPixelInsideFindsTheModelSquare)
 {
     for (const LayoutModel& m : Layouts) {
-        SCOPED_TRACE(nameOf(m));
         GameState s;
         setupBoard(s, m.board);
-        const int32_t inside = m.extent / 2;
+        const int32_t mid = m.extent / 2;
         for (int32_t offset = 1; offset < m.extent; ++offset) {
-            updateHoverSquare(s, m.originX + offset, m.originY + inside);
-            ASSERT_EQ(s.hoverX, modelColumn(m, offset)) << "x offset " << offset;
-            ASSERT_EQ(s.hoverY, modelColumn(m, inside));
-            updateHoverSquare(s, m.originX + inside, m.originY + offset);
-            ASSERT_EQ(s.hoverY, modelColumn(m, offset)) << "y offset " << offset;
-            ASSERT_EQ(s.hoverX, modelColumn(m, inside));
+            updateHoverSquare(s, m.originX + offset, m.originY + mid);
+            ASSERT_EQ(std::tie(s.hoverX, s.hoverY), std::make_tuple(m.column(offset), m.column(mid)))
+                << m.n << ": x offset " << offset;
+            updateHoverSquare(s, m.originX + mid, m.originY + offset);
+            ASSERT_EQ(std::tie(s.hoverX, s.hoverY), std::make_tuple(m.column(mid), m.column(offset)))
+                << m.n << ": y offset " << offset;
         }
-        // The last pixel inside still lies on the board.
-        updateHoverSquare(s, m.originX + m.extent - 1, m.originY + m.extent - 1);
-        EXPECT_EQ(s.hoverX, m.n - 1);
-        EXPECT_EQ(s.hoverY, m.n - 1);
     }
-}
-
-TEST(HoverSquare, BorderOffsetsNamedForTheBoards)
-{
+    // The border offsets: 265 is the 6x6 board's last pixel inside; 177 / 44.25 is exactly 4,
+    // so on 8x8 that pixel starts column 4 rather than ending column 3.
     GameState s;
     setupBoard6x6(s);
     updateHoverSquare(s, 165 + 265, 181 + 265);
-    EXPECT_EQ(s.hoverX, 5);
-    EXPECT_EQ(s.hoverY, 5);
-
+    EXPECT_EQ(std::tie(s.hoverX, s.hoverY), std::make_tuple(5, 5));
     setupBoard8x8(s);
-    // 177 / 44.25 is exactly 4: the pixel starts column 4, it does not end column 3.
     updateHoverSquare(s, 86 + 177, 83 + 176);
-    EXPECT_EQ(s.hoverX, 4);
-    EXPECT_EQ(s.hoverY, 3);
-
-    setupBoard10x10(s);
-    updateHoverSquare(s, 98 + 221, 50 + 220);
-    EXPECT_EQ(s.hoverX, 5);
-    EXPECT_EQ(s.hoverY, 4);
+    EXPECT_EQ(std::tie(s.hoverX, s.hoverY), std::make_tuple(4, 3));
 }
 
-TEST(HoverSquare, BorderLinesAndOutsideKeepTheOldSquare)
+// The border lines belong to no square: the hover square stays, and a click there is refused
+// although the hover square would be a legal first placement.
+TEST(HoverSquare, BorderLinesOutsideAndNoBoardKeepTheOldSquareAndRefuseClicks)
 {
+    GameState none; // no board set up: no board area at all
+    none.hoverX = 1;
+    updateHoverSquare(none, 0, 0);
+    EXPECT_EQ(none.hoverX, 1);
+    EXPECT_FALSE(isOverBoard(none, 0, 0));
     for (const LayoutModel& m : Layouts) {
-        SCOPED_TRACE(nameOf(m));
         GameState s;
         setupBoard(s, m.board);
         s.hoverX = 2;
         s.hoverY = 3;
-        const int32_t mid = m.extent / 2;
-        const int32_t edges[][2] = {
-            {m.originX, m.originY + mid},            {m.originX + m.extent, m.originY + mid},
-            {m.originX + mid, m.originY},            {m.originX + mid, m.originY + m.extent},
-            {m.originX - 1, m.originY + mid},        {0, 0},
-            {800, 600},                              {-2147483647 - 1, 2147483647},
-            {m.originX + m.extent + 1, m.originY - 1},
-        };
-        for (const auto& e : edges) {
-            updateHoverSquare(s, e[0], e[1]);
-            EXPECT_EQ(s.hoverX, 2) << e[0] << "," << e[1];
-            EXPECT_EQ(s.hoverY, 3) << e[0] << "," << e[1];
-            EXPECT_FALSE(isOverBoard(s, e[0], e[1]));
+        const int32_t left = m.originX, top = m.originY, right = left + m.extent, bottom = top + m.extent;
+        const int32_t midX = left + m.extent / 2, midY = top + m.extent / 2;
+        const int32_t points[][2] = {{left, midY}, {right, midY}, {midX, top},     {midX, bottom},
+                                     {left - 1, midY}, {0, 0},   {800, 600},       {right + 1, top - 1},
+                                     {-2147483647 - 1, 2147483647}};
+        for (const auto& p : points) {
+            updateHoverSquare(s, p[0], p[1]);
+            EXPECT_EQ(std::tie(s.hoverX, s.hoverY), std::make_tuple(2, 3)) << m.n << ": " << p[0] << "," << p[1];
+            EXPECT_FALSE(isOverBoard(s, p[0], p[1]));
+            EXPECT_FALSE(tryJump(s, p[0], p[1], 1));
         }
+        EXPECT_EQ(std::tie(s.pieceX, s.score), std::make_tuple(-1, 0));
+        // One pixel inside the corner is the corner square.
+        EXPECT_TRUE(tryJump(s, left + 1, top + 1, 1));
+        EXPECT_EQ(std::tie(s.pieceX, s.pieceY), std::make_tuple(0, 0));
     }
 }
 
-TEST(HoverSquare, NoBoardSetUpMeansNoBoardArea)
-{
-    GameState s;
-    s.hoverX = 1;
-    updateHoverSquare(s, 0, 0);
-    updateHoverSquare(s, 1, 1);
-    EXPECT_EQ(s.hoverX, 1);
-    EXPECT_FALSE(isOverBoard(s, 0, 0));
-}
-
-TEST(SquarePixelPosition, MatchesTheIntegerModelOnEverySquare)
+TEST(SquarePixelPosition, TruncatesLikeTheIntegerModelOnEverySquare)
 {
     for (const LayoutModel& m : Layouts) {
-        SCOPED_TRACE(nameOf(m));
         GameState s;
         setupBoard(s, m.board);
         for (int32_t x = 0; x < m.n; ++x)
-            for (int32_t y = 0; y < m.n; ++y) {
-                const ScreenPoint p = squarePixelPosition(s, x, y);
-                EXPECT_EQ(p.x, (x * m.num + (m.originX + 6) * m.den) / m.den) << x << "," << y;
-                EXPECT_EQ(p.y, (y * m.num + (m.originY + 6) * m.den) / m.den) << x << "," << y;
-            }
+            for (int32_t y = 0; y < m.n; ++y)
+                EXPECT_EQ(squarePixelPosition(s, x, y), m.corner({x, y})) << m.n << ": " << x << "," << y;
     }
-    GameState s;
-    setupBoard6x6(s);
-    // 5 x 44.3 + 165 + 6 = 392.5: truncated, not rounded.
-    EXPECT_EQ(squarePixelPosition(s, 5, 5), (ScreenPoint{392, 408}));
-    setupBoard10x10(s);
-    EXPECT_EQ(squarePixelPosition(s, 0, 0), (ScreenPoint{104, 56}));
-    EXPECT_EQ(squarePixelPosition(s, 9, 9), (ScreenPoint{501, 453}));
 }
 
-TEST(FullBoardTest, NeedsEverySquareOfThisBoardOnly)
+// The won test of a whole tour is in tour_test.cpp; here the named tests of each size, with
+// the squares beyond the smaller boards left empty.
+TEST(FullBoardTest, NamedTestsNeedEverySquareOfTheirBoardOnly)
 {
-    for (const LayoutModel& m : Layouts) {
-        SCOPED_TRACE(nameOf(m));
+    for (size_t i = 0; i < Layouts.size(); ++i) {
+        const LayoutModel& m = Layouts[i];
         GameState s;
         setupBoard(s, m.board);
-        checkBoardComplete(s, m.board);
-        EXPECT_FALSE(s.won);
         for (int32_t x = 0; x < m.n; ++x)
             for (int32_t y = 0; y < m.n; ++y)
                 s.cell(x, y) = Cell::Visited;
-        s.cell(m.n - 1, m.n - 1) = Cell::Piece; // the piece's square counts
-        checkBoardComplete(s, m.board);
-        EXPECT_TRUE(s.won) << "squares outside the board must not matter";
-        // Any one empty square, the last ones included, keeps the board unfinished.
-        for (const Square hole : {Square{0, 0}, Square{m.n - 1, 0}, Square{0, m.n - 1}, Square{m.n - 2, m.n - 1}}) {
-            const Cell before = s.cell(hole.x, hole.y);
-            s.cell(hole.x, hole.y) = Cell::Empty;
-            checkBoardComplete(s, m.board);
-            EXPECT_FALSE(s.won) << hole.x << "," << hole.y;
-            s.cell(hole.x, hole.y) = before;
-        }
+        namedChecks[i](s);
+        EXPECT_TRUE(s.won) << m.n;
+        s.cell(m.n - 1, 0) = Cell::Empty;
+        namedChecks[i](s);
+        EXPECT_FALSE(s.won) << m.n;
     }
-    GameState s;
-    s.cells.fill(Cell::Visited);
-    s.cell(6, 6) = Cell::Empty;
-    checkBoardComplete6x6(s);
-    EXPECT_TRUE(s.won);
-    checkBoardComplete8x8(s);
-    EXPECT_FALSE(s.won);
-    s.cell(6, 6) = Cell::Visited;
-    s.cell(9, 0) = Cell::Empty;
-    checkBoardComplete8x8(s);
-    EXPECT_TRUE(s.won);
-    checkBoardComplete10x10(s);
-    EXPECT_FALSE(s.won);
-}
-
-TEST(RankLevel, OneTwoThreeBySize)
-{
-    EXPECT_EQ(rankLevelOf(Board::Size6x6), 1);
-    EXPECT_EQ(rankLevelOf(Board::Size8x8), 2);
-    EXPECT_EQ(rankLevelOf(Board::Size10x10), 3);
-}
-
-TEST(BoardTable, AValueOutsideTheBoardsIsRefused)
-{
-    EXPECT_THROW((void)boardGeometry(static_cast<Board>(3)), std::out_of_range);
 }
 
 } // namespace

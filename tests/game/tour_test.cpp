@@ -1,5 +1,9 @@
-// Whole boards played by clicks: a complete tour on every size, and a run into a dead end.
-#include "play_frame.h"
+// Whole boards played by clicks through the play loop's rule calls: a complete tour on every
+// size, and a run into a dead end.
+#include "tests/game/BoardModel.h"
+
+#include "game/Jumps.h"
+#include "game/Rules.h"
 
 #include <gtest/gtest.h>
 
@@ -9,128 +13,82 @@
 
 namespace {
 
-// The test's own knight moves and board model, so that a tour is found without the game.
-constexpr int32_t Moves[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+struct FrameResult {
+    bool accepted = false;
+    FreeJumps free;
+};
 
-class TourFinder {
+// The rule calls of one play-loop frame, in the loop's order; the won screen is stood in for
+// by setting leaveScreen, as it returns with it set. The clock moves 16 ms per frame.
+class PlayLoop {
 public:
-    explicit TourFinder(int32_t n) : n_(n), seen_(static_cast<size_t>(n * n), false) {}
+    PlayLoop(GameState& state, const LayoutModel& m) : state_(state), m_(m) {}
 
-    // Warnsdorff's rule (fewest onward moves first), backtracking when it runs into a dead end.
-    std::vector<Square> from(Square start)
+    FrameResult frame(int32_t mouseX, int32_t mouseY, bool click)
     {
-        path_.assign(1, start);
-        mark(start, true);
-        if (!extend())
-            path_.clear();
-        return path_;
+        state_.mouseX = mouseX;
+        state_.mouseY = mouseY;
+        state_.mouseClicked = click ? 1 : 0;
+        updateHoverSquare(state_, mouseX, mouseY);
+        FrameResult result;
+        result.accepted = tryJump(state_, mouseX, mouseY, state_.mouseClicked);
+        checkBoardComplete(state_, m_.board);
+        if (state_.won)
+            state_.leaveScreen = true;
+        if (state_.pieceX != -1 && !state_.leaveScreen)
+            advanceJumpAnimation(state_, ++frames_ * 0.016);
+        result.free = countFreeJumps(state_, m_.board);
+        return result;
     }
 
-    [[nodiscard]] int32_t onward(Square s) const
+    FrameResult click(Square s)
     {
-        int32_t count = 0;
-        for (const auto& m : Moves)
-            count += free({s.x + m[0], s.y + m[1]}) ? 1 : 0;
-        return count;
-    }
-
-    [[nodiscard]] bool free(Square s) const
-    {
-        return s.x >= 0 && s.x < n_ && s.y >= 0 && s.y < n_ && !seen_[index(s)];
-    }
-
-    void mark(Square s, bool on) { seen_[index(s)] = on; }
-
-    [[nodiscard]] std::vector<Square> nextSquares(Square s) const
-    {
-        std::vector<Square> next;
-        for (const auto& m : Moves)
-            if (free({s.x + m[0], s.y + m[1]}))
-                next.push_back({s.x + m[0], s.y + m[1]});
-        std::stable_sort(next.begin(), next.end(),
-                         [&](Square a, Square b) { return onward(a) < onward(b); });
-        return next;
+        const ScreenPoint p = m_.centre(s);
+        return frame(p.x, p.y, true);
     }
 
 private:
-    bool extend()
-    {
-        if (static_cast<int32_t>(path_.size()) == n_ * n_)
-            return true;
-        for (const Square next : nextSquares(path_.back())) {
-            path_.push_back(next);
-            mark(next, true);
-            if (extend())
-                return true;
-            mark(next, false);
-            path_.pop_back();
-        }
-        return false;
-    }
-
-    [[nodiscard]] size_t index(Square s) const { return static_cast<size_t>(s.x * n_ + s.y); }
-
-    int32_t n_;
-    std::vector<bool> seen_;
-    std::vector<Square> path_;
+    GameState& state_;
+    const LayoutModel& m_;
+    int64_t frames_ = 0;
 };
 
-// Walks against Warnsdorff's rule (most onward moves first) until no way is left: a run that
-// strands the piece long before the board is full.
-std::vector<Square> deadEndFrom(int32_t n, Square start)
+bool among(const FreeJumps& free, Square s)
 {
-    TourFinder board(n);
-    std::vector<Square> path{start};
-    board.mark(start, true);
-    while (true) {
-        const std::vector<Square> next = board.nextSquares(path.back());
-        if (next.empty())
-            return path;
-        path.push_back(next.back());
-        board.mark(next.back(), true);
-    }
+    return std::find(free.targets.begin(), free.targets.begin() + free.count, s) != free.targets.begin() + free.count;
 }
-
-std::string nameOf(const LayoutModel& m) { return std::to_string(m.n) + "x" + std::to_string(m.n); }
 
 TEST(CompleteTour, EveryBoardIsWonOnTheLastClickOnly)
 {
     for (const LayoutModel& m : Layouts)
         for (const Square start : {Square{0, 0}, Square{m.n / 2, 1}}) {
-            SCOPED_TRACE(nameOf(m) + " from " + std::to_string(start.x) + "," + std::to_string(start.y));
-            const std::vector<Square> tour = TourFinder(m.n).from(start);
+            SCOPED_TRACE(std::to_string(m.n) + " from " + std::to_string(start.x) + "," + std::to_string(start.y));
+            const std::vector<Square> tour = knightsTour(m.n, start);
             ASSERT_EQ(static_cast<int32_t>(tour.size()), m.n * m.n) << "the test found no tour";
 
             GameState s;
             setupBoard(s, m.board);
-            PlayLoop loop(s, m.board);
-            // A frame with the mouse resting on the board before the first click.
-            EXPECT_FALSE(loop.frame(m.originX + 20, m.originY + 20, false).accepted);
+            PlayLoop loop(s, m);
+            EXPECT_FALSE(loop.frame(m.originX + 20, m.originY + 20, false).accepted) << "the mouse resting";
             for (size_t i = 0; i < tour.size(); ++i) {
                 const bool last = i + 1 == tour.size();
-                const FrameResult r = loop.click(m, tour[i]);
+                const FrameResult r = loop.click(tour[i]);
                 ASSERT_TRUE(r.accepted) << "click " << i;
-                ASSERT_EQ(s.score, static_cast<int32_t>(i + 1));
-                ASSERT_EQ(s.won, last) << "click " << i;
-                ASSERT_EQ(s.pieceX, tour[i].x);
-                ASSERT_EQ(s.pieceY, tour[i].y);
+                ASSERT_EQ(std::tie(s.score, s.won, s.pieceX, s.pieceY),
+                          std::make_tuple(static_cast<int32_t>(i + 1), last, tour[i].x, tour[i].y));
                 if (i > 0) {
-                    ASSERT_EQ(s.previousX, tour[i - 1].x);
                     ASSERT_EQ(s.cell(tour[i - 1].x, tour[i - 1].y), Cell::Visited);
+                    ASSERT_FALSE(loop.click(tour[i - 1]).accepted) << "a visited square one jump away";
                 }
                 if (!last) {
-                    // The next square of the tour is always among the hints.
-                    ASSERT_GE(r.free.count, 1) << "click " << i;
-                    ASSERT_NE(std::find(r.free.targets.begin(), r.free.targets.begin() + r.free.count, tour[i + 1]),
-                              r.free.targets.begin() + r.free.count);
-                    // Clicking anywhere that is not a jump in between changes nothing.
-                    ASSERT_FALSE(loop.click(m, tour[i]).accepted);
+                    ASSERT_TRUE(among(r.free, tour[i + 1])) << "the next square is among the hints, click " << i;
+                    ASSERT_FALSE(loop.click(tour[i]).accepted) << "a click on the piece itself";
+                    const ScreenPoint next = m.centre(tour[i + 1]);
+                    ASSERT_FALSE(loop.frame(next.x, next.y, false).accepted) << "the mouse over a target, no click";
                 }
             }
-            EXPECT_EQ(s.score, m.n * m.n);
             EXPECT_TRUE(s.leaveScreen);
             EXPECT_EQ(s.freeJumps, 0) << "no count is taken once the won screen ran";
-            EXPECT_EQ(std::count(s.cells.begin(), s.cells.end(), Cell::Piece), 1);
             EXPECT_EQ(std::count(s.cells.begin(), s.cells.end(), Cell::Visited), m.n * m.n - 1);
         }
 }
@@ -139,34 +97,35 @@ TEST(DeadEnd, TheFreeJumpCountFallsToZeroExactlyOnTheClickThatTrapsThePiece)
 {
     for (const LayoutModel& m : Layouts)
         for (const Square start : {Square{0, 0}, Square{m.n - 1, 2}}) {
-            SCOPED_TRACE(nameOf(m) + " from " + std::to_string(start.x) + "," + std::to_string(start.y));
-            const std::vector<Square> path = deadEndFrom(m.n, start);
-            ASSERT_LT(static_cast<int32_t>(path.size()), m.n * m.n) << "the walk filled the board";
-            ASSERT_GE(path.size(), 2u);
+            SCOPED_TRACE(std::to_string(m.n) + " from " + std::to_string(start.x) + "," + std::to_string(start.y));
+            const std::vector<Square> path = deadEndPath(m.n, start);
+            ASSERT_GE(path.size(), 2u) << "the test found no dead end";
 
             GameState s;
             setupBoard(s, m.board);
-            PlayLoop loop(s, m.board);
+            PlayLoop loop(s, m);
             for (size_t i = 0; i < path.size(); ++i) {
                 const bool last = i + 1 == path.size();
-                const FrameResult r = loop.click(m, path[i]);
+                const FrameResult r = loop.click(path[i]);
                 ASSERT_TRUE(r.accepted) << "click " << i;
                 ASSERT_FALSE(s.won);
-                ASSERT_EQ(r.free.count == 0, last) << "click " << i;
-                ASSERT_EQ(r.free.fellToZero, last) << "click " << i;
+                ASSERT_EQ(std::make_tuple(r.free.count == 0, r.free.fellToZero), std::make_tuple(last, last)) << "click " << i;
                 ASSERT_EQ(s.freeJumps, r.free.count);
             }
             EXPECT_EQ(s.score, static_cast<int32_t>(path.size()));
-            // The frames after the fall do not report it again.
-            EXPECT_FALSE(loop.frame(m.originX + 5, m.originY + 5, true).free.fellToZero);
+            EXPECT_FALSE(loop.frame(m.originX + 5, m.originY + 5, true).free.fellToZero) << "reported once";
             EXPECT_FALSE(loop.frame(0, 0, false).free.fellToZero);
 
-            // "Ja": the same board again; the first placement brings the hints back.
+            // "Ja": the dialog is done and the same board set up again, where zero free jumps
+            // is no loss; the first placement brings the hints back and clears the dialog's mark.
+            s.lostDialogDone = true;
             setupBoard(s, m.board);
             EXPECT_FALSE(loop.frame(0, 0, false).free.fellToZero) << "a board not yet begun";
-            const FrameResult r = loop.click(m, start);
+            const FrameResult r = loop.click(start);
             EXPECT_TRUE(r.accepted);
             EXPECT_GE(r.free.count, 2);
+            EXPECT_FALSE(s.lostDialogDone);
+            // Only the 6x6 board starts from 0 points again.
             EXPECT_EQ(s.score, m.n == 6 ? 1 : static_cast<int32_t>(path.size()) + 1);
         }
 }

@@ -3,35 +3,35 @@
 // board kept by the test itself.
 #pragma once
 
-#include "BoardModel.h"
 #include "GameTest.h"
+#include "tests/game/BoardModel.h"
 
-#include "platform/headless/input.h"
-
+#include <optional>
 #include <string>
 #include <vector>
+
+// Points inside the buttons of the lost dialog.
+inline constexpr ScreenPoint JaButton{290, 415};
+inline constexpr ScreenPoint NeinButton{500, 420};
 
 class BoardTest : public GameTest {
 protected:
     // The model of the board as the test's own clicks left it.
     struct Model {
-        BoardLayout layout;
-        std::vector<bool> visited; // by y * n + x, the piece's square included
-        std::optional<Cell2> piece;
-        std::optional<Cell2> previous;
+        LayoutModel layout = Layout6x6;
+        Visited visited; // the piece's square included
+        std::optional<Square> piece;
+        std::optional<Square> previous;
+
+        void reset(const LayoutModel& m) { *this = Model{m, Visited(static_cast<size_t>(m.n * m.n)), {}, {}}; }
     };
 
-    // From the menu into the board (its menu button at the point); returns once the board's
-    // first frame is shown.
-    void enterBoard(const BoardLayout& layout, int buttonX, int buttonY);
-    void enter6x6() { enterBoard(Layout6x6, 300, 200); }
-    void enter8x8() { enterBoard(Layout8x8, 300, 260); }
-    void enter10x10() { enterBoard(Layout10x10, 300, 320); }
-
+    // From the menu into the board; returns once the board's first frame is shown.
+    void enterBoard(const LayoutModel& layout);
     // Queues a click on the square's centre and lets the game take the press and the release.
-    void clickSquare(Cell2 square);
-    // The same, and moves the model's piece there (the click must be a legal one).
-    void playSquare(Cell2 square);
+    void clickSquare(Square square);
+    // The same, and moves the model's piece there; with frames = 1 only the press's frame runs.
+    void playSquare(Square square, int frames = 2);
     // Frames until the jump animation is over.
     void waitForRest();
 
@@ -39,21 +39,18 @@ protected:
     // visited marks, the hints on exactly the model's free targets, the bare board elsewhere.
     // "ok" or what differs first.
     [[nodiscard]] std::string checkBoardFrame();
-
-    // The cursor picture's area at the frame's mouse position.
-    [[nodiscard]] Area cursorArea() const;
+    // The whole frame of the lost dialog: the panel where the mask is opaque, the board picture
+    // where it is clear and everywhere else, as far as the board picture reaches (greys and the
+    // cursor are not compared); pictures as the game loaded them. "ok" or what differs.
+    [[nodiscard]] std::string checkLostDialog(const Picture& board, const Picture& panel, const Picture& mask,
+                                              int minPanelPixels = 1000);
+    [[nodiscard]] std::string checkLostDialog()
+    {
+        return checkLostDialog(picture(boardPicturePath()), picture("Data/Menu/Youloose.bmp"),
+                               picture("Data/Menu/YLMask.bmp"));
+    }
 
     [[nodiscard]] std::string boardPicturePath() const;
-    // One frame of the piece's strip.
-    [[nodiscard]] Picture pieceFrame(int frame);
 
-    Model model{Layout6x6, {}, {}, {}};
+    Model model;
 };
-
-// The point of a menu or dialog button (inside its rectangle).
-struct Point {
-    int x;
-    int y;
-};
-inline constexpr Point JaButton{290, 415};
-inline constexpr Point NeinButton{500, 420};

@@ -31,14 +31,13 @@ public:
     // maxFrames have passed or the game ended (false). The current frame is tested first.
     bool waitUntil(const Condition& condition, int maxFrames = 600);
     // Closes the window (unless the game already ends on its own) and lets the game run to its
-    // end; returns its exit status, or -1 when it had to be stopped after maxFrames.
-    int finish(bool closeWindow = true, int maxFrames = 5000);
+    // end without stopping; returns its exit status, or -1 when it had to be closed again.
+    int finish(bool closeWindow = true);
 
     [[nodiscard]] bool running() const;
     // The last presented frame (valid while the game is stopped at a present, or ended).
     [[nodiscard]] const Frame& frame() const;
     [[nodiscard]] uint64_t frameNumber() const { return frame().number; }
-    [[nodiscard]] int exitCode() const { return exitCode_; }
 
 private:
     void onPresent(const Frame& frame);

@@ -32,17 +32,16 @@ private:
     std::filesystem::path path_;
 };
 
+// The 25 bytes of a best-score file holding the value.
+[[nodiscard]] std::string scoresFileBytes(int32_t value);
+
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    // On failure the last frame is written as BMP beside the test binary's working directory.
     void TearDown() override;
 
-    // Starts the game; fails the test when it ends before its first frame.
-    void startGame();
-    // Lets the game run until its menu is showing (the first menu frame after start-up).
+    // Starts the game and lets it run until its menu is showing; fails when it ends before.
     void startAtMenu();
-
     // Moves the cursor and waits for the frame in which the game took the position.
     void moveTo(int x, int y);
     // A left click at (x, y): the frame that takes the press, and the one that takes the release.
@@ -50,14 +49,18 @@ protected:
     // Keys by name as scripts write them ("Q", "F1").
     void holdKey(const char* name);
     void releaseKey(const char* name);
-
-    // Ends the game with Q (or by closing the window) and returns its exit status.
+    // Ends the game with Q and returns its exit status.
     int quitWithQ();
+    // Frames until the menu picture shows again (after a screen's fade-out and the menu's fade-in).
+    [[nodiscard]] bool waitForMenu();
 
     // A generated picture (path relative to the working directory); fails the test when missing.
     [[nodiscard]] const Picture& picture(const std::string& path);
+    // The picture compared with the frame at (x, y), away from the cursor.
+    [[nodiscard]] std::string shows(const std::string& path, int x, int y, std::optional<Area> clip = {});
+    // Where the cursor picture may be: its top-left at the mouse.
+    [[nodiscard]] Area cursorArea() const;
 
-    // Paths in the working directory.
     [[nodiscard]] std::filesystem::path dir() const { return data_->path(); }
     [[nodiscard]] std::string fileBytes(const std::string& relative) const { return data_->fileBytes(relative); }
     void writeFile(const std::string& relative, const std::string& bytes) const { data_->writeFile(relative, bytes); }
@@ -67,9 +70,7 @@ protected:
     [[nodiscard]] int soundPlays(const Sound& sound) const;
     // The game's log (Velmoor.log beside where the executable would be).
     [[nodiscard]] std::string logText() const;
-
-    // The score line as the menu draws it: "Highscore:%i" over the menu picture, compared in
-    // the corner where it stands.
+    // The score line as the menu draws it ("Highscore:%i"), compared in its corner.
     [[nodiscard]] std::string compareScoreLine(const char* text);
 
     std::unique_ptr<GameDriver> game;
@@ -79,6 +80,3 @@ private:
     std::filesystem::path startDir_;
     std::map<std::string, Picture> pictures_;
 };
-
-// The 25 bytes of a best-score file holding the value.
-[[nodiscard]] std::string scoresFileBytes(int32_t value);

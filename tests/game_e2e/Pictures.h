@@ -20,20 +20,15 @@ struct Picture {
 
 // Reads an uncompressed 24-bit BMP file (bottom-up or top-down); nullopt for anything else.
 [[nodiscard]] std::optional<Picture> readPicture(const std::string& path);
+// The picture as a 5-6-5 frame, to compare with or to write as a BMP file.
+[[nodiscard]] plat::headless::PresentedFrame frameOf(const Picture& picture);
+// A rectangle cut from a picture; pixels outside the picture are 0 (and so transparent in a keyed compare).
+[[nodiscard]] Picture crop(const Picture& picture, int x, int y, int width, int height);
 
 // 8-bit channels to 5-6-5, as the display's format packs them.
 [[nodiscard]] constexpr uint16_t rgb565(uint8_t r, uint8_t g, uint8_t b)
 {
     return static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
-}
-
-// A 5-6-5 pixel darkened to level / 256 per channel, as a fade toward black draws it.
-[[nodiscard]] constexpr uint16_t faded565(uint16_t p, int level)
-{
-    const int r = ((p >> 11) & 31) * level >> 8;
-    const int g = ((p >> 5) & 63) * level >> 8;
-    const int b = (p & 31) * level >> 8;
-    return static_cast<uint16_t>(r << 11 | g << 5 | b);
 }
 
 // A screen rectangle, right and bottom exclusive.
@@ -45,28 +40,10 @@ struct Area {
     [[nodiscard]] bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
 };
 
-struct Mismatch {
-    int x = 0; // screen position of the first differing pixel
-    int y = 0;
-    uint32_t expected = 0;
-    uint32_t got = 0;
-    int count = 0; // differing pixels in all
-};
-
-struct CompareOptions {
-    bool keyed = false;       // picture pixels of value 0 are transparent: not compared
-    std::optional<Area> skip; // screen pixels not compared (where the cursor is drawn, say)
-    std::optional<Area> clip; // only this part of the picture's area is compared
-
-    CompareOptions& keyedOnBlack() { keyed = true; return *this; }
-    CompareOptions& skipping(const Area& area) { skip = area; return *this; }
-    CompareOptions& within(const Area& area) { clip = area; return *this; }
-};
-
-// Compares the picture drawn at (x, y) with the frame, pixel by pixel; nullopt when equal.
-[[nodiscard]] std::optional<Mismatch> comparePicture(const plat::headless::PresentedFrame& frame,
-                                                     const Picture& picture, int x, int y,
-                                                     const CompareOptions& options = {});
-
-// "first difference at (x, y): expected 0x..., got 0x... (n pixels differ)", or "equal".
-[[nodiscard]] std::string describe(const std::optional<Mismatch>& mismatch);
+// Compares the picture drawn at (x, y) with the frame, pixel by pixel: "equal", or
+// "first difference at (x, y): expected 0x..., got 0x... (n pixels differ)". Keyed: picture
+// pixels of value 0 are transparent. Screen pixels in `skip` (the cursor, say) and outside
+// `clip` are not compared.
+[[nodiscard]] std::string comparePicture(const plat::headless::PresentedFrame& frame, const Picture& picture, int x,
+                                         int y, bool keyed = false, std::optional<Area> skip = {},
+                                         std::optional<Area> clip = {});

@@ -2,81 +2,36 @@
 # Plays a 6x6 board on the SDL backend under Xvfb as a player would: relative mouse motion
 # from xdotool, clicks into a dead end, "Nein", Q. Screenshots of the X screen on the board and
 # in the lost dialog are checked against the pictures (the dialog's panel where its mask is
-# opaque, the bare board beside it), and so are the files the game left. Usage: xvfb_board.sh RUN_DIR [KEEP_DIR]. Exit 77 (skipped) without Xvfb.
-set -u
-run_dir=$1
-keep=${2:-}
-for tool in xvfb-run xdotool import compare convert; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "$tool is missing: skipped"
-    exit 77
-  fi
-done
-work=$(mktemp -d "${TMPDIR:-/tmp}/velmoor-xvfb-board-XXXXXX") || exit 1
-trap 'rm -rf "$work"' EXIT
-cp -r "$run_dir/Data" "$run_dir/Alpine.ttf" "$run_dir/Velmoor" "$work/" || exit 1
-
-cat >"$work/inside.sh" <<'INSIDE'
-#!/bin/sh
-./Velmoor >game-output.txt 2>&1 &
-pid=$!
-window=""
-for _ in $(seq 1 300); do
-  window=$(xdotool search --name '^Velmoor$' 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -z "$window" ]; then
-  echo "the game window did not appear"; cat game-output.txt; kill "$pid" 2>/dev/null; exit 2
+# opaque, the bare board beside it), and so are the files the game left.
+# Usage: xvfb_board.sh RUN_DIR [KEEP_DIR]. Exit 77 (skipped) without Xvfb.
+. "$(dirname "$0")/xvfb_common.sh"
+if [ "${1:-}" = --inside ]; then
+  start_game
+  # The game moves its cursor by the mouse's relative motion: push it into the top left corner,
+  # then move by differences from there.
+  cx=0; cy=0
+  for _ in 1 2 3 4; do xdotool mousemove_relative -- -400 -400; sleep 0.1; done
+  to() { xdotool mousemove_relative -- $(($1 - cx)) $(($2 - cy)); cx=$1; cy=$2; sleep 0.3; }
+  click() { xdotool mousedown 1; sleep 0.15; xdotool mouseup 1; sleep 0.3; }
+  square() { to $((187 + $1 * 443 / 10)) $((203 + $2 * 443 / 10)); }
+  to 300 200; click          # the 6x6 button
+  sleep 4                    # the menu fades out
+  # A path that leaves the piece without a free jump after six squares.
+  for s in "2 2" "4 3" "2 4" "3 2" "1 3"; do square $s; click; sleep 0.3; done
+  sleep 0.6
+  import -window root board.png
+  square 0 5; click; sleep 0.5
+  to 700 580
+  import -window root dialog.png
+  to 500 420; click          # "Nein"
+  sleep 4                    # the board fades out, the menu fades in
+  quit_game
 fi
-sleep 1
-# The game moves its cursor by the mouse's relative motion: push it into the top left corner,
-# then move by differences from there.
-cx=0; cy=0
-for _ in 1 2 3 4; do xdotool mousemove_relative -- -400 -400; sleep 0.1; done
-to() { xdotool mousemove_relative -- $(($1 - cx)) $(($2 - cy)); cx=$1; cy=$2; sleep 0.3; }
-click() { xdotool mousedown 1; sleep 0.15; xdotool mouseup 1; sleep 0.3; }
-square() { to $((187 + $1 * 443 / 10)) $((203 + $2 * 443 / 10)); }
-to 300 200; click          # the 6x6 button
-sleep 4                    # the menu fades out
-# A path that leaves the piece without a free jump after six squares.
-for s in "2 2" "4 3" "2 4" "3 2" "1 3"; do square $s; click; sleep 0.3; done
-sleep 0.6
-import -window root board.png
-square 0 5; click; sleep 0.5
-to 700 580
-import -window root dialog.png
-to 500 420; click          # "Nein"
-sleep 4                    # the board fades out, the menu fades in
-for _ in 1 2 3 4 5; do
-  xdotool keydown q; sleep 0.3; xdotool keyup q
-  for _ in $(seq 1 30); do
-    kill -0 "$pid" 2>/dev/null || break 2
-    sleep 0.1
-  done
-done
-wait "$pid"
-status=$?
-cat game-output.txt
-exit $status
-INSIDE
-chmod +x "$work/inside.sh"
 
-cd "$work" || exit 1
-# xvfb-run -a can lose the race for a display number to another X server starting at the same
-# moment (parallel tests): then no window appears (status 2), and it is worth another try.
-for attempt in 1 2 3; do
-  rm -f Data/scores.dat Data/results.dat board.png dialog.png
-  env -u SDL_VIDEODRIVER VELMOOR_PLATFORM=sdl SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
-    timeout 150 xvfb-run -a -s "-screen 0 800x600x24" ./inside.sh
-  status=$?
-  [ "$status" -eq 2 ] || break
-  echo "attempt $attempt: no game window"
-  sleep 1
-done
+keep=$(absolute "${2:-}")
+xvfb_setup "$1" xvfb-run xdotool import compare convert
+run_in_xvfb 150 Data/scores.dat Data/results.dat board.png dialog.png
 [ -n "$keep" ] && cp board.png dialog.png "$keep/" 2>/dev/null
-fail() { echo "FAILED: $*"; exit 1; }
 [ "$status" -eq 0 ] || fail "the game ended with status $status"
 [ -f board.png ] || fail "no screenshot of the board"
 [ -f dialog.png ] || fail "no screenshot of the lost dialog"
