@@ -10,7 +10,7 @@
 #include <atomic>
 #include <string>
 
-#include "stream_test_support.h"
+#include "test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" int __sanitizer_install_malloc_and_free_hooks(
@@ -20,9 +20,9 @@ extern "C" int __sanitizer_install_malloc_and_free_hooks(
 namespace {
 
 using namespace talvo::io;
-using streamtest::memoryOf;
-using streamtest::u32;
-using streamtest::writeFile;
+using talvotest::memoryOf;
+using talvotest::u32;
+using talvotest::writeFile;
 
 // The largest single allocation made while armed; known only in sanitizer builds, whose allocator
 // takes hooks.
@@ -115,7 +115,7 @@ protected:
     Opened open(const std::string& bytes, IoState mask)
     {
         writeFile("archive.bin", bytes);
-        const streamtest::LogWatch log;
+        const talvotest::LogWatch log;
         Opened result;
         try {
             stream.open("archive.bin", std::ios_base::in, mask);
@@ -127,7 +127,7 @@ protected:
         return result;
     }
 
-    streamtest::ScratchDir dir;
+    talvotest::ScratchDir dir;
     IArcStream stream;
 };
 

@@ -8,14 +8,14 @@
 #include <filesystem>
 #include <string>
 
-#include "stream_test_support.h"
+#include "test_support.h"
 
 namespace {
 
 using namespace talvo::io;
-using streamtest::readFile;
-using streamtest::u32;
-using streamtest::writeFile;
+using talvotest::readFile;
+using talvotest::u32;
+using talvotest::writeFile;
 
 constexpr const char* scores = "Data/scores.dat";
 const std::string signature = "talvo::io::Stream";
@@ -35,7 +35,7 @@ std::int32_t readBestScore()
 
 class FileStream : public testing::Test {
 protected:
-    streamtest::ScratchDir dir;
+    talvotest::ScratchDir dir;
 };
 
 TEST_F(FileStream, BestScoreRoundTrip)
@@ -71,7 +71,7 @@ TEST_F(FileStream, WritingTruncatesAnOlderLongerFile)
 
 TEST_F(FileStream, MissingFileRaisesWithTheSystemTextAndLogsWarningAndException)
 {
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     std::string message;
     try {
         IFileStream in(scores, std::ios_base::in, badBit | failBit);
@@ -187,7 +187,7 @@ TEST_F(FileStream, RawFlagWritesAndReadsNoHeader)
 
 TEST_F(FileStream, OutputFileThatCannotBeCreatedRaisesAndLogsAnError)
 {
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     EXPECT_THROW(OFileStream("missing_dir/scores.dat"), Failure);
     EXPECT_NE(log.text().find("[talvo.io] error: 'missing_dir/scores.dat' open failed: "),
               std::string::npos)

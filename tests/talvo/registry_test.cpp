@@ -11,22 +11,22 @@
 #include <functional>
 #include <string>
 
-#include "stream_test_support.h"
+#include "test_support.h"
 
 namespace {
 
 using namespace talvo::io;
-using streamtest::contentOf;
-using streamtest::memoryOf;
-using streamtest::u16;
-using streamtest::u32;
+
+using talvotest::memoryOf;
+using talvotest::u16;
+using talvotest::u32;
 
 // Writes through a Registry1 into memory.
 struct Writer {
     MemBuf buffer;
     OStream out{&buffer};
     Registry1 registry;
-    std::string bytes() { return contentOf(buffer); }
+    std::string bytes() { buffer.pubseekpos(0, std::ios_base::in); return talvotest::drain(buffer); }
 };
 
 // Reads bytes with a registry of the given kind; mask 0 unless a test says otherwise.
@@ -75,7 +75,7 @@ TEST(Registry1Write, NamesAreCopiedSoTheCallersTextMayGo)
 TEST(Registry1Write, EmptyNameIsReportedAndThrown)
 {
     Writer w;
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     try {
         w.registry.write_factory(w.out, "");
         FAIL() << "nothing thrown";
@@ -91,7 +91,7 @@ TEST(Registry1Write, FailedStreamLogsAndAnswersFalse)
     Writer w;
     w.out.exceptions(0);
     w.out.clear(failBit);
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     EXPECT_FALSE(w.registry.write_factory(w.out, "A"));
     EXPECT_NE(log.text().find("[talvo.io] error: Failed to write factory name.\n"), std::string::npos);
     EXPECT_EQ(w.registry.writtenFactoryCount(), 0u);
@@ -149,7 +149,7 @@ TEST(ObjectRefs, RoundTripThroughRegistry1)
     r.registry.rememberObject(&objects[0], key);
 
     ref = {};
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     ASSERT_TRUE(r.registry.readObjectRef(r.in, ref, key));
     EXPECT_EQ(key, 6u);
     EXPECT_EQ(ref.factory, nullptr);
@@ -191,7 +191,7 @@ TEST(Registry1Read, InvalidIdsFailTheStream)
     for (const std::uint32_t id : {0u, 2u, 0xFFFFFFFFu}) {
         Reader<Registry1> r(u32(1) + "A" + u32(0) + u32(id));
         EXPECT_EQ(r.registry.read_factory(r.in, false), nullptr);
-        const streamtest::LogWatch log;
+        const talvotest::LogWatch log;
         EXPECT_EQ(r.registry.read_factory(r.in, false), nullptr);
         EXPECT_EQ(r.in.rdstate(), failBit);
         EXPECT_NE(log.text().find("[talvo.io] error: Invalid factory id (" + std::to_string(id) +
@@ -204,7 +204,7 @@ TEST(Registry1Read, InvalidIdsFailTheStream)
 TEST(Registry1Read, MissingIdIsLogged)
 {
     Reader<Registry1> r(u32(0) + "\x01");
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     EXPECT_EQ(r.registry.read_factory(r.in, false), nullptr);
     EXPECT_NE(log.text().find("Failed to read factory id.\n"), std::string::npos);
 }
@@ -218,7 +218,7 @@ TEST(FactoryNameLength, UpTo4096IsReadAndLongerIsRejected)
     EXPECT_EQ(ok.registry.readFactoryCount(), 1u);
 
     Reader<G1RwRegistry1> bad(u32(4097) + longest + "n");
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     EXPECT_EQ(bad.registry.read_factory(bad.in, false), nullptr);
     EXPECT_EQ(bad.in.rdstate(), failBit);
     EXPECT_EQ(bad.registry.readFactoryCount(), 0u);
@@ -242,7 +242,7 @@ TEST(FactoryNameLength, BadLengthThrowsThroughTheStreamWhenMasked)
 TEST(FactoryNameLength, NameCutShortIsLogged)
 {
     Reader<G1RwRegistry1> r(u32(10) + "abc");
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     EXPECT_EQ(r.registry.read_factory(r.in, false), nullptr);
     EXPECT_NE(log.text().find("Reading factory name failed.\n"), std::string::npos);
     EXPECT_EQ(r.registry.readFactoryCount(), 0u);
@@ -252,7 +252,7 @@ TEST(Rw1Read, EveryReferenceCarriesItsName)
 {
     Registered b("B");
     Reader<G1RwRegistry1> r(u32(1) + "B" + u32(0xFFFFFFFF) + u32(1) + "B");
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     EXPECT_EQ(r.registry.read_factory(r.in, true), &b.factory);
     EXPECT_EQ(r.registry.read_factory(r.in, true), nullptr) << "no factory";
     EXPECT_EQ(r.registry.read_factory(r.in, true), &b.factory);
@@ -271,7 +271,7 @@ TEST(Rw2Read, IndexRules)
     EXPECT_EQ(r.registry.read_factory(r.in, false), &a.factory) << "index 0: the first name";
     EXPECT_TRUE(r.in.good());
 
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     EXPECT_EQ(r.registry.read_factory(r.in, false), nullptr) << "index 2 of 2 names";
     EXPECT_EQ(r.in.rdstate(), failBit);
     EXPECT_NE(log.text().find("Invalid factory id (3) while loading object. There are 2 factories"),
@@ -281,7 +281,7 @@ TEST(Rw2Read, IndexRules)
 TEST(Rw2Read, IndexZeroBeforeAnyNameIsInvalidIdOne)
 {
     Reader<G1RwRegistry2> r(u16(0), badBit | failBit);
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     try {
         r.registry.read_factory(r.in, false);
         FAIL() << "nothing thrown";
@@ -298,7 +298,7 @@ TEST(Rw2Read, IndexZeroBeforeAnyNameIsInvalidIdOne)
 TEST(Rw2Read, MissingLengthIsLogged)
 {
     Reader<G1RwRegistry2> r(u16(0xFFFF) + "\x01");
-    const streamtest::LogWatch log;
+    const talvotest::LogWatch log;
     EXPECT_EQ(r.registry.read_factory(r.in, false), nullptr);
     EXPECT_NE(log.text().find("Failed to read factory name length.\n"), std::string::npos);
 }

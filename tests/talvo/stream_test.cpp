@@ -14,13 +14,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "stream_test_support.h"
+#include "test_support.h"
 
 namespace {
 
 using namespace talvo::io;
-using streamtest::memoryOf;
-using streamtest::u32;
+using talvotest::memoryOf;
+using talvotest::u32;
 
 const std::string signature = "talvo::io::Stream";
 
@@ -262,7 +262,7 @@ TEST(NativeHeader, WrittenAndRecognised)
     out.writeHeader();
     out << 37 << -2;
     EXPECT_EQ(out.headerLength(), 21);
-    const std::string bytes = streamtest::contentOf(written);
+    const std::string bytes = talvotest::drain(written);
     EXPECT_EQ(bytes, signature + u32(2) + u32(37) + u32(0xFFFFFFFEu));
 
     auto buffer = memoryOf(bytes);
