@@ -1,12 +1,15 @@
-// Streams over memory: sentries and masks, reads and seeks, the native header and the legacy kind.
+// Streams: sentries and masks, reads and seeks, the native header and the legacy kind over memory;
+// file streams with the best-score file's bytes, its failures and their log entries, explicit flush.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "talvo/exception.h"
+#include "talvo/file_stream.h"
 #include "talvo/istream.h"
 #include "talvo/mem_buf.h"
 #include "talvo/ostream.h"
@@ -19,7 +22,9 @@ namespace {
 using namespace talvo::io;
 using talvotest::failureText;
 using talvotest::memoryOf;
+using talvotest::readFile;
 using talvotest::u32;
+using talvotest::writeFile;
 
 const std::string signature = "talvo::io::Stream";
 
@@ -47,6 +52,8 @@ TEST(IStreamSentry, ReadAfterEndOfFileAndTheMask) {
     EXPECT_THROW(none.read(bytes, 1), Failure);
     EXPECT_EQ(none.rdstate(), badBit | failBit);
     EXPECT_EQ(none.tellg(), -1);
+    none.exceptions(0);
+    EXPECT_NO_THROW(none.read(bytes, 1));
 }
 
 TEST(IStreamSentry, MaskZeroNeverThrows) {
@@ -65,10 +72,6 @@ TEST(IStreamSentry, MaskZeroNeverThrows) {
         in.readPartial(bytes, 16);  // at the end
     });
     EXPECT_EQ(in.rdstate(), eofBit | failBit);
-    IStream none;
-    none.exceptions(0);
-    EXPECT_NO_THROW(none.read(bytes, 1));
-    EXPECT_EQ(none.rdstate(), badBit | failBit);
 }
 
 TEST(IStreamRead, ReadPartialStateAtTheEndAndSeekReadsAgain) {
@@ -235,6 +238,116 @@ TEST(LegacyStream, UnseekableBufferCannotOpenALegacyStream) {
     const std::string message = failureText([&] { in.readStreamHeader(); });
     EXPECT_EQ(message.rfind("Failed to open legacy stream.", 0), 0u) << message;
     EXPECT_NE(message.find("ForwardOnlyBuf"), std::string::npos) << "a buffer without a name is named by its type";
+}
+
+constexpr const char* scores = "Data/scores.dat";
+
+// What the game does at start-up: read the best score; nothing when that raises.
+std::optional<std::int32_t> bestScore() {
+    try {
+        IFileStream in(scores, std::ios_base::in, badBit | failBit);
+        std::int32_t best = 0;
+        in >> best;
+        return best;
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+}
+
+class FileStream : public testing::Test {
+protected:
+    talvotest::ScratchDir dir;
+};
+
+TEST_F(FileStream, BestScoreRoundTrip) {
+    writeFile(scores, std::string(100, 'x'));  // an older, longer file is cut
+    {
+        OFileStream out(scores, std::ios_base::out | std::ios_base::trunc, badBit | failBit);
+        out << 37;
+        out.flush();
+        EXPECT_TRUE(out.good());
+    }
+    EXPECT_EQ(readFile(scores), signature + u32(2) + u32(37));
+    EXPECT_EQ(readFile(scores).size(), 25u);
+    EXPECT_EQ(bestScore(), 37);
+    IFileStream in(scores);
+    EXPECT_EQ(in.flags(), positionedFlag);
+    EXPECT_EQ(in.dataStart(), 21);
+
+    // Opening another file closes this one and starts over with the other's kind.
+    writeFile("legacy.dat", u32(2));
+    in.open("legacy.dat", std::ios_base::in, badBit | failBit);
+    EXPECT_NE(dynamic_cast<Registry1*>(in.registry()), nullptr);
+    std::int32_t value = 0;
+    in >> value;
+    EXPECT_EQ(value, 2);
+}
+
+TEST_F(FileStream, ShortAndForeignFiles) {
+    const std::pair<std::string, std::optional<std::int32_t>> cases[] = {
+        {"", std::nullopt},
+        {"abc", std::nullopt},
+        {u32(57), 57},                         // a legacy stream
+        {"talvXYZW", 0x766C6174},              // legacy from byte 0
+        {signature + u32(2), std::nullopt},    // a header without a score
+        {signature + "\x02", std::nullopt},    // cut inside the flags word: raises while opening
+    };
+    for (const auto& [bytes, best] : cases) {
+        writeFile(scores, bytes);
+        EXPECT_EQ(bestScore(), best) << bytes;
+    }
+}
+
+TEST_F(FileStream, MissingFileRaisesWithTheSystemTextAndLogsWarningAndException) {
+    const talvotest::LogWatch log;
+    EXPECT_EQ(failureText([] { IFileStream in(scores, std::ios_base::in, badBit | failBit); }),
+              "No such file or directory ('Data/scores.dat')");
+    // The warning, then the three-line entry with its lines under the text (23 blanks).
+    const std::string text = log.text(), indent(23, ' '), site = " : talvo::io::Stream::throw_failure_ : \n";
+    const std::string head = "[talvo.io] warning: 'Data/scores.dat' open failed: No such file or directory\n"
+                             "[exception] error: class talvo::io::Failure\n" + indent;
+    const auto at = text.find(head), siteAt = text.find(site, at);
+    ASSERT_NE(at, std::string::npos) << text;
+    const std::string location = text.substr(at + head.size(), siteAt - at - head.size());
+    EXPECT_NE(location.find("stream.cpp("), std::string::npos) << location;
+    EXPECT_EQ(text.substr(at), head + location + site + indent + "No such file or directory ('Data/scores.dat')\n");
+
+    IFileStream quiet(scores, std::ios_base::in, 0);
+    EXPECT_EQ(quiet.rdstate(), failBit);
+    std::int32_t value = 7;
+    quiet >> value;
+    EXPECT_EQ(value, 7);
+}
+
+TEST_F(FileStream, OutputFileThatCannotBeCreatedRaisesAndLogsAnError) {
+    const talvotest::LogWatch log;
+    EXPECT_THROW(OFileStream("missing_dir/scores.dat"), Failure);
+    EXPECT_TRUE(log.has("[talvo.io] error: 'missing_dir/scores.dat' open failed: ")) << log.text();
+}
+
+TEST_F(FileStream, DataThatDoesNotReachTheDiskIsReportedByFlush) {
+    // Without a header (raw) the integer sits in the buffer, and only the flush meets the full device.
+    OFileStream out("raw.dat", std::ios_base::out, 0);
+    out.flags(out.flags() | rawFlag);
+    out.open("raw.dat", std::ios_base::out | std::ios_base::trunc, badBit | failBit);
+    out << 9;
+    out.flush();
+    EXPECT_EQ(readFile("raw.dat"), u32(9));
+
+    out.open("/dev/full", std::ios_base::out, badBit | failBit);
+    ASSERT_TRUE(out.good());
+    out << 37;
+    EXPECT_TRUE(out.good());
+    EXPECT_THROW(out.flush(), Failure);
+    EXPECT_TRUE(out.bad());
+    out.fileBuffer().close();  // writers lock even /dev/full
+
+    // With a header, the next write or the flush raises.
+    OFileStream full("/dev/full", std::ios_base::out, badBit | failBit);
+    EXPECT_THROW({
+        full << 37;
+        full.flush();
+    }, Failure);
 }
 
 }  // namespace
