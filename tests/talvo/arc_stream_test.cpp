@@ -21,36 +21,25 @@ namespace {
 using namespace talvo::io;
 using talvotest::u32;
 
-// The largest single allocation made while armed; known only in sanitizer builds, whose allocator
-// takes hooks.
-class AllocationWatch {
-public:
-    AllocationWatch() {
-#if defined(__SANITIZE_ADDRESS__)
-        static const bool installed = [] {
-            __sanitizer_install_malloc_and_free_hooks(
-                [](const volatile void*, std::size_t size) {
-                    if (armed_.load() && size > largest_.load()) largest_.store(size);
-                },
-                [](const volatile void*) {});
-            return true;
-        }();
-        available_ = installed;
-#endif
-        largest_.store(0);
-        armed_.store(true);
-    }
-    AllocationWatch(const AllocationWatch&) = delete;
-    AllocationWatch& operator=(const AllocationWatch&) = delete;
-    ~AllocationWatch() { armed_.store(false); }
-    // No single block of a mebibyte or more was asked for.
-    [[nodiscard]] bool small() const { return !available_ || largest_.load() < (1u << 20); }
+std::atomic<bool> armed{false};
+std::atomic<std::size_t> largest{0};
 
-private:
-    static inline std::atomic<bool> armed_{false};
-    static inline std::atomic<std::size_t> largest_{0};
-    bool available_ = false;
-};
+// The largest single block the action asks for; 0 where the allocator takes no hooks (no sanitizer).
+template <class Action>
+std::size_t largestAllocation(Action&& action) {
+#if defined(__SANITIZE_ADDRESS__)
+    [[maybe_unused]] static const int installed = __sanitizer_install_malloc_and_free_hooks(
+        [](const volatile void*, std::size_t size) {
+            if (armed.load() && size > largest.load()) largest.store(size);
+        },
+        [](const volatile void*) {});
+#endif
+    largest.store(0);
+    armed.store(true);
+    action();
+    armed.store(false);
+    return largest.load();
+}
 
 std::string packed(const std::string& body) {
     uLongf length = compressBound(body.size());
@@ -187,28 +176,22 @@ TEST_F(ArcStream, EveryErrorCodeArises) {
 }
 
 TEST_F(ArcStream, HostileSizesAreRefusedWithoutALargeAllocation) {
-    {
-        // Four gigabytes announced, ten present: the reader never asks for more than arrives.
-        const AllocationWatch allocations;
-        const Opened opened = open(rwHeader(1, 1, 1, 0xFFFFFFF0, 100) + tenBytes);
-        EXPECT_TRUE(allocations.small());
-        EXPECT_EQ(opened.message, " reading rw1 header failed ('archive.bin')");
-        EXPECT_EQ(opened.state, eofBit | failBit);
-        EXPECT_NE(opened.log.find("reading rw1 header failed: packed size 4294967280 but only 10 bytes"),
-                  std::string::npos)
-            << opened.log;
-    }
+    constexpr std::size_t mebibyte = 1 << 20;
+    // Four gigabytes announced, ten present: the reader never asks for more than arrives.
+    Opened opened;
+    EXPECT_LT(largestAllocation([&] { opened = open(rwHeader(1, 1, 1, 0xFFFFFFF0, 100) + tenBytes); }), mebibyte);
+    EXPECT_EQ(opened.message, " reading rw1 header failed ('archive.bin')");
+    EXPECT_EQ(opened.state, eofBit | failBit);
+    EXPECT_NE(opened.log.find("reading rw1 header failed: packed size 4294967280 but only 10 bytes"), std::string::npos)
+        << opened.log;
+
     const std::string tiny = packed("tiny");
-    {
-        const AllocationWatch allocations;
-        const Opened opened = open(rwHeader(2, 1, 1, tiny.size(), 0xFFFFFFFF) + tiny);
-        EXPECT_TRUE(allocations.small());
-        EXPECT_EQ(opened.message, " z_uncompress() failed while opening g1rw stream: insufficient memory ('archive.bin')");
-    }
+    EXPECT_LT(largestAllocation([&] { opened = open(rwHeader(2, 1, 1, tiny.size(), 0xFFFFFFFF) + tiny); }), mebibyte);
+    EXPECT_EQ(opened.message, " z_uncompress() failed while opening g1rw stream: insufficient memory ('archive.bin')");
+
     // Within the cap the size is only an upper bound: no more is allocated than the body can unpack to.
-    const AllocationWatch allocations;
-    ASSERT_EQ(open(rwHeader(1, 1, 1, tiny.size(), 200u << 20) + tiny).message, "");
-    EXPECT_TRUE(allocations.small());
+    EXPECT_LT(largestAllocation([&] { opened = open(rwHeader(1, 1, 1, tiny.size(), 200u << 20) + tiny); }), mebibyte);
+    EXPECT_EQ(opened.message, "");
     EXPECT_EQ(readRest(stream), "tiny");
 }
 

@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -107,14 +105,6 @@ TEST_F(LogProbe, EntryBytes) {
                          indent23 + "stream.cpp(61) : talvo::io::Stream::throw_failure_ : \n" + indent23 +
                          "i/o error\n[talvo.io] error: first\n" + std::string(18, ' ') +
                          "second more\n[assertion] error: one two\n");
-}
-
-TEST_F(LogProbe, FailedOpenForReadingThenTheThrowReport) {
-    EXPECT_EQ(run("scores"), "caught: i/o error ('Data/scores.dat')\n");
-    EXPECT_EQ(log(), "[talvo.io] warning: 'Data/scores.dat' open failed: " + std::string(std::strerror(ENOENT)) +
-                         "\n[exception] error: class talvo::io::Failure\n" + indent23 +
-                         "stream.cpp(61) : talvo::io::Stream::throw_failure_ : \n" + indent23 +
-                         "i/o error ('Data/scores.dat')\n");
 }
 
 TEST_F(LogProbe, StaticInitialisersPendingTextAndLateExitHandlersReachTheFile) {

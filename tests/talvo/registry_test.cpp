@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "talvo/exception.h"
 #include "talvo/factory.h"
@@ -98,38 +99,27 @@ TEST(ObjectRefs, RoundTripThroughRegistry1) {
     Registered image("g::Image");
     Reader<Registry1> r(w.bytes());
     int objects[2];
-    ObjectRef ref;
-    std::uint32_t key = 0;
-    ASSERT_TRUE(r.registry.readObjectRef(r.in, ref, key));
-    EXPECT_EQ(key, 5u);
-    EXPECT_EQ(ref.factory, &image.factory) << "found through the short name";
-    r.registry.rememberObject(&objects[0], key);
-
-    ref = {};
+    // Whether data follows, the key, the factory and the known object of the next reference.
+    const auto next = [&] {
+        ObjectRef ref;
+        std::uint32_t key = 99;
+        const bool data = r.registry.readObjectRef(r.in, ref, key);
+        return std::tuple{data, key, static_cast<void*>(ref.factory), ref.object};
+    };
+    EXPECT_EQ(next(), std::tuple(true, 5u, &image.factory, nullptr)) << "found through the short name";
+    r.registry.rememberObject(&objects[0], 5);
     const talvotest::LogWatch log;
-    ASSERT_TRUE(r.registry.readObjectRef(r.in, ref, key));
-    EXPECT_EQ(key, 6u);
-    EXPECT_EQ(ref.factory, nullptr);
+    EXPECT_EQ(next(), std::tuple(true, 6u, nullptr, nullptr));
     EXPECT_TRUE(log.has("[talvo.io] warning: 'Palette' factory not found.\n"));
-    r.registry.rememberObject(&objects[1], key);
-
-    ref = {};
-    EXPECT_FALSE(r.registry.readObjectRef(r.in, ref, key)) << "known object: no data follows";
-    EXPECT_EQ(ref.object, &objects[0]);
-    for (const std::uint32_t expected : {8u, 1u, 1u}) {
-        ref = {};
-        ASSERT_TRUE(r.registry.readObjectRef(r.in, ref, key));
-        EXPECT_EQ(key, expected);
-        EXPECT_EQ(ref.factory, &image.factory) << "id 1 refers to the first name read";
-    }
-    EXPECT_FALSE(r.registry.readObjectRef(r.in, ref, key));
-    EXPECT_EQ(key, 0u);
+    EXPECT_EQ(next(), std::tuple(false, 5u, nullptr, &objects[0])) << "known object: no data follows";
+    for (const std::uint32_t key : {8u, 1u, 1u})  // id 1 refers to the first name read
+        EXPECT_EQ(next(), std::tuple(true, key, &image.factory, nullptr));
+    EXPECT_EQ(next(), std::tuple(false, 0u, nullptr, nullptr));
     EXPECT_TRUE(r.in.good());
     EXPECT_EQ(r.registry.readFactoryCount(), 2u);
-
     r.registry.forgetObject(5);
     r.in.seekg(0);
-    EXPECT_TRUE(r.registry.readObjectRef(r.in, ref, key)) << "a forgotten object is read again";
+    EXPECT_TRUE(std::get<0>(next())) << "a forgotten object is read again";
 
     Reader<Registry1> skip(u32(3) + u32(1) + "A" + u32(0) + u32(4) + u32(0) + u32(1));
     for (const bool expected : {true, false, true, false}) EXPECT_EQ(skip.registry.skipObjectRef(skip.in), expected);
