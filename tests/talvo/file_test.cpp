@@ -147,6 +147,7 @@ TEST_F(FileTest, TextModeReadTranslation) {
     ASSERT_TRUE(f.open(path, in | binary));
     EXPECT_EQ(readAll(f), "a\r\nb\x1a") << "binary mode passes everything through";
 }
+
 std::string readStream(std::istream& s) { return {std::istreambuf_iterator<char>(s), std::istreambuf_iterator<char>()}; }
 
 class FileBufTest : public FileTest {
