@@ -152,10 +152,10 @@ std::string readStream(std::istream& s) { return {std::istreambuf_iterator<char>
 
 class FileBufTest : public FileTest {
 protected:
-    void write(const std::string& text, std::ios_base::openmode mode, std::size_t piece = 4) {
+    void write(const std::string& text, std::ios_base::openmode mode, std::size_t chunk = 4) {
         FileBuf buffer(path, out | trunc | mode);
         std::ostream s(&buffer);
-        for (std::size_t i = 0; i < text.size(); i += piece) s.write(text.data() + i, std::min(piece, text.size() - i));
+        for (std::size_t i = 0; i < text.size(); i += chunk) s.write(text.data() + i, std::min(chunk, text.size() - i));
         EXPECT_TRUE(s.good());
     }
     std::string read(std::ios_base::openmode mode) {

@@ -17,10 +17,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using talvotest::readFile;
-
 using talvo::LogKind;
 using talvo::LogStream;
+using talvotest::readFile;
 
 class LogBytes : public ::testing::Test {
 protected:
@@ -69,7 +68,6 @@ TEST(LogFileNames, Base36StemAndReadingTriesNoNumberedNames) {
     EXPECT_EQ(talvo::openLogFileSomewhere(reader, dir.file("none.ini"), std::ios_base::in), "");
     EXPECT_EQ(talvo::openLogFileSomewhere(reader, name, std::ios_base::in), name);
 }
-
 
 // The exception entry's continuation lines sit under its text: 19 blanks of prefix, 4 of its own.
 const std::string indent23(23, ' ');

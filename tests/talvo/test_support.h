@@ -103,7 +103,7 @@ private:
     std::size_t start_;
 };
 
-// The message of the Failure the action throws, or "<nothing thrown>".
+// The message of the talvo exception the action throws, or "<nothing thrown>".
 template <class Action>
 std::string failureText(Action&& action) {
     try {

@@ -43,47 +43,37 @@ TEST(ThrowReport, LocationTextAndThrowingACopy) {
 
 // A fake box: records what it was shown and answers as told.
 struct FakeBox {
-    static inline std::string text, title;
-    static inline std::uint32_t flags = 0;
-    static inline int answer = box::pressedIgnore;
-    static inline int shown = 0, quitTaken = 0, quitPosted = 0, postedCode = 0;
-    static inline bool nest = false, throwStd = false, throwOther = false;
+    std::string text, title;
+    std::uint32_t flags = 0;
+    int answer = box::pressedIgnore;
+    int shown = 0, quitTaken = 0, quitPosted = 0, postedCode = 0;
+    bool nest = false;
+    int throws = 0;  // 1: a std::exception, 2: anything else
+} fake;
 
-    static int show(void*, const char* t, const char* ti, std::uint32_t f) {
-        ++shown;
-        text = t;
-        title = ti;
-        flags = f;
-        if (throwStd) throw std::runtime_error("box broke");
-        if (throwOther) throw 42;
-        if (nest) {
-            EXPECT_EQ(talvo::show_assertion_message({"in.cpp", 3, "inner"}, "again"), AssertionChoice::ignore);
-            EXPECT_EQ(talvo::assertionNesting(), 0);
-        }
-        return answer;
+int showFake(void*, const char* text, const char* title, std::uint32_t flags) {
+    ++fake.shown;
+    fake.text = text;
+    fake.title = title;
+    fake.flags = flags;
+    if (fake.throws == 1) throw std::runtime_error("box broke");
+    if (fake.throws == 2) throw 42;
+    if (fake.nest) {
+        EXPECT_EQ(talvo::show_assertion_message({"in.cpp", 3, "inner"}, "again"), AssertionChoice::ignore);
+        EXPECT_EQ(talvo::assertionNesting(), 0);
     }
-    static bool takeQuit(int* code) {
-        ++quitTaken;
-        *code = 7;
-        return true;
-    }
-    static void postQuit(int code) {
-        ++quitPosted;
-        postedCode = code;
-    }
-};
+    return fake.answer;
+}
 
 class AssertionBox : public ::testing::Test {
 protected:
     talvo::DialogHooks previous;
     AssertionBox() {
-        FakeBox::shown = FakeBox::quitTaken = FakeBox::quitPosted = FakeBox::postedCode = 0;
-        FakeBox::nest = FakeBox::throwStd = FakeBox::throwOther = false;
-        FakeBox::answer = box::pressedIgnore;
+        fake = {};
         talvo::DialogHooks hooks;
-        hooks.messageBox = &FakeBox::show;
-        hooks.takeQuitMessage = &FakeBox::takeQuit;
-        hooks.postQuitMessage = &FakeBox::postQuit;
+        hooks.messageBox = &showFake;
+        hooks.takeQuitMessage = [](int* code) { ++fake.quitTaken; *code = 7; return true; };
+        hooks.postQuitMessage = [](int code) { ++fake.quitPosted; fake.postedCode = code; };
         previous = talvo::setDialogHooks(hooks);
     }
     ~AssertionBox() override { talvo::setDialogHooks(previous); }
@@ -91,28 +81,28 @@ protected:
 
 TEST_F(AssertionBox, TextTitleButtonsAndQuitMessage) {
     EXPECT_EQ(talvo::show_assertion_message({"src/a.cpp", 12, "ns::f"}, "it broke"), AssertionChoice::ignore);
-    EXPECT_EQ(FakeBox::title, "Assertion failed!");
-    EXPECT_EQ(FakeBox::text,
+    EXPECT_EQ(fake.title, "Assertion failed!");
+    EXPECT_EQ(fake.text,
               "it broke\n\nFile:     src/a.cpp\nLine:     12\nFunction: ns::f\n\n"
               "Press 'Abort'  to stop program execution\nPress 'Retry'  to debug program\n"
               "Press 'Ignore' to continue program execution\n");
-    EXPECT_EQ(FakeBox::flags,
+    EXPECT_EQ(fake.flags,
               box::abortRetryIgnore | box::defaultButton2 | box::iconStop | box::setForeground | box::topmost);
     // The pending quit message is taken for the box and put back after it.
-    EXPECT_EQ(FakeBox::quitTaken, 1);
-    EXPECT_EQ(FakeBox::quitPosted, 1);
-    EXPECT_EQ(FakeBox::postedCode, 7);
+    EXPECT_EQ(fake.quitTaken, 1);
+    EXPECT_EQ(fake.quitPosted, 1);
+    EXPECT_EQ(fake.postedCode, 7);
     EXPECT_EQ(talvo::assertionNesting(), -1);
 
     // No file, no line, empty function: the function line stays, as its pointer is set.
     talvo::show_assertion_message({nullptr, 0, ""}, nullptr);
-    EXPECT_EQ(FakeBox::text.substr(0, 12), "Function: \n\n");
+    EXPECT_EQ(fake.text.substr(0, 12), "Function: \n\n");
 
     // A box opened from inside the box is not shown.
-    FakeBox::nest = true;
-    FakeBox::answer = box::pressedRetry;
+    fake.nest = true;
+    fake.answer = box::pressedRetry;
     EXPECT_EQ(talvo::show_assertion_message({"a.cpp", 1, "outer"}, "first"), AssertionChoice::retry);
-    EXPECT_EQ(FakeBox::shown, 3);
+    EXPECT_EQ(fake.shown, 3);
     EXPECT_EQ(talvo::assertionNesting(), -1);
 }
 
@@ -124,34 +114,33 @@ TEST_F(AssertionBox, AnswersMapToChoicesAndReportBoxKinds) {
         {box::pressedOk, AssertionChoice::abort},      {box::failed, AssertionChoice::abort},
     };
     for (const auto& [pressed, choice] : cases) {
-        FakeBox::answer = pressed;
+        fake.answer = pressed;
         EXPECT_EQ(talvo::show_assertion_message({}, "m"), choice) << pressed;
     }
 
-    FakeBox::answer = box::pressedOk;
+    fake.answer = box::pressedOk;
     EXPECT_EQ(talvo::report_error("m", "t", 1, nullptr, nullptr), ReportAnswer::other);
-    EXPECT_EQ(FakeBox::flags, box::ok | box::iconStop | box::setForeground | box::topmost);
-    EXPECT_EQ(FakeBox::text, "m\n\n");
-    FakeBox::answer = box::pressedRetry;
+    EXPECT_EQ(fake.flags, box::ok | box::iconStop | box::setForeground | box::topmost);
+    EXPECT_EQ(fake.text, "m\n\n");
+    fake.answer = box::pressedRetry;
     EXPECT_EQ(talvo::report_error(nullptr, "t", talvo::reportRetryCancel, nullptr, "d"), ReportAnswer::retry);
-    EXPECT_EQ(FakeBox::flags & 0xF, box::retryCancel);
-    EXPECT_EQ(FakeBox::text, "d");
+    EXPECT_EQ(fake.flags & 0xF, box::retryCancel);
+    EXPECT_EQ(fake.text, "d");
 }
 
 TEST_F(AssertionBox, ThrowingBoxCountsAsAbortAndRestoresState) {
-    FakeBox::throwStd = true;
+    fake.throws = 1;
     EXPECT_EQ(talvo::report_error("m", "t", 7, nullptr, nullptr), ReportAnswer::abort);
     EXPECT_EQ(talvo::show_assertion_message({}, "m"), AssertionChoice::abort);
-    FakeBox::throwStd = false;
-    FakeBox::throwOther = true;
+    fake.throws = 2;
     EXPECT_EQ(talvo::show_assertion_message({}, "m"), AssertionChoice::abort);
     EXPECT_EQ(talvo::assertionNesting(), -1);
-    EXPECT_EQ(FakeBox::quitPosted, FakeBox::quitTaken);
+    EXPECT_EQ(fake.quitPosted, fake.quitTaken);
 
     // A failure outside the box itself (here: finding the owner) is caught as well.
     talvo::DialogHooks hooks;
     hooks.activeOwner = []() -> void* { throw std::runtime_error("no window"); };
-    hooks.messageBox = &FakeBox::show;
+    hooks.messageBox = &showFake;
     talvo::setDialogHooks(hooks);
     EXPECT_EQ(talvo::show_assertion_message({}, "m"), AssertionChoice::abort);
     EXPECT_EQ(talvo::assertionNesting(), -1);
@@ -160,7 +149,7 @@ TEST_F(AssertionBox, ThrowingBoxCountsAsAbortAndRestoresState) {
 // The switch on, answers decide: Abort raises SIGABRT, Retry stops at a breakpoint (SIGTRAP without
 // a debugger), Ignore throws.
 void throwWithAnswer(int answer) {
-    FakeBox::answer = answer;
+    fake.answer = answer;
     talvo::dialogsOnThrow = 1;
     talvo::reportAndThrow(TALVO_SOURCE_LOCATION("test::site"), talvo::Exception("boom"));
 }
@@ -181,7 +170,7 @@ TEST_F(AssertionBoxDeathTest, AbortRetryAndTheDefaultBox) {
 TEST_F(AssertionBox, IgnoreThrows) {
     EXPECT_THROW(throwWithAnswer(box::pressedIgnore), talvo::Exception);
     talvo::dialogsOnThrow = 0;
-    EXPECT_EQ(FakeBox::shown, 1);
+    EXPECT_EQ(fake.shown, 1);
 }
 
 }  // namespace
