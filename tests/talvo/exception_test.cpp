@@ -19,49 +19,31 @@ using talvo::SystemErrorInfo;
 using talvo::TextualErrorInfo;
 using talvo::io::Failure;
 
-std::string describe(const ErrorInfo& info, std::size_t size = 4096) {
-    std::string buffer(size, '#');
-    const std::size_t n = info.describe(buffer.data(), size);
+std::string describe(const ErrorInfo& info) {
+    std::string buffer(4096, '#');
+    const std::size_t n = info.describe(buffer.data(), buffer.size());
     EXPECT_EQ(n, std::strlen(buffer.c_str()));
     return buffer.substr(0, n);
 }
 
-TEST(ExceptionMessage, CutAt2047AndTerminated) {
-    const std::string long_text(3000, 'x');
-    const Exception e(long_text.c_str());
-    EXPECT_EQ(std::string(e.what()), std::string(2047, 'x'));
-
-    std::string exact(2047, 'y');
-    EXPECT_EQ(std::string(Exception(exact.c_str()).what()), exact);
-}
-
-TEST(ExceptionMessage, EmptyReportsTypeNameOnce) {
-    const Exception e("");
-    const char* first = e.what();
-    EXPECT_STREQ(first, "class talvo::Exception");
-    EXPECT_EQ(e.what(), first);
-    EXPECT_STREQ(Exception(static_cast<const char*>(nullptr)).what(), "class talvo::Exception");
-
-    struct Local : Exception {};
-    EXPECT_NE(std::string(Local{}.what()).find("class "), std::string::npos);
-}
-
-TEST(ExceptionMessage, FailureDefaultsToIoError) {
-    EXPECT_STREQ(Failure(static_cast<const char*>(nullptr)).what(), "i/o error");
-    EXPECT_STREQ(Failure("").what(), "i/o error");
-    EXPECT_STREQ(Failure("bad").what(), "bad");
-    EXPECT_EQ(talvo::readableTypeName(typeid(Failure)), "class talvo::io::Failure");
-}
-
-TEST(ExceptionMessage, CopyKeepsWholeMessageAndThrowNotImplemented) {
-    const std::string text(2047, 'q');
-    const Failure original(text.c_str());
+TEST(ExceptionMessage, CutAt2047AndDefaults) {
+    EXPECT_EQ(std::string(Exception(std::string(3000, 'x').c_str()).what()), std::string(2047, 'x'));
+    // A copy (as thrown) keeps the whole message and the dynamic type.
+    const std::string exact(2047, 'q');
     try {
-        throw original;
+        throw Failure(exact.c_str());
     } catch (const Exception& caught) {
-        EXPECT_EQ(std::string(caught.what()), text);
+        EXPECT_EQ(std::string(caught.what()), exact);
         EXPECT_NE(dynamic_cast<const Failure*>(&caught), nullptr);
     }
+    // An empty message reports the readable type name, the same pointer every time.
+    const Exception empty("");
+    EXPECT_STREQ(empty.what(), "class talvo::Exception");
+    EXPECT_EQ(empty.what(), empty.what());
+    EXPECT_STREQ(Exception(static_cast<const char*>(nullptr)).what(), "class talvo::Exception");
+    EXPECT_STREQ(Failure(static_cast<const char*>(nullptr)).what(), "i/o error");
+    EXPECT_STREQ(Failure("").what(), "i/o error");
+    EXPECT_EQ(talvo::readableTypeName(typeid(Failure)), "class talvo::io::Failure");
     try {
         talvo::throwNotImplemented("NOT IMPLEMENTED");
         FAIL();
@@ -70,38 +52,27 @@ TEST(ExceptionMessage, CopyKeepsWholeMessageAndThrowNotImplemented) {
     }
 }
 
-TEST(ErrorDetailChain, NestedTextThenSourceName) {
+TEST(ErrorDetailChain, OwnTextThenNestedThenName) {
     const TextualErrorInfo text("i/o error");
     const ErrorInfo outer("Data/scores.dat", &text);
     EXPECT_EQ(describe(outer), "i/o error ('Data/scores.dat')");
     EXPECT_STREQ(Failure(outer).what(), "i/o error ('Data/scores.dat')");
+    EXPECT_EQ(describe(ErrorInfo()), "");
+    EXPECT_EQ(describe(ErrorInfo("", &text)), "i/o error");
 
-    // Own text first, then the nested detail, then the own name.
-    const TextualErrorInfo cause("inner", "a.bin");
-    const TextualErrorInfo wrapper("outer:", "b.bin", &cause);
-    EXPECT_EQ(describe(wrapper), "outer:inner ('a.bin') ('b.bin')");
-
-    const ErrorInfo bare;
-    EXPECT_EQ(describe(bare), "");
-    const ErrorInfo emptyName("", &text);
-    EXPECT_EQ(describe(emptyName), "i/o error");
-}
-
-TEST(ErrorDetailChain, CutsAtEverySize) {
     const TextualErrorInfo cause("inner", "a.bin");
     const TextualErrorInfo wrapper("outer:", "b.bin", &cause);
     const std::string full = describe(wrapper);
+    EXPECT_EQ(full, "outer:inner ('a.bin') ('b.bin')");
+    // Every buffer size gets a terminated prefix and nothing past it.
     for (std::size_t size = 1; size <= full.size() + 2; ++size) {
         std::string buffer(size + 8, '#');
         const std::size_t n = wrapper.describe(buffer.data(), size);
         ASSERT_LT(n, size);
         EXPECT_EQ(buffer[n], '\0');
-        EXPECT_EQ(buffer.substr(size, 8), std::string(8, '#')) << "wrote past size " << size;
+        EXPECT_EQ(buffer.substr(size), std::string(8, '#')) << "wrote past size " << size;
         EXPECT_EQ(buffer.substr(0, n), full.substr(0, n));
     }
-    char c = 'z';
-    EXPECT_EQ(wrapper.describe(&c, 0), 0u);
-    EXPECT_EQ(c, 'z');
     EXPECT_EQ(wrapper.describe(nullptr, 10), 0u);
 }
 
@@ -111,19 +82,14 @@ TEST(ErrorDetailChain, SystemDetailTakesErrnoAtConstruction) {
     errno = EACCES;
     EXPECT_EQ(missing.code(), static_cast<std::uint32_t>(ENOENT));
     EXPECT_EQ(describe(missing), std::strerror(ENOENT));
-
     missing.set();
     EXPECT_EQ(missing.code(), static_cast<std::uint32_t>(EACCES));
-    missing.set(EISDIR);
-    EXPECT_EQ(missing.code(), static_cast<std::uint32_t>(EISDIR));
     missing.clear();
     EXPECT_EQ(describe(missing), "no error");
 
-    SystemErrorInfo unknown(99999);
-    const std::string text = describe(unknown);
-    EXPECT_FALSE(text.empty());
-    EXPECT_NE(text.back(), '\n');
-
+    const std::string unknown = describe(SystemErrorInfo(99999));
+    EXPECT_FALSE(unknown.empty());
+    EXPECT_NE(unknown.back(), '\n');
     SystemErrorInfo named(ENOENT);
     named.setSourceName("x.dat");
     EXPECT_EQ(describe(named), std::string(std::strerror(ENOENT)) + " ('x.dat')");
@@ -133,8 +99,6 @@ TEST(ErrorDetailChain, ZipErrorAndStreamInsertion) {
     const talvo::io::ZipError data(Z_DATA_ERROR, "pack.rw");
     EXPECT_EQ(describe(data), std::string(": ") + zError(Z_DATA_ERROR) + " ('pack.rw')");
     EXPECT_EQ(describe(talvo::io::ZipError(-1000)), ": unknown zlib error");
-    EXPECT_EQ(describe(talvo::io::ZipError(1000)), ": unknown zlib error");
-
     std::ostringstream out;
     out << data;
     EXPECT_EQ(out.str(), describe(data));

@@ -1,151 +1,125 @@
-// The POSIX file: open modes, sharing, errors and text-mode reading.
+// The POSIX file and its stream buffer: open modes, sharing, errors, seeks, text-mode translation.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 
 #include <cerrno>
 #include <cstring>
+#include <istream>
+#include <ostream>
 #include <string>
 
-#include "scratch_dir.h"
 #include "talvo/file.h"
+#include "talvo/file_buf.h"
+#include "test_support.h"
 
 namespace {
 
 using talvo::File;
 using talvo::SeekDir;
+using talvo::io::BasicFileBuf;
+using talvo::io::FileBuf;
+using talvotest::readFile;
+using talvotest::writeFile;
 constexpr auto in = std::ios_base::in;
 constexpr auto out = std::ios_base::out;
 constexpr auto app = std::ios_base::app;
 constexpr auto trunc = std::ios_base::trunc;
-constexpr auto ate = std::ios_base::ate;
 constexpr auto binary = std::ios_base::binary;
 
 std::string readAll(File& f, std::size_t chunk = 4096) {
-    std::string result;
-    std::string buffer(chunk, '\0');
-    for (;;) {
-        const std::size_t n = f.read(buffer.data(), chunk);
-        if (n == 0) return result;
-        result.append(buffer, 0, n);
-    }
+    std::string result, buffer(chunk, '\0');
+    while (const std::size_t n = f.read(buffer.data(), chunk)) result.append(buffer, 0, n);
+    return result;
 }
+
+std::uint32_t errorOf(const File& f) { return f.lastError().code(); }
 
 class FileTest : public ::testing::Test {
 protected:
-    ScratchDir dir;
-    std::string path = dir.file("data.bin");
+    talvotest::ScratchDir dir;
+    const char* path = "data.bin";
 };
 
 TEST_F(FileTest, OpenModesCreateKeepOrEmpty) {
     File f;
-    EXPECT_FALSE(f.open(path.c_str(), in)) << "reading needs an existing file";
-    EXPECT_EQ(f.lastError().code(), static_cast<std::uint32_t>(ENOENT));
-    EXPECT_FALSE(f.open(path.c_str(), in | out));
+    EXPECT_FALSE(f.open(path, in)) << "reading needs an existing file";
+    EXPECT_EQ(errorOf(f), static_cast<std::uint32_t>(ENOENT));
+    EXPECT_FALSE(f.open(path, in | out));
+    for (auto mode : {std::ios_base::openmode{}, app, in | trunc, trunc, in | app, in | out | app})
+        EXPECT_FALSE(f.open(path, mode)) << static_cast<int>(mode);
 
-    writeBytes(path, "hello world");
-    ASSERT_TRUE(f.open(path.c_str(), out));
+    writeFile(path, "hello world");
+    ASSERT_TRUE(f.open(path, out));
+    EXPECT_FALSE(f.open("other", out)) << "already open";
     EXPECT_EQ(f.write("HE", 2), 2u);
     ASSERT_TRUE(f.close());
-    EXPECT_EQ(readBytes(path), "HEllo world") << "out alone keeps the content and writes at the start";
+    EXPECT_FALSE(f.close()) << "closing a closed file fails";
+    EXPECT_EQ(readFile(path), "HEllo world") << "out alone keeps the content and writes at the start";
 
-    ASSERT_TRUE(f.open(path.c_str(), out | app));
+    ASSERT_TRUE(f.open(path, out | app));
     EXPECT_EQ(f.write("!", 1), 1u);
     f.close();
-    EXPECT_EQ(readBytes(path), "HEllo world!");
-
-    ASSERT_TRUE(f.open(path.c_str(), out | ate | binary));
+    ASSERT_TRUE(f.open(path, out | std::ios_base::ate | binary));
     EXPECT_EQ(f.seek(0, SeekDir::current), 12);
     f.close();
+    EXPECT_EQ(readFile(path), "HEllo world!");
 
-    ASSERT_TRUE(f.open(path.c_str(), out | trunc));
+    ASSERT_TRUE(f.open(path, out | trunc));
     EXPECT_EQ(f.size(), 0u);
     f.close();
-    EXPECT_EQ(readBytes(path), "");
+    EXPECT_EQ(readFile(path), "");
 
-    const std::string fresh = dir.file("fresh.bin");
-    ASSERT_TRUE(f.open(fresh.c_str(), in | out | trunc | binary));
-    EXPECT_EQ(f.write("abc", 3), 3u);
-    EXPECT_EQ(f.seek(0, SeekDir::begin), 0);
-    EXPECT_EQ(readAll(f), "abc");
-    f.close();
-}
-
-TEST_F(FileTest, RefusedModesAndSecondOpen) {
-    writeBytes(path, "keep");
-    File f;
-    for (auto mode : {std::ios_base::openmode{}, app, in | trunc, trunc, in | app, in | out | app})
-        EXPECT_FALSE(f.open(path.c_str(), mode)) << static_cast<int>(mode);
-    EXPECT_EQ(readBytes(path), "keep");
-
-    ASSERT_TRUE(f.open(path.c_str(), in));
-    EXPECT_FALSE(f.open(dir.file("other").c_str(), out));
-    EXPECT_TRUE(f.isOpen());
-    EXPECT_EQ(readAll(f), "keep");
-    EXPECT_TRUE(f.close());
-    EXPECT_FALSE(f.close()) << "closing a closed file fails";
-}
-
-TEST_F(FileTest, SecondWriterFailsReadersShare) {
-    writeBytes(path, "abc");
-    File writer;
-    ASSERT_TRUE(writer.open(path.c_str(), out));
-    File second;
-    EXPECT_FALSE(second.open(path.c_str(), out | trunc));
-    EXPECT_EQ(second.lastError().code(), static_cast<std::uint32_t>(EWOULDBLOCK));
-    EXPECT_EQ(readBytes(path), "abc") << "a refused writer must not truncate";
-    EXPECT_FALSE(second.open(path.c_str(), in | out));
-
-    File reader1, reader2;
-    EXPECT_TRUE(reader1.open(path.c_str(), in));
-    EXPECT_TRUE(reader2.open(path.c_str(), in));
-
-    writer.close();
-    EXPECT_TRUE(second.open(path.c_str(), out | trunc)) << "readers do not keep a writer out";
-    EXPECT_EQ(readBytes(path), "");
-}
-
-TEST_F(FileTest, DirectoriesNamesAndDescriptors) {
-    File f;
-    EXPECT_FALSE(f.open(dir.path().c_str(), in));
-    EXPECT_EQ(f.lastError().code(), static_cast<std::uint32_t>(EISDIR));
-    EXPECT_FALSE(f.isOpen());
-    EXPECT_FALSE(f.open(nullptr, in));
-    EXPECT_FALSE(f.open("", out));
-
-    File zero;
-    EXPECT_TRUE(zero.attach(0, in)) << "descriptor 0 is valid";
-    EXPECT_FALSE(zero.attach(3, in));
-    EXPECT_TRUE(zero.close());
-    EXPECT_NE(::fcntl(0, F_GETFD), -1) << "closing an attached descriptor must leave it open";
-    EXPECT_FALSE(File().attach(-1, in));
-}
-
-TEST_F(FileTest, LastErrorStartsClearAndTracksFailedCalls) {
-    errno = EACCES;
-    File f;
-    EXPECT_EQ(f.lastError().code(), 0u);
-    char text[64];
-    f.lastError().describe(text, sizeof text);
-    EXPECT_STREQ(text, "no error");
-
-    ASSERT_TRUE(f.open("/dev/full", out));
-    EXPECT_EQ(f.write("x", 1), 0u);
-    EXPECT_EQ(f.lastError().code(), static_cast<std::uint32_t>(ENOSPC));
-}
-
-TEST_F(FileTest, SeekRules) {
-    writeBytes(path, "0123456789");
-    File f;
-    ASSERT_TRUE(f.open(path.c_str(), in | binary));
-    EXPECT_EQ(f.seek(-1, SeekDir::begin), -1);
-    EXPECT_EQ(f.seek(-11, SeekDir::end), -1);
-    EXPECT_EQ(f.seek(0, static_cast<SeekDir>(3)), -1);
+    ASSERT_TRUE(f.open("fresh.bin", in | out | trunc | binary));
+    EXPECT_EQ(f.write("0123456789", 10), 10u);
+    const std::pair<std::int32_t, SeekDir> refused[] = {{-1, SeekDir::begin}, {-11, SeekDir::end}, {0, SeekDir(3)}};
+    for (const auto& [offset, from] : refused) EXPECT_EQ(f.seek(offset, from), -1);
     EXPECT_EQ(f.seek(-10, SeekDir::end), 0);
     EXPECT_EQ(f.seek(4, SeekDir::begin), 4);
     EXPECT_EQ(f.seek(2, SeekDir::current), 6);
     EXPECT_EQ(readAll(f), "6789");
-    EXPECT_EQ(f.size(), 10u);
+}
+
+TEST_F(FileTest, SecondWriterFailsReadersShare) {
+    writeFile(path, "abc");
+    File writer, second, reader1, reader2;
+    ASSERT_TRUE(writer.open(path, out));
+    EXPECT_FALSE(second.open(path, out | trunc));
+    EXPECT_EQ(errorOf(second), static_cast<std::uint32_t>(EWOULDBLOCK));
+    EXPECT_EQ(readFile(path), "abc") << "a refused writer must not truncate";
+    EXPECT_FALSE(second.open(path, in | out));
+    EXPECT_TRUE(reader1.open(path, in));
+    EXPECT_TRUE(reader2.open(path, in));
+
+    writer.close();
+    EXPECT_TRUE(second.open(path, out | trunc)) << "readers do not keep a writer out";
+    EXPECT_EQ(readFile(path), "");
+}
+
+TEST_F(FileTest, DirectoriesDescriptorsAndLastError) {
+    errno = EACCES;
+    File f;
+    EXPECT_EQ(errorOf(f), 0u) << "the detail starts clear, whatever errno says";
+    char text[64];
+    f.lastError().describe(text, sizeof text);
+    EXPECT_STREQ(text, "no error");
+
+    EXPECT_FALSE(f.open(dir.path().c_str(), in));
+    EXPECT_EQ(errorOf(f), static_cast<std::uint32_t>(EISDIR));
+    EXPECT_FALSE(f.isOpen());
+    EXPECT_FALSE(f.open(nullptr, in));
+    EXPECT_FALSE(f.open("", out));
+
+    ASSERT_TRUE(f.open("/dev/full", out));
+    EXPECT_EQ(f.write("x", 1), 0u);
+    EXPECT_EQ(errorOf(f), static_cast<std::uint32_t>(ENOSPC));
+    f.close();
+
+    EXPECT_TRUE(f.attach(0, in)) << "descriptor 0 is valid";
+    EXPECT_FALSE(f.attach(3, in));
+    EXPECT_TRUE(f.close());
+    EXPECT_NE(::fcntl(0, F_GETFD), -1) << "closing an attached descriptor must leave it open";
+    EXPECT_FALSE(File().attach(-1, in));
 }
 
 TEST_F(FileTest, TextModeReadTranslation) {
@@ -156,24 +130,147 @@ TEST_F(FileTest, TextModeReadTranslation) {
     };
     const Case cases[] = {
         {"a\r\nb", 16, "a\nb"},
-        {"a\r\nb", 2, "a\nb"},        // block ends in CR, LF comes next
-        {"a\rb", 2, "a\rb"},          // block ends in CR, something else comes next
-        {"ab\r", 3, "ab\r"},          // CR is the last byte of the file
+        {"a\r\nb", 2, "a\nb"},  // block ends in CR, LF comes next
+        {"a\rb", 2, "a\rb"},    // block ends in CR, something else comes next
+        {"ab\r", 3, "ab\r"},    // CR is the last byte of the file
         {"a\rxb\r\r\n", 16, "a\rxb\r\n"},
-        {"ab\x1a" "cd", 16, "ab"},    // Ctrl-Z ends the data
+        {"ab\x1a" "cd", 16, "ab"},  // Ctrl-Z ends the data
     };
     for (const Case& c : cases) {
-        writeBytes(path, c.bytes);
+        writeFile(path, c.bytes);
         File f;
-        ASSERT_TRUE(f.open(path.c_str(), in));
+        ASSERT_TRUE(f.open(path, in));
         EXPECT_EQ(readAll(f, c.chunk).substr(0, c.expected.size()), c.expected) << c.bytes.size();
-        f.close();
     }
-    // Binary mode passes everything through.
-    writeBytes(path, "a\r\nb\x1a");
+    writeFile(path, "a\r\nb\x1a");
     File f;
-    ASSERT_TRUE(f.open(path.c_str(), in | binary));
-    EXPECT_EQ(readAll(f), "a\r\nb\x1a");
+    ASSERT_TRUE(f.open(path, in | binary));
+    EXPECT_EQ(readAll(f), "a\r\nb\x1a") << "binary mode passes everything through";
+}
+
+std::string readStream(std::istream& s) { return {std::istreambuf_iterator<char>(s), std::istreambuf_iterator<char>()}; }
+
+class FileBufTest : public FileTest {
+protected:
+    void write(const std::string& text, std::ios_base::openmode mode, std::size_t chunk = 4) {
+        FileBuf buffer(path, out | trunc | mode);
+        std::ostream s(&buffer);
+        for (std::size_t i = 0; i < text.size(); i += chunk) s.write(text.data() + i, std::min(chunk, text.size() - i));
+        EXPECT_TRUE(s.good());
+    }
+    std::string read(std::ios_base::openmode mode) {
+        FileBuf buffer(path, in | mode);
+        std::istream s(&buffer);
+        return readStream(s);
+    }
+};
+
+TEST_F(FileBufTest, CrLfAcrossTheBlockEdge) {
+    const std::size_t block = BasicFileBuf::defaultBufferSize();
+    ASSERT_GE(block, 4096u);
+    ASSERT_EQ(block % talvo::AbstractFile::pageSize(), 0u);
+    // CR as the last byte of the first block, LF as the first of the next.
+    const std::string head(block - 1, 'x');
+    writeFile(path, head + "\r\nyz\r\n");
+    EXPECT_EQ(read({}), head + "\nyz\n");
+}
+
+TEST_F(FileBufTest, RoundTripsOfManyBlocks) {
+    std::string data(3 * BasicFileBuf::defaultBufferSize() + 123, '\0');
+    std::uint32_t state = 7;
+    for (char& c : data) c = static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
+    write(data, binary);
+    EXPECT_EQ(readFile(path), data);
+    EXPECT_EQ(read(binary), data);
+
+    // Text mode writes every LF as CR LF (even when the expansion crosses blocks) and reads it back.
+    std::string text, bytes;
+    for (int i = 0; i < 3000; ++i) {
+        text += i % 3 ? "ab\n" : "\n";
+        bytes += i % 3 ? "ab\r\n" : "\r\n";
+    }
+    write(text, {}, 1000);
+    EXPECT_EQ(readFile(path), bytes);
+    EXPECT_EQ(read({}), text);
+}
+
+TEST_F(FileBufTest, TellCountsLineFeedsAsTwoInTextMode) {
+    writeFile(path, "ab\r\ncd\r\n");
+    FileBuf buffer(path, in);
+    std::istream s(&buffer);
+    EXPECT_EQ(s.get(), 'a');
+    EXPECT_EQ(s.tellg(), 1);
+    char three[3];
+    s.read(three, 3);
+    EXPECT_EQ(std::string(three, 3), "b\nc");
+    EXPECT_EQ(s.tellg(), 5);
+    s.seekg(1);
+    EXPECT_EQ(readStream(s), "b\ncd\n");
+}
+
+TEST_F(FileBufTest, SeekPutbackAndRewrite) {
+    writeFile(path, "0123456789");
+    FileBuf buffer(path, in | out | binary);
+    std::iostream s(&buffer);
+    EXPECT_EQ(s.get(), '0');
+    EXPECT_EQ(s.get(), '1');
+    EXPECT_TRUE(s.putback('1'));
+    EXPECT_TRUE(s.unget());
+    EXPECT_EQ(s.get(), '0');
+    s.seekp(4);
+    s << "AB";
+    s.seekg(0, std::ios_base::end);
+    EXPECT_EQ(s.tellg(), 10);
+    s.seekg(-7, std::ios_base::cur);
+    EXPECT_EQ(readStream(s), "3AB6789");
+    EXPECT_EQ(buffer.close(), &buffer);
+    EXPECT_EQ(buffer.close(), nullptr);
+    EXPECT_EQ(readFile(path), "0123AB6789");
+}
+
+TEST_F(FileBufTest, ModesNamesAndErrors) {
+    FileBuf missing("missing.dat", in);
+    EXPECT_FALSE(missing.is_open());
+    EXPECT_STREQ(missing.name(), "missing.dat");
+    char text[256];
+    ASSERT_NE(missing.lastFileError(), nullptr);
+    missing.lastFileError()->describe(text, sizeof text);
+    EXPECT_STREQ(text, std::strerror(ENOENT));
+    std::istream none(&missing);
+    EXPECT_EQ(none.get(), EOF);
+
+    writeFile(path, "abc");
+    FileBuf reader(path, in);
+    std::ostream wrong(&reader);
+    wrong << 'x';
+    EXPECT_TRUE(wrong.bad()) << "writing needs the out bit";
+
+    FileBuf full;
+    ASSERT_EQ(full.open("/dev/full", out | binary), &full);
+    EXPECT_EQ(full.open(path, in), nullptr) << "already open";
+    std::ostream s(&full);
+    s << "data" << std::flush;
+    EXPECT_TRUE(s.bad());
+    s.clear();
+    s << "more" << std::flush;
+    EXPECT_TRUE(s.bad()) << "a failed write keeps the buffer in error";
+    EXPECT_EQ(full.lastFileError()->describe(text, sizeof text), std::strlen(std::strerror(ENOSPC)));
+}
+
+TEST_F(FileBufTest, UnbufferedAndCallerBuffers) {
+    {
+        FileBuf buffer(path, out | trunc | binary);
+        buffer.pubsetbuf(nullptr, 0);
+        std::ostream s(&buffer);
+        s << "xy";
+        EXPECT_EQ(readFile(path), "xy") << "unbuffered output reaches the file at once";
+    }
+    char storage[3];
+    FileBuf buffer(path, in | binary);
+    buffer.pubsetbuf(storage, sizeof storage);
+    std::istream s(&buffer);
+    EXPECT_EQ(readStream(s), "xy");
+    EXPECT_TRUE(FileBuf(0, in).is_open()) << "descriptor 0 is valid";
 }
 
 }  // namespace

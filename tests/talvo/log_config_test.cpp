@@ -9,33 +9,15 @@
 #include "talvo/exception.h"
 #include "talvo/log_category.h"
 #include "talvo/log_config.h"
+#include "test_support.h"
 
 namespace {
 
-using talvo::LogCategory;
 using talvo::LogConfig;
 using talvo::LogIniToken;
 using Kind = LogIniToken::Kind;
+using Thresholds = std::vector<std::int32_t>;
 constexpr std::int32_t all = std::numeric_limits<std::int32_t>::max();
-
-// Keeps the process-wide records as they were; each test uses category names of its own.
-class LogSettings : public ::testing::Test {
-protected:
-    LogCategory savedGate = talvo::logGate;
-    LogCategory savedDefaults = talvo::logDefaults;
-    ~LogSettings() override {
-        talvo::logGate = savedGate;
-        talvo::logDefaults = savedDefaults;
-    }
-    static void apply(const std::string& text) {
-        std::istringstream in(text);
-        LogConfig::apply(in);
-    }
-    static std::vector<std::int32_t> thresholds(const char* name) {
-        const LogCategory& r = talvo::categoryRecord(name);
-        return {r.thresholds[0], r.thresholds[1], r.thresholds[2]};
-    }
-};
 
 std::vector<std::pair<Kind, std::string>> tokens(const std::string& text) {
     std::istringstream in(text);
@@ -48,106 +30,87 @@ std::vector<std::pair<Kind, std::string>> tokens(const std::string& text) {
     }
 }
 
-TEST(LogIniTokens, EveryForm) {
+void apply(const std::string& text) {
+    std::istringstream in(text);
+    LogConfig::apply(in);
+}
+
+Thresholds thresholds(const char* name) {
+    const talvo::LogCategory& r = talvo::categoryRecord(name);
+    return {r.thresholds[0], r.thresholds[1], r.thresholds[2]};
+}
+
+TEST(LogIniTokens, EveryFormAndEscapes) {
     const auto got = tokens("[talvo.io] ; note\nerror = -3\nwarn +7 info=* i -* #include x y\n// c\n/x = 5 +  4 *\n");
     const std::vector<std::pair<Kind, std::string>> expected = {
-        {Kind::section, "talvo.io"}, {Kind::comment, " note"},  {Kind::error, ""},       {Kind::value, "-3"},
-        {Kind::warning, ""},         {Kind::value, "+7"},       {Kind::info, ""},        {Kind::value, "+*"},
-        {Kind::info, ""},            {Kind::value, "-*"},       {Kind::directive, "x y"}, {Kind::comment, " c"},
-        {Kind::other, ""},           {Kind::value, "5"},        {Kind::value, "+4"},     {Kind::value, "+*"},
+        {Kind::section, "talvo.io"}, {Kind::comment, " note"}, {Kind::error, ""},        {Kind::value, "-3"},
+        {Kind::warning, ""},         {Kind::value, "+7"},      {Kind::info, ""},         {Kind::value, "+*"},
+        {Kind::info, ""},            {Kind::value, "-*"},      {Kind::directive, "x y"}, {Kind::comment, " c"},
+        {Kind::other, ""},           {Kind::value, "5"},       {Kind::value, "+4"},      {Kind::value, "+*"},
     };
     EXPECT_EQ(got, expected);
-}
 
-TEST(LogIniTokens, SectionNamesAndEscapes) {
-    EXPECT_EQ(tokens("[ \"a\\]b\\tc\" ]\n").at(0).second, "a]b\tc");
-    EXPECT_EQ(tokens("['q\\x\\n']\n").at(0).second, "qx\n");
-    EXPECT_EQ(tokens("[x\\]y]\n").at(0).second, "x]y");
-    EXPECT_EQ(tokens("[\"a]b\"]\n").at(0).second, "a") << "an unescaped ] ends even a quoted name";
-    EXPECT_EQ(tokens("[]\n").at(0), (std::pair<Kind, std::string>{Kind::section, ""}));
-    EXPECT_EQ(tokens("=x\n").at(0).second, "*");
-    EXPECT_EQ(tokens("= - 12\n").at(0).second, "-12");
-}
+    const std::pair<const char*, const char*> firstText[] = {
+        {"[ \"a\\]b\\tc\" ]\n", "a]b\tc"}, {"['q\\x\\n']\n", "qx\n"}, {"[x\\]y]\n", "x]y"},
+        {"[\"a]b\"]\n", "a"},  // an unescaped ] ends even a quoted name
+        {"[]\n", ""},          {"=x\n", "*"},         {"= - 12\n", "-12"},
+    };
+    for (const auto& [text, first] : firstText) EXPECT_EQ(tokens(text).at(0).second, first) << text;
 
-TEST(LogIniTokens, SignedAssignmentIsNotImplemented) {
     std::istringstream in("+ =5\n");
     LogIniToken token;
-    try {
-        talvo::LogIniTokenizer::next(in, token);
-        FAIL() << "expected NOT IMPLEMENTED";
-    } catch (const talvo::Exception& e) {
-        EXPECT_STREQ(e.what(), "NOT IMPLEMENTED");
-    }
+    EXPECT_EQ(talvotest::failureText([&] { talvo::LogIniTokenizer::next(in, token); }), "NOT IMPLEMENTED");
 }
 
 TEST(LogIniValues, FormsAndClamping) {
-    EXPECT_EQ(LogConfig::valueOf("+*"), all);
-    EXPECT_EQ(LogConfig::valueOf("x*"), all);
-    EXPECT_EQ(LogConfig::valueOf("-*"), -all);
-    EXPECT_EQ(LogConfig::valueOf("*"), 0);
-    EXPECT_EQ(LogConfig::valueOf("-12"), -12);
-    EXPECT_EQ(LogConfig::valueOf("99999999999999999999"), all);
-    EXPECT_EQ(LogConfig::valueOf("-99999999999"), std::numeric_limits<std::int32_t>::min());
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {"+*", all}, {"x*", all}, {"-*", -all}, {"*", 0}, {"-12", -12},
+        {"99999999999999999999", all}, {"-99999999999", std::numeric_limits<std::int32_t>::min()},
+    };
+    for (const auto& [text, value] : cases) EXPECT_EQ(LogConfig::valueOf(text), value) << text;
 }
 
-TEST_F(LogSettings, GateOffTurnsEverythingAway) {
-    apply("[!]\n-*\n");
-    EXPECT_FALSE(talvo::logGate.passes(talvo::LogKind::error, 0));
-    EXPECT_FALSE(talvo::logGate.passes(talvo::LogKind::info, 0));
-}
+// Keeps the process-wide records as they were; each case uses category names of its own.
+class LogSettings : public ::testing::Test {
+protected:
+    talvo::LogCategory savedGate = talvo::logGate;
+    talvo::LogCategory savedDefaults = talvo::logDefaults;
+    ~LogSettings() override {
+        talvo::logGate = savedGate;
+        talvo::logDefaults = savedDefaults;
+    }
+};
 
-TEST_F(LogSettings, WarningSelectorChangesOneThreshold) {
-    apply("[sel.a]\nwarning = -3\n");
-    EXPECT_EQ(thresholds("sel.a"), (std::vector<std::int32_t>{all, 2, all}));
-    EXPECT_EQ(talvo::categoryRecord("sel.a").followsDefaults, 0);
-    // A comment between a selector and its value does not separate them.
-    apply("[sel.b]\ninfo ; why\n -4\n");
-    EXPECT_EQ(thresholds("sel.b"), (std::vector<std::int32_t>{all, all, 3}));
-}
-
-TEST_F(LogSettings, SelectorWordsAreLowerCaseOnly) {
-    apply("[sel.c]\n-*\nError = 5\n");
-    EXPECT_EQ(thresholds("sel.c"), (std::vector<std::int32_t>{5, 5, 5}));
-    apply("[sel.d]\n-*\nlevel = 5\n");
-    EXPECT_EQ(thresholds("sel.d"), (std::vector<std::int32_t>{5, -1, -1}));
-}
-
-TEST_F(LogSettings, RaiseLowerAndZero) {
-    apply("[val.a]\n-10\n+3\n");
-    EXPECT_EQ(thresholds("val.a"), (std::vector<std::int32_t>{9, 9, 9})) << "+n never narrows";
-    apply("[val.b]\n-*\n+3\n-10\n");
-    EXPECT_EQ(thresholds("val.b"), (std::vector<std::int32_t>{3, 3, 3})) << "-n never widens";
-    apply("[val.c]\n=0\n");
-    EXPECT_EQ(thresholds("val.c"), (std::vector<std::int32_t>{0, 0, 0}));
-    apply("[val.d]\n=x\n");
-    EXPECT_EQ(thresholds("val.d"), (std::vector<std::int32_t>{0, 0, 0}));
-}
-
-TEST_F(LogSettings, OverflowingNumbersAreClamped) {
-    apply("[big.a]\n-*\n= 99999999999999999999\n");
-    EXPECT_EQ(thresholds("big.a"), (std::vector<std::int32_t>{all, all, all}));
-    apply("[big.b]\n-99999999999\n-2147483648\n");
-    EXPECT_EQ(thresholds("big.b"), (std::vector<std::int32_t>{all, all, all}));
-    apply("[big.c]\n-2147483647\n");
-    EXPECT_EQ(thresholds("big.c"), (std::vector<std::int32_t>{-1, -1, -1}));
-}
-
-TEST_F(LogSettings, DefaultsOverrideEarlierCategories) {
-    apply("[def.a]\n+7\nerror -2\n[*]\n-5\n[def.b]\n");
-    EXPECT_EQ(thresholds("def.a"), (std::vector<std::int32_t>{4, 4, 4}));
+TEST_F(LogSettings, ThresholdsPerSelectorAndValue) {
+    struct Case {
+        const char* text;
+        const char* name;
+        Thresholds expected;  // error, warning, info
+    };
+    const Case cases[] = {
+        {"[sel.a]\nwarning = -3\n", "sel.a", {all, 2, all}},
+        {"[sel.b]\ninfo ; why\n -4\n", "sel.b", {all, all, 3}},  // a comment does not separate selector and value
+        {"[sel.c]\n-*\nError = 5\n", "sel.c", {5, 5, 5}},        // selector words are lower case only
+        {"[sel.d]\n-*\nlevel = 5\n", "sel.d", {5, -1, -1}},
+        {"[val.a]\n-10\n+3\n", "val.a", {9, 9, 9}},              // +n never narrows
+        {"[val.b]\n-*\n+3\n-10\n", "val.b", {3, 3, 3}},          // -n never widens
+        {"[val.c]\n=0\n", "val.c", {0, 0, 0}},
+        {"[val.d]\n=x\n", "val.d", {0, 0, 0}},
+        {"[big.a]\n-*\n= 99999999999999999999\n", "big.a", {all, all, all}},
+        {"[big.b]\n-99999999999\n-2147483648\n", "big.b", {all, all, all}},  // -v-1 without overflow
+        {"[big.c]\n-2147483647\n", "big.c", {-1, -1, -1}},
+        {"[end.a]\n-3\n-2", "end.a", {2, 2, 2}},  // a last value without a line break is not applied
+        {"[def.a]\n+7\nerror -2\n[*]\n-5\n", "def.a", {4, 4, 4}},  // the defaults override earlier categories
+    };
+    for (const Case& c : cases) {
+        apply(c.text);
+        EXPECT_EQ(thresholds(c.name), c.expected) << c.text;
+    }
     EXPECT_EQ(talvo::categoryRecord("def.a").followsDefaults, 1);
-    EXPECT_EQ(thresholds("def.b"), (std::vector<std::int32_t>{4, 4, 4})) << "new records copy the defaults";
-    EXPECT_EQ(talvo::logDefaults.thresholds[2], 4);
-}
+    EXPECT_EQ(thresholds("def.b"), (Thresholds{4, 4, 4})) << "new records copy the defaults";
 
-TEST_F(LogSettings, LastValueWithoutLineBreakIsNotApplied) {
-    apply("[end.a]\n-3\n-2");
-    EXPECT_EQ(thresholds("end.a"), (std::vector<std::int32_t>{2, 2, 2}));
-}
-
-TEST_F(LogSettings, SignedAssignmentStopsButKeepsWhatCameBefore) {
     EXPECT_THROW(apply("[stop.a]\n-3\n+= 1\n-1\n"), talvo::Exception);
-    EXPECT_EQ(thresholds("stop.a"), (std::vector<std::int32_t>{2, 2, 2}));
+    EXPECT_EQ(thresholds("stop.a"), (Thresholds{2, 2, 2})) << "what came before the stop stays";
 }
 
 }  // namespace

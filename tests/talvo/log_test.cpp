@@ -1,21 +1,29 @@
-// The log buffer's bytes: prefixes, continuation indentation, merging; file names and places.
+// The log: its buffer's bytes over a private stream and file names; then the process-wide log end to
+// end, through a probe program per scenario, copied into a fresh directory so that its own path names
+// the log.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
-#include "scratch_dir.h"
+#include "talvo/file.h"
 #include "talvo/log.h"
 #include "talvo/log_file.h"
 #include "talvo/log_stream.h"
+#include "test_support.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using talvo::LogKind;
 using talvo::LogStream;
+using talvotest::readFile;
 
 class LogBytes : public ::testing::Test {
 protected:
-    ScratchDir dir;
+    talvotest::ScratchDir dir;
     std::string path = dir.file("probe.log");
     LogStream log{path, std::ios_base::out | std::ios_base::trunc};
 
@@ -23,57 +31,18 @@ protected:
         log.buffer().beginEntry(category, kind, 0);
         return log;
     }
-    std::string bytes() { return readBytes(path); }
 };
 
-TEST_F(LogBytes, PrefixPerCategoryAndKind) {
+TEST_F(LogBytes, PrefixesAndMergingUntilAnotherEntry) {
+    const std::string longText(10000, 'z');
     entry("talvo.io", LogKind::warning) << "w" << std::endl;
-    entry("talvo.io", LogKind::info) << "i" << std::endl;
-    entry("", LogKind::error) << "e" << std::endl;
+    entry("", LogKind::error) << longText << std::endl;
     entry(nullptr, LogKind::info) << "bare" << std::endl;
-    EXPECT_EQ(bytes(), "[talvo.io] warning: w\n[talvo.io] i\n[] error: e\nbare\n");
-    EXPECT_EQ(log.buffer().openedPath(), path);
-}
-
-TEST_F(LogBytes, ThreeLineEntryIsIndentedUnderItsPrefix) {
-    entry("exception", LogKind::error) << "class talvo::io::Failure\n    f.cpp(61) : fn : \n    i/o error" << std::endl;
-    const std::string indent(19, ' ');
-    EXPECT_EQ(bytes(), "[exception] error: class talvo::io::Failure\n" + indent + "    f.cpp(61) : fn : \n" + indent +
-                           "    i/o error\n");
-}
-
-TEST_F(LogBytes, ContinuationAfterAFlush) {
-    entry("talvo.io", LogKind::error) << "first\n" << std::flush;
-    log << "second" << std::flush;
-    log << " more" << std::endl;
-    const std::string indent(std::string("[talvo.io] error: ").size(), ' ');
-    EXPECT_EQ(bytes(), "[talvo.io] error: first\n" + indent + "second more\n");
-}
-
-TEST_F(LogBytes, SameCategoryAndKindMergeUntilFlushed) {
     entry("a", LogKind::info) << "one ";
     entry("a", LogKind::info) << "two" << std::endl;
     entry("a", LogKind::info) << "three\n";
     entry("b", LogKind::info) << "four" << std::endl;  // another category writes the pending text first
-    EXPECT_EQ(bytes(), "[a] one two\n[a] three\n[b] four\n");
-}
-
-TEST_F(LogBytes, LongTextAndChannelOverAStream) {
-    const std::string text(10000, 'z');
-    talvo::LogChannel channel(&log, 1);
-    channel << text << std::endl;
-    channel.entry(0) << "x" << std::endl;
-    EXPECT_EQ(bytes(), "[] error: " + text + "\n[] error: x\n");
-    EXPECT_EQ(channel.stream(), &log);
-}
-
-TEST_F(LogBytes, PendingTextWithoutFlushIsDroppedByALocalStream) {
-    {
-        LogStream local{dir.file("local.log"), std::ios_base::out | std::ios_base::trunc};
-        local.buffer().beginEntry("a", LogKind::info, 0);
-        local << "never flushed";
-    }
-    EXPECT_FALSE(std::filesystem::exists(dir.file("local.log")));
+    EXPECT_EQ(readFile(path), "[talvo.io] warning: w\n[] error: " + longText + "\nbare\n[a] one two\n[a] three\n[b] four\n");
 }
 
 TEST_F(LogBytes, ErrorsAndWarningsAreMirroredOnlyWhenTraced) {
@@ -84,32 +53,115 @@ TEST_F(LogBytes, ErrorsAndWarningsAreMirroredOnlyWhenTraced) {
     entry("talvo.io", LogKind::info) << "i" << std::endl;
     entry("talvo.io", LogKind::warning) << "w" << std::endl;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "[talvo.io] error: e\n[talvo.io] warning: w\n");
-    EXPECT_EQ(bytes(), "[talvo.io] error: e\n[talvo.io] i\n[talvo.io] warning: w\n");
+    EXPECT_EQ(readFile(path), "[talvo.io] error: e\n[talvo.io] i\n[talvo.io] warning: w\n");
 }
 
-TEST(LogFileNames, Base36AndStems) {
-    EXPECT_EQ(talvo::base36(1), "1");
-    EXPECT_EQ(talvo::base36(9), "9");
-    EXPECT_EQ(talvo::base36(10), "a");
-    EXPECT_EQ(talvo::base36(35), "z");
-    EXPECT_EQ(talvo::base36(36), "10");
-    EXPECT_EQ(talvo::base36(101), "2t");
+TEST(LogFileNames, Base36StemAndReadingTriesNoNumberedNames) {
+    const std::pair<unsigned, const char*> digits[] = {{1, "1"}, {9, "9"}, {10, "a"}, {35, "z"}, {36, "10"}, {101, "2t"}};
+    for (const auto& [n, text] : digits) EXPECT_EQ(talvo::base36(n), text);
     EXPECT_EQ(talvo::makeLogFileName(".log"), "talvo_tests.log");
-}
 
-TEST(LogFileNames, NumberedNamesWhenTheFileIsTaken) {
-    ScratchDir dir;
+    talvotest::ScratchDir dir;
     const std::string name = dir.file("Game.log");
-    talvo::File taken[3];
-    for (int i = 0; i < 2; ++i) {
-        const std::string got = talvo::openLogFileSomewhere(taken[i], name, std::ios_base::out | std::ios_base::trunc);
-        EXPECT_EQ(got, i == 0 ? name : dir.file("Game_1.log"));
-    }
-    // Reading tries one place and no numbered names.
-    talvo::File reader;
+    talvo::File writer, reader;
+    EXPECT_EQ(talvo::openLogFileSomewhere(writer, name, std::ios_base::out | std::ios_base::trunc), name);
     EXPECT_EQ(talvo::openLogFileSomewhere(reader, dir.file("none.ini"), std::ios_base::in), "");
     EXPECT_EQ(talvo::openLogFileSomewhere(reader, name, std::ios_base::in), name);
-    EXPECT_EQ(talvo::openLogFileSomewhere(reader, name, std::ios_base::in), "") << "already open";
+}
+
+// The exception entry's continuation lines sit under its text: 19 blanks of prefix, 4 of its own.
+const std::string indent23(23, ' ');
+const std::string settingsLog =
+    "[talvo.io] info5\n[talvo.io] warning: warn1\n[talvo.io] warning: warn3\n[] error: err\n[exception] error: exc\n";
+
+class LogProbe : public ::testing::Test {
+protected:
+    talvotest::ScratchDir dir;
+    std::string tmp = dir.file("tmp");
+
+    LogProbe() {
+        fs::create_directory(tmp);
+        fs::create_directory(dir.path() / "bin");
+        fs::copy_file(TALVO_LOG_PROBE, dir.path() / "bin" / "Game");
+    }
+
+    // Runs bin/Game from the scratch directory with TMPDIR set to tmpdir; returns its stdout.
+    std::string run(const std::string& args, const std::string& tmpdir = "", const std::string& env = "") {
+        const std::string command = "cd '" + dir.path().string() + "' && " + env + " TMPDIR='" +
+                                    (tmpdir.empty() ? tmp : tmpdir) + "' ./bin/Game " + args + " > probe.out 2> probe.err";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readFile(dir.file("probe.err"));
+        return readFile(dir.file("probe.out"));
+    }
+    std::string log(const std::string& name = "bin/Game.log") { return readFile(dir.file(name)); }
+};
+
+TEST_F(LogProbe, EntryBytes) {
+    run("entries");
+    EXPECT_EQ(log(), "[talvo.io] 'Data/x.dat' file opened.\n[talvo.io] warning: w\n[] error: e\n"
+                     "[exception] error: class talvo::io::Failure\n" +
+                         indent23 + "stream.cpp(61) : talvo::io::Stream::throw_failure_ : \n" + indent23 +
+                         "i/o error\n[talvo.io] error: first\n" + std::string(18, ' ') +
+                         "second more\n[assertion] error: one two\n");
+}
+
+TEST_F(LogProbe, StaticInitialisersPendingTextAndLateExitHandlersReachTheFile) {
+    run("exit", "", "PROBE_STATIC_ENTRY=1");
+    EXPECT_EQ(log(), "[talvo.io] error: before main\n[talvo.io] pending\n[] error: late\n");
+}
+
+TEST_F(LogProbe, FallsBackToTmpdirThenTheWorkingDirectory) {
+    run("--exe /nonexistent/dir/Game settings");
+    EXPECT_FALSE(fs::exists(dir.file("bin/Game.log")));
+    EXPECT_EQ(readFile(tmp + "/Game.log"), settingsLog);
+    run("--exe /nonexistent/dir/Game settings", "/nonexistent/tmp");
+    EXPECT_EQ(log("Game.log"), settingsLog);
+}
+
+TEST_F(LogProbe, NumberedNamesWhenTheLogIsLockedOrASymbolicLink) {
+    talvo::File held[10];
+    ASSERT_TRUE(held[0].open(dir.file("bin/Game.log").c_str(), std::ios_base::out));
+    run("settings");
+    EXPECT_EQ(log(), "");
+    EXPECT_EQ(log("bin/Game_1.log"), settingsLog);
+    for (int n = 1; n <= 9; ++n)
+        ASSERT_TRUE(held[n].open(dir.file("bin/Game_" + std::to_string(n) + ".log").c_str(), std::ios_base::out));
+    run("settings");
+    EXPECT_EQ(log("bin/Game_a.log"), settingsLog);
+
+    // The log may live in /tmp: a planted link is never followed.
+    for (auto& file : held) file.close();
+    fs::remove_all(dir.path() / "bin" / "Game.log");
+    fs::remove_all(dir.path() / "bin" / "Game_1.log");
+    talvotest::writeFile(dir.file("victim.txt"), "keep me");
+    fs::create_symlink(dir.file("victim.txt"), dir.file("bin/Game.log"));
+    run("settings");
+    EXPECT_EQ(readFile(dir.file("victim.txt")), "keep me");
+    EXPECT_EQ(log("bin/Game_1.log"), settingsLog);
+}
+
+TEST_F(LogProbe, Settings) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"[!]\n-*\n", ""},  // the gate off: no file at all
+        {"[talvo.io]\nwarning = -3\n", "[talvo.io] info5\n[talvo.io] warning: warn1\n[] error: err\n[exception] error: exc\n"},
+        {"[talvo.io]\n+*\n[exception]\n-*\n[*]\n-5\n",  // the defaults override earlier categories
+         "[talvo.io] warning: warn1\n[talvo.io] warning: warn3\n[] error: err\n[exception] error: exc\n"},
+        // "+=" stops the reading; what came before stays and nothing escapes from the first entry.
+        {"[talvo.io]\n-2\n+= 1\n-*\n", "[talvo.io] warning: warn1\n[] error: err\n[exception] error: exc\n"},
+    };
+    for (const auto& [ini, expected] : cases) {
+        fs::remove(dir.path() / "bin" / "Game.log");
+        talvotest::writeFile(dir.file("bin/Game.log.ini"), ini);
+        run("settings");
+        EXPECT_EQ(log(), expected) << ini;
+        EXPECT_EQ(fs::exists(dir.path() / "bin" / "Game.log"), !expected.empty()) << ini;
+    }
+}
+
+TEST_F(LogProbe, ReportBoxShowsTheLastNineLinesOfTheFileActuallyOpened) {
+    std::string expected = "msg\n\nRecent log entries (\"" + tmp + "/Game.log\"):\n";
+    for (int i = 7; i <= 15; ++i) expected += "[] line " + std::to_string(i) + "\n";
+    EXPECT_EQ(run("--exe /nonexistent/dir/Game box"), expected + "\ndetail");
 }
 
 }  // namespace

@@ -6,9 +6,7 @@
 #include <string>
 
 #include "talvo/assertion.h"
-#include "talvo/error_info.h"
 #include "talvo/exception.h"
-#include "talvo/file_buf.h"
 #include "talvo/log.h"
 #include "talvo/log_file.h"
 #include "talvo/throw_report.h"
@@ -39,19 +37,6 @@ int entries() {
     entry << " more" << std::endl;
     talvo::assertionLog << "one ";
     talvo::assertionLog << "two" << std::endl;
-    return 0;
-}
-
-int scores() {
-    talvo::io::FileBuf buffer("Data/scores.dat", std::ios_base::in | std::ios_base::binary);
-    const talvo::TextualErrorInfo text("i/o error");
-    const talvo::ErrorInfo wrapper("Data/scores.dat", &text);
-    try {
-        talvo::reportAndThrow(talvo::SourceLocation{"stream.cpp", 61, "talvo::io::Stream::throw_failure_"},
-                              talvo::io::Failure(wrapper));
-    } catch (const talvo::io::Failure& failure) {
-        std::printf("caught: %s\n", failure.what());
-    }
     return 0;
 }
 
@@ -93,7 +78,6 @@ int main(int argc, char** argv) {
     }
     const std::string scenario = at < argc ? argv[at] : "";
     if (scenario == "entries") return entries();
-    if (scenario == "scores") return scores();
     if (scenario == "exit") return atExit();
     if (scenario == "settings") return settings();
     if (scenario == "box") return box();
