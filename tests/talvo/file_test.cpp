@@ -94,6 +94,11 @@ TEST_F(FileTest, SecondWriterFailsReadersShare) {
     writer.close();
     EXPECT_TRUE(second.open(path, out | trunc)) << "readers do not keep a writer out";
     EXPECT_EQ(readFile(path), "");
+
+    // A device is everyone's: two writers of /dev/null must not lock each other out.
+    File null1, null2;
+    EXPECT_TRUE(null1.open("/dev/null", out | trunc));
+    EXPECT_TRUE(null2.open("/dev/null", out | trunc));
 }
 
 TEST_F(FileTest, DirectoriesDescriptorsAndLastError) {

@@ -340,7 +340,7 @@ TEST_F(FileStream, DataThatDoesNotReachTheDiskIsReportedByFlush) {
     EXPECT_TRUE(out.good());
     EXPECT_THROW(out.flush(), Failure);
     EXPECT_TRUE(out.bad());
-    out.fileBuffer().close();  // writers lock even /dev/full
+    out.fileBuffer().close();
 
     // With a header, the next write or the flush raises.
     OFileStream full("/dev/full", std::ios_base::out, badBit | failBit);
