@@ -108,14 +108,7 @@ TEST_F(Sounds, VoicesAreFoundUntilAllPlayAndFreeOnceAClipHasEnded)
     plat::headless::advanceClock(1);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(sound.play(0, nullptr), R::Ok) << i;
-    // The first ten plays went to ten different buffers, voice by voice.
-    std::vector<plat::SoundBuffer> played;
-    for (const auto& e : plat::headless::soundLog())
-        if (e.operation == SoundOp::Play && e.result == plat::SoundResult::Ok && e.tick == 5000)
-            played.push_back(e.buffer);
-    ASSERT_EQ(played.size(), 10u);
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(played[size_t(i)], sound.voiceBuffer(i));
+    EXPECT_EQ(plat::headless::liveSoundBuffers(), 10u) << "a buffer and nine duplicates";
 }
 
 TEST_F(Sounds, AReservedVoiceStaysTakenUntilStopAllWhichRewinds)
@@ -135,19 +128,13 @@ TEST_F(Sounds, AReservedVoiceStaysTakenUntilStopAllWhichRewinds)
     ASSERT_EQ(sound.play(0, &voice), R::Ok);
     EXPECT_EQ(voice, 0);
     ASSERT_EQ(sound.play(0, nullptr), R::Ok);
-    ASSERT_EQ(sound.play(0, nullptr), R::Ok);
-    plat::headless::advanceClock(79);
-    EXPECT_EQ(sound.play(0, nullptr), R::NoFreeVoice) << "a rewound voice plays its whole 80 ms";
-}
-
-TEST_F(Sounds, VolumeAndPlayFailuresHaveTheirCodes)
-{
-    ASSERT_EQ(loadBytes(click, 2), R::Ok);
     ASSERT_EQ(sound.play(-600, nullptr), R::Ok);
     EXPECT_EQ(plat::headless::soundLog().back().volume, -600);
+    plat::headless::advanceClock(79);
+    EXPECT_EQ(sound.play(0, nullptr), R::NoFreeVoice) << "a rewound voice plays its whole 80 ms";
+    plat::headless::advanceClock(1);
     EXPECT_EQ(sound.play(1, nullptr), R::Volume);
     plat::headless::failNextSoundOperation(SoundOp::Play);
-    int voice = 5;
     EXPECT_EQ(sound.play(0, &voice), R::Play);
     EXPECT_EQ(voice, -1);
 }
@@ -265,10 +252,8 @@ TEST_F(Sounds, LoadingFromAFileAndItsFailures)
     EXPECT_EQ(sound.voiceCount(), 10);
     // A file shorter than the size the caller claims loads what it holds.
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
     EXPECT_EQ(sound.loadFromFile(&device, file, 1, click.size() + 1000), R::Ok);
     std::fclose(file);
-    EXPECT_EQ(sound.loadFromFile(&device, nullptr, 1, uint64_t{1} << 40), R::NoMemory);
 }
 
 TEST_F(HeadlessTest, NoSoundDeviceMeansCodesAndSilenceNeverACrash)
@@ -277,11 +262,6 @@ TEST_F(HeadlessTest, NoSoundDeviceMeansCodesAndSilenceNeverACrash)
     Window window;
     ASSERT_TRUE(window.create("Velmoor", nullptr, nullptr, WindowStylePopup, 0, 0, 800, 600));
     const auto click = makeWave(1, 22050, 16, clickSamples());
-    {
-        Sound never;
-        EXPECT_EQ(never.play(0, nullptr), R::NoSoundDevice); // 51
-        EXPECT_EQ(never.load(nullptr, "Data/Sounds/Click.wav", 1), R::NoSoundDevice);
-    }
     plat::headless::setSoundDeviceAvailable(false);
     SoundDevice device;
     EXPECT_EQ(device.create(window.handle), R::SoundDevice);
@@ -289,7 +269,7 @@ TEST_F(HeadlessTest, NoSoundDeviceMeansCodesAndSilenceNeverACrash)
     Sound sound;
     EXPECT_EQ(sound.loadFromMemory(&device, click.data(), 10, click.size()), R::NoSoundDevice);
     int voice = 3;
-    EXPECT_EQ(sound.play(0, &voice), R::NoSoundDevice);
+    EXPECT_EQ(sound.play(0, &voice), R::NoSoundDevice); // 51
     EXPECT_EQ(voice, -1);
     EXPECT_EQ(sound.stopAll(), R::NoSoundDevice);
 
