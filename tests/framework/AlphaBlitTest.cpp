@@ -12,19 +12,12 @@ namespace {
 
 constexpr uint32_t almostWhite16 = (30 << 11) | (62 << 5) | 30; // 254 of 255 toward white
 
-class AlphaBlit : public HeadlessScreen {
+class AlphaBlit : public OpenScreen {
 protected:
     void TearDown() override
     {
         mmxEnabled = 0;
-        HeadlessScreen::TearDown();
-    }
-    void reopen(const plat::PixelFormat& format)
-    {
-        plat::headless::reset();
-        window = std::make_unique<Window>();
-        display = std::make_unique<Display>();
-        open(format);
+        OpenScreen::TearDown();
     }
 
     std::unique_ptr<Surface> surface(int w, int h, uint32_t fill = 0)
@@ -67,7 +60,6 @@ protected:
 
 TEST_F(AlphaBlit, MaskOpacityIsTheAverageOfTheWidenedChannels)
 {
-    open();
     // 31 of 31 and 63 of 63 widen to 255 here; 30 and 61 to 246; red alone is 255 / 3.
     auto picture = row({0xFFFF, (30 << 11) | (61 << 5) | 30, 0x0000, 0xF800});
     AlphaMask mask;
@@ -162,7 +154,6 @@ TEST_F(AlphaBlit, BlendedBlitOnEveryDepth)
 
 TEST_F(AlphaBlit, MaskIsReadOnlyInsideItsOwnSize)
 {
-    open();
     auto picture = surface(4, 3, 0xFFFF);
     auto maskPicture = surface(2, 1, 0xFFFF);
     auto dst = surface(4, 3);
@@ -178,7 +169,6 @@ TEST_F(AlphaBlit, MaskIsReadOnlyInsideItsOwnSize)
 
 TEST_F(AlphaBlit, ClippingStartsFromTheFirstVisibleColumn)
 {
-    open();
     std::vector<uint32_t> numbers;
     for (uint32_t i = 1; i <= 30; ++i)
         numbers.push_back(i);
@@ -205,7 +195,6 @@ TEST_F(AlphaBlit, ClippingStartsFromTheFirstVisibleColumn)
 
 TEST_F(AlphaBlit, NothingToDrawDrawsNothing)
 {
-    open();
     auto src = surface(4, 4, 0xFFFF);
     auto dst = surface(4, 4, 0x1111);
     Rect r{0, 0, 4, 4};
@@ -230,7 +219,6 @@ TEST_F(AlphaBlit, NothingToDrawDrawsNothing)
 
 TEST_F(AlphaBlit, FourPixelVariantsMatchOnSurfaces)
 {
-    open();
     auto src = surface(37, 5);
     uint32_t seed = 12345;
     auto next = [&] { return seed = seed * 1103515245u + 12345u; };

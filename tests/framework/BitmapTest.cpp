@@ -37,14 +37,8 @@ BmpBuilder eightBit(int width, int height, std::vector<uint8_t> pixels, uint32_t
 uint32_t entry(int i) { return rgb565(i * 32, 255 - i * 32, i * 16); }
 } // namespace
 
-class BitmapLoad : public HeadlessScreen {
+class BitmapLoad : public OpenScreen {
 protected:
-    void SetUp() override
-    {
-        HeadlessScreen::SetUp();
-        open();
-    }
-
     int load(const std::vector<uint8_t>& file)
     {
         return image.loadBitmapFromMemory(display.get(), SurfaceKind::System, file.data(), file.size(), true);
@@ -189,10 +183,7 @@ TEST_F(HeadlessScreen, BitmapsOnOtherDepths)
     EXPECT_EQ(pixelAt(s, 1, 0), 0xFF0000u);
     s.release();
 
-    plat::headless::reset();
-    window = std::make_unique<Window>();
-    display = std::make_unique<Display>();
-    open(plat::format::Indexed8);
+    reopen(plat::format::Indexed8);
     ASSERT_EQ(load(s), 0);
     EXPECT_EQ(pixelAt(s, 0, 0), 1u); // no palette entries: indices as they are
     display->palette->entries.assign(256, PaletteEntry{});

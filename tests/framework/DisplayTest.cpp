@@ -59,10 +59,7 @@ TEST_F(HeadlessScreen, EveryPresentingModeShowsTheBackBuffer)
     // and the flipping chain.
     for (const int mode : {int{DisplayMode::OwnMemoryBack}, int{DisplayMode::SystemBack}, 0}) {
         SCOPED_TRACE(mode);
-        plat::headless::reset();
-        window = std::make_unique<Window>();
-        display = std::make_unique<Display>();
-        open(plat::format::Rgb565, mode);
+        reopen(plat::format::Rgb565, mode);
         Surface picture;
         ASSERT_EQ(picture.create(display.get(), SurfaceKind::System, 800, 600), 0);
         for (int y = 0; y < 600; ++y)
@@ -84,10 +81,7 @@ TEST_F(HeadlessScreen, EveryPresentingModeShowsTheBackBuffer)
                 wrong += frame->pixel(x, y) != static_cast<uint16_t>(x * 7 + y * 13);
         EXPECT_EQ(wrong, 0);
     }
-    plat::headless::reset();
-    window = std::make_unique<Window>();
-    display = std::make_unique<Display>();
-    open(plat::format::Rgb565, DisplayMode::PrimaryOnly);
+    reopen(plat::format::Rgb565, DisplayMode::PrimaryOnly);
     EXPECT_EQ(display->flip(0), FrameworkResult::Present) << "nothing to present from";
 }
 

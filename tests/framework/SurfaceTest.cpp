@@ -15,13 +15,8 @@ void numberPixels(Surface& s)
 }
 } // namespace
 
-class SurfaceOnScreen : public HeadlessScreen {
+class SurfaceOnScreen : public OpenScreen {
 protected:
-    void SetUp() override
-    {
-        HeadlessScreen::SetUp();
-        open();
-    }
     Surface* make(Surface& s, int w, int h, uint16_t kind = SurfaceKind::System)
     {
         EXPECT_EQ(s.create(display.get(), kind, w, h), 0);

@@ -88,20 +88,3 @@ TEST_F(WindowPump, KeysCharactersAndActivation)
     window->pumpMessage();
     EXPECT_EQ(window->active, 1);
 }
-
-namespace {
-std::vector<uint32_t> seen;
-void record(uint32_t message, uintptr_t, intptr_t) { seen.push_back(message); }
-} // namespace
-
-TEST_F(HeadlessTest, CallbackSeesEveryMessageAfterTheWindowHandledIt)
-{
-    seen.clear();
-    Window w;
-    ASSERT_TRUE(w.create("Velmoor", nullptr, &record, WindowStylePopup, 0, 0, 800, 600));
-    postMessage(Message{msg::MouseMove, 0, plat::packPoint(1, 2)});
-    plat::headless::requestClose();
-    w.pumpMessage();
-    w.pumpMessage();
-    EXPECT_EQ(seen, (std::vector<uint32_t>{msg::MouseMove, msg::Close, msg::Destroy}));
-}
