@@ -4,7 +4,6 @@
 #include "framework/Result.h"
 #include "framework/Sound.h"
 #include "framework/SoundDevice.h"
-#include "framework/WaveFile.h"
 #include "platform/clock.h"
 #include "platform/headless/sound.h"
 #include "tests/platform/audio_test_files.h"
@@ -174,10 +173,6 @@ TEST_F(Sounds, TheChunkWalkTakesChunksInAnyOrderAndStaysInsideTheFile)
     auto bytes = riff({chunk("fmt ", fmtBody()), chunk("data", std::vector<uint8_t>(100, 7))});
     bytes[7] = 0x7F;
     bytes.resize(bytes.size() - 37);
-    WaveChunks c;
-    ASSERT_TRUE(parseWave(bytes.data(), bytes.size(), c));
-    EXPECT_EQ(c.dataSize, 63u);
-    EXPECT_EQ(c.dataOffset + c.dataSize, bytes.size());
     ASSERT_EQ(loadBytes(bytes, 1), R::Ok);
     // 31 whole 16-bit frames at 22,050 Hz become 62 stereo frames at 44,100 Hz.
     EXPECT_EQ(plat::headless::soundBufferSamples(sound.voiceBuffer(0)).size(), 2u * 62);
