@@ -138,21 +138,25 @@ TEST_F(BitmapLoad, MalformedFilesFailCleanly)
     files.push_back({'B', 'M'});
     files.push_back(std::vector<uint8_t>(base.begin(), base.begin() + 53)); // under 54 bytes
     files.push_back(std::vector<uint8_t>(base.begin(), base.begin() + 60)); // no colour table
-    auto patched = [&](std::size_t at, uint32_t v) {
-        std::vector<uint8_t> f = base;
-        for (int i = 0; i < 4; ++i)
-            f[at + i] = static_cast<uint8_t>(v >> (8 * i));
-        return f;
+    const struct {
+        std::size_t at;
+        uint32_t value;
+    } patches[] = {
+        {10, 0xFFFFFFF0}, // data offset past the end
+        {14, 0xFFFFFFFF}, // header size past the end
+        {14, 12},         // a core header
+        {18, 0x7FFFFFFF}, // absurd width
+        {22, 0x80000000}, // the one height without a magnitude
+        {22, 0xFFFF0000}, // tall top-down
+        {46, 0xFFFFFFFF}, // colours used
+        {30, 1},          // the plain data read as RLE8
+        {18, 0},          // zero width
     };
-    files.push_back(patched(10, 0xFFFFFFF0)); // data offset past the end
-    files.push_back(patched(14, 0xFFFFFFFF)); // header size past the end
-    files.push_back(patched(14, 12));         // a core header
-    files.push_back(patched(18, 0x7FFFFFFF)); // absurd width
-    files.push_back(patched(22, 0x80000000)); // the one height without a magnitude
-    files.push_back(patched(22, 0xFFFF0000)); // tall top-down
-    files.push_back(patched(46, 0xFFFFFFFF)); // colours used
-    files.push_back(patched(30, 1));          // the plain data read as RLE8
-    files.push_back(patched(18, 0));          // zero width
+    for (const auto& p : patches) {
+        files.push_back(base);
+        for (int i = 0; i < 4; ++i)
+            files.back()[p.at + i] = static_cast<uint8_t>(p.value >> (8 * i));
+    }
     for (std::size_t i = 0; i < files.size(); ++i) {
         const int r = load(files[i]);
         EXPECT_TRUE(r == 0 || r == FrameworkResult::NotBmp) << "file " << i;
