@@ -78,16 +78,8 @@ protected:
 TEST_F(FontTest, BuildsOpacitiesAndMetricsFromTheSource)
 {
     // Grey levels 64, 63, 1, 2, 32 become opacities 255, 255, 0, 7, 127.
-    plat::GlyphBitmap g;
-    g.metrics = {5, 1, 0, 3, 9, 0};
-    g.pitch = 8;
-    g.levels = {64, 63, 1, 2, 32, 0, 0, 0};
-    glyphs.special['A'] = g;
-    plat::GlyphBitmap bad; // claims more rows than it carries
-    bad.metrics = {4, 10, 0, 0, 4, 0};
-    bad.pitch = 4;
-    bad.levels = {64, 64, 64, 64};
-    glyphs.special['B'] = bad;
+    glyphs.special['A'] = {{5, 1, 0, 3, 9, 0}, 8, {64, 63, 1, 2, 32, 0, 0, 0}};
+    glyphs.special['B'] = {{4, 10, 0, 0, 4, 0}, 4, {64, 64, 64, 64}}; // claims more rows than it carries
     font.buildGlyphs(glyphs);
 
     const Glyph& a = font.glyphs['A'];
@@ -158,12 +150,9 @@ TEST_F(FontTest, LockingIsLeftAsTheCallerHadIt)
 
 TEST_F(FontTest, FourPixelVariantMatches)
 {
-    plat::GlyphBitmap g;
-    g.metrics = {11, 2, 0, 3, 12, 0};
-    g.pitch = 12;
+    plat::GlyphBitmap& g = glyphs.special['m'] = {{11, 2, 0, 3, 12, 0}, 12, {}};
     for (int i = 0; i < 24; ++i)
         g.levels.push_back(static_cast<uint8_t>((i * 7) % 65));
-    glyphs.special['m'] = g;
     font.buildGlyphs(glyphs);
     Surface other;
     ASSERT_EQ(other.create(display.get(), SurfaceKind::System, 40, 12), 0);
