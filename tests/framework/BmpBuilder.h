@@ -10,9 +10,9 @@ struct BmpBuilder {
     uint16_t bitCount = 8;
     uint32_t compression = 0;
     uint32_t headerSize = 40;
-    std::vector<uint8_t> colourTable; // 4 bytes per entry: B, G, R, 0
-    std::vector<uint8_t> masks;       // bit-field masks written after a 40-byte header
-    std::vector<uint8_t> pixels;
+    std::vector<uint8_t> colourTable{}; // 4 bytes per entry: B, G, R, 0
+    std::vector<uint8_t> masks{};       // bit-field masks written after a 40-byte header
+    std::vector<uint8_t> pixels{};
 
     static void put16(std::vector<uint8_t>& v, uint32_t x)
     {

@@ -1,70 +1,43 @@
-// The display on the headless backend: pixel formats, modes, present and its retry.
+// The display on the headless backend: pixel formats, present and its lost-surface retry.
 #include "HeadlessScreen.h"
-
-#include "framework/Mmx.h"
 
 #include <random>
 
 using plat::headless::Operation;
 
-TEST(PixelFormatInfo, FiveSixFive)
+TEST(PixelFormatInfo, ComputedFromTheChannelMasks)
 {
+    struct Case {
+        plat::PixelFormat format;
+        uint32_t layout, shift[3], loss[3], widenedMax[3]; // widenedMax: (channel max * scale) >> 16
+    };
+    const Case cases[] = {
+        {plat::format::Rgb565, 2, {11, 5, 0}, {3, 2, 3}, {254, 254, 254}}, // 31 and 63 widen to 254
+        {plat::format::Rgb555, 1, {10, 5, 0}, {3, 3, 3}, {254, 254, 254}},
+        {plat::format::Xrgb8888, 3, {16, 8, 0}, {0, 0, 0}, {255, 255, 255}},
+        {plat::format::Indexed8, 0, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}},
+        {plat::PixelFormat{16, 0xF800, 0x07E0, 0}, 0, {11, 5, 0}, {3, 2, 8}, {254, 254, 0}}, // empty mask: no division
+    };
+    for (const Case& c : cases) {
+        PixelFormatInfo f;
+        f.compute(c.format);
+        SCOPED_TRACE(c.format.bitsPerPixel * 0x1000000 + c.format.redMask);
+        EXPECT_EQ(f.depth, c.format.bitsPerPixel);
+        EXPECT_EQ(f.layout, c.layout);
+        const uint32_t masks[3] = {f.redMask, f.greenMask, f.blueMask};
+        const uint32_t shifts[3] = {f.redShift, f.greenShift, f.blueShift};
+        const uint32_t losses[3] = {f.redLoss, f.greenLoss, f.blueLoss};
+        const uint32_t scales[3] = {f.redScale, f.greenScale, f.blueScale};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(shifts[i], c.shift[i]) << i;
+            EXPECT_EQ(losses[i], c.loss[i]) << i;
+            EXPECT_EQ(((masks[i] >> shifts[i]) * scales[i]) >> 16, c.widenedMax[i]) << i;
+        }
+    }
     PixelFormatInfo f;
     f.compute(plat::format::Rgb565);
-    EXPECT_EQ(f.layout, 2u);
-    EXPECT_EQ(f.depth, 16u);
-    EXPECT_EQ(f.redShift, 11u);
-    EXPECT_EQ(f.greenShift, 5u);
-    EXPECT_EQ(f.blueShift, 0u);
-    EXPECT_EQ(f.redLoss, 3u);
-    EXPECT_EQ(f.greenLoss, 2u);
-    EXPECT_EQ(f.blueLoss, 3u);
-    EXPECT_EQ(f.redScale, 539086u);
-    EXPECT_EQ(f.greenScale, 265264u);
-    EXPECT_EQ(f.blueScale, 539086u);
-    // Both full channels widen to 254, not 255.
-    EXPECT_EQ((31u * f.redScale) >> 16, 254u);
-    EXPECT_EQ((63u * f.greenScale) >> 16, 254u);
     EXPECT_EQ(f.redMask4, 0xF800F800F800F800ull);
-    EXPECT_EQ(f.pixelFromRgb(255, 255, 255), 0xFFFFu);
     EXPECT_EQ(f.pixelFromRgb(0x80, 0x40, 0x08), (0x10u << 11) | (0x10u << 5) | 0x01u);
-}
-
-TEST(PixelFormatInfo, FiveFiveFiveAndThirtyTwo)
-{
-    PixelFormatInfo f;
-    f.compute(plat::format::Rgb555);
-    EXPECT_EQ(f.layout, 1u);
-    EXPECT_EQ(f.redShift, 10u);
-    EXPECT_EQ(f.greenShift, 5u);
-    EXPECT_EQ(f.blueShift, 0u);
-    EXPECT_EQ(f.redLoss, 3u);
-    EXPECT_EQ(f.greenLoss, 3u);
-    EXPECT_EQ(f.blueLoss, 3u);
-
-    f.compute(plat::format::Xrgb8888);
-    EXPECT_EQ(f.layout, 3u);
-    EXPECT_EQ(f.depth, 32u);
-    EXPECT_EQ(f.redScale, 65536u);
-    EXPECT_EQ(f.greenScale, 65536u);
-    EXPECT_EQ(f.blueScale, 65536u);
-    EXPECT_EQ(f.redShift, 16u);
-    EXPECT_EQ(f.redLoss, 0u);
-    EXPECT_EQ(f.pixelFromRgb(1, 2, 3), 0x010203u);
-}
-
-TEST(PixelFormatInfo, EightBitAndEmptyMasksComputeNoScale)
-{
-    PixelFormatInfo f;
-    f.compute(plat::format::Indexed8);
-    EXPECT_EQ(f.depth, 8u);
-    EXPECT_EQ(f.redScale, 0u);
-    EXPECT_EQ(f.layout, 0u);
-    // A deeper format with an empty channel must not divide by zero.
-    f.compute(plat::PixelFormat{16, 0xF800, 0x07E0, 0});
-    EXPECT_EQ(f.blueScale, 0u);
-    EXPECT_EQ(f.blueShift, 0u);
-    EXPECT_EQ(f.layout, 0u);
 }
 
 TEST(DisplayPalette, NearestIndexTakesTheFirstOfEqualsAndExactMatchesAtOnce)
@@ -80,44 +53,36 @@ TEST(DisplayPalette, NearestIndexTakesTheFirstOfEqualsAndExactMatchesAtOnce)
     EXPECT_EQ(p.nearestIndex(10, 10, 10), 9);
 }
 
-TEST_F(HeadlessScreen, DisplayFormatFollowsTheLayer)
+TEST_F(HeadlessScreen, EveryPresentingModeShowsTheBackBuffer)
 {
-    for (const plat::PixelFormat& format :
-         {plat::format::Rgb565, plat::format::Rgb555, plat::format::Xrgb8888, plat::format::Indexed8}) {
-        plat::headless::reset();
-        window = std::make_unique<Window>();
-        display = std::make_unique<Display>();
-        open(format);
-        EXPECT_EQ(display->pixelFormat->depth, format.bitsPerPixel);
-        EXPECT_EQ(display->pixelFormat->redMask, format.redMask);
-        EXPECT_EQ(display->pixelFormat->greenMask, format.greenMask);
-        EXPECT_EQ(display->pixelFormat->blueMask, format.blueMask);
+    // Own-memory back buffer (the game's), system-memory back buffer with the four-pixel copy,
+    // and the flipping chain.
+    for (const int mode : {int{DisplayMode::OwnMemoryBack}, int{DisplayMode::SystemBack}, 0}) {
+        SCOPED_TRACE(mode);
+        reopen(plat::format::Rgb565, mode);
+        Surface picture;
+        ASSERT_EQ(picture.create(display.get(), SurfaceKind::System, 800, 600), 0);
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                reinterpret_cast<uint16_t*>(picture.pixels + y * picture.pitch)[x] = static_cast<uint16_t>(x * 7 + y * 13);
+        Rect all{0, 0, 800, 600};
+        ASSERT_EQ(picture.blit(display->back, 0, 0, all), 0);
+        mmxEnabled = mode == DisplayMode::SystemBack;
+        ASSERT_EQ(display->flip(0), 0);
+        ASSERT_EQ(display->flip(0), 0);
+        mmxEnabled = 0;
+        const plat::headless::PresentedFrame* frame = plat::headless::lastFrame();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(frame->number, 2u);
+        EXPECT_EQ(frame->tick, 32u);
+        int wrong = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                wrong += frame->pixel(x, y) != static_cast<uint16_t>(x * 7 + y * 13);
+        EXPECT_EQ(wrong, 0);
     }
-}
-
-TEST_F(HeadlessScreen, GameModeHasAnOwnMemoryBackBufferAndPresentsIt)
-{
-    open();
-    EXPECT_EQ(display->separateBack, 1);
-    EXPECT_EQ(display->back->kind, SurfaceKind::OwnMemory);
-    EXPECT_EQ(display->back->pitch, 1600);
-    EXPECT_EQ(display->screenRect, (Rect{0, 0, 800, 600}));
-    ASSERT_NE(display->back->pixels, nullptr);
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x)
-            reinterpret_cast<uint16_t*>(display->back->pixels + y * display->back->pitch)[x] =
-                static_cast<uint16_t>(x * 7 + y * 13);
-    ASSERT_EQ(display->flip(0), 0);
-    const plat::headless::PresentedFrame* frame = plat::headless::lastFrame();
-    ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(frame->number, 1u);
-    EXPECT_EQ(frame->tick, 16u);
-    ASSERT_EQ(frame->width, 800);
-    for (int y = 0; y < 600; y += 37)
-        for (int x = 0; x < 800; x += 13)
-            ASSERT_EQ(frame->pixel(x, y), static_cast<uint16_t>(x * 7 + y * 13)) << x << "," << y;
-    EXPECT_EQ(display->flip(0), 0);
-    EXPECT_EQ(plat::headless::lastFrame()->tick, 32u);
+    reopen(plat::format::Rgb565, DisplayMode::PrimaryOnly);
+    EXPECT_EQ(display->flip(0), FrameworkResult::Present) << "nothing to present from";
 }
 
 TEST_F(HeadlessScreen, OneLossIsRestoredAndRetriedTwoFailThePresent)
@@ -132,52 +97,16 @@ TEST_F(HeadlessScreen, OneLossIsRestoredAndRetriedTwoFailThePresent)
     display->back->restoreHook = [](Surface*, void* counter) { ++*static_cast<int*>(counter); };
     display->back->userData = &restored;
     plat::headless::failNext(Operation::Blt, plat::result::SurfaceLost, 2);
-    EXPECT_EQ(display->flip(0), FrameworkResult::Present);
+    EXPECT_EQ(display->flip(0), FrameworkResult::Present); // 26
     EXPECT_EQ(restored, 1);
     EXPECT_EQ(plat::headless::presentCount(), 1u);
-    EXPECT_EQ(display->flip(0), 0); // the next frame tries again
     display->back->restoreHook = nullptr;
-    display->back->userData = nullptr;
-}
 
-TEST_F(HeadlessScreen, LostSurfacesAreRestoredByTheNextPresent)
-{
-    open();
+    // Every surface lost: the fill restores and retries, the next frame shows it.
     plat::headless::loseAllSurfaces();
-    EXPECT_EQ(display->back->fill(0x1234), 0); // fill restores and retries
+    EXPECT_EQ(display->back->fill(0x1234), 0);
     EXPECT_EQ(display->flip(0), 0);
     EXPECT_EQ(plat::headless::lastFrame()->pixel(5, 5), 0x1234u);
-}
-
-TEST_F(HeadlessScreen, PrimaryOnlyModeCannotPresent)
-{
-    open(plat::format::Rgb565, DisplayMode::PrimaryOnly);
-    EXPECT_EQ(display->separateBack, 0);
-    EXPECT_EQ(display->back->surface, nullptr);
-    EXPECT_EQ(display->flip(0), FrameworkResult::Present);
-}
-
-TEST_F(HeadlessScreen, FlippingChainPresentsTheAttachedBackBuffer)
-{
-    open(plat::format::Rgb565, 0);
-    EXPECT_EQ(display->separateBack, 0);
-    ASSERT_NE(display->back->surface, nullptr);
-    ASSERT_EQ(display->back->fillRect(10, 10, 20, 20, 0xABCD), 0);
-    ASSERT_EQ(display->flip(0), 0);
-    EXPECT_EQ(plat::headless::lastFrame()->pixel(15, 15), 0xABCDu);
-    EXPECT_EQ(plat::headless::lastFrame()->pixel(5, 5), 0u);
-}
-
-TEST_F(HeadlessScreen, SystemMemoryBackBufferAndFourPixelPresent)
-{
-    open(plat::format::Rgb565, DisplayMode::SystemBack);
-    EXPECT_EQ(display->back->kind, SurfaceKind::System);
-    ASSERT_EQ(display->back->fill(0x0F0F), 0);
-    const uint8_t saved = mmxEnabled;
-    mmxEnabled = 1;
-    EXPECT_EQ(display->flip(0), 0);
-    mmxEnabled = saved;
-    EXPECT_EQ(plat::headless::lastFrame()->pixel(799, 599), 0x0F0Fu);
 }
 
 TEST(PresentCopy, FourPixelCopyGivesThePlainCopysBytes)
@@ -199,18 +128,15 @@ TEST(PresentCopy, FourPixelCopyGivesThePlainCopysBytes)
     }
 }
 
-TEST_F(HeadlessTest, NoDriverMeansNoDevice)
+TEST_F(HeadlessScreen, DeviceAndModeFailuresGiveTheirCodes)
 {
+    // No driver found: nothing is read from the empty list.
     plat::headless::failNext(Operation::EnumerateDrivers, plat::result::Generic);
-    Display d;
-    EXPECT_EQ(d.create(), FrameworkResult::DisplayDevice);
-    EXPECT_EQ(d.driverCount, 0);
-    EXPECT_EQ(d.device, nullptr);
-    EXPECT_EQ(d.flip(0), FrameworkResult::NoBackBuffer);
-}
+    Display none;
+    EXPECT_EQ(none.create(), FrameworkResult::DisplayDevice);
+    EXPECT_EQ(none.device, nullptr);
+    EXPECT_EQ(none.flip(0), FrameworkResult::NoBackBuffer);
 
-TEST_F(HeadlessScreen, ModeFailuresGiveTheirCodes)
-{
     ASSERT_TRUE(window->create("Velmoor", nullptr, nullptr, WindowStylePopup, 0, 0, 800, 600));
     ASSERT_EQ(display->create(), 0);
     plat::headless::failNext(Operation::SetCooperativeLevel, plat::result::Generic);

@@ -48,6 +48,27 @@ protected:
         mmxEnabled = 0; // as the game's start-up does
     }
 
+    // A fresh layer, window and display at another format.
+    void reopen(const plat::PixelFormat& format, int mode = DisplayMode::OwnMemoryBack)
+    {
+        display.reset();
+        window.reset();
+        plat::headless::reset();
+        window = std::make_unique<Window>();
+        display = std::make_unique<Display>();
+        open(format, mode);
+    }
+
     std::unique_ptr<Window> window;
     std::unique_ptr<Display> display;
+};
+
+// The screen opened as the game opens it.
+class OpenScreen : public HeadlessScreen {
+protected:
+    void SetUp() override
+    {
+        HeadlessScreen::SetUp();
+        open();
+    }
 };

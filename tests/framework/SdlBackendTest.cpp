@@ -56,12 +56,9 @@ TEST_F(SdlDummy, ShowsAPictureAndTurnsEventsIntoMessages)
         mmxEnabled = 0;
         EXPECT_EQ(display.pixelFormat->layout, 2u);
 
-        BmpBuilder b;
-        b.width = 800;
-        b.height = 600;
-        b.bitCount = 24;
-        b.pixels.resize(800 * 600 * 3, 0x80);
-        const std::vector<uint8_t> file = b.build();
+        const std::vector<uint8_t> file =
+            BmpBuilder{.width = 800, .height = 600, .bitCount = 24, .pixels = std::vector<uint8_t>(800 * 600 * 3, 0x80)}
+                .build();
         Surface picture;
         ASSERT_EQ(picture.loadBitmapFromMemory(&display, SurfaceKind::System, file.data(), file.size(), true), 0);
         Rect r{0, 0, 800, 600};
@@ -69,19 +66,16 @@ TEST_F(SdlDummy, ShowsAPictureAndTurnsEventsIntoMessages)
         for (int i = 0; i < 3; ++i)
             ASSERT_EQ(display.flip(0), 0) << plat::lastDisplayError();
 
-        SDL_Event e{};
-        e.type = SDL_WINDOWEVENT;
+        SDL_Event e{SDL_WINDOWEVENT};
         e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
         push(e);
         for (int i = 0; i < 100; ++i) { // a fast mouse: one message for all of it
-            e = SDL_Event{};
-            e.type = SDL_MOUSEMOTION;
+            e = SDL_Event{SDL_MOUSEMOTION};
             e.motion.x = 23 + i;
             e.motion.y = 45;
             push(e);
         }
-        e = SDL_Event{};
-        e.type = SDL_MOUSEBUTTONDOWN;
+        e = SDL_Event{SDL_MOUSEBUTTONDOWN};
         e.button.button = SDL_BUTTON_LEFT;
         push(e);
         // Focus, motion and press arrive one per pump, after whatever SDL queued itself.
@@ -97,9 +91,7 @@ TEST_F(SdlDummy, ShowsAPictureAndTurnsEventsIntoMessages)
         EXPECT_EQ(window.leftClickY, 45);
     }
     // Closing destroys the window: the pump ends.
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    push(quit);
+    push(SDL_Event{SDL_QUIT});
     int pumps = 0;
     while (window.pumpMessage() && pumps < 50)
         ++pumps;
