@@ -1,7 +1,6 @@
 // Hover pictures and badges are crops of full renders: they must sit exactly on their background.
 #include <gtest/gtest.h>
 
-
 #include "tests/assetgen/DataFiles.h"
 #include "tools/assetgen/Layout.h"
 #include "tools/assetgen/Render.h"
@@ -11,90 +10,57 @@ using namespace assetgen;
 
 namespace {
 
-Picture load(const std::string& path) {
-    BmpFile f = readBmp(runDir() / path);
+void expectFileIs(const std::string& path, const Picture& expected) {
+    const BmpFile f = readBmp(runDir() / path);
     EXPECT_EQ(f.problem, "") << path;
-    return f.picture;
+    const auto diff = firstDifference(f.picture, expected); // (-1,-1): the sizes differ
+    EXPECT_FALSE(diff) << path << " differs first at " << diff->first << "," << diff->second;
 }
 
-// The highlighted render may differ from the plain one only where the crop is drawn,
-// or the game would show a cut-off highlight.
-void expectChangesOnlyInside(const Picture& plain, const Picture& lit, const Box& crop, const std::string& what) {
+// The file is the crop of the highlighted render, and the highlight changes nothing outside the
+// crop (or the game would show it cut off). The game draws a hover picture while the mouse is in
+// the reacting rectangle, so the picture has to reach that rectangle's right and bottom edges.
+void expectHoverCrop(const Picture& plain, const Picture& lit, const Box& crop, const std::string& path,
+                     const Box* reacts = nullptr) {
+    SCOPED_TRACE(path);
+    expectFileIs(path, lit.crop(crop));
     ASSERT_EQ(plain.width, lit.width);
     std::size_t inside = 0;
     for (int y = 0; y < plain.height; ++y)
         for (int x = 0; x < plain.width; ++x) {
             if (plain.at(x, y) == lit.at(x, y)) continue;
-            if (!crop.contains(x, y)) {
-                ADD_FAILURE() << what << ": highlight leaks out of its picture at " << x << "," << y;
-                return;
-            }
+            ASSERT_TRUE(crop.contains(x, y)) << "highlight leaks out of its picture at " << x << "," << y;
             ++inside;
         }
-    EXPECT_GT(inside, 100u) << what << ": the highlight must be visible";
-}
-
-void expectPictureCoversReactingEdges(const Box& picture, const Box& reacts, const std::string& what) {
-    // The game draws the picture while the mouse is inside the rectangle: the picture has to
-    // reach the rectangle's right and bottom edges.
-    EXPECT_GE(picture.x1, reacts.x1) << what;
-    EXPECT_GE(picture.y1, reacts.y1) << what;
-}
-
-TEST(HoverPictures, MenuButtonsAreCropsOfTheirHighlightedRender) {
-    const Picture plain = renderMenu();
-    EXPECT_FALSE(firstDifference(load("Data/Menu/Menu.bmp"), plain));
-    for (const MenuButton& b : menuButtons) {
-        SCOPED_TRACE(b.path);
-        const Picture lit = renderMenu(b.element);
-        const auto diff = firstDifference(load(b.path), lit.crop(b.picture)); // (-1,-1): sizes differ
-        EXPECT_FALSE(diff) << "first difference at " << diff->first << "," << diff->second;
-        expectChangesOnlyInside(plain, lit, b.picture, b.path);
-        expectPictureCoversReactingEdges(b.picture, b.reacts, b.path);
+    EXPECT_GT(inside, 100u) << "the highlight must be visible";
+    if (reacts) {
+        EXPECT_GE(crop.x1, reacts->x1);
+        EXPECT_GE(crop.y1, reacts->y1);
     }
 }
 
-TEST(HoverPictures, TickAndBadgesSitOnTheMenu) {
+TEST(HoverPictures, MenuButtonsTickAndBadgesAreCropsOfTheirHighlightedMenu) {
     const Picture plain = renderMenu();
-    const Picture ticked = renderMenu(MenuElement::None, true);
-    EXPECT_FALSE(firstDifference(load("Data/Menu/galka.bmp"), ticked.crop(musicTick)));
-    expectChangesOnlyInside(plain, ticked, musicTick, "tick");
+    expectFileIs("Data/Menu/Menu.bmp", plain);
+    for (const MenuButton& b : menuButtons) expectHoverCrop(plain, renderMenu(b.element), b.picture, b.path, &b.reacts);
+    expectHoverCrop(plain, renderMenu(MenuElement::None, true), musicTick, "Data/Menu/galka.bmp");
     for (int rank = 0; rank < 4; ++rank) {
         const Badge& b = badges.at(static_cast<std::size_t>(rank));
-        const Picture withBadge = renderMenu(MenuElement::None, false, rank);
-        EXPECT_FALSE(firstDifference(load(b.path), withBadge.crop(b.picture))) << b.path;
-        expectChangesOnlyInside(plain, withBadge, b.picture, b.path);
+        expectHoverCrop(plain, renderMenu(MenuElement::None, false, rank), b.picture, b.path);
         EXPECT_LE(b.picture.height(), 72) << b.path;
     }
 }
 
-TEST(HoverPictures, EndButtonsAreCropsOfTheHighlightedBoard) {
+TEST(HoverPictures, EndButtonsYesAndNoAreCropsOfTheHighlightedBoardAndPanel) {
     for (const BoardLayout& b : boards) {
-        SCOPED_TRACE(b.endPath);
         const Picture plain = renderBoard(b);
-        const Picture lit = renderBoard(b, true);
-        EXPECT_FALSE(firstDifference(load(b.fieldPath), plain));
-        EXPECT_FALSE(firstDifference(load(b.endPath), lit.crop(b.endPicture)));
-        expectChangesOnlyInside(plain, lit, b.endPicture, b.endPath);
-        expectPictureCoversReactingEdges(b.endPicture, b.endReacts, b.endPath);
+        expectFileIs(b.fieldPath, plain);
+        expectHoverCrop(plain, renderBoard(b, true), b.endPicture, b.endPath, &b.endReacts);
     }
-}
-
-TEST(HoverPictures, YesAndNoAreCropsOfTheHighlightedPanel) {
     const Picture plain = renderLostPanel();
-    EXPECT_FALSE(firstDifference(load("Data/Menu/Youloose.bmp"), plain));
-    const struct {
-        LostElement element;
-        const char* path;
-        Box picture, reacts;
-    } buttons[] = {{LostElement::Yes, "Data/Menu/Ja.bmp", yesPicture, yesReacts},
-                   {LostElement::No, "Data/Menu/Nein.bmp", noPicture, noReacts}};
-    for (const auto& b : buttons) {
-        const Picture lit = renderLostPanel(b.element);
-        EXPECT_FALSE(firstDifference(load(b.path), lit.crop(b.picture))) << b.path;
-        expectChangesOnlyInside(plain, lit, b.picture, b.path);
-        expectPictureCoversReactingEdges(b.picture, b.reacts, b.path);
-    }
+    expectFileIs("Data/Menu/Youloose.bmp", plain);
+    expectHoverCrop(plain, renderLostPanel(LostElement::Yes), yesPicture, "Data/Menu/Ja.bmp", &yesReacts);
+    expectHoverCrop(plain, renderLostPanel(LostElement::No), noPicture, "Data/Menu/Nein.bmp", &noReacts);
 }
 
 } // namespace
