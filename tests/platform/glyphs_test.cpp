@@ -1,13 +1,12 @@
 // The FreeType glyph rasteriser on a Debian font installed under the game's file name.
 #include "platform/glyphs.h"
+#include "tests/platform/audio_test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 namespace {
 
@@ -22,8 +21,6 @@ protected:
     {
         if (!fs::exists(debianFont))
             GTEST_SKIP() << debianFont << " is not installed";
-        dir = fs::temp_directory_path() / ("velmoor_glyphs_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
         path = (dir / "Alpine.ttf").string();
         fs::copy_file(debianFont, path, fs::copy_options::overwrite_existing);
         ASSERT_TRUE(addFontFile(path));
@@ -34,11 +31,10 @@ protected:
         if (!path.empty())
             while (removeFontFile(path)) {
             }
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
 
-    fs::path dir;
+    audiotest::ScratchDir scratch;
+    const fs::path dir = scratch.path();
     std::string path;
 };
 

@@ -136,8 +136,8 @@ TEST(SdlMixer, MissingSoundfontOrBrokenMidiPlaysSilenceWithoutCrashing)
     }
 }
 
-// Something a person can hear: a click chord, the same clicks as an arpeggio, then ten
-// seconds of a composed MIDI piece looping, written to mixer_listen.wav beside the test.
+// Something a person can hear: a click chord, then ten seconds of a composed MIDI piece
+// looping, written to mixer_listen.wav beside the test.
 TEST(SdlMixer, WritesAListenableRender)
 {
     if (!haveSoundfont())
@@ -159,12 +159,7 @@ TEST(SdlMixer, WritesAListenableRender)
     };
     for (auto c : clicks)
         ASSERT_EQ(mixer.voices().play(c), SoundResult::Ok);
-    append(26460); // 0.6 s
-    for (auto c : clicks) {
-        ASSERT_EQ(mixer.voices().play(c), SoundResult::Ok);
-        append(6615); // 0.15 s apart
-    }
-    append(17640);
+    append(44100);
 
     audiotest::ScratchDir dir;
     const auto path = (dir.path() / "tune.mid").string();
