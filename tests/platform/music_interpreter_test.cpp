@@ -1,9 +1,5 @@
-// The music command interpreter: grammar, alias rules, and the headless command log.
-#include "platform/headless/music.h"
-#include "platform/headless/sound.h"
-#include "platform/music.h"
+// The music command interpreter shared by both backends: grammar and alias rules.
 #include "platform/music_interpreter.h"
-#include "platform/platform.h"
 #include "tests/platform/audio_test_files.h"
 
 #include <gtest/gtest.h>
@@ -104,33 +100,6 @@ TEST_F(MusicCommands, MalformedCommandsAreRefusedWithoutReachingTheDevice)
     EXPECT_TRUE(device.calls.empty());
     EXPECT_EQ(music.run("play M from 1500 repeat notify"), MusicResult::Ok);
     EXPECT_EQ(device.calls.back(), "play M from 1500 repeat");
-}
-
-TEST(HeadlessMusic, LogsEveryCommandWithItsResultAndKeepsTheAliasState)
-{
-    plat::setBackendKind(plat::BackendKind::Headless);
-    plat::headless::resetSound();
-    plat::headless::resetMusic();
-    audiotest::ScratchDir dir;
-    const std::string midi = (dir.path() / "m.mid").string();
-    audiotest::writeFile(midi, audiotest::composeMidi({{0, 480, 60, 100}}, 480));
-    const std::string open = "open \"" + midi + "\" type sequencer alias MUSIC";
-    EXPECT_EQ(plat::sendMusicCommand(open), MusicResult::Ok);
-    EXPECT_EQ(plat::sendMusicCommand("play MUSIC repeat"), MusicResult::Ok);
-    EXPECT_EQ(plat::sendMusicCommand(open), MusicResult::AliasInUse);
-    ASSERT_EQ(plat::headless::musicAliases().size(), 1u);
-    EXPECT_EQ(plat::headless::musicAliases()[0].file, midi);
-    EXPECT_TRUE(plat::headless::musicAliases()[0].repeat);
-    ASSERT_EQ(plat::headless::musicLog().size(), 3u);
-    EXPECT_EQ(plat::headless::musicLog()[0].command, open);
-    EXPECT_EQ(plat::headless::musicLog()[2].result, MusicResult::AliasInUse);
-    // Without a sound device nothing can be opened.
-    EXPECT_EQ(plat::sendMusicCommand("close MUSIC"), MusicResult::Ok);
-    plat::headless::setSoundDeviceAvailable(false);
-    EXPECT_EQ(plat::sendMusicCommand(open), MusicResult::NoDevice);
-    EXPECT_TRUE(plat::headless::musicAliases().empty());
-    plat::headless::resetSound();
-    plat::headless::resetMusic();
 }
 
 } // namespace
