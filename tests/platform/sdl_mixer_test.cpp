@@ -41,26 +41,6 @@ double rms(const std::vector<int16_t>& s, size_t fromFrame, size_t toFrame)
 
 bool haveSoundfont() { return std::filesystem::exists(plat::sdl::soundfontPath()); }
 
-void writeWave(const std::filesystem::path& path, const std::vector<int16_t>& stereo)
-{
-    std::vector<uint8_t> out = {'R', 'I', 'F', 'F'};
-    const uint32_t dataBytes = uint32_t(stereo.size() * 2);
-    audiotest::putU32(out, 36 + dataBytes);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    audiotest::putU32(out, 16);
-    audiotest::putU16(out, 1);
-    audiotest::putU16(out, 2);
-    audiotest::putU32(out, 44100);
-    audiotest::putU32(out, 44100 * 4);
-    audiotest::putU16(out, 4);
-    audiotest::putU16(out, 16);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    audiotest::putU32(out, dataBytes);
-    const auto body = audiotest::samplesToBytes(stereo);
-    out.insert(out.end(), body.begin(), body.end());
-    audiotest::writeFile(path, out);
-}
-
 TEST(SdlMixer, PlayingVoicesSumAndSaturateAtTheLimits)
 {
     plat::sdl::Mixer mixer;
@@ -68,30 +48,24 @@ TEST(SdlMixer, PlayingVoicesSumAndSaturateAtTheLimits)
     const auto b = addBuffer(mixer, std::vector<int16_t>(60, 5000));
     const auto loud = addBuffer(mixer, std::vector<int16_t>(100, 30000));
     const auto low = addBuffer(mixer, std::vector<int16_t>(100, -30000));
+    const auto lower = addBuffer(mixer, std::vector<int16_t>(100, -20000));
     EXPECT_EQ(render(mixer, 10), std::vector<int16_t>(20, 0)); // nothing plays yet
-
     ASSERT_EQ(mixer.voices().play(a), SoundResult::Ok);
     ASSERT_EQ(mixer.voices().play(b), SoundResult::Ok);
     auto out = render(mixer, 80);
     EXPECT_EQ(out[0], 15000);
-    EXPECT_EQ(out[119], 15000);  // frame 59, both still sound
-    EXPECT_EQ(out[120], 10000);  // b has ended
+    EXPECT_EQ(out[119], 15000); // frame 59, both still sound
+    EXPECT_EQ(out[120], 10000); // b has ended
     plat::SoundStatus status;
     ASSERT_EQ(mixer.voices().status(b, status), SoundResult::Ok);
     EXPECT_FALSE(status.playing);
-
     ASSERT_EQ(mixer.voices().play(loud), SoundResult::Ok);
     out = render(mixer, 20); // a has 20 frames left: 10000 + 30000
     EXPECT_EQ(out[0], 32767);
     EXPECT_EQ(out[39], 32767);
     ASSERT_EQ(mixer.voices().stop(loud), SoundResult::Ok);
     ASSERT_EQ(mixer.voices().play(low), SoundResult::Ok);
-    ASSERT_EQ(mixer.voices().play(b), SoundResult::Ok); // -30000 - no, +5000: stays in range
-    out = render(mixer, 1);
-    EXPECT_EQ(out[0], -25000);
-    const auto lower = addBuffer(mixer, std::vector<int16_t>(100, -20000));
     ASSERT_EQ(mixer.voices().play(lower), SoundResult::Ok);
-    ASSERT_EQ(mixer.voices().stop(b), SoundResult::Ok);
     out = render(mixer, 1);
     EXPECT_EQ(out[0], -32768);
     EXPECT_EQ(out[1], -32768);
@@ -138,38 +112,32 @@ TEST(SdlMixer, ALoopedMidiFileSoundsPastItsOwnLength)
     EXPECT_LT(laterOnce, laterLooped / 10); // played once, the piece has ended by then
 }
 
-TEST(SdlMixer, MusicWithoutSoundfontIsSilentNotBroken)
+TEST(SdlMixer, MissingSoundfontOrBrokenMidiPlaysSilenceWithoutCrashing)
 {
     audiotest::ScratchDir dir;
-    const auto path = (dir.path() / "m.mid").string();
-    audiotest::writeFile(path, audiotest::composeMidi({{0, 480, 60, 100}}, 480));
-    setenv("VELMOOR_SOUNDFONT", (dir.path() / "missing.sf2").c_str(), 1);
-    plat::sdl::Mixer mixer;
-    EXPECT_EQ(mixer.music().open("M", path), plat::MusicResult::Ok);
-    EXPECT_EQ(mixer.music().play("M", 0u, true), plat::MusicResult::Ok);
-    const auto out = render(mixer, 22050);
-    unsetenv("VELMOOR_SOUNDFONT");
-    EXPECT_EQ(rms(out, 0, 22050), 0.0);
-    mixer.music().close("M");
-}
-
-TEST(SdlMixer, BrokenMidiDataPlaysNothingAndDoesNotCrash)
-{
-    audiotest::ScratchDir dir;
-    const auto path = (dir.path() / "bad.mid").string();
+    const auto good = (dir.path() / "m.mid").string(), bad = (dir.path() / "bad.mid").string();
     auto bytes = audiotest::composeMidi({{0, 480, 60, 100}}, 480);
+    audiotest::writeFile(good, bytes);
     bytes[21] = 0xFF; // the track claims far more bytes than there are
     bytes.erase(bytes.end() - 5, bytes.end());
-    audiotest::writeFile(path, bytes);
-    plat::sdl::Mixer mixer;
-    EXPECT_EQ(mixer.music().open("M", path), plat::MusicResult::Ok);
-    (void)mixer.music().play("M", 0u, true);
-    (void)render(mixer, 4410);
-    mixer.music().close("M");
+    audiotest::writeFile(bad, bytes);
+    for (bool soundfont : {false, true}) {
+        if (soundfont && !haveSoundfont())
+            continue;
+        if (!soundfont)
+            setenv("VELMOOR_SOUNDFONT", (dir.path() / "missing.sf2").c_str(), 1);
+        plat::sdl::Mixer mixer;
+        EXPECT_EQ(mixer.music().open("M", soundfont ? bad : good), plat::MusicResult::Ok);
+        (void)mixer.music().play("M", 0u, true);
+        const auto out = render(mixer, 22050);
+        unsetenv("VELMOOR_SOUNDFONT");
+        EXPECT_TRUE(soundfont || rms(out, 0, 22050) == 0.0);
+        mixer.music().close("M");
+    }
 }
 
-// Something a person can hear: a click chord, the same clicks as an arpeggio, then ten
-// seconds of a composed MIDI piece looping, written to mixer_listen.wav beside the test.
+// Something a person can hear: a click chord, then ten seconds of a composed MIDI piece
+// looping, written to mixer_listen.wav beside the test.
 TEST(SdlMixer, WritesAListenableRender)
 {
     if (!haveSoundfont())
@@ -191,12 +159,7 @@ TEST(SdlMixer, WritesAListenableRender)
     };
     for (auto c : clicks)
         ASSERT_EQ(mixer.voices().play(c), SoundResult::Ok);
-    append(26460); // 0.6 s
-    for (auto c : clicks) {
-        ASSERT_EQ(mixer.voices().play(c), SoundResult::Ok);
-        append(6615); // 0.15 s apart
-    }
-    append(17640);
+    append(44100);
 
     audiotest::ScratchDir dir;
     const auto path = (dir.path() / "tune.mid").string();
@@ -216,7 +179,7 @@ TEST(SdlMixer, WritesAListenableRender)
     mixer.music().close("MUSIC");
 
     const auto out = std::filesystem::current_path() / "mixer_listen.wav";
-    writeWave(out, song);
+    audiotest::writeFile(out, audiotest::makeWave(2, 44100, 16, audiotest::samplesToBytes(song)));
     std::printf("listen: %s\n", out.c_str());
     size_t clipped = 0;
     for (int16_t s : song)
