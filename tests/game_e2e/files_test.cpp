@@ -98,15 +98,3 @@ TEST_F(FilesTest, UnwritableScoresFileIsLoggedAndTheGameEndsNormally)
         << logText();
 }
 
-TEST_F(FilesTest, ReadOnlyDataFolderEndsCleanly)
-{
-    namespace fs = std::filesystem;
-    fs::permissions(dir() / "Data", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-    if (std::ofstream probe(dir() / "Data/probe"); probe)
-        GTEST_SKIP() << "this user writes into read-only folders (the superuser does)";
-    ASSERT_NO_FATAL_FAILURE(startAtMenu());
-    EXPECT_EQ(quitWithQ(), 0);
-    EXPECT_FALSE(fs::exists(dir() / "Data/scores.dat"));
-    EXPECT_NE(logText().find("The best score could not be saved"), std::string::npos) << logText();
-}

@@ -4,6 +4,7 @@
 #include "tests/game/BoardModel.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -112,4 +113,35 @@ TEST_F(ScriptTest, NoDisplayGivesAClearMessageAndAFailureStatus)
     const std::string output = data.fileBytes("output.txt");
     EXPECT_NE(output.find("Velmoor: cannot open the game window: "), std::string::npos) << output;
     EXPECT_FALSE(fs::exists(data.path() / "Data/scores.dat"));
+}
+
+TEST_F(ScriptTest, ReadOnlyDataFolderEndsCleanly)
+{
+    // The superuser writes into read-only folders, so it runs the game as nobody.
+    std::string asUser;
+    if (geteuid() == 0) {
+        if (std::system("command -v setpriv >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "running as the superuser without setpriv";
+        asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    // The log falls back to TMPDIR when the game's own folder is not writable for that user.
+    fs::create_directory(data.path() / "tmp");
+    using fs::perms;
+    fs::permissions(data.path() / "tmp", perms::all);
+    fs::permissions(data.path(), perms::owner_all | perms::group_read | perms::group_exec |
+                                     perms::others_read | perms::others_exec);
+    fs::permissions(data.path() / "Data", perms::owner_write | perms::group_write | perms::others_write,
+                    fs::perm_options::remove);
+    data.writeFile("script.txt", "wait 3\nkeydown Q\nwait 10\n");
+    const std::string command = "cd '" + data.path().string() + "' && " + asUser +
+                                "env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt TMPDIR='" +
+                                (data.path() / "tmp").string() + "' ./Velmoor >output.txt 2>&1";
+    const int status = std::system(command.c_str());
+    fs::permissions(data.path() / "Data", perms::owner_write, fs::perm_options::add);
+    ASSERT_TRUE(status != -1 && WIFEXITED(status)) << data.fileBytes("output.txt");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << data.fileBytes("output.txt");
+    EXPECT_FALSE(fs::exists(data.path() / "Data/scores.dat"));
+    const std::string log = fs::exists(data.path() / "Velmoor.log") ? data.fileBytes("Velmoor.log")
+                                                                    : data.fileBytes("tmp/Velmoor.log");
+    EXPECT_NE(log.find("The best score could not be saved"), std::string::npos) << log;
 }
