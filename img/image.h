@@ -36,7 +36,8 @@ public:
     Image& operator=(const Image&) = delete;
     virtual ~Image() = default;
 
-    // Owned pixels for the current size and format, not cleared; earlier pixels are not freed.
+    // Owned pixels for the current size and format, not cleared. Raises talvo::Exception for a
+    // negative size or a row beyond 2^31 - 1 bytes.
     virtual void allocate() = 0;
     // Frees owned pixels (foreign memory is left alone) and clears the key flag.
     virtual void release() = 0;

@@ -47,7 +47,10 @@ ImageRow::~ImageRow() { ImageRow::release(); }
 
 void ImageRow::allocate() {
     const StoreSize size = storeSize("talvo::g::ImageRow::allocate", width_, height_, format_.id());
-    pixels_ = std::make_unique_for_overwrite<std::uint8_t[]>(size.bytes).release();
+    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(size.bytes);
+    // Owned pixels still held would leak; foreign memory is never ours to free.
+    if (owns_ != 0) delete[] pixels_;
+    pixels_ = block.release();
     pitch_ = size.pitch;
     owns_ = 1;
 }

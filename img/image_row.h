@@ -16,7 +16,8 @@ public:
     ImageRow(std::int32_t width, std::int32_t height, const PelFmt& format, void* pixels, std::int32_t pitch);
     ~ImageRow() override;
 
-    // Owned rows lie back to back: pitch = bytes per pixel x width.
+    // Owned rows lie back to back: pitch = bytes per pixel x width. Owned pixels held before are
+    // freed once the new block exists; the key is left alone.
     void allocate() override;
     void release() override;
     void lock(Lock& lock, const Rect* rect, std::uint32_t mode) override;

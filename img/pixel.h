@@ -1,7 +1,9 @@
 // The eight pixel structs: byte storage (alignment 1), fields by a layout table, key equality, conversions.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <type_traits>
 
 #include "img/pel_fmt_id.h"
 #include "img/scale_tables.h"
@@ -110,6 +112,12 @@ using Rgba4444 = Pixel<8>;
 static_assert(sizeof(Rgb888) == 3 && sizeof(Rgbx8888) == 4 && sizeof(Rgba8888) == 4 && sizeof(Rgb565) == 2 &&
               sizeof(Rgbx5551) == 2 && sizeof(Rgba5551) == 2 && sizeof(Rgbx4444) == 2 && sizeof(Rgba4444) == 2);
 static_assert(alignof(Rgb888) == 1 && alignof(Rgbx8888) == 1 && alignof(Rgb565) == 1);
+static_assert(std::is_trivially_copyable_v<Rgb888> && std::is_trivially_default_constructible_v<Rgb565>);
+
+template <class T>
+inline constexpr bool isPixel = false;
+template <PelFmtId Id>
+inline constexpr bool isPixel<Pixel<Id>> = true;
 
 // What happens to the destination's fourth field when converting from a source format.
 enum class AlphaRule : std::uint8_t { none, keep, max, scale };
@@ -119,18 +127,24 @@ enum class AlphaRule : std::uint8_t { none, keep, max, scale };
 struct ConversionRule {
     FieldLayout dr, dg, db, da;
     FieldLayout sr, sg, sb, sa;
-    AlphaRule alpha;
+    AlphaRule alpha = AlphaRule::none;
 };
 
-[[nodiscard]] constexpr ConversionRule conversionRule(PelFmtId d, PelFmtId s) noexcept {
-    const PelLayout& dl = pelLayouts[d];
-    const PelLayout& sl = pelLayouts[s];
-    const AlphaRule alpha = dl.a.width == 0 ? AlphaRule::none
-                            : !dl.alpha     ? AlphaRule::keep
-                            : sl.alpha      ? AlphaRule::scale
-                                            : AlphaRule::max;
-    return {dl.r, dl.g, dl.b, dl.a, sl.r, sl.g, sl.b, sl.a, alpha};
-}
+// Indexed [destination][source] by PelFmtId 1 to 8.
+inline constexpr auto conversionRules = [] {
+    std::array<std::array<ConversionRule, 9>, 9> rules{};
+    for (PelFmtId d = 1; d <= 8; ++d)
+        for (PelFmtId s = 1; s <= 8; ++s) {
+            const PelLayout& dl = pelLayouts[d];
+            const PelLayout& sl = pelLayouts[s];
+            const AlphaRule alpha = dl.a.width == 0 ? AlphaRule::none
+                                    : !dl.alpha     ? AlphaRule::keep
+                                    : sl.alpha      ? AlphaRule::scale
+                                                    : AlphaRule::max;
+            rules[d][s] = {dl.r, dl.g, dl.b, dl.a, sl.r, sl.g, sl.b, sl.a, alpha};
+        }
+    return rules;
+}();
 
 // In-place conversion: writes the destination's colour (and alpha) fields from the source and keeps
 // its x bits; the same format copies the pixel whole.
@@ -139,7 +153,7 @@ constexpr void assign(Pixel<D>& dst, const Pixel<S>& src) noexcept {
     if constexpr (D == S) {
         dst = src;
     } else {
-        constexpr ConversionRule rule = conversionRule(D, S);
+        constexpr ConversionRule rule = conversionRules[D][S];
         const std::uint32_t s = src.value();
         std::uint32_t out = 0;
         if constexpr (rule.alpha == AlphaRule::keep) out = dst.value() & rule.da.mask();
@@ -171,10 +185,11 @@ constexpr R withPixelFormat(PelFmtId id, R otherwise, F&& f) {
 
 // The pixel value of a source pixel in a target format; targets outside 1 to 8 give 0. Between
 // formats x bits come out 0; the same format returns the source as it is, but Rgbx8888 without x.
-template <PelFmtId S>
-[[nodiscard]] constexpr std::uint32_t convertPixelFrom(const Pixel<S>& src, PelFmtId target) noexcept {
+template <class Src>
+    requires isPixel<Src>
+[[nodiscard]] constexpr std::uint32_t convertPixelFrom(const Src& src, PelFmtId target) noexcept {
     return withPixelFormat(target, std::uint32_t{0}, [&]<PelFmtId T>() -> std::uint32_t {
-        if constexpr (T == S) {
+        if constexpr (T == Src::id) {
             return T == 2 ? src.value() & 0x00FFFFFFu : src.value();
         } else {
             Pixel<T> dst{};

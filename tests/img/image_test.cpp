@@ -1,6 +1,7 @@
 // Images: pixel reads, opaque bounds against brute force, locks over foreign memory, create and release.
+#include <algorithm>
+#include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "img/image_row.h"
@@ -17,19 +18,8 @@ using imgtest::Rng;
 
 // The pixel value at a byte address, as getPixel reads it per format.
 std::uint32_t refRead(PelFmtId id, const std::uint8_t* p) {
-    const auto word = [&](int n) {
-        std::uint32_t v = 0;
-        for (int k = 0; k < n; ++k) v |= std::uint32_t{p[k]} << (8 * k);
-        return v;
-    };
-    switch (id) {
-        case 1: return word(3);
-        case 2: return word(4) & 0x00FFFFFF;
-        case 3: return word(4);
-        case 4: case 5: case 6: case 7: case 8: return word(2);
-        case 9: return p[0];
-        default: return 0;
-    }
+    const std::uint32_t masks[12] = {0, 0xFFFFFF, 0xFFFFFF, ~0u, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFF, 0, 0};
+    return imgtest::le(p, pelFmtBytes[id]) & masks[id];
 }
 
 TEST(Image, GetPixelPerFormat) {
@@ -55,17 +45,23 @@ Rect refOpaqueBounds(PelFmtId id, const std::uint8_t* pixels, std::int32_t pitch
     if (id == 0 || id > 11) return before;
     const auto differs = [&](std::int32_t x, std::int32_t y) {
         const std::uint8_t* p = pixels + std::ptrdiff_t{y} * pitch + std::ptrdiff_t{x} * pelFmtBytes[id];
-        std::uint32_t v = 0;
-        for (std::uint32_t k = 0; k < pelFmtBytes[id]; ++k) v |= std::uint32_t{p[k]} << (8 * k);
-        return ((v ^ key) & masks[id]) != 0;
+        return ((imgtest::le(p, pelFmtBytes[id]) ^ key) & masks[id]) != 0;
     };
-    Rect r;
-    const auto column = [&](std::int32_t x) { for (std::int32_t y = 0; y < h; ++y) if (differs(x, y)) return true; return false; };
-    const auto row = [&](std::int32_t y) { for (std::int32_t x = 0; x < w; ++x) if (differs(x, y)) return true; return false; };
-    for (std::int32_t x = 0; x < w; ++x) if (column(x)) { r.x0 = x; break; }
-    for (std::int32_t x = w - 1; x >= 0; --x) if (column(x)) { r.x1 = x + 1; break; }
-    for (std::int32_t y = 0; y < h; ++y) if (row(y)) { r.y0 = y; break; }
-    for (std::int32_t y = h - 1; y >= 0; --y) if (row(y)) { r.y1 = y + 1; break; }
+    const auto differsIn = [&](std::int32_t x0, std::int32_t x1, std::int32_t y0, std::int32_t y1) {
+        for (std::int32_t y = y0; y < y1; ++y)
+            for (std::int32_t x = x0; x < x1; ++x)
+                if (differs(x, y)) return true;
+        return false;
+    };
+    Rect r;  // what no column or row sets stays 0
+    for (std::int32_t x = 0; x < w; ++x)
+        if (differsIn(x, x + 1, 0, h)) { r.x0 = x; break; }
+    for (std::int32_t x = w - 1; x >= 0; --x)
+        if (differsIn(x, x + 1, 0, h)) { r.x1 = x + 1; break; }
+    for (std::int32_t y = 0; y < h; ++y)
+        if (differsIn(0, w, y, y + 1)) { r.y0 = y; break; }
+    for (std::int32_t y = h - 1; y >= 0; --y)
+        if (differsIn(0, w, y, y + 1)) { r.y1 = y + 1; break; }
     return r;
 }
 
@@ -182,6 +178,8 @@ TEST(Image, ReleaseAndCreateOverWrappedMemory) {
     EXPECT_FALSE(wrapped.hasColorKey());
     EXPECT_EQ(wrapped.clipRect(), (Rect{0, 0, 5, 2}));
     std::fill(wrapped.pixels(), wrapped.pixels() + 20, std::uint8_t{0});  // the block is 20 bytes (ASan)
+    wrapped.allocate();  // the block it replaces is freed (ASan: no leak)
+    ImageRow(4, 3, PelFmt(2), foreign.data(), 16).allocate();
     for (std::uint8_t b : foreign) ASSERT_EQ(b, 0x5A);
 
     wrapped.setColorKeyRgb(0xFFFF00FF);

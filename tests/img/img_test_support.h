@@ -35,6 +35,13 @@ private:
     std::uint64_t state_;
 };
 
+// n bytes at p as a little-endian value, the way the formats store pixel values.
+inline std::uint32_t le(const std::uint8_t* p, std::uint32_t n) {
+    std::uint32_t v = 0;
+    for (std::uint32_t k = 0; k < n; ++k) v |= std::uint32_t{p[k]} << (8 * k);
+    return v;
+}
+
 // Calls f.template operator()<Id>() for the pixel formats 1 to 8.
 template <class F>
 void forEachPixelFormat(F&& f) {

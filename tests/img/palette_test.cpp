@@ -32,11 +32,11 @@ TEST(Palette, EntriesAndTheConvertedTable) {
 
     const std::uint8_t* table = palette.convertedTable(4);
     EXPECT_EQ(palette.convertedTable(4), table);
-    EXPECT_EQ(loadPixelValue<2>(table + 2 * 200), palette.entryAs(200, 4));
+    EXPECT_EQ(imgtest::le(table + 2 * 200, 2), palette.entryAs(200, 4));
     const std::uint8_t* other = palette.convertedTable(2);
     EXPECT_NE(other, table);
     EXPECT_EQ(palette.cacheFormat(), 2u);
-    for (std::uint32_t i = 0; i < 256; ++i) EXPECT_EQ(loadPixelValue<4>(other + 4 * i), i * 0x010101u);
+    for (std::uint32_t i = 0; i < 256; ++i) EXPECT_EQ(imgtest::le(other + 4 * i, 4), i * 0x010101u);
     EXPECT_THROW(palette.convertedTable(12), talvo::Exception);
 
     Palette empty, copied;
@@ -61,10 +61,8 @@ TEST(Palette, ShortPaletteIndexedUpTo255) {
     for (PelFmtId target = 1; target <= 8; ++target) {
         const std::uint8_t* table = palette.convertedTable(target);
         for (std::uint32_t i = 0; i < 256; ++i) {
-            const std::uint32_t expected = i < 16 ? PelFmt(3).toFormat(loadPixelValue<4>(&entries[4 * i]), target) : 0;
-            std::uint32_t stored = 0;
-            for (std::uint32_t k = 0; k < pelFmtBytes[target]; ++k) stored |= std::uint32_t{table[i * pelFmtBytes[target] + k]} << (8 * k);
-            EXPECT_EQ(stored, expected) << target << " " << i;
+            const std::uint32_t expected = i < 16 ? PelFmt(3).toFormat(imgtest::le(&entries[4 * i], 4), target) : 0;
+            EXPECT_EQ(imgtest::le(table + i * pelFmtBytes[target], pelFmtBytes[target]), expected) << target << " " << i;
             EXPECT_EQ(format.toFormat(i, target), expected) << target << " " << i;
         }
     }
@@ -101,7 +99,7 @@ TEST(Palette, NearestAgainstBruteForce) {
             for (int k = 0; k < 3; ++k) d += (entries[4 * i + k] - c[k]) * (entries[4 * i + k] - c[k]);
             if (d < best) best = d, expected = i;
         }
-        const std::uint32_t got = palette.nearest(Rgba8888::fromValue(loadPixelValue<4>(c)));
+        const std::uint32_t got = palette.nearest(Rgba8888::fromValue(imgtest::le(c, 4)));
         if (got != expected) bad.add("round ", round, ": got ", got, ", expected ", expected);
     }
     EXPECT_TRUE(bad.none());
