@@ -2,6 +2,7 @@
 #include "img/image.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace talvo::g {
 
@@ -26,10 +27,10 @@ void scanOpaque(const Image::Lock& lock, std::int32_t width, std::int32_t height
     const std::uint8_t* row = lock.bits;
     for (std::int32_t y = 0; y < height; ++y, row += lock.pitch) {
         std::int32_t first = 0;
-        while (first < width && (loadPixelValue<Bytes>(row + first * Bytes) & mask) == key) ++first;
+        while (first < width && (loadPixelValue<Bytes>(row + std::ptrdiff_t{first} * Bytes) & mask) == key) ++first;
         if (first == width) continue;
         std::int32_t last = width - 1;
-        while ((loadPixelValue<Bytes>(row + last * Bytes) & mask) == key) --last;
+        while ((loadPixelValue<Bytes>(row + std::ptrdiff_t{last} * Bytes) & mask) == key) --last;
         if (!any) found = {first, y, last + 1, y + 1};
         found.x0 = std::min(found.x0, first);
         found.x1 = std::max(found.x1, last + 1);

@@ -17,8 +17,11 @@ void Palette::free() noexcept {
 }
 
 void Palette::set(const std::uint8_t* entries, std::uint32_t count) {
-    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t{count} * 4);
-    if (count != 0) std::memcpy(block.get(), entries, std::size_t{count} * 4);
+    std::unique_ptr<std::uint8_t[]> block;
+    if (count != 0) {
+        block = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t{count} * 4);
+        std::memcpy(block.get(), entries, std::size_t{count} * 4);
+    }
     entries_ = std::move(block);
     count_ = count;
     entryFormat_ = 3;

@@ -12,9 +12,10 @@ struct Rect {
     std::int32_t x1 = 0;
     std::int32_t y1 = 0;
 
-    [[nodiscard]] constexpr std::int32_t width() const noexcept { return x1 - x0; }
-    [[nodiscard]] constexpr std::int32_t height() const noexcept { return y1 - y0; }
-    [[nodiscard]] constexpr bool empty() const noexcept { return x1 - x0 <= 0 || y1 - y0 <= 0; }
+    // Differences of far-apart corners wrap instead of overflowing; empty() compares, so it never wraps.
+    [[nodiscard]] constexpr std::int32_t width() const noexcept { return difference(x1, x0); }
+    [[nodiscard]] constexpr std::int32_t height() const noexcept { return difference(y1, y0); }
+    [[nodiscard]] constexpr bool empty() const noexcept { return x1 <= x0 || y1 <= y0; }
 
     // In place; an empty result keeps the larger origin and gets zero width or height, never negative.
     constexpr void intersect(const Rect& other) noexcept {
@@ -30,6 +31,11 @@ struct Rect {
     }
 
     friend constexpr bool operator==(const Rect&, const Rect&) noexcept = default;
+
+private:
+    static constexpr std::int32_t difference(std::int32_t a, std::int32_t b) noexcept {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+    }
 };
 
 }  // namespace talvo::g

@@ -234,6 +234,8 @@ TEST(Image, RectangleRules) {
         EXPECT_EQ(c.expected.empty(), c.empty);
     }
     EXPECT_TRUE((Rect{0, 0, 5, 0}).empty());
+    EXPECT_TRUE((Rect{INT32_MAX, 0, INT32_MIN, 1}).empty());  // far-apart corners (UBSan)
+    EXPECT_FALSE((Rect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}).empty());
 }
 
 }  // namespace
