@@ -1,0 +1,96 @@
+// The graphics core's abstract image: size, format, colour key, clip rectangle, pixels reached by locks.
+#pragma once
+
+#include <cstdint>
+
+#include "img/pel_fmt.h"
+#include "img/rect.h"
+
+namespace talvo::g {
+
+class Image {
+public:
+    // Lock modes; an ImageRow treats them alike.
+    static constexpr std::uint32_t lockReadWrite = 0;
+    static constexpr std::uint32_t lockRead = 1;
+    static constexpr std::uint32_t lockWrite = 3;  // every pixel written, none read
+
+    // Scoped access to a rectangle: bits is its top-left pixel, pitch the bytes between rows (may be
+    // negative). Unlocks on destruction while bits is set; a holder that unlocks early clears bits.
+    struct Lock {
+        Image* image;
+        Rect rect;
+        std::uint32_t mode;
+        std::uint8_t* bits = nullptr;
+        std::int32_t pitch = 0;
+
+        // A null rectangle locks the whole image. The rectangle is not checked against the image.
+        Lock(Image& image, const Rect* rect, std::uint32_t mode);
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+        virtual ~Lock();
+    };
+
+    Image() = default;
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+    virtual ~Image() = default;
+
+    // Owned pixels for the current size and format, not cleared. Raises talvo::Exception for a
+    // negative size or a row beyond 2^31 - 1 bytes.
+    virtual void allocate() = 0;
+    // Frees owned pixels (foreign memory is left alone) and clears the key flag.
+    virtual void release() = 0;
+    // Fills bits and pitch for the rectangle (null: the whole image); image and mode are already set.
+    virtual void lock(Lock& lock, const Rect* rect, std::uint32_t mode) = 0;
+    virtual void unlock(Lock& lock) = 0;
+
+    // Key from a pixel value of this format; the key as Rgbx8888 is its colour (a palette entry's).
+    virtual void setColorKey(std::uint32_t pixel);
+    // Key flag off; the key values stay.
+    virtual void clearColorKey();
+    // The pixel value at (x, y); 0 for a point outside the image or a format without pixel values.
+    [[nodiscard]] virtual std::uint32_t getPixel(std::int32_t x, std::int32_t y);
+    virtual void bounds(Rect& rect) const;
+    // Smallest rectangle outside which every pixel equals the key pixel (flag on or off); {0,0,0,0}
+    // when none differs. Formats 0 and above 11 leave the rectangle as it was.
+    virtual void opaqueBounds(Rect& rect);
+
+    // Key from an Rgba8888 colour: the nearest pixel of this format; the colour itself, alpha byte
+    // included, is kept as the key as Rgbx8888.
+    void setColorKeyRgb(std::uint32_t rgba);
+
+    // Remakes the pixel store at this size and format (the palette is copied): clears the key, resets
+    // the clip rectangle to the new size when clipping is on. Raises talvo::Exception for a negative
+    // size or a row beyond 2^31 - 1 bytes; any failure leaves the image as it was.
+    void create(std::int32_t width, std::int32_t height, const PelFmt& format);
+
+    // Drawing onto the image keeps inside the clip rectangle while it is set.
+    void setClipRect(const Rect& rect) noexcept;
+    void clearClipRect() noexcept { clipFlag_ = 0; }
+
+    [[nodiscard]] std::int32_t width() const noexcept { return width_; }
+    [[nodiscard]] std::int32_t height() const noexcept { return height_; }
+    [[nodiscard]] const PelFmt& format() const noexcept { return format_; }
+    [[nodiscard]] bool hasColorKey() const noexcept { return keyFlag_ != 0; }
+    [[nodiscard]] std::uint32_t colorKeyRgbx() const noexcept { return keyRgbx_; }
+    [[nodiscard]] std::uint32_t keyPixel() const noexcept { return keyPixel_; }
+    [[nodiscard]] bool hasClipRect() const noexcept { return clipFlag_ != 0; }
+    [[nodiscard]] const Rect& clipRect() const noexcept { return clipRect_; }
+
+protected:
+    // Allocates the new store first, then releases the old one and takes size and format (swapped
+    // out of `format`), so a failure changes nothing.
+    virtual void replacePixels(std::int32_t width, std::int32_t height, PelFmt& format) = 0;
+
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    PelFmt format_;
+    std::uint32_t keyFlag_ = 0;
+    std::uint32_t keyRgbx_ = 0;
+    std::uint32_t keyPixel_ = 0;
+    std::uint32_t clipFlag_ = 0;
+    Rect clipRect_;
+};
+
+}  // namespace talvo::g

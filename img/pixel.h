@@ -1,0 +1,202 @@
+// The eight pixel structs: byte storage (alignment 1), fields by a layout table, key equality, conversions.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <type_traits>
+
+#include "img/pel_fmt_id.h"
+#include "img/scale_tables.h"
+
+namespace talvo::g {
+
+// The fourth field is the alpha of an Rgba format or the x bits of an Rgbx format.
+enum class Channel : std::uint8_t { r, g, b, a };
+
+// A field's place in the pixel value; width 0 when the format lacks it.
+struct FieldLayout {
+    std::uint8_t shift = 0;
+    std::uint8_t width = 0;
+
+    [[nodiscard]] constexpr std::uint32_t mask() const noexcept { return ((1u << width) - 1u) << shift; }
+};
+
+struct PelLayout {
+    FieldLayout r, g, b, a;
+    bool alpha = false;  // a holds alpha (true) or x bits without meaning (false)
+
+    [[nodiscard]] constexpr FieldLayout field(Channel c) const noexcept {
+        return c == Channel::r ? r : c == Channel::g ? g : c == Channel::b ? b : a;
+    }
+    // The bits a colour key compares: colour and alpha, never x bits.
+    [[nodiscard]] constexpr std::uint32_t keyMask() const noexcept {
+        return r.mask() | g.mask() | b.mask() | (alpha ? a.mask() : 0u);
+    }
+    // The x bits, which in-place conversions leave as they were.
+    [[nodiscard]] constexpr std::uint32_t xMask() const noexcept { return alpha ? 0u : a.mask(); }
+};
+
+// Indexed by PelFmtId 1 to 8 (entry 0 unused); shifts are within the pixel value.
+inline constexpr PelLayout pelLayouts[9] = {
+    {},
+    {{16, 8}, {8, 8}, {0, 8}, {0, 0}, false},    // Rgb888: bytes B, G, R
+    {{16, 8}, {8, 8}, {0, 8}, {24, 8}, false},   // Rgbx8888
+    {{16, 8}, {8, 8}, {0, 8}, {24, 8}, true},    // Rgba8888
+    {{11, 5}, {5, 6}, {0, 5}, {0, 0}, false},    // Rgb565
+    {{10, 5}, {5, 5}, {0, 5}, {15, 1}, false},   // Rgbx5551
+    {{10, 5}, {5, 5}, {0, 5}, {15, 1}, true},    // Rgba5551
+    {{8, 4}, {4, 4}, {0, 4}, {12, 4}, false},    // Rgbx4444
+    {{8, 4}, {4, 4}, {0, 4}, {12, 4}, true},     // Rgba4444
+};
+
+template <PelFmtId Id>
+struct Pixel;
+
+template <PelFmtId D, PelFmtId S>
+constexpr void assign(Pixel<D>& dst, const Pixel<S>& src) noexcept;
+
+// One pixel of format Id as its little-endian bytes, so rows at any address or pitch are arrays of it.
+template <PelFmtId Id>
+struct Pixel {
+    static_assert(Id >= 1 && Id <= 8, "pixel structs exist for the formats 1 to 8");
+    static constexpr PelFmtId id = Id;
+    static constexpr std::uint32_t bytes = pelFmtBytes[Id];
+    static constexpr PelLayout layout = pelLayouts[Id];
+
+    std::uint8_t raw[bytes];
+
+    Pixel() = default;  // Pixel{} is all zero; Pixel p; is not initialised, like a pixel of a fresh image
+    // The value of the source in this format with x bits 0 (for Rgbx8888 from Rgb888: the colour bytes).
+    template <PelFmtId S>
+        requires(S != Id)
+    constexpr explicit Pixel(const Pixel<S>& src) noexcept : raw{} {
+        assign(*this, src);
+    }
+
+    [[nodiscard]] static constexpr Pixel fromValue(std::uint32_t value) noexcept {
+        Pixel p;
+        p.setValue(value);
+        return p;
+    }
+    [[nodiscard]] constexpr std::uint32_t value() const noexcept { return loadPixelValue<bytes>(raw); }
+    constexpr void setValue(std::uint32_t value) noexcept { storePixelValue<bytes>(raw, value); }
+
+    template <Channel C>
+    [[nodiscard]] constexpr std::uint32_t get() const noexcept {
+        constexpr FieldLayout f = layout.field(C);
+        static_assert(f.width != 0, "the format has no such field");
+        return (value() >> f.shift) & ((1u << f.width) - 1u);
+    }
+    template <Channel C>
+    constexpr void set(std::uint32_t v) noexcept {
+        constexpr FieldLayout f = layout.field(C);
+        static_assert(f.width != 0, "the format has no such field");
+        setValue((value() & ~f.mask()) | ((v << f.shift) & f.mask()));
+    }
+
+    // Colour-key equality: Rgba formats compare alpha too, Rgbx formats ignore their x bits.
+    [[nodiscard]] friend constexpr bool operator==(const Pixel& a, const Pixel& b) noexcept {
+        return ((a.value() ^ b.value()) & layout.keyMask()) == 0;
+    }
+};
+
+using Rgb888 = Pixel<1>;
+using Rgbx8888 = Pixel<2>;
+using Rgba8888 = Pixel<3>;
+using Rgb565 = Pixel<4>;
+using Rgbx5551 = Pixel<5>;
+using Rgba5551 = Pixel<6>;
+using Rgbx4444 = Pixel<7>;
+using Rgba4444 = Pixel<8>;
+
+static_assert(sizeof(Rgb888) == 3 && sizeof(Rgbx8888) == 4 && sizeof(Rgba8888) == 4 && sizeof(Rgb565) == 2 &&
+              sizeof(Rgbx5551) == 2 && sizeof(Rgba5551) == 2 && sizeof(Rgbx4444) == 2 && sizeof(Rgba4444) == 2);
+static_assert(alignof(Rgb888) == 1 && alignof(Rgbx8888) == 1 && alignof(Rgb565) == 1);
+static_assert(std::is_trivially_copyable_v<Rgb888> && std::is_trivially_default_constructible_v<Rgb565>);
+
+template <class T>
+inline constexpr bool isPixel = false;
+template <PelFmtId Id>
+inline constexpr bool isPixel<Pixel<Id>> = true;
+
+// What happens to the destination's fourth field when converting from a source format.
+enum class AlphaRule : std::uint8_t { none, keep, max, scale };
+
+// The rule of one (destination, source) pair: each colour field is scaled from the source's width to
+// the destination's (copied at equal widths); alpha is scaled, set to its maximum, or x bits kept.
+struct ConversionRule {
+    FieldLayout dr, dg, db, da;
+    FieldLayout sr, sg, sb, sa;
+    AlphaRule alpha = AlphaRule::none;
+};
+
+// Indexed [destination][source] by PelFmtId 1 to 8.
+inline constexpr auto conversionRules = [] {
+    std::array<std::array<ConversionRule, 9>, 9> rules{};
+    for (PelFmtId d = 1; d <= 8; ++d)
+        for (PelFmtId s = 1; s <= 8; ++s) {
+            const PelLayout& dl = pelLayouts[d];
+            const PelLayout& sl = pelLayouts[s];
+            const AlphaRule alpha = dl.a.width == 0 ? AlphaRule::none
+                                    : !dl.alpha     ? AlphaRule::keep
+                                    : sl.alpha      ? AlphaRule::scale
+                                                    : AlphaRule::max;
+            rules[d][s] = {dl.r, dl.g, dl.b, dl.a, sl.r, sl.g, sl.b, sl.a, alpha};
+        }
+    return rules;
+}();
+
+// In-place conversion: writes the destination's colour (and alpha) fields from the source and keeps
+// its x bits; the same format copies the pixel whole.
+template <PelFmtId D, PelFmtId S>
+constexpr void assign(Pixel<D>& dst, const Pixel<S>& src) noexcept {
+    if constexpr (D == S) {
+        dst = src;
+    } else {
+        constexpr ConversionRule rule = conversionRules[D][S];
+        const std::uint32_t s = src.value();
+        std::uint32_t out = 0;
+        if constexpr (rule.alpha == AlphaRule::keep) out = dst.value() & rule.da.mask();
+        out |= scaleField<rule.sr.width, rule.dr.width>((s & rule.sr.mask()) >> rule.sr.shift) << rule.dr.shift;
+        out |= scaleField<rule.sg.width, rule.dg.width>((s & rule.sg.mask()) >> rule.sg.shift) << rule.dg.shift;
+        out |= scaleField<rule.sb.width, rule.db.width>((s & rule.sb.mask()) >> rule.sb.shift) << rule.db.shift;
+        if constexpr (rule.alpha == AlphaRule::max) out |= rule.da.mask();
+        if constexpr (rule.alpha == AlphaRule::scale)
+            out |= scaleField<rule.sa.width, rule.da.width>((s & rule.sa.mask()) >> rule.sa.shift) << rule.da.shift;
+        dst.setValue(out);
+    }
+}
+
+// Calls f.template operator()<Id>() for a format of 1 to 8 and gives its result, else `otherwise`.
+template <class R, class F>
+constexpr R withPixelFormat(PelFmtId id, R otherwise, F&& f) {
+    switch (id) {
+        case 1: return f.template operator()<1>();
+        case 2: return f.template operator()<2>();
+        case 3: return f.template operator()<3>();
+        case 4: return f.template operator()<4>();
+        case 5: return f.template operator()<5>();
+        case 6: return f.template operator()<6>();
+        case 7: return f.template operator()<7>();
+        case 8: return f.template operator()<8>();
+        default: return otherwise;
+    }
+}
+
+// The pixel value of a source pixel in a target format; targets outside 1 to 8 give 0. Between
+// formats x bits come out 0; the same format returns the source as it is, but Rgbx8888 without x.
+template <class Src>
+    requires isPixel<Src>
+[[nodiscard]] constexpr std::uint32_t convertPixelFrom(const Src& src, PelFmtId target) noexcept {
+    return withPixelFormat(target, std::uint32_t{0}, [&]<PelFmtId T>() -> std::uint32_t {
+        if constexpr (T == Src::id) {
+            return T == 2 ? src.value() & 0x00FFFFFFu : src.value();
+        } else {
+            Pixel<T> dst{};
+            assign(dst, src);
+            return dst.value();
+        }
+    });
+}
+
+}  // namespace talvo::g

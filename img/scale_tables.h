@@ -1,0 +1,53 @@
+// The sixteen bit-width scaling tables, built at compile time: i x (2^M - 1) / (2^N - 1), rounded half up.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace talvo::g {
+
+// The widenings and narrowings the pixel formats need; no other pair exists.
+template <unsigned N, unsigned M>
+inline constexpr bool isScalePair =
+    (N == 1 && (M == 4 || M == 8)) || (N == 4 && (M == 1 || M == 5 || M == 6 || M == 8)) ||
+    (N == 5 && (M == 4 || M == 6 || M == 8)) || (N == 6 && (M == 4 || M == 5 || M == 8)) ||
+    (N == 8 && (M == 1 || M == 4 || M == 5 || M == 6));
+
+template <unsigned N, unsigned M>
+    requires isScalePair<N, M>
+inline constexpr std::array<std::uint8_t, (1u << N)> scaleTable = [] {
+    constexpr unsigned from = (1u << N) - 1;
+    constexpr unsigned to = (1u << M) - 1;
+    std::array<std::uint8_t, (1u << N)> table{};
+    for (unsigned i = 0; i <= from; ++i) table[i] = static_cast<std::uint8_t>((2 * i * to + from) / (2 * from));
+    return table;
+}();
+
+inline constexpr const auto& scale1to4 = scaleTable<1, 4>;
+inline constexpr const auto& scale1to8 = scaleTable<1, 8>;
+inline constexpr const auto& scale4to1 = scaleTable<4, 1>;
+inline constexpr const auto& scale4to5 = scaleTable<4, 5>;
+inline constexpr const auto& scale4to6 = scaleTable<4, 6>;
+inline constexpr const auto& scale4to8 = scaleTable<4, 8>;
+inline constexpr const auto& scale5to4 = scaleTable<5, 4>;
+inline constexpr const auto& scale5to6 = scaleTable<5, 6>;
+inline constexpr const auto& scale5to8 = scaleTable<5, 8>;
+inline constexpr const auto& scale6to4 = scaleTable<6, 4>;
+inline constexpr const auto& scale6to5 = scaleTable<6, 5>;
+inline constexpr const auto& scale6to8 = scaleTable<6, 8>;
+inline constexpr const auto& scale8to1 = scaleTable<8, 1>;
+inline constexpr const auto& scale8to4 = scaleTable<8, 4>;
+inline constexpr const auto& scale8to5 = scaleTable<8, 5>;
+inline constexpr const auto& scale8to6 = scaleTable<8, 6>;
+
+// A field of width N as a field of width M: unchanged at the same width, else through its table.
+template <unsigned N, unsigned M>
+[[nodiscard]] constexpr std::uint32_t scaleField(std::uint32_t value) noexcept {
+    if constexpr (N == M) {
+        return value;
+    } else {
+        return scaleTable<N, M>[value];
+    }
+}
+
+}  // namespace talvo::g
