@@ -45,6 +45,15 @@ TEST_F(LogBytes, PrefixesAndMergingUntilAnotherEntry) {
     EXPECT_EQ(readFile(path), "[talvo.io] warning: w\n[] error: " + longText + "\nbare\n[a] one two\n[a] three\n[b] four\n");
 }
 
+// A byte of 0x80 or above that meets a full put area must not read as end of file to the stream.
+TEST_F(LogBytes, HighBytesAtTheBufferEdgeKeepTheStreamGood) {
+    const std::string full(talvo::LogFileBuf::bufferSize - 2, 'x');
+    entry("", LogKind::info) << full << "\xc3\xa4" << std::endl;
+    entry("", LogKind::info) << "next" << std::endl;
+    EXPECT_TRUE(log.good());
+    EXPECT_EQ(readFile(path), "[] " + full + "\xc3\xa4\n[] next\n");
+}
+
 TEST_F(LogBytes, ErrorsAndWarningsAreMirroredOnlyWhenTraced) {
     EXPECT_FALSE(log.buffer().mirrorsToDebugger()) << "tests run without a tracer";
     log.buffer().setMirrorsToDebugger(true);
@@ -138,6 +147,16 @@ TEST_F(LogProbe, NumberedNamesWhenTheLogIsLockedOrASymbolicLink) {
     run("settings");
     EXPECT_EQ(readFile(dir.file("victim.txt")), "keep me");
     EXPECT_EQ(log("bin/Game_1.log"), settingsLog);
+}
+
+// A log whose own file fails says so on stderr once and then stays quiet; it never logs about itself.
+TEST_F(LogProbe, FullDiskLeavesTheProgramRunning) {
+    EXPECT_EQ(run("fulldisk"), "survived\n");
+    const std::string err = readFile(dir.file("probe.err"));
+    const auto first = err.find("cannot be written");
+    EXPECT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find("cannot be written", first + 1), std::string::npos) << err;
+    EXPECT_EQ(log(), "[] first\n");
 }
 
 TEST_F(LogProbe, Settings) {
