@@ -91,10 +91,9 @@ IoState IStream::readPackedBody(const RwStreamHeader& header, Error& error, ZipE
         return failBit;
     }
     if (packed.size() < header.packedSize) {
-        error.setCode(ArcStreamError::headerRead);
-        logError << "reading rw1 header failed: packed size " << header.packedSize << " but only "
-                 << packed.size() << " bytes follow" << std::endl;
-        return eofBit | failBit;
+        // A short body is a short read, not an archive error: eof, and fail only when nothing came.
+        setstate(packed.empty() ? eofBit | failBit : eofBit);
+        return 0;
     }
 
     if (header.packer == rwPackerLormat) {

@@ -143,7 +143,7 @@ bool File::flush() {
     if (!isOpen()) return false;
     if (::fsync(fd_) != 0) {
         fail(errno);
-        io::logError << "flush failed: " << lastError_ << std::endl;
+        if (!quiet_) io::logError << "flush failed: " << lastError_ << std::endl;
         return false;
     }
     return true;
@@ -157,7 +157,7 @@ std::size_t File::readRaw(void* buffer, std::size_t count, bool& failed) {
     while (got < 0 && errno == EINTR);
     if (got < 0) {
         fail(errno);
-        io::logError << "reading failed: " << lastError_ << std::endl;
+        if (!quiet_) io::logError << "reading failed: " << lastError_ << std::endl;
         failed = true;
         return 0;
     }
@@ -166,22 +166,34 @@ std::size_t File::readRaw(void* buffer, std::size_t count, bool& failed) {
 
 std::size_t File::read(void* buffer, std::size_t count) {
     if (buffer == nullptr || count == 0) return 0;
-    bool failed = false;
-    const std::size_t got = readRaw(buffer, count, failed);
-    if (got == 0 || has(mode(), kBinary)) return got;
-
-    // Text mode: CR LF becomes LF, Ctrl-Z ends the data.
     auto* bytes = static_cast<unsigned char*>(buffer);
+    for (;;) {
+        bool failed = false;
+        const std::size_t got = readRaw(buffer, count, failed);
+        if (got == 0 || has(mode(), kBinary)) return got;
+        bool ended = false;
+        const std::size_t kept = dropCarriageReturns(bytes, got, ended);
+        // A block that was nothing but a dropped CR is not the end of the file: 0 would say so.
+        if (kept > 0 || ended) return kept;
+    }
+}
+
+std::size_t File::dropCarriageReturns(unsigned char* bytes, std::size_t got, bool& ended) {
+    // Text mode: CR LF becomes LF, Ctrl-Z ends the data.
     std::size_t out = 0;
     for (std::size_t i = 0; i < got; ++i) {
         const unsigned char c = bytes[i];
-        if (c == 26) return out;
+        if (c == 26) {
+            ended = true;
+            return out;
+        }
         if (c == '\r') {
             if (i + 1 < got) {
                 if (bytes[i + 1] == '\n') continue;
             } else {
                 // A CR at the block's end: peek one byte and give it back so the next read sees it.
                 unsigned char next = 0;
+                bool failed = false;
                 const std::size_t more = readRaw(&next, 1, failed);
                 if (more == 1) {
                     ::lseek(fd_, -1, SEEK_CUR);
@@ -205,7 +217,7 @@ std::size_t File::write(const void* buffer, std::size_t count) {
         if (put <= 0) {
             // A write that takes nothing would loop for ever; it counts as a failure.
             fail(put < 0 ? errno : EIO);
-            io::logError << "writing failed: " << lastError_ << std::endl;
+            if (!quiet_) io::logError << "writing failed: " << lastError_ << std::endl;
             break;
         }
         done += static_cast<std::size_t>(put);

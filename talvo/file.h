@@ -23,6 +23,9 @@ public:
     bool attach(int fd, OpenMode mode) noexcept;
 
     [[nodiscard]] int descriptor() const noexcept { return fd_; }
+    // A quiet file keeps failures of reading, writing and flushing out of the log: the log's own
+    // file, whose failure logged through the log would fail again without end.
+    void setQuiet(bool quiet) noexcept { quiet_ = quiet; }
 
     std::uint32_t size() override;
     bool flush() override;
@@ -38,10 +41,13 @@ protected:
 private:
     bool openWith(const char* name, OpenMode mode, FileFlags flags);
     std::size_t readRaw(void* buffer, std::size_t count, bool& failed);
+    // Translates a text-mode block in place; ended is set at a Ctrl-Z. Returns the bytes kept.
+    std::size_t dropCarriageReturns(unsigned char* bytes, std::size_t got, bool& ended);
     void fail(int error) noexcept;
 
     int fd_ = -1;
     bool ownsFd_ = false;
+    bool quiet_ = false;
     FileFlags pendingFlags_ = FileFlags::none;
     SystemErrorInfo lastError_;
 };

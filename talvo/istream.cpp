@@ -111,6 +111,7 @@ void IStream::close()
     resetRegistry();
     if (unpacked_ != nullptr) {
         rdbuf(kept_);
+        clearExtendedBuffer();
         kept_ = nullptr;
         unpacked_.reset();
     }

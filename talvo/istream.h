@@ -39,7 +39,8 @@ public:
     // Makes the registry the stream's own (deleted with it, or when another takes its place) and
     // uses it. Stream::setRegistry installs one without handing it over.
     void setRegistry(Registry* registry);
-    // Forgets the registry's tables, puts the file buffer back after an unpacked body.
+    // Forgets the registry's tables, puts the file buffer back after an unpacked body (without its
+    // file error detail: the extended buffer stays cleared).
     void close();
 
     // Identifies the stream kind from its first bytes: native, archive ("rw1", "rw2") or legacy.

@@ -23,10 +23,8 @@ namespace {
 constinit bool firstEntry = true;
 }
 
-LogEntry::~LogEntry() {
-    // Once the process is exiting the stream is unit-buffered, so late entries still reach the file.
-    if (stream_ != nullptr && (stream_->flags() & std::ios_base::unitbuf) != 0) stream_->flush();
-}
+LogEntry::LogEntry(LogStream* stream)
+    : stream_(stream), sentry_(stream != nullptr ? new LogStream::Sentry(*stream) : nullptr) {}
 
 LogStream* LogChannel::processLog() { return &LogStream::instance(); }
 
@@ -44,8 +42,9 @@ LogEntry LogChannel::entry(std::int32_t level) {
     if (!logGate.passes(kind_, level) || !record().passes(kind_, level)) return {};
     if (stream_ == nullptr && getter_ != nullptr) stream_ = getter_();
     if (stream_ == nullptr) return {};
+    LogEntry entry(stream_);
     stream_->buffer().beginEntry(category_, kind_, level);
-    return LogEntry(stream_);
+    return entry;
 }
 
 }  // namespace talvo

@@ -5,24 +5,23 @@
 #include <ostream>
 
 #include "talvo/log_category.h"
+#include "talvo/log_stream.h"
+#include "talvo/ptr_refs.h"
 
 namespace talvo {
 
-class LogStream;
-
-// One open entry; a turned-away entry writes nothing. Write with <<, end with std::endl.
+// One open entry, copied by value; a turned-away entry writes nothing. Write with <<, end with
+// std::endl. The copies share one sentry, which the last of them ends.
 class LogEntry {
 public:
     LogEntry() noexcept = default;
-    explicit LogEntry(std::ostream* stream) noexcept : stream_(stream) {}
-    LogEntry(LogEntry&& other) noexcept : stream_(other.stream_) { other.stream_ = nullptr; }
-    LogEntry& operator=(LogEntry&&) = delete;
-    LogEntry(const LogEntry&) = delete;
-    ~LogEntry();
+    // An entry of the stream (null: turned away).
+    explicit LogEntry(LogStream* stream);
 
     // True when the entry was let through.
     [[nodiscard]] explicit operator bool() const noexcept { return stream_ != nullptr; }
     [[nodiscard]] std::ostream* stream() const noexcept { return stream_; }
+    [[nodiscard]] const SharedPtr<LogStream::Sentry>& sentry() const noexcept { return sentry_; }
 
     template <class T>
     LogEntry& operator<<(const T& value) {
@@ -36,6 +35,7 @@ public:
 
 private:
     std::ostream* stream_ = nullptr;
+    SharedPtr<LogStream::Sentry> sentry_;
 };
 
 class LogChannel {

@@ -34,7 +34,9 @@ bool debuggerPresent() noexcept {
 LogFileBuf::LogFileBuf(std::string fileName, OpenMode mode)
     : debugger_(debuggerPresent()),
       mode_(fileName.empty() ? OpenMode{} : mode),
-      fileName_(std::move(fileName)) {}
+      fileName_(std::move(fileName)) {
+    file_.setQuiet(true);
+}
 
 LogFileBuf::~LogFileBuf() = default;
 
@@ -69,19 +71,28 @@ LogFileBuf::int_type LogFileBuf::overflow(int_type c) {
         pbump(1);
         return c;
     }
-    const int result = flushLine(c);
-    return result < 0 ? traits_type::eof() : traits_type::not_eof(c);
+    // not_eof: a byte of 0x80 or above is a negative char, which the stream would take for end of file.
+    return flushLine(c) ? traits_type::not_eof(c) : traits_type::eof();
 }
 
-int LogFileBuf::sync() { return flushLine(traits_type::eof()) < 0 ? -1 : 0; }
+int LogFileBuf::sync() { return flushLine(traits_type::eof()) ? 0 : -1; }
 
-int LogFileBuf::flushLine(int_type c) {
-    if (!buffer_) return 0;
+void LogFileBuf::giveUp() {
+    char reason[256];
+    file_.lastError().describe(reason, sizeof reason);
+    std::fprintf(stderr, "talvo: the log file '%s' cannot be written (%s); logging stops.\n", openedPath_.c_str(),
+                 reason);
+    file_.close();
+    fileName_.clear();
+}
+
+bool LogFileBuf::flushLine(int_type c) {
+    if (!buffer_) return true;
     const bool hasChar = !traits_type::eq_int_type(c, traits_type::eof());
     // The put area stops two bytes short of the buffer: room for c and a terminating zero.
     if (hasChar) *pptr() = traits_type::to_char_type(c);
     const std::size_t length = static_cast<std::size_t>(pptr() - pbase()) + (hasChar ? 1 : 0);
-    if (length == 0) return 0;
+    if (length == 0) return true;
     const char* text = pbase();
 
     if (!file_.isOpen() && !fileName_.empty()) {
@@ -110,10 +121,12 @@ int LogFileBuf::flushLine(int_type c) {
         std::fwrite(out.data(), 1, out.size(), stderr);
         written = true;
     }
-    if (file_.isOpen() && file_.write(out.data(), out.size()) == out.size()) written = true;
+    if (file_.isOpen()) {
+        if (file_.write(out.data(), out.size()) == out.size()) written = true;
+        else giveUp();
+    }
     setp(buffer_.get(), buffer_.get() + bufferSize - 2);
-    if (!written) return -1;
-    return hasChar ? traits_type::to_char_type(c) : 0;
+    return written;
 }
 
 }  // namespace talvo

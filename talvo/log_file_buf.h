@@ -37,8 +37,10 @@ protected:
     int sync() override;
 
 private:
-    // Writes the pending text (and c, when it is a character); -1 when no output took it.
-    int flushLine(int_type c);
+    // Writes the pending text (and c, when it is a character); false when no output took it.
+    bool flushLine(int_type c);
+    // The log's own file failed: said once on stderr, then the log goes on without a file.
+    void giveUp();
     void formatPrefix();
 
     bool debugger_;

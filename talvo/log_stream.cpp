@@ -17,6 +17,11 @@ LogStream::LogStream(const std::string& fileName, OpenMode mode)
 
 LogStream::~LogStream() = default;
 
+LogStream::Sentry::~Sentry() {
+    // Once the process is exiting the stream is unit-buffered, so late entries still reach the file.
+    if ((stream_.flags() & std::ios_base::unitbuf) != 0) stream_.flush();
+}
+
 namespace {
 
 LogStream* processStream = nullptr;

@@ -10,6 +10,21 @@ namespace talvo {
 
 class LogStream : public std::ostream {
 public:
+    // Lives as long as the last copy of an entry: records the stream and whether it was good, and
+    // at its end flushes a unit-buffered stream.
+    class Sentry {
+    public:
+        explicit Sentry(std::ostream& stream) noexcept : stream_(stream), ok_(stream.good()) {}
+        Sentry(const Sentry&) = delete;
+        Sentry& operator=(const Sentry&) = delete;
+        ~Sentry();
+        [[nodiscard]] bool ok() const noexcept { return ok_; }
+
+    private:
+        std::ostream& stream_;
+        bool ok_;
+    };
+
     // The buffer gets the name and the mode with out added; an empty name gives a buffer without
     // a file (mode 0).
     LogStream(const std::string& fileName, OpenMode mode);

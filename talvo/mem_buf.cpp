@@ -1,8 +1,9 @@
-// Memory stream buffer: geometric growth and seeks that never leave the readable bytes.
+// Memory stream buffer: geometric growth; reads never leave the bytes written, writes may skip ahead.
 #include "talvo/mem_buf.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace talvo::io {
@@ -82,18 +83,24 @@ MemBuf::pos_type MemBuf::seekpos(pos_type position, std::ios_base::openmode mode
     const pos_type failed(off_type(-1));
     const bool in = (mode & std::ios_base::in) != 0;
     const bool out = (mode & std::ios_base::out) != 0;
-    // Positions behind the readable bytes would let reads see memory nobody wrote, or let a write
-    // land outside the block after the next growth.
-    const off_type end = block_ == nullptr ? 0 : readableEnd() - block_;
-    if (offset < 0 || offset > end)
+    const off_type readable = block_ == nullptr ? 0 : readableEnd() - block_;
+    // The write position may go anywhere in the block, up to its end (the next write grows it). The
+    // read position stops at the readable end, so no read sees memory nobody wrote.
+    if (offset < 0 || offset > (out ? static_cast<off_type>(capacity()) : readable))
         return failed;
 
     // Written bytes stay readable when the put position moves back.
     setg(eback(), gptr(), readableEnd());
+    if (out) {
+        // NOTE: like a hole in a file, the bytes skipped over read as zeros.
+        if (offset > readable) {
+            std::memset(block_ + readable, 0, static_cast<std::size_t>(offset - readable));
+            setg(eback(), gptr(), block_ + offset);
+        }
+        setp(block_ + offset, epptr());
+    }
     if (in)
         setg(eback(), block_ + offset, egptr());
-    if (out)
-        setp(block_ + offset, epptr());
     return position;
 }
 

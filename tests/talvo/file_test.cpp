@@ -278,4 +278,16 @@ TEST_F(FileBufTest, UnbufferedAndCallerBuffers) {
     EXPECT_TRUE(FileBuf(0, in).is_open()) << "descriptor 0 is valid";
 }
 
+// Whatever the buffer, a read whose bytes were all dropped CRs is not the end of the file.
+TEST_F(FileBufTest, TextModeOverEveryBufferSize) {
+    writeFile(path, "a\r\nb\r\n\r\nc\r\r\nd\re\r");
+    for (std::size_t size = 0; size <= 9; ++size) {
+        char storage[9];
+        FileBuf buffer(path, in);
+        buffer.pubsetbuf(size == 0 ? nullptr : storage, static_cast<std::streamsize>(size));
+        std::istream s(&buffer);
+        EXPECT_EQ(readStream(s), "a\nb\n\nc\r\nd\re\r") << "buffer size " << size;
+    }
+}
+
 }  // namespace

@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "talvo/file.h"
 #include "talvo/log.h"
 #include "talvo/log_file.h"
 #include "talvo/log_stream.h"
+#include "talvo/ptr_refs.h"
 #include "test_support.h"
 
 namespace {
@@ -45,6 +49,15 @@ TEST_F(LogBytes, PrefixesAndMergingUntilAnotherEntry) {
     EXPECT_EQ(readFile(path), "[talvo.io] warning: w\n[] error: " + longText + "\nbare\n[a] one two\n[a] three\n[b] four\n");
 }
 
+// A byte of 0x80 or above that meets a full put area must not read as end of file to the stream.
+TEST_F(LogBytes, HighBytesAtTheBufferEdgeKeepTheStreamGood) {
+    const std::string full(talvo::LogFileBuf::bufferSize - 2, 'x');
+    entry("", LogKind::info) << full << "\xc3\xa4" << std::endl;
+    entry("", LogKind::info) << "next" << std::endl;
+    EXPECT_TRUE(log.good());
+    EXPECT_EQ(readFile(path), "[] " + full + "\xc3\xa4\n[] next\n");
+}
+
 TEST_F(LogBytes, ErrorsAndWarningsAreMirroredOnlyWhenTraced) {
     EXPECT_FALSE(log.buffer().mirrorsToDebugger()) << "tests run without a tracer";
     log.buffer().setMirrorsToDebugger(true);
@@ -54,6 +67,70 @@ TEST_F(LogBytes, ErrorsAndWarningsAreMirroredOnlyWhenTraced) {
     entry("talvo.io", LogKind::warning) << "w" << std::endl;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "[talvo.io] error: e\n[talvo.io] warning: w\n");
     EXPECT_EQ(readFile(path), "[talvo.io] error: e\n[talvo.io] i\n[talvo.io] warning: w\n");
+}
+
+// Counts its deletions, so a test sees exactly when the last copy of a holder ended.
+struct CountingDeleter {
+    std::atomic<int>* deleted;
+    void operator()(int* p) const noexcept {
+        delete p;
+        ++*deleted;
+    }
+};
+
+TEST(SharedPtr, CopiesOutliveTheOriginalAndTheLastEndsThePointee) {
+    std::atomic<int> deleted{0};
+    auto original = std::make_unique<talvo::SharedPtr<int>>(new int(7), CountingDeleter{&deleted});
+    talvo::SharedPtr<int> copy = *original;
+    talvo::SharedPtr<int> other;
+    other = copy;
+    EXPECT_EQ(copy.useCount(), 3);
+    original.reset();
+    EXPECT_EQ(deleted, 0);
+    EXPECT_EQ(*other, 7);
+    copy = talvo::SharedPtr<int>();
+    EXPECT_EQ(other.useCount(), 1);
+    other = talvo::SharedPtr<int>();
+    EXPECT_EQ(deleted, 1);
+    EXPECT_EQ(other.useCount(), 0);
+
+    // Entries: the copies share one sentry, which outlives the entry it came from.
+    talvotest::ScratchDir dir;
+    LogStream log{dir.file("copies.log"), std::ios_base::out | std::ios_base::trunc};
+    talvo::LogChannel channel{&log, 4};
+    talvo::LogEntry kept;
+    {
+        talvo::LogEntry entry = channel.entry();
+        kept = entry;
+        EXPECT_EQ(entry.sentry().useCount(), 2);
+        entry << "a";
+    }
+    ASSERT_TRUE(kept.sentry());
+    EXPECT_EQ(kept.sentry().useCount(), 1);
+    EXPECT_TRUE(kept.sentry()->ok());
+    kept << "b" << std::endl;
+    EXPECT_EQ(readFile(dir.file("copies.log")), "[] ab\n");
+    talvo::LogChannel nowhere{static_cast<LogStream*>(nullptr), 4};
+    EXPECT_FALSE(nowhere.entry().sentry()) << "a turned-away entry holds nothing";
+}
+
+TEST(SharedPtr, CountsHoldAcrossThreads) {
+    std::atomic<int> deleted{0};
+    talvo::SharedPtr<int> shared(new int(1), CountingDeleter{&deleted});
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([shared] {
+            std::vector<talvo::SharedPtr<int>> copies;
+            for (int i = 0; i < 20000; ++i) {
+                copies.push_back(shared);
+                if (copies.size() > 16) copies.clear();
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(shared.useCount(), 1);
+    EXPECT_EQ(deleted, 0);
+    shared = talvo::SharedPtr<int>();
+    EXPECT_EQ(deleted, 1);
 }
 
 TEST(LogFileNames, Base36StemAndReadingTriesNoNumberedNames) {
@@ -138,6 +215,16 @@ TEST_F(LogProbe, NumberedNamesWhenTheLogIsLockedOrASymbolicLink) {
     run("settings");
     EXPECT_EQ(readFile(dir.file("victim.txt")), "keep me");
     EXPECT_EQ(log("bin/Game_1.log"), settingsLog);
+}
+
+// A log whose own file fails says so on stderr once and then stays quiet; it never logs about itself.
+TEST_F(LogProbe, FullDiskLeavesTheProgramRunning) {
+    EXPECT_EQ(run("fulldisk"), "survived\n");
+    const std::string err = readFile(dir.file("probe.err"));
+    const auto first = err.find("cannot be written");
+    EXPECT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find("cannot be written", first + 1), std::string::npos) << err;
+    EXPECT_EQ(log(), "[] first\n");
 }
 
 TEST_F(LogProbe, Settings) {

@@ -1,12 +1,17 @@
 // A small program that writes the process-wide log in one scenario, for the log tests.
 // Usage: log_probe [--exe PATH] SCENARIO
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "talvo/assertion.h"
 #include "talvo/exception.h"
+#include "talvo/file.h"
 #include "talvo/log.h"
 #include "talvo/log_file.h"
 #include "talvo/throw_report.h"
@@ -55,6 +60,27 @@ int settings() {
     return 0;
 }
 
+// The disk fills up under the open log: its descriptor is swapped for /dev/full. Every later write
+// fails, the log's own included, and the program must go on.
+int fullDisk() {
+    talvo::logInfo << "first" << std::endl;
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ignored;
+        if (std::filesystem::read_symlink(fd.path(), ignored).filename() == "Game.log")
+            ::dup2(full, std::stoi(fd.path().filename().string()));
+    }
+    talvo::logError << "lost" << std::endl;
+    talvo::File other;
+    other.open("/dev/full", std::ios_base::out);
+    for (int i = 0; i < 3; ++i) {
+        other.write("x", 1);
+        talvo::io::logError << "also lost " << i << std::endl;
+    }
+    std::puts("survived");
+    return 0;
+}
+
 int showBox(void*, const char* text, const char*, std::uint32_t) {
     std::fputs(text, stdout);
     return talvo::box::pressedOk;
@@ -81,6 +107,7 @@ int main(int argc, char** argv) {
     if (scenario == "exit") return atExit();
     if (scenario == "settings") return settings();
     if (scenario == "box") return box();
+    if (scenario == "fulldisk") return fullDisk();
     std::fprintf(stderr, "unknown scenario\n");
     return 2;
 }
