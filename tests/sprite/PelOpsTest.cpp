@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -303,5 +304,180 @@ std::string familyName(const testing::TestParamInfo<Family>& info)
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, PelOpsFamily, testing::Values(Family::Colour, Family::Alpha, Family::Premul), familyName);
+
+// ---- Golden vectors: the edge cases of the formula tables, pixels as little-endian numbers ----
+
+struct Golden {
+    const char* what;
+    pelColourFn* colour;
+    pelAlphaFn* blend;
+    int a;
+    uint32_t dst, src, want; // bytes beyond the pixel are guards and must stay
+};
+
+const Golden goldens[] = {
+    {"addsigned: each channel from its own sum", pel_addsigned_rgb888_to_rgb888, nullptr, 0, 0x11C8640A, 0x0064320A, 0x11AC1600},
+    {"addsigned: d (B 100, G 200, R 50), s (100, 10, 20)", pel_addsigned_rgb888_to_rgb888, nullptr, 0, 0x2232C864, 0x00140A64, 0x22005248},
+    {"addsigned: 128 is neutral", pel_addsigned_rgb888_to_rgb888, nullptr, 0, 0x33123456, 0x00808080, 0x33123456},
+    {"addsigned2x: 100 + 60 gives 64", pel_addsigned2x_rgb888_to_rgb888, nullptr, 0, 0x44646464, 0x003C3C3C, 0x44404040},
+    {"addsigned2x: sum 128 gives 0, 256 gives 255", pel_addsigned2x_rgb888_to_rgb888, nullptr, 0, 0x5500C864, 0x0000381C, 0x5500FF00},
+    {"modulate2x: 200 x 200 gives 255, fourth byte kept", pel_modulate2x_rgb888_to_rgb888, nullptr, 0, 0x66C8C8C8, 0x00C8C8C8, 0x66FFFFFF},
+    {"modulate2x: 128 is neutral", pel_modulate2x_rgb888_to_rgb888, nullptr, 0, 0x66123456, 0x00808080, 0x66123456},
+    {"modulate2x rgb565: 0xFFFF on 0xFFFF", pel_modulate2x_rgb565_to_rgb565, nullptr, 0, 0xABCDFFFF, 0x0000FFFF, 0xABCDFFFF},
+    {"modulate rgb565: red 31 by 31 gives 30", pel_modulate_rgb565_to_rgb565, nullptr, 0, 0xF800, 0xF800, 0xF000},
+    {"subtract rgb565: floor at 0, no borrow", pel_subtract_rgb565_to_rgb565, nullptr, 0, 0x0020, 0x0001, 0x0020},
+    {"addsmooth: 255 stays, 0 becomes s", pel_addsmooth_rgb888_to_rgb888, nullptr, 0, 0x778000FF, 0x00FF4D4D, 0x77FF4DFF},
+    {"add: zero source keeps 5551 green 31 and bit 15", pel_add_rgba5551_to_rgba5551, nullptr, 0, 0x83E0, 0x0000, 0x83E0},
+    {"add: zero source keeps rgbx5551", pel_add_rgb888_to_rgbx5551, nullptr, 0, 0x83E0, 0x0000, 0x83E0},
+    {"alpha 128: 127 + 124 gives 251", nullptr, pel_alpha_rgb565_to_rgb888, 128, 0x99FF0000, 0xF800, 0x99FB0000},
+    {"alpha 255 is not fully opaque", nullptr, pel_alpha_rgb565_to_rgb888, 255, 0x99FFFFFF, 0x0000, 0x99000000},
+    {"alpha 128: R 255 onto red field 31 gives 30", nullptr, pel_alpha_rgb888_to_rgb565, 128, 0xF800, 0x00FF0000, 0xF000},
+    {"alpha 128: white onto 0 gives R 15, G 31, B 15", nullptr, pel_alpha_rgb888_to_rgb565, 128, 0x0000, 0x00FFFFFF, 0x7BEF},
+    {"alpha onto rgb565 keeps six bits of green", nullptr, pel_alpha_rgb888_to_rgb565, 256, 0x0000, 0x00000400, 0x0020},
+    {"alpha onto 5551 keeps five bits of green", nullptr, pel_alpha_rgb888_to_rgbx5551, 256, 0x8000, 0x00000400, 0x8000},
+    {"alpha rgba8888: source A 0", nullptr, pel_alpha_rgba8888_to_rgba5551, 128, 0x0000, 0x00FF8040, 0x3D04},
+    {"alpha rgba8888: source A 255", nullptr, pel_alpha_rgba8888_to_rgba5551, 128, 0x0000, 0xFFFF8040, 0x3D04},
+    {"alpha 5551 onto 565: source bit 15 ignored", nullptr, pel_alpha_rgbx5551_to_rgb565, 128, 0x0000, 0xFFFF, 0x7BEF},
+    {"alpha 5551 onto 565: bit 15 alone adds nothing", nullptr, pel_alpha_rgbx5551_to_rgb565, 128, 0x0000, 0x8000, 0x0000},
+    {"alpha -1 wraps", nullptr, pel_alpha_rgb565_to_rgb888, -1, 0x00FFFFFF, 0xFFFF, 0x00FEFEFE},
+    {"alpha 257 wraps", nullptr, pel_alpha_rgb565_to_rgb888, 257, 0x00808080, 0x0000, 0x00FFFFFF},
+    {"alpha 257 wraps a field to its width", nullptr, pel_alpha_rgb888_to_rgb565, 257, 0x8000, 0x00000000, 0xF800},
+    {"alpha INT_MAX keeps the low bits", nullptr, pel_alpha_rgb565_to_rgb888, INT_MAX, 0x00804020, 0xFFFF, 0x007F3F1F},
+    {"alpha INT_MIN keeps the low bits", nullptr, pel_alpha_rgb565_to_rgb888, INT_MIN, 0x00804020, 0xFFFF, 0x00804020},
+    {"alpha INT_MAX onto fields", nullptr, pel_alpha_rgb888_to_rgb565, INT_MAX, 0x8000, 0x00FFFFFF, 0x7FFF},
+    {"premul 256 writes the source", nullptr, pel_premul_rgb888_to_rgb888, 256, 0x11223344, 0x00AABBCC, 0x11AABBCC},
+    {"premul 0 adds, clamped at 255", nullptr, pel_premul_rgb888_to_rgb888, 0, 0x11808080, 0x00907F10, 0x11FFFF90},
+    {"premul 257 is not clamped below", nullptr, pel_premul_rgb888_to_rgb888, 257, 0x00808080, 0x00000000, 0x00FFFFFF},
+    {"premul INT_MAX wraps", nullptr, pel_premul_rgb565_to_rgb888, INT_MAX, 0x00804020, 0xFFFF, 0x00783C18},
+    {"premul INT_MIN clamps", nullptr, pel_premul_rgb565_to_rgb888, INT_MIN, 0x00804020, 0xFFFF, 0x00FFFFFF},
+};
+
+TEST(PelOps, GoldenVectors)
+{
+    constexpr uint64_t guards = 0x5AA5C33C'00000000ull | 0x96; // byte 0 and bytes 5 to 7
+    for (const Golden& g : goldens) {
+        uint64_t dst = guards | uint64_t{g.dst} << 8, src = uint64_t{g.src} << 8;
+        auto* d = reinterpret_cast<uint8_t*>(&dst) + Guard;
+        const auto* s = reinterpret_cast<const uint8_t*>(&src) + Guard;
+        g.colour ? g.colour(d, s) : g.blend(d, s, g.a);
+        EXPECT_EQ(hex(dst), hex(guards | uint64_t{g.want} << 8)) << g.what;
+    }
+}
+
+TEST(PelConverters, GoldenVectors)
+{
+    uint16_t w = 0x8000;
+    const uint8_t a127[4] = {0, 0, 0, 127}, a128[4] = {0, 0, 0, 128}, green[3] = {0, 128, 0}, white[3] = {255, 255, 255};
+    EXPECT_EQ(pel_convert_rgba8888_to_rgba5551(w, a127), 0x0000);
+    EXPECT_EQ(pel_convert_rgba8888_to_rgba5551(w, a128), 0x8000);
+    EXPECT_EQ(pel_convert_rgb888_to_rgba5551(w = 0x0000, green), 0x8200);
+    EXPECT_EQ(pel_convert_rgb888_to_rgba5551_key(w = 0xFFFF, green), 0x8200);
+    EXPECT_EQ(pel_convert_rgb888_to_rgb565(w = 0x0000, white), 0xFFFF);
+    EXPECT_EQ(pel_convert_rgb888_to_rgbx5551(w = 0x8000, a127), 0x8000);
+    EXPECT_EQ(&pel_key_rgb888_to_rgba5551(w, green), &w);
+}
+
+// Every converter on random bytes and random target words, against the converter table.
+TEST(PelConverters, MatchTheConverterTable)
+{
+    Rng rng{Seed};
+    for (int i = 0; i < 200'000; ++i) {
+        const uint64_t r = rng.bytes();
+        uint8_t p[4];
+        std::memcpy(p, &r, 4);
+        const auto old = static_cast<uint16_t>(r >> 32);
+        const unsigned B = p[0], G = p[1], R = p[2], A = p[3], f5551 = (R >> 3) << 10 | (G >> 3) << 5 | B >> 3;
+        uint16_t w[6] = {old, old, old, old, old, old};
+        const unsigned got[6] = {pel_convert_rgb888_to_rgb565(w[0], p), pel_convert_rgb888_to_rgbx5551(w[1], p),
+                                 pel_convert_rgb888_to_rgba5551(w[2], p), pel_convert_rgb888_to_rgba5551_key(w[3], p),
+                                 pel_convert_rgba8888_to_rgba5551(w[4], p), pel_key_rgb888_to_rgba5551(w[5], p)};
+        const unsigned want[6] = {(R >> 3) << 11 | (G >> 2) << 5 | B >> 3, (old & 0x8000u) | f5551, 0x8000 | f5551,
+                                  0x8000 | f5551, (A >> 7) << 15 | f5551, 0x8000 | f5551};
+        for (int k = 0; k < 6; ++k)
+            ASSERT_TRUE(got[k] == want[k] && w[k] == want[k]) << "converter " << k << " target " << old << " bytes " << hex(r);
+    }
+}
+
+TEST(PelKeys, CopiesAndRecordsTakeTheKeyAsGiven)
+{
+    const uint8_t colorKeyRgba[4] = {0x11, 0x22, 0x33, 0x44};
+    pelRgb888 k24{};
+    EXPECT_EQ(&pel_copy_rgb888(k24, colorKeyRgba), &k24);
+    EXPECT_EQ((std::array{k24.b, k24.g, k24.r}), (std::array<uint8_t, 3>{0x11, 0x22, 0x33}));
+    uint32_t k32 = 0;
+    EXPECT_EQ(pel_copy_32(k32, colorKeyRgba), 0x44332211u);
+    uint16_t k16 = 0;
+    const uint16_t key16 = 0xBEEF;
+    EXPECT_EQ(pel_copy_16(k16, &key16), 0xBEEF);
+
+    pelAlphaKey24 r24{};
+    EXPECT_EQ(&pel_alphakey_rgb888(r24, -7, 0x44332211), &r24);
+    EXPECT_EQ((std::array{r24.alpha, int{r24.key.b}, int{r24.key.g}, int{r24.key.r}}), (std::array{-7, 0x11, 0x22, 0x33}));
+    pelAlphaKey32 r32{};
+    EXPECT_EQ(pel_alphakey_32(r32, 256, 0x44332211).key, 0x44332211u);
+    EXPECT_EQ(r32.alpha, 256);
+    pelAlphaKey16 r16{};
+    EXPECT_EQ(pel_alphakey_16(r16, INT_MIN, 0xBEEF).key, 0xBEEF);
+    EXPECT_EQ(r16.alpha, INT_MIN);
+}
+
+// ---- The member lists against the member tables, typed in: 'o' an operator, '-' none ----
+
+// source, destination, then modulate modulate2x modulate4x add addsigned addsigned2x subtract addsmooth
+constexpr std::string_view colourTable[] = {
+    "rgb888 rgb888 - o o o o o - o",       "rgb888 rgb565 o o o o o o o o",     "rgb888 rgbx5551 o o o o o o o o",
+    "rgb888 rgba5551 o o o o o o o o",     "rgb565 rgb888 - o o o o o o o",     "rgb565 rgb565 o o o o o o o o",
+    "rgb565 rgbx5551 o o o o o o o o",     "rgb565 rgba5551 o o o o o o o o",   "rgbx5551 rgb888 - o o o o o o o",
+    "rgbx5551 rgb565 o o o o o o o o",     "rgbx5551 rgbx5551 o o o o o o o o", "rgbx5551 rgba5551 o o o o o o o o",
+    "rgba5551 rgb888 - o o o o o o o",     "rgba5551 rgb565 o o o o o o o o",   "rgba5551 rgbx5551 o o o o o o o o",
+    "rgba5551 rgba5551 o o o o o o o o",
+};
+
+// source, destination, then constant alpha, premultiplied
+constexpr std::string_view blendTable[] = {
+    "rgb888 rgb888 - o",     "rgb888 rgb565 o o",     "rgb888 rgbx5551 o o",     "rgb888 rgba5551 o o",
+    "rgba8888 rgba5551 o -", "rgb565 rgb888 o o",     "rgb565 rgb565 - o",       "rgb565 rgbx5551 o o",
+    "rgb565 rgba5551 o o",   "rgbx5551 rgb888 o o",   "rgbx5551 rgb565 o o",     "rgbx5551 rgbx5551 o o",
+    "rgbx5551 rgba5551 o o", "rgba5551 rgb888 o o",   "rgba5551 rgb565 - o",     "rgba5551 rgbx5551 o o",
+    "rgba5551 rgba5551 - o",
+};
+
+std::set<std::string> namesFrom(std::span<const std::string_view> table, std::vector<std::string> modes)
+{
+    std::set<std::string> names;
+    for (std::string_view row : table) {
+        std::istringstream in{std::string(row)};
+        std::string src, dst, cell;
+        in >> src >> dst;
+        for (const std::string& mode : modes)
+            if (in >> cell && cell == "o")
+                names.insert("pel_" + mode + "_" + src + "_to_" + dst);
+    }
+    return names;
+}
+
+template <class Fn, std::size_t N>
+std::set<std::string> namesOf(const pelMember<Fn> (&list)[N])
+{
+    std::set<std::string> names;
+    for (const auto& m : list) {
+        EXPECT_EQ(m.name, "pel_" + std::string(m.mode) + "_" + std::string(m.src) + "_to_" + std::string(m.dst));
+        names.insert(std::string(m.name));
+    }
+    EXPECT_EQ(names.size(), N) << "a name listed twice";
+    return names;
+}
+
+TEST(PelOps, MemberListsEqualTheMemberTables)
+{
+    const auto colour = namesFrom(colourTable, {"modulate", "modulate2x", "modulate4x", "add", "addsigned", "addsigned2x", "subtract", "addsmooth"});
+    EXPECT_EQ(colour.size(), 123u);
+    EXPECT_EQ(namesOf(pelColourMembers), colour);
+    const auto blend = namesFrom(blendTable, {"alpha", "premul"});
+    EXPECT_EQ(blend.size(), 13u + 16u);
+    std::set<std::string> listed = namesOf(pelAlphaMembers);
+    listed.merge(namesOf(pelPremulMembers));
+    EXPECT_EQ(listed, blend);
+}
 
 } // namespace
