@@ -1,6 +1,5 @@
-// Row loops of the per-pixel operators over an 800 x 600 picture, each beside pixman compositing
-// the same buffers in the same run: add and modulate2x against ADD, constant alpha against OVER
-// with a solid mask; onto rgb565 and onto 32-bit pixels.
+// Row loops of the per-pixel operators over 800 x 600 pixels against pixman on the same buffers.
+// Add and modulate2x stand beside ADD, constant alpha beside OVER with a solid mask.
 #include "sprite/PelOps.h"
 
 #include <benchmark/benchmark.h>

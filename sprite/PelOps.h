@@ -1,5 +1,4 @@
-// Per-pixel operators of the blit loops: colour modes, constant alpha and premultiplied alpha,
-// each generated for its format pairs from one template and a member table.
+// Per-pixel operators of the blit loops, generated for their format pairs from member tables.
 #pragma once
 
 #include "sprite/PelFormats.h"
@@ -148,16 +147,14 @@ inline void premul(std::uint8_t* dst, const std::uint8_t* src, int a)
     {                                                                                                  \
         pel::colour<pel::mode::M, pel::fmt::S, pel::fmt::D>(dst, src);                                 \
     }
-#define PEL_DEFINE_ALPHA(S, D)                                                                         \
-    inline void pel_alpha_##S##_to_##D(std::uint8_t* dst, const std::uint8_t* src, int a)             \
+// F is the template's name, alpha or premul, and so the operator's word.
+#define PEL_DEFINE_BLEND(F, S, D)                                                                      \
+    inline void pel_##F##_##S##_to_##D(std::uint8_t* dst, const std::uint8_t* src, int a)             \
     {                                                                                                  \
-        pel::alpha<pel::fmt::S, pel::fmt::D>(dst, src, a);                                             \
+        pel::F<pel::fmt::S, pel::fmt::D>(dst, src, a);                                                 \
     }
-#define PEL_DEFINE_PREMUL(S, D)                                                                        \
-    inline void pel_premul_##S##_to_##D(std::uint8_t* dst, const std::uint8_t* src, int a)            \
-    {                                                                                                  \
-        pel::premul<pel::fmt::S, pel::fmt::D>(dst, src, a);                                            \
-    }
+#define PEL_DEFINE_ALPHA(S, D) PEL_DEFINE_BLEND(alpha, S, D)
+#define PEL_DEFINE_PREMUL(S, D) PEL_DEFINE_BLEND(premul, S, D)
 
 PEL_COLOUR_MEMBERS(PEL_DEFINE_COLOUR)
 PEL_ALPHA_MEMBERS(PEL_DEFINE_ALPHA)
@@ -166,3 +163,4 @@ PEL_PREMUL_MEMBERS(PEL_DEFINE_PREMUL)
 #undef PEL_DEFINE_COLOUR
 #undef PEL_DEFINE_ALPHA
 #undef PEL_DEFINE_PREMUL
+#undef PEL_DEFINE_BLEND

@@ -1,5 +1,4 @@
-// The per-pixel operators against a reference written from the formula and format tables: every
-// channel pair, random whole pixels between guard bytes, golden vectors and the member lists.
+// Per-pixel operators, converters and keys: reference-model sweeps, golden vectors, member tables.
 #include "sprite/PelOpList.h"
 
 #include <gtest/gtest.h>
@@ -48,27 +47,20 @@ enum class Fmt { Rgb888, Rgba8888, Rgb565, Rgbx5551, Rgba5551 };
 enum class Formula { Modulate, Modulate2x, Modulate4x, Add, AddSigned, AddSigned2x, Subtract, AddSmooth, Alpha, Premul };
 enum class Family { Colour, Alpha, Premul };
 
-Fmt fmtOf(std::string_view w)
+// The words of the member lists, in the order of the enumerations above.
+constexpr std::string_view fmtWords[] = {"rgb888", "rgba8888", "rgb565", "rgbx5551", "rgba5551"};
+constexpr std::string_view formulaWords[] = {"modulate", "modulate2x", "modulate4x", "add",   "addsigned",
+                                             "addsigned2x", "subtract", "addsmooth", "alpha", "premul"};
+
+template <class E, std::size_t N>
+E enumOf(const std::string_view (&words)[N], std::string_view w)
 {
-    if (w == "rgb888") return Fmt::Rgb888;
-    if (w == "rgba8888") return Fmt::Rgba8888;
-    if (w == "rgb565") return Fmt::Rgb565;
-    if (w == "rgbx5551") return Fmt::Rgbx5551;
-    if (w == "rgba5551") return Fmt::Rgba5551;
-    ADD_FAILURE() << "unknown format word " << w;
-    return Fmt::Rgb888;
+    const auto at = std::find(words, words + N, w);
+    EXPECT_NE(at, words + N) << "unknown word " << w;
+    return static_cast<E>(at - words);
 }
 
-Formula formulaOf(std::string_view w)
-{
-    constexpr std::string_view words[] = {"modulate", "modulate2x", "modulate4x", "add", "addsigned",
-                                          "addsigned2x", "subtract", "addsmooth", "alpha", "premul"};
-    for (std::size_t i = 0; i < std::size(words); ++i)
-        if (words[i] == w)
-            return static_cast<Formula>(i);
-    ADD_FAILURE() << "unknown mode word " << w;
-    return Formula::Add;
-}
+void PrintTo(Family f, std::ostream* os) { *os << (f == Family::Colour ? "colour" : f == Family::Alpha ? "alpha" : "premul"); }
 
 bool is8bit(Fmt f) { return f == Fmt::Rgb888 || f == Fmt::Rgba8888; }
 
@@ -163,7 +155,7 @@ struct Op {
 template <class Fn>
 void collect(std::vector<Op>& out, const pelMember<Fn>& m)
 {
-    Op op{std::string(m.name), formulaOf(m.mode), fmtOf(m.src), fmtOf(m.dst), nullptr, nullptr};
+    Op op{std::string(m.name), enumOf<Formula>(formulaWords, m.mode), enumOf<Fmt>(fmtWords, m.src), enumOf<Fmt>(fmtWords, m.dst), nullptr, nullptr};
     if constexpr (std::is_same_v<Fn, pelColourFn>)
         op.colour = m.fn;
     else
