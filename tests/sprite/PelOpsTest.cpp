@@ -138,7 +138,6 @@ struct Op {
     pelColourFn* colour;
     pelAlphaFn* blend;
 
-    int srcBytes() const { return src == Fmt::Rgba8888 ? 4 : is8bit(src) ? 3 : 2; }
     void run(uint8_t* d, const uint8_t* s, int a) const { colour ? colour(d, s) : blend(d, s, a); }
     void reference(uint8_t* d, const uint8_t* s, int a) const
     {
