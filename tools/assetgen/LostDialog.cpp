@@ -64,11 +64,13 @@ Picture renderLostPanel(LostElement highlight) {
     setColour(cr, palette::walnutDark);
     cairo_set_line_width(cr, 2);
     cairo_stroke(cr);
-    roundedRect(cr, bodyX + 11, bodyY + 11, bodyW - 22, bodyH - 22, bodyR - 8);
+    // The inner border frames the message only: the buttons sit too near the rim to be framed.
+    const double frameH = std::min(yesReacts.y0, noReacts.y0) - 8 - bodyY;
+    roundedRect(cr, bodyX + 11, bodyY + 11, bodyW - 22, frameH - 11, bodyR - 8);
     setColour(cr, palette::walnut, 0.8);
     cairo_set_line_width(cr, 1.5);
     cairo_stroke(cr);
-    roundedRect(cr, bodyX + 15, bodyY + 15, bodyW - 30, bodyH - 30, bodyR - 10);
+    roundedRect(cr, bodyX + 15, bodyY + 15, bodyW - 30, frameH - 19, bodyR - 10);
     setColour(cr, palette::goldDark, 0.7);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
