@@ -36,13 +36,8 @@ Picture renderLostPanel(LostElement highlight) {
     cairo_paint(cr);
 
     roundedRect(cr, bodyX, bodyY, bodyW, bodyH, bodyR);
-    cairo_pattern_t* p = cairo_pattern_create_radial(256, 230, 60, 256, 250, 300);
-    cairo_pattern_add_color_stop_rgb(p, 0, 248 / 255.0, 236 / 255.0, 204 / 255.0);
-    cairo_pattern_add_color_stop_rgb(p, 0.7, 232 / 255.0, 212 / 255.0, 168 / 255.0);
-    cairo_pattern_add_color_stop_rgb(p, 1, 200 / 255.0, 164 / 255.0, 112 / 255.0);
-    cairo_set_source(cr, p);
-    cairo_fill(cr);
-    cairo_pattern_destroy(p);
+    fillGradient(cr, cairo_pattern_create_radial(256, 230, 60, 256, 250, 300),
+                 {{0, Colour{248, 236, 204}}, {0.7, Colour{232, 212, 168}}, {1, Colour{200, 164, 112}}});
 
     // Fibres of the parchment.
     cairo_save(cr);

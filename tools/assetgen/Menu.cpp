@@ -65,40 +65,23 @@ void musicLamp(cairo_t* cr, const Box& plaque, bool on) {
     setColour(cr, palette::plate, 0.55);
     cairo_fill(cr);
     cairo_rectangle(cr, plaque.x1 - 4, armY - 4, lampX - plaque.x1 + 4, 8);
-    cairo_pattern_t* arm = cairo_pattern_create_linear(0, armY - 4, 0, armY + 4);
-    cairo_pattern_add_color_stop_rgb(arm, 0, 248 / 255.0, 232 / 255.0, 136 / 255.0);
-    cairo_pattern_add_color_stop_rgb(arm, 0.5, 184 / 255.0, 136 / 255.0, 0);
-    cairo_pattern_add_color_stop_rgb(arm, 1, 104 / 255.0, 72 / 255.0, 8 / 255.0);
-    cairo_set_source(cr, arm);
-    cairo_fill(cr);
-    cairo_pattern_destroy(arm);
+    fillGradient(cr, cairo_pattern_create_linear(0, armY - 4, 0, armY + 4),
+                 {{0, palette::goldPale}, {0.5, palette::goldDark}, {1, Colour{104, 72, 8}}});
 
     cairo_arc(cr, lampX + 1.5, lampY + 2.5, lampRadius, 0, 2 * M_PI);
     setColour(cr, palette::plate, 0.6);
     cairo_fill(cr);
     cairo_arc(cr, lampX, lampY, lampRadius, 0, 2 * M_PI);
-    cairo_pattern_t* rim = cairo_pattern_create_linear(lampX - lampRadius, lampY - lampRadius, lampX + lampRadius,
-                                                       lampY + lampRadius);
-    cairo_pattern_add_color_stop_rgb(rim, 0, 248 / 255.0, 232 / 255.0, 136 / 255.0);
-    cairo_pattern_add_color_stop_rgb(rim, 1, 120 / 255.0, 84 / 255.0, 0);
-    cairo_set_source(cr, rim);
-    cairo_fill(cr);
+    fillGradient(cr,
+                 cairo_pattern_create_linear(lampX - lampRadius, lampY - lampRadius, lampX + lampRadius,
+                                             lampY + lampRadius),
+                 {{0, palette::goldPale}, {1, Colour{120, 84, 0}}});
 
     const double glass = lampRadius - 4;
     cairo_arc(cr, lampX, lampY, glass, 0, 2 * M_PI);
     cairo_pattern_t* g = cairo_pattern_create_radial(lampX - 3, lampY - 3, 1, lampX, lampY, glass);
-    if (on) {
-        cairo_pattern_add_color_stop_rgb(g, 0, 1, 248 / 255.0, 200 / 255.0);
-        cairo_pattern_add_color_stop_rgb(g, 0.6, 248 / 255.0, 200 / 255.0, 0);
-        cairo_pattern_add_color_stop_rgb(g, 1, 200 / 255.0, 120 / 255.0, 0);
-    } else {
-        cairo_pattern_add_color_stop_rgb(g, 0, 56 / 255.0, 64 / 255.0, 88 / 255.0);
-        cairo_pattern_add_color_stop_rgb(g, 1, 12 / 255.0, 20 / 255.0, 40 / 255.0);
-    }
-    cairo_set_source(cr, g);
-    cairo_fill(cr);
-    cairo_pattern_destroy(g);
-    cairo_pattern_destroy(rim);
+    if (on) fillGradient(cr, g, {{0, Colour{255, 248, 200}}, {0.6, palette::gold}, {1, Colour{200, 120, 0}}});
+    else fillGradient(cr, g, {{0, Colour{56, 64, 88}}, {1, Colour{12, 20, 40}}});
     if (on) {
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
@@ -120,12 +103,7 @@ void badge(cairo_t* cr, int rank) {
     setColour(cr, palette::plate, 0.55);
     cairo_fill(cr);
     roundedRect(cr, x, y, w, h, 10);
-    cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
-    cairo_pattern_add_color_stop_rgb(p, 0, 160 / 255.0, 112 / 255.0, 56 / 255.0);
-    cairo_pattern_add_color_stop_rgb(p, 1, 72 / 255.0, 44 / 255.0, 24 / 255.0);
-    cairo_set_source(cr, p);
-    cairo_fill(cr);
-    cairo_pattern_destroy(p);
+    fillGradient(cr, cairo_pattern_create_linear(0, y, 0, y + h), {{0, palette::walnutLight}, {1, Colour{72, 44, 24}}});
     roundedRect(cr, x + 5, y + 5, w - 10, h - 10, 6);
     setColour(cr, Colour{14, 24, 48});
     cairo_fill_preserve(cr);

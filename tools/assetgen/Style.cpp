@@ -86,6 +86,13 @@ void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) 
     cairo_close_path(cr);
 }
 
+void fillGradient(cairo_t* cr, cairo_pattern_t* pattern, std::initializer_list<Stop> stops) {
+    for (const Stop& s : stops) addStop(pattern, s.offset, s.colour);
+    cairo_set_source(cr, pattern);
+    cairo_fill(cr);
+    cairo_pattern_destroy(pattern);
+}
+
 void paintBackground(cairo_t* cr, int width, int height) {
     cairo_save(cr);
     cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, height);
@@ -157,13 +164,8 @@ void brassStud(cairo_t* cr, double cx, double cy, double radius) {
     setColour(cr, palette::walnutDark, 0.8);
     cairo_fill(cr);
     cairo_arc(cr, cx, cy, radius, 0, 2 * M_PI);
-    cairo_pattern_t* p = cairo_pattern_create_radial(cx - radius * 0.35, cy - radius * 0.35, 0, cx, cy, radius);
-    addStop(p, 0, palette::goldPale);
-    addStop(p, 0.6, palette::goldDark);
-    addStop(p, 1, Colour{104, 72, 8});
-    cairo_set_source(cr, p);
-    cairo_fill(cr);
-    cairo_pattern_destroy(p);
+    fillGradient(cr, cairo_pattern_create_radial(cx - radius * 0.35, cy - radius * 0.35, 0, cx, cy, radius),
+                 {{0, palette::goldPale}, {0.6, palette::goldDark}, {1, Colour{104, 72, 8}}});
 }
 
 // The plaque's face: plain walnut, or lit (brighter wood, gold rim, gold label).
@@ -174,18 +176,8 @@ void plaqueFace(cairo_t* cr, const Box& face, const std::string& label, double f
     cairo_clip(cr);
     cairo_rectangle(cr, x, y, w, h);
     cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
-    if (lit) {
-        addStop(p, 0, Colour{224, 172, 100});
-        addStop(p, 0.5, Colour{176, 122, 64});
-        addStop(p, 1, Colour{120, 78, 38});
-    } else {
-        addStop(p, 0, palette::walnutLight);
-        addStop(p, 0.5, palette::walnut);
-        addStop(p, 1, Colour{72, 44, 22});
-    }
-    cairo_set_source(cr, p);
-    cairo_fill(cr);
-    cairo_pattern_destroy(p);
+    if (lit) fillGradient(cr, p, {{0, Colour{224, 172, 100}}, {0.5, Colour{176, 122, 64}}, {1, Colour{120, 78, 38}}});
+    else fillGradient(cr, p, {{0, palette::walnutLight}, {0.5, palette::walnut}, {1, Colour{72, 44, 22}}});
     grain(cr, x, y, w, h, static_cast<std::uint32_t>(face.x0 * 7919 + face.y0));
 
     if (lit) {
@@ -253,13 +245,8 @@ void plaque(cairo_t* cr, const Box& box, const Box& lit, const std::string& labe
     cairo_fill(cr);
 
     roundedRect(cr, x, y, w, h, 6);
-    cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
-    addStop(p, 0, Colour{112, 72, 40});
-    addStop(p, 0.5, Colour{72, 44, 24});
-    addStop(p, 1, palette::walnutDark);
-    cairo_set_source(cr, p);
-    cairo_fill(cr);
-    cairo_pattern_destroy(p);
+    fillGradient(cr, cairo_pattern_create_linear(0, y, 0, y + h),
+                 {{0, Colour{112, 72, 40}}, {0.5, Colour{72, 44, 24}}, {1, palette::walnutDark}});
     roundedRect(cr, x + 0.5, y + 0.5, w - 1, h - 1, 6);
     setColour(cr, Colour{32, 18, 10});
     cairo_set_line_width(cr, 1);

@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "tools/assetgen/Picture.h"
@@ -49,6 +50,13 @@ void textPath(cairo_t* cr, Face face, double size, const std::string& utf8, doub
 [[nodiscard]] double textWidth(cairo_t* cr, Face face, double size, const std::string& utf8);
 
 void roundedRect(cairo_t* cr, double x, double y, double w, double h, double radius);
+
+struct Stop {
+    double offset;
+    Colour colour;
+};
+// Fills the current path with a gradient `pattern` given these colour stops; the pattern is used up.
+void fillGradient(cairo_t* cr, cairo_pattern_t* pattern, std::initializer_list<Stop> stops);
 
 // Deep navy gradient with a soft darkening toward the corners.
 void paintBackground(cairo_t* cr, int width, int height);
