@@ -52,7 +52,9 @@ bool enterDataFolder()
         if (!error)
             return true;
     }
-    std::fprintf(stderr, "Velmoor: cannot find the game's data (Data/ is neither in the working folder %s nor beside the executable in %s)\n",
+    std::fprintf(stderr,
+                 "Velmoor: cannot find the game's data (Data/ is neither in the working folder %s"
+                 " nor beside the executable in %s)\n",
                  here.empty() ? "?" : here.c_str(), beside.empty() ? "?" : beside.c_str());
     return false;
 }

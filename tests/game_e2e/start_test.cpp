@@ -1,5 +1,5 @@
-// Start-up from another folder, and data files that are pipes, devices, garbage, missing or
-// pictures of absurd size: the game finds its data or says why, never blocks, logs each file.
+// Start-up without data, and data files that are pipes, devices, garbage, missing or
+// pictures of absurd size: the game says why it cannot start, never blocks, logs each file.
 #include "GameTest.h"
 
 #include "game/GameState.h"
@@ -13,17 +13,6 @@
 namespace fs = std::filesystem;
 
 using StartTest = GameTest;
-
-TEST_F(StartTest, DataBesideTheExecutableIsFoundFromAnotherFolder)
-{
-    fs::create_directory(dir() / "elsewhere");
-    fs::current_path(dir() / "elsewhere");
-    ASSERT_NO_FATAL_FAILURE(startAtMenu());
-    EXPECT_EQ(fs::current_path(), dir());
-    EXPECT_EQ(shows("Data/Menu/Menu.bmp", 0, 0, Area{0, 0, 200, 150}), "equal");
-    EXPECT_EQ(quitWithQ(), 0);
-    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(0));
-}
 
 TEST_F(StartTest, NoDataAnywhereSaysSoAndEndsBeforeAWindowOpens)
 {
