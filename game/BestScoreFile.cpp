@@ -30,7 +30,8 @@ std::string damage(const std::vector<uint8_t>& bytes)
     if (bytes.size() == headerlessFileSize)
         return {};
     if (bytes.size() != streamFileSize)
-        return "it holds " + std::to_string(bytes.size()) + " bytes, neither a complete stream (25) nor a bare score (4)";
+        return "it holds " + std::to_string(bytes.size()) +
+               " bytes, neither a complete stream (25) nor a bare score (4)";
     if (std::memcmp(bytes.data(), streamSignature, sizeof streamSignature - 1) != 0)
         return "its 25 bytes do not begin with the stream header";
     return {};
