@@ -193,14 +193,19 @@ void Formatter::pad(const Spec& spec, std::string_view prefix, std::string_view 
 
 void Formatter::integer(char conv, const Spec& spec)
 {
-    const std::uint64_t raw = nextValue(spec);
+    const bool pointer = conv == 'p' || conv == 'P';
+    Spec fetch = spec;
+    fetch.wide64 = spec.wide64 || pointer;
+    const std::uint64_t raw = pointer && !spec.byReference && !spec.byFunction
+                                  ? reinterpret_cast<std::uintptr_t>(nextPointer())
+                                  : nextValue(fetch);
     if (ctyError.code != 0) return;
     const bool lowerDigits = conv == 'x' || conv == 'z' || conv == 'p' || conv == 'o' ||
                              conv == 'b' || conv == 'd' || conv == 'i' || conv == 'u';
     const char* digits = lowerDigits ? "0123456789abcdefghijklmnopqrstuvwxyz"
                                      : "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     unsigned base = 10;
-    std::uint64_t magnitude = spec.wide64 ? raw : static_cast<std::uint32_t>(raw);
+    std::uint64_t magnitude = fetch.wide64 ? raw : static_cast<std::uint32_t>(raw);
     std::string_view prefix;
     Spec used = spec;
     switch (conv) {
@@ -245,7 +250,7 @@ void Formatter::integer(char conv, const Spec& spec)
     char buffer[72];
     char* end = buffer + sizeof buffer;
     char* p = end;
-    if ((conv == 'p' || conv == 'P') && spec.grouped) {
+    if (pointer && spec.grouped) {
         // Grouped form: 4 digits of bits 32 to 47, ":", 8 digits of the low 32 bits.
         for (int i = 0; i < 8; ++i, magnitude >>= 4) *--p = digits[magnitude & 15];
         *--p = ':';
@@ -255,7 +260,7 @@ void Formatter::integer(char conv, const Spec& spec)
             *--p = digits[magnitude % base];
             magnitude /= base;
         } while (magnitude != 0);
-        if (conv == 'p' || conv == 'P') {
+        if (pointer) {
             while (end - p < static_cast<long>(2 * sizeof(void*))) *--p = '0';
         }
     }
