@@ -48,7 +48,7 @@ void imgCTy::SaveBmp(const char* name)
 {
     const int kind = pelFmt.kind;
     const int bytes = imgPelBytes(kind);
-    if (bytes == 0 || PelBlockBytes(width, height, kind) < 0) {
+    if (name == nullptr || bytes == 0 || PelBlockBytes(width, height, kind) < 0) {
         ctySetError(-18, name);
         return;
     }
@@ -168,7 +168,11 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
     bool shortBody = false;
     {
         imgScopedLock lock(*this, nullptr, 0);
-        if (!lock.Owned() || lockedPels == nullptr || lockPitch < width) return;
+        // Create leaves the image unlocked, so the lock is this one's and covers the image.
+        if (!lock.Owned() || lockedPels == nullptr || lockPitch < width) {
+            refuse();
+            return;
+        }
         for (int r = 0; r < height; ++r) {
             // Rows sit fileBytes x pitch apart, as the file's pixels are laid out.
             std::uint8_t* row = lockedPels + static_cast<std::int64_t>(height - 1 - r) * fileBytes * lockPitch;
@@ -186,8 +190,8 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
 void imgCTy::LoadBmp(const char* name)
 {
     talvo::io::IArcStream in;
-    in.open(name, static_cast<std::ios_base::openmode>(8), 0);
-    if (in.fail()) {
+    if (name != nullptr) in.open(name, static_cast<std::ios_base::openmode>(8), 0);
+    if (name == nullptr || in.fail()) {
         ctySetError(-17, name);
         return;
     }

@@ -20,7 +20,6 @@ void imgCTy::DrawLine(std::uint32_t, int, int, int, int, std::uint32_t) {}
 void imgCTy::Fill(std::uint32_t, const imgRect*) {}
 void imgCTy::DrawMirrorH(imgCTy*, int, int, const imgRect*) {}
 void imgCTy::DrawExMirrorH(imgCTy*, int, int, const imgRect*, const DrawParams*) {}
-void imgCTy::DrawEx(imgCTy*, int, int, const imgRect*, const DrawParams*) {}
 void imgCTy::LoadDepthText(const char*) {}
 void imgCTy::LoadTga(const char*) {}
 void imgCTy::ReadTga(talvo::io::IStream&) {}

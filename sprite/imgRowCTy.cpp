@@ -11,6 +11,7 @@ imgRowCTy::imgRowCTy() { storageKind = 1; }
 imgRowCTy::imgRowCTy(int w, int h, const imgPelFmt* fmt, void* external, int rowPitch)
 {
     storageKind = 1;
+    if (fmt == nullptr) return;
     pelFmt = *fmt;
     if (PelBlockBytes(w, h, pelFmt.kind) < 0 || (h > 1 && rowPitch < w) || rowPitch < 0) return;
     width = w;

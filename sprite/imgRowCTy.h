@@ -8,8 +8,8 @@
 class imgRowCTy : public imgCTy {
 public:
     imgRowCTy();
-    // Over the caller's pixels (pitch in pixels), which stay the caller's. A size that
-    // PelBlockBytes refuses, or a pitch below the width, gives a 0 x 0 image without pixels.
+    // Over the caller's pixels (pitch in pixels), which stay the caller's. A null format, a size
+    // that PelBlockBytes refuses, or a pitch below the width give a 0 x 0 image without pixels.
     imgRowCTy(int width, int height, const imgPelFmt* fmt, void* pels, int pitch);
     // Owns a copy of the source's pixels, copied row by row.
     imgRowCTy(const imgRowCTy& other);

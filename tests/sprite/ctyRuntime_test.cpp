@@ -108,6 +108,8 @@ TEST(CtyRuntime, PostsRecordTheirValuesAndReturnTheirCode)
     resetErrors();
     ctyError.handler = [] { ctyError.answer = 3; };
     EXPECT_EQ(ctySetError(-5), 3) << "a handler's answer replaces the code";
+    ctyError.handler = [] { ctyError.answer = ctyStopAnswer; };
+    EXPECT_EQ(ctySetError(-5), -94) << "without a debugger the stop answer only returns";
     resetErrors();
 }
 
