@@ -7,6 +7,16 @@
 #include "sprite/imgScopedLock.h"
 #include "sprite/palCTy.h"
 
+namespace {
+
+// The key bytes B, G, R, A as a colour 0xAARRGGBB.
+std::uint32_t keyColour(const std::uint8_t* rgba)
+{
+    return rgba[0] | rgba[1] << 8 | rgba[2] << 16 | static_cast<std::uint32_t>(rgba[3]) << 24;
+}
+
+}  // namespace
+
 imgCTy::imgCTy(const imgCTy& other)
     : rwObjCTy(other),
       storageKind(other.storageKind),
@@ -39,9 +49,7 @@ std::uint32_t imgCTy::SetColorKeyRgba(const std::uint8_t* rgba)
 {
     std::memmove(colorKeyRgba, rgba, sizeof colorKeyRgba);
     hasColorKey = 1;
-    const std::uint32_t colour = colorKeyRgba[0] | colorKeyRgba[1] << 8 | colorKeyRgba[2] << 16 |
-                                 static_cast<std::uint32_t>(colorKeyRgba[3]) << 24;
-    colorKeyPel = pelFmt.PackColor(colour, 2);
+    colorKeyPel = pelFmt.PackColor(keyColour(colorKeyRgba), 2);
     return colorKeyPel;
 }
 
@@ -121,10 +129,7 @@ void imgCTy::Create(int newWidth, int newHeight, const imgPelFmt*)
 void imgCTy::SetPalette(const palCTy& palette)
 {
     pelFmt.SetPalette(palette);
-    if (hasColorKey == 0) return;
-    const std::uint32_t colour = colorKeyRgba[0] | colorKeyRgba[1] << 8 | colorKeyRgba[2] << 16 |
-                                 static_cast<std::uint32_t>(colorKeyRgba[3]) << 24;
-    colorKeyPel = pelFmt.PackColor(colour, 2);
+    if (hasColorKey != 0) colorKeyPel = pelFmt.PackColor(keyColour(colorKeyRgba), 2);
 }
 
 void imgCTy::BuildPalTbl(int toKind) { pelFmt.BuildTbl(toKind); }
