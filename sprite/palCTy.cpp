@@ -49,7 +49,8 @@ void palCTy::Assign(const palCTy& other)
 
 void palCTy::BuildTbl(int kind)
 {
-    if (table != nullptr && tableKind == static_cast<std::uint32_t>(kind)) return;
+    // Kind 0 marks a stale table, so it is never served from the cache.
+    if (table != nullptr && tableKind != 0 && tableKind == static_cast<std::uint32_t>(kind)) return;
     ctyFree(table);
     const int bytes = imgPelBytes(kind);
     const std::uint32_t slots = std::max(count, tableMinimum);
