@@ -84,23 +84,26 @@ template <class S, class D, int SlotNo>
 void blitLoop(const BlitJob& job)
 {
     constexpr BlitSlot slot = blitSlotOf(SlotNo);
-    const int w = job.width, h = job.height;
+    // Every field is read once: stores through the byte pointers could alias the job.
+    const int w = job.width, h = job.height, alpha = job.alpha;
     if (w <= 0 || h <= 0) return;
     const auto key = static_cast<typename S::Raw>(job.key);
     const std::ptrdiff_t sStride = std::ptrdiff_t{job.src.pitch} * S::bytes;
     const std::ptrdiff_t dStride = std::ptrdiff_t{job.dst.pitch} * D::bytes;
     std::uint8_t* drow = job.dst.pels;
     if constexpr (slot.stretch()) {
-        std::uint32_t accY = static_cast<std::uint32_t>(job.y) * job.stepY;
-        for (int j = 0; j < h; ++j, accY += job.stepY, drow += dStride) {
-            const std::uint8_t* srow = job.src.pels + static_cast<std::ptrdiff_t>(accY >> 16) * sStride;
-            std::uint32_t accX = static_cast<std::uint32_t>(job.x) * job.stepX;
+        const std::uint32_t stepX = job.stepX, stepY = job.stepY, startX = static_cast<std::uint32_t>(job.x) * stepX;
+        const std::uint8_t* const src = job.src.pels;
+        std::uint32_t accY = static_cast<std::uint32_t>(job.y) * stepY;
+        for (int j = 0; j < h; ++j, accY += stepY, drow += dStride) {
+            const std::uint8_t* srow = src + static_cast<std::ptrdiff_t>(accY >> 16) * sStride;
+            std::uint32_t accX = startX;
             std::uint8_t* dp = drow;
-            for (int i = 0; i < w; ++i, accX += job.stepX, dp += D::bytes) {
+            for (int i = 0; i < w; ++i, accX += stepX, dp += D::bytes) {
                 const std::uint8_t* sp = srow + static_cast<std::ptrdiff_t>(accX >> 16) * S::bytes;
                 if constexpr (slot.keyed)
                     if (S::load(sp) == key) continue;
-                blitPixel<S, D, SlotNo>(dp, sp, job.alpha);
+                blitPixel<S, D, SlotNo>(dp, sp, alpha);
             }
         }
     } else if constexpr (slot.kind == BlitKind::Copy && rawCopy<S, D> && !slot.keyed && !slot.depth) {
@@ -113,6 +116,8 @@ void blitLoop(const BlitJob& job)
         const std::uint8_t* mrow = job.alphaMap.pels;
         const std::uint8_t* sdrow = job.srcDepth.pels;
         std::uint8_t* ddrow = job.dstDepth.pels;
+        const std::ptrdiff_t mStride = job.alphaMap.pitch, sdStride = std::ptrdiff_t{job.srcDepth.pitch} * 4,
+                             ddStride = std::ptrdiff_t{job.dstDepth.pitch} * 4;
         for (int j = 0; j < h; ++j) {
             for (int i = 0; i < w; ++i) {
                 if constexpr (slot.depth) {
@@ -123,16 +128,16 @@ void blitLoop(const BlitJob& job)
                 const std::uint8_t* sp = srow + std::ptrdiff_t{i} * S::bytes;
                 if constexpr (slot.keyed)
                     if (S::load(sp) == key) continue;
-                int a = job.alpha;
+                int a = alpha;
                 if constexpr (map) a = mrow[i];
                 blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
             }
             srow += sStride;
             drow += dStride;
-            if constexpr (map) mrow += job.alphaMap.pitch;
+            if constexpr (map) mrow += mStride;
             if constexpr (slot.depth) {
-                sdrow += std::ptrdiff_t{job.srcDepth.pitch} * 4;
-                ddrow += std::ptrdiff_t{job.dstDepth.pitch} * 4;
+                sdrow += sdStride;
+                ddrow += ddStride;
             }
         }
     }

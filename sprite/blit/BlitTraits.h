@@ -25,7 +25,8 @@ struct SrcRgb565 {
     static constexpr std::string_view word = "rgb565";
     using Raw = std::uint16_t;
     static Raw load(const std::uint8_t* p) { return pel::loadWord(p); }
-    static pel::Bgr widen(Raw v) { return pel::fmt::rgb565::widen(v); }
+    // Shifts only, no high bits copied into the low ones; written out so row loops vectorise.
+    static pel::Bgr widen(Raw v) { return {(v & 31) << 3, ((v >> 5) & 63) << 2, (v >> 11) << 3}; }
     static constexpr bool inlineBlend = false;
     static constexpr bool inlineSubtract = false;
     static constexpr bool rawCopy = true;
