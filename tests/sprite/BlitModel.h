@@ -179,7 +179,8 @@ inline std::string draw(const Image& src, Image& dst, const Image* map, const Im
                         const Request& req)
 {
     if (dst.palette && !src.palette) return "refused";
-    if (src.palette || src.kind != 4) return "nothing: source";
+    if (src.palette && !dst.palette) return "nothing: palettized source";
+    if (src.kind != 4) return "nothing: source";
     const Choice c = choose(static_cast<std::uint32_t>(req.mode), req.scaled != 0, srcDepth != nullptr);
     std::string what = "op " + std::to_string(static_cast<int>(c.op)) + (c.stretch ? " stretch" : "") +
                        (c.depth ? " depth" : "") + (src.keyed ? " key" : "") + " rgb565 onto kind " + std::to_string(dst.kind);
