@@ -106,10 +106,17 @@ void blitLoop(const BlitJob& job)
                 blitPixel<S, D, SlotNo>(dp, sp, alpha);
             }
         }
-    } else if constexpr (slot.kind == BlitKind::Copy && rawCopy<S, D> && !slot.keyed && !slot.depth) {
+    } else if constexpr (slot.kind == BlitKind::Copy && !slot.keyed && !slot.depth) {
+        // Every pixel of every row is written: whole rows at a time.
         const std::uint8_t* srow = job.src.pels;
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride)
-            std::memcpy(drow, srow, static_cast<std::size_t>(w) * S::bytes);
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) {
+            if constexpr (rawCopy<S, D>)
+                std::memcpy(drow, srow, static_cast<std::size_t>(w) * S::bytes);
+            else if constexpr (requires { D::template copyRow<S>(drow, srow, w); })
+                D::template copyRow<S>(drow, srow, w);
+            else
+                for (int i = 0; i < w; ++i) blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, srow + std::ptrdiff_t{i} * S::bytes, alpha);
+        }
     } else {
         constexpr bool map = slot.kind == BlitKind::AlphaMap;
         const std::uint8_t* srow = job.src.pels;

@@ -1,6 +1,7 @@
 // Source and destination traits of the blit loop template: how a pixel is read, widened, keyed and written.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -37,6 +38,17 @@ struct SrcRgb565 {
 // holds 8-bit channels (where modulate and some blends are inline), and how a copied colour
 // without alpha is written.
 
+inline std::uint32_t bgrWord(pel::Bgr c)
+{
+    return static_cast<std::uint32_t>(c.b) | static_cast<std::uint32_t>(c.g) << 8 | static_cast<std::uint32_t>(c.r) << 16;
+}
+
+inline void store32(std::uint8_t* p, std::uint32_t v)
+{
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
+    std::memcpy(p, &v, 4);
+}
+
 struct DstRgb888 {
     static constexpr Group group = Group::Rgb888;
     static constexpr int bytes = 3;
@@ -48,16 +60,28 @@ struct DstRgb888 {
         p[1] = static_cast<std::uint8_t>(c.g);
         p[2] = static_cast<std::uint8_t>(c.r);
     }
+    // A whole row of plain copies, w > 0: one 4-byte store per pixel, whose fourth byte the
+    // next pixel overwrites at once; the last pixel of the row is stored by its three bytes.
+    template <class S>
+    static void copyRow(std::uint8_t* d, const std::uint8_t* s, int w)
+    {
+        int i = 0;
+        for (; i + 1 < w; ++i) store32(d + 3 * i, bgrWord(S::widen(S::load(s + i * S::bytes))));
+        copy(d + 3 * i, S::widen(S::load(s + i * S::bytes)));
+    }
 };
 
 // rgbx8888 and rgba8888: the operators of rgb888 on bytes 0 to 2; copies set the fourth byte.
-struct DstX8888 : DstRgb888 {
+struct DstX8888 {
     static constexpr Group group = Group::X8888;
     static constexpr int bytes = 4;
-    static void copy(std::uint8_t* p, pel::Bgr c)
+    static constexpr std::string_view word = "rgb888";
+    static constexpr bool wide = true;
+    static void copy(std::uint8_t* p, pel::Bgr c) { store32(p, bgrWord(c) | 0xFF000000u); }
+    template <class S>
+    static void copyRow(std::uint8_t* d, const std::uint8_t* s, int w)
     {
-        DstRgb888::copy(p, c);
-        p[3] = 0xFF;
+        for (int i = 0; i < w; ++i) copy(d + 4 * i, S::widen(S::load(s + i * S::bytes)));
     }
 };
 
