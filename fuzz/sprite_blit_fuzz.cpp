@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "../tests/sprite/BlitModel.h"
+#include "../tests/sprite/BlitRequest.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
@@ -101,13 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     req.scaled = in.u8() & 1;
     req.alpha = in.i32();
     req.scaleX = in.f32(), req.scaleY = in.f32();
-    DrawParams params;
-    params.mode = req.mode, params.scaled = req.scaled, params.alpha = req.alpha;
-    params.scaleX = req.scaleX, params.scaleY = req.scaleY;
-    params.alphaMap = map ? map->img.get() : nullptr;
-    params.srcDepth = srcDepth ? srcDepth->img.get() : nullptr;
-    params.dstDepth = dstDepth ? dstDepth->img.get() : nullptr;
-    const imgRect rect{req.rx, req.ry, req.rw, req.rh};
+    const DrawParams params = drawParamsOf(req, map ? map->img.get() : nullptr, srcDepth ? srcDepth->img.get() : nullptr,
+                                           dstDepth ? dstDepth->img.get() : nullptr);
+    const imgRect rect = rectOf(req);
     // The model walks every pixel of the rectangle: keep that bounded.
     const bool modelled = src.kind == 4 && (req.wholeSource || std::int64_t{req.rw} * req.rh <= 4096);
 

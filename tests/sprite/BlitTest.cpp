@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "BlitModel.h"
+#include "BlitRequest.h"
 #include "sprite/blit/BlitSelect.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
@@ -131,13 +131,9 @@ void sweepCase(std::uint64_t seed)
     req.rw = between(-2, 12);
     req.rh = between(-2, 12);
 
-    DrawParams params;
-    params.mode = req.mode, params.scaled = req.scaled, params.alpha = req.alpha;
-    params.scaleX = req.scaleX, params.scaleY = req.scaleY;
-    params.alphaMap = map ? map->img.get() : nullptr;
-    params.srcDepth = srcDepth ? srcDepth->img.get() : nullptr;
-    params.dstDepth = dstDepth ? dstDepth->img.get() : nullptr;
-    const imgRect rect{req.rx, req.ry, req.rw, req.rh};
+    const DrawParams params = drawParamsOf(req, map ? map->img.get() : nullptr, srcDepth ? srcDepth->img.get() : nullptr,
+                                           dstDepth ? dstDepth->img.get() : nullptr);
+    const imgRect rect = rectOf(req);
 
     // The caller may hold locks anywhere inside an image; the draw must not read through them.
     for (TestImage* image : {src.get(), &dst, map.get(), srcDepth.get(), dstDepth.get()}) {
