@@ -201,6 +201,7 @@ inline std::string draw(const Image& src, Image& dst, const Image* map, const Im
     const int a = req.alpha < 0 ? 0 : req.alpha > 256 ? 256 : req.alpha;
     const std::int64_t rx = req.wholeSource ? 0 : req.rx, ry = req.wholeSource ? 0 : req.ry;
     const std::int64_t rw = req.wholeSource ? src.w : req.rw, rh = req.wholeSource ? src.h : req.rh;
+    if (rw <= 0 || rh <= 0) return what;
     for (std::int64_t j = 0; j < rh; ++j) {
         for (std::int64_t i = 0; i < rw; ++i) {
             const std::int64_t X = rx + i, Y = ry + j, DX = X + req.x, DY = Y + req.y;
