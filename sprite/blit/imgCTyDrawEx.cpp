@@ -71,7 +71,7 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     // caller left it, and every image ends unlocked.
     const auto unlockAll = [&images] {
         for (imgCTy* image : images)
-            if (image != nullptr) image->Unlock();
+            if (image != nullptr && image->lockedPels != nullptr) image->Unlock();
     };
     unlockAll();
     const bool srcPalette = pelFmt.palette != nullptr, dstPalette = dst->pelFmt.palette != nullptr;
