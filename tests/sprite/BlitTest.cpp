@@ -142,6 +142,8 @@ void sweepCase(std::uint64_t seed)
         image->img->Lock(&lock, static_cast<int>(r.below(2)));
     }
 
+    const std::vector<std::uint8_t> mapBefore = map ? map->buf : std::vector<std::uint8_t>{};
+    const std::vector<std::uint8_t> srcDepthBefore = srcDepth ? srcDepth->buf : std::vector<std::uint8_t>{};
     std::vector<std::uint8_t> before = src->buf, want = dst.buf;
     std::vector<std::uint8_t> wantDepth = dstDepth ? dstDepth->buf : std::vector<std::uint8_t>{};
     model::Image mapView, sdView, ddView;
@@ -160,6 +162,8 @@ void sweepCase(std::uint64_t seed)
     if (dst.buf != want) ADD_FAILURE() << context << "destination " << firstDifference(dst, want, dst.buf);
     if (dstDepth && dstDepth->buf != wantDepth) ADD_FAILURE() << context << "depth " << firstDifference(*dstDepth, wantDepth, dstDepth->buf);
     if (!self && src->buf != before) ADD_FAILURE() << context << "the source changed";
+    if ((map && map->buf != mapBefore) || (srcDepth && srcDepth != dstDepth && srcDepth->buf != srcDepthBefore))
+        ADD_FAILURE() << context << "an image only read changed";
     EXPECT_TRUE(allUnlocked({src->img.get(), dst.img.get(), params.alphaMap, params.srcDepth, params.dstDepth})) << context;
 }
 
