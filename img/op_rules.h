@@ -1,0 +1,153 @@
+// Pixel rules of the two-image operations: one compile-time table per operation over (destination, source).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "img/pixel.h"
+
+namespace talvo::g {
+
+// How a copy writes one pixel. same: the bytes unchanged; word32: the 32-bit word, source alpha into the
+// x byte; alphaMax: the word with alpha 0xFF; bgr3: the three colour bytes; convert: the in-place
+// conversion, which keeps the destination's x bits.
+enum class CopyRule : std::uint8_t { same, word32, alphaMax, bgr3, convert };
+
+// Indexed [destination][source] by PelFmtId 1 to 8.
+inline constexpr auto copyRules = [] {
+    std::array<std::array<CopyRule, 9>, 9> t{};
+    for (PelFmtId d = 1; d <= 8; ++d)
+        for (PelFmtId s = 1; s <= 8; ++s)
+            t[d][s] = d == s                      ? CopyRule::same
+                      : d == 2 && s == 3          ? CopyRule::word32
+                      : d == 3 && s == 2          ? CopyRule::alphaMax
+                      : d == 1 && (s == 2 || s == 3) ? CopyRule::bgr3
+                                                  : CopyRule::convert;
+    return t;
+}();
+
+// Alpha draw: sources with alpha mix by it (0 skips, full alpha copies by copyRules); others copy.
+inline constexpr auto drawMixes = [] {
+    std::array<std::array<bool, 9>, 9> t{};
+    for (PelFmtId d = 1; d <= 8; ++d)
+        for (PelFmtId s = 1; s <= 8; ++s) t[d][s] = pelLayouts[s].alpha;
+    return t;
+}();
+
+// Constant alpha. common: K = 0 skips, K = 255 copies by copyRules, else the two-product mix of the
+// converted source; twoProduct: that mix at every K; difference: d + (s - d) x K / 256 at every K.
+// A paletted source uses the cell of its converted entries, [d][d].
+enum class AlphaKRule : std::uint8_t { common, twoProduct, difference };
+
+inline constexpr auto alphaKRules = [] {
+    std::array<std::array<AlphaKRule, 9>, 9> t{};
+    for (PelFmtId d = 1; d <= 8; ++d)
+        for (PelFmtId s = 1; s <= 8; ++s)
+            t[d][s] = d == 2 && s == 2   ? AlphaKRule::twoProduct
+                      : d == 4 && s == 4 ? AlphaKRule::difference
+                                         : AlphaKRule::common;
+    return t;
+}();
+
+// ---- pixel functions on pixel bytes at any address ----
+
+template <PelFmtId Id>
+[[nodiscard]] inline std::uint32_t load(const std::uint8_t* p) noexcept {
+    return loadPixelValue<pelFmtBytes[Id]>(p);
+}
+template <PelFmtId Id>
+inline void store(std::uint8_t* p, std::uint32_t v) noexcept {
+    storePixelValue<pelFmtBytes[Id]>(p, v);
+}
+
+// The source pixel equals the key in the bits its format compares (never x bits).
+template <PelFmtId S>
+[[nodiscard]] inline bool isKey(const std::uint8_t* s, std::uint32_t key) noexcept {
+    return ((load<S>(s) ^ key) & pelLayouts[S].keyMask()) == 0;
+}
+
+template <PelFmtId D, PelFmtId S>
+inline void copyPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
+    constexpr CopyRule rule = copyRules[D][S];
+    if constexpr (rule == CopyRule::same || rule == CopyRule::word32) {
+        std::memcpy(d, s, pelFmtBytes[D]);
+    } else if constexpr (rule == CopyRule::alphaMax) {
+        store<D>(d, load<S>(s) | 0xFF000000u);
+    } else if constexpr (rule == CopyRule::bgr3) {
+        std::memcpy(d, s, 3);
+    } else {
+        auto out = Pixel<D>::fromValue(load<D>(d));
+        assign(out, Pixel<S>::fromValue(load<S>(s)));
+        store<D>(d, out.value());
+    }
+}
+
+// The colour fields of the destination value in its own widths; the fourth field (alpha or x) stays.
+template <PelFmtId D, class Mix>
+[[nodiscard]] inline std::uint32_t mixFields(std::uint32_t dv, std::uint32_t cv, Mix mix) noexcept {
+    constexpr PelLayout l = pelLayouts[D];
+    std::uint32_t out = dv & ~(l.r.mask() | l.g.mask() | l.b.mask());
+    for (const FieldLayout f : {l.r, l.g, l.b}) {
+        const std::uint32_t d = (dv >> f.shift) & ((1u << f.width) - 1);
+        const std::uint32_t c = (cv >> f.shift) & ((1u << f.width) - 1);
+        out |= mix(d, c) << f.shift;
+    }
+    return out;
+}
+
+[[nodiscard]] inline std::uint32_t twoProduct(std::uint32_t d, std::uint32_t c, std::uint32_t a) noexcept {
+    return ((d * (256 - a)) >> 8) + ((c * a) >> 8);
+}
+
+// The source value as a destination value (the source itself in the same format).
+template <PelFmtId D, PelFmtId S>
+[[nodiscard]] inline std::uint32_t converted(const std::uint8_t* s) noexcept {
+    if constexpr (D == S) {
+        return load<S>(s);
+    } else {
+        Pixel<D> out{};
+        assign(out, Pixel<S>::fromValue(load<S>(s)));
+        return out.value();
+    }
+}
+
+template <PelFmtId D, PelFmtId S>
+inline void drawPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
+    if constexpr (!drawMixes[D][S]) {
+        copyPixel<D, S>(d, s);
+    } else {
+        constexpr FieldLayout af = pelLayouts[S].a;
+        const std::uint32_t a = scaleField<af.width, 8>((load<S>(s) >> af.shift) & ((1u << af.width) - 1));
+        if (a == 0) return;
+        if (a == 255) return copyPixel<D, S>(d, s);
+        const std::uint32_t c = converted<D, S>(s);
+        store<D>(d, mixFields<D>(load<D>(d), c, [a](std::uint32_t dv, std::uint32_t cv) {
+                     return twoProduct(dv, cv, a);
+                 }));
+    }
+}
+
+template <PelFmtId D, PelFmtId S>
+inline void alphaKPixel(std::uint8_t* d, const std::uint8_t* s, std::uint32_t k) noexcept {
+    constexpr AlphaKRule rule = alphaKRules[D][S];
+    if constexpr (rule == AlphaKRule::difference) {
+        const std::uint32_t sv = load<S>(s);
+        store<D>(d, mixFields<D>(load<D>(d), sv, [k](std::uint32_t dv, std::uint32_t cv) {
+                     const std::int32_t diff = static_cast<std::int32_t>(cv) - static_cast<std::int32_t>(dv);
+                     return static_cast<std::uint32_t>(static_cast<std::int32_t>(dv) +
+                                                       ((diff * static_cast<std::int32_t>(k)) >> 8));
+                 }));
+    } else {
+        if constexpr (rule == AlphaKRule::common) {
+            if (k == 0) return;
+            if (k == 255) return copyPixel<D, S>(d, s);
+        }
+        const std::uint32_t c = converted<D, S>(s);
+        store<D>(d, mixFields<D>(load<D>(d), c, [k](std::uint32_t dv, std::uint32_t cv) {
+                     return twoProduct(dv, cv, k);
+                 }));
+    }
+}
+
+}  // namespace talvo::g
