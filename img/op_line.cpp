@@ -38,15 +38,21 @@ void drawLine(Image& image, const Rect* clip, std::uint32_t colour, const Segmen
     float xa = c.x0, ya = c.y0, xb = c.x1, yb = c.y1;
     const float dx = std::trunc(std::fabs(xb - xa));
     const float dy = std::trunc(std::fabs(yb - ya));
+    // The sums drift by rounding: a walk pixel is kept within the rows (columns) the segment spans.
+    const auto within = [](float v, float lo, float hi) { return std::clamp(std::floor(v), lo, hi); };
     if (dx >= dy) {
+        if (xa == xb) {  // one column under a pixel high: its one pixel, the upper end's in either direction
+            plot(std::trunc(xa), std::trunc(std::min(ya, yb)), 0);
+            return;
+        }
         plot(std::trunc(xa), std::trunc(ya), 0);
-        if (xa == xb) return;  // one column under a pixel high: its one pixel
         const float m = (yb - ya) / (xb - xa);
         float y = ya + m * (std::ceil(xa) - xa) - static_cast<float>(top);
+        const float rows = std::trunc(std::max(ya, yb)) - static_cast<float>(top);
         const auto last = std::min(static_cast<std::int64_t>(std::ceil(xb)), std::int64_t{covered.x1} - 1);
         std::uint32_t bit = 0;
         for (auto x = static_cast<std::int64_t>(std::ceil(xa)); x <= last; ++x, ++bit) {
-            plot(static_cast<double>(x), top + double{std::floor(y)}, bit);
+            plot(static_cast<double>(x), top + double{within(y, 0, rows)}, bit);
             y += m;
         }
     } else {
@@ -59,8 +65,9 @@ void drawLine(Image& image, const Rect* clip, std::uint32_t colour, const Segmen
         float x = xa + k * (std::ceil(ya) - ya) - static_cast<float>(left);
         const auto last = std::min(static_cast<std::int64_t>(std::ceil(yb)), std::int64_t{covered.y1} - 1);
         std::uint32_t bit = 0;
+        const float columns = std::trunc(std::max(xa, xb)) - static_cast<float>(left);
         for (auto y = static_cast<std::int64_t>(std::ceil(ya)); y <= last; ++y, ++bit) {
-            plot(left + double{std::floor(x)}, static_cast<double>(y), bit);
+            plot(left + double{within(x, 0, columns)}, static_cast<double>(y), bit);
             x += k;
         }
     }
