@@ -11,14 +11,14 @@ void copyRows(const BOp& op) {
     if constexpr (copyRules[D][S] == CopyRule::same) {
         sameBytesRows<pelFmtBytes[D]>(op, pelLayouts[S].keyMask());
     } else {
-        pairRows<D, S>(op, copyPixel<D, S>);
+        pairRows<D, S>(op, PixelFn<copyPixel<D, S>>{});
     }
 }
 
 template <class F>
 struct OpAssignStdImplementation final : SourceEntries<OpAssignStd> {
     using SourceEntries::SourceEntries;
-    void applyIndexed() override { paletteRows<F::id>(*this, copyPixel<F::id, F::id>); }
+    void applyIndexed() override { paletteRows<F::id>(*this, PixelFn<copyPixel<F::id, F::id>>{}); }
     void applyFormat(PelFmtId id) override {
         withPixelFormat(id, 0, [&]<PelFmtId S>() {
             copyRows<F::id, S>(*this);
@@ -30,11 +30,11 @@ struct OpAssignStdImplementation final : SourceEntries<OpAssignStd> {
 template <class F>
 struct OpDrawStdImplementation final : SourceEntries<OpDrawStd> {
     using SourceEntries::SourceEntries;
-    void applyIndexed() override { paletteRows<F::id>(*this, copyPixel<F::id, F::id>); }
+    void applyIndexed() override { paletteRows<F::id>(*this, PixelFn<copyPixel<F::id, F::id>>{}); }
     void applyFormat(PelFmtId id) override {
         withPixelFormat(id, 0, [&]<PelFmtId S>() {
             if constexpr (drawMixes[F::id][S]) {
-                pairRows<F::id, S>(*this, drawPixel<F::id, S>);
+                pairRows<F::id, S>(*this, PixelFn<drawPixel<F::id, S>>{});
             } else {
                 copyRows<F::id, S>(*this);
             }

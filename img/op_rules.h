@@ -112,6 +112,12 @@ template <PelFmtId D, PelFmtId S>
     }
 }
 
+// A pixel function as a function object, so the row loops call it directly and inline it.
+template <auto F>
+struct PixelFn {
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { F(d, s); }
+};
+
 template <PelFmtId D, PelFmtId S>
 inline void drawPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
     if constexpr (!drawMixes[D][S]) {

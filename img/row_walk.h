@@ -49,19 +49,21 @@ void walkRows(const BOp& op, Row&& row) {
 }
 
 // A row of a pixel function px(d, s), keyed (skipping source pixels that equal the key) or plain.
+// Iterations are independent: a walk that overlaps itself runs in the direction where every pixel is
+// read before it is written, whatever order the compiler gives the iterations (so it may vectorise).
 template <std::uint32_t DB, std::uint32_t SB, bool MayOverlap, class Skip, class Px>
 inline void pixelRow(std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool backwards, Skip skip, Px px) {
     if constexpr (MayOverlap) {
         if (backwards) {
-            for (std::int32_t i = w - 1; i >= 0; --i) {
-                const std::uint8_t* sp = s + std::ptrdiff_t{i} * SB;
-                if (!skip(sp)) px(d + std::ptrdiff_t{i} * DB, sp);
-            }
+#pragma GCC ivdep
+            for (std::int32_t i = w - 1; i >= 0; --i)
+                if (!skip(s + std::ptrdiff_t{i} * SB)) px(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
             return;
         }
     }
-    for (std::int32_t i = 0; i < w; ++i, d += DB, s += SB)
-        if (!skip(s)) px(d, s);
+#pragma GCC ivdep
+    for (std::int32_t i = 0; i < w; ++i)
+        if (!skip(s + std::ptrdiff_t{i} * SB)) px(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
 }
 
 }  // namespace talvo::g
