@@ -67,19 +67,29 @@ template <PelFmtId S>
     return ((load<S>(s) ^ key) & pelLayouts[S].keyMask()) == 0;
 }
 
+// The copy's value for an old destination value and a source value.
 template <PelFmtId D, PelFmtId S>
-inline void copyPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
+[[nodiscard]] inline std::uint32_t copyValue(std::uint32_t old, std::uint32_t v) noexcept {
     constexpr CopyRule rule = copyRules[D][S];
     if constexpr (rule == CopyRule::same || rule == CopyRule::word32) {
-        std::memcpy(d, s, pelFmtBytes[D]);
+        return v;
     } else if constexpr (rule == CopyRule::alphaMax) {
-        store<D>(d, load<S>(s) | 0xFF000000u);
+        return v | 0xFF000000u;
     } else if constexpr (rule == CopyRule::bgr3) {
-        std::memcpy(d, s, 3);
+        return v & 0x00FFFFFFu;
     } else {
-        auto out = Pixel<D>::fromValue(load<D>(d));
-        assign(out, Pixel<S>::fromValue(load<S>(s)));
-        store<D>(d, out.value());
+        auto out = Pixel<D>::fromValue(old);
+        assign(out, Pixel<S>::fromValue(v));
+        return out.value();
+    }
+}
+
+template <PelFmtId D, PelFmtId S>
+inline void copyPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
+    if constexpr (copyRules[D][S] == CopyRule::same) {
+        std::memcpy(d, s, pelFmtBytes[D]);
+    } else {
+        store<D>(d, copyValue<D, S>(load<D>(d), load<S>(s)));
     }
 }
 
@@ -100,16 +110,38 @@ template <PelFmtId D, class Mix>
     return ((d * (256 - a)) >> 8) + ((c * a) >> 8);
 }
 
+// The two-product mix of all colour fields. Byte fields go two at a time: R and B products stay below
+// 2^16 each, so one multiply floors both without carrying into the other.
+template <PelFmtId D>
+[[nodiscard]] inline std::uint32_t twoProductFields(std::uint32_t d, std::uint32_t c, std::uint32_t a) noexcept {
+    if constexpr (D <= 3) {
+        const std::uint32_t w = 256 - a;
+        const std::uint32_t rb = ((((d & 0xFF00FFu) * w) >> 8) & 0xFF00FFu) + ((((c & 0xFF00FFu) * a) >> 8) & 0xFF00FFu);
+        const std::uint32_t g = ((((d >> 8) & 0xFFu) * w) >> 8) + ((((c >> 8) & 0xFFu) * a) >> 8);
+        return (d & 0xFF000000u) | rb | (g << 8);
+    } else {
+        return mixFields<D>(d, c, [a](std::uint32_t dv, std::uint32_t cv) { return twoProduct(dv, cv, a); });
+    }
+}
+
 // The source value as a destination value (the source itself in the same format).
 template <PelFmtId D, PelFmtId S>
-[[nodiscard]] inline std::uint32_t converted(const std::uint8_t* s) noexcept {
+[[nodiscard]] inline std::uint32_t converted(std::uint32_t v) noexcept {
     if constexpr (D == S) {
-        return load<S>(s);
+        return v;
     } else {
         Pixel<D> out{};
-        assign(out, Pixel<S>::fromValue(load<S>(s)));
+        assign(out, Pixel<S>::fromValue(v));
         return out.value();
     }
+}
+
+// Weight 0 gives the old value through the mix itself; full weight copies instead. Both are computed
+// and one is picked, so the row loops stay free of branches.
+template <PelFmtId D, PelFmtId S>
+[[nodiscard]] inline std::uint32_t mixOrCopy(std::uint32_t old, std::uint32_t v, std::uint32_t a) noexcept {
+    const std::uint32_t mixed = twoProductFields<D>(old, converted<D, S>(v), a);
+    return a == 255 ? copyValue<D, S>(old, v) : mixed;
 }
 
 // A pixel function as a function object, so the row loops call it directly and inline it.
@@ -124,35 +156,28 @@ inline void drawPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
         copyPixel<D, S>(d, s);
     } else {
         constexpr FieldLayout af = pelLayouts[S].a;
-        const std::uint32_t a = scaleField<af.width, 8>((load<S>(s) >> af.shift) & ((1u << af.width) - 1));
-        if (a == 0) return;
-        if (a == 255) return copyPixel<D, S>(d, s);
-        const std::uint32_t c = converted<D, S>(s);
-        store<D>(d, mixFields<D>(load<D>(d), c, [a](std::uint32_t dv, std::uint32_t cv) {
-                     return twoProduct(dv, cv, a);
-                 }));
+        const std::uint32_t v = load<S>(s);
+        const std::uint32_t a = scaleField<af.width, 8>((v >> af.shift) & ((1u << af.width) - 1));
+        store<D>(d, mixOrCopy<D, S>(load<D>(d), v, a));
     }
 }
 
+// k is at most 255.
 template <PelFmtId D, PelFmtId S>
 inline void alphaKPixel(std::uint8_t* d, const std::uint8_t* s, std::uint32_t k) noexcept {
     constexpr AlphaKRule rule = alphaKRules[D][S];
+    const std::uint32_t old = load<D>(d);
+    const std::uint32_t v = load<S>(s);
     if constexpr (rule == AlphaKRule::difference) {
-        const std::uint32_t sv = load<S>(s);
-        store<D>(d, mixFields<D>(load<D>(d), sv, [k](std::uint32_t dv, std::uint32_t cv) {
+        store<D>(d, mixFields<D>(old, v, [k](std::uint32_t dv, std::uint32_t cv) {
                      const std::int32_t diff = static_cast<std::int32_t>(cv) - static_cast<std::int32_t>(dv);
                      return static_cast<std::uint32_t>(static_cast<std::int32_t>(dv) +
                                                        ((diff * static_cast<std::int32_t>(k)) >> 8));
                  }));
+    } else if constexpr (rule == AlphaKRule::twoProduct) {
+        store<D>(d, twoProductFields<D>(old, v, k));
     } else {
-        if constexpr (rule == AlphaKRule::common) {
-            if (k == 0) return;
-            if (k == 255) return copyPixel<D, S>(d, s);
-        }
-        const std::uint32_t c = converted<D, S>(s);
-        store<D>(d, mixFields<D>(load<D>(d), c, [k](std::uint32_t dv, std::uint32_t cv) {
-                     return twoProduct(dv, cv, k);
-                 }));
+        store<D>(d, mixOrCopy<D, S>(old, v, k));
     }
 }
 
