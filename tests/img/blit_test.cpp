@@ -323,4 +323,48 @@ TEST(Blit, SelfDrawsEqualDrawsFromACopy) {
     EXPECT_TRUE(bad.none());
 }
 
+// The drivers' placement and cuts, operations given back, rectangles restored, clones.
+TEST(Blit, DriversRectanglesAndClones) {
+    std::uint16_t line[20], out[20] = {};
+    for (std::uint16_t i = 0; i < 20; ++i) line[i] = std::uint16_t(i + 1);
+    ImageRow src(20, 1, PelFmt(4), line, 40), dst(20, 1, PelFmt(4), out, 40);
+    const OpHandle<OpAssignStd> copy(dst.context().makeAssign());
+    dst.blitRectWith({1, 0, 3, 1}, src, nullptr, *copy);  // cut to the destination rectangle's width
+    EXPECT_EQ(std::vector<std::uint16_t>(out, out + 4), (std::vector<std::uint16_t>{0, 1, 2, 0}));
+    EXPECT_EQ(copy->rect, nullptr);
+    dst.setClipRect({10, 0, 20, 1});  // a draw starting 10 left of the clip copies from column 10 on
+    dst.blit(0, 0, src);
+    EXPECT_EQ(out[9], 0);
+    EXPECT_EQ(out[10], 11);
+    EXPECT_EQ(out[19], 20);
+
+    Palette palette;
+    ImageRow indexed(1, 1, PelFmt(9, &palette), out, 1);
+    const OpHandle<UOpFillStd> fill(dst.context().makeFill(1));
+    const Rect r{0, 0, 1, 1};
+    fill->rect = &r;
+    fill->dst = &indexed;
+    EXPECT_THROW(indexed.apply(*fill), talvo::Exception);
+    EXPECT_EQ(fill->rect, &r);
+    ImageContext::release(nullptr);
+
+    Rng rng(99);
+    for (PelFmtId id = 1; id <= 11; ++id)
+        for (bool keyed : {false, true}) {
+            Surface s(id, nullptr, 5, 3, Surface::bottomUp, rng);
+            if (keyed) s.image->setColorKey(s.value(1, 1));
+            const std::unique_ptr<Image> made = s.image->clone();
+            auto& clone = dynamic_cast<ImageRow&>(*made);
+            ASSERT_EQ(clone.pitch(), std::int32_t(5 * pelFmtBytes[id]));
+            EXPECT_FALSE(clone.hasColorKey());
+            for (std::int32_t y = 0; y < 3; ++y)
+                for (std::int32_t x = 0; x < 5; ++x) {
+                    const std::uint32_t v = s.value(x, y);
+                    const bool skipped = id >= 10 || (keyed && ((v ^ s.image->keyPixel()) & (id == 9 ? 0xFF : keyBits[id])) == 0);
+                    EXPECT_EQ(imgtest::le(clone.pixels() + y * clone.pitch() + x * pelFmtBytes[id], pelFmtBytes[id]),
+                              skipped ? 0 : v) << id << " " << keyed << " at " << x << "," << y;
+                }
+        }
+}
+
 }  // namespace
