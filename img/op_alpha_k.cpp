@@ -32,7 +32,7 @@ void BOpAlphaK::applyOther32() { throwNotImplemented(); }
 void BOpAlphaK::applyFormat(PelFmtId id) {
     BOpAlphaK clamped(*this);
     clamped.k = std::min(k, 255u);
-    applyToSource<BOpAlphaKImplementation>(clamped, id);
+    applyWorker<BOpAlphaKImplementation>(clamped, id, *src);
 }
 
 }  // namespace talvo::g

@@ -4,7 +4,7 @@
 
 #include "img/clip.h"
 #include "img/image.h"
-#include "img/op_one_image.h"
+#include "img/op_dispatch.h"
 
 namespace talvo::g {
 
@@ -51,7 +51,7 @@ using UOpVLineStdImplementation = AxisLineImplementation<UOpVLineStd, true>;
 
 }  // namespace
 
-void UOpHLineStd::applyFormat(PelFmtId id) { applyToDestination<UOpHLineStdImplementation>(*this, id); }
-void UOpVLineStd::applyFormat(PelFmtId id) { applyToDestination<UOpVLineStdImplementation>(*this, id); }
+void UOpHLineStd::applyFormat(PelFmtId id) { applyWorker<UOpHLineStdImplementation>(*this, id, *dst); }
+void UOpVLineStd::applyFormat(PelFmtId id) { applyWorker<UOpVLineStdImplementation>(*this, id, *dst); }
 
 }  // namespace talvo::g

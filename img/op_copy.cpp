@@ -1,4 +1,6 @@
 // Copy and alpha draw: index copy, palette path and the pairs of both rule tables.
+#include <type_traits>
+
 #include "img/image.h"
 #include "img/row_walk.h"
 
@@ -15,25 +17,14 @@ void copyRows(const BOp& op) {
     }
 }
 
-template <class F>
-struct OpAssignStdImplementation final : SourceEntries<OpAssignStd> {
-    using SourceEntries::SourceEntries;
+// The copy's worker, and the alpha draw's, which mixes sources with alpha and copies all others.
+template <class X, class F>
+struct CopyImplementation final : SourceEntries<X> {
+    using SourceEntries<X>::SourceEntries;
     void applyIndexed() override { paletteRows<F::id>(*this, PixelFn<copyPixel<F::id, F::id>>{}); }
     void applyFormat(PelFmtId id) override {
         withPixelFormat(id, 0, [&]<PelFmtId S>() {
-            copyRows<F::id, S>(*this);
-            return 0;
-        });
-    }
-};
-
-template <class F>
-struct OpDrawStdImplementation final : SourceEntries<OpDrawStd> {
-    using SourceEntries::SourceEntries;
-    void applyIndexed() override { paletteRows<F::id>(*this, PixelFn<copyPixel<F::id, F::id>>{}); }
-    void applyFormat(PelFmtId id) override {
-        withPixelFormat(id, 0, [&]<PelFmtId S>() {
-            if constexpr (drawMixes[F::id][S]) {
+            if constexpr (std::is_same_v<X, OpDrawStd> && drawMixes[F::id][S]) {
                 pairRows<F::id, S>(*this, PixelFn<drawPixel<F::id, S>>{});
             } else {
                 copyRows<F::id, S>(*this);
@@ -42,6 +33,11 @@ struct OpDrawStdImplementation final : SourceEntries<OpDrawStd> {
         });
     }
 };
+
+template <class F>
+using OpAssignStdImplementation = CopyImplementation<OpAssignStd, F>;
+template <class F>
+using OpDrawStdImplementation = CopyImplementation<OpDrawStd, F>;
 
 }  // namespace
 
@@ -52,8 +48,8 @@ void OpAssignStd::applyIndexed() {
 
 void OpAssignStd::applyOther8() { OpAssignStd::applyIndexed(); }
 
-void OpAssignStd::applyFormat(PelFmtId id) { applyToSource<OpAssignStdImplementation>(*this, id); }
+void OpAssignStd::applyFormat(PelFmtId id) { applyWorker<OpAssignStdImplementation>(*this, id, *src); }
 
-void OpDrawStd::applyFormat(PelFmtId id) { applyToSource<OpDrawStdImplementation>(*this, id); }
+void OpDrawStd::applyFormat(PelFmtId id) { applyWorker<OpDrawStdImplementation>(*this, id, *src); }
 
 }  // namespace talvo::g

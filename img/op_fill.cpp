@@ -4,7 +4,7 @@
 
 #include "img/clip.h"
 #include "img/image.h"
-#include "img/op_one_image.h"
+#include "img/op_dispatch.h"
 
 namespace talvo::g {
 
@@ -41,6 +41,6 @@ struct UOpFillStdImplementation final : UOpFillStd {
 
 }  // namespace
 
-void UOpFillStd::applyFormat(PelFmtId id) { applyToDestination<UOpFillStdImplementation>(*this, id); }
+void UOpFillStd::applyFormat(PelFmtId id) { applyWorker<UOpFillStdImplementation>(*this, id, *dst); }
 
 }  // namespace talvo::g

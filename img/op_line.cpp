@@ -5,7 +5,7 @@
 
 #include "img/clip.h"
 #include "img/image.h"
-#include "img/op_one_image.h"
+#include "img/op_dispatch.h"
 
 namespace talvo::g {
 
@@ -83,6 +83,6 @@ struct UOpLineStdImplementation final : UOpLineStd {
 
 }  // namespace
 
-void UOpLineStd::applyFormat(PelFmtId id) { applyToDestination<UOpLineStdImplementation>(*this, id); }
+void UOpLineStd::applyFormat(PelFmtId id) { applyWorker<UOpLineStdImplementation>(*this, id, *dst); }
 
 }  // namespace talvo::g

@@ -70,6 +70,7 @@ inline void pixelRow(std::uint8_t* d, const std::uint8_t* s, std::int32_t w, boo
 
 #include <cstring>
 
+#include "img/op_dispatch.h"
 #include "img/palette.h"
 #include "img/op_rules.h"
 #include "talvo/exception.h"
@@ -125,16 +126,6 @@ void paletteRows(const BOp& op, Px px) {
     pixelRows<DB, 1, false>(
         op, [](const std::uint8_t* p, std::uint32_t key) { return p[0] == key; },
         [table, px](std::uint8_t* d, const std::uint8_t* s) { px(d, table + std::size_t{s[0]} * DB); });
-}
-
-// The first dispatch of a two-image operation: the worker for the destination's format, run on the source.
-template <template <class> class Implementation, class X>
-void applyToSource(const X& op, PelFmtId id) {
-    withPixelFormat(id, 0, [&]<PelFmtId D>() {
-        Implementation<Pixel<D>> worker(op);
-        op.src->apply(worker);
-        return 0;
-    });
 }
 
 // Second-dispatch entries every two-image worker shares: sources without pixel structs raise.

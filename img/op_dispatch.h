@@ -1,4 +1,4 @@
-// Dispatch helpers of the one-image operations: the worker for the format, run on the destination again.
+// The first dispatch's step: the worker for the destination's format, run on the image of the second.
 #pragma once
 
 #include "img/image.h"
@@ -7,11 +7,13 @@
 
 namespace talvo::g {
 
+// Builds Implementation<Pixel<id>> from the operation and applies it to `target`: the source for
+// two-image operations, the destination again for one-image ones.
 template <template <class> class Implementation, class X>
-void applyToDestination(const X& op, PelFmtId id) {
+void applyWorker(const X& op, PelFmtId id, Image& target) {
     withPixelFormat(id, 0, [&]<PelFmtId D>() {
         Implementation<Pixel<D>> worker(op);
-        op.dst->apply(worker);
+        target.apply(worker);
         return 0;
     });
 }
