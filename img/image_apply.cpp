@@ -12,6 +12,7 @@ void Image::apply(Op& op) {
     } restore{op, op.rect};
     Rect area;
     if (op.readsSource()) {
+        if (static_cast<BOp&>(op).src == nullptr) return;  // nothing to draw from
         // The row walk cuts destination and source together; only the point is settled here.
         if (op.rect == nullptr) {
             area = {0, 0, width_, height_};

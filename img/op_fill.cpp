@@ -21,9 +21,14 @@ void fillRect(Image& image, const Rect* rect, std::uint32_t colour) {
     if (lock.bits == nullptr) return;
     std::uint8_t block[blockBytes];
     for (std::size_t i = 0; i < blockBytes; i += B) storePixelValue<B>(block + i, colour);
-    const std::size_t rowBytes = std::size_t{B} * static_cast<std::size_t>(area.width());
+    std::size_t rowBytes = std::size_t{B} * static_cast<std::size_t>(area.width());
+    std::int32_t rows = area.height();
+    if (lock.pitch > 0 && static_cast<std::size_t>(lock.pitch) == rowBytes) {  // back to back: one run
+        rowBytes *= static_cast<std::size_t>(rows);
+        rows = 1;
+    }
     std::uint8_t* row = lock.bits;
-    for (std::int32_t y = 0; y < area.height(); ++y, row += lock.pitch) {
+    for (std::int32_t y = 0; y < rows; ++y, row += lock.pitch) {
         std::uint8_t* p = row;
         std::size_t left = rowBytes;
         for (; left >= blockBytes; left -= blockBytes, p += blockBytes) std::memcpy(p, block, blockBytes);

@@ -10,12 +10,12 @@
 
 namespace talvo::g {
 
-// Runs row(d, s, w, backwards) for each row of the cut rectangles of `op`: the destination locked for
+// Runs row(d, s, w, backwards) for each row (DB, SB: bytes per pixel) of the cut rectangles of `op`: the destination locked for
 // reading and writing, then the source for reading; released in the opposite order on every path.
 // With MayOverlap (same pixel size on both sides), a draw within one image whose rectangles overlap walks
 // in falling address order when the destination lies above the source in memory (rows and, with
 // `backwards`, pixels), so every pixel is read before it is written over.
-template <bool MayOverlap, class Row>
+template <std::uint32_t DB, std::uint32_t SB, bool MayOverlap, class Row>
 void walkRows(const BOp& op, Row&& row) {
     Image& dst = *op.dst;
     Image& src = *op.src;
@@ -45,6 +45,9 @@ void walkRows(const BOp& op, Row&& row) {
             }
         }
     }
+    // Rows back to back on both sides walk as one.
+    if (dPitch == std::ptrdiff_t{DB} * w && sPitch == std::ptrdiff_t{SB} * w && std::int64_t{w} * h <= INT32_MAX)
+        return row(d, s, w * h, backwards);
     for (std::int32_t y = 0; y < h; ++y, d += dPitch, s += sPitch) row(d, s, w, backwards);
 }
 
@@ -83,12 +86,12 @@ void pixelRows(const BOp& op, Key isKeyed, Px px) {
     if (op.src->hasColorKey()) {
         const std::uint32_t key = op.src->keyPixel();
         const auto skip = [&](const std::uint8_t* p) { return isKeyed(p, key); };
-        walkRows<MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
+        walkRows<DB, SB, MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
             pixelRow<DB, SB, MayOverlap>(d, s, w, back, skip, px);
         });
     } else {
         const auto keep = [](const std::uint8_t*) { return false; };
-        walkRows<MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
+        walkRows<DB, SB, MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
             pixelRow<DB, SB, MayOverlap>(d, s, w, back, keep, px);
         });
     }
@@ -105,7 +108,7 @@ void pairRows(const BOp& op, Px px) {
 template <std::uint32_t B>
 void sameBytesRows(const BOp& op, std::uint32_t keyBits) {
     if (!op.src->hasColorKey()) {
-        walkRows<true>(op, [](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool) {
+        walkRows<B, B, true>(op, [](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool) {
             std::memmove(d, s, std::size_t{B} * static_cast<std::size_t>(w));
         });
         return;

@@ -73,7 +73,12 @@ template <unsigned N, unsigned M>
     if constexpr (N == M) {
         return value;
     } else if constexpr (constexpr ScaleArithmetic a = scaleArithmetic<N, M>; a.found) {
-        return (value * a.mul + a.add) >> a.shift;
+        // In 16 bits where the largest sum fits, so vector loops use 16-bit lanes.
+        if constexpr (((1u << N) - 1) * a.mul + a.add <= 0xFFFFu) {
+            return static_cast<std::uint16_t>(value * a.mul + a.add) >> a.shift;
+        } else {
+            return (value * a.mul + a.add) >> a.shift;
+        }
     } else {
         return scaleTable<N, M>[value];
     }
