@@ -8,6 +8,13 @@
 #include "img/image.h"
 #include "img/op.h"
 
+// Tells g++ a loop's iterations do not depend on each other (clang checks at run time by itself).
+#if defined(__GNUC__) && !defined(__clang__)
+#define TALVO_G_INDEPENDENT_ITERATIONS _Pragma("GCC ivdep")
+#else
+#define TALVO_G_INDEPENDENT_ITERATIONS
+#endif
+
 namespace talvo::g {
 
 // Runs row(d, s, w, backwards) for each row (DB, SB: bytes per pixel) of the cut rectangles of `op`: the destination locked for
@@ -58,13 +65,13 @@ template <std::uint32_t DB, std::uint32_t SB, bool MayOverlap, class Skip, class
 inline void pixelRow(std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool backwards, Skip skip, Px px) {
     if constexpr (MayOverlap) {
         if (backwards) {
-#pragma GCC ivdep
+            TALVO_G_INDEPENDENT_ITERATIONS
             for (std::int32_t i = w - 1; i >= 0; --i)
                 if (!skip(s + std::ptrdiff_t{i} * SB)) px(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
             return;
         }
     }
-#pragma GCC ivdep
+    TALVO_G_INDEPENDENT_ITERATIONS
     for (std::int32_t i = 0; i < w; ++i)
         if (!skip(s + std::ptrdiff_t{i} * SB)) px(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
 }
