@@ -106,22 +106,16 @@ template <PelFmtId D, class Mix>
     return out;
 }
 
+// Fields are at most 8 bits and weights at most 256, so each product fits 16 bits, which lets vector
+// loops multiply in 16-bit lanes.
 [[nodiscard]] inline std::uint32_t twoProduct(std::uint32_t d, std::uint32_t c, std::uint32_t a) noexcept {
-    return ((d * (256 - a)) >> 8) + ((c * a) >> 8);
+    return (static_cast<std::uint16_t>(d * (256 - a)) >> 8) + (static_cast<std::uint16_t>(c * a) >> 8);
 }
 
-// The two-product mix of all colour fields. Byte fields go two at a time: R and B products stay below
-// 2^16 each, so one multiply floors both without carrying into the other.
+// The two-product mix of all colour fields.
 template <PelFmtId D>
 [[nodiscard]] inline std::uint32_t twoProductFields(std::uint32_t d, std::uint32_t c, std::uint32_t a) noexcept {
-    if constexpr (D <= 3) {
-        const std::uint32_t w = 256 - a;
-        const std::uint32_t rb = ((((d & 0xFF00FFu) * w) >> 8) & 0xFF00FFu) + ((((c & 0xFF00FFu) * a) >> 8) & 0xFF00FFu);
-        const std::uint32_t g = ((((d >> 8) & 0xFFu) * w) >> 8) + ((((c >> 8) & 0xFFu) * a) >> 8);
-        return (d & 0xFF000000u) | rb | (g << 8);
-    } else {
-        return mixFields<D>(d, c, [a](std::uint32_t dv, std::uint32_t cv) { return twoProduct(dv, cv, a); });
-    }
+    return mixFields<D>(d, c, [a](std::uint32_t dv, std::uint32_t cv) { return twoProduct(dv, cv, a); });
 }
 
 // The source value as a destination value (the source itself in the same format).
@@ -170,9 +164,10 @@ inline void alphaKPixel(std::uint8_t* d, const std::uint8_t* s, std::uint32_t k)
     const std::uint32_t v = load<S>(s);
     if constexpr (rule == AlphaKRule::difference) {
         store<D>(d, mixFields<D>(old, v, [k](std::uint32_t dv, std::uint32_t cv) {
+                     // |s - d| < 64 and k < 256: the product fits 16 bits; the shift rounds down.
                      const std::int32_t diff = static_cast<std::int32_t>(cv) - static_cast<std::int32_t>(dv);
-                     return static_cast<std::uint32_t>(static_cast<std::int32_t>(dv) +
-                                                       ((diff * static_cast<std::int32_t>(k)) >> 8));
+                     const auto product = static_cast<std::int16_t>(diff * static_cast<std::int32_t>(k));
+                     return static_cast<std::uint32_t>(static_cast<std::int32_t>(dv) + (product >> 8));
                  }));
     } else if constexpr (rule == AlphaKRule::twoProduct) {
         store<D>(d, twoProductFields<D>(old, v, k));
