@@ -3,10 +3,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "img/clip.h"
 #include "img/image.h"
 #include "img/op.h"
+#include "img/op_dispatch.h"
+#include "img/op_rules.h"
+#include "img/palette.h"
+#include "talvo/exception.h"
 
 // Tells g++ a loop's iterations do not depend on each other (clang checks at run time by itself).
 #if defined(__GNUC__) && !defined(__clang__)
@@ -17,8 +22,9 @@
 
 namespace talvo::g {
 
-// Runs row(d, s, w, backwards) for each row (DB, SB: bytes per pixel) of the cut rectangles of `op`: the destination locked for
-// reading and writing, then the source for reading; released in the opposite order on every path.
+// Runs row(d, s, w, backwards) for each row of the cut rectangles of `op` (DB, SB: bytes per pixel): the
+// destination locked for reading and writing, then the source for reading; released in the opposite
+// order on every path.
 // With MayOverlap (same pixel size on both sides), a draw within one image whose rectangles overlap walks
 // in falling address order when the destination lies above the source in memory (rows and, with
 // `backwards`, pixels), so every pixel is read before it is written over.
@@ -76,16 +82,6 @@ inline void pixelRow(std::uint8_t* d, const std::uint8_t* s, std::int32_t w, boo
         if (!skip(s + std::ptrdiff_t{i} * SB)) px(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
 }
 
-}  // namespace talvo::g
-
-#include <cstring>
-
-#include "img/op_dispatch.h"
-#include "img/palette.h"
-#include "img/op_rules.h"
-#include "talvo/exception.h"
-
-namespace talvo::g {
 
 // Rows of a pixel function; the keyed walk (chosen once) skips pixels that isKey(p, key) finds equal.
 template <std::uint32_t DB, std::uint32_t SB, bool MayOverlap, class Key, class Px>
