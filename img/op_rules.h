@@ -78,9 +78,7 @@ template <PelFmtId D, PelFmtId S>
     } else if constexpr (rule == CopyRule::bgr3) {
         return v & 0x00FFFFFFu;
     } else {
-        auto out = Pixel<D>::fromValue(old);
-        assign(out, Pixel<S>::fromValue(v));
-        return out.value();
+        return convertFields<D, S>(old, [v](FieldLayout f) { return (v & f.mask()) >> f.shift; });
     }
 }
 
@@ -88,6 +86,12 @@ template <PelFmtId D, PelFmtId S>
 inline void copyPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
     if constexpr (copyRules[D][S] == CopyRule::same) {
         std::memcpy(d, s, pelFmtBytes[D]);
+    } else if constexpr (copyRules[D][S] == CopyRule::convert) {
+        // Byte fields straight from memory, which vector loops load without unpacking words.
+        const std::uint32_t v = load<S>(s);
+        store<D>(d, convertFields<D, S>(load<D>(d), [s, v](FieldLayout f) -> std::uint32_t {
+                     return f.width == 8 ? s[f.shift / 8] : (v & f.mask()) >> f.shift;
+                 }));
     } else {
         store<D>(d, copyValue<D, S>(load<D>(d), load<S>(s)));
     }
