@@ -95,6 +95,17 @@ template <PelFmtId D, PelFmtId S>
 inline void copyPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
     if constexpr (copyRules[D][S] == CopyRule::same) {
         std::memcpy(d, s, pelFmtBytes[D]);
+    } else if constexpr (copyRules[D][S] == CopyRule::convert && D == 1) {
+        // 3-byte destinations: each field stored as its byte, which vectorises where a packed 3-byte
+        // store does not. The fields are those convertFields packs.
+        constexpr ConversionRule rule = conversionRules[D][S];
+        const auto field = fieldsAt<S>(s);
+        d[rule.dr.shift / 8] = static_cast<std::uint8_t>(scaleField<rule.sr.width, 8>(field(rule.sr)));
+        d[rule.dg.shift / 8] = static_cast<std::uint8_t>(scaleField<rule.sg.width, 8>(field(rule.sg)));
+        d[rule.db.shift / 8] = static_cast<std::uint8_t>(scaleField<rule.sb.width, 8>(field(rule.sb)));
+        if constexpr (rule.alpha == AlphaRule::max) d[3] = 0xFF;
+        if constexpr (rule.alpha == AlphaRule::scale)
+            d[3] = static_cast<std::uint8_t>(scaleField<rule.sa.width, 8>(field(rule.sa)));
     } else if constexpr (copyRules[D][S] == CopyRule::convert) {
         store<D>(d, convertFields<D, S>(load<D>(d), fieldsAt<S>(s)));
     } else {
