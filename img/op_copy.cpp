@@ -10,7 +10,8 @@ namespace {
 
 template <PelFmtId D, PelFmtId S>
 void copyRows(const BOp& op) {
-    if constexpr (copyRules[D][S] == CopyRule::same) {
+    // Unchanged bytes (=32 too: four bytes, alpha into the x byte) move as whole rows when unkeyed.
+    if constexpr (copyRules[D][S] == CopyRule::same || copyRules[D][S] == CopyRule::word32) {
         sameBytesRows<pelFmtBytes[D]>(op, pelLayouts[S].keyMask());
     } else {
         pairRows<D, S>(op, PixelFn<copyPixel<D, S>>{});
