@@ -13,7 +13,9 @@
 namespace plat {
 
 // A press seen since the last read reads as down in that read, so a click or a key tap
-// shorter than a frame is not lost; its release shows in the next read.
+// shorter than a frame is not lost; its release shows in the next read. A press that comes
+// while the last read showed the entry down waits one read, which shows it up, so that the
+// reader sees every press begin (two quick clicks in a row are two clicks).
 template <std::size_t N>
 class PressLatch {
 public:
@@ -23,8 +25,10 @@ public:
     {
         for (std::size_t i = 0; i < N; ++i)
             pressed_[i] = other.pressed_[i].load();
+        shownDown_ = other.shownDown_;
         return *this;
     }
+
     void press(std::size_t i)
     {
         if (i < N)
@@ -32,16 +36,20 @@ public:
     }
     // Whether entry i was pressed since the previous take or read of it; clears that.
     [[nodiscard]] bool take(std::size_t i) { return i < N && pressed_[i].exchange(false); }
-    [[nodiscard]] bool read(std::size_t i, bool downNow) { return take(i) || downNow; }
-    void clear()
+    // What a read shows for entry i, which is down now or not.
+    [[nodiscard]] bool read(std::size_t i, bool downNow)
     {
-        for (auto& p : pressed_)
-            p = false;
+        if (i >= N)
+            return downNow;
+        const bool shown = shownDown_[i] && pressed_[i] ? false : take(i) || downNow;
+        shownDown_[i] = shown;
+        return shown;
     }
 
 private:
     // Written by SDL's event watch, which may run on another thread than the reads.
     std::array<std::atomic<bool>, N> pressed_{};
+    std::array<bool, N> shownDown_{}; // what the last read showed
 };
 
 // The framework moves its cursor by the motion it reads, clamped to the screen, from 0, 0.

@@ -95,6 +95,16 @@ TEST_F(InputTest, PressAndReleaseWithinOneReadRegister)
     input.poll();
     EXPECT_EQ(input.rightPressed, 1);
     EXPECT_EQ(input.leftPressed, 0);
+    // Quick clicks in consecutive reads: a read showing the button up comes between them.
+    plat::headless::quickClickAt(10, 10);
+    plat::headless::quickClickAt(20, 20);
+    int presses = 0;
+    for (int i = 0; i < 4; ++i) {
+        input.poll();
+        presses += input.leftPressed;
+    }
+    EXPECT_EQ(presses, 2);
+    EXPECT_EQ(input.leftDown, 0);
 }
 
 // An absolute pointer puts the cursor where it is, from wherever relative motion clamped the
