@@ -145,3 +145,18 @@ TEST_F(ScriptTest, ReadOnlyDataFolderEndsCleanly)
                                                                     : data.fileBytes("tmp/Velmoor.log");
     EXPECT_NE(log.find("The best score could not be saved"), std::string::npos) << log;
 }
+
+TEST_F(ScriptTest, StartedFromAnotherFolderPlaysOnTheDataBesideIt)
+{
+    // As a desktop launcher starts it: the working folder holds no data.
+    fs::create_directory(data.path() / "elsewhere");
+    data.writeFile("script.txt", "wait 3\nkeydown Q\nwait 10\n");
+    const std::string command = "cd '" + (data.path() / "elsewhere").string() +
+                                "' && env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT='" +
+                                (data.path() / "script.txt").string() + "' ../Velmoor >../output.txt 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(status != -1 && WIFEXITED(status)) << data.fileBytes("output.txt");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << data.fileBytes("output.txt");
+    EXPECT_EQ(data.fileBytes("output.txt"), "");
+    EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(0));
+}

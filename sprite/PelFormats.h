@@ -1,0 +1,138 @@
+// Pixel formats as the per-pixel operators see them, and the byte-to-16-bit converters.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace pel {
+
+// Three channels (or fields) in B, G, R order; int so that every formula runs signed.
+struct Bgr {
+    int b, g, r;
+};
+
+// 16-bit words are little-endian in memory and may sit at any byte address. One 16-bit copy
+// rather than two bytes, so a row loop sees whole words it can vectorise.
+inline std::uint16_t loadWord(const std::uint8_t* p)
+{
+    std::uint16_t v;
+    std::memcpy(&v, p, 2);
+    if constexpr (std::endian::native == std::endian::big)
+        v = static_cast<std::uint16_t>(v << 8 | v >> 8);
+    return v;
+}
+inline void storeWord(std::uint8_t* p, unsigned v)
+{
+    auto w = static_cast<std::uint16_t>(v);
+    if constexpr (std::endian::native == std::endian::big)
+        w = static_cast<std::uint16_t>(w << 8 | w >> 8);
+    std::memcpy(p, &w, 2);
+}
+
+// One field of a 16-bit word: its lowest bit and its width.
+struct Field {
+    int shift, bits;
+    constexpr unsigned mask() const { return ((1u << bits) - 1) << shift; }
+    constexpr int get(unsigned v) const { return static_cast<int>((v >> shift) & ((1u << bits) - 1)); }
+    // Only this field's bits change, so a bit no field covers keeps the word's value.
+    constexpr unsigned merge(unsigned v, int f) const
+    {
+        return (v & ~mask()) | ((static_cast<unsigned>(f) << shift) & mask());
+    }
+};
+
+namespace fmt {
+
+// B, G, R bytes: a 24-bit pixel, or the first three bytes of a 32-bit one.
+struct rgb888 {
+    using Word = Bgr;
+    static constexpr Bgr bits{8, 8, 8};
+    static Word load(const std::uint8_t* p) { return {p[0], p[1], p[2]}; }
+    static void store(std::uint8_t* p, Word c)
+    {
+        p[0] = static_cast<std::uint8_t>(c.b);
+        p[1] = static_cast<std::uint8_t>(c.g);
+        p[2] = static_cast<std::uint8_t>(c.r);
+    }
+    static Bgr fields(Word w) { return w; }
+    static Bgr widen(Word w) { return w; }
+    static Word pack(Word, Bgr c) { return c; }
+};
+
+// A source of B, G, R, A bytes: A is never read.
+using rgba8888 = rgb888;
+
+template <Field B, Field G, Field R>
+struct Word16 {
+    using Word = std::uint16_t;
+    static constexpr Bgr bits{B.bits, G.bits, R.bits};
+    static Word load(const std::uint8_t* p) { return loadWord(p); }
+    static void store(std::uint8_t* p, Word v) { storeWord(p, v); }
+    static Bgr fields(Word v) { return {B.get(v), G.get(v), R.get(v)}; }
+    // Zero low bits in, truncation out: a word survives widen and pack unchanged.
+    static Bgr widen(Word v)
+    {
+        return {B.get(v) << (8 - B.bits), G.get(v) << (8 - G.bits), R.get(v) << (8 - R.bits)};
+    }
+    static Word mergeFields(Word v, Bgr f)
+    {
+        return static_cast<Word>(B.merge(G.merge(R.merge(v, f.r), f.g), f.b));
+    }
+    static Word pack(Word v, Bgr c)
+    {
+        return mergeFields(v, {c.b >> (8 - B.bits), c.g >> (8 - G.bits), c.r >> (8 - R.bits)});
+    }
+};
+
+using rgb565 = Word16<Field{0, 5}, Field{5, 6}, Field{11, 5}>;
+using rgbx5551 = Word16<Field{0, 5}, Field{5, 5}, Field{10, 5}>;
+
+} // namespace fmt
+} // namespace pel
+
+inline std::uint16_t& pel_convert_rgb888_to_rgb565(std::uint16_t& target, const std::uint8_t* bytes)
+{
+    return target = pel::fmt::rgb565::pack(target, {bytes[0], bytes[1], bytes[2]});
+}
+
+inline std::uint16_t& pel_convert_rgb888_to_rgbx5551(std::uint16_t& target, const std::uint8_t* bytes)
+{
+    return target = pel::fmt::rgbx5551::pack(target, {bytes[0], bytes[1], bytes[2]});
+}
+
+inline std::uint16_t& pel_convert_rgb888_to_rgba5551(std::uint16_t& target, const std::uint8_t* bytes)
+{
+    return target = static_cast<std::uint16_t>(pel_convert_rgb888_to_rgbx5551(target, bytes) | 0x8000);
+}
+
+inline std::uint16_t& pel_convert_rgb888_to_rgba5551_key(std::uint16_t& target, const std::uint8_t* bytes)
+{
+    return pel_convert_rgb888_to_rgba5551(target, bytes);
+}
+
+inline std::uint16_t& pel_convert_rgba8888_to_rgba5551(std::uint16_t& target, const std::uint8_t* bytes)
+{
+    pel_convert_rgb888_to_rgbx5551(target, bytes);
+    return target = static_cast<std::uint16_t>((target & 0x7FFF) | (bytes[3] >> 7) << 15);
+}
+
+// The colour key of an rgba5551 source, whose keyed loops compare whole words.
+inline std::uint16_t& pel_key_rgb888_to_rgba5551(std::uint16_t& target, const std::uint8_t* bytes)
+{
+    return pel_convert_rgb888_to_rgba5551_key(target, bytes);
+}
+
+namespace pel::fmt {
+
+// As rgbx5551, but packed through the rgba8888 converter with A standing for bit 15.
+struct rgba5551 : rgbx5551 {
+    static Word pack(Word v, Bgr c)
+    {
+        const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(c.b), static_cast<std::uint8_t>(c.g),
+                                       static_cast<std::uint8_t>(c.r), (v & 0x8000) ? std::uint8_t{255} : std::uint8_t{0}};
+        return pel_convert_rgba8888_to_rgba5551(v, bytes);
+    }
+};
+
+} // namespace pel::fmt
