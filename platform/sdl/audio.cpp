@@ -4,6 +4,9 @@
 
 #include <SDL.h>
 
+#include <optional>
+#include <string>
+
 namespace plat {
 namespace {
 
@@ -11,7 +14,17 @@ struct AudioOutput {
     SDL_AudioDeviceID id = 0;
     int users = 0;
     sdl::Mixer mixer;
+    // The driver choice (SDL_AUDIODRIVER, empty when unset) under which opening failed: a
+    // retry under the same choice costs up to 100 ms and does not find a device that was
+    // missing moments ago, so sounds and music do not try again; the next start does.
+    std::optional<std::string> failedUnder;
 };
+
+std::string driverChoice()
+{
+    const char* asked = SDL_getenv("SDL_AUDIODRIVER");
+    return asked ? asked : "";
+}
 
 AudioOutput& output()
 {
@@ -34,8 +47,12 @@ bool acquireAudio()
         ++audio.users;
         return true;
     }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (audio.failedUnder == driverChoice())
         return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        audio.failedUnder = driverChoice();
+        return false;
+    }
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(deviceFramesPerSecond);
     want.format = AUDIO_S16SYS;
@@ -47,8 +64,10 @@ bool acquireAudio()
     audio.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (audio.id == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audio.failedUnder = driverChoice();
         return false;
     }
+    audio.failedUnder.reset();
     SDL_PauseAudioDevice(audio.id, 0);
     audio.users = 1;
     return true;

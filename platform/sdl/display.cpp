@@ -76,20 +76,51 @@ struct SdlDisplay final : DisplayBackend {
 
     bool present(const FrameView& frame, std::string& error) override
     {
-        if (!texture) {
-            error = "no display mode set";
+        if (!frame.onScreen && !upload(frame, error))
             return false;
-        }
-        if (SDL_UpdateTexture(texture, nullptr, frame.pixels, frame.pitch) != 0) {
-            error = std::string("cannot upload the frame: ") + SDL_GetError();
-            return false;
-        }
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
         SDL_RenderCopy(renderer, texture, nullptr, nullptr);
         capAt60Hz();
         SDL_RenderPresent(renderer);
         return true;
+    }
+
+    bool uploadsDirectly() override { return true; }
+
+    bool upload(const FrameView& frame, std::string& error) override
+    {
+        if (!texture) {
+            error = "no display mode set";
+            return false;
+        }
+        if (frame.format != format::Rgb565 || SDL_UpdateTexture(texture, nullptr, frame.pixels, frame.pitch) != 0) {
+            error = std::string("cannot upload the frame: ") + SDL_GetError();
+            return false;
+        }
+        return true;
+    }
+
+    // Draws the texture 1:1 into a target of the same format and reads that: the same bytes,
+    // as no scaling or blending takes part.
+    bool readBack(uint8_t* pixels, int32_t pitch, int width, int height) override
+    {
+        if (!texture)
+            return false;
+        SDL_Texture* target =
+            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_TARGET, width, height);
+        if (!target)
+            return false;
+        SDL_BlendMode blend = SDL_BLENDMODE_NONE;
+        SDL_GetTextureBlendMode(texture, &blend);
+        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+        const bool ok = SDL_SetRenderTarget(renderer, target) == 0 &&
+                        SDL_RenderCopy(renderer, texture, nullptr, nullptr) == 0 &&
+                        SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB565, pixels, pitch) == 0;
+        SDL_SetRenderTarget(renderer, nullptr);
+        SDL_SetTextureBlendMode(texture, blend);
+        SDL_DestroyTexture(target);
+        return ok;
     }
 
     // Fades count frames, so a frame must take about 1/60 s: without vertical sync, and
