@@ -218,13 +218,13 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& r : runs)
-            times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+            times_[r.benchmark_name()] = r.GetAdjustedCPUTime(); // robust on a shared machine
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\nratio = peer time / our time (>= 1.0: ours is faster)\n");
+        std::printf("\nratio = peer CPU time / our CPU time (>= 1.0: ours is faster)\n");
         for (const char* job : {"FadeStep", "KeyedCopy", "AlphaMaskedBlit"}) {
             const auto ours = times_.find(std::string("BM_Ours_") + job);
             if (ours == times_.end() || ours->second <= 0)

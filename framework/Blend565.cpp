@@ -1,5 +1,5 @@
-// 5-6-5 blend rows in blocks of 16 pixels held in local arrays: no aliasing between the rows and
-// a fixed trip count let the compiler use 16-bit vector lanes.
+// 5-6-5 blend rows in blocks of 16 pixels: rows that do not overlap and a fixed trip count let
+// the compiler use 16-bit vector lanes; overlapping rows take the plain loops.
 //
 // The arithmetic is the non-negative form of the plain rows':
 // d + floor((s - d) * a / 256) == (s * a + d * (256 - a)) >> 8, at most 63 * 256 for a 6-bit
@@ -9,6 +9,7 @@
 #include "platform/pixel_blocks.h"
 
 #include <cstring>
+#include <type_traits>
 
 namespace blend {
 namespace {
@@ -38,49 +39,60 @@ inline uint16_t mix565(uint16_t d, uint16_t s, uint16_t a)
     return mix565(s, a, Weighted{u16((d >> 11) * na), u16(((d >> 5) & 0x3F) * na), u16((d & 0x1F) * na)});
 }
 
-template <bool Keyed, class Count>
-inline void blendedBlock(uint8_t* dst, const uint8_t* src, Count n, uint16_t a, Weighted w, uint16_t key)
+inline uint16_t load(const uint8_t* p)
 {
-    uint16_t s[Block] = {}, d[Block] = {};
-    const auto bytes = static_cast<std::size_t>(n) * 2;
-    std::memcpy(s, src, bytes);
-    if constexpr (Keyed)
-        std::memcpy(d, dst, bytes);
-    for (int i = 0; i < Block; ++i) {
-        const uint16_t v = mix565(s[i], a, w);
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+
+inline void store(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
+
+// One block of 16 pixels with a fixed count: restrict pointers (callers rule out overlap) let
+// the compiler use 16-bit vector lanes straight on the rows. A shorter tail runs the same body
+// for its own count.
+template <bool Keyed, class Count>
+inline void blendedBlock(uint8_t* __restrict dst, const uint8_t* __restrict src, Count n, uint16_t a, Weighted w,
+                         uint16_t key)
+{
+    for (int i = 0; i < n; ++i) {
+        const uint16_t s = load(src + 2 * i);
+        const uint16_t v = mix565(s, a, w);
         if constexpr (Keyed)
-            d[i] = s[i] == key ? d[i] : v;
+            store(dst + 2 * i, s == key ? load(dst + 2 * i) : v);
         else
-            d[i] = v;
+            store(dst + 2 * i, v);
     }
-    std::memcpy(dst, d, bytes);
 }
 
 template <class Count>
-inline void maskedBlock(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, Count n)
+inline void maskedBlock(uint8_t* __restrict dst, const uint8_t* __restrict src, const uint8_t* __restrict alpha,
+                        Count n)
 {
-    uint16_t s[Block] = {}, d[Block] = {};
-    uint8_t a[Block] = {};
-    const auto bytes = static_cast<std::size_t>(n) * 2;
-    std::memcpy(a, alpha, static_cast<std::size_t>(n));
-    uint64_t half[2];
-    std::memcpy(half, a, sizeof half);
-    // Whole blocks of 0 or 255 (most of a soft-edged picture) need no arithmetic; the padding of
-    // a short block is 0, so it never passes as opaque.
-    if ((half[0] | half[1]) == 0)
-        return;
-    std::memcpy(s, src, bytes);
-    if ((half[0] & half[1]) == ~uint64_t{0}) {
-        std::memcpy(dst, s, bytes);
-        return;
+    // Whole blocks of 0 or 255 (most of a soft-edged picture) need no arithmetic.
+    if constexpr (std::is_same_v<Count, std::integral_constant<int, Block>>) {
+        uint64_t half[2];
+        std::memcpy(half, alpha, sizeof half);
+        if ((half[0] | half[1]) == 0)
+            return;
+        if ((half[0] & half[1]) == ~uint64_t{0}) {
+            std::memcpy(dst, src, 2 * Block);
+            return;
+        }
     }
-    std::memcpy(d, dst, bytes);
     // Opacity 0 needs no case of its own: (s * 0 + d * 256) >> 8 is d.
-    for (int i = 0; i < Block; ++i) {
-        const uint16_t v = mix565(d[i], s[i], a[i]);
-        d[i] = a[i] == 255 ? s[i] : v;
+    for (int i = 0; i < n; ++i) {
+        const uint16_t s = load(src + 2 * i);
+        const uint16_t v = mix565(load(dst + 2 * i), s, alpha[i]);
+        store(dst + 2 * i, alpha[i] == 255 ? s : v);
     }
-    std::memcpy(dst, d, bytes);
+}
+
+bool overlap(const uint8_t* a, const uint8_t* b, int n)
+{
+    const auto x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
+    const auto bytes = static_cast<uintptr_t>(n) * 2;
+    return x < y + bytes && y < x + bytes;
 }
 
 } // namespace
@@ -92,6 +104,10 @@ void blendedRow565(uint8_t* dst, const uint8_t* src, int n, uint16_t colour, int
     const auto na = static_cast<uint16_t>(256 - level);
     const Weighted w{static_cast<uint16_t>((colour >> 11) * na), static_cast<uint16_t>(((colour >> 5) & 0x3F) * na),
                      static_cast<uint16_t>((colour & 0x1F) * na)};
+    if (overlap(dst, src, n)) {
+        blendedRow16(rgb565, dst, src, n, colour, level, key);
+        return;
+    }
     if (key)
         plat::forPixelBlocks(n, [&](int i, auto count) { blendedBlock<true>(dst + 2 * i, src + 2 * i, count, a, w, *key); });
     else
@@ -100,6 +116,10 @@ void blendedRow565(uint8_t* dst, const uint8_t* src, int n, uint16_t colour, int
 
 void maskedRow565(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int n)
 {
+    if (overlap(dst, src, n)) {
+        maskedRow(Format16{rgb565}, dst, src, alpha, n);
+        return;
+    }
     plat::forPixelBlocks(n, [&](int i, auto count) { maskedBlock(dst + 2 * i, src + 2 * i, alpha + i, count); });
 }
 

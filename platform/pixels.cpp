@@ -65,20 +65,19 @@ void keyedRows(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, i
     }
 }
 
-// The 16-bit keyed copy as a select over a block in local arrays, which the compiler turns into
-// vector compares; the same bytes as keyedRows<2>.
+// The 16-bit keyed copy as a select over blocks with a fixed count, which the compiler turns into
+// vector compares straight on the rows (which never overlap here: an overlapping copy goes
+// through a copy of its source first); the same bytes as keyedRows<2>.
 template <class Count>
-void keyedBlock16(uint8_t* dp, const uint8_t* sp, Count n, uint16_t key)
+void keyedBlock16(uint8_t* __restrict dp, const uint8_t* __restrict sp, Count n, uint16_t key)
 {
-    const auto bytes = static_cast<std::size_t>(n) * 2;
-    uint16_t s[PixelBlock] = {}, d[PixelBlock] = {};
-    std::memcpy(s, sp, bytes);
-    std::memcpy(d, dp, bytes);
-    // Unrolled first, the selects would be left scalar.
-#pragma GCC unroll 1
-    for (int k = 0; k < PixelBlock; ++k)
-        d[k] = s[k] == key ? d[k] : s[k];
-    std::memcpy(dp, d, bytes);
+    for (int k = 0; k < n; ++k) {
+        uint16_t s, d;
+        std::memcpy(&s, sp + 2 * k, 2);
+        std::memcpy(&d, dp + 2 * k, 2);
+        d = s == key ? d : s;
+        std::memcpy(dp + 2 * k, &d, 2);
+    }
 }
 
 void keyedRow16(uint8_t* dp, const uint8_t* sp, int w, uint16_t key)
