@@ -8,7 +8,7 @@ game="$build/run/Velmoor"
 minimal="$build/bench/sdl_minimal"
 stamp_lib="$build/bench/libfirst_present_stamp.so"
 runs=7
-idle_seconds=${IDLE_SECONDS:-6}
+idle_seconds=${IDLE_SECONDS:-5}
 for f in "$game" "$minimal" "$stamp_lib"; do [ -e "$f" ] || { echo "missing $f" >&2; exit 1; }; done
 
 work=$(mktemp -d)
@@ -35,21 +35,24 @@ first_present_us() {
     echo $((end / 1000 - start))
 }
 
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 
-declare -A start_us
-for which in game minimal; do
-    program=$game; [ "$which" = minimal ] && program=$minimal
-    # One warm-up run first, so both start from warm file caches.
-    first_present_us "$program" >/dev/null
-    start_us[$which]=$(for _ in $(seq $runs); do
-        first_present_us "$program"; done | median)
+# Runs alternate between the two programs, so a change in the machine's load falls on both.
+first_present_us "$game" >/dev/null # warm file caches
+first_present_us "$minimal" >/dev/null
+game_runs=() minimal_runs=()
+for _ in $(seq $runs); do
+    game_runs+=("$(first_present_us "$game")")
+    minimal_runs+=("$(first_present_us "$minimal")")
 done
+declare -A start_us
+start_us[game]=$(printf '%s\n' "${game_runs[@]}" | median)
+start_us[minimal]=$(printf '%s\n' "${minimal_runs[@]}" | median)
 
 # Idle: the program left alone (the game in its menu) for a while; CPU time over that span and
-# the resident set at its end.
+# the resident set at its end. Three alternating runs each, medians.
 idle() {
-    local program=$1 pid t0 t1 rss
+    local program=$1 pid t0 t1 rss hz
     (cd "$work" && exec "$program") >/dev/null 2>&1 &
     pid=$!
     sleep 2
@@ -57,12 +60,19 @@ idle() {
     sleep "$idle_seconds"
     t1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
     rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
-    kill "$pid"; wait "$pid" 2>/dev/null || true
-    local hz; hz=$(getconf CLK_TCK)
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    hz=$(getconf CLK_TCK)
     echo "$(awk -v d=$((t1 - t0)) -v hz="$hz" -v s="$idle_seconds" 'BEGIN {printf "%.1f", 100 * d / hz / s}') $rss"
 }
-read -r game_cpu game_rss < <(idle "$game")
-read -r min_cpu min_rss < <(idle "$minimal")
+game_idle=() minimal_idle=()
+for _ in 1 2 3; do
+    game_idle+=("$(idle "$game")")
+    minimal_idle+=("$(idle "$minimal")")
+done
+column() { local i=$1; shift; printf '%s\n' "$@" | awk -v i="$i" '{print $i}' | median; }
+game_cpu=$(column 1 "${game_idle[@]}") game_rss=$(column 2 "${game_idle[@]}")
+min_cpu=$(column 1 "${minimal_idle[@]}") min_rss=$(column 2 "${minimal_idle[@]}")
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf (b > 0 ? "%.2fx" : "n/a"), a / b}'; }
 printf '%-34s %8s %10s %10s\n' "SDL under Xvfb (median of $runs)" ratio game minimal

@@ -1,9 +1,13 @@
 // The SDL display: the 5-6-5 primary surface uploaded to a streaming texture and drawn
 // with its aspect kept, with vertical sync and a 60 Hz cap for drivers without it.
 #include "platform/display_backend.h"
+#include "platform/sdl/audio.h"
 #include "platform/sdl/video.h"
 
 #include <SDL2/SDL.h>
+
+#include <chrono>
+#include <thread>
 
 namespace plat {
 namespace {
@@ -53,6 +57,19 @@ struct SdlDisplay final : DisplayBackend {
         destroyRenderer();
         current = this;
         sdl::setWindowCloseListener([] { current->destroyRenderer(); });
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+        // The audio device opens while the renderer starts; both take a while.
+        sdl::startAudioEarly();
+        const bool ok = makeRenderer(window, width, height, error);
+        sdl::finishAudioStart();
+        if (!ok)
+            return false;
+        format = format::Rgb565;
+        return true;
+    }
+
+    bool makeRenderer(SDL_Window* window, int width, int height, std::string& error)
+    {
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
         if (!renderer)
             renderer = SDL_CreateRenderer(window, -1, 0);
@@ -62,7 +79,6 @@ struct SdlDisplay final : DisplayBackend {
         }
         SDL_RendererInfo info{};
         vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
         SDL_RenderSetLogicalSize(renderer, width, height);
         texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, width, height);
         if (!texture) {
@@ -70,7 +86,6 @@ struct SdlDisplay final : DisplayBackend {
             destroyRenderer();
             return false;
         }
-        format = format::Rgb565;
         return true;
     }
 
@@ -132,11 +147,10 @@ struct SdlDisplay final : DisplayBackend {
         const uint64_t frame = frequency / (vsync ? 66 : 60);
         uint64_t now = SDL_GetPerformanceCounter();
         if (lastPresent != 0 && now - lastPresent < frame) {
-            const uint64_t waitMs = (frame - (now - lastPresent)) * 1000 / frequency;
-            if (waitMs > 0)
-                SDL_Delay(static_cast<uint32_t>(waitMs));
-            while (SDL_GetPerformanceCounter() - lastPresent < frame) {
-            }
+            // One sleep to the frame's end: the timer is precise to well under a millisecond,
+            // and waiting out the rest by spinning would keep a core busy in an idle menu.
+            const uint64_t waitNs = (frame - (now - lastPresent)) * 1'000'000'000 / frequency;
+            std::this_thread::sleep_for(std::chrono::nanoseconds(waitNs));
             now = SDL_GetPerformanceCounter();
         }
         lastPresent = now;
@@ -154,6 +168,7 @@ struct SdlDisplay final : DisplayBackend {
 
     void close() override
     {
+        sdl::dropEarlyAudio();
         destroyRenderer();
         if (opened)
             sdl::releaseVideo();
