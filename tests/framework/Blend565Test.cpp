@@ -1,6 +1,7 @@
 // The 5-6-5 fast rows against the plain rows they replace: every source pixel at every level,
 // and seeded random pictures, masks, keys, lengths and starts between guard bytes.
 #include "framework/Blend565.h"
+#include "tests/platform/split_mix.h"
 
 #include <gtest/gtest.h>
 
@@ -12,17 +13,7 @@ namespace {
 
 using namespace blend;
 
-// splitmix64: a seed names the same data everywhere.
-struct Rng {
-    uint64_t state;
-    uint64_t next()
-    {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    uint32_t below(uint32_t n) { return static_cast<uint32_t>(next() % n); }
+struct Rng : SplitMix {
     // Biased toward 0x00 and 0xFF, where the special cases live.
     uint8_t byte()
     {
@@ -38,7 +29,7 @@ TEST(Rows565, FadeRowsMatchThePlainRowForEveryPixelAtEveryLevel)
     std::vector<uint16_t> src(65536);
     for (std::size_t i = 0; i < src.size(); ++i)
         src[i] = static_cast<uint16_t>(i);
-    Rng rng{565};
+    Rng rng{{565}};
     for (int level = 0; level < 256; ++level) {
         const auto colour = static_cast<uint16_t>(level % 3 == 0 ? 0 : rng.next());
         const std::optional<uint16_t> key =
@@ -59,7 +50,7 @@ class Random565 : public ::testing::TestWithParam<uint64_t> {};
 
 TEST_P(Random565, RowsMatchThePlainRows)
 {
-    Rng rng{GetParam()};
+    Rng rng{{GetParam()}};
     constexpr std::size_t guard = 16;
     for (int round = 0; round < 400; ++round) {
         const int n = static_cast<int>(rng.below(90));

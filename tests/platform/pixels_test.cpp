@@ -1,6 +1,7 @@
 // The 16-bit keyed copy against the plain per-pixel loop it replaces: seeded random pictures,
 // keys, rectangles and overlapping copies within one block of memory, between guard bytes.
 #include "platform/pixels.h"
+#include "tests/platform/split_mix.h"
 
 #include <gtest/gtest.h>
 
@@ -11,24 +12,15 @@ namespace {
 
 using namespace plat;
 
-// splitmix64: a seed names the same data everywhere.
-struct Rng {
-    uint64_t state;
-    uint64_t next()
-    {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<uint64_t>(n)); }
+struct Rng : SplitMix {
+    int below(int n) { return static_cast<int>(SplitMix::below(static_cast<uint32_t>(n))); }
 };
 
 class KeyedCopy16 : public ::testing::TestWithParam<uint64_t> {};
 
 TEST_P(KeyedCopy16, MatchesThePlainLoop)
 {
-    Rng rng{GetParam()};
+    Rng rng{{GetParam()}};
     constexpr int guard = 32;
     for (int round = 0; round < 300; ++round) {
         const int w = 5 + rng.below(70), h = 1 + rng.below(6);
