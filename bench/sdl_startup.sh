@@ -75,8 +75,10 @@ game_cpu=$(column 1 "${game_idle[@]}") game_rss=$(column 2 "${game_idle[@]}")
 min_cpu=$(column 1 "${minimal_idle[@]}") min_rss=$(column 2 "${minimal_idle[@]}")
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf (b > 0 ? "%.2fx" : "n/a"), a / b}'; }
+ms() { awk -v v="$1" 'BEGIN {printf "%.1f", v / 1000}'; }
 printf '%-34s %8s %10s %10s\n' "SDL under Xvfb (median of $runs)" ratio game minimal
-printf '%-34s %8s %8.1f ms %7.1f ms\n' "exec to first presented frame" "$(ratio "${start_us[game]}" "${start_us[minimal]}")" \
-    "$(awk -v v="${start_us[game]}" 'BEGIN {print v / 1000}')" "$(awk -v v="${start_us[minimal]}" 'BEGIN {print v / 1000}')"
-printf '%-34s %8s %9s%% %9s%%\n' "idle CPU (${idle_seconds} s, one core = 100%)" "$(ratio "$game_cpu" "$min_cpu")" "$game_cpu" "$min_cpu"
+printf '%-34s %8s %7s ms %7s ms\n' "exec to first presented frame" \
+    "$(ratio "${start_us[game]}" "${start_us[minimal]}")" "$(ms "${start_us[game]}")" "$(ms "${start_us[minimal]}")"
+printf '%-34s %8s %9s%% %9s%%\n' "idle CPU (${idle_seconds} s, one core = 100%)" \
+    "$(ratio "$game_cpu" "$min_cpu")" "$game_cpu" "$min_cpu"
 printf '%-34s %8s %7s kB %7s kB\n' "resident memory" "$(ratio "$game_rss" "$min_rss")" "$game_rss" "$min_rss"

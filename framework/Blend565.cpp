@@ -108,10 +108,13 @@ void blendedRow565(uint8_t* dst, const uint8_t* src, int n, uint16_t colour, int
         blendedRow16(rgb565, dst, src, n, colour, level, key);
         return;
     }
-    if (key)
-        plat::forPixelBlocks(n, [&](int i, auto count) { blendedBlock<true>(dst + 2 * i, src + 2 * i, count, a, w, *key); });
-    else
-        plat::forPixelBlocks(n, [&](int i, auto count) { blendedBlock<false>(dst + 2 * i, src + 2 * i, count, a, w, 0); });
+    const uint16_t k = key.value_or(0);
+    plat::forPixelBlocks(n, [&](int i, auto count) {
+        if (key)
+            blendedBlock<true>(dst + 2 * i, src + 2 * i, count, a, w, k);
+        else
+            blendedBlock<false>(dst + 2 * i, src + 2 * i, count, a, w, k);
+    });
 }
 
 void maskedRow565(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int n)
