@@ -50,7 +50,7 @@ start_us[game]=$(printf '%s\n' "${game_runs[@]}" | median)
 start_us[minimal]=$(printf '%s\n' "${minimal_runs[@]}" | median)
 
 # Idle: the program left alone (the game in its menu) for a while; CPU time over that span and
-# the resident set at its end. Three alternating runs each, medians.
+# the resident set at its end. Five alternating runs each, medians.
 idle() {
     local program=$1 pid t0 t1 rss hz
     (cd "$work" && exec "$program") >/dev/null 2>&1 &
@@ -66,7 +66,7 @@ idle() {
     echo "$(awk -v d=$((t1 - t0)) -v hz="$hz" -v s="$idle_seconds" 'BEGIN {printf "%.1f", 100 * d / hz / s}') $rss"
 }
 game_idle=() minimal_idle=()
-for _ in 1 2 3; do
+for _ in 1 2 3 4 5; do
     game_idle+=("$(idle "$game")")
     minimal_idle+=("$(idle "$minimal")")
 done
