@@ -119,7 +119,8 @@ bool syncFromScreen(SurfaceObject& s)
 // in the surface's memory, the frame stays as it was shown: the surface moves to the spare
 // memory (or new memory), which takes the current pixels unless the write covers the whole
 // surface. The headless present thus keeps its frame without a copy, and a game frame, whose
-// present overwrites the whole primary, swaps between two blocks. False when out of memory.
+// present overwrites the whole primary, swaps between two blocks. False when out of memory or
+// when the screen cannot be read back; callers then report the surface lost.
 bool beforeWrite(SurfaceObject& s, bool whole)
 {
     if (whole)
