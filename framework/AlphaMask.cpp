@@ -26,7 +26,8 @@ void AlphaMask::allocate(Surface* s)
     source = s;
     alpha.clear();
     width = height = 0;
-    if (!s || s->width <= 0 || s->height <= 0)
+    // A picture whose creation failed (a corrupt file's size) keeps its size but holds nothing.
+    if (!s || s->width <= 0 || s->height <= 0 || (!s->surface && !s->ownMemory))
         return;
     alpha.assign(static_cast<std::size_t>(s->width) * static_cast<std::size_t>(s->height), 0);
     width = s->width;
