@@ -10,7 +10,8 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 jobs=$(nproc)
 
-cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DVELMOOR_SANITIZE=ON >/dev/null || exit 1
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DVELMOOR_SANITIZE=ON \
+      -DVELMOOR_WERROR=ON >/dev/null || exit 1
 cmake --build build/asan -j"$jobs" || exit 1
 (cd build/asan && ctest --output-on-failure -j"$jobs")
 status=$?

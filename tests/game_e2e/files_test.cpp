@@ -89,12 +89,14 @@ TEST_F(FilesTest, ShortOrHeaderlessScoresFiles)
 
 TEST_F(FilesTest, UnwritableScoresFileIsLoggedAndTheGameEndsNormally)
 {
-    // A folder where the file should be: no one can write it, not even the superuser.
-    std::filesystem::create_directory(dir() / "Data/scores.dat");
-    ASSERT_NO_FATAL_FAILURE(startAtMenu());
-    gameState.bestScore = 9;
-    EXPECT_EQ(quitWithQ(), 0);
-    EXPECT_NE(logText().find("The best score could not be saved in Data/scores.dat"), std::string::npos)
-        << logText();
+    inOwnProcess([&] {
+        // A folder where the file should be: no one can write it, not even the superuser.
+        std::filesystem::create_directory(dir() / "Data/scores.dat");
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        gameState.bestScore = 9;
+        EXPECT_EQ(quitWithQ(), 0);
+        EXPECT_NE(logText().find("The best score could not be saved in Data/scores.dat"), std::string::npos)
+            << logText();
+    });
 }
 
