@@ -1,5 +1,5 @@
 #!/bin/sh
-# Plays a 6x6 board on the SDL backend under Xvfb as a player would: relative mouse motion
+# Plays a 6x6 board on the SDL backend under Xvfb as a player would: mouse motion
 # from xdotool, clicks into a dead end, "Nein", Q. Screenshots of the X screen on the board and
 # in the lost dialog are checked against the pictures (the dialog's panel where its mask is
 # opaque, the bare board beside it), and so are the files the game left.

@@ -35,7 +35,7 @@ run_in_xvfb() {
   for attempt in 1 2 3; do
     rm -f "$@"
     env -u SDL_VIDEODRIVER VELMOOR_PLATFORM=sdl SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
-      timeout "$limit" xvfb-run -a -s "-screen 0 800x600x24" sh "$self" --inside
+      timeout "$limit" xvfb-run -a -s "-noreset -screen 0 800x600x24" sh "$self" --inside
     status=$?
     [ "$status" -eq 2 ] || return 0
     echo "attempt $attempt: no game window"
