@@ -121,11 +121,26 @@ inline void rowLoop(const std::uint8_t* row, int skip, int width, std::uint8_t* 
             const int n = c & 63;
             const int count = n < remaining ? n : remaining;
             remaining -= n;
-            if (c & 0x40) {
-                const std::uint8_t index = *at++;
-                for (int k = 0; k < count; ++k) pixel(index);
+            if constexpr (Depth) {
+                if (c & 0x40) {
+                    const std::uint8_t index = *at++;
+                    for (int k = 0; k < count; ++k) pixel(index);
+                } else {
+                    for (int k = 0; k < count; ++k) pixel(at[k]);
+                    at += n;
+                }
+            } else if (c & 0x40) {
+                // One entry for the whole run: the key is tested once.
+                const std::uint8_t* e = table + *at++ * bytesOf<G>;
+                if (!Keyed || !isKey<G>(e, job.key))
+                    for (int k = 0; k < count; ++k) Rule::template apply<G>(d + step * k, e, job.alpha);
+                d += step * count;
             } else {
-                for (int k = 0; k < count; ++k) pixel(at[k]);
+                for (int k = 0; k < count; ++k) {
+                    const std::uint8_t* e = table + at[k] * bytesOf<G>;
+                    if (!Keyed || !isKey<G>(e, job.key)) Rule::template apply<G>(d + step * k, e, job.alpha);
+                }
+                d += step * count;
                 at += n;
             }
         } else {
