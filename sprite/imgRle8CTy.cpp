@@ -74,8 +74,10 @@ int imgRle8CTy::Lock(const imgRect* rect, int access)
                             lockBuffer + std::int64_t{bounds.y + r} * lockPitch + bounds.x);
         }
     }
-    const imgRect at = rect != nullptr ? *rect : lockRect;
-    lockedPels = lockBuffer + std::int64_t{at.y} * lockPitch + at.x;
+    // lockRect follows the caller's rectangle, so that it always names the pixel at lockedPels
+    // for the base operations that address pixels through it (PelAtXY, Fill, the loaders).
+    if (rect != nullptr) lockRect = *rect;
+    lockedPels = lockBuffer + std::int64_t{lockRect.y} * lockPitch + lockRect.x;
     return lockPitch;
 }
 

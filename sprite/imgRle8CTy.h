@@ -17,8 +17,8 @@ public:
     // Always the whole image.
     void LockRect(const imgRect* rect, imgRect* out, int access) override;
     // Decodes into a buffer of width x height (key-filled, or zeroed without a key). A second
-    // Lock keeps the buffer and only moves lockedPels to rect. A rect outside the image, or a
-    // failed allocation, leaves the sprite as it was.
+    // Lock keeps the buffer and only moves lockedPels (and lockRect) to rect. A rect outside the
+    // image, or a failed allocation, leaves the sprite as it was.
     int Lock(const imgRect* rect, int access) override;
     // Unless read-only: measures the bounds and re-encodes. Does nothing when not locked; a
     // failed allocation keeps the old rows.

@@ -163,6 +163,9 @@ TEST(Rle8Image, LockUnlockCases)
     EXPECT_EQ(k.lockBuffer[4 * 8 + 5], 9);
     k.Unlock();
     EXPECT_EQ(k.rowTable[0], before);
+    EXPECT_EQ(k.PelAtXY(5, 4), 9u);
+    EXPECT_EQ(k.PelAtXY(7, 7), 0u);
+    EXPECT_EQ(k.rowTable[0], before);
     // Filled with the key: empty bounds.
     k.Lock(nullptr, 0);
     std::memset(k.lockBuffer, 0, 64);
