@@ -99,7 +99,10 @@ inline void rowLoop(const std::uint8_t* row, int skip, int width, std::uint8_t* 
                     std::int32_t* sd, std::int32_t* dd)
 {
     constexpr int step = Mirror ? -bytesOf<G> : bytesOf<G>;
-    const std::uint8_t* table = job.table;
+    // Held in locals: stores through d may alias anything, so fields of job would be read again.
+    const std::uint8_t* const table = job.table;
+    const std::uint32_t key = job.key;
+    const int alpha = job.alpha;
     const auto pixel = [&](std::uint8_t index) {
         bool draw = true;
         if constexpr (Depth) {
@@ -108,8 +111,8 @@ inline void rowLoop(const std::uint8_t* row, int skip, int width, std::uint8_t* 
             ++sd, ++dd;
         }
         const std::uint8_t* e = table + index * bytesOf<G>;
-        if constexpr (Keyed) draw = draw && !isKey<G>(e, job.key);
-        if (draw) Rule::template apply<G>(d, e, job.alpha);
+        if constexpr (Keyed) draw = draw && !isKey<G>(e, key);
+        if (draw) Rule::template apply<G>(d, e, alpha);
         d += step;
     };
     std::uint8_t c = row[0];
@@ -132,13 +135,13 @@ inline void rowLoop(const std::uint8_t* row, int skip, int width, std::uint8_t* 
             } else if (c & 0x40) {
                 // One entry for the whole run: the key is tested once.
                 const std::uint8_t* e = table + *at++ * bytesOf<G>;
-                if (!Keyed || !isKey<G>(e, job.key))
-                    for (int k = 0; k < count; ++k) Rule::template apply<G>(d + step * k, e, job.alpha);
+                if (!Keyed || !isKey<G>(e, key))
+                    for (int k = 0; k < count; ++k) Rule::template apply<G>(d + step * k, e, alpha);
                 d += step * count;
             } else {
                 for (int k = 0; k < count; ++k) {
                     const std::uint8_t* e = table + at[k] * bytesOf<G>;
-                    if (!Keyed || !isKey<G>(e, job.key)) Rule::template apply<G>(d + step * k, e, job.alpha);
+                    if (!Keyed || !isKey<G>(e, key)) Rule::template apply<G>(d + step * k, e, alpha);
                 }
                 d += step * count;
                 at += n;

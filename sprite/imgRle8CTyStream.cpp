@@ -47,6 +47,7 @@ void imgRle8CTy::refuseStream(const char* why)
     streamOffsets_ = nullptr;
     bounds = imgRect{};
     width = height = 0;
+    pelFmt.kind = indexKind;
 }
 
 void imgRle8CTy::ReadHeader(ctyMemBuffer& buffer)
