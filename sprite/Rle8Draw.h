@@ -7,7 +7,6 @@
 // (both inside the bounds; stretch: destination coordinates whose samples lie inside them).
 struct Rle8Job {
     const std::uint8_t* const* rows = nullptr;
-    int boundsWidth = 0;
     std::int64_t sx = 0, sy = 0;
     int w = 0, h = 0;
     std::uint8_t* dst = nullptr;  // first destination pixel of the first row: its left end, or

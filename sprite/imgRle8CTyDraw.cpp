@@ -142,7 +142,6 @@ void run(imgRle8CTy& sprite, imgCTy& dst, const Geometry& g, const Request& q)
     if (q.mirror) job.dst += (w - 1) * bytes;
     job.dstPitch = std::int64_t{dst.lockPitch} * bytes;
     job.rows = sprite.rowTable;
-    job.boundsWidth = b.width;
     job.sx = g.sx + kx.lo;
     job.sy = g.sy + ky.lo;
     job.w = static_cast<int>(w);

@@ -111,6 +111,7 @@ bool rowCovers(const std::uint8_t* row, std::int64_t length, int pixels)
 
 void imgRle8CTy::ReadData(ctyMemBuffer& buffer)
 {
+    releaseRows();
     if (bounds.height < 1) return;
     std::int32_t* offsets = streamVersion == 0 ? takeOffsets(buffer) : streamOffsets_;
     streamOffsets_ = nullptr;
@@ -132,6 +133,7 @@ void imgRle8CTy::ReadData(ctyMemBuffer& buffer)
 
 void imgRle8CTy::ReadDataInPlace(ctyMemBuffer& buffer)
 {
+    releaseRows();
     dataInPlace = 1;
     if (bounds.height < 1) return;
     std::int32_t* offsets = streamVersion == 0 ? takeOffsets(buffer) : streamOffsets_;
