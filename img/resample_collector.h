@@ -1,11 +1,16 @@
 // Sample collectors of the filtered resampling: weighted channel sums at each format's own widths.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <iterator>
 
 #include "img/pixel.h"
 
 namespace talvo::g {
+
+// The per-sample calls sit in the innermost loops of the drivers.
+#define TALVO_G_HOT [[gnu::always_inline]] inline
 
 namespace resample_detail {
 
@@ -13,6 +18,7 @@ namespace resample_detail {
 // short, and one comparison makes it exact.
 class Divisor {
 public:
+    constexpr Divisor() noexcept : Divisor(1) {}
     constexpr explicit Divisor(std::uint64_t d) noexcept : d_(d), m_(~std::uint64_t{0} / d) {}
     [[nodiscard]] constexpr std::uint64_t divisor() const noexcept { return d_; }
     [[nodiscard]] constexpr std::uint64_t quotient(std::uint64_t x) const noexcept {
@@ -26,6 +32,13 @@ private:
     std::uint64_t m_;
 };
 
+// Counts that bilinear pixels meet all the time, so that a change of count costs no division.
+inline constexpr auto smallDivisors = [] {
+    std::array<Divisor, 64> table{};
+    for (std::uint64_t d = 1; d < table.size(); ++d) table[d] = Divisor(d);
+    return table;
+}();
+
 // The channel sums of one target pixel; the channels and their fields come from the format's layout.
 // Sums are in units of channel value x 65536, never negative.
 template <class Px>
@@ -34,19 +47,19 @@ public:
     static constexpr PelLayout layout = Px::layout;
     static constexpr int channels = layout.alpha ? 4 : 3;
 
-    constexpr void add(const Px& p) noexcept {
+    TALVO_G_HOT constexpr void add(const Px& p) noexcept {
         const std::uint32_t v = p.value();
         for (int c = 0; c < channels; ++c) sum_[c] += std::int64_t{field(v, c)} << 16;
         ++count_;
     }
     // f is the weight of b, 0 to 0x10000.
-    constexpr void addPair(const Px& a, const Px& b, std::uint32_t f) noexcept {
+    TALVO_G_HOT constexpr void addPair(const Px& a, const Px& b, std::uint32_t f) noexcept {
         const std::uint32_t va = a.value(), vb = b.value();
         for (int c = 0; c < channels; ++c) sum_[c] += field(va, c) * (0x10000u - f) + field(vb, c) * f;
         ++count_;
     }
     // Each row has its own weight of its right pixel; fy is the weight of the lower row.
-    constexpr void add2x2(const Px& a, const Px& b, const Px& c, const Px& d, std::uint32_t fxUpper,
+    TALVO_G_HOT constexpr void add2x2(const Px& a, const Px& b, const Px& c, const Px& d, std::uint32_t fxUpper,
                           std::uint32_t fxLower, std::uint32_t fy) noexcept {
         const std::uint32_t va = a.value(), vb = b.value(), vc = c.value(), vd = d.value();
         for (int ch = 0; ch < channels; ++ch) {
@@ -59,8 +72,9 @@ public:
     [[nodiscard]] constexpr std::uint64_t count() const noexcept { return count_; }
 
     // The truncated averages packed into their fields (x bits 0); empties the sums. Count above 0.
-    constexpr Px take() noexcept {
-        if (count_ != divisor_.divisor()) divisor_ = Divisor(count_);
+    TALVO_G_HOT constexpr Px take() noexcept {
+        if (count_ != divisor_.divisor())
+            divisor_ = count_ < std::size(smallDivisors) ? smallDivisors[count_] : Divisor(count_);
         std::uint32_t v = 0;
         for (int c = 0; c < channels; ++c) {
             // (sum / count) >> 16 equals (sum >> 16) / count for sums that are never negative.
@@ -98,13 +112,13 @@ public:
     PlainCollector& operator=(const PlainCollector&) = default;
     virtual ~PlainCollector() = default;
 
-    void add(const Px& p) noexcept { sums_.add(p); }
-    void addPair(const Px& a, const Px& b, std::uint32_t f) noexcept { sums_.addPair(a, b, f); }
-    void add2x2(const Px& a, const Px& b, const Px& c, const Px& d, std::uint32_t fx, std::uint32_t fy) noexcept {
+    TALVO_G_HOT void add(const Px& p) noexcept { sums_.add(p); }
+    TALVO_G_HOT void addPair(const Px& a, const Px& b, std::uint32_t f) noexcept { sums_.addPair(a, b, f); }
+    TALVO_G_HOT void add2x2(const Px& a, const Px& b, const Px& c, const Px& d, std::uint32_t fx, std::uint32_t fy) noexcept {
         sums_.add2x2(a, b, c, d, fx, fx, fy);
     }
     // Undefined while nothing was added; the drivers give every target pixel a sample.
-    [[nodiscard]] Px result() noexcept { return sums_.take(); }
+    [[nodiscard]] TALVO_G_HOT Px result() noexcept { return sums_.take(); }
 
 private:
     resample_detail::SampleSums<Px> sums_;
@@ -120,15 +134,15 @@ public:
     KeyedCollector& operator=(const KeyedCollector&) = default;
     virtual ~KeyedCollector() = default;
 
-    void add(const Px& p) noexcept {
+    TALVO_G_HOT void add(const Px& p) noexcept {
         if (!(p == key_)) sums_.add(p);
     }
-    void addPair(const Px& a, const Px& b, std::uint32_t f) noexcept {
+    TALVO_G_HOT void addPair(const Px& a, const Px& b, std::uint32_t f) noexcept {
         const bool ka = a == key_, kb = b == key_;
         if (ka && kb) return;
         sums_.addPair(a, b, ka ? 0x10000u : kb ? 0u : f);
     }
-    void add2x2(const Px& a, const Px& b, const Px& c, const Px& d, std::uint32_t fx, std::uint32_t fy) noexcept {
+    TALVO_G_HOT void add2x2(const Px& a, const Px& b, const Px& c, const Px& d, std::uint32_t fx, std::uint32_t fy) noexcept {
         const bool ka = a == key_, kb = b == key_, kc = c == key_, kd = d == key_;
         std::uint32_t fxUpper = fx, fxLower = fx;
         if (ka && kb) fy = 0x10000u;
@@ -144,7 +158,7 @@ public:
         }
         sums_.add2x2(a, b, c, d, fxUpper, fxLower, fy);
     }
-    [[nodiscard]] Px result() noexcept { return sums_.count() == 0 ? key_ : sums_.take(); }
+    [[nodiscard]] TALVO_G_HOT Px result() noexcept { return sums_.count() == 0 ? key_ : sums_.take(); }
 
 private:
     resample_detail::SampleSums<Px> sums_;

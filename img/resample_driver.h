@@ -6,31 +6,13 @@
 #include <cstring>
 #include <type_traits>
 
+#include "img/resample_bounds.h"
 #include "img/resample_fetch.h"
+#include "img/resample_rows.h"
 
 namespace talvo::g {
 
 namespace resample_detail {
-
-// The bounds b(i) = floor(i x s x 65536 / t) for i = 0, 1, ... by quotient and remainder stepping:
-// exact for any 32-bit sides, with no division per pixel.
-class SpanBounds {
-public:
-    SpanBounds(std::int64_t s, std::int64_t t) noexcept : t_(t), q_((s << 16) / t), r_((s << 16) % t) {}
-    [[nodiscard]] std::int64_t bound() const noexcept { return b_; }
-    void advance() noexcept {
-        b_ += q_;
-        rem_ += r_;
-        if (rem_ >= t_) {
-            rem_ -= t_;
-            ++b_;
-        }
-    }
-
-private:
-    std::int64_t t_, q_, r_;
-    std::int64_t b_ = 0, rem_ = 0;
-};
 
 // Zero bytes in `height` rows of `rowBytes`.
 inline void clearRows(std::uint8_t* dst, std::int32_t pitch, std::int64_t rowBytes, std::int32_t height) noexcept {
@@ -64,7 +46,16 @@ void resampleFiltered(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw,
     const std::int64_t stepX = (std::int64_t{sw} << 16) / tw, stepY = (std::int64_t{sh} << 16) / th;
     const auto wholeStep = [](std::int64_t step) { return (step & 0xFFFF) == 0 && step >= 0x10000; };
 
-    if (wholeStep(stepX) && wholeStep(stepY) && sw >= 2 && sh >= 2) {
+    const bool box = wholeStep(stepX) && wholeStep(stepY) && sw >= 2 && sh >= 2;
+    // Effective sides: an axis that enlarges (or keeps its size) without wrap loses its last pixel.
+    const std::int32_t ew = !WrapX && stepX <= 0x10000 ? sw - 1 : sw;
+    const std::int32_t eh = !WrapY && stepY <= 0x10000 ? sh - 1 : sh;
+    if constexpr (!Keyed) {
+        RowSums<Px, WrapX, WrapY> sums(src, srcPitch, sw, sh);
+        sums.run(dst, dstPitch, tw, th, box ? sw : ew, box ? sh : eh);
+        return;
+    }
+    if (box) {
         SpanBounds rows(sh, th);
         for (std::int32_t j = 0; j < th; ++j) {
             const std::int64_t m0 = rows.bound() >> 16;
@@ -84,9 +75,6 @@ void resampleFiltered(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw,
         return;
     }
 
-    // Effective sides: an axis that enlarges (or keeps its size) without wrap loses its last pixel.
-    const std::int32_t ew = !WrapX && stepX <= 0x10000 ? sw - 1 : sw;
-    const std::int32_t eh = !WrapY && stepY <= 0x10000 ? sh - 1 : sh;
     SpanBounds rows(eh, th);
     for (std::int32_t j = 0; j < th; ++j) {
         const std::int64_t y0 = rows.bound();

@@ -46,7 +46,7 @@ template <class Px>
 // addPair, with fractions x & 0xFFFF and y & 0xFFFF. Callers keep positions at or above 0 and, on a
 // wrapping axis, the integer part below twice the side less one.
 template <class Px, bool WrapX, bool WrapY, FetchShape Shape, class Collector>
-inline void fetchSample(const std::uint8_t* src, std::int32_t pitch, std::int32_t w, std::int32_t h, std::int64_t x,
+TALVO_G_HOT void fetchSample(const std::uint8_t* src, std::int32_t pitch, std::int32_t w, std::int32_t h, std::int64_t x,
                         std::int64_t y, Collector& collector) {
     using resample_detail::readPixel;
     const std::uint32_t fx = static_cast<std::uint32_t>(x & 0xFFFF), fy = static_cast<std::uint32_t>(y & 0xFFFF);

@@ -1,0 +1,153 @@
+// The plain drivers' sums regrouped by source rows: the same integers as the collector, far fewer steps.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+
+#include "img/resample_bounds.h"
+#include "img/resample_collector.h"
+#include "img/resample_fetch.h"
+
+namespace talvo::g::resample_detail {
+
+// NOTE: Every plain sample of a target pixel on grid column x and grid row y is
+// (H(r0, x) x (1 - fy) + H(r1, x) x fy) >> 16 with H(r, x) the row-r interpolation at x. At whole
+// columns H is the pixel x 65536 and at whole rows fy is 0, so the shift truncates only at the start
+// column: the sum is exact from per-row pieces h0 (start-column interpolation) and c (sum of the
+// inner whole columns), which each source row gives once per target column.
+template <class Px, bool WrapX, bool WrapY>
+class RowSums {
+public:
+    static constexpr PelLayout layout = Px::layout;
+    static constexpr int channels = layout.alpha ? 4 : 3;
+    static constexpr std::int32_t strip = 128;  // target columns per pass, so the buffers live on the stack
+
+    RowSums(const std::uint8_t* src, std::int32_t srcPitch, std::int32_t sw, std::int32_t sh) noexcept
+        : src_(src), pitch_(srcPitch), sw_(sw), sh_(sh) {}
+
+    // Box and bilinear alike: spanW x spanH are the sides the bounds divide (sw x sh for the box).
+    void run(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, std::int32_t th, std::int32_t spanW,
+             std::int32_t spanH) noexcept {
+        SpanBounds cols(spanW, tw);
+        for (std::int32_t i0 = 0; i0 < tw; i0 += strip) {
+            n_ = tw - i0 < strip ? tw - i0 : strip;
+            for (std::int32_t i = 0; i < n_; ++i) {
+                const std::int64_t x0 = cols.bound();
+                cols.advance();
+                const std::int64_t x1 = cols.bound();
+                const AxisPlace place = locate<WrapX>(x0 >> 16, sw_);
+                column_[i] = {place.base, place.next, static_cast<std::uint32_t>(x0 & 0xFFFF), (x0 >> 16) + 1,
+                              (x1 - 1) >> 16};
+            }
+            for (Slot& slot : slots_) slot.row = -1;
+            runStrip(dst + std::ptrdiff_t{i0} * bpp, dstPitch, th, spanH);
+        }
+    }
+
+private:
+    static constexpr std::ptrdiff_t bpp = sizeof(Px);
+
+    struct Column {
+        std::int64_t base, next;  // start column and its neighbour by the edge rule
+        std::uint32_t fx;
+        std::int64_t inner0, inner1;  // inner whole columns, inclusive; none when inner1 < inner0
+    };
+    struct Slot {
+        std::int64_t row = -1;
+        std::uint64_t used = 0;
+        std::uint32_t h0[strip][channels];
+        std::uint64_t c[strip][channels];
+    };
+
+    static std::uint32_t field(std::uint32_t v, int ch) noexcept {
+        const FieldLayout f = ch == 0 ? layout.r : ch == 1 ? layout.g : ch == 2 ? layout.b : layout.a;
+        return (v >> f.shift) & ((1u << f.width) - 1u);
+    }
+    static std::uint32_t shift(int ch) noexcept {
+        return ch == 0 ? layout.r.shift : ch == 1 ? layout.g.shift : ch == 2 ? layout.b.shift : layout.a.shift;
+    }
+    std::uint32_t at(const std::uint8_t* row, std::int64_t k) const noexcept {
+        return loadPixelValue<sizeof(Px)>(row + k * bpp);
+    }
+
+    // The pieces of source row r for the strip's columns, from the three most recently used rows.
+    const Slot& rowPieces(std::int64_t r) noexcept {
+        ++clock_;
+        Slot* victim = &slots_[0];
+        for (Slot& slot : slots_) {
+            if (slot.row == r) {
+                slot.used = clock_;
+                return slot;
+            }
+            if (slot.used < victim->used) victim = &slot;
+        }
+        victim->row = r;
+        victim->used = clock_;
+        const std::uint8_t* row = src_ + r * pitch_;
+        for (std::int32_t i = 0; i < n_; ++i) {
+            const Column& col = column_[i];
+            const std::uint32_t a = at(row, col.base), b = at(row, col.next);
+            std::uint64_t inner[channels] = {};
+            for (std::int64_t k = col.inner0; k <= col.inner1; ++k) {
+                const std::uint32_t v = at(row, k);
+                for (int ch = 0; ch < channels; ++ch) inner[ch] += field(v, ch);
+            }
+            for (int ch = 0; ch < channels; ++ch) {
+                victim->h0[i][ch] = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
+                victim->c[i][ch] = inner[ch];
+            }
+        }
+        return *victim;
+    }
+
+    void runStrip(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t th, std::int32_t spanH) noexcept {
+        SpanBounds rows(spanH, th);
+        for (std::int32_t j = 0; j < th; ++j) {
+            const std::int64_t y0 = rows.bound();
+            rows.advance();
+            const std::int64_t inner0 = (y0 >> 16) + 1, inner1 = (rows.bound() - 1) >> 16;
+            const std::uint32_t fy = static_cast<std::uint32_t>(y0 & 0xFFFF);
+            const AxisPlace place = locate<WrapY>(y0 >> 16, sh_);
+            const Slot& upper = rowPieces(place.base);
+            if (fy == 0) {
+                for (std::int32_t i = 0; i < n_; ++i)
+                    for (int ch = 0; ch < channels; ++ch) acc_[i][ch] = upper.h0[i][ch] + (upper.c[i][ch] << 16);
+            } else {
+                const Slot& lower = rowPieces(place.next);
+                for (std::int32_t i = 0; i < n_; ++i)
+                    for (int ch = 0; ch < channels; ++ch)
+                        acc_[i][ch] = ((std::uint64_t{upper.h0[i][ch]} * (0x10000u - fy) +
+                                        std::uint64_t{lower.h0[i][ch]} * fy) >> 16) +
+                                      upper.c[i][ch] * (0x10000u - fy) + lower.c[i][ch] * fy;
+            }
+            for (std::int64_t m = inner0; m <= inner1; ++m) {
+                const Slot& inner = rowPieces(m);
+                for (std::int32_t i = 0; i < n_; ++i)
+                    for (int ch = 0; ch < channels; ++ch) acc_[i][ch] += inner.h0[i][ch] + (inner.c[i][ch] << 16);
+            }
+            const std::uint64_t rowSamples = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
+            std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
+            for (std::int32_t i = 0; i < n_; ++i, out += bpp) {
+                const Column& col = column_[i];
+                const std::uint64_t colSamples = col.inner1 >= col.inner0 ? std::uint64_t(col.inner1 - col.inner0 + 2) : 1u;
+                const std::uint64_t count = colSamples * rowSamples;
+                const Divisor divisor = count < std::size(smallDivisors) ? smallDivisors[count] : Divisor(count);
+                std::uint32_t v = 0;
+                for (int ch = 0; ch < channels; ++ch)
+                    v |= static_cast<std::uint32_t>(divisor.quotient(acc_[i][ch] >> 16)) << shift(ch);
+                storePixelValue<sizeof(Px)>(out, v);
+            }
+        }
+    }
+
+    const std::uint8_t* src_;
+    std::int32_t pitch_, sw_, sh_;
+    std::int32_t n_ = 0;
+    std::uint64_t clock_ = 0;
+    Column column_[strip];
+    Slot slots_[3];
+    std::uint64_t acc_[strip][channels];
+};
+
+}  // namespace talvo::g::resample_detail
