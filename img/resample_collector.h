@@ -14,14 +14,16 @@ namespace talvo::g {
 
 namespace resample_detail {
 
-// x / d for x below 2^48 and d >= 1 by one multiplication: the reciprocal's quotient is at most one
-// short, and one comparison makes it exact.
+// x / d for the sums of averages (x at most 256 d). Below 2^16 one multiplication and a shift are
+// exact (x d < 2^40); above, the reciprocal's quotient is at most one short and one comparison fixes it.
 class Divisor {
 public:
     constexpr Divisor() noexcept : Divisor(1) {}
-    constexpr explicit Divisor(std::uint64_t d) noexcept : d_(d), m_(~std::uint64_t{0} / d) {}
+    constexpr explicit Divisor(std::uint64_t d) noexcept
+        : d_(d), m_(d < 0x10000 ? ((std::uint64_t{1} << 40) + d - 1) / d : ~std::uint64_t{0} / d) {}
     [[nodiscard]] constexpr std::uint64_t divisor() const noexcept { return d_; }
     [[nodiscard]] constexpr std::uint64_t quotient(std::uint64_t x) const noexcept {
+        if (d_ < 0x10000) return (x * m_) >> 40;
         std::uint64_t q = static_cast<std::uint64_t>((static_cast<unsigned __int128>(x) * m_) >> 64);
         if (x - q * d_ >= d_) ++q;
         return q;

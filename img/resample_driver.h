@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 
 #include "img/resample_bounds.h"
 #include "img/resample_fetch.h"
@@ -19,86 +18,87 @@ inline void clearRows(std::uint8_t* dst, std::int32_t pitch, std::int64_t rowByt
     for (std::int32_t j = 0; j < height; ++j) std::memset(dst + std::ptrdiff_t{j} * pitch, 0, std::size_t(rowBytes));
 }
 
+// The filter choice of one call: box when both steps are whole and at least 1.0 on a source of at
+// least 2 x 2, else bilinear over the effective sides (an axis that enlarges or keeps its size
+// without wrap loses its last pixel). Steps are 64-bit, so no 32-bit side overflows them.
+struct FilterChoice {
+    bool box;
+    std::int32_t spanW, spanH;  // the sides the span bounds divide
+};
+
+template <bool WrapX, bool WrapY>
+[[nodiscard]] FilterChoice chooseFilter(std::int32_t tw, std::int32_t th, std::int32_t sw, std::int32_t sh) noexcept {
+    const std::int64_t stepX = (std::int64_t{sw} << 16) / tw, stepY = (std::int64_t{sh} << 16) / th;
+    const auto whole = [](std::int64_t step) { return (step & 0xFFFF) == 0 && step >= 0x10000; };
+    if (whole(stepX) && whole(stepY) && sw >= 2 && sh >= 2) return {true, sw, sh};
+    return {false, !WrapX && stepX <= 0x10000 ? sw - 1 : sw, !WrapY && stepY <= 0x10000 ? sh - 1 : sh};
+}
+
+// Sample by sample through the collector, in the order of the samples' definition. Sides at least 1.
+template <class Px, bool WrapX, bool WrapY, class Collector>
+void resampleBySamples(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, std::int32_t th,
+                       const std::uint8_t* src, std::int32_t srcPitch, std::int32_t sw, std::int32_t sh,
+                       Collector& collector) {
+    constexpr std::ptrdiff_t bpp = sizeof(Px);
+    const auto pixelAt = [&](std::int64_t k, std::int64_t m) { return readPixel<Px>(src + m * srcPitch + k * bpp); };
+    const FilterChoice choice = chooseFilter<WrapX, WrapY>(tw, th, sw, sh);
+    SpanBounds rows(choice.spanH, th);
+    for (std::int32_t j = 0; j < th; ++j) {
+        const std::int64_t y0 = rows.bound();
+        rows.advance();
+        const std::int64_t y1 = rows.bound();
+        std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
+        SpanBounds cols(choice.spanW, tw);
+        for (std::int32_t i = 0; i < tw; ++i, out += bpp) {
+            const std::int64_t x0 = cols.bound();
+            cols.advance();
+            const std::int64_t x1 = cols.bound();
+            if (choice.box) {
+                for (std::int64_t m = y0 >> 16; m < y1 >> 16; ++m)
+                    for (std::int64_t k = x0 >> 16; k < x1 >> 16; ++k) collector.add(pixelAt(k, m));
+            } else {
+                const std::int64_t innerCol0 = (x0 + 0x10000) >> 16, innerCol1 = (x1 - 1) >> 16;
+                const std::int64_t innerRow0 = (y0 + 0x10000) >> 16, innerRow1 = (y1 - 1) >> 16;
+                // Fetches get the real sides: equal to the effective ones where they wrap, and a plain
+                // axis of one pixel then stands in for the neighbour it lacks.
+                fetchSample<Px, WrapX, WrapY, FetchShape::square>(src, srcPitch, sw, sh, x0, y0, collector);
+                for (std::int64_t k = innerCol0; k <= innerCol1; ++k)
+                    fetchSample<Px, WrapX, WrapY, FetchShape::pairY>(src, srcPitch, sw, sh, k << 16, y0, collector);
+                for (std::int64_t m = innerRow0; m <= innerRow1; ++m) {
+                    fetchSample<Px, WrapX, WrapY, FetchShape::pairX>(src, srcPitch, sw, sh, x0, m << 16, collector);
+                    for (std::int64_t k = innerCol0; k <= innerCol1; ++k) collector.add(pixelAt(k, m));
+                }
+            }
+            std::memcpy(out, collector.result().raw, bpp);
+        }
+    }
+}
+
 }  // namespace resample_detail
 
 // Source and target are different memory; sides are any 32-bit values (none below 1 samples nothing,
-// and an empty source gives zero pixels).
+// and an empty source gives zero pixels). Plain sums regroup by source rows; the keyed kind, and
+// sources too wide for the row sums, go sample by sample.
 template <PelFmtId Id, bool WrapX, bool WrapY, bool Keyed>
 void resampleFiltered(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, std::int32_t th,
                       const std::uint8_t* src, std::int32_t srcPitch, std::int32_t sw, std::int32_t sh,
                       Pixel<Id> key) {
     using namespace resample_detail;
     using Px = Pixel<Id>;
-    using Collector = std::conditional_t<Keyed, KeyedCollector<Px>, PlainCollector<Px>>;
-    constexpr std::ptrdiff_t bpp = sizeof(Px);
     if (tw <= 0 || th <= 0) return;
     if (sw <= 0 || sh <= 0) {
-        clearRows(dst, dstPitch, std::int64_t{tw} * bpp, th);
+        clearRows(dst, dstPitch, std::int64_t{tw} * std::int64_t{sizeof(Px)}, th);
         return;
     }
-    Collector collector = [&] {
-        if constexpr (Keyed) return Collector(key);
-        else return Collector();
-    }();
-    const auto pixelAt = [&](std::int64_t k, std::int64_t m) {
-        return readPixel<Px>(src + m * srcPitch + k * bpp);
-    };
-    const std::int64_t stepX = (std::int64_t{sw} << 16) / tw, stepY = (std::int64_t{sh} << 16) / th;
-    const auto wholeStep = [](std::int64_t step) { return (step & 0xFFFF) == 0 && step >= 0x10000; };
-
-    const bool box = wholeStep(stepX) && wholeStep(stepY) && sw >= 2 && sh >= 2;
-    // Effective sides: an axis that enlarges (or keeps its size) without wrap loses its last pixel.
-    const std::int32_t ew = !WrapX && stepX <= 0x10000 ? sw - 1 : sw;
-    const std::int32_t eh = !WrapY && stepY <= 0x10000 ? sh - 1 : sh;
-    if constexpr (!Keyed) {
-        RowSums<Px, WrapX, WrapY> sums(src, srcPitch, sw, sh);
-        sums.run(dst, dstPitch, tw, th, box ? sw : ew, box ? sh : eh);
-        return;
-    }
-    if (box) {
-        SpanBounds rows(sh, th);
-        for (std::int32_t j = 0; j < th; ++j) {
-            const std::int64_t m0 = rows.bound() >> 16;
-            rows.advance();
-            const std::int64_t m1 = rows.bound() >> 16;
-            std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
-            SpanBounds cols(sw, tw);
-            for (std::int32_t i = 0; i < tw; ++i, out += bpp) {
-                const std::int64_t k0 = cols.bound() >> 16;
-                cols.advance();
-                const std::int64_t k1 = cols.bound() >> 16;
-                for (std::int64_t m = m0; m < m1; ++m)
-                    for (std::int64_t k = k0; k < k1; ++k) collector.add(pixelAt(k, m));
-                std::memcpy(out, collector.result().raw, bpp);
-            }
-        }
-        return;
-    }
-
-    SpanBounds rows(eh, th);
-    for (std::int32_t j = 0; j < th; ++j) {
-        const std::int64_t y0 = rows.bound();
-        rows.advance();
-        const std::int64_t y1 = rows.bound();
-        const std::int64_t innerRow0 = (y0 + 0x10000) >> 16, innerRow1 = (y1 - 1) >> 16;
-        std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
-        SpanBounds cols(ew, tw);
-        for (std::int32_t i = 0; i < tw; ++i, out += bpp) {
-            const std::int64_t x0 = cols.bound();
-            cols.advance();
-            const std::int64_t x1 = cols.bound();
-            const std::int64_t innerCol0 = (x0 + 0x10000) >> 16, innerCol1 = (x1 - 1) >> 16;
-            // Fetches get the real sides: equal to the effective ones where they wrap, and a plain
-            // axis of one pixel then stands in for the neighbour it lacks.
-            fetchSample<Px, WrapX, WrapY, FetchShape::square>(src, srcPitch, sw, sh, x0, y0, collector);
-            for (std::int64_t k = innerCol0; k <= innerCol1; ++k)
-                fetchSample<Px, WrapX, WrapY, FetchShape::pairY>(src, srcPitch, sw, sh, k << 16, y0, collector);
-            for (std::int64_t m = innerRow0; m <= innerRow1; ++m) {
-                fetchSample<Px, WrapX, WrapY, FetchShape::pairX>(src, srcPitch, sw, sh, x0, m << 16, collector);
-                for (std::int64_t k = innerCol0; k <= innerCol1; ++k) collector.add(pixelAt(k, m));
-            }
-            std::memcpy(out, collector.result().raw, bpp);
-        }
+    if constexpr (Keyed) {
+        KeyedCollector<Px> collector(key);
+        resampleBySamples<Px, WrapX, WrapY>(dst, dstPitch, tw, th, src, srcPitch, sw, sh, collector);
+    } else if (sw >= RowSums<Px, WrapX, WrapY>::widthLimit) {
+        PlainCollector<Px> collector;
+        resampleBySamples<Px, WrapX, WrapY>(dst, dstPitch, tw, th, src, srcPitch, sw, sh, collector);
+    } else {
+        const FilterChoice choice = chooseFilter<WrapX, WrapY>(tw, th, sw, sh);
+        RowSums<Px, WrapX, WrapY>(src, srcPitch, sw, sh).run(dst, dstPitch, tw, th, choice.spanW, choice.spanH);
     }
 }
 

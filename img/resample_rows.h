@@ -1,6 +1,7 @@
 // The plain drivers' sums regrouped by source rows: the same integers as the collector, far fewer steps.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -22,6 +23,8 @@ public:
     static constexpr PelLayout layout = Px::layout;
     static constexpr int channels = layout.alpha ? 4 : 3;
     static constexpr std::int32_t strip = 128;  // target columns per pass, so the buffers live on the stack
+    // Inner-column sums stay 32-bit below this source width; wider sources take the collector.
+    static constexpr std::int32_t widthLimit = 1 << 24;
 
     RowSums(const std::uint8_t* src, std::int32_t srcPitch, std::int32_t sw, std::int32_t sh) noexcept
         : src_(src), pitch_(srcPitch), sw_(sw), sh_(sh) {}
@@ -37,8 +40,9 @@ public:
                 cols.advance();
                 const std::int64_t x1 = cols.bound();
                 const AxisPlace place = locate<WrapX>(x0 >> 16, sw_);
-                column_[i] = {place.base, place.next, static_cast<std::uint32_t>(x0 & 0xFFFF), (x0 >> 16) + 1,
-                              (x1 - 1) >> 16};
+                const std::int64_t inner0 = (x0 >> 16) + 1, inner1 = (x1 - 1) >> 16;
+                column_[i] = {place.base, place.next, static_cast<std::uint32_t>(x0 & 0xFFFF), inner0, inner1};
+                samples_[i] = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
             }
             for (Slot& slot : slots_) slot.row = -1;
             runStrip(dst + std::ptrdiff_t{i0} * bpp, dstPitch, th, spanH);
@@ -53,11 +57,12 @@ private:
         std::uint32_t fx;
         std::int64_t inner0, inner1;  // inner whole columns, inclusive; none when inner1 < inner0
     };
+    // Channel-major, so the per-row loops run along contiguous columns.
     struct Slot {
         std::int64_t row = -1;
         std::uint64_t used = 0;
-        std::uint32_t h0[strip][channels];
-        std::uint64_t c[strip][channels];
+        std::uint32_t h0[channels][strip];
+        std::uint32_t c[channels][strip];
     };
 
     static std::uint32_t field(std::uint32_t v, int ch) noexcept {
@@ -88,14 +93,14 @@ private:
         for (std::int32_t i = 0; i < n_; ++i) {
             const Column& col = column_[i];
             const std::uint32_t a = at(row, col.base), b = at(row, col.next);
-            std::uint64_t inner[channels] = {};
+            std::uint32_t inner[channels] = {};
             for (std::int64_t k = col.inner0; k <= col.inner1; ++k) {
                 const std::uint32_t v = at(row, k);
                 for (int ch = 0; ch < channels; ++ch) inner[ch] += field(v, ch);
             }
             for (int ch = 0; ch < channels; ++ch) {
-                victim->h0[i][ch] = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
-                victim->c[i][ch] = inner[ch];
+                victim->h0[ch][i] = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
+                victim->c[ch][i] = inner[ch];
             }
         }
         return *victim;
@@ -111,31 +116,39 @@ private:
             const AxisPlace place = locate<WrapY>(y0 >> 16, sh_);
             const Slot& upper = rowPieces(place.base);
             if (fy == 0) {
-                for (std::int32_t i = 0; i < n_; ++i)
-                    for (int ch = 0; ch < channels; ++ch) acc_[i][ch] = upper.h0[i][ch] + (upper.c[i][ch] << 16);
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n_; ++i)
+                        acc_[ch][i] = upper.h0[ch][i] + (std::uint64_t{upper.c[ch][i]} << 16);
             } else {
                 const Slot& lower = rowPieces(place.next);
-                for (std::int32_t i = 0; i < n_; ++i)
-                    for (int ch = 0; ch < channels; ++ch)
-                        acc_[i][ch] = ((std::uint64_t{upper.h0[i][ch]} * (0x10000u - fy) +
-                                        std::uint64_t{lower.h0[i][ch]} * fy) >> 16) +
-                                      upper.c[i][ch] * (0x10000u - fy) + lower.c[i][ch] * fy;
+                // 32 x 32 -> 64-bit products, which vectorise.
+                const std::uint32_t gy = 0x10000u - fy;
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n_; ++i)
+                        acc_[ch][i] = ((std::uint64_t{upper.h0[ch][i]} * gy + std::uint64_t{lower.h0[ch][i]} * fy) >> 16) +
+                                      std::uint64_t{upper.c[ch][i]} * gy + std::uint64_t{lower.c[ch][i]} * fy;
             }
             for (std::int64_t m = inner0; m <= inner1; ++m) {
                 const Slot& inner = rowPieces(m);
-                for (std::int32_t i = 0; i < n_; ++i)
-                    for (int ch = 0; ch < channels; ++ch) acc_[i][ch] += inner.h0[i][ch] + (inner.c[i][ch] << 16);
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n_; ++i)
+                        acc_[ch][i] += inner.h0[ch][i] + (std::uint64_t{inner.c[ch][i]} << 16);
             }
             const std::uint64_t rowSamples = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
             std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
             for (std::int32_t i = 0; i < n_; ++i, out += bpp) {
-                const Column& col = column_[i];
-                const std::uint64_t colSamples = col.inner1 >= col.inner0 ? std::uint64_t(col.inner1 - col.inner0 + 2) : 1u;
-                const std::uint64_t count = colSamples * rowSamples;
-                const Divisor divisor = count < std::size(smallDivisors) ? smallDivisors[count] : Divisor(count);
+                const std::uint64_t count = samples_[i] * rowSamples;
                 std::uint32_t v = 0;
-                for (int ch = 0; ch < channels; ++ch)
-                    v |= static_cast<std::uint32_t>(divisor.quotient(acc_[i][ch] >> 16)) << shift(ch);
+                if ((count & (count - 1)) == 0) {
+                    // Counts of 1, 2 and 4 are the rule when enlarging or halving: a shift divides.
+                    const int bits = 16 + std::countr_zero(count);
+                    for (int ch = 0; ch < channels; ++ch)
+                        v |= static_cast<std::uint32_t>(acc_[ch][i] >> bits) << shift(ch);
+                } else {
+                    const Divisor divisor = count < std::size(smallDivisors) ? smallDivisors[count] : Divisor(count);
+                    for (int ch = 0; ch < channels; ++ch)
+                        v |= static_cast<std::uint32_t>(divisor.quotient(acc_[ch][i] >> 16)) << shift(ch);
+                }
                 storePixelValue<sizeof(Px)>(out, v);
             }
         }
@@ -146,8 +159,9 @@ private:
     std::int32_t n_ = 0;
     std::uint64_t clock_ = 0;
     Column column_[strip];
+    std::uint64_t samples_[strip];
     Slot slots_[3];
-    std::uint64_t acc_[strip][channels];
+    std::uint64_t acc_[channels][strip];
 };
 
 }  // namespace talvo::g::resample_detail
