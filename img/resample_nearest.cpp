@@ -30,8 +30,16 @@ void resampleNearest(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, 
         }
         previousRow = sy;
         const std::uint8_t* in = src + sy * srcPitch;
+        // Four independent positions per round keep the copies from waiting on one running sum.
         std::int64_t x = stepX / 2;
-        for (std::int32_t i = 0; i < tw; ++i, x += stepX, out += N) std::memcpy(out, in + (x >> 16) * N, N);
+        std::int32_t i = 0;
+        for (; i + 4 <= tw; i += 4, x += 4 * stepX, out += 4 * N) {
+            std::memcpy(out, in + (x >> 16) * N, N);
+            std::memcpy(out + N, in + ((x + stepX) >> 16) * N, N);
+            std::memcpy(out + 2 * N, in + ((x + 2 * stepX) >> 16) * N, N);
+            std::memcpy(out + 3 * N, in + ((x + 3 * stepX) >> 16) * N, N);
+        }
+        for (; i < tw; ++i, x += stepX, out += N) std::memcpy(out, in + (x >> 16) * N, N);
     }
 }
 
