@@ -34,6 +34,17 @@ private:
     std::uint64_t m_;
 };
 
+// Channel ch (0 r, 1 g, 2 b, 3 a) of a format: its field of a pixel value, and its shift.
+template <class Px>
+[[nodiscard]] constexpr FieldLayout channelLayout(int ch) noexcept {
+    return Px::layout.field(static_cast<Channel>(ch));
+}
+template <class Px>
+[[nodiscard]] constexpr std::uint32_t channelOf(std::uint32_t v, int ch) noexcept {
+    const FieldLayout f = channelLayout<Px>(ch);
+    return (v >> f.shift) & ((1u << f.width) - 1u);
+}
+
 // Counts that bilinear pixels meet all the time, so that a change of count costs no division.
 inline constexpr auto smallDivisors = [] {
     std::array<Divisor, 64> table{};
@@ -81,7 +92,7 @@ public:
         for (int c = 0; c < channels; ++c) {
             // (sum / count) >> 16 equals (sum >> 16) / count for sums that are never negative.
             v |= static_cast<std::uint32_t>(divisor_.quotient(static_cast<std::uint64_t>(sum_[c]) >> 16))
-                 << shift(c);
+                 << channelLayout<Px>(c).shift;
             sum_[c] = 0;
         }
         count_ = 0;
@@ -89,13 +100,7 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t shift(int c) noexcept {
-        return c == 0 ? layout.r.shift : c == 1 ? layout.g.shift : c == 2 ? layout.b.shift : layout.a.shift;
-    }
-    static constexpr std::uint32_t field(std::uint32_t v, int c) noexcept {
-        const FieldLayout f = c == 0 ? layout.r : c == 1 ? layout.g : c == 2 ? layout.b : layout.a;
-        return (v >> f.shift) & ((1u << f.width) - 1u);
-    }
+    static constexpr std::uint32_t field(std::uint32_t v, int c) noexcept { return channelOf<Px>(v, c); }
 
     std::int64_t sum_[channels] = {};
     // 64 bits, so that a block of 2^32 samples or more still averages.

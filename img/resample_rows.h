@@ -65,13 +65,8 @@ private:
         std::uint32_t c[channels][strip];
     };
 
-    static std::uint32_t field(std::uint32_t v, int ch) noexcept {
-        const FieldLayout f = ch == 0 ? layout.r : ch == 1 ? layout.g : ch == 2 ? layout.b : layout.a;
-        return (v >> f.shift) & ((1u << f.width) - 1u);
-    }
-    static std::uint32_t shift(int ch) noexcept {
-        return ch == 0 ? layout.r.shift : ch == 1 ? layout.g.shift : ch == 2 ? layout.b.shift : layout.a.shift;
-    }
+    static std::uint32_t field(std::uint32_t v, int ch) noexcept { return channelOf<Px>(v, ch); }
+    static std::uint32_t shift(int ch) noexcept { return channelLayout<Px>(ch).shift; }
     std::uint32_t at(const std::uint8_t* row, std::int64_t k) const noexcept {
         return loadPixelValue<sizeof(Px)>(row + k * bpp);
     }
