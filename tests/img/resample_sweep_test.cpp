@@ -1,6 +1,7 @@
 // Resampling dispatchers, nearest loops and all 64 drivers against the reference model, between canaries.
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "img/image_row.h"
@@ -49,8 +50,12 @@ void runCase(const Case& c, Rng& rng, Mismatches& bad) {
     const std::int32_t srcStride = c.sw * bytes + std::int32_t(rng.below(3)) * bytes + std::int32_t(rng.below(2));
     const std::int32_t dstStride = c.tw * bytes + std::int32_t(rng.below(5));
     const bool bottomUp = rng.below(3) == 0;
-    Guarded srcMem(std::size_t(srcStride) * std::size_t(c.sh) + 1), dstMem(std::size_t(dstStride) * std::size_t(c.th));
-    std::uint8_t* srcBase = srcMem.data();
+    // The source block ends right after its last pixel, so the sanitizer sees any read past it.
+    const std::size_t srcBytes =
+        c.sw > 0 && c.sh > 0 ? std::size_t(srcStride) * std::size_t(c.sh - 1) + std::size_t(c.sw) * bytes : 0;
+    const std::unique_ptr<std::uint8_t[]> srcMem(new std::uint8_t[srcBytes + (srcBytes == 0 ? 1 : 0)]());
+    std::uint8_t* srcBase = srcMem.get();
+    Guarded dstMem(std::size_t(dstStride) * std::size_t(c.th));
     const std::uint32_t valueMask = bytes >= 4 ? ~0u : (1u << (8 * bytes)) - 1;
     const std::uint32_t key = rng.next() & valueMask;
     const std::uint32_t keyMask = c.id >= 1 && c.id <= 8 ? resample_model::formats[c.id].keyMask : valueMask;
@@ -62,7 +67,7 @@ void runCase(const Case& c, Rng& rng, Mismatches& bad) {
             for (std::int32_t b = 0; b < bytes; ++b)
                 srcBase[std::size_t(r) * srcStride + std::size_t(k) * bytes + b] = std::uint8_t(v >> (8 * b));
         }
-    const std::vector<std::uint8_t> srcBefore(srcBase, srcBase + std::size_t(srcStride) * std::size_t(c.sh));
+    const std::vector<std::uint8_t> srcBefore(srcBase, srcBase + srcBytes);
     std::uint8_t* srcFirst = bottomUp && c.sh > 0 ? srcBase + std::size_t(srcStride) * std::size_t(c.sh - 1) : srcBase;
     const std::int32_t srcPitch = bottomUp ? -srcStride : srcStride;
     ImageRow source(c.sw, c.sh, PelFmt(c.id), srcFirst, srcPitch);
@@ -91,7 +96,7 @@ void runCase(const Case& c, Rng& rng, Mismatches& bad) {
         for (std::int32_t b = c.tw * bytes; b < dstStride; ++b)
             if (row[b] != canary) bad.add("padding written, row ", j, " format ", c.id, " mode ", c.mode);
     }
-    if (!dstMem.guardsIntact() || !srcMem.guardsIntact()) bad.add("guard band written, format ", c.id);
+    if (!dstMem.guardsIntact()) bad.add("guard band written, format ", c.id);
     if (!c.keyed && c.id >= 1 && c.id <= 8 && c.mode >= 1 && c.mode <= 4 && c.sw > 0 && c.sh > 0 && c.tw > 0 &&
         c.th > 0) {
         std::vector<std::uint8_t> again(std::size_t(dstStride) * std::size_t(c.th), canary);
