@@ -8,6 +8,7 @@
 #include "img/resample_bounds.h"
 #include "img/resample_fetch.h"
 #include "img/resample_rows.h"
+#include "img/resample_samples.h"
 
 namespace talvo::g {
 
@@ -34,13 +35,12 @@ template <bool WrapX, bool WrapY>
     return {false, !WrapX && stepX <= 0x10000 ? sw - 1 : sw, !WrapY && stepY <= 0x10000 ? sh - 1 : sh};
 }
 
-// Sample by sample through the collector, in the order of the samples' definition. Sides at least 1.
+// Sample by sample through the collector. Sides at least 1.
 template <class Px, bool WrapX, bool WrapY, class Collector>
 void resampleBySamples(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, std::int32_t th,
                        const std::uint8_t* src, std::int32_t srcPitch, std::int32_t sw, std::int32_t sh,
                        Collector& collector) {
     constexpr std::ptrdiff_t bpp = sizeof(Px);
-    const auto pixelAt = [&](std::int64_t k, std::int64_t m) { return readPixel<Px>(src + m * srcPitch + k * bpp); };
     const FilterChoice choice = chooseFilter<WrapX, WrapY>(tw, th, sw, sh);
     SpanBounds rows(choice.spanH, th);
     for (std::int32_t j = 0; j < th; ++j) {
@@ -52,23 +52,7 @@ void resampleBySamples(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw
         for (std::int32_t i = 0; i < tw; ++i, out += bpp) {
             const std::int64_t x0 = cols.bound();
             cols.advance();
-            const std::int64_t x1 = cols.bound();
-            if (choice.box) {
-                for (std::int64_t m = y0 >> 16; m < y1 >> 16; ++m)
-                    for (std::int64_t k = x0 >> 16; k < x1 >> 16; ++k) collector.add(pixelAt(k, m));
-            } else {
-                const std::int64_t innerCol0 = (x0 + 0x10000) >> 16, innerCol1 = (x1 - 1) >> 16;
-                const std::int64_t innerRow0 = (y0 + 0x10000) >> 16, innerRow1 = (y1 - 1) >> 16;
-                // Fetches get the real sides: equal to the effective ones where they wrap, and a plain
-                // axis of one pixel then stands in for the neighbour it lacks.
-                fetchSample<Px, WrapX, WrapY, FetchShape::square>(src, srcPitch, sw, sh, x0, y0, collector);
-                for (std::int64_t k = innerCol0; k <= innerCol1; ++k)
-                    fetchSample<Px, WrapX, WrapY, FetchShape::pairY>(src, srcPitch, sw, sh, k << 16, y0, collector);
-                for (std::int64_t m = innerRow0; m <= innerRow1; ++m) {
-                    fetchSample<Px, WrapX, WrapY, FetchShape::pairX>(src, srcPitch, sw, sh, x0, m << 16, collector);
-                    for (std::int64_t k = innerCol0; k <= innerCol1; ++k) collector.add(pixelAt(k, m));
-                }
-            }
+            samplePixel<Px, WrapX, WrapY>(src, srcPitch, sw, sh, choice.box, x0, cols.bound(), y0, y1, collector);
             std::memcpy(out, collector.result().raw, bpp);
         }
     }
