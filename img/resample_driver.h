@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "img/resample_bounds.h"
 #include "img/resample_fetch.h"
@@ -61,8 +62,8 @@ void resampleBySamples(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw
 }  // namespace resample_detail
 
 // Source and target are different memory; sides are any 32-bit values (none below 1 samples nothing,
-// and an empty source gives zero pixels). Plain sums regroup by source rows; the keyed kind, and
-// sources too wide for the row sums, go sample by sample.
+// and an empty source gives zero pixels). Sums regroup by source rows; sources too wide for the row
+// sums go sample by sample.
 template <PelFmtId Id, bool WrapX, bool WrapY, bool Keyed>
 void resampleFiltered(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, std::int32_t th,
                       const std::uint8_t* src, std::int32_t srcPitch, std::int32_t sw, std::int32_t sh,
@@ -74,16 +75,18 @@ void resampleFiltered(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw,
         clearRows(dst, dstPitch, std::int64_t{tw} * std::int64_t{sizeof(Px)}, th);
         return;
     }
-    if constexpr (Keyed) {
-        KeyedCollector<Px> collector(key);
+    using Collector = std::conditional_t<Keyed, KeyedCollector<Px>, PlainCollector<Px>>;
+    Collector collector = [&] {
+        if constexpr (Keyed) return Collector(key);
+        else return Collector();
+    }();
+    if (sw >= RowSums<Px, WrapX, WrapY, Collector>::widthLimit) {
         resampleBySamples<Px, WrapX, WrapY>(dst, dstPitch, tw, th, src, srcPitch, sw, sh, collector);
-    } else if (sw >= RowSums<Px, WrapX, WrapY>::widthLimit) {
-        PlainCollector<Px> collector;
-        resampleBySamples<Px, WrapX, WrapY>(dst, dstPitch, tw, th, src, srcPitch, sw, sh, collector);
-    } else {
-        const FilterChoice choice = chooseFilter<WrapX, WrapY>(tw, th, sw, sh);
-        RowSums<Px, WrapX, WrapY>(src, srcPitch, sw, sh).run(dst, dstPitch, tw, th, choice.spanW, choice.spanH);
+        return;
     }
+    const FilterChoice choice = chooseFilter<WrapX, WrapY>(tw, th, sw, sh);
+    RowSums<Px, WrapX, WrapY, Collector>(src, srcPitch, sw, sh, collector, key.value())
+        .run(dst, dstPitch, tw, th, choice.spanW, choice.spanH, choice.box);
 }
 
 }  // namespace talvo::g
