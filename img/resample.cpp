@@ -8,6 +8,8 @@ namespace talvo::g {
 
 namespace {
 
+constexpr ResampleMode resampleLastMode = 4;  // nothing is sampled above it
+
 using Routine = void (*)(std::uint8_t*, std::int32_t, std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t,
                          std::int32_t, std::int32_t, std::uint32_t);
 

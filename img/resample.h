@@ -9,10 +9,8 @@
 
 namespace talvo::g {
 
-// 0 nearest neighbour; 1 to 4 filtered with the edge rules no wrap, wrap x, wrap y, wrap both
-// (ResampleMode is declared with Image). Nothing is sampled above 4.
-inline constexpr ResampleMode resampleNearestMode = 0;
-inline constexpr ResampleMode resampleLastMode = 4;
+// ResampleMode (declared with Image): 0 nearest neighbour; 1 to 4 filtered with the edge rules no wrap,
+// wrap x, wrap y, wrap both.
 
 // Samples the source lock (of source's size) into the target lock (width x height) by the target
 // format and the mode, keyed: samples equal to `key` (a pixel value of the format) do not count, a
