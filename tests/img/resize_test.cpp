@@ -20,15 +20,6 @@ std::vector<std::uint32_t> pixelsOf(Image& image) {
     return all;
 }
 
-// Rgbx8888 pixels as words (getPixel drops the x byte, so the words are read directly).
-std::vector<std::uint32_t> wordsOf(const ImageRow& image) {
-    std::vector<std::uint32_t> all(static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.height()));
-    for (std::int32_t y = 0; y < image.height(); ++y)
-        std::memcpy(&all[static_cast<std::size_t>(y * image.width())], image.pixels() + std::ptrdiff_t{y} * image.pitch(),
-                    static_cast<std::size_t>(image.width()) * 4);
-    return all;
-}
-
 void fillRandom(ImageRow& image, std::uint64_t seed) {
     imgtest::Rng rng(seed);
     const std::size_t n = static_cast<std::size_t>(image.pitch()) * static_cast<std::size_t>(image.height());
@@ -46,21 +37,22 @@ TEST(Resize, SameSize) {
     EXPECT_EQ(pixelsOf(image), pixels);
 
     // From another image of the requested size: a copy, keyed like the source, key pixels exactly the key.
-    const std::uint32_t key = 0x11223344;
+    // Rgbx5551: pixels differing from the key in bit 15 alone are key pixels.
+    const std::uint32_t key = 0x1234;
     ImageRow source;
-    source.create(3, 2, PelFmt(2));
-    const std::vector<std::uint32_t> words = {key, 0x01020304, key & 0x00FFFFFF, 0xFF223344, 0x99223344, 7};
-    std::memcpy(source.pixels(), words.data(), 24);
+    source.create(3, 2, PelFmt(5));
+    const std::vector<std::uint16_t> words = {0x1234, 0x0102, 0x9234, 0x1235, 0x9234, 7};
+    std::memcpy(source.pixels(), words.data(), 12);
     source.setColorKey(key);
     ImageRow copy;
     copy.resample(source, 3, 2, 3);
     ASSERT_TRUE(copy.hasColorKey());
     EXPECT_EQ(copy.keyPixel(), key);
-    EXPECT_EQ(wordsOf(copy), (std::vector<std::uint32_t>{key, 0x01020304, key, key, key, 7}));
+    EXPECT_EQ(pixelsOf(copy), (std::vector<std::uint32_t>{key, 0x0102, key, 0x1235, key, 7}));
     source.clearColorKey();
     copy.resample(source, 3, 2, 0);
     EXPECT_FALSE(copy.hasColorKey());
-    EXPECT_EQ(wordsOf(copy), words);
+    EXPECT_EQ(pixelsOf(copy), (std::vector<std::uint32_t>{0x1234, 0x0102, 0x9234, 0x1235, 0x9234, 7}));
 }
 
 TEST(Resize, InPlaceKeyedLeavesNoKey) {
