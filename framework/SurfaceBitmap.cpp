@@ -1,13 +1,12 @@
 // BMP pictures into Surfaces: 8-bit (plain and RLE8) through a colour table, and our own
 // stand-in for the system's DIB stretch for 16-, 24- and 32-bit pictures. Every read is
 // checked against the bytes of the file and every write against the picture.
+#include "framework/DataFile.h"
 #include "framework/Display.h"
 #include "framework/Surface.h"
 #include "platform/pixels.h"
 
 #include <array>
-#include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -248,14 +247,9 @@ void drawDeepPicture(const Bytes& file, const Header& h, const ColourMapper& map
 
 int Surface::loadBitmap(Display* d, int k, const char* path, bool mapToPalette)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(path ? std::fopen(path, "rb") : nullptr, &std::fclose);
-    if (!file)
-        return FrameworkResult::FileOpen;
     std::vector<uint8_t> data;
-    uint8_t chunk[65536];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
-        data.insert(data.end(), chunk, chunk + n);
-    file.reset();
+    if (!readDataFile(path, MaxDataFileBytes, data).ok())
+        return FrameworkResult::FileOpen;
     return loadBitmapFromMemory(d, k, data.data(), data.size(), mapToPalette);
 }
 
@@ -265,9 +259,10 @@ int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::s
     Header h;
     if (!readHeader(file, h))
         return FrameworkResult::NotBmp;
-    (void)create(d, k, h.width, h.height);
-    if (!d || !d->pixelFormat || !surface)
-        return FrameworkResult::Ok; // the failure leaves the picture undrawn
+    if (const int created = create(d, k, h.width, h.height); created != FrameworkResult::Ok)
+        return created;
+    if (!d->pixelFormat || !surface)
+        return FrameworkResult::SurfaceCreation;
     const PixelFormatInfo& format = *d->pixelFormat;
     const uint32_t depth = format.depth;
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32)

@@ -1,5 +1,6 @@
 // The SDL audio device (44.1 kHz, 16-bit stereo) shared by sound and music, playing one mixer.
 #include "platform/audio_backend.h"
+#include "platform/sdl/alsa_quiet.h"
 #include "platform/sdl/mixer.h"
 
 #include <SDL.h>
@@ -34,6 +35,7 @@ bool acquireAudio()
         ++audio.users;
         return true;
     }
+    sdl::silenceAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     SDL_AudioSpec want{};

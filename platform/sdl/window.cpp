@@ -47,6 +47,7 @@ struct SdlWindow final : WindowBackend {
             return false;
         }
         pending.clear();
+        SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE); // to hear of the window's destruction
         SDL_StartTextInput();
         return true;
     }
@@ -58,6 +59,8 @@ struct SdlWindow final : WindowBackend {
 
     void translate(const SDL_Event& e)
     {
+        if (sdl::destroysWindow(e, window))
+            endOnDisplayLost("another program destroyed the game window");
         switch (e.type) {
         case SDL_QUIT:
             post(msg::Close);
@@ -178,6 +181,7 @@ bool acquireVideo(std::string& error)
         error = "cannot open a display: no X11 or Wayland display found (is DISPLAY set?)";
         return false;
     }
+    catchLostX11Display();
     return true;
 }
 

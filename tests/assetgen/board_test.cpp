@@ -50,9 +50,9 @@ TEST(BoardPictures, PiecePicturesFitTheirSquareAndTheEndPlaqueClearsTheBoard) {
             EXPECT_GE(at, b.originX + i * b.cellSize);
             EXPECT_LE(at + 35, b.originX + (i + 1) * b.cellSize);
         }
-        EXPECT_GE(b.endPlaque.y0, b.originY + b.extent + 8) << b.endPath;
-        EXPECT_TRUE(b.endPicture.contains(b.endPlaque.x0, b.endPlaque.y0)) << b.endPath;
-        EXPECT_TRUE(b.endPicture.contains(b.endPlaque.x1 - 1, b.endPlaque.y1 - 1)) << b.endPath;
+        EXPECT_GE(b.endReacts.y0, b.originY + b.extent + 8) << b.endPath;
+        EXPECT_TRUE(b.endPicture.contains(b.endReacts.x0, b.endReacts.y0)) << b.endPath;
+        EXPECT_TRUE(b.endPicture.contains(b.endReacts.x1 - 1, b.endReacts.y1 - 1)) << b.endPath;
     }
 }
 

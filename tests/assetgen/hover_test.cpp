@@ -1,6 +1,8 @@
 // Hover pictures and badges are crops of full renders: they must sit exactly on their background.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tests/assetgen/DataFiles.h"
 #include "tools/assetgen/Layout.h"
 #include "tools/assetgen/Render.h"
@@ -30,6 +32,9 @@ void expectHoverCrop(const Picture& plain, const Picture& lit, const Box& crop, 
         for (int x = 0; x < plain.width; ++x) {
             if (plain.at(x, y) == lit.at(x, y)) continue;
             ASSERT_TRUE(crop.contains(x, y)) << "highlight leaks out of its picture at " << x << "," << y;
+            if (reacts) {
+                ASSERT_TRUE(reacts->contains(x, y)) << "highlight outside what reacts at " << x << "," << y;
+            }
             ++inside;
         }
     EXPECT_GT(inside, 100u) << "the highlight must be visible";
@@ -37,6 +42,36 @@ void expectHoverCrop(const Picture& plain, const Picture& lit, const Box& crop, 
         EXPECT_GE(crop.x1, reacts->x1);
         EXPECT_GE(crop.y1, reacts->y1);
     }
+}
+
+// The plaques' wooden frame: dark and red-brown, unlike the navy ground, the parchment and shadows.
+bool isPlaqueFrame(Rgb c) { return c.r >= 2 * c.b && c.r > 24 && 0.3 * c.r + 0.59 * c.g + 0.11 * c.b < 130; }
+
+// What looks clickable is what reacts: across the middle of each edge the plaque's frame starts
+// exactly on the rectangle, and outside it there is no plaque unless another button reacts there.
+void expectPlaquesFillTheirRectangles(const Picture& render, const std::vector<Box>& reacts) {
+    for (const Box& r : reacts) {
+        const int mx = (r.x0 + r.x1) / 2, my = (r.y0 + r.y1) / 2;
+        const std::pair<int, int> inside[] = {{r.x0, my}, {r.x1 - 1, my}, {mx, r.y0}, {mx, r.y1 - 1}};
+        const std::pair<int, int> outside[] = {{r.x0 - 2, my}, {r.x1 + 1, my}, {mx, r.y0 - 2}, {mx, r.y1 + 1}};
+        for (int i = 0; i < 4; ++i) {
+            const auto [ix, iy] = inside[i];
+            const auto [ox, oy] = outside[i];
+            EXPECT_TRUE(isPlaqueFrame(render.at(ix, iy))) << "no plaque at " << ix << "," << iy;
+            if (ox < 0 || oy < 0 || ox >= render.width || oy >= render.height) continue;
+            bool neighbour = false;
+            for (const Box& other : reacts) neighbour |= other.contains(ox, oy);
+            EXPECT_EQ(isPlaqueFrame(render.at(ox, oy)), neighbour) << "outside at " << ox << "," << oy;
+        }
+    }
+}
+
+TEST(HoverPictures, EveryPlaqueFillsExactlyItsReactiveRectangle) {
+    std::vector<Box> menu;
+    for (const MenuButton& b : menuButtons) menu.push_back(b.reacts);
+    expectPlaquesFillTheirRectangles(renderMenu(MenuElement::None, true), menu);
+    for (const BoardLayout& b : boards) expectPlaquesFillTheirRectangles(renderBoard(b), {b.endReacts});
+    expectPlaquesFillTheirRectangles(renderLostPanel(), {yesReacts, noReacts});
 }
 
 TEST(HoverPictures, MenuButtonsTickAndBadgesAreCropsOfTheirHighlightedMenu) {

@@ -3,7 +3,9 @@
 
 #include <cmath>
 #include <map>
+#include <memory>
 
+#include "platform/sdl/midi_synth.h"
 #include "tests/assetgen/DataFiles.h"
 #include "tests/platform/audio_test_files.h"
 
@@ -152,6 +154,38 @@ TEST(Music, IsAFormatOneFileOfOneToTwoMinutesThatLoopsOnABarLine) {
     for (const auto& [ch, program] : m.programs) EXPECT_NE(ch, 9) << "no percussion in a calm piece";
     EXPECT_GE(m.lowest, 28);
     EXPECT_LE(m.highest, 96);
+}
+
+double rmsDecibels(double sumOfSquares, std::size_t count) {
+    return 10 * std::log10(sumOfSquares / static_cast<double>(count) / (32768.0 * 32768.0));
+}
+
+// Rendered by the game's own synth (its gain and soundfont) over the whole piece, the music's RMS
+// lies within 6 dB of each effect's RMS over the effect's length, as both reach the mixer.
+TEST(Music, SitsWithinSixDecibelsOfTheEffectsInTheGamesMix) {
+    if (!std::filesystem::is_regular_file(plat::sdl::soundfontPath())) GTEST_SKIP() << "no soundfont";
+    plat::sdl::MidiSynth synth;
+    synth.adoptSynth(std::make_unique<plat::sdl::Synth>());
+    ASSERT_EQ(synth.open("music", (runDir() / "Data/Sounds/music.mid").string()), plat::MusicResult::Ok);
+    ASSERT_EQ(synth.play("music", std::nullopt, false), plat::MusicResult::Ok);
+    const auto frames = static_cast<std::size_t>(readMidi("Data/Sounds/music.mid").seconds * 44100);
+    constexpr std::size_t block = 4096;
+    std::vector<std::int32_t> mix(2 * block);
+    std::vector<float> scratch(2 * block);
+    double music = 0;
+    for (std::size_t done = 0; done < frames; done += block) {
+        std::fill(mix.begin(), mix.end(), 0);
+        synth.renderInto(mix.data(), scratch.data(), block);
+        for (std::int32_t v : mix) music += static_cast<double>(v) * v;
+    }
+    const double musicDb = rmsDecibels(music, 2 * (frames + block - 1) / block * block);
+    for (const char* path : {"Data/Sounds/Click.wav", "Data/Sounds/Imp1.wav"}) {
+        const std::vector<std::int16_t> w = readWave(path);
+        ASSERT_FALSE(w.empty()) << path;
+        double effect = 0;
+        for (std::int16_t v : w) effect += static_cast<double>(v) * v;
+        EXPECT_NEAR(musicDb, rmsDecibels(effect, w.size()), 6) << path;
+    }
 }
 
 } // namespace

@@ -10,7 +10,8 @@ namespace assetgen {
 
 namespace {
 
-constexpr double frameWidth = 13;
+// Thin enough that the 10x10 frame ends above its end plaque, which reacts from 9 px below the squares.
+constexpr double frameWidth = 7;
 
 void boardFrame(cairo_t* cr, const BoardLayout& b) {
     const double x = b.originX - frameWidth, y = b.originY - frameWidth, side = b.extent + 2 * frameWidth;
@@ -87,18 +88,20 @@ void squares(cairo_t* cr, const BoardLayout& b) {
     cairo_restore(cr);
 }
 
+// Title, task and emblem in the column right of the lost dialog, so the dialog never hides part of them.
 void sidePanel(cairo_t* cr) {
+    constexpr double cx = (sideColumnX0 + 798) / 2.0;
     cairo_save(cr);
-    goldText(cr, Face::SerifBold, 40, "Velmoor", 690, 128, Align::Centre);
+    goldText(cr, Face::SerifBold, 36, "Velmoor", cx, 128, Align::Centre);
     cairo_new_path(cr);
-    textPath(cr, Face::SerifItalic, 19, "Besuche jedes Feld", 690, 172, Align::Centre);
-    textPath(cr, Face::SerifItalic, 19, "genau einmal", 690, 197, Align::Centre);
+    textPath(cr, Face::SerifItalic, 18, "Besuche jedes Feld", cx, 170, Align::Centre);
+    textPath(cr, Face::SerifItalic, 18, "genau einmal", cx, 194, Align::Centre);
     setColour(cr, Colour{224, 212, 184});
     cairo_fill(cr);
     KnightLook look;
     look.outlineWidth = 2.5;
     look.base = true;
-    drawKnight(cr, 690 - 0.55 * 130, 240, 130, look);
+    drawKnight(cr, cx - 0.55 * 130, 240, 130, look);
     cairo_restore(cr);
 }
 
@@ -112,7 +115,8 @@ Picture renderBoard(const BoardLayout& board, bool endHighlighted) {
     sidePanel(cr);
     boardFrame(cr, board);
     squares(cr, board);
-    plaque(cr, board.endPlaque, "Zurück", 30, endHighlighted);
+    plaque(cr, board.endReacts, overlap(board.endReacts, board.endPicture), "Zurück",
+          board.endReacts.height() > 80 ? 36 : 30, endHighlighted);
     return canvas.toOpaque();
 }
 

@@ -13,28 +13,28 @@ struct MenuButton {
     MenuElement element;
     const char* path;  // hover picture
     Box picture;       // where the game draws it
-    Box reacts;        // where the mouse highlights it
-    Box plaque;        // the wooden plaque drawn there
+    Box reacts;        // where the mouse highlights it: the plaque fills exactly this
     const char* label;
 };
 
 inline const std::array<MenuButton, 6> menuButtons = {{
     {MenuElement::Play6x6, "Data/Menu/6x6.bmp", Box::at(246, 169, 122, 67), Box::inclusive(256, 184, 367, 235),
-     Box{264, 188, 360, 235}, "6x6"},
+     "6x6"},
     {MenuElement::Play8x8, "Data/Menu/8x8.bmp", Box::at(249, 227, 111, 59), Box::inclusive(260, 236, 359, 285),
-     Box{264, 238, 360, 285}, "8x8"},
+     "8x8"},
     {MenuElement::Play10x10, "Data/Menu/10x10.bmp", Box::at(232, 276, 145, 68),
-     Box::inclusive(240, 286, 376, 343), Box{264, 288, 360, 335}, "10x10"},
+     Box::inclusive(240, 286, 376, 343), "10x10"},
     {MenuElement::Music, "Data/Menu/music.bmp", Box::at(218, 344, 218, 59), Box::inclusive(240, 350, 435, 402),
-     Box{264, 353, 436, 401}, "Musik"},
+     "Musik"},
     {MenuElement::Authors, "Data/Menu/authors.bmp", Box::at(264, 397, 229, 71),
-     Box::inclusive(241, 410, 492, 467), Box{264, 414, 436, 462}, "Autoren"},
+     Box::inclusive(241, 410, 492, 467), "Autoren"},
     {MenuElement::Exit, "Data/Menu/exit.bmp", Box::at(186, 466, 343, 73), Box::inclusive(182, 474, 528, 538),
-     Box{264, 478, 436, 526}, "Beenden"},
+     "Beenden"},
 }};
 
+// The music state: a lamp on an arm of the music plaque, lit and ticked while the music plays.
 inline constexpr Box musicTick = Box::at(472, 339, 40, 40);
-inline constexpr Box musicBox{479, 351, 505, 377};
+inline constexpr double lampX = 492, lampY = 361, lampRadius = 16;
 
 struct Badge {
     const char* path;
@@ -58,17 +58,16 @@ struct BoardLayout {
     const char* fieldPath;
     const char* endPath; // the names are swapped between 6x6 and 8x8, as the game opens them
     Box endPicture;
-    Box endReacts;
-    Box endPlaque;
+    Box endReacts; // the end plaque fills exactly this
 };
 
 inline const std::array<BoardLayout, 3> boards = {{
     {6, 44.3, 165, 181, 266, "Data/Field[6x6].bmp", "Data/end[8x8].bmp", Box::at(236, 497, 302, 62),
-     Box::inclusive(237, 498, 537, 558), Box{298, 502, 478, 555}},
+     Box::inclusive(237, 498, 537, 558)},
     {8, 44.25, 86, 83, 354, "Data/Field[8x8].bmp", "Data/end[6x6].bmp", Box::at(166, 445, 309, 73),
-     Box::inclusive(167, 449, 474, 517), Box{200, 458, 441, 512}},
+     Box::inclusive(167, 449, 474, 517)},
     {10, 44.2, 98, 50, 442, "Data/Field[10x10].bmp", "Data/end[10x10].bmp", Box::at(314, 500, 297, 100),
-     Box::inclusive(377, 501, 610, 599), Box{384, 516, 604, 574}},
+     Box::inclusive(377, 501, 610, 599)},
 }};
 
 // Where the game draws a piece picture on square (x, y): truncated, 6 pixels in from the corner.
@@ -83,8 +82,11 @@ inline constexpr Box yesPicture = Box::at(253 - lostX, 398 - lostY, 77, 42);
 inline constexpr Box yesReacts = Box::inclusive(251 - lostX, 391 - lostY, 329 - lostX, 439 - lostY);
 inline constexpr Box noPicture = Box::at(420 - lostX, 394 - lostY, 166, 50);
 inline constexpr Box noReacts = Box::inclusive(411 - lostX, 401 - lostY, 585 - lostX, 443 - lostY);
-inline constexpr Box yesPlaque{110, 355, 187, 397};
-inline constexpr Box noPlaque{300, 356, 420, 398};
+// The parchment: it ends one row above the 8x8 board's end plaque, so it never covers part of it.
+inline constexpr Box lostBody{60, 30, 450, 404};
+
+// Board screens keep their title column right of the dialog and its shadow.
+inline constexpr int sideColumnX0 = 612;
 
 // The game writes its score line here, about 180 x 32 pixels.
 inline constexpr Box scoreText = Box::at(620, 30, 180, 32);

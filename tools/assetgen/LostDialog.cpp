@@ -10,14 +10,16 @@ namespace assetgen {
 
 namespace {
 
-// The panel's body inside the 512 x 512 picture; around it only shadow.
-constexpr double bodyX = 40, bodyY = 62, bodyW = 432, bodyH = 380, bodyR = 18;
-constexpr double shadowDx = 7, shadowDy = 10, shadowSpread = 18;
-constexpr double rimRamp = 22;
+// The panel's body inside the 512 x 512 picture; around it only shadow, which falls to the right
+// and stops where the body ends, so nothing below the body is darkened either.
+constexpr double bodyX = lostBody.x0, bodyY = lostBody.y0, bodyW = lostBody.width(), bodyH = lostBody.height();
+constexpr double bodyR = 14;
+constexpr double shadowDx = 4, shadowSpread = 14;
+constexpr double rimRamp = 4;
 
 // Regions the mask keeps fully opaque: the text and both buttons (picture and mouse rectangle).
-constexpr Box headingZone{66, 96, 446, 156};
-constexpr Box questionZone{166, 278, 346, 332};
+constexpr Box headingZone{72, 44, 438, 104};
+constexpr Box questionZone{166, 262, 346, 312};
 constexpr Box yesZone{std::min(yesPicture.x0, yesReacts.x0), std::min(yesPicture.y0, yesReacts.y0),
                       std::max(yesPicture.x1, yesReacts.x1), std::max(yesPicture.y1, yesReacts.y1)};
 constexpr Box noZone{std::min(noPicture.x0, noReacts.x0), std::min(noPicture.y0, noReacts.y0),
@@ -34,13 +36,8 @@ Picture renderLostPanel(LostElement highlight) {
     cairo_paint(cr);
 
     roundedRect(cr, bodyX, bodyY, bodyW, bodyH, bodyR);
-    cairo_pattern_t* p = cairo_pattern_create_radial(256, 230, 60, 256, 250, 300);
-    cairo_pattern_add_color_stop_rgb(p, 0, 248 / 255.0, 236 / 255.0, 204 / 255.0);
-    cairo_pattern_add_color_stop_rgb(p, 0.7, 232 / 255.0, 212 / 255.0, 168 / 255.0);
-    cairo_pattern_add_color_stop_rgb(p, 1, 200 / 255.0, 164 / 255.0, 112 / 255.0);
-    cairo_set_source(cr, p);
-    cairo_fill(cr);
-    cairo_pattern_destroy(p);
+    fillGradient(cr, cairo_pattern_create_radial(256, 230, 60, 256, 250, 300),
+                 {{0, Colour{248, 236, 204}}, {0.7, Colour{232, 212, 168}}, {1, Colour{200, 164, 112}}});
 
     // Fibres of the parchment.
     cairo_save(cr);
@@ -62,66 +59,73 @@ Picture renderLostPanel(LostElement highlight) {
     setColour(cr, palette::walnutDark);
     cairo_set_line_width(cr, 2);
     cairo_stroke(cr);
-    roundedRect(cr, bodyX + 11, bodyY + 11, bodyW - 22, bodyH - 22, bodyR - 8);
+    // The inner border frames the message only: the buttons sit too near the rim to be framed.
+    const double frameH = std::min(yesReacts.y0, noReacts.y0) - 8 - bodyY;
+    roundedRect(cr, bodyX + 11, bodyY + 11, bodyW - 22, frameH - 11, bodyR - 8);
     setColour(cr, palette::walnut, 0.8);
     cairo_set_line_width(cr, 1.5);
     cairo_stroke(cr);
-    roundedRect(cr, bodyX + 15, bodyY + 15, bodyW - 30, bodyH - 30, bodyR - 10);
+    roundedRect(cr, bodyX + 15, bodyY + 15, bodyW - 30, frameH - 19, bodyR - 10);
     setColour(cr, palette::goldDark, 0.7);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
 
     cairo_new_path(cr);
-    textPath(cr, Face::SerifBold, 34, "Keine Züge mehr!", 257.5, 139.5, Align::Centre);
+    textPath(cr, Face::SerifBold, 34, "Keine Züge mehr!", bodyX + bodyW / 2 + 1.5, 87.5, Align::Centre);
     setColour(cr, Colour{96, 24, 16}, 0.35);
     cairo_fill(cr);
-    textPath(cr, Face::SerifBold, 34, "Keine Züge mehr!", 256, 138, Align::Centre);
+    textPath(cr, Face::SerifBold, 34, "Keine Züge mehr!", bodyX + bodyW / 2, 86, Align::Centre);
     setColour(cr, palette::red);
     cairo_fill(cr);
 
     // Divider with a diamond, then the stuck knight.
-    cairo_move_to(cr, 140, 168.5);
-    cairo_line_to(cr, 372, 168.5);
+    constexpr double cx = bodyX + bodyW / 2, divider = 114.5;
+    cairo_move_to(cr, cx - 116, divider);
+    cairo_line_to(cr, cx + 116, divider);
     setColour(cr, palette::walnut, 0.7);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
-    cairo_move_to(cr, 256, 162);
-    cairo_line_to(cr, 263, 168.5);
-    cairo_line_to(cr, 256, 175);
-    cairo_line_to(cr, 249, 168.5);
+    cairo_move_to(cr, cx, divider - 6.5);
+    cairo_line_to(cr, cx + 7, divider);
+    cairo_line_to(cr, cx, divider + 6.5);
+    cairo_line_to(cr, cx - 7, divider);
     cairo_close_path(cr);
     setColour(cr, palette::goldDark);
     cairo_fill(cr);
     KnightLook look;
     look.outlineWidth = 3;
     look.base = true;
-    drawKnight(cr, 256 - 0.55 * 88, 180, 88, look);
+    drawKnight(cr, cx - 0.55 * 120, 128, 120, look);
 
     cairo_new_path(cr);
-    textPath(cr, Face::SerifBold, 34, "Nochmal?", 256, 318, Align::Centre);
+    textPath(cr, Face::SerifBold, 34, "Nochmal?", cx, 300, Align::Centre);
     setColour(cr, palette::ink);
     cairo_fill(cr);
 
-    plaque(cr, yesPlaque, "Ja", 24, highlight == LostElement::Yes);
-    plaque(cr, noPlaque, "Nein", 24, highlight == LostElement::No);
+    plaque(cr, yesReacts, overlap(yesReacts, yesPicture), "Ja", 24, highlight == LostElement::Yes);
+    plaque(cr, noReacts, overlap(noReacts, noPicture), "Nein", 24, highlight == LostElement::No);
     return canvas.toOpaque();
 }
 
 Picture renderLostMask() {
     Canvas canvas(lostSize, lostSize);
     cairo_t* cr = canvas.cr();
-    // Soft shadow: nested outlines growing more opaque toward the panel.
+    // Soft shadow: nested outlines growing more opaque toward the panel, cut off at the body's foot.
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, 0, lostSize, bodyY + bodyH);
+    cairo_clip(cr);
     for (int d = static_cast<int>(shadowSpread); d >= 0; --d) {
         const double t = 1.0 - d / shadowSpread;
-        roundedRect(cr, bodyX + shadowDx - d, bodyY + shadowDy - d, bodyW + 2 * d, bodyH + 2 * d, bodyR + d);
+        roundedRect(cr, bodyX + shadowDx - d, bodyY - d, bodyW + 2 * d, bodyH + 2 * d, bodyR + d);
         greyLevel(cr, 170 * t * t);
         cairo_fill(cr);
     }
-    // The body lets the board show through at its rim and turns opaque toward the middle,
-    // so the text and buttons sit on solid parchment without visible patches.
+    cairo_restore(cr);
+    // A short ramp at the rim lets the board show through the edge; the rest is opaque, so the
+    // text and the buttons (which lie close to the rim) sit on solid parchment.
     for (int d = 0; d <= static_cast<int>(rimRamp); ++d) {
         roundedRect(cr, bodyX + d, bodyY + d, bodyW - 2 * d, bodyH - 2 * d, std::max(4.0, bodyR - d / 2.0));
-        greyLevel(cr, 216 + (255 - 216) * d / rimRamp);
+        greyLevel(cr, 208 + (255 - 208) * d / rimRamp);
         cairo_fill(cr);
     }
     // The zones lie inside the opaque middle already; filling them states the promise outright.

@@ -1,4 +1,4 @@
-// The main menu, its highlighted plaques, the music tick and the rank badges.
+// The main menu, its highlighted plaques, the music lamp and the rank badges.
 #include <cmath>
 #include <iterator>
 
@@ -56,33 +56,40 @@ void medallion(cairo_t* cr, double cx, double cy, double radius) {
     cairo_restore(cr);
 }
 
-void checkBox(cairo_t* cr, bool ticked) {
-    const Box& b = musicBox;
+// The music state: a brass arm carries a lamp off the music plaque's end, so the tick reads as the
+// plaque's own state; the lamp is round and sunk in brass, nothing like a box to click.
+void musicLamp(cairo_t* cr, const Box& plaque, bool on) {
     cairo_save(cr);
-    roundedRect(cr, b.x0 + 2, b.y0 + 3, b.width(), b.height(), 4);
+    const double armY = lampY + 4;
+    cairo_rectangle(cr, plaque.x1 - 4, armY - 4 + 2, lampX - plaque.x1 + 4, 8);
     setColour(cr, palette::plate, 0.55);
     cairo_fill(cr);
-    roundedRect(cr, b.x0, b.y0, b.width(), b.height(), 4);
-    setColour(cr, palette::walnut);
+    cairo_rectangle(cr, plaque.x1 - 4, armY - 4, lampX - plaque.x1 + 4, 8);
+    fillGradient(cr, cairo_pattern_create_linear(0, armY - 4, 0, armY + 4),
+                 {{0, palette::goldPale}, {0.5, palette::goldDark}, {1, Colour{104, 72, 8}}});
+
+    cairo_arc(cr, lampX + 1.5, lampY + 2.5, lampRadius, 0, 2 * M_PI);
+    setColour(cr, palette::plate, 0.6);
     cairo_fill(cr);
-    roundedRect(cr, b.x0 + 4, b.y0 + 4, b.width() - 8, b.height() - 8, 2);
-    setColour(cr, Colour{12, 20, 40});
-    cairo_fill(cr);
-    roundedRect(cr, b.x0 + 0.75, b.y0 + 0.75, b.width() - 1.5, b.height() - 1.5, 4);
-    setColour(cr, palette::walnutLight);
-    cairo_set_line_width(cr, 1.5);
-    cairo_stroke(cr);
-    if (ticked) {
+    cairo_arc(cr, lampX, lampY, lampRadius, 0, 2 * M_PI);
+    fillGradient(cr,
+                 cairo_pattern_create_linear(lampX - lampRadius, lampY - lampRadius, lampX + lampRadius,
+                                             lampY + lampRadius),
+                 {{0, palette::goldPale}, {1, Colour{120, 84, 0}}});
+
+    const double glass = lampRadius - 4;
+    cairo_arc(cr, lampX, lampY, glass, 0, 2 * M_PI);
+    cairo_pattern_t* g = cairo_pattern_create_radial(lampX - 3, lampY - 3, 1, lampX, lampY, glass);
+    if (on) fillGradient(cr, g, {{0, Colour{255, 248, 200}}, {0.6, palette::gold}, {1, Colour{200, 120, 0}}});
+    else fillGradient(cr, g, {{0, Colour{56, 64, 88}}, {1, Colour{12, 20, 40}}});
+    if (on) {
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        cairo_move_to(cr, b.x0 + 5, b.y0 + 13);
-        cairo_line_to(cr, b.x0 + 11, b.y0 + 21);
-        cairo_line_to(cr, b.x0 + 28, b.y0 - 6);
+        cairo_move_to(cr, lampX - 6, lampY + 0.5);
+        cairo_line_to(cr, lampX - 1.5, lampY + 5);
+        cairo_line_to(cr, lampX + 6.5, lampY - 5.5);
         setColour(cr, palette::walnutDark);
-        cairo_set_line_width(cr, 7.5);
-        cairo_stroke_preserve(cr);
-        setColour(cr, palette::gold);
-        cairo_set_line_width(cr, 4.5);
+        cairo_set_line_width(cr, 3.2);
         cairo_stroke(cr);
     }
     cairo_restore(cr);
@@ -96,12 +103,7 @@ void badge(cairo_t* cr, int rank) {
     setColour(cr, palette::plate, 0.55);
     cairo_fill(cr);
     roundedRect(cr, x, y, w, h, 10);
-    cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
-    cairo_pattern_add_color_stop_rgb(p, 0, 160 / 255.0, 112 / 255.0, 56 / 255.0);
-    cairo_pattern_add_color_stop_rgb(p, 1, 72 / 255.0, 44 / 255.0, 24 / 255.0);
-    cairo_set_source(cr, p);
-    cairo_fill(cr);
-    cairo_pattern_destroy(p);
+    fillGradient(cr, cairo_pattern_create_linear(0, y, 0, y + h), {{0, palette::walnutLight}, {1, Colour{72, 44, 24}}});
     roundedRect(cr, x + 5, y + 5, w - 10, h - 10, 6);
     setColour(cr, Colour{14, 24, 48});
     cairo_fill_preserve(cr);
@@ -187,13 +189,14 @@ Picture renderMenu(MenuElement highlight, bool musicOn, int badgeRank) {
     emblem.base = true;
     drawKnight(cr, 650 - 0.55 * 176, 330 - 0.52 * 176, 176, emblem);
     cairo_new_path(cr);
-    textPath(cr, Face::SerifItalic, 17, "Der Rundgang des Springers", 650, 488, Align::Centre);
+    textPath(cr, Face::SerifItalic, 16, "Der Rundgang des Springers", 664, 486, Align::Centre);
     setColour(cr, Colour{200, 188, 160});
     cairo_fill(cr);
 
-    for (const MenuButton& b : menuButtons)
-        plaque(cr, b.plaque, b.label, b.plaque.height() > 50 ? 28 : 25, b.element == highlight);
-    checkBox(cr, musicOn);
+    for (const MenuButton& b : menuButtons) {
+        if (b.element == MenuElement::Music) musicLamp(cr, b.reacts, musicOn);
+        plaque(cr, b.reacts, overlap(b.reacts, b.picture), b.label, 28, b.element == highlight);
+    }
 
     if (badgeRank >= 0 && badgeRank <= 3) badge(cr, badgeRank);
     return canvas.toOpaque();

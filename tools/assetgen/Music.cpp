@@ -54,10 +54,12 @@ Song composeMusic() {
     song.microsPerQuarter = 60'000'000 / 76; // 76 beats per minute
     song.endTick = static_cast<int>(progression.size()) * bar;
 
-    MidiTrack flute{"Flute", 0, 73, 88, 72, 50, {}};
-    MidiTrack harp{"Harp", 1, 46, 78, 52, 60, {}};
-    MidiTrack strings{"Strings", 2, 49, 62, 64, 70, {}};
-    MidiTrack bass{"Bass", 3, 32, 80, 60, 30, {}};
+    // Loud enough to sit within a few dB of the sound effects in the game's mix; the balance
+    // between the voices is set by the ratios of these channel volumes.
+    MidiTrack flute{"Flute", 0, 73, 127, 72, 50, {}};
+    MidiTrack harp{"Harp", 1, 46, 112, 52, 60, {}};
+    MidiTrack strings{"Strings", 2, 49, 90, 64, 70, {}};
+    MidiTrack bass{"Bass", 3, 32, 115, 60, 30, {}};
 
     for (int b = 0; b < static_cast<int>(progression.size()); ++b) {
         const Chord& c = progression[static_cast<std::size_t>(b)];
@@ -67,7 +69,7 @@ Song composeMusic() {
         int at = start;
         for (const auto& [key, eighths] : melody[static_cast<std::size_t>(b)]) {
             const int length = eighths * eighth;
-            if (key != 0) flute.notes.push_back({at, length - 20, key, phraseVelocity(b, 70)});
+            if (key != 0) flute.notes.push_back({at, length - 20, key, phraseVelocity(b, 84)});
             at += length;
         }
 
@@ -77,13 +79,13 @@ Song composeMusic() {
         for (int i = 0; i < 8; ++i) {
             if (lastBar && i >= 6) break; // a breath before the loop starts again
             harp.notes.push_back({start + i * eighth, 2 * eighth, pattern[static_cast<std::size_t>(i)],
-                                  (i % 4 == 0 ? 58 : 48) + (i == 0 ? 6 : 0)});
+                                  (i % 4 == 0 ? 70 : 58) + (i == 0 ? 7 : 0)});
         }
 
-        for (int key : c.triad) strings.notes.push_back({start, bar - 30, key - 12, 44});
+        for (int key : c.triad) strings.notes.push_back({start, bar - 30, key - 12, 53});
 
-        bass.notes.push_back({start, 2 * quarter - 40, c.root, 64});
-        bass.notes.push_back({start + 2 * quarter, 2 * quarter - 40, c.root + 7, 56});
+        bass.notes.push_back({start, 2 * quarter - 40, c.root, 77});
+        bass.notes.push_back({start + 2 * quarter, 2 * quarter - 40, c.root + 7, 67});
     }
     song.tracks = {flute, harp, strings, bass};
     return song;

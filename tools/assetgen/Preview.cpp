@@ -189,8 +189,8 @@ void writePreviews(const std::string& dir) {
         writePng(s, dir + "/lost6.png");
     }
     {
-        const BoardLayout& b = boards[1];
-        Picture s = boardInPlay(p, b, {{0, 0}, {1, 2}, {2, 4}}, -1, Square{-1, -1});
+        // The dialog shows the bare board picture: no piece, marks or hints.
+        Picture s = p.at(boards[1].fieldPath);
         blitMasked(s, p.at("Data/Menu/Youloose.bmp"), p.at("Data/Menu/YLMask.bmp"), lostX, lostY);
         blit(s, p.at("Data/Menu/Ja.bmp"), yesPicture.x0 + lostX, yesPicture.y0 + lostY, false);
         s = withScore(s, "Punkte:3");

@@ -86,6 +86,13 @@ void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) 
     cairo_close_path(cr);
 }
 
+void fillGradient(cairo_t* cr, cairo_pattern_t* pattern, std::initializer_list<Stop> stops) {
+    for (const Stop& s : stops) addStop(pattern, s.offset, s.colour);
+    cairo_set_source(cr, pattern);
+    cairo_fill(cr);
+    cairo_pattern_destroy(pattern);
+}
+
 void paintBackground(cairo_t* cr, int width, int height) {
     cairo_save(cr);
     cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, height);
@@ -134,34 +141,11 @@ void goldText(cairo_t* cr, Face face, double size, const std::string& utf8, doub
     cairo_restore(cr);
 }
 
-void plaque(cairo_t* cr, const Box& box, const std::string& label, double fontSize, bool highlighted) {
-    cairo_save(cr);
-    const double x = box.x0, y = box.y0, w = box.width() - 2, h = box.height() - 3;
-    const double r = std::min(10.0, h / 4);
+namespace {
 
-    roundedRect(cr, x + 2, y + 3, w, h, r);
-    setColour(cr, palette::plate, 0.55);
-    cairo_fill(cr);
-
-    roundedRect(cr, x, y, w, h, r);
-    cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
-    if (highlighted) {
-        addStop(p, 0, Colour{216, 164, 96});
-        addStop(p, 0.5, Colour{168, 116, 60});
-        addStop(p, 1, Colour{112, 72, 36});
-    } else {
-        addStop(p, 0, palette::walnutLight);
-        addStop(p, 0.5, palette::walnut);
-        addStop(p, 1, Colour{64, 38, 20});
-    }
-    cairo_set_source(cr, p);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(p);
-
-    // Grain: gently waving lines, seeded by the plaque's place so every render agrees.
-    cairo_save(cr);
-    cairo_clip(cr);
-    Rng rng(static_cast<std::uint32_t>(box.x0 * 7919 + box.y0));
+// Wood grain: gently waving lines over the current clip, seeded by place so every render agrees.
+void grain(cairo_t* cr, double x, double y, double w, double h, std::uint32_t seed) {
+    Rng rng(seed);
     for (double gy = y + 3; gy < y + h; gy += rng.uniform(3, 7)) {
         const double phase = rng.uniform(0, 6.28), amp = rng.uniform(0.6, 2.0), len = rng.uniform(40, 90);
         cairo_move_to(cr, x, gy);
@@ -173,49 +157,64 @@ void plaque(cairo_t* cr, const Box& box, const std::string& label, double fontSi
         cairo_set_line_width(cr, rng.uniform(0.6, 1.6));
         cairo_stroke(cr);
     }
-    // Bevel: light along the top, dark along the bottom.
-    cairo_pattern_t* bevel = cairo_pattern_create_linear(0, y, 0, y + h);
-    cairo_pattern_add_color_stop_rgba(bevel, 0, 1, 0.93, 0.8, 0.35);
-    cairo_pattern_add_color_stop_rgba(bevel, 0.5, 1, 0.93, 0.8, 0.0);
-    cairo_pattern_add_color_stop_rgba(bevel, 0.5, 0.1, 0.05, 0.02, 0.0);
-    cairo_pattern_add_color_stop_rgba(bevel, 1, 0.1, 0.05, 0.02, 0.45);
-    roundedRect(cr, x + 1.5, y + 1.5, w - 3, h - 3, r - 1.5);
-    cairo_set_source(cr, bevel);
-    cairo_set_line_width(cr, 3);
-    cairo_stroke(cr);
-    cairo_pattern_destroy(bevel);
-    cairo_restore(cr);
+}
 
-    // Rims stay inside the plaque's box: a highlight must never reach past its hover picture.
-    if (highlighted) {
-        roundedRect(cr, x + 1.25, y + 1.25, w - 2.5, h - 2.5, r);
+void brassStud(cairo_t* cr, double cx, double cy, double radius) {
+    cairo_arc(cr, cx + 0.8, cy + 1.2, radius, 0, 2 * M_PI);
+    setColour(cr, palette::walnutDark, 0.8);
+    cairo_fill(cr);
+    cairo_arc(cr, cx, cy, radius, 0, 2 * M_PI);
+    fillGradient(cr, cairo_pattern_create_radial(cx - radius * 0.35, cy - radius * 0.35, 0, cx, cy, radius),
+                 {{0, palette::goldPale}, {0.6, palette::goldDark}, {1, Colour{104, 72, 8}}});
+}
+
+// The plaque's face: plain walnut, or lit (brighter wood, gold rim, gold label).
+void plaqueFace(cairo_t* cr, const Box& face, const std::string& label, double fontSize, bool lit) {
+    const double x = face.x0, y = face.y0, w = face.width(), h = face.height();
+    cairo_save(cr);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_clip(cr);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
+    if (lit) fillGradient(cr, p, {{0, Colour{224, 172, 100}}, {0.5, Colour{176, 122, 64}}, {1, Colour{120, 78, 38}}});
+    else fillGradient(cr, p, {{0, palette::walnutLight}, {0.5, palette::walnut}, {1, Colour{72, 44, 22}}});
+    grain(cr, x, y, w, h, static_cast<std::uint32_t>(face.x0 * 7919 + face.y0));
+
+    if (lit) {
+        cairo_rectangle(cr, x + 1.25, y + 1.25, w - 2.5, h - 2.5);
         setColour(cr, palette::gold);
         cairo_set_line_width(cr, 2.5);
         cairo_stroke(cr);
-        roundedRect(cr, x + 2.5, y + 2.5, w - 5, h - 5, r - 2);
-        setColour(cr, palette::goldDark);
+        cairo_rectangle(cr, x + 3, y + 3, w - 6, h - 6);
+        setColour(cr, palette::goldDark, 0.8);
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
     } else {
-        roundedRect(cr, x + 0.75, y + 0.75, w - 1.5, h - 1.5, r);
-        setColour(cr, palette::walnutDark);
-        cairo_set_line_width(cr, 1.5);
+        // Sunk into the frame: a shadow along the top edge, a glint along the bottom.
+        cairo_move_to(cr, x, y + 1);
+        cairo_line_to(cr, x + w, y + 1);
+        setColour(cr, palette::walnutDark, 0.7);
+        cairo_set_line_width(cr, 2);
+        cairo_stroke(cr);
+        cairo_move_to(cr, x, y + h - 0.5);
+        cairo_line_to(cr, x + w, y + h - 0.5);
+        setColour(cr, Colour{200, 150, 90}, 0.5);
+        cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
     }
 
-    // Label, centred on the plaque's face and cut into the wood.
+    // Label, centred on the face and cut into the wood; shrunk when the face is narrow.
+    const double size = std::min(fontSize, fontSize * (w - 10) / textWidth(cr, Face::SerifBold, fontSize, label));
     cairo_font_extents_t fe;
-    cairo_set_font_face(cr, fontFace(Face::SerifBold));
-    cairo_set_font_size(cr, fontSize);
-    cairo_font_extents(cr, &fe);
-    const double baseline = y + h / 2 + (fe.ascent * 0.72) / 2;
+    cairo_font_extents(cr, &fe); // textWidth left the face selected at `fontSize`
+    const double baseline = y + h / 2 + (fe.ascent * size / fontSize * 0.72) / 2;
     cairo_new_path(cr);
-    textPath(cr, Face::SerifBold, fontSize, label, x + w / 2 + 1.2, baseline + 1.5, Align::Centre);
+    textPath(cr, Face::SerifBold, size, label, x + w / 2 + 1.2, baseline + 1.5, Align::Centre);
     setColour(cr, palette::walnutDark, 0.85);
     cairo_fill(cr);
-    textPath(cr, Face::SerifBold, fontSize, label, x + w / 2, baseline, Align::Centre);
-    if (highlighted) {
-        cairo_pattern_t* g = cairo_pattern_create_linear(0, baseline - fontSize * 0.75, 0, baseline);
+    textPath(cr, Face::SerifBold, size, label, x + w / 2, baseline, Align::Centre);
+    if (lit) {
+        cairo_pattern_t* g = cairo_pattern_create_linear(0, baseline - size * 0.75, 0, baseline);
         addStop(g, 0, palette::goldPale);
         addStop(g, 1, palette::gold);
         cairo_set_source(cr, g);
@@ -226,6 +225,44 @@ void plaque(cairo_t* cr, const Box& box, const std::string& label, double fontSi
         cairo_fill(cr);
     }
     cairo_restore(cr);
+}
+
+} // namespace
+
+void plaque(cairo_t* cr, const Box& box, const Box& lit, const std::string& label, double fontSize,
+            bool highlighted) {
+    // The frame is the same in both looks, so it must cover every strip of the box that the hover
+    // picture leaves out; opposite sides match, so a wide end looks meant.
+    constexpr int frame = 5;
+    const int side = std::max({frame, lit.x0 - box.x0 + 1, box.x1 - lit.x1 + 1});
+    const int rail = std::max({frame, lit.y0 - box.y0 + 1, box.y1 - lit.y1 + 1});
+    const Box face{box.x0 + side, box.y0 + rail, box.x1 - side, box.y1 - rail};
+    const double x = box.x0, y = box.y0, w = box.width(), h = box.height();
+
+    cairo_save(cr);
+    roundedRect(cr, x + 2, y + 3, w, h, 6);
+    setColour(cr, palette::plate, 0.55);
+    cairo_fill(cr);
+
+    roundedRect(cr, x, y, w, h, 6);
+    fillGradient(cr, cairo_pattern_create_linear(0, y, 0, y + h),
+                 {{0, Colour{112, 72, 40}}, {0.5, Colour{72, 44, 24}}, {1, palette::walnutDark}});
+    roundedRect(cr, x + 0.5, y + 0.5, w - 1, h - 1, 6);
+    setColour(cr, Colour{32, 18, 10});
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    roundedRect(cr, x + 1.5, y + 1.5, w - 3, h - 3, 5);
+    setColour(cr, Colour{176, 128, 72}, 0.45);
+    cairo_stroke(cr);
+    if (side >= 14)
+        for (const double cx : {x + side / 2.0, x + w - side / 2.0}) brassStud(cr, cx, y + h / 2, side * 0.22);
+    if (rail >= 8)
+        for (const double cx : {x + side + 8.0, x + w - side - 8.0}) {
+            brassStud(cr, cx, y + rail / 2.0, rail * 0.22);
+            brassStud(cr, cx, y + h - rail / 2.0, rail * 0.22);
+        }
+    cairo_restore(cr);
+    plaqueFace(cr, face, label, fontSize, highlighted);
 }
 
 void scorePlate(cairo_t* cr) {

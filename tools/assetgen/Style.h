@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "tools/assetgen/Picture.h"
@@ -50,6 +51,13 @@ void textPath(cairo_t* cr, Face face, double size, const std::string& utf8, doub
 
 void roundedRect(cairo_t* cr, double x, double y, double w, double h, double radius);
 
+struct Stop {
+    double offset;
+    Colour colour;
+};
+// Fills the current path with a gradient `pattern` given these colour stops; the pattern is used up.
+void fillGradient(cairo_t* cr, cairo_pattern_t* pattern, std::initializer_list<Stop> stops);
+
 // Deep navy gradient with a soft darkening toward the corners.
 void paintBackground(cairo_t* cr, int width, int height);
 
@@ -57,8 +65,16 @@ void paintBackground(cairo_t* cr, int width, int height);
 void goldText(cairo_t* cr, Face face, double size, const std::string& utf8, double x, double y,
               Align align = Align::Left);
 
-// A wooden plaque filling `box`, its label centred; highlighted: brighter wood, gold rim, gold label.
-void plaque(cairo_t* cr, const Box& box, const std::string& label, double fontSize, bool highlighted);
+// A framed wooden plaque filling exactly `box` (the area that reacts), its label centred on the face.
+// Highlighted, only the face changes (brighter wood, gold rim, gold label), and only inside `lit`,
+// the part of the box that the hover picture covers.
+void plaque(cairo_t* cr, const Box& box, const Box& lit, const std::string& label, double fontSize,
+            bool highlighted);
+
+// The part of `a` that also lies in `b`.
+[[nodiscard]] constexpr Box overlap(const Box& a, const Box& b) {
+    return {a.x0 > b.x0 ? a.x0 : b.x0, a.y0 > b.y0 ? a.y0 : b.y0, a.x1 < b.x1 ? a.x1 : b.x1, a.y1 < b.y1 ? a.y1 : b.y1};
+}
 
 // The calm dark plate behind the game's score line at (620, 30).
 void scorePlate(cairo_t* cr);
