@@ -84,8 +84,11 @@ TEST(KeyTables, ScriptNamesAndSdlScancodesAgree)
         {"DELETE", "Delete"}, {"PAGEUP", "PageUp"}, {"PAGEDOWN", "PageDown"}};
     for (char c : std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"))
         all.emplace_back(std::string(1, c), std::string(1, c));
-    for (int f = 1; f <= 12; ++f)
-        all.emplace_back("F" + std::to_string(f), "F" + std::to_string(f));
+    for (int f = 1; f <= 12; ++f) {
+        std::string name(1, 'F');
+        name += std::to_string(f);
+        all.emplace_back(name, name);
+    }
     for (const auto& [ours, sdlName] : all) {
         const auto codes = keyCodesFromName(ours);
         ASSERT_TRUE(codes) << ours;
