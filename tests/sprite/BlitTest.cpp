@@ -9,6 +9,8 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "BlitRequest.h"
@@ -40,7 +42,17 @@ struct TestImage {
         v.kind = kind, v.w = w, v.h = h, v.pitch = pitch, v.pels = bytes.data() + guard;
         v.keyed = img->hasColorKey != 0;
         std::memcpy(v.key, img->colorKeyRgba, 4);
+        if (const palCTy* palette = img->pelFmt.palette) v.palette = true, v.entries = palette->entries, v.count = static_cast<int>(palette->count);
         return v;
+    }
+    // Gives the image a palette of n colours, all four bytes of each random.
+    void setPalette(TestRandom& r, std::uint32_t n)
+    {
+        std::vector<std::uint8_t> colours(4 * std::size_t{n});
+        palCTy palette;
+        palette.Set(colours.data(), n);
+        for (std::uint32_t i = 0; i < 4 * n; ++i) palette.entries[i] = r.byte();
+        img->SetPalette(palette);
     }
     int kind, w, h, pitch;
     std::vector<std::uint8_t> buf;
@@ -70,37 +82,62 @@ std::string firstDifference(const TestImage& image, const std::vector<std::uint8
     return {};
 }
 
-// One seeded case: rgb565 source onto a random image, with random rectangle, offset, mode,
-// scale, key, alpha map, depth images and caller locks; compared byte for byte with the model.
-void sweepCase(std::uint64_t seed)
+// (route, destination group, slot) cells that drew at least one pixel in the sweep.
+using Cells = std::set<std::tuple<int, int, int>>;
+
+// One seeded case: a source of any kind (index images with random palettes of 0 to 256 colours)
+// onto a random image, with random rectangle, offset, mode, scale, key, alpha map, depth images
+// and caller locks; compared byte for byte with the model.
+void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
 {
     TestRandom r(seed);
     const auto between = [&r](int lo, int hi) { return lo + static_cast<int>(r.below(static_cast<std::uint32_t>(hi - lo + 1))); };
+    // Most cases keep every image the source's size and the rectangle inside it, so that they
+    // draw; the rest go anywhere.
+    const bool fits = r.below(4) != 0;
+    int srcW = 0, srcH = 0;
     const auto makeImage = [&](int kind) {
-        const int w = between(1, 9), h = between(1, 9);
+        const int w = fits && srcW != 0 ? srcW : between(1, 9), h = fits && srcH != 0 ? srcH : between(1, 9);
         auto image = std::make_unique<TestImage>(kind, w, h, w + between(0, 3));
         for (std::size_t i = guard; i < image->buf.size() - guard; ++i) image->buf[i] = r.byte();
         return image;
     };
-    auto src = makeImage(4);
+    static constexpr int srcKinds[] = {1, 2, 3, 4, 5, 6, 9, 9, 9};
+    auto src = makeImage(srcKinds[r.below(9)]);
+    srcW = src->w, srcH = src->h;
+    const bool withPalette = src->kind == 9 ? r.below(5) != 0 : r.below(10) == 0;
+    if (withPalette) src->setPalette(r, r.below(3) == 0 ? 256 : r.below(257));
     if (r.below(2) != 0) {
-        // A key mostly taken from a source pixel, so that some pixels match it.
-        const unsigned v = model::word(src->at(between(0, src->w - 1), between(0, src->h - 1)));
-        std::uint8_t key[4] = {static_cast<std::uint8_t>((v & 31) << 3 | r.below(8)), static_cast<std::uint8_t>(((v >> 5) & 63) << 2 | r.below(4)),
-                               static_cast<std::uint8_t>((v >> 11) << 3 | r.below(8)), r.byte()};
-        if (r.below(4) == 0) key[0] = r.byte();
+        // A key mostly the colour of a source pixel (for an index, of its palette entry), so
+        // that some pixels match it; the low bits that 16-bit kinds cut off at random.
+        std::uint8_t key[4] = {r.byte(), r.byte(), r.byte(), r.byte()};
+        const std::uint8_t* p = src->at(between(0, src->w - 1), between(0, src->h - 1));
+        const palCTy* palette = src->img->pelFmt.palette;
+        if (src->kind == 9 && palette != nullptr && *p < palette->count) {
+            std::memcpy(key, palette->entries + 4 * std::size_t{*p}, 4);
+            if (r.below(3) == 0) key[r.below(3)] ^= static_cast<std::uint8_t>(r.below(8));
+        } else if (src->kind != 9 && r.below(4) != 0) {
+            int c[3];
+            model::readChannels(src->kind, p, c);
+            for (int i = 0; i < 3; ++i) {
+                const int lowBits = src->kind < 4 ? 0 : i == 1 && src->kind == 4 ? 2 : 3;
+                key[i] = static_cast<std::uint8_t>(c[i] | static_cast<int>(r.below(1u << lowBits)));
+            }
+            if (src->kind <= 3) key[3] = src->kind == 1 ? r.byte() : p[3];
+        }
         src->img->SetColorKeyRgba(key);
     }
     static constexpr int dstKinds[] = {1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6, 0, 7, 9, 10};
     const int dstKind = dstKinds[r.below(16)];
-    const bool self = dstKind == 4 && r.below(5) == 0;
+    const bool self = dstKind == src->kind && r.below(5) == 0;
     std::unique_ptr<TestImage> dstOwn = self ? nullptr : makeImage(dstKind);
+    if (dstOwn && r.below(dstKind == 9 ? 2 : 16) == 0) dstOwn->setPalette(r, r.below(4));
     TestImage& dst = self ? *src : *dstOwn;
     const int mapPick = between(0, 3);
     std::unique_ptr<TestImage> map = mapPick == 0 ? nullptr : makeImage(mapPick == 3 ? 1 : 9);
-    const auto depthImage = [&]() -> std::unique_ptr<TestImage> {
-        const int pick = between(0, 5);
-        if (pick == 0) return nullptr;
+    const auto depthImage = [&](int none) -> std::unique_ptr<TestImage> {
+        const int pick = between(0, 7);
+        if (pick < none) return nullptr;
         auto image = makeImage(pick == 1 ? 9 : 10);
         if (image->kind == 10)
             for (int y = 0; y < image->h; ++y)
@@ -110,13 +147,13 @@ void sweepCase(std::uint64_t seed)
                 }
         return image;
     };
-    auto srcDepth = depthImage();
-    auto dstDepth = depthImage();
+    auto srcDepth = depthImage(4);
+    auto dstDepth = depthImage(1);
 
     model::Request req;
     static constexpr int edgeInts[] = {INT_MIN, INT_MAX, -1};
-    req.mode = r.below(10) == 0 ? edgeInts[r.below(3)] : between(-1, 17);
-    req.scaled = r.below(3) == 0 ? static_cast<std::int32_t>(r.next()) | 1 : 0;
+    req.mode = r.below(10) == 0 ? edgeInts[r.below(3)] : (r.below(4) == 0 ? between(-1, 17) : between(0, 15));
+    req.scaled = r.below(5) < 2 ? static_cast<std::int32_t>(r.next()) | 1 : 0;
     static constexpr int alphas[] = {0, 1, 127, 128, 255, 256, 257, -5, 512, INT_MIN, INT_MAX};
     req.alpha = r.below(2) == 0 ? between(0, 256) : alphas[r.below(11)];
     static const float scales[] = {1.0f, 2.0f, 0.5f, 0.2f, 3.0f, 1.5f, 0.75f, 0.0f, -1.0f, std::nanf(""),
@@ -130,6 +167,11 @@ void sweepCase(std::uint64_t seed)
     req.ry = between(-4, 10);
     req.rw = between(-2, 12);
     req.rh = between(-2, 12);
+    if (fits) {
+        req.x = between(-2, 2), req.y = between(-2, 2);
+        req.rx = between(0, src->w - 1), req.ry = between(0, src->h - 1);
+        req.rw = between(1, src->w - req.rx), req.rh = between(1, src->h - req.ry);
+    }
 
     const DrawParams params = drawParamsOf(req, map ? map->img.get() : nullptr, srcDepth ? srcDepth->img.get() : nullptr,
                                            dstDepth ? dstDepth->img.get() : nullptr);
@@ -151,14 +193,14 @@ void sweepCase(std::uint64_t seed)
     if (srcDepth) sdView = srcDepth->view(srcDepth->buf);
     if (dstDepth) ddView = dstDepth->view(wantDepth);
     model::Image dstView = dst.view(want);
-    const std::string what = model::draw(src->view(before), dstView, map ? &mapView : nullptr, srcDepth ? &sdView : nullptr,
-                                         dstDepth ? &ddView : nullptr, req);
+    const model::Result result = model::draw(src->view(before), dstView, map ? &mapView : nullptr, srcDepth ? &sdView : nullptr,
+                                             dstDepth ? &ddView : nullptr, req);
+    if (cells != nullptr && result.pixels > 0) cells->insert({result.route, result.dstGroup, result.slot});
 
     src->img->DrawEx(dst.img.get(), req.x, req.y, req.wholeSource ? nullptr : &rect, &params);
 
-    const int slot = blitSlotFor(static_cast<std::uint32_t>(req.mode), req.scaled != 0, src->img->hasColorKey != 0, srcDepth != nullptr);
-    const std::string loop = blitLoopName(blitGroupOf(4), blitGroupOf(dstKind), slot);
-    const std::string context = "seed " + std::to_string(seed) + ", loop " + loop + ", model: " + what + ": ";
+    const std::string loop = blitLoopName(std::min(result.route, 5), result.dstGroup, result.slot);
+    const std::string context = "seed " + std::to_string(seed) + ", loop " + loop + ", model: " + result.what + ": ";
     if (dst.buf != want) ADD_FAILURE() << context << "destination " << firstDifference(dst, want, dst.buf);
     if (dstDepth && dstDepth->buf != wantDepth) ADD_FAILURE() << context << "depth " << firstDifference(*dstDepth, wantDepth, dstDepth->buf);
     if (!self && src->buf != before) ADD_FAILURE() << context << "the source changed";
@@ -174,7 +216,16 @@ TEST(Blit, MatchesTheReferenceModelOnSeededRequests)
         sweepCase(std::strtoull(one, nullptr, 10));
         return;
     }
-    for (std::uint64_t seed = 1; seed <= 30000 && !HasFailure(); ++seed) sweepCase(seed);
+    Cells cells;
+    for (std::uint64_t seed = 1; seed <= 200000 && !HasFailure(); ++seed) sweepCase(seed, &cells);
+    if (HasFailure()) return;
+    // Every cell of the table ran: five source groups and the palettized route onto five
+    // destination groups, 48 slots each, and the two index copies.
+    for (int route = 0; route <= 5; ++route)
+        for (int dst = 0; dst < 5; ++dst)
+            for (int slot = 0; slot < blitSlotCount; ++slot)
+                EXPECT_TRUE(cells.count({route, dst, slot}) != 0) << blitLoopName(route, dst, slot) << " never ran";
+    EXPECT_TRUE(cells.count({6, 5, 1}) != 0 && cells.count({6, 5, 7}) != 0) << "an index copy never ran";
 }
 
 // ---- golden vectors ----
@@ -253,17 +304,21 @@ TEST(Blit, StretchSamplesInDestinationUnits)
 
 TEST(Blit, EightyFourOfTheRequestsOfAColourPairDraw)
 {
-    // scaled x mode 0..16 x depth x key: 136 requests. rgb565 onto rgb565 leaves 24 of them
-    // to the kept-apart blend loops.
-    for (int dstKind = 1; dstKind <= 6; ++dstKind) {
-        int drawn = 0;
-        for (int scaled = 0; scaled < 2; ++scaled)
-            for (std::uint32_t mode = 0; mode <= 16; ++mode)
-                for (int depth = 0; depth < 2; ++depth)
-                    for (int key = 0; key < 2; ++key)
-                        drawn += blitCell(blitGroupOf(4), blitGroupOf(dstKind), blitSlotFor(mode, scaled, key, depth)) != nullptr;
-        EXPECT_EQ(drawn, dstKind == 4 ? 60 : 84) << "kind " << dstKind;
-    }
+    // scaled x mode 0..16 x depth x key: 136 requests, for every source group and the
+    // palettized route onto each destination kind 1 to 6; kinds 7 to 10 draw none.
+    for (int src = 0; src <= blit::groupCount; ++src)
+        for (int dstKind = 1; dstKind <= 10; ++dstKind) {
+            int drawn = 0;
+            for (int scaled = 0; scaled < 2; ++scaled)
+                for (std::uint32_t mode = 0; mode <= 16; ++mode)
+                    for (int depth = 0; depth < 2; ++depth)
+                        for (int key = 0; key < 2; ++key) {
+                            const int slot = blitSlotFor(mode, scaled, key, depth);
+                            drawn += (src == blit::groupCount ? blitPalCell(blitGroupOf(dstKind), slot)
+                                                              : blitCell(src, blitGroupOf(dstKind), slot)) != nullptr;
+                        }
+            EXPECT_EQ(drawn, dstKind <= 6 ? 84 : 0) << "source " << src << " onto kind " << dstKind;
+        }
 }
 
 TEST(Blit, OpacityOfTheFloatWrapper)
