@@ -21,9 +21,13 @@ namespace blit {
 }
 
 // Onto bytes B, G, R of a 32-bit pixel; s is 4 bytes B, G, R, A. One shift after both products.
+// Two channels per 32-bit product: for a in 0..256 each sum stays below 2^16, inside its lane.
 inline void keptApartAlpha32(std::uint8_t* d, const std::uint8_t* s, int a)
 {
-    for (int i = 0; i < 3; ++i) d[i] = static_cast<std::uint8_t>((s[i] * a + d[i] * (256 - a)) >> 8);
+    const std::uint32_t dw = load32(d), sw = load32(s), ua = static_cast<std::uint32_t>(a), ud = 256 - ua;
+    const std::uint32_t rb = ((sw & 0xFF00FFu) * ua + (dw & 0xFF00FFu) * ud) >> 8 & 0xFF00FFu;
+    const std::uint32_t g = ((sw & 0xFF00u) * ua + (dw & 0xFF00u) * ud) >> 8 & 0xFF00u;
+    store32(d, rb | g | (dw & 0xFF000000u));
 }
 
 // modulate2x (k = 1) and subtract (k = 6) onto bytes B, G, R of a 32-bit pixel.

@@ -89,6 +89,15 @@ inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
     }
 }
 
+// One row of an unscaled slot without key or depth test; map is read only by alpha-map slots.
+template <class S, class D, int SlotNo>
+inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
+{
+    for (int i = 0; i < w; ++i)
+        blitPixel<S, D, SlotNo>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step,
+                                blitSlotOf(SlotNo).kind == BlitKind::AlphaMap ? map[i] : alpha);
+}
+
 // Walks job.width x job.height destination pixels once. Unscaled: every view starts at the
 // first pixel of the rectangle and steps by its own pitch. A palettized source's pixel is the
 // table entry of its index byte. Stretch: the source view is the whole
@@ -143,6 +152,10 @@ void blitLoop(const BlitJob& job)
         const std::ptrdiff_t mStride = job.alphaMap.pitch, sdStride = std::ptrdiff_t{job.srcDepth.pitch} * 4,
                              ddStride = std::ptrdiff_t{job.dstDepth.pitch} * 4;
         for (int j = 0; j < h; ++j) {
+            if constexpr (!slot.depth && !slot.keyed && !S::palettized) {
+                // Rows of a different image than the source: no store can change a later read.
+                blitRow<S, D, SlotNo>(drow, srow, mrow, w, alpha);
+            } else {
             for (int i = 0; i < w; ++i) {
                 if constexpr (slot.depth) {
                     const std::int32_t sd = loadDepth(sdrow + 4 * i);
@@ -155,6 +168,7 @@ void blitLoop(const BlitJob& job)
                 int a = alpha;
                 if constexpr (map) a = mrow[i];
                 blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
+            }
             }
             srow += sStride;
             drow += dStride;
