@@ -99,9 +99,9 @@ inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s
 }
 
 // Walks job.width x job.height destination pixels once. Unscaled: every view starts at the
-// first pixel of the rectangle and steps by its own pitch. A palettized source's pixel is the
-// table entry of its index byte. Stretch: the source view is the whole
+// first pixel of the rectangle and steps by its own pitch. Stretch: the source view is the whole
 // source, sampled at ((x + i) * stepX) >> 16, ((y + j) * stepY) >> 16 in 32-bit unsigned steps.
+// A palettized source's pixel is the table entry of its index byte.
 // Depth test before key test; a keyed-out pixel that passed the depth test keeps its new depth.
 template <class S, class D, int SlotNo>
 void blitLoop(const BlitJob& job)
@@ -156,19 +156,19 @@ void blitLoop(const BlitJob& job)
                 // Rows of a different image than the source: no store can change a later read.
                 blitRow<S, D, SlotNo>(drow, srow, mrow, w, alpha);
             } else {
-            for (int i = 0; i < w; ++i) {
-                if constexpr (slot.depth) {
-                    const std::int32_t sd = loadDepth(sdrow + 4 * i);
-                    if (!(sd > loadDepth(ddrow + 4 * i))) continue;
-                    storeDepth(ddrow + 4 * i, sd);
+                for (int i = 0; i < w; ++i) {
+                    if constexpr (slot.depth) {
+                        const std::int32_t sd = loadDepth(sdrow + 4 * i);
+                        if (!(sd > loadDepth(ddrow + 4 * i))) continue;
+                        storeDepth(ddrow + 4 * i, sd);
+                    }
+                    const std::uint8_t* sp = S::fetch(table, srow + std::ptrdiff_t{i} * S::step);
+                    if constexpr (slot.keyed)
+                        if (keyedOut(sp)) continue;
+                    int a = alpha;
+                    if constexpr (map) a = mrow[i];
+                    blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
                 }
-                const std::uint8_t* sp = S::fetch(table, srow + std::ptrdiff_t{i} * S::step);
-                if constexpr (slot.keyed)
-                    if (keyedOut(sp)) continue;
-                int a = alpha;
-                if constexpr (map) a = mrow[i];
-                blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
-            }
             }
             srow += sStride;
             drow += dStride;
