@@ -12,6 +12,7 @@
 #include "sprite/blit/BlitJob.h"
 #include "sprite/blit/BlitKeptApart.h"
 #include "sprite/blit/BlitTraits.h"
+#include "sprite/blit/BlitWords.h"
 
 namespace blit {
 
@@ -62,6 +63,17 @@ inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
         }
     } else if constexpr (keptApart(S::group, D::group, SlotNo)) {
         keptApartPixel<D, SlotNo>(d, s, a);
+    } else if constexpr (D::group == Group::X8888 && (kind == BlitKind::Alpha || kind == BlitKind::StretchAlpha ||
+                                                       kind == BlitKind::AlphaMap || kind == BlitKind::Premul ||
+                                                       kind == BlitKind::StretchAdd || (kind == BlitKind::Colour && slot.op == 3))) {
+        // Onto 32-bit pixels the blends, premultiplied alpha and add run on whole words.
+        const std::uint32_t dw = load32(d), sw = bgrWord(S::widen(S::load(s))), ua = static_cast<std::uint32_t>(a);
+        if constexpr (kind == BlitKind::Premul)
+            store32(d, words::premul(dw, sw, ua));
+        else if constexpr (kind == BlitKind::StretchAdd || kind == BlitKind::Colour)
+            store32(d, words::add(dw, sw));
+        else
+            store32(d, words::alpha(dw, sw, ua));
     } else if constexpr (kind == BlitKind::Alpha || kind == BlitKind::StretchAlpha || kind == BlitKind::AlphaMap) {
         if constexpr (D::wide && S::inlineBlend) {
             const pel::Bgr c = S::widen(S::load(s));
