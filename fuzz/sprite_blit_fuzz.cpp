@@ -1,5 +1,6 @@
-// Fuzz target: imgCTy::DrawEx over any request and images between guard bands; rgb565 sources
-// must match the reference model byte for byte, and every image must end unlocked.
+// Fuzz target: imgCTy::DrawEx over any request and images between guard bands, palettes of 0 to
+// 256 colours included; every source must match the reference model byte for byte, and every
+// image must end unlocked.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -53,9 +54,11 @@ struct FuzzImage {
         const imgPelFmt fmt(kind, nullptr);
         img = std::make_unique<imgRowCTy>(w, h, &fmt, buf.data() + guard, pitch);
         if (shape & 0x80) {
+            const std::uint32_t n = (shape & 0x40) ? 256 : in.u8();
+            std::vector<std::uint8_t> colours(4 * std::size_t{n});
             palCTy palette;
-            const std::uint8_t colours[8] = {1, 2, 3, 0, 200, 100, 50, 0};
-            palette.Set(colours, 2);
+            palette.Set(colours.data(), n);
+            for (std::uint32_t i = 0; i < 4 * n; ++i) palette.entries[i] = in.u8();
             img->SetPalette(palette);
         }
     }
@@ -64,7 +67,7 @@ struct FuzzImage {
         model::Image v;
         v.kind = kind, v.w = img->width, v.h = img->height, v.pitch = img->pitch;
         v.pels = img->pels != nullptr ? bytes.data() + guard : nullptr;
-        v.palette = img->pelFmt.palette != nullptr;
+        if (const palCTy* palette = img->pelFmt.palette) v.palette = true, v.entries = palette->entries, v.count = static_cast<int>(palette->count);
         v.keyed = img->hasColorKey != 0;
         std::memcpy(v.key, img->colorKeyRgba, 4);
         return v;
@@ -105,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                            dstDepth ? dstDepth->img.get() : nullptr);
     const imgRect rect = rectOf(req);
     // The model walks every pixel of the rectangle: keep that bounded.
-    const bool modelled = src.kind == 4 && (req.wholeSource || (req.rw <= 64 && req.rh <= 64));
+    const bool modelled = req.wholeSource || (req.rw <= 64 && req.rh <= 64);
 
     std::vector<std::uint8_t> before = src.buf, want = dst.buf;
     std::vector<std::uint8_t> wantDepth = dstDepth ? dstDepth->buf : std::vector<std::uint8_t>{};

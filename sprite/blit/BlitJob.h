@@ -18,6 +18,7 @@ struct BlitJob {
     std::uint32_t stepX = 0, stepY = 0;  // 16.16 source pixels per destination pixel
     std::int32_t alpha = 0;              // 0 to 256
     std::uint32_t key = 0;               // in the source's form, low bits first
+    const std::uint8_t* table = nullptr;  // a palettized source's entries, in the destination's form
 };
 
 using BlitFn = void(const BlitJob& job);

@@ -10,7 +10,9 @@
 
 #include "sprite/PelOpList.h"
 #include "sprite/blit/BlitJob.h"
+#include "sprite/blit/BlitKeptApart.h"
 #include "sprite/blit/BlitTraits.h"
+#include "sprite/blit/BlitWords.h"
 
 namespace blit {
 
@@ -34,9 +36,17 @@ consteval pelAlphaFn* blendOp(std::string_view op, std::string_view src, std::st
     throw "no such blend operator";
 }
 
-// Whether a copy moves the source word unchanged.
+// Whether a copy moves the source value (or palette entry) unchanged.
 template <class S, class D>
 inline constexpr bool rawCopy = S::rawCopy && S::group == D::group;
+
+// The constant-alpha operator of a pair, by the source's table of names.
+template <class S, class D>
+consteval pelAlphaFn* alphaOp()
+{
+    constexpr OpPair names = S::alphaOp(D::word);
+    return blendOp("alpha", names.src, names.dst);
+}
 
 // One drawn pixel (after the depth and key tests): d is read and written in place.
 template <class S, class D, int SlotNo>
@@ -45,10 +55,25 @@ inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
     constexpr BlitSlot slot = blitSlotOf(SlotNo);
     constexpr BlitKind kind = slot.kind;
     if constexpr (kind == BlitKind::Copy || kind == BlitKind::StretchCopy) {
-        if constexpr (rawCopy<S, D>)
+        if constexpr (rawCopy<S, D>) {
             std::memcpy(d, s, S::bytes);
+        } else {
+            const auto v = S::load(s);
+            D::copy(d, S::widen(v), S::alphaOf(v));
+        }
+    } else if constexpr (keptApart(S::group, D::group, SlotNo)) {
+        keptApartPixel<D, SlotNo>(d, s, a);
+    } else if constexpr (D::group == Group::X8888 && (kind == BlitKind::Alpha || kind == BlitKind::StretchAlpha ||
+                                                       kind == BlitKind::AlphaMap || kind == BlitKind::Premul ||
+                                                       kind == BlitKind::StretchAdd || (kind == BlitKind::Colour && slot.op == 3))) {
+        // Onto 32-bit pixels the blends, premultiplied alpha and add run on whole words.
+        const std::uint32_t dw = load32(d), sw = bgrWord(S::widen(S::load(s))), ua = static_cast<std::uint32_t>(a);
+        if constexpr (kind == BlitKind::Premul)
+            store32(d, words::premul(dw, sw, ua));
+        else if constexpr (kind == BlitKind::StretchAdd || kind == BlitKind::Colour)
+            store32(d, words::add(dw, sw));
         else
-            D::copy(d, S::widen(S::load(s)));
+            store32(d, words::alpha(dw, sw, ua));
     } else if constexpr (kind == BlitKind::Alpha || kind == BlitKind::StretchAlpha || kind == BlitKind::AlphaMap) {
         if constexpr (D::wide && S::inlineBlend) {
             const pel::Bgr c = S::widen(S::load(s));
@@ -56,7 +81,7 @@ inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
             d[1] = static_cast<std::uint8_t>(pel::mix(d[1], c.g, a));
             d[2] = static_cast<std::uint8_t>(pel::mix(d[2], c.r, a));
         } else {
-            constexpr pelAlphaFn* op = blendOp("alpha", S::word, D::word);
+            constexpr pelAlphaFn* op = alphaOp<S, D>();
             op(d, s, a);
         }
     } else if constexpr (kind == BlitKind::Premul) {
@@ -76,9 +101,19 @@ inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
     }
 }
 
+// One row of an unscaled slot without key or depth test; map is read only by alpha-map slots.
+template <class S, class D, int SlotNo>
+inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
+{
+    for (int i = 0; i < w; ++i)
+        blitPixel<S, D, SlotNo>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step,
+                                blitSlotOf(SlotNo).kind == BlitKind::AlphaMap ? map[i] : alpha);
+}
+
 // Walks job.width x job.height destination pixels once. Unscaled: every view starts at the
 // first pixel of the rectangle and steps by its own pitch. Stretch: the source view is the whole
 // source, sampled at ((x + i) * stepX) >> 16, ((y + j) * stepY) >> 16 in 32-bit unsigned steps.
+// A palettized source's pixel is the table entry of its index byte.
 // Depth test before key test; a keyed-out pixel that passed the depth test keeps its new depth.
 template <class S, class D, int SlotNo>
 void blitLoop(const BlitJob& job)
@@ -87,8 +122,10 @@ void blitLoop(const BlitJob& job)
     // Every field is read once: stores through the byte pointers could alias the job.
     const int w = job.width, h = job.height, alpha = job.alpha;
     if (w <= 0 || h <= 0) return;
-    const auto key = static_cast<typename S::Raw>(job.key);
-    const std::ptrdiff_t sStride = std::ptrdiff_t{job.src.pitch} * S::bytes;
+    const auto key = static_cast<typename S::Raw>(job.key & S::keyBits);
+    const auto keyedOut = [key](const std::uint8_t* sp) { return (S::load(sp) & S::keyBits) == key; };
+    const std::uint8_t* const table = job.table;
+    const std::ptrdiff_t sStride = std::ptrdiff_t{job.src.pitch} * S::step;
     const std::ptrdiff_t dStride = std::ptrdiff_t{job.dst.pitch} * D::bytes;
     std::uint8_t* drow = job.dst.pels;
     if constexpr (slot.stretch()) {
@@ -100,9 +137,9 @@ void blitLoop(const BlitJob& job)
             std::uint32_t accX = startX;
             std::uint8_t* dp = drow;
             for (int i = 0; i < w; ++i, accX += stepX, dp += D::bytes) {
-                const std::uint8_t* sp = srow + static_cast<std::ptrdiff_t>(accX >> 16) * S::bytes;
+                const std::uint8_t* sp = S::fetch(table, srow + static_cast<std::ptrdiff_t>(accX >> 16) * S::step);
                 if constexpr (slot.keyed)
-                    if (S::load(sp) == key) continue;
+                    if (keyedOut(sp)) continue;
                 blitPixel<S, D, SlotNo>(dp, sp, alpha);
             }
         }
@@ -110,12 +147,13 @@ void blitLoop(const BlitJob& job)
         // Every pixel of every row is written: whole rows at a time.
         const std::uint8_t* srow = job.src.pels;
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) {
-            if constexpr (rawCopy<S, D>)
+            if constexpr (rawCopy<S, D> && !S::palettized)
                 std::memcpy(drow, srow, static_cast<std::size_t>(w) * S::bytes);
-            else if constexpr (requires { D::template copyRow<S>(drow, srow, w); })
+            else if constexpr (!S::palettized && requires { D::template copyRow<S>(drow, srow, w); })
                 D::template copyRow<S>(drow, srow, w);
             else
-                for (int i = 0; i < w; ++i) blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, srow + std::ptrdiff_t{i} * S::bytes, alpha);
+                for (int i = 0; i < w; ++i)
+                    blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);
         }
     } else {
         constexpr bool map = slot.kind == BlitKind::AlphaMap;
@@ -126,18 +164,23 @@ void blitLoop(const BlitJob& job)
         const std::ptrdiff_t mStride = job.alphaMap.pitch, sdStride = std::ptrdiff_t{job.srcDepth.pitch} * 4,
                              ddStride = std::ptrdiff_t{job.dstDepth.pitch} * 4;
         for (int j = 0; j < h; ++j) {
-            for (int i = 0; i < w; ++i) {
-                if constexpr (slot.depth) {
-                    const std::int32_t sd = loadDepth(sdrow + 4 * i);
-                    if (!(sd > loadDepth(ddrow + 4 * i))) continue;
-                    storeDepth(ddrow + 4 * i, sd);
+            if constexpr (!slot.depth && !slot.keyed && !S::palettized) {
+                // Rows of a different image than the source: no store can change a later read.
+                blitRow<S, D, SlotNo>(drow, srow, mrow, w, alpha);
+            } else {
+                for (int i = 0; i < w; ++i) {
+                    if constexpr (slot.depth) {
+                        const std::int32_t sd = loadDepth(sdrow + 4 * i);
+                        if (!(sd > loadDepth(ddrow + 4 * i))) continue;
+                        storeDepth(ddrow + 4 * i, sd);
+                    }
+                    const std::uint8_t* sp = S::fetch(table, srow + std::ptrdiff_t{i} * S::step);
+                    if constexpr (slot.keyed)
+                        if (keyedOut(sp)) continue;
+                    int a = alpha;
+                    if constexpr (map) a = mrow[i];
+                    blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
                 }
-                const std::uint8_t* sp = srow + std::ptrdiff_t{i} * S::bytes;
-                if constexpr (slot.keyed)
-                    if (S::load(sp) == key) continue;
-                int a = alpha;
-                if constexpr (map) a = mrow[i];
-                blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
             }
             srow += sStride;
             drow += dStride;

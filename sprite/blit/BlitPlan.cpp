@@ -7,11 +7,13 @@
 
 #include "sprite/blit/BlitSelect.h"
 #include "sprite/imgCTy.h"
+#include "sprite/palCTy.h"
 
 namespace {
 
 constexpr int depthKind = 10;
 constexpr int alphaMapKind = 9;
+constexpr int indexKind = 9;
 
 // 16.16 step of a scale: (int32)(1 / scale * 65536) in double; false when there is none.
 bool stepOf(float scale, std::uint32_t& step)
@@ -60,20 +62,36 @@ bool isKind(const imgCTy* image, int kind) { return image != nullptr && image->p
 bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect& rect, const DrawParams& params,
               BlitPlan& plan)
 {
-    const int srcGroup = blitGroupOf(src.pelFmt.kind);
-    const int dstGroup = blitGroupOf(dst.pelFmt.kind);
-    const bool keyed = src.hasColorKey != 0;
-    plan.slot = blitSlotFor(static_cast<std::uint32_t>(params.mode), params.scaled != 0, keyed, params.srcDepth != nullptr);
-    plan.loop = blitCell(srcGroup, dstGroup, plan.slot);
+    BlitJob& job = plan.job;
+    job = BlitJob{};
+    const int srcKind = src.pelFmt.kind, dstKind = dst.pelFmt.kind;
+    const palCTy* const palette = src.pelFmt.palette;
+    const bool srcPalette = palette != nullptr, dstPalette = dst.pelFmt.palette != nullptr;
+    const bool keyed = src.hasColorKey != 0, depth = params.srcDepth != nullptr;
+    const auto mode = static_cast<std::uint32_t>(params.mode);
+    const int dstGroup = blitGroupOf(dstKind);
+    if (srcKind == indexKind && dstKind == indexKind && srcPalette == dstPalette) {
+        // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
+        plan.slot = params.scaled != 0 ? 1 : 7;
+        plan.loop = params.scaled != 0 ? blitIndexStretchCopy : blitIndexCopy;
+    } else if (srcPalette && !dstPalette && srcKind == indexKind) {
+        plan.slot = blitSlotFor(mode, params.scaled != 0, keyed, depth);
+        plan.loop = blitPalCell(dstGroup, plan.slot);
+        // The caller has the table built for this kind; without it nothing can be read.
+        if (palette->table == nullptr || palette->tableKind != static_cast<std::uint32_t>(dstKind)) return false;
+        job.table = palette->table;
+        if (keyed) job.key = blitPalKeyOf(dstGroup, src.colorKeyRgba);
+    } else {
+        const int srcGroup = blitGroupOf(srcKind);
+        plan.slot = blitSlotFor(mode, params.scaled != 0, keyed, depth);
+        plan.loop = blitCell(srcGroup, dstGroup, plan.slot);
+        if (keyed) job.key = blitKeyOf(srcGroup, src.colorKeyRgba);
+    }
     if (plan.loop == nullptr) return false;
     const BlitSlot slot = blitSlotOf(plan.slot);
     if (slot.kind == BlitKind::AlphaMap && !isKind(params.alphaMap, alphaMapKind)) return false;
     if (slot.depth && !(isKind(params.srcDepth, depthKind) && isKind(params.dstDepth, depthKind))) return false;
-
-    BlitJob& job = plan.job;
-    job = BlitJob{};
     job.alpha = std::clamp(params.alpha, 0, 256);
-    if (keyed) job.key = blitKeyOf(srcGroup, src.colorKeyRgba);
     Span sx, sy;
     if (slot.stretch()) {
         if (!stepOf(params.scaleX, job.stepX) || !stepOf(params.scaleY, job.stepY)) return false;

@@ -15,8 +15,10 @@ struct BlitPlan {
     BlitJob job;      // everything but the views
 };
 
-// Fills plan and returns true when the general selector has a loop for the request and the
-// clipped rectangle is not empty. Clipping keeps every pixel that a loop reads or writes inside
+// Fills plan and returns true when a loop serves the request and the clipped rectangle is not
+// empty. Routes: index onto index image (both with a palette or neither) copies; a kind-9 source
+// with a palette onto a destination without one is palettized (its table must already be built
+// for the destination's kind); everything else goes by the kinds' groups. Clipping keeps every pixel that a loop reads or writes inside
 // its image: the destination at the offset, the source (every stretch sample, counted in 64
 // bits; samples left of 0 are dropped) and the alpha map and depth images at the source
 // rectangle. Refuses what a loop cannot take: mode 3 without a kind-9 alpha map, a depth slot

@@ -6,15 +6,12 @@
 namespace {
 
 // Rows by source group; a null row draws nothing for every destination.
-const BlitRow* const blitTable[blit::groupCount] = {
-    nullptr,            // rgb888: not yet served
-    nullptr,            // 32-bit: not yet served
-    &blitFromRgb565,
-    &blitFromRgbx5551,  // so far only the raw-word copies onto rgbx5551
-    &blitFromRgba5551,  // so far only the raw-word copies onto rgba5551
-};
+const BlitRow* const blitTable[blit::groupCount] = {&blitFromRgb888, &blitFromX8888, &blitFromRgb565,
+                                                     &blitFromRgbx5551, &blitFromRgba5551};
 
-constexpr const char* groupWords[blit::groupCount] = {"rgb888", "rgbx8888", "rgb565", "rgbx5551", "rgba5551"};
+constexpr const char* groupWords[blit::groupCount + 1] = {"rgb888", "rgbx8888", "rgb565", "rgbx5551", "rgba5551", "pal8"};
+
+bool inTable(int group, int slot) { return group >= 0 && group < blit::groupCount && slot >= 0 && slot < blitSlotCount; }
 
 }  // namespace
 
@@ -49,19 +46,20 @@ int blitSlotFor(std::uint32_t mode, bool scaled, bool keyed, bool depth) noexcep
 
 BlitFn* blitCell(int srcGroup, int dstGroup, int slot) noexcept
 {
-    if (srcGroup < 0 || srcGroup >= blit::groupCount || dstGroup < 0 || dstGroup >= blit::groupCount || slot < 0 ||
-        slot >= blitSlotCount)
-        return blitNothing;
-    const BlitRow* row = blitTable[srcGroup];
-    return row != nullptr ? (*row)[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)] : blitNothing;
+    if (srcGroup < 0 || srcGroup >= blit::groupCount || !inTable(dstGroup, slot)) return blitNothing;
+    return (*blitTable[srcGroup])[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)];
+}
+
+BlitFn* blitPalCell(int dstGroup, int slot) noexcept
+{
+    return inTable(dstGroup, slot) ? blitFromPal8[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)] : blitNothing;
 }
 
 std::string blitLoopName(int srcGroup, int dstGroup, int slot)
 {
     static constexpr const char* kinds[] = {"stretch_copy", "stretch_alpha", "stretch_add", "copy", "alpha", "premul", "alphamap"};
     static constexpr const char* ops[] = {"modulate", "modulate2x", "modulate4x", "add", "addsigned", "addsigned2x", "subtract", "addsmooth"};
-    if (srcGroup < 0 || srcGroup >= blit::groupCount || dstGroup < 0 || dstGroup >= blit::groupCount || slot < 0 ||
-        slot >= blitSlotCount)
+    if (srcGroup < 0 || srcGroup > blitPal8Group || dstGroup < 0 || dstGroup > blitPal8Group || slot < 0 || slot >= blitSlotCount)
         return "nothing";
     const BlitSlot s = blitSlotOf(slot);
     std::string name = "blit_";
@@ -82,6 +80,15 @@ std::uint32_t blitKeyOf(int srcGroup, const std::uint8_t* rgba) noexcept
     case blit::Group::Rgb565: return pel_convert_rgb888_to_rgb565(word, rgba);
     case blit::Group::Rgbx5551: return pel_convert_rgb888_to_rgbx5551(word, rgba);
     case blit::Group::Rgba5551: return pel_key_rgb888_to_rgba5551(word, rgba);
+    case blit::Group::Index8: break;
     }
     return 0;
+}
+
+std::uint32_t blitPalKeyOf(int dstGroup, const std::uint8_t* rgba) noexcept
+{
+    // 32-bit and rgb888 entries are compared as the colour's bytes; the 16-bit ones as the colour
+    // converted, the 5551 ones on bits 0 to 14 (the loops mask bit 15).
+    if (dstGroup == static_cast<int>(blit::Group::Rgba5551)) dstGroup = static_cast<int>(blit::Group::Rgbx5551);
+    return blitKeyOf(dstGroup, rgba);
 }

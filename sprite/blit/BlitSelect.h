@@ -1,4 +1,5 @@
-// Loop selection: format groups, the slot table, the table of 48-cell blocks per group pair, keys.
+// Loop selection: format groups, the slot table, the table of 48-cell blocks per group pair, keys;
+// the palettized route and the index copy.
 #pragma once
 
 #include <array>
@@ -25,17 +26,21 @@ inline constexpr BlitFn* blitNothing = nullptr;
 // The key of a source group, formed from key colour bytes B, G, R, A.
 [[nodiscard]] std::uint32_t blitKeyOf(int srcGroup, const std::uint8_t* rgba) noexcept;
 
-// Slots of the two same-width pairs that the kept-apart blend loops serve, not the template.
-[[nodiscard]] constexpr bool blitKeptApart(blit::Group src, blit::Group dst, int slot)
-{
-    const bool blend = slot == 2 || slot == 3 || slot == 10 || slot == 11 || slot == 14 || slot == 15 ||
-                       (slot >= 40 && slot <= 43);
-    if (src == blit::Group::Rgb565 && dst == blit::Group::Rgb565) return blend;
-    if (src == blit::Group::X8888 && dst == blit::Group::X8888) return blend || (slot >= 20 && slot <= 23);
-    return false;
-}
+// The loop of a palettized source onto a destination group, and its key from the key colour
+// bytes B, G, R, A in the destination's form.
+[[nodiscard]] BlitFn* blitPalCell(int dstGroup, int slot) noexcept;
+[[nodiscard]] std::uint32_t blitPalKeyOf(int dstGroup, const std::uint8_t* rgba) noexcept;
+
+// Group number of a palettized source (or an index destination) in loop names.
+inline constexpr int blitPal8Group = blit::groupCount;
 
 // The rows each source family supplies (constant-initialised).
+extern const BlitRow blitFromRgb888;
+extern const BlitRow blitFromX8888;
 extern const BlitRow blitFromRgb565;
 extern const BlitRow blitFromRgbx5551;
 extern const BlitRow blitFromRgba5551;
+extern const BlitRow blitFromPal8;
+// The index-to-index copies, any mode: plain and scaled.
+extern BlitFn* const blitIndexCopy;
+extern BlitFn* const blitIndexStretchCopy;

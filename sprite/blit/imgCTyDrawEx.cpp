@@ -1,4 +1,4 @@
-// imgCTy::DrawEx: plan the draw, lock every image that takes part, run one loop, unlock on every path.
+// imgCTy::DrawEx: route and plan the draw, lock every image that takes part, run one loop, unlock on every path.
 #include <cstring>
 
 #include "sprite/ctyRuntime.h"
@@ -59,6 +59,17 @@ std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& 
     return copy;
 }
 
+// The palettized selection's first step, before anything is locked (the table builder's report
+// may jump away): the palette's table in the destination's kind, rebuilt only at a change of
+// kind. A kind outside 0 to 10 has no table to build and draws nothing; blitPlan picks the slot.
+bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst)
+{
+    const int kind = dst.pelFmt.kind;
+    if (kind < 0 || kind > 10) return false;
+    src.BuildPalTbl(kind);
+    return true;
+}
+
 }  // namespace
 
 void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
@@ -80,9 +91,10 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
         ctyErrorf(4, "imgCTy::Draw: This is not impelmetned yet");
         return;
     }
-    // A palettized source onto a destination without a palette has no loops yet: nothing drawn.
+    // Only an index image takes the palettized route; other kinds with a palette draw by their kind.
+    if (srcPalette && !dstPalette && pelFmt.kind == 9 && !draw_dispatch_pal(*this, *dst)) return;
     BlitPlan plan;
-    if (srcPalette == dstPalette && blitPlan(*this, *dst, x, y, *rect, *params, plan)) {
+    if (blitPlan(*this, *dst, x, y, *rect, *params, plan)) {
         std::uint8_t* copy = run(*this, *dst, *params, plan);
         ctyFree(copy);
     }

@@ -9,9 +9,11 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <set>
+#include <tuple>
 #include <vector>
 
-#include "BlitRequest.h"
+#include "BlitTestImage.h"
 #include "sprite/blit/BlitSelect.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
@@ -19,88 +21,64 @@
 
 namespace {
 
-constexpr std::size_t guard = 16;
-constexpr std::uint8_t guardByte = 0xA5;
+using namespace blittest;
 
-// A row image over its own buffer with guard bytes on both sides; the model sees the same bytes.
-struct TestImage {
-    TestImage(int kind, int w, int h, int pitch)
-        : kind(kind), w(w), h(h), pitch(pitch),
-          buf(2 * guard + static_cast<std::size_t>(pitch) * h * model::bytesOf(kind), guardByte)
-    {
-        const imgPelFmt fmt(kind, nullptr);
-        img = std::make_unique<imgRowCTy>(w, h, &fmt, pels(), pitch);
-    }
-    std::uint8_t* pels() { return buf.data() + guard; }
-    std::uint8_t* at(int x, int y) { return pels() + (static_cast<std::size_t>(y) * pitch + x) * model::bytesOf(kind); }
-    // The model's view of these bytes, or of another buffer of the same layout.
-    model::Image view(std::vector<std::uint8_t>& bytes)
-    {
-        model::Image v;
-        v.kind = kind, v.w = w, v.h = h, v.pitch = pitch, v.pels = bytes.data() + guard;
-        v.keyed = img->hasColorKey != 0;
-        std::memcpy(v.key, img->colorKeyRgba, 4);
-        return v;
-    }
-    int kind, w, h, pitch;
-    std::vector<std::uint8_t> buf;
-    std::unique_ptr<imgRowCTy> img;
-};
+// (route, destination group, slot) cells that drew at least one pixel in the sweep.
+using Cells = std::set<std::tuple<int, int, int>>;
 
-bool allUnlocked(std::initializer_list<imgCTy*> images)
-{
-    for (imgCTy* image : images)
-        if (image != nullptr && image->lockedPels != nullptr) return false;
-    return true;
-}
-
-// The first byte where two buffers differ, as a pixel of the image.
-std::string firstDifference(const TestImage& image, const std::vector<std::uint8_t>& want, const std::vector<std::uint8_t>& got)
-{
-    for (std::size_t i = 0; i < want.size(); ++i) {
-        if (want[i] == got[i]) continue;
-        std::string where = "guard byte " + std::to_string(i);
-        if (i >= guard && i < want.size() - guard) {
-            const std::size_t pel = (i - guard) / static_cast<std::size_t>(model::bytesOf(image.kind));
-            where = "pixel (" + std::to_string(pel % image.pitch) + ", " + std::to_string(pel / image.pitch) + ") byte " +
-                    std::to_string((i - guard) % model::bytesOf(image.kind));
-        }
-        return where + ": expected " + std::to_string(want[i]) + ", got " + std::to_string(got[i]);
-    }
-    return {};
-}
-
-// One seeded case: rgb565 source onto a random image, with random rectangle, offset, mode,
-// scale, key, alpha map, depth images and caller locks; compared byte for byte with the model.
-void sweepCase(std::uint64_t seed)
+// One seeded case: a source of any kind (index images with random palettes of 0 to 256 colours)
+// onto a random image, with random rectangle, offset, mode, scale, key, alpha map, depth images
+// and caller locks; compared byte for byte with the model.
+void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
 {
     TestRandom r(seed);
     const auto between = [&r](int lo, int hi) { return lo + static_cast<int>(r.below(static_cast<std::uint32_t>(hi - lo + 1))); };
+    // Most cases keep every image the source's size and the rectangle inside it, so that they
+    // draw; the rest go anywhere.
+    const bool fits = r.below(4) != 0;
+    int srcW = 0, srcH = 0;
     const auto makeImage = [&](int kind) {
-        const int w = between(1, 9), h = between(1, 9);
+        const int w = fits && srcW != 0 ? srcW : between(1, 9), h = fits && srcH != 0 ? srcH : between(1, 9);
         auto image = std::make_unique<TestImage>(kind, w, h, w + between(0, 3));
         for (std::size_t i = guard; i < image->buf.size() - guard; ++i) image->buf[i] = r.byte();
         return image;
     };
-    auto src = makeImage(4);
+    static constexpr int srcKinds[] = {1, 2, 3, 4, 5, 6, 9, 9, 9};
+    auto src = makeImage(srcKinds[r.below(9)]);
+    srcW = src->w, srcH = src->h;
+    const bool withPalette = src->kind == 9 ? r.below(5) != 0 : r.below(10) == 0;
+    if (withPalette) src->setPalette(r, r.below(3) == 0 ? 256 : r.below(257));
     if (r.below(2) != 0) {
-        // A key mostly taken from a source pixel, so that some pixels match it.
-        const unsigned v = model::word(src->at(between(0, src->w - 1), between(0, src->h - 1)));
-        std::uint8_t key[4] = {static_cast<std::uint8_t>((v & 31) << 3 | r.below(8)), static_cast<std::uint8_t>(((v >> 5) & 63) << 2 | r.below(4)),
-                               static_cast<std::uint8_t>((v >> 11) << 3 | r.below(8)), r.byte()};
-        if (r.below(4) == 0) key[0] = r.byte();
+        // A key mostly the colour of a source pixel (for an index, of its palette entry), so
+        // that some pixels match it; the low bits that 16-bit kinds cut off at random.
+        std::uint8_t key[4] = {r.byte(), r.byte(), r.byte(), r.byte()};
+        const std::uint8_t* p = src->at(between(0, src->w - 1), between(0, src->h - 1));
+        const palCTy* palette = src->img->pelFmt.palette;
+        if (src->kind == 9 && palette != nullptr && *p < palette->count) {
+            std::memcpy(key, palette->entries + 4 * std::size_t{*p}, 4);
+            if (r.below(3) == 0) key[r.below(3)] ^= static_cast<std::uint8_t>(r.below(8));
+        } else if (src->kind != 9 && r.below(4) != 0) {
+            int c[3];
+            model::readChannels(src->kind, p, c);
+            for (int i = 0; i < 3; ++i) {
+                const int lowBits = src->kind < 4 ? 0 : i == 1 && src->kind == 4 ? 2 : 3;
+                key[i] = static_cast<std::uint8_t>(c[i] | static_cast<int>(r.below(1u << lowBits)));
+            }
+            if (src->kind <= 3) key[3] = src->kind == 1 ? r.byte() : p[3];
+        }
         src->img->SetColorKeyRgba(key);
     }
     static constexpr int dstKinds[] = {1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6, 0, 7, 9, 10};
     const int dstKind = dstKinds[r.below(16)];
-    const bool self = dstKind == 4 && r.below(5) == 0;
+    const bool self = dstKind == src->kind && r.below(5) == 0;
     std::unique_ptr<TestImage> dstOwn = self ? nullptr : makeImage(dstKind);
+    if (dstOwn && r.below(dstKind == 9 ? 2 : 16) == 0) dstOwn->setPalette(r, r.below(4));
     TestImage& dst = self ? *src : *dstOwn;
     const int mapPick = between(0, 3);
     std::unique_ptr<TestImage> map = mapPick == 0 ? nullptr : makeImage(mapPick == 3 ? 1 : 9);
-    const auto depthImage = [&]() -> std::unique_ptr<TestImage> {
-        const int pick = between(0, 5);
-        if (pick == 0) return nullptr;
+    const auto depthImage = [&](int none) -> std::unique_ptr<TestImage> {
+        const int pick = between(0, 7);
+        if (pick < none) return nullptr;
         auto image = makeImage(pick == 1 ? 9 : 10);
         if (image->kind == 10)
             for (int y = 0; y < image->h; ++y)
@@ -110,13 +88,13 @@ void sweepCase(std::uint64_t seed)
                 }
         return image;
     };
-    auto srcDepth = depthImage();
-    auto dstDepth = depthImage();
+    auto srcDepth = depthImage(4);
+    auto dstDepth = depthImage(1);
 
     model::Request req;
     static constexpr int edgeInts[] = {INT_MIN, INT_MAX, -1};
-    req.mode = r.below(10) == 0 ? edgeInts[r.below(3)] : between(-1, 17);
-    req.scaled = r.below(3) == 0 ? static_cast<std::int32_t>(r.next()) | 1 : 0;
+    req.mode = r.below(10) == 0 ? edgeInts[r.below(3)] : (r.below(4) == 0 ? between(-1, 17) : between(0, 15));
+    req.scaled = r.below(5) < 2 ? static_cast<std::int32_t>(r.next()) | 1 : 0;
     static constexpr int alphas[] = {0, 1, 127, 128, 255, 256, 257, -5, 512, INT_MIN, INT_MAX};
     req.alpha = r.below(2) == 0 ? between(0, 256) : alphas[r.below(11)];
     static const float scales[] = {1.0f, 2.0f, 0.5f, 0.2f, 3.0f, 1.5f, 0.75f, 0.0f, -1.0f, std::nanf(""),
@@ -130,6 +108,11 @@ void sweepCase(std::uint64_t seed)
     req.ry = between(-4, 10);
     req.rw = between(-2, 12);
     req.rh = between(-2, 12);
+    if (fits) {
+        req.x = between(-2, 2), req.y = between(-2, 2);
+        req.rx = between(0, src->w - 1), req.ry = between(0, src->h - 1);
+        req.rw = between(1, src->w - req.rx), req.rh = between(1, src->h - req.ry);
+    }
 
     const DrawParams params = drawParamsOf(req, map ? map->img.get() : nullptr, srcDepth ? srcDepth->img.get() : nullptr,
                                            dstDepth ? dstDepth->img.get() : nullptr);
@@ -151,14 +134,14 @@ void sweepCase(std::uint64_t seed)
     if (srcDepth) sdView = srcDepth->view(srcDepth->buf);
     if (dstDepth) ddView = dstDepth->view(wantDepth);
     model::Image dstView = dst.view(want);
-    const std::string what = model::draw(src->view(before), dstView, map ? &mapView : nullptr, srcDepth ? &sdView : nullptr,
-                                         dstDepth ? &ddView : nullptr, req);
+    const model::Result result = model::draw(src->view(before), dstView, map ? &mapView : nullptr, srcDepth ? &sdView : nullptr,
+                                             dstDepth ? &ddView : nullptr, req);
+    if (cells != nullptr && result.pixels > 0) cells->insert({result.route, result.dstGroup, result.slot});
 
     src->img->DrawEx(dst.img.get(), req.x, req.y, req.wholeSource ? nullptr : &rect, &params);
 
-    const int slot = blitSlotFor(static_cast<std::uint32_t>(req.mode), req.scaled != 0, src->img->hasColorKey != 0, srcDepth != nullptr);
-    const std::string loop = blitLoopName(blitGroupOf(4), blitGroupOf(dstKind), slot);
-    const std::string context = "seed " + std::to_string(seed) + ", loop " + loop + ", model: " + what + ": ";
+    const std::string loop = blitLoopName(std::min(result.route, 5), result.dstGroup, result.slot);
+    const std::string context = "seed " + std::to_string(seed) + ", loop " + loop + ", model: " + result.what + ": ";
     if (dst.buf != want) ADD_FAILURE() << context << "destination " << firstDifference(dst, want, dst.buf);
     if (dstDepth && dstDepth->buf != wantDepth) ADD_FAILURE() << context << "depth " << firstDifference(*dstDepth, wantDepth, dstDepth->buf);
     if (!self && src->buf != before) ADD_FAILURE() << context << "the source changed";
@@ -174,19 +157,35 @@ TEST(Blit, MatchesTheReferenceModelOnSeededRequests)
         sweepCase(std::strtoull(one, nullptr, 10));
         return;
     }
-    for (std::uint64_t seed = 1; seed <= 30000 && !HasFailure(); ++seed) sweepCase(seed);
+    Cells cells;
+    for (std::uint64_t seed = 1; seed <= 200000 && !HasFailure(); ++seed) sweepCase(seed, &cells);
+    if (HasFailure()) return;
+    // Every cell of the table ran: five source groups and the palettized route onto five
+    // destination groups, 48 slots each, and the two index copies.
+    for (int route = 0; route <= 5; ++route)
+        for (int dst = 0; dst < 5; ++dst)
+            for (int slot = 0; slot < blitSlotCount; ++slot)
+                EXPECT_TRUE(cells.count({route, dst, slot}) != 0) << blitLoopName(route, dst, slot) << " never ran";
+    EXPECT_TRUE(cells.count({6, 5, 1}) != 0 && cells.count({6, 5, 7}) != 0) << "an index copy never ran";
 }
 
 // ---- golden vectors ----
 
-// A 1 x 1 source word of srcKind drawn onto a 1 x 1 destination holding dstBytes.
-std::vector<std::uint8_t> drawOne(int srcKind, unsigned v, int dstKind, std::vector<std::uint8_t> dstBytes, int mode,
-                                  int alpha = 0, int mapByte = -1)
+using Bytes = std::vector<std::uint8_t>;
+
+// The two bytes of a 16-bit word in memory.
+Bytes w16(unsigned v) { return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)}; }
+
+// A 1 x 1 source pixel of srcKind drawn onto a 1 x 1 destination holding dstBytes; key: the
+// source's key colour B, G, R, A, or none when empty.
+Bytes drawOne(int srcKind, const Bytes& pel, int dstKind, const Bytes& dstBytes, int mode, int alpha = 0, int mapByte = -1,
+              const Bytes& key = {})
 {
     TestImage src(srcKind, 1, 1, 1), dst(dstKind, 1, 1, 1), map(9, 1, 1, 1);
-    model::setWord(src.pels(), v);
+    std::memcpy(src.pels(), pel.data(), pel.size());
     std::memcpy(dst.pels(), dstBytes.data(), dstBytes.size());
     *map.pels() = static_cast<std::uint8_t>(mapByte);
+    if (!key.empty()) src.img->SetColorKeyRgba(key.data());
     DrawParams params;
     params.mode = mode, params.alpha = alpha;
     if (mapByte >= 0) params.alphaMap = map.img.get();
@@ -196,37 +195,119 @@ std::vector<std::uint8_t> drawOne(int srcKind, unsigned v, int dstKind, std::vec
 
 TEST(Blit, GoldenVectors)
 {
-    using B = std::vector<std::uint8_t>;
     struct Case {
         const char* what;
         int srcKind;
-        unsigned v;
+        Bytes pel;
         int dstKind;
-        B before, after;
+        Bytes before, after;
         int mode, alpha, mapByte;
+        Bytes key;
     };
+    const Bytes black3{0, 0, 0}, white3{255, 255, 255};
     const Case cases[] = {
-        {"white copied onto rgb888", 4, 0xFFFF, 1, {0, 0, 0}, {0xF8, 0xFC, 0xF8}, 0, 0, -1},
-        {"white copied onto rgbx8888 sets A", 4, 0xFFFF, 2, {0, 0, 0, 0}, {0xF8, 0xFC, 0xF8, 0xFF}, 0, 0, -1},
-        {"white copied onto rgba8888 sets A", 4, 0xFFFF, 3, {0, 0, 0, 0}, {0xF8, 0xFC, 0xF8, 0xFF}, 0, 0, -1},
-        {"red onto rgbx5551 keeps bit 15 set", 4, 0xF800, 5, {0x00, 0x80}, {0x00, 0xFC}, 0, 0, -1},
-        {"red onto rgbx5551 keeps bit 15 clear", 4, 0xF800, 5, {0x00, 0x00}, {0x00, 0x7C}, 0, 0, -1},
-        {"red onto rgba5551 sets bit 15", 4, 0xF800, 6, {0x00, 0x00}, {0x00, 0xFC}, 0, 0, -1},
-        {"lowest green bit onto 5551 is dropped", 4, 0x0020, 5, {0x00, 0x00}, {0x00, 0x00}, 0, 0, -1},
-        {"lowest green bit onto rgb888 is G 4", 4, 0x0020, 1, {0, 0, 0}, {0x00, 0x04, 0x00}, 0, 0, -1},
-        {"white onto rgbx5551 0x0000", 4, 0xFFFF, 5, {0x00, 0x00}, {0xFF, 0x7F}, 0, 0, -1},
-        {"modulate white over white rgb888", 4, 0xFFFF, 1, {0xFF, 0xFF, 0xFF}, {0xF7, 0xFB, 0xF7}, 4, 0, -1},
-        {"modulate white over white rgb565", 4, 0xFFFF, 4, {0xFF, 0xFF}, {0xDE, 0xF7}, 4, 0, -1},
-        {"modulate keeps A", 4, 0xFFFF, 2, {0xFF, 0xFF, 0xFF, 0x00}, {0xF7, 0xFB, 0xF7, 0x00}, 4, 0, -1},
-        {"map 255 white over black", 4, 0xFFFF, 1, {0, 0, 0}, {0xF7, 0xFB, 0xF7}, 3, 0, 255},
-        {"map 0 leaves the destination", 4, 0xFFFF, 1, {1, 2, 3}, {1, 2, 3}, 3, 0, 0},
-        {"alpha 256 writes the source", 4, 0xFFFF, 1, {0, 0, 0}, {0xF8, 0xFC, 0xF8}, 1, 256, -1},
-        {"add onto rgba5551 keeps bit 15 clear", 4, 0x0001, 6, {0x00, 0x00}, {0x01, 0x00}, 7, 0, -1},
-        {"plain rgbx5551 copy carries bit 15", 5, 0x8001, 5, {0x00, 0x00}, {0x01, 0x80}, 0, 0, -1},
-        {"plain rgba5551 copy carries bit 15 clear", 6, 0x0001, 6, {0x00, 0x80}, {0x01, 0x00}, 0, 0, -1},
+        {"white copied onto rgb888", 4, w16(0xFFFF), 1, {0, 0, 0}, {0xF8, 0xFC, 0xF8}, 0, 0, -1, {}},
+        {"white copied onto rgbx8888 sets A", 4, w16(0xFFFF), 2, {0, 0, 0, 0}, {0xF8, 0xFC, 0xF8, 0xFF}, 0, 0, -1, {}},
+        {"white copied onto rgba8888 sets A", 4, w16(0xFFFF), 3, {0, 0, 0, 0}, {0xF8, 0xFC, 0xF8, 0xFF}, 0, 0, -1, {}},
+        {"red onto rgbx5551 keeps bit 15 set", 4, w16(0xF800), 5, {0x00, 0x80}, {0x00, 0xFC}, 0, 0, -1, {}},
+        {"red onto rgbx5551 keeps bit 15 clear", 4, w16(0xF800), 5, {0x00, 0x00}, {0x00, 0x7C}, 0, 0, -1, {}},
+        {"red onto rgba5551 sets bit 15", 4, w16(0xF800), 6, {0x00, 0x00}, {0x00, 0xFC}, 0, 0, -1, {}},
+        {"lowest green bit onto 5551 is dropped", 4, w16(0x0020), 5, {0x00, 0x00}, {0x00, 0x00}, 0, 0, -1, {}},
+        {"lowest green bit onto rgb888 is G 4", 4, w16(0x0020), 1, {0, 0, 0}, {0x00, 0x04, 0x00}, 0, 0, -1, {}},
+        {"white onto rgbx5551 0x0000", 4, w16(0xFFFF), 5, {0x00, 0x00}, {0xFF, 0x7F}, 0, 0, -1, {}},
+        {"modulate white over white rgb888", 4, w16(0xFFFF), 1, {0xFF, 0xFF, 0xFF}, {0xF7, 0xFB, 0xF7}, 4, 0, -1, {}},
+        {"modulate white over white rgb565", 4, w16(0xFFFF), 4, {0xFF, 0xFF}, {0xDE, 0xF7}, 4, 0, -1, {}},
+        {"modulate keeps A", 4, w16(0xFFFF), 2, {0xFF, 0xFF, 0xFF, 0x00}, {0xF7, 0xFB, 0xF7, 0x00}, 4, 0, -1, {}},
+        {"map 255 white over black", 4, w16(0xFFFF), 1, {0, 0, 0}, {0xF7, 0xFB, 0xF7}, 3, 0, 255, {}},
+        {"map 0 leaves the destination", 4, w16(0xFFFF), 1, {1, 2, 3}, {1, 2, 3}, 3, 0, 0, {}},
+        {"alpha 256 writes the source", 4, w16(0xFFFF), 1, {0, 0, 0}, {0xF8, 0xFC, 0xF8}, 1, 256, -1, {}},
+        {"add onto rgba5551 keeps bit 15 clear", 4, w16(0x0001), 6, {0x00, 0x00}, {0x01, 0x00}, 7, 0, -1, {}},
+        {"plain rgbx5551 copy carries bit 15", 5, w16(0x8001), 5, {0x00, 0x00}, {0x01, 0x80}, 0, 0, -1, {}},
+        {"plain rgba5551 copy carries bit 15 clear", 6, w16(0x0001), 6, {0x00, 0x80}, {0x01, 0x00}, 0, 0, -1, {}},
+        // rgb888 sources
+        {"07 03 07 onto rgb565 truncates to 0", 1, {7, 3, 7}, 4, {0x55, 0x55}, {0, 0}, 0, 0, -1, {}},
+        {"white onto rgbx5551, bit 15 clear", 1, white3, 5, {0, 0}, w16(0x7FFF), 0, 0, -1, {}},
+        {"white onto rgbx5551, bit 15 set", 1, white3, 5, {0, 0x80}, w16(0xFFFF), 0, 0, -1, {}},
+        {"white onto rgba5551", 1, white3, 6, {0, 0}, w16(0xFFFF), 0, 0, -1, {}},
+        {"alpha 128 white over black rgb565", 1, white3, 4, {0, 0}, w16(0x7BEF), 1, 128, -1, {}},
+        {"alpha 128 white over black rgb888", 1, white3, 1, black3, {127, 127, 127}, 1, 128, -1, {}},
+        {"alpha 128 of 1 over 1 rgb888: each product shifted", 1, {1, 1, 1}, 1, {1, 1, 1}, black3, 1, 128, -1, {}},
+        {"modulate 255 by 255", 1, white3, 1, white3, {254, 254, 254}, 4, 0, -1, {}},
+        {"modulate2x 255 by 128", 1, {128, 128, 128}, 1, white3, white3, 5, 0, -1, {}},
+        {"addsigned2x 100 and 20", 1, {20, 20, 20}, 1, {100, 100, 100}, black3, 9, 0, -1, {}},
+        {"addsmooth 128 and 255", 1, white3, 1, {128, 128, 128}, white3, 11, 0, -1, {}},
+        {"addsigned per channel", 1, {0, 100, 100}, 1, {0, 100, 200}, {0, 72, 172}, 8, 0, -1, {}},
+        {"subtract 5 minus 10", 1, {10, 10, 10}, 1, {5, 5, 5}, black3, 10, 0, -1, {}},
+        // 32-bit sources
+        {"fourth byte 0x7F clears bit 15", 2, {0, 0, 0, 0x7F}, 6, {0, 0x80}, w16(0x0000), 0, 0, -1, {}},
+        {"fourth byte 0x80 sets bit 15", 3, {0, 0, 0, 0x80}, 6, {0, 0}, w16(0x8000), 0, 0, -1, {}},
+        {"x byte 00 copied stays 00", 2, {1, 2, 3, 0}, 3, {9, 9, 9, 0xFF}, {1, 2, 3, 0}, 0, 0, -1, {}},
+        {"add keeps rgba5551 bit 15", 2, {8, 8, 8, 0x80}, 6, {0, 0}, w16(0x0421), 7, 0, -1, {}},
+        {"key compares the fourth byte: drawn", 2, {1, 2, 3, 4}, 1, black3, {1, 2, 3}, 0, 0, -1, {1, 2, 3, 5}},
+        {"key compares the fourth byte: skipped", 2, {1, 2, 3, 4}, 1, black3, black3, 0, 0, -1, {1, 2, 3, 4}},
+        {"kept apart d 0 s 255 a 128", 2, {255, 255, 255, 0}, 2, {0, 0, 0, 7}, {127, 127, 127, 7}, 1, 128, -1, {}},
+        {"kept apart s = d = 1 a 128 sums first", 2, {1, 1, 1, 0}, 3, {1, 1, 1, 7}, {1, 1, 1, 7}, 1, 128, -1, {}},
+        {"kept apart map 255 d 0 s 255", 2, {255, 255, 255, 0}, 2, {0, 0, 0, 7}, {254, 254, 254, 7}, 3, 0, 255, {}},
+        {"kept apart modulate2x 200 by 200", 2, {200, 200, 200, 0}, 2, {200, 200, 200, 7}, {255, 255, 255, 7}, 5, 0, -1, {}},
+        {"32-bit alpha onto rgb888 shifts each product", 2, {1, 1, 1, 0}, 1, {1, 1, 1}, black3, 1, 128, -1, {}},
+        // rgba5551 sources
+        {"blue key skips 0x801F", 6, w16(0x801F), 6, w16(0x1234), w16(0x1234), 0, 0, -1, {255, 0, 0, 0}},
+        {"blue key draws 0x001F", 6, w16(0x001F), 6, w16(0x1234), w16(0x001F), 0, 0, -1, {255, 0, 0, 0}},
+        {"0xFFFF onto rgb565", 6, w16(0xFFFF), 4, {0, 0}, w16(0xFFDF), 0, 0, -1, {}},
+        {"0x7FFF onto rgb565", 6, w16(0x7FFF), 4, {0, 0}, w16(0xFFDF), 0, 0, -1, {}},
+        {"0x7FFF onto 32-bit: A 0", 6, w16(0x7FFF), 2, {0, 0, 0, 0xFF}, {248, 248, 248, 0}, 0, 0, -1, {}},
+        {"0xFFFF onto 32-bit: A 255", 6, w16(0xFFFF), 3, {0, 0, 0, 0}, {248, 248, 248, 0xFF}, 0, 0, -1, {}},
+        {"0x7FFF over rgba5551 0x8000", 6, w16(0x7FFF), 6, w16(0x8000), w16(0x7FFF), 0, 0, -1, {}},
+        {"0x7FFF over rgbx5551 0x8000", 6, w16(0x7FFF), 5, w16(0x8000), w16(0xFFFF), 0, 0, -1, {}},
+        {"alpha 128 of 0x7FFF over rgba5551 0x8000", 6, w16(0x7FFF), 6, w16(0x8000), w16(0xBDEF), 1, 128, -1, {}},
+        {"alpha 128 of 0x7FFF over rgb565 0", 6, w16(0x7FFF), 4, {0, 0}, w16(0x7BEF), 1, 128, -1, {}},
+        {"modulate 0x7FFF on 50 100 200", 6, w16(0x7FFF), 1, {50, 100, 200}, {48, 96, 193}, 4, 0, -1, {}},
+        // rgbx5551 sources
+        {"0x4210 onto rgb565", 5, w16(0x4210), 4, {0, 0}, w16(0x8410), 0, 0, -1, {}},
+        {"0x9234 kept on rgbx5551", 5, w16(0x9234), 5, {0, 0}, w16(0x9234), 0, 0, -1, {}},
+        {"0x1234 onto rgba5551", 5, w16(0x1234), 6, {0, 0}, w16(0x9234), 0, 0, -1, {}},
+        {"key 0x1234 skips 0x9234", 5, w16(0x9234), 1, black3, black3, 0, 0, -1, {160, 136, 32, 0}},
+        {"modulate 0x7FFF on 200", 5, w16(0x7FFF), 2, {200, 200, 200, 9}, {193, 193, 193, 9}, 4, 0, -1, {}},
+        // rgb565 onto rgb565, kept apart
+        {"565 d 31 s 0 a 128", 4, w16(0x0000), 4, w16(0x001F), w16(0x000F), 1, 128, -1, {}},
+        {"565 map 255 d 0 s 31", 4, w16(0x001F), 4, w16(0x0000), w16(0x001E), 3, 0, 255, {}},
+        {"565 0x001F minus 0x0001", 4, w16(0x0001), 4, w16(0x001F), w16(0x001E), 10, 0, -1, {}},
+        {"565 0x0001 minus 0x001F", 4, w16(0x001F), 4, w16(0x0001), w16(0x0000), 10, 0, -1, {}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(drawOne(c.srcKind, c.v, c.dstKind, c.before, c.mode, c.alpha, c.mapByte), c.after) << c.what;
+        EXPECT_EQ(drawOne(c.srcKind, c.pel, c.dstKind, c.before, c.mode, c.alpha, c.mapByte, c.key), c.after) << c.what;
+}
+
+TEST(Blit, Rgb888KeySkipsOnlyItsColourInEveryKeyedSlot)
+{
+    // Every keyed request onto each destination: pixel 0 (the key) stays, pixel 1 draws as unkeyed.
+    const std::uint8_t key[4] = {0x10, 0x20, 0x30, 0};
+    for (int dstKind = 1; dstKind <= 6; ++dstKind)
+        for (int scaled = 0; scaled < 2; ++scaled)
+            for (int mode = 0; mode <= 15; ++mode)
+                for (int depth = 0; depth < 2; ++depth) {
+                    Bytes got[2];
+                    for (int keyed = 0; keyed < 2; ++keyed) {
+                        TestImage src(1, 2, 1, 2), dst(dstKind, 2, 1, 2), map(9, 2, 1, 2), sd(10, 2, 1, 2), dd(10, 2, 1, 2);
+                        const std::uint8_t pels[6] = {0x10, 0x20, 0x30, 0x10, 0x20, 0x31};
+                        std::memcpy(src.pels(), pels, 6);
+                        std::memset(dst.pels(), 0x44, dst.buf.size() - 2 * guard);
+                        std::memset(map.pels(), 0x80, 2);
+                        std::memset(sd.pels(), 0x11, 8);
+                        std::memset(dd.pels(), 0, 8);
+                        if (keyed) src.img->SetColorKeyRgba(key);
+                        DrawParams params;
+                        params.mode = mode, params.scaled = scaled, params.alpha = 100, params.alphaMap = map.img.get();
+                        if (depth) params.srcDepth = sd.img.get(), params.dstDepth = dd.img.get();
+                        src.img->DrawEx(dst.img.get(), 0, 0, nullptr, &params);
+                        got[keyed] = dst.buf;
+                    }
+                    const std::size_t bytes = static_cast<std::size_t>(model::bytesOf(dstKind));
+                    const std::string what = "kind " + std::to_string(dstKind) + " mode " + std::to_string(mode) +
+                                             " scaled " + std::to_string(scaled) + " depth " + std::to_string(depth);
+                    EXPECT_EQ(Bytes(got[1].begin() + guard, got[1].begin() + guard + bytes), Bytes(bytes, 0x44)) << what;
+                    EXPECT_TRUE(std::equal(got[1].begin() + guard + bytes, got[1].end(), got[0].begin() + guard + bytes)) << what;
+                }
 }
 
 // Which source column each destination column of a stretch takes, along one row.
@@ -253,17 +334,21 @@ TEST(Blit, StretchSamplesInDestinationUnits)
 
 TEST(Blit, EightyFourOfTheRequestsOfAColourPairDraw)
 {
-    // scaled x mode 0..16 x depth x key: 136 requests. rgb565 onto rgb565 leaves 24 of them
-    // to the kept-apart blend loops.
-    for (int dstKind = 1; dstKind <= 6; ++dstKind) {
-        int drawn = 0;
-        for (int scaled = 0; scaled < 2; ++scaled)
-            for (std::uint32_t mode = 0; mode <= 16; ++mode)
-                for (int depth = 0; depth < 2; ++depth)
-                    for (int key = 0; key < 2; ++key)
-                        drawn += blitCell(blitGroupOf(4), blitGroupOf(dstKind), blitSlotFor(mode, scaled, key, depth)) != nullptr;
-        EXPECT_EQ(drawn, dstKind == 4 ? 60 : 84) << "kind " << dstKind;
-    }
+    // scaled x mode 0..16 x depth x key: 136 requests, for every source group and the
+    // palettized route onto each destination kind 1 to 6; kinds 7 to 10 draw none.
+    for (int src = 0; src <= blit::groupCount; ++src)
+        for (int dstKind = 1; dstKind <= 10; ++dstKind) {
+            int drawn = 0;
+            for (int scaled = 0; scaled < 2; ++scaled)
+                for (std::uint32_t mode = 0; mode <= 16; ++mode)
+                    for (int depth = 0; depth < 2; ++depth)
+                        for (int key = 0; key < 2; ++key) {
+                            const int slot = blitSlotFor(mode, scaled, key, depth);
+                            drawn += (src == blit::groupCount ? blitPalCell(blitGroupOf(dstKind), slot)
+                                                              : blitCell(src, blitGroupOf(dstKind), slot)) != nullptr;
+                        }
+            EXPECT_EQ(drawn, dstKind <= 6 ? 84 : 0) << "source " << src << " onto kind " << dstKind;
+        }
 }
 
 TEST(Blit, OpacityOfTheFloatWrapper)
