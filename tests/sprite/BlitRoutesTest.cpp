@@ -61,7 +61,9 @@ TEST(BlitPalettized, TableBuiltPerKindAndReportedOnceForKindsWithoutOne)
         const bool outside = kind < 0 || kind > 10;
         const bool report = !outside && (kind == 0 || before != static_cast<std::uint32_t>(kind));
         EXPECT_EQ(lastMessage(), report ? "palCTy::BuildTbl: not impelmetned yet" : "") << kind;
-        if (outside) EXPECT_EQ(src.image.img->pelFmt.palette->tableKind, before) << "nothing built for kind " << kind;
+        if (outside) {
+            EXPECT_EQ(src.image.img->pelFmt.palette->tableKind, before) << "nothing built for kind " << kind;
+        }
         EXPECT_TRUE(allUnlocked({src.image.img.get(), dst.img.get()}));
     }
     resetErrors();
@@ -159,9 +161,10 @@ TEST(BlitProperties, SharedBlocksDrawAlike)
             for (int scaled = 0; scaled < 2; ++scaled) {
                 EXPECT_EQ(drawOnto(src, 2, wide.buf, mode, scaled, map), drawOnto(src, 3, wide.buf, mode, scaled, map))
                     << "kind " << srcKind << " mode " << mode;
-                if (srcKind == 9)
+                if (srcKind == 9) {
                     EXPECT_EQ(drawOnto(src, 5, narrow.buf, mode, scaled, map), drawOnto(src, 6, narrow.buf, mode, scaled, map))
                         << "mode " << mode;
+                }
             }
     }
     // Slots 1, 3, 7, 9, 11 and 15: stretch copy, stretch alpha, copy, depth copy, alpha, alpha map.
