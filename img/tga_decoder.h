@@ -1,0 +1,40 @@
+// Truevision TGA decoder: types 1, 2, 3, 9, 10 at depths 8, 16, 24, 32, read whole at open.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+#include "img/image_decoder.h"
+
+namespace talvo::g {
+
+class TgaDecoder : public ImageDecoderI {
+public:
+    TgaDecoder() noexcept = default;
+    ~TgaDecoder() override;
+
+    // Reads header and pixels; on any failure the decoder keeps what it held before. Raises
+    // talvo::Exception for an unknown image type, a depth other than 8, 16, 24, 32 and a picture above
+    // 2^28 pixels; stream failures pass on as the stream's mask decides. Bytes that fail to arrive
+    // without an exception read as 0.
+    void open(io::IStream& in) override;
+    void close() noexcept override;
+    void info(ImageInfo& info) const override;
+    void decode(const Rect& s, Image& d, const Rect& t, std::uint32_t mode) override;
+
+private:
+    struct FreeBlock {
+        void operator()(std::uint8_t* p) const noexcept { std::free(p); }
+    };
+    using Block = std::unique_ptr<std::uint8_t[], FreeBlock>;
+
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    PelFmt format_;
+    std::uint32_t rowBytes_ = 0;
+    std::uint32_t bytesPerPixel_ = 0;
+    Block pixels_;  // height x row bytes, the bottom row first
+};
+
+}  // namespace talvo::g
