@@ -13,6 +13,7 @@ namespace {
 
 using namespace talvo::g;
 using imgtest::Bytes;
+using imgtest::operator+;
 using imgtest::MemStream;
 using imgtest::Mismatches;
 using imgtest::Rng;
@@ -246,11 +247,6 @@ struct Golden {
 Bytes header(std::uint8_t type, std::uint16_t w, std::uint16_t h, std::uint8_t depth, std::uint8_t idLength = 0) {
     return {idLength, 0, type, 0, 0, 0, 0, 24, 0, 0, 0, 0, std::uint8_t(w), std::uint8_t(w >> 8),
             std::uint8_t(h), std::uint8_t(h >> 8), depth, 0};
-}
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 TEST(TgaDecoder, GoldenFiles) {
