@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "img_test_support.h"
 #include "picture_files.h"
 
 namespace {

@@ -1,4 +1,5 @@
 // JPEG decoder: libjpeg-made pictures decode byte for byte as a plain libjpeg loop does; failures raise.
+#include <gtest/gtest.h>
 #include <jerror.h>
 
 #include <algorithm>

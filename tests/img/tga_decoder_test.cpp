@@ -6,6 +6,7 @@
 #include "img/image_row.h"
 #include "img/palette.h"
 #include "img/tga_decoder.h"
+#include "img_test_support.h"
 #include "picture_files.h"
 #include "talvo/exception.h"
 
