@@ -52,7 +52,7 @@ struct JpgCallbacks {
         std::size_t got = 0;
         bool threw = false;
         try {
-            got = c.stream_->readPartial(c.buffer_, JpgCodec::fillBytes);
+            got = c.stream_->readPartial(c.buffer_.get(), JpgCodec::fillBytes);
         } catch (...) {
             c.pending_ = std::current_exception();
             threw = true;
@@ -65,7 +65,7 @@ struct JpgCallbacks {
             c.buffer_[1] = JPEG_EOI;
             got = 2;
         }
-        c.source_.next_input_byte = c.buffer_;
+        c.source_.next_input_byte = c.buffer_.get();
         c.source_.bytes_in_buffer = got;
         c.startOfFile_ = 0;
         return TRUE;
@@ -85,7 +85,8 @@ struct JpgCallbacks {
     static void JpgTermSource(j_decompress_ptr) noexcept {}
 };
 
-JpgCodec::JpgCodec(io::IStream& stream) noexcept : stream_(&stream) {
+JpgCodec::JpgCodec(io::IStream& stream)
+    : stream_(&stream), buffer_(std::make_unique_for_overwrite<JOCTET[]>(fillBytes)) {
     info_.err = jpeg_std_error(&errors_);
     errors_.error_exit = JpgCallbacks::JpgErrCatch;
     errors_.emit_message = JpgCallbacks::JpgEmitMessage;

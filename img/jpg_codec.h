@@ -23,9 +23,12 @@ namespace talvo::g {
 // exception a stream read raised) and longjmp to run(), which raises it from C++ frames only.
 class JpgCodec {
 public:
-    static constexpr std::size_t fillBytes = 4096;
+    // libjpeg-turbo's fast Huffman path runs only while the buffer holds at least 512 bytes per block
+    // of an MCU (3072 for 4:2:0), so the last few KiB of every fill decode slowly: with 4096-byte
+    // fills nearly all of them.
+    static constexpr std::size_t fillBytes = 262144;
 
-    explicit JpgCodec(io::IStream& stream) noexcept;
+    explicit JpgCodec(io::IStream& stream);
     JpgCodec(const JpgCodec&) = delete;
     JpgCodec& operator=(const JpgCodec&) = delete;
     ~JpgCodec();
@@ -71,7 +74,7 @@ private:
     char message_[JMSG_LENGTH_MAX] = {};
     std::unique_ptr<std::uint8_t[]> scanline_;
     std::size_t scanlineBytes_ = 0;
-    JOCTET buffer_[fillBytes] = {};
+    std::unique_ptr<JOCTET[]> buffer_;
 };
 
 }  // namespace talvo::g

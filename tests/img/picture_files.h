@@ -18,9 +18,6 @@ namespace imgtest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The bytes the JPEG decoder asks its stream for at a time.
-inline constexpr std::size_t JpgFillSize = 4096;
-
 inline Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
