@@ -73,37 +73,24 @@ void JpgDecoder::decode(const Rect& s, Image& d, const Rect& t, std::uint32_t mo
         c.run([&info] { jpeg_read_header(&info, TRUE); });
         c.applySettings();
         c.run([&info] { jpeg_calc_output_dimensions(&info); });
+        // A stream that changed under the decoder must not overrun the rows sized at open.
+        if (info.output_width != width_ || info.output_height != height_ ||
+            static_cast<std::uint32_t>(info.output_components) != bytesPerPixel_)
+            refuse(function, "talvo::g::JpgDecoder: the picture changed since open");
+        headerReady_ = 1;
     }
-    headerReady_ = 0;
-    c.run([&info] { jpeg_start_decompress(&info); });
-    // A stream that changed under the decoder must not overrun the rows sized at open.
-    if (info.output_width != width_ || info.output_height != height_ ||
-        static_cast<std::uint32_t>(info.output_components) != bytesPerPixel_) {
-        c.abort();
-        refuse(function, "talvo::g::JpgDecoder: the picture changed since open");
-    }
-
     const bool direct = t.width() == s.width() && t.height() == s.height() && d.format().id() == format_.id() &&
                         writableDirectly(d, t);
-    if (direct) {
-        const Image::Lock lock(d, &t, Image::lockWrite);
-        readScanlines(s, lock.bits, lock.pitch);
-        c.run([&info] { jpeg_finish_decompress(&info); });
-        return;
-    }
     ImageRow picture;
-    try {
-        picture.create(s.width(), s.height(), format_);
-    } catch (...) {
-        c.abort();
-        throw;
-    }
+    if (!direct) picture.create(s.width(), s.height(), format_);  // before the pass, so nothing to abort
+    headerReady_ = 0;
+    c.run([&info] { jpeg_start_decompress(&info); });
     {
-        const Image::Lock lock(picture, nullptr, Image::lockWrite);
+        const Image::Lock lock(direct ? d : picture, direct ? &t : nullptr, Image::lockWrite);
         readScanlines(s, lock.bits, lock.pitch);
     }
     c.run([&info] { jpeg_finish_decompress(&info); });
-    deliver(picture, d, t, mode);
+    if (!direct) deliver(picture, d, t, mode);
 }
 
 void JpgDecoder::readScanlines(const Rect& s, std::uint8_t* bits, std::int32_t pitch) {

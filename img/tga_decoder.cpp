@@ -111,12 +111,9 @@ void readPackets(PacketReader& reader, std::uint8_t* block, std::size_t total, s
     }
 }
 
-struct FreeBytes {
-    void operator()(std::uint8_t* p) const noexcept { std::free(p); }
-};
-using Bytes = std::unique_ptr<std::uint8_t[], FreeBytes>;
+using Bytes = std::unique_ptr<std::uint8_t[], detail::FreeBytes>;
 
-// Zeroed, so bytes a quiet failure never delivers read as 0 (calloc also gets fresh pages cheaply).
+// Zeroed, so bytes a quiet failure never delivers read as 0.
 Bytes zeroedBlock(std::size_t size) {
     Bytes block(static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(size, 1), 1)));
     if (!block) throw std::bad_alloc();

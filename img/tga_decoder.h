@@ -9,6 +9,13 @@
 
 namespace talvo::g {
 
+namespace detail {
+// The picture block comes from calloc, which gets fresh zero pages without writing them.
+struct FreeBytes {
+    void operator()(std::uint8_t* p) const noexcept { std::free(p); }
+};
+}  // namespace detail
+
 class TgaDecoder : public ImageDecoderI {
 public:
     TgaDecoder() noexcept = default;
@@ -24,17 +31,12 @@ public:
     void decode(const Rect& s, Image& d, const Rect& t, std::uint32_t mode) override;
 
 private:
-    struct FreeBlock {
-        void operator()(std::uint8_t* p) const noexcept { std::free(p); }
-    };
-    using Block = std::unique_ptr<std::uint8_t[], FreeBlock>;
-
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     PelFmt format_;
     std::uint32_t rowBytes_ = 0;
     std::uint32_t bytesPerPixel_ = 0;
-    Block pixels_;  // height x row bytes, the bottom row first
+    std::unique_ptr<std::uint8_t[], detail::FreeBytes> pixels_;  // height x row bytes, the bottom row first
 };
 
 }  // namespace talvo::g
