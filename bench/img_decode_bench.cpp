@@ -41,27 +41,15 @@ const Bytes& jpeg(int width, int height) {
     return made.back().second;
 }
 
-// The peer: jpeg_mem_src, B, G, R out, fast DCT, no dithering, rows allocated beforehand, one scanline per call.
+// The peer: the plain loop with the decoder's settings, decompressor and rows made beforehand.
 void jpegPlainLoop(benchmark::State& state, const Bytes& file) {
     jpeg_decompress_struct info{};
     jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&info);
-    std::vector<std::uint8_t> rows;
+    imgtest::jpegPlainCreate(info, errors);
+    Bytes rows;
+    imgtest::jpegPlainPass(info, file, rows);
     for (auto _ : state) {
-        jpeg_mem_src(&info, file.data(), file.size());
-        jpeg_read_header(&info, TRUE);
-        info.out_color_space = JCS_EXT_BGR;
-        info.dct_method = JDCT_IFAST;
-        info.dither_mode = JDITHER_NONE;
-        jpeg_start_decompress(&info);
-        const std::size_t rowBytes = std::size_t{info.output_width} * info.output_components;
-        rows.resize(rowBytes * info.output_height);
-        while (info.output_scanline < info.output_height) {
-            JSAMPROW row = &rows[info.output_scanline * rowBytes];
-            jpeg_read_scanlines(&info, &row, 1);
-        }
-        jpeg_finish_decompress(&info);
+        imgtest::jpegPlainPass(info, file, rows);
         benchmark::DoNotOptimize(rows.data());
     }
     jpeg_destroy_decompress(&info);

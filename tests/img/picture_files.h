@@ -161,13 +161,9 @@ inline Bytes jpegBytes(const JpegFile& f) {
     return bytes;
 }
 
-// What a plain libjpeg loop gives with the decoder's settings: B, G, R rows back to back.
-inline Bytes jpegReference(const Bytes& file) {
-    jpeg_decompress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    errors.error_exit = [](j_common_ptr c) { (*c->err->output_message)(c); std::abort(); };
-    jpeg_create_decompress(&info);
+// A plain libjpeg loop with the decoder's settings: jpeg_mem_src, B, G, R rows back to back, one
+// scanline per call; rows keeps its storage from one pass to the next.
+inline void jpegPlainPass(jpeg_decompress_struct& info, const Bytes& file, Bytes& rows) {
     jpeg_mem_src(&info, file.data(), file.size());
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_EXT_BGR;
@@ -175,12 +171,27 @@ inline Bytes jpegReference(const Bytes& file) {
     info.dither_mode = JDITHER_NONE;
     jpeg_start_decompress(&info);
     const std::size_t rowBytes = std::size_t{info.output_width} * info.output_components;
-    Bytes rows(rowBytes * info.output_height);
+    rows.resize(rowBytes * info.output_height);
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = &rows[info.output_scanline * rowBytes];
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);
+}
+
+// A decompressor whose errors end the process: the files handed to it are made to be good.
+inline void jpegPlainCreate(jpeg_decompress_struct& info, jpeg_error_mgr& errors) {
+    info.err = jpeg_std_error(&errors);
+    errors.error_exit = [](j_common_ptr c) { (*c->err->output_message)(c); std::abort(); };
+    jpeg_create_decompress(&info);
+}
+
+inline Bytes jpegReference(const Bytes& file) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    jpegPlainCreate(info, errors);
+    Bytes rows;
+    jpegPlainPass(info, file, rows);
     jpeg_destroy_decompress(&info);
     return rows;
 }
