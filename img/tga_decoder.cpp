@@ -85,13 +85,14 @@ void fillRun(std::uint8_t* at, std::size_t n, const std::uint8_t* pel, std::uint
 }
 
 // Packets run on across rows until `total` bytes are filled; a packet passing the end is cut there.
-// After a read that fails quietly the rest stays zero, but the failed packet ends as a byte-wise
-// reader ends it: a raw pixel's missing bytes keep the packet's previous pixel's.
-void readPackets(PacketReader& reader, std::uint8_t* block, std::size_t total, std::uint32_t bpp) {
+// Returns the bytes written: fewer than total after a read that fails quietly, where the failed
+// packet ends as a byte-wise reader ends it (a raw pixel's missing bytes keep the packet's previous
+// pixel's) and a byte-wise reader would write only zeros after it.
+std::size_t readPackets(PacketReader& reader, std::uint8_t* block, std::size_t total, std::uint32_t bpp) {
     std::size_t pos = 0;
     while (pos < total) {
         std::uint8_t header = 0;
-        if (reader.take(&header, 1) == 0) return;
+        if (reader.take(&header, 1) == 0) return pos;
         const std::size_t pixels = header < 128 ? header + 1u : header - 127u;
         const std::size_t n = std::min(pixels * bpp, total - pos);
         std::uint8_t* at = block + pos;
@@ -99,31 +100,39 @@ void readPackets(PacketReader& reader, std::uint8_t* block, std::size_t total, s
             const std::size_t got = reader.take(at, n);
             if (got < n) {
                 for (std::size_t j = got; j < n; ++j) at[j] = j >= bpp ? at[j - bpp] : 0;
-                return;
+                return pos + n;
             }
         } else {
             std::uint8_t pel[4] = {};
             const std::size_t got = reader.take(pel, bpp);
             fillRun(at, n, pel, bpp);
-            if (got < bpp) return;
+            if (got < bpp) return pos + n;
         }
         pos += n;
     }
+    return pos;
+}
+
+// The whole block in one read, failing as that read fails; bytes that do not arrive are zero.
+void readRaw(io::IStream& in, std::uint8_t* block, std::size_t total) {
+    const std::size_t got = in.readPartial(block, total);
+    if (got == total) return;
+    if (got != 0) in.read(block + got, total - got);  // gains fail (and throws) as one short read does
+    std::memset(block + got, 0, total - got);
 }
 
 using Bytes = std::unique_ptr<std::uint8_t[], detail::FreeBytes>;
 
-// Zeroed, so bytes a quiet failure never delivers read as 0.
-Bytes zeroedBlock(std::size_t size) {
-    Bytes block(static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(size, 1), 1)));
+// Not cleared: the readers write every byte.
+Bytes newBlock(std::size_t size) {
+    Bytes block(static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(size, 1))));
     if (!block) throw std::bad_alloc();
     return block;
 }
 
 // 16-bit pixels to B, G, R by plain shifts (0x7FFF gives 248); bit 15 is dropped.
 Bytes widen16(const std::uint8_t* words, std::size_t pixels) {
-    Bytes wide(static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(pixels * 3, 1))));
-    if (!wide) throw std::bad_alloc();
+    Bytes wide = newBlock(pixels * 3);
     std::uint8_t* out = wide.get();
     for (std::size_t i = 0; i < pixels; ++i, out += 3) {
         const std::uint32_t w = le16(words + 2 * i);
@@ -183,13 +192,15 @@ void TgaDecoder::open(io::IStream& in) {
 
     std::uint32_t bpp = depth / 8;
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    Bytes block = zeroedBlock(pixels * bpp);
+    const std::size_t total = pixels * bpp;
+    Bytes block = newBlock(total);
     if (type == 9 || type == 10) {
         PacketReader reader(in);
-        readPackets(reader, block.get(), pixels * bpp, bpp);
+        const std::size_t written = readPackets(reader, block.get(), total, bpp);
+        std::memset(block.get() + written, 0, total - written);
         reader.giveBack();
     } else {
-        in.read(block.get(), pixels * bpp);
+        readRaw(in, block.get(), total);
     }
     if (depth == 16) {
         block = widen16(block.get(), pixels);

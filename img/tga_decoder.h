@@ -10,7 +10,7 @@
 namespace talvo::g {
 
 namespace detail {
-// The picture block comes from calloc, which gets fresh zero pages without writing them.
+// Picture blocks come from malloc: no constructor runs over bytes the reader writes anyway.
 struct FreeBytes {
     void operator()(std::uint8_t* p) const noexcept { std::free(p); }
 };
