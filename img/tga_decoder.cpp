@@ -212,7 +212,7 @@ void TgaDecoder::open(io::IStream& in) {
     format_.swap(format);
     bytesPerPixel_ = bpp;
     rowBytes_ = static_cast<std::uint32_t>(width) * bpp;
-    pixels_.reset(block.release());
+    pixels_ = std::move(block);
 }
 
 void TgaDecoder::close() noexcept {
