@@ -26,7 +26,8 @@ void AlphaMask::allocate(Surface* s)
     source = s;
     alpha.clear();
     width = height = 0;
-    if (!s || s->width <= 0 || s->height <= 0)
+    // The size alone proves nothing: only a Surface that holds pixels of an allowed size has one.
+    if (!s || !s->surface || !surfaceSizeAllowed(s->width, s->height))
         return;
     alpha.assign(static_cast<std::size_t>(s->width) * static_cast<std::size_t>(s->height), 0);
     width = s->width;

@@ -16,7 +16,8 @@ public:
     AlphaMask& operator=(const AlphaMask&) = delete;
 
     // Sizes the buffer for the source (width x height opacities, all 0) and remembers it as
-    // the picture fillFromSurface reads. A null source leaves no buffer.
+    // the picture fillFromSurface reads. A null source, or one without pixels or
+    // beyond the picture bound (whatever size it claims), leaves no buffer.
     void allocate(Surface* source);
     // Fills the rectangle's opacities from the source's pixels, by the display depth: 16 bits
     // average the channels widened to 0..255, 8 bits the palette entry's bytes; other depths

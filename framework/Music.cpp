@@ -1,10 +1,10 @@
 // Music: the framework's three command strings over the platform's interpreter.
 #include "framework/Music.h"
 
+#include "framework/DataFile.h"
 #include "framework/Result.h"
 #include "platform/music.h"
 
-#include <cstdio>
 
 Music::~Music() { release(); }
 
@@ -14,10 +14,9 @@ int Music::setFile(const char* path)
     if (!path)
         return FrameworkResult::FileOpen;
     fileName_ = path;
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
+    // The synthesiser opens the file later and would wait forever on a pipe.
+    if (!checkDataFile(path, MaxDataFileBytes).ok())
         return FrameworkResult::FileOpen;
-    std::fclose(file);
     fileSet_ = true;
     return FrameworkResult::Ok;
 }

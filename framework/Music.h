@@ -12,7 +12,8 @@ public:
     Music(const Music&) = delete;
     Music& operator=(const Music&) = delete;
 
-    // Remembers the file -> 0, or 12 when it cannot be opened (then nothing can play).
+    // Remembers the file -> 0, or 12 when it cannot be opened or is no regular file within
+    // MaxDataFileBytes (then nothing can play; lastDataFileStatus says why).
     [[nodiscard]] int setFile(const char* path);
     // Opens the file under the alias MUSIC and plays it once from its start -> 0, 44 (open
     // failed, also while already open) or 45 (no file, or play failed).

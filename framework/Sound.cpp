@@ -1,6 +1,7 @@
 // Wave sounds: load a file, make its voices, play on the first free one.
 #include "framework/Sound.h"
 
+#include "framework/DataFile.h"
 #include "framework/Result.h"
 #include "framework/SoundDevice.h"
 
@@ -33,17 +34,10 @@ int Sound::load(SoundDevice* device, const char* path, int voices)
 {
     if (!device || device->output() == 0)
         return FrameworkResult::NoSoundDevice;
-    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
-    if (!file)
+    std::vector<uint8_t> bytes;
+    if (!readDataFile(path, MaxDataFileBytes, bytes).ok())
         return FrameworkResult::FileOpen;
-    int result = FrameworkResult::FileOpen;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file);
-        if (size >= 0 && std::fseek(file, 0, SEEK_SET) == 0)
-            result = loadFromFile(device, file, voices, static_cast<uint64_t>(size));
-    }
-    std::fclose(file);
-    return result;
+    return loadFromMemory(device, bytes.data(), voices, bytes.size());
 }
 
 int Sound::loadFromFile(SoundDevice* device, std::FILE* file, int voices, uint64_t size)

@@ -20,7 +20,8 @@ public:
     Sound(const Sound&) = delete;
     Sound& operator=(const Sound&) = delete;
 
-    // Loads the file with `voices` voices (1 when below 1) -> 0, 12 (open), 13 (memory),
+    // Loads the file with `voices` voices (1 when below 1) -> 0, 12 (open; also no regular file
+    // within MaxDataFileBytes, lastDataFileStatus says why), 13 (memory),
     // 18 (not a WAVE), 19 (buffer), 23 (fill), 51 (no device).
     [[nodiscard]] int load(SoundDevice* device, const char* path, int voices);
     // The same from an open file of `size` bytes, read from its current position.

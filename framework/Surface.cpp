@@ -98,12 +98,24 @@ void Surface::release()
 int Surface::create(Display* d, int k, int w, int h)
 {
     release();
+    // A failed creation holds nothing and has no size, so nothing trusts a size without pixels.
+    width = height = 0;
+    if (!d || !d->device || !surfaceSizeAllowed(w, h))
+        return FrameworkResult::SurfaceCreation;
+    const int result = createChecked(d, k, w, h);
+    if (result != FrameworkResult::Ok) {
+        release();
+        width = height = 0;
+    }
+    return result;
+}
+
+int Surface::createChecked(Display* d, int k, int w, int h)
+{
     display = d;
     width = w;
     height = h;
     kind = static_cast<uint16_t>(k);
-    if (!d || !d->device)
-        return FrameworkResult::SurfaceCreation;
 
     plat::SurfaceDesc desc;
     desc.width = w;
@@ -140,8 +152,6 @@ int Surface::create(Display* d, int k, int w, int h)
             return FrameworkResult::SurfaceCreation;
         break;
     case SurfaceKind::OwnMemory: {
-        if (w < 1 || h < 1 || w > 16384 || h > 16384)
-            return FrameworkResult::SurfaceCreation;
         const int64_t rowPitch = ((int64_t{depthOf(d)} * w) / 8 + 7) & ~int64_t{7};
         ownMemory = static_cast<uint8_t*>(std::calloc(static_cast<std::size_t>(rowPitch * h), 1));
         if (!ownMemory)

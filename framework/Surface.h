@@ -12,6 +12,16 @@ class AlphaMask;
 class Display;
 class DisplayPalette;
 
+// The largest picture a Surface takes: each side at most 16384 and at most 16 M pixels in all
+// (64 MB at 32 bits). The game's pictures are screen-sized; anything near this is a broken file.
+inline constexpr int32_t MaxSurfaceSide = 16384;
+inline constexpr int64_t MaxSurfacePixels = int64_t{1} << 24;
+[[nodiscard]] constexpr bool surfaceSizeAllowed(int64_t width, int64_t height)
+{
+    return width >= 1 && height >= 1 && width <= MaxSurfaceSide && height <= MaxSurfaceSide &&
+           width * height <= MaxSurfacePixels;
+}
+
 // The kinds of Surface::create (low byte); SurfaceKind3D may be added to 1, 2, 3 and 6.
 namespace SurfaceKind {
 inline constexpr uint16_t Auto = 1;      // video memory, else system memory (becomes 2 or 3)
@@ -43,7 +53,8 @@ public:
 
     // Releases what the Surface holds and returns it to the constructed state.
     void release();
-    // 0, or 6 when the layer refuses the surface (nothing is then held).
+    // 0, or 6 when the size is not allowed or the layer refuses the surface (nothing is then
+    // held and the size is 0 x 0).
     int create(Display* display, int kind, int width, int height);
     int lock();   // 0 or 7
     int unlock(); // 0 or 8
@@ -60,10 +71,11 @@ public:
     int32_t blit(Surface* dest, int x, int y, Rect& rect);
     bool restore();
     int createAlphaMask();
-    // Loads a BMP file into this Surface: 0, 12 when it cannot be opened, 24 when it is
-    // not a BMP file.
+    // Loads a BMP file into this Surface: 0, 12 when it cannot be opened or is no regular
+    // file within MaxDataFileBytes (lastDataFileStatus says why), 24 when it is not a BMP
+    // file, 6 when its size is refused or the surface cannot be made.
     int loadBitmap(Display* display, int kind, const char* path, bool mapToPalette);
-    // As loadBitmap, from bytes in memory (24 when they are not a BMP file).
+    // As loadBitmap, from bytes in memory (24 when they are not a BMP file, 6 as above).
     int loadBitmapFromMemory(Display* display, int kind, const uint8_t* data, std::size_t size,
                              bool mapToPalette);
 
@@ -86,6 +98,7 @@ public:
     uint8_t* ownMemory = nullptr; // the pixels of kind 6
 
 private:
+    int createChecked(Display* display, int kind, int width, int height);
     // Runs a layer call; on a lost surface restores and, when that works, runs it once more.
     template <class Call>
     plat::HResult withRestore(Call call);

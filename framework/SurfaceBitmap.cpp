@@ -1,13 +1,13 @@
 // BMP pictures into Surfaces: 8-bit (plain and RLE8) through a colour table, and our own
 // stand-in for the system's DIB stretch for 16-, 24- and 32-bit pictures. Every read is
 // checked against the bytes of the file and every write against the picture.
+#include "framework/DataFile.h"
 #include "framework/Display.h"
 #include "framework/Surface.h"
 #include "platform/pixels.h"
 
 #include <array>
-#include <cstdio>
-#include <memory>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -218,6 +218,19 @@ void drawDirect(const Bytes& file, const Header& h, const std::array<uint32_t, 3
         const int n = static_cast<int>(whole < uint64_t(h.width) ? whole : uint64_t(h.width));
         const int y = rowOf(h, r);
         const uint8_t* p = file.data + start;
+        if constexpr (InBytes == 3) {
+            // The game's pictures onto its 5-6-5 display: the same values as below, without a
+            // call per pixel.
+            if (masks == std::array<uint32_t, 3>{0xFF0000, 0xFF00, 0xFF} && map.format.depth == 16 &&
+                map.format.layout == 2 && t.bytes == 2 && y >= 0 && y < t.height) {
+                uint8_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.pitch;
+                for (int x = 0; x < n && x < t.width; ++x, p += 3) {
+                    const auto v = static_cast<uint16_t>((p[2] >> 3) << 11 | (p[1] >> 2) << 5 | p[0] >> 3);
+                    std::memcpy(row + 2 * x, &v, 2);
+                }
+                continue;
+            }
+        }
         for (int x = 0; x < n; ++x, p += InBytes) {
             const uint32_t v = plat::readPixel(p, InBytes);
             t.put(x, y, map(red(v), green(v), blue(v)));
@@ -248,14 +261,9 @@ void drawDeepPicture(const Bytes& file, const Header& h, const ColourMapper& map
 
 int Surface::loadBitmap(Display* d, int k, const char* path, bool mapToPalette)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(path ? std::fopen(path, "rb") : nullptr, &std::fclose);
-    if (!file)
-        return FrameworkResult::FileOpen;
     std::vector<uint8_t> data;
-    uint8_t chunk[65536];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
-        data.insert(data.end(), chunk, chunk + n);
-    file.reset();
+    if (!readDataFile(path, MaxDataFileBytes, data).ok())
+        return FrameworkResult::FileOpen;
     return loadBitmapFromMemory(d, k, data.data(), data.size(), mapToPalette);
 }
 
@@ -265,9 +273,10 @@ int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::s
     Header h;
     if (!readHeader(file, h))
         return FrameworkResult::NotBmp;
-    (void)create(d, k, h.width, h.height);
-    if (!d || !d->pixelFormat || !surface)
-        return FrameworkResult::Ok; // the failure leaves the picture undrawn
+    if (const int created = create(d, k, h.width, h.height); created != FrameworkResult::Ok)
+        return created;
+    if (!d->pixelFormat || !surface)
+        return FrameworkResult::SurfaceCreation;
     const PixelFormatInfo& format = *d->pixelFormat;
     const uint32_t depth = format.depth;
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32)

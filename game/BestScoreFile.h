@@ -1,9 +1,12 @@
 // The best score between runs: "Data/scores.dat", a native talvo stream holding one integer.
 #pragma once
 
-// Reads gameState.bestScore; any failure (no file, too short) gives 0.
+// Reads gameState.bestScore from the 25-byte stream or a bare 4-byte score. Any failure gives 0:
+// no file (a first run), or, with a warning, a file of another size or kind or a negative score.
 void readBestScoreFile();
 
-// Writes gameState.bestScore and flushes it to the disk. A failure is logged and returns
-// false; the game then ends normally all the same.
+// Replaces the file with gameState.bestScore (through a synced temporary file, so the old score
+// survives a kill or a full disk); nothing is written while the file already holds that score
+// in the game's own form. A failure is logged, also on stderr, and returns false; the game then
+// ends normally all the same.
 bool writeBestScoreFile();

@@ -3,6 +3,7 @@
 #include "game/Program.h"
 
 #include "framework/Mmx.h"
+#include "game/BestScoreFile.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
 #include "game/MainMenu.h"
@@ -12,8 +13,10 @@
 #include "platform/display.h"
 #include "platform/window.h"
 #include "talvo/assertion.h"
+#include "talvo/log_file.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -29,6 +32,34 @@ int showPlatformMessageBox(void*, const char* text, const char* title, std::uint
     return static_cast<int>(plat::showMessageBox(title ? title : "", text ? text : "", buttons));
 }
 
+bool hasDataFolder(const std::filesystem::path& folder)
+{
+    std::error_code ignored;
+    return std::filesystem::is_directory(folder / "Data", ignored);
+}
+
+// A desktop launcher starts the game from anywhere: the data beside the executable is taken
+// when the working folder has none. False, with the reason on stderr, when neither has it.
+bool enterDataFolder()
+{
+    std::error_code ignored;
+    const std::filesystem::path here = std::filesystem::current_path(ignored);
+    if (hasDataFolder("."))
+        return true;
+    const std::filesystem::path beside = std::filesystem::path(talvo::executablePath()).parent_path();
+    if (!beside.empty() && hasDataFolder(beside)) {
+        std::error_code error;
+        std::filesystem::current_path(beside, error);
+        if (!error)
+            return true;
+    }
+    std::fprintf(stderr,
+                 "Velmoor: cannot find the game's data (Data/ is neither in the working folder %s"
+                 " nor beside the executable in %s)\n",
+                 here.empty() ? "?" : here.c_str(), beside.empty() ? "?" : beside.c_str());
+    return false;
+}
+
 int startFailed(const char* what, const std::string& reason)
 {
     std::fprintf(stderr, "Velmoor: %s: %s\n", what, reason.empty() ? "no reason given" : reason.c_str());
@@ -42,6 +73,9 @@ int runVelmoor()
     hooks.messageBox = showPlatformMessageBox;
     (void)talvo::setDialogHooks(hooks);
 
+    if (!enterDataFolder())
+        return 1;
+
     if (!window.create("Velmoor", nullptr, nullptr, WindowStylePopup, 0, 0, plat::screenWidth(),
                        plat::screenHeight()))
         return startFailed("cannot open the game window", plat::lastWindowError());
@@ -54,6 +88,8 @@ int runVelmoor()
     (void)soundDevice.create(window.handle);
 
     loadResources();
+    // From here on the best score read at start-up is ours to keep, even if the display dies.
+    plat::setDisplayLostHook([](const char*) { (void)writeBestScoreFile(); });
     loadPicture(background, "Data/Menu/Menu.bmp");
     presentFrame();
 

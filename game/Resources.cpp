@@ -5,6 +5,7 @@
 #include "framework/AlphaMask.h"
 #include "framework/Rect.h"
 #include "game/BestScoreFile.h"
+#include "game/GameLog.h"
 #include "game/Globals.h"
 #include "game/RankFile.h"
 
@@ -17,6 +18,16 @@ void keyOnBlack(Surface& surface)
     surface.flags |= SurfaceFlag::Keyed;
 }
 
+constexpr const char* musicPath = "Data/Sounds/music.mid";
+
+void loadSound(Sound& sound, const char* path)
+{
+    const int result = sound.load(&soundDevice, path, 10);
+    // Without a device no sound is loaded at all: that is silence, not a broken file.
+    if (result != FrameworkResult::Ok && result != FrameworkResult::NoSoundDevice)
+        warnNotLoaded(path, loadFailureReason(result));
+}
+
 void loadKeyedPicture(Surface& surface, const char* path)
 {
     loadPicture(surface, path);
@@ -27,7 +38,8 @@ void loadKeyedPicture(Surface& surface, const char* path)
 void loadPicture(Surface& surface, const char* path)
 {
     // A missing picture leaves the surface empty; the game runs on without it.
-    (void)surface.loadBitmap(&display, SurfaceKind::System, path, true);
+    if (const int result = surface.loadBitmap(&display, SurfaceKind::System, path, true); result != FrameworkResult::Ok)
+        warnNotLoaded(path, loadFailureReason(result));
 }
 
 void loadResources()
@@ -58,9 +70,10 @@ void loadResources()
     loadPicture(yesButtonPicture, "Data/Menu/Ja.bmp");
     loadPicture(noButtonPicture, "Data/Menu/Nein.bmp");
 
-    (void)clickSound.load(&soundDevice, "Data/Sounds/Click.wav", 10);
-    (void)startSound.load(&soundDevice, "Data/Sounds/Imp1.wav", 10);
-    (void)music.setFile("Data/Sounds/music.mid");
+    loadSound(clickSound, "Data/Sounds/Click.wav");
+    loadSound(startSound, "Data/Sounds/Imp1.wav");
+    if (const int result = music.setFile(musicPath); result != FrameworkResult::Ok)
+        warnNotLoaded(musicPath, loadFailureReason(result));
 
     (void)screenCopy.create(&display, SurfaceKind::System, 800, 600);
 

@@ -4,8 +4,9 @@
 class Surface;
 
 // Once, after the window and display exist. Missing files are not fatal: their pictures stay
-// empty and the game runs on.
+// empty and the game runs on; each file that fails is logged once, with the reason.
 void loadResources();
 
-// Surface::loadBitmap as every picture of the game is loaded (system memory, palette mapped).
+// Surface::loadBitmap as every picture of the game is loaded (system memory, palette mapped);
+// a failure is logged.
 void loadPicture(Surface& surface, const char* path);

@@ -12,12 +12,9 @@ namespace {
     reportAndThrow(SourceLocation{__FILE__, __LINE__, function}, Exception(text));
 }
 
-// FIXME: resampling and blit are not in this tree yet; the general path raises until they land.
+// FIXME: resampling is not in this tree yet; decoding to another size raises until it lands.
 void resizePicture(ImageRow&, std::int32_t, std::int32_t, std::uint32_t) {
     refuse("talvo::g::ImageDecoderI::deliver", "talvo::g::ImageDecoderI: resampling not available");
-}
-void blitPicture(Image&, std::int32_t, std::int32_t, ImageRow&, const Rect&) {
-    refuse("talvo::g::ImageDecoderI::deliver", "talvo::g::ImageDecoderI: blit not available");
 }
 
 // Closes the decoder however load leaves.
@@ -88,12 +85,7 @@ void ImageDecoderI::deliver(ImageRow& picture, Image& d, const Rect& t, std::uin
             refuse("talvo::g::ImageDecoderI::deliver", "talvo::g::ImageDecoderI: destination above 2^28 pixels");
         resizePicture(picture, t.width(), t.height(), mode);
     }
-    // Clipped here, not left to blit: its clipping stops at the clip rectangle.
-    Rect visible = t.intersection({0, 0, d.width(), d.height()});
-    if (d.hasClipRect()) visible.intersect(d.clipRect());
-    if (visible.empty()) return;
-    const Rect from{visible.x0 - t.x0, visible.y0 - t.y0, visible.x1 - t.x0, visible.y1 - t.y0};
-    blitPicture(d, visible.x0, visible.y0, picture, from);
+    d.blit(t.x0, t.y0, picture);  // cut to d and its clip rectangle there
 }
 
 }  // namespace talvo::g

@@ -62,8 +62,8 @@ protected:
     static void requireInside(const Rect& s, std::int32_t width, std::int32_t height, const char* function);
     // True when t may be written through a lock of d: inside d and inside its clip rectangle when on.
     [[nodiscard]] static bool writableDirectly(const Image& d, const Rect& t) noexcept;
-    // The general path: resizes the picture to t's size when it differs, then copies the part of t
-    // inside d (and its clip rectangle) by blit, which converts the format.
+    // The general path: resizes the picture to t's size when it differs, then blits it at t, which
+    // converts the format and writes only inside d and its clip rectangle.
     static void deliver(ImageRow& picture, Image& d, const Rect& t, std::uint32_t mode);
 
 private:

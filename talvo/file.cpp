@@ -40,6 +40,9 @@ bool rowFor(OpenMode mode, OpenRow& row) {
 }
 
 bool has(OpenMode mode, OpenMode bit) { return (mode & bit) != OpenMode{}; }
+bool hasFlag(FileFlags flags, FileFlags bit) {
+    return (static_cast<std::uint32_t>(flags) & static_cast<std::uint32_t>(bit)) != 0;
+}
 
 }  // namespace
 
@@ -71,8 +74,9 @@ bool File::openWith(const char* name, OpenMode mode, FileFlags flags) {
     } else {
         int oflags = row.access | O_CLOEXEC;
         if (row.create) oflags |= O_CREAT;
-        if ((static_cast<std::uint32_t>(flags) & static_cast<std::uint32_t>(FileFlags::noFollow)) != 0)
-            oflags |= O_NOFOLLOW;
+        if (hasFlag(flags, FileFlags::noFollow)) oflags |= O_NOFOLLOW;
+        // A named pipe would otherwise keep the open waiting for a writer.
+        if (hasFlag(flags, FileFlags::regularOnly)) oflags |= O_NONBLOCK;
         do fd = ::open(name, oflags, 0666);
         while (fd < 0 && errno == EINTR);
         if (fd < 0) error = errno;
@@ -83,6 +87,7 @@ bool File::openWith(const char* name, OpenMode mode, FileFlags flags) {
         if (::fstat(fd, &st) != 0) error = errno;
         else if (S_ISDIR(st.st_mode)) error = EISDIR;
         else regular = S_ISREG(st.st_mode);
+        if (error == 0 && !regular && hasFlag(flags, FileFlags::regularOnly)) error = EINVAL;
     }
     // Writers lock exclusively, so a second writer fails while readers are never kept out.
     // Devices and pipes are shared by everyone (two programs may both write to /dev/null):

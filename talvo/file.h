@@ -9,6 +9,7 @@ namespace talvo {
 enum class FileFlags : std::uint32_t {
     none = 0,
     noFollow = 1,  // refuse a symbolic link as the last path element (files in shared directories)
+    regularOnly = 2,  // open without blocking and refuse anything but a regular file (settings)
 };
 
 class File final : public AbstractFile {

@@ -90,7 +90,11 @@ std::string openLogFileSomewhere(File& file, const std::string& name, OpenMode m
         std::string place = places[p];
         if (place.back() != '/') place += '/';
         std::string path = place + stem + extension;
-        if (file.open(path.c_str(), mode, FileFlags::noFollow)) return path;
+        // Settings are read from regular files only: a pipe or device there must not stall the log.
+        const auto flags = reading ? static_cast<FileFlags>(static_cast<std::uint32_t>(FileFlags::noFollow) |
+                                                            static_cast<std::uint32_t>(FileFlags::regularOnly))
+                                   : FileFlags::noFollow;
+        if (file.open(path.c_str(), mode, flags)) return path;
         if (!reading) {
             for (unsigned n = 1; n <= 101; ++n) {
                 if (n > 1) logInfo << "can't create unique file, trying again" << std::endl;

@@ -1,9 +1,16 @@
 // The BMP loader: every picture kind the game and the format offer, and malformed files.
 #include "BmpBuilder.h"
 #include "HeadlessScreen.h"
+#include "framework/AlphaMask.h"
+#include "framework/DataFile.h"
 #include "platform/pixels.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 namespace {
@@ -159,7 +166,7 @@ TEST_F(BitmapLoad, MalformedFilesFailCleanly)
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         const int r = load(files[i]);
-        EXPECT_TRUE(r == 0 || r == FrameworkResult::NotBmp) << "file " << i;
+        EXPECT_TRUE(r == 0 || r == FrameworkResult::NotBmp || r == FrameworkResult::SurfaceCreation) << "file " << i;
     }
     // Random damage to a good file never crashes (the fuzz target goes further).
     std::mt19937 random(11);
@@ -218,4 +225,52 @@ TEST_F(BitmapLoad, FrameFilesLoadBackBitForBit)
         for (int x = 0; x < 800; ++x)
             wrong += pixelAt(image, x, y) != static_cast<uint16_t>(y * 800 + x);
     EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(BitmapLoad, PictureSizesBeyondTheBoundAreRefusedWithoutASize)
+{
+    // Each claim fails with no surface and no size left behind, even over a loaded picture;
+    // a mask sized from such a picture gets no buffer whatever its width and height say.
+    const struct {
+        int32_t width, height;
+        int result;
+    } claims[] = {
+        {100000, 100000, FrameworkResult::SurfaceCreation},
+        {16385, 1, FrameworkResult::SurfaceCreation},
+        {4097, 4096, FrameworkResult::SurfaceCreation}, // each side fits, the area does not
+        {4096, 4096, FrameworkResult::Ok},
+        {0, 5, FrameworkResult::SurfaceCreation},
+    };
+    for (const auto& c : claims) {
+        ASSERT_EQ(load(eightBit(2, 2, std::vector<uint8_t>(8, 1)).build()), 0);
+        BmpBuilder b = eightBit(c.width, c.height, {});
+        EXPECT_EQ(load(b.build()), c.result) << c.width << " x " << c.height;
+        const bool made = c.result == FrameworkResult::Ok;
+        EXPECT_EQ(image.surface != nullptr, made);
+        EXPECT_EQ(std::pair(image.width, image.height), made ? std::pair(c.width, c.height) : std::pair(0, 0));
+    }
+    Surface claimed;
+    claimed.width = claimed.height = 100000;
+    AlphaMask mask;
+    mask.allocate(&claimed);
+    EXPECT_TRUE(mask.alpha.empty());
+    EXPECT_EQ(mask.fillFromSurface(Rect{0, 0, 10, 10}), FrameworkResult::AlphaMaskWithoutBuffer);
+}
+
+TEST_F(BitmapLoad, OnlyRegularFilesWithinTheBoundAreRead)
+{
+    // Refused at once, with the reason the game logs (devices and other loaders: end to end).
+    const std::string dir = ::testing::TempDir() + "velmoor_data_files_" + std::to_string(::getpid());
+    std::filesystem::create_directories(dir);
+    ASSERT_EQ(::mkfifo((dir + "/pipe.bmp").c_str(), 0600), 0);
+    std::ofstream{dir + "/big.bmp"}.close();
+    std::filesystem::resize_file(dir + "/big.bmp", MaxDataFileBytes + 1); // sparse: no disk is spent
+    for (const auto& [name, reason] :
+         {std::pair{"/pipe.bmp", "not a regular file"}, {"/big.bmp", "larger than the game takes"},
+          {"", "not a regular file"}, {"/none.bmp", "No such file or directory"}}) {
+        const std::string path = dir + name;
+        EXPECT_EQ(image.loadBitmap(display.get(), SurfaceKind::System, path.c_str(), true), FrameworkResult::FileOpen);
+        EXPECT_EQ(lastDataFileStatus().reason(), reason) << name;
+    }
+    std::filesystem::remove_all(dir);
 }

@@ -6,6 +6,7 @@
 #include "game/GameState.h"
 #include "game/RankFile.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -70,31 +71,78 @@ TEST_F(FilesTest, StoringARankWritesTheFileAndShowsTheBadgeFromTheNextFrame)
     EXPECT_EQ(quitWithQ(), 0);
 }
 
-TEST_F(FilesTest, ShortOrHeaderlessScoresFiles)
+TEST_F(FilesTest, ScoresFilesOfEitherFormReadAndAnythingElseIsZeroWithAWarning)
 {
-    const std::pair<std::string, int32_t> cases[] = {
-        {"abc", 0},                               // too short for the integer
-        {rawScore57, 57},                         // headerless: its first four bytes
+    std::string random25(25, '\0');
+    uint32_t seed = 25;
+    for (char& c : random25)
+        c = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+    const struct {
+        std::string bytes;
+        int32_t best;
+    } cases[] = {
+        {rawScore57, 57},                       // headerless: the integer alone
+        {scoresFileBytes(1000), 1000},          // the game's own form
+        {"abc", 0},                             // too short for the integer
         {scoresFileBytes(1000).substr(0, 24), 0}, // header and a cut integer
-        {scoresFileBytes(-3), -3},
+        {scoresFileBytes(1000).substr(0, 12), 0}, // cut inside the header: was read as a bare integer
+        {scoresFileBytes(1000) + "x", 0},
+        {random25, 0},                          // 25 bytes without the header
+        {scoresFileBytes(-3), 0},               // negative: was drawn off the screen
+        {std::string("\xFF\xFF\xFF\xFF", 4), 0},
         {"", 0},
     };
+    int warned = 0;
     for (const auto& [bytes, best] : cases) {
         writeFile("Data/scores.dat", bytes);
         gameState.bestScore = 12345;
         readBestScoreFile();
         EXPECT_EQ(gameState.bestScore, best) << bytes.size() << " bytes";
+        warned += best == 0;
     }
+    const std::string log = logText();
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = log.find("[velmoor] warning: The best score in Data/scores.dat is not used", at)) !=
+                             std::string::npos;
+         ++at)
+        ++count;
+    EXPECT_EQ(count, static_cast<std::size_t>(warned)) << log;
 }
 
-TEST_F(FilesTest, UnwritableScoresFileIsLoggedAndTheGameEndsNormally)
+TEST_F(FilesTest, ANegativeScoreIsRewrittenAtExitAndAnUnchangedOneIsNotTouched)
 {
-    // A folder where the file should be: no one can write it, not even the superuser.
-    std::filesystem::create_directory(dir() / "Data/scores.dat");
+    writeFile("Data/scores.dat", scoresFileBytes(-426817158));
     ASSERT_NO_FATAL_FAILURE(startAtMenu());
-    gameState.bestScore = 9;
+    EXPECT_EQ(compareScoreLine("Highscore:0"), "equal");
     EXPECT_EQ(quitWithQ(), 0);
-    EXPECT_NE(logText().find("The best score could not be saved in Data/scores.dat"), std::string::npos)
-        << logText();
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(0));
+
+    // The game's own form holding the same score is left as it is, to the second.
+    const auto path = dir() / "Data/scores.dat";
+    writeFile("Data/scores.dat", scoresFileBytes(44));
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+    std::filesystem::last_write_time(path, old);
+    readBestScoreFile();
+    EXPECT_TRUE(writeBestScoreFile());
+    EXPECT_EQ(std::filesystem::last_write_time(path), old);
+    gameState.bestScore = 45;
+    EXPECT_TRUE(writeBestScoreFile());
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(45));
 }
 
+TEST_F(FilesTest, UnwritableScoresFileIsLoggedUnderTheGamesCategoryAndOnStderr)
+{
+    inOwnProcess([&] {
+        // A folder where the file should be: no one can write it, not even the superuser.
+        std::filesystem::create_directory(dir() / "Data/scores.dat");
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        gameState.bestScore = 9;
+        ::testing::internal::CaptureStderr();
+        const int status = quitWithQ();
+        const std::string stderrText = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(status, 0);
+        const std::string line = "The best score could not be saved in Data/scores.dat";
+        EXPECT_NE(logText().find("[velmoor] error: " + line), std::string::npos) << logText();
+        EXPECT_NE(stderrText.find("Velmoor: " + line), std::string::npos) << stderrText;
+    });
+}

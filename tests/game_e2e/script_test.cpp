@@ -145,3 +145,27 @@ TEST_F(ScriptTest, ReadOnlyDataFolderEndsCleanly)
                                                                     : data.fileBytes("tmp/Velmoor.log");
     EXPECT_NE(log.find("The best score could not be saved"), std::string::npos) << log;
 }
+
+TEST_F(ScriptTest, StartedFromAnotherFolderPlaysOnTheDataBesideIt)
+{
+    // As a desktop launcher starts it: the working folder holds no data.
+    fs::create_directory(data.path() / "elsewhere");
+    data.writeFile("script.txt", "wait 3\nkeydown Q\nwait 10\n");
+    const std::string command = "cd '" + (data.path() / "elsewhere").string() +
+                                "' && env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT='" +
+                                (data.path() / "script.txt").string() + "' ../Velmoor >../output.txt 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(status != -1 && WIFEXITED(status)) << data.fileBytes("output.txt");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << data.fileBytes("output.txt");
+    EXPECT_EQ(data.fileBytes("output.txt"), "");
+    EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(0));
+}
+
+TEST_F(ScriptTest, F5InTheMenuSavesTheFrameThatADumpShows)
+{
+    ASSERT_EQ(run("wait 3\nmove 700 550\nwait 2\nkey F5\ndump frame.bmp\nkey Q\n"), 0) << data.fileBytes("output.txt");
+    EXPECT_EQ(data.fileBytes("screen_0.bmp").size(), 1'440'054u);
+    EXPECT_FALSE(fs::exists(data.path() / "screen_1.bmp"));
+    // Both files narrowed to 5-6-5 by their top bits.
+    EXPECT_EQ(region(read("screen_0.bmp"), read("frame.bmp"), 0, 0), "equal");
+}

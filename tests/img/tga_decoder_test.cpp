@@ -199,45 +199,6 @@ TEST(TgaDecoder, LoadMatchesReaderModel) {
     EXPECT_TRUE(bad.none());
 }
 
-// Sub-rectangles through the direct path land in place; the rest of the destination and the guards stay.
-TEST(TgaDecoder, SubRectanglesLandInPlace) {
-    Mismatches bad;
-    for (std::uint64_t seed = 0; seed < 300; ++seed) {
-        Rng rng(seed);
-        TgaFile f = randomTga(rng);
-        f.width = std::uint16_t(1 + rng.below(12));
-        f.pixels.resize(std::size_t{f.width} * f.height * (f.depth / 8), 0x3C);
-        const Expected e = model(imgtest::tgaBytes(f));
-        MemStream stream(imgtest::tgaBytes(f), badAndFail);
-        TgaDecoder decoder;
-        decoder.open(stream.in());
-        const std::uint32_t bpp = pelBytes(e.id);
-        const std::int32_t x0 = std::int32_t(rng.below(std::uint32_t(e.width)));
-        const std::int32_t y0 = std::int32_t(rng.below(std::uint32_t(e.height)));
-        const Rect s{x0, y0, x0 + 1 + std::int32_t(rng.below(std::uint32_t(e.width - x0))),
-                     y0 + 1 + std::int32_t(rng.below(std::uint32_t(e.height - y0)))};
-        const std::int32_t dw = 14, dh = 11, pitch = dw * std::int32_t(bpp);
-        imgtest::Guarded memory(std::size_t(pitch) * dh);
-        std::fill_n(memory.data(), std::size_t(pitch) * dh, 0x77);
-        ImageRow d(dw, dh, PelFmt(e.id), memory.data(), pitch);
-        const std::int32_t tx = std::int32_t(rng.below(std::uint32_t(dw - s.width() + 1)));
-        const std::int32_t ty = std::int32_t(rng.below(std::uint32_t(dh - s.height() + 1)));
-        decoder.decode(s, d, {tx, ty, tx + s.width(), ty + s.height()}, 0);
-        for (std::int32_t y = 0; y < dh; ++y)
-            for (std::int32_t x = 0; x < dw; ++x)
-                for (std::uint32_t k = 0; k < bpp; ++k) {
-                    const bool inside = x >= tx && x < tx + s.width() && y >= ty && y < ty + s.height();
-                    const std::uint8_t want =
-                        inside ? e.rows[(std::size_t(y - ty + s.y0) * e.width + std::size_t(x - tx + s.x0)) * bpp + k]
-                               : 0x77;
-                    if (memory.data()[std::size_t(y) * pitch + x * bpp + k] != want)
-                        bad.add("seed ", seed, ": byte ", k, " of (", x, ",", y, ")");
-                }
-        if (!memory.guardsIntact()) bad.add("seed ", seed, ": guard band overwritten");
-    }
-    EXPECT_TRUE(bad.none());
-}
-
 struct Golden {
     const char* name;
     Bytes file;

@@ -1,0 +1,28 @@
+// Reading the game's data files safely: never blocks, takes regular files only, stops at a bound.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// No picture, sound, music or font of a screen-sized game comes near this.
+inline constexpr uint64_t MaxDataFileBytes = uint64_t{64} << 20;
+
+struct DataFileStatus {
+    int error = 0;           // errno of a failed open, stat or read
+    bool notRegular = false; // a device, pipe, socket or folder
+    bool tooLarge = false;   // over the caller's bound
+    [[nodiscard]] bool ok() const { return error == 0 && !notRegular && !tooLarge; }
+    [[nodiscard]] bool missing() const;
+    // Why the file was refused, for a log line ("" when ok).
+    [[nodiscard]] std::string reason() const;
+};
+
+// Opens without blocking (a named pipe never waits for a writer) and checks the file is regular
+// and at most maxBytes long.
+[[nodiscard]] DataFileStatus checkDataFile(const char* path, uint64_t maxBytes);
+// As checkDataFile, then reads the whole file into bytes (cleared on failure), never more than
+// maxBytes even when the file grows meanwhile.
+[[nodiscard]] DataFileStatus readDataFile(const char* path, uint64_t maxBytes, std::vector<uint8_t>& bytes);
+// The status of the last check or read on this thread: the reason behind a loader's FileOpen.
+[[nodiscard]] const DataFileStatus& lastDataFileStatus();

@@ -1,0 +1,60 @@
+// Fuzz target: imgCTy::ReadBmp over any bytes; a file it accepts saves and reads back the same.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "sprite/ctyRuntime.h"
+#include "sprite/imgRowCTy.h"
+#include "talvo/istream.h"
+#include "talvo/mem_buf.h"
+
+namespace {
+
+// Images the header may declare: larger ones are valid but only cost the fuzzer memory.
+constexpr std::int64_t pelLimit = std::int64_t{1} << 22;
+
+void readFrom(imgCTy& image, const std::uint8_t* data, std::size_t size)
+{
+    talvo::io::MemBuf buffer;
+    char* block = static_cast<char*>(std::malloc(size + 1));
+    if (size != 0) std::memcpy(block, data, size);
+    buffer.set(block, size, size);
+    talvo::io::IStream in(&buffer);
+    in.exceptions(0);
+    image.ReadBmp(in);
+}
+
+std::int64_t declaredPels(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 26) return 0;
+    std::int32_t width, height;
+    std::memcpy(&width, data + 18, 4);
+    std::memcpy(&height, data + 22, 4);
+    return std::int64_t{width} * height;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (declaredPels(data, size) > pelLimit) return 0;
+    static const std::string path = "/tmp/sprite_bmp_fuzz_" + std::to_string(::getpid()) + ".bmp";
+    ctyError = ctyErrorRecord{};
+    imgRowCTy image;
+    readFrom(image, data, size);
+    if (ctyError.code != 0 || image.pels == nullptr) return 0;
+
+    image.SaveBmp(path.c_str());
+    if (ctyError.code != 0) std::abort();
+    imgRowCTy again;
+    again.LoadBmp(path.c_str());
+    const std::int64_t bytes = imgCTy::PelBlockBytes(image.width, image.height, image.pelFmt.kind);
+    if (ctyError.code != 0 || again.width != image.width || again.height != image.height ||
+        again.pelFmt.kind != image.pelFmt.kind ||
+        std::memcmp(again.pels, image.pels, static_cast<std::size_t>(bytes)) != 0)
+        std::abort();
+    return 0;
+}

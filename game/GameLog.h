@@ -1,0 +1,15 @@
+// The game's own log category and its warning for data files that fail to load.
+#pragma once
+
+#include "talvo/log.h"
+
+#include <string>
+
+extern talvo::LogChannel gameWarning; // "velmoor", warning
+extern talvo::LogChannel gameError;   // "velmoor", error
+
+// The framework's result of a failed load as words for the log.
+[[nodiscard]] std::string loadFailureReason(int result);
+
+// One warning per file for the whole run, however often the file is asked for again.
+void warnNotLoaded(const char* path, const std::string& reason);

@@ -1,0 +1,72 @@
+// Sprite library runtime: allocation hooks and pools, the one error record and its posts.
+#pragma once
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+
+// The four replaceable allocation hooks; the defaults go through the pools below.
+struct ctyAllocHooks {
+    void* (*alloc)(std::size_t size);
+    void* (*calloc)(std::size_t count, std::size_t size);
+    void* (*realloc)(void* block, std::size_t size);
+    void (*free)(void* block);
+};
+extern ctyAllocHooks ctyHooks;
+
+// Size 0 counts as 1; a null answer of the hook posts -2 and gives null.
+[[nodiscard]] void* ctyAlloc(std::size_t size);
+[[nodiscard]] void* ctyCalloc(std::size_t size);
+[[nodiscard]] void* ctyRealloc(void* block, std::size_t size);
+void ctyFree(void* block);
+
+// Pools: 0 is the plain heap; a block of a pool above 0 carries a pointer-sized link in a
+// 16-byte header (so the caller's bytes stay 16-byte aligned) to the next older block.
+void ctyPoolInit();
+[[nodiscard]] int ctyPoolCreate();
+int ctyPoolSelect(int number);
+void ctyPoolFreeAll(int number);
+[[nodiscard]] void* ctyPoolAlloc(int number, std::size_t size);
+[[nodiscard]] void* ctyPoolRealloc(int number, void* block, std::size_t size);
+void ctyPoolFree(int number, void* block);
+void ctyPoolTransfer(int to, int from, void* block);
+[[nodiscard]] std::size_t ctyBlockSize(void* block);
+void ctyPoolShutdown();
+
+// A registered recovery point: one leading word, then the jump buffer a post jumps to.
+struct ctyRecoveryPoint {
+    std::intptr_t word;
+    std::jmp_buf jump;
+};
+
+// The process-wide error record. Detail is pointer-sized: it carries a text such as a file name.
+struct ctyErrorRecord {
+    ctyRecoveryPoint* recovery = nullptr;
+    void (*handler)() = nullptr;
+    const char* detail = nullptr;
+    std::int32_t code = 0;  // also the formatter's status word
+    std::uint32_t context = 0;
+    const char* message = nullptr;
+    std::uint32_t extra2 = 0;
+    std::int32_t extra3 = -1;
+    std::uint32_t extra1 = 0;
+    std::uint8_t level = 0;
+    std::uint8_t options = 0;  // bit 0: call no handler; bit 1: never jump
+    std::int8_t quiet = 0;
+    std::int8_t answer = 0;
+};
+extern ctyErrorRecord ctyError;
+
+// The answer by which a handler asks the poster to stop in the debugger.
+inline constexpr int ctyStopAnswer = -94;
+
+int ctyPostError(std::uint32_t context, std::uint8_t level, std::int32_t code, const char* detail,
+                 const char* message, std::uint32_t extra1, std::uint32_t extra2,
+                 std::int32_t extra3);
+// Posts a code (0 posts nothing and answers 0); the answer is already checked for -94.
+int ctySetError(std::int32_t code, const char* detail = nullptr);
+// Formats into the message buffer and posts it as -97; the answer is already checked for -94.
+int ctyErrorf(std::uint8_t level, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+// The callers' convention: an answer of -94 stops in an attached debugger (never without one).
+int ctyCheckAnswer(int answer) noexcept;

@@ -1,0 +1,149 @@
+// The image base: lock protocol, colour keys, single-pixel reads and the checked size routine.
+#include "sprite/imgCTy.h"
+
+#include <cstring>
+
+#include "sprite/ctyRuntime.h"
+#include "sprite/imgScopedLock.h"
+#include "sprite/palCTy.h"
+
+namespace {
+
+// The key bytes B, G, R, A as a colour 0xAARRGGBB.
+std::uint32_t keyColour(const std::uint8_t* rgba)
+{
+    return rgba[0] | rgba[1] << 8 | rgba[2] << 16 | static_cast<std::uint32_t>(rgba[3]) << 24;
+}
+
+}  // namespace
+
+imgCTy::imgCTy(const imgCTy& other)
+    : rwObjCTy(other),
+      storageKind(other.storageKind),
+      pelFmt(other.pelFmt),
+      width(other.width),
+      height(other.height),
+      hasColorKey(other.hasColorKey),
+      colorKeyPel(other.colorKeyPel)
+{
+    std::memcpy(colorKeyRgba, other.colorKeyRgba, sizeof colorKeyRgba);
+}
+
+imgCTy::~imgCTy() = default;
+
+void imgCTy::LockRect(const imgRect* rect, imgRect* out, int)
+{
+    *out = rect != nullptr ? *rect : imgRect{0, 0, width, height};
+}
+
+std::uint32_t imgCTy::SetColorKey(std::uint32_t pel)
+{
+    colorKeyPel = pel;
+    hasColorKey = 1;
+    const std::uint32_t c = pelFmt.UnpackColor(pel, 2);
+    for (int i = 0; i < 4; ++i) colorKeyRgba[i] = static_cast<std::uint8_t>(c >> (8 * i));
+    return c;
+}
+
+std::uint32_t imgCTy::SetColorKeyRgba(const std::uint8_t* rgba)
+{
+    std::memmove(colorKeyRgba, rgba, sizeof colorKeyRgba);
+    hasColorKey = 1;
+    colorKeyPel = pelFmt.PackColor(keyColour(colorKeyRgba), 2);
+    return colorKeyPel;
+}
+
+int imgCTy::Lock(const imgRect* rect, int access)
+{
+    if (lockedPels != nullptr) return lockPitch;
+    imgRect chosen;
+    LockRect(rect, &chosen, access);
+    lockRect = chosen;
+    lockAccess = access;
+    return lockPitch;
+}
+
+void imgCTy::Unlock() { lockedPels = nullptr; }
+
+std::uint32_t imgCTy::PelAtXY(int x, int y)
+{
+    const imgRect one{x, y, 1, 1};
+    imgScopedLock lock(*this, &one, 1);
+    const std::uint8_t* p = lock.Span(x, y, 1);
+    const int kind = pelFmt.kind;
+    const bool known = kind >= 1 && kind <= 10 && kind != 7 && kind != 8;
+    if (!known) {
+        ctyErrorf(4, "imgCTy::PelAtXY : this is not implemented yet");
+        return 0xFFFFFFFF;
+    }
+    if (p == nullptr) return 0xFFFFFFFF;
+    switch (kind) {
+    case 1:
+        return p[0] | p[1] << 8 | static_cast<std::uint32_t>(p[2]) << 16;
+    case 4:
+    case 5:
+    case 6:
+        return p[0] | static_cast<std::uint32_t>(p[1]) << 8;
+    case 9:
+        return p[0];
+    default: {  // 2, 3, 10
+        std::uint32_t word;
+        std::memcpy(&word, p, sizeof word);
+        return word;
+    }
+    }
+}
+
+std::uint32_t* imgCTy::RgbaAtXY(std::uint32_t* out, int x, int y)
+{
+    *out = pelFmt.UnpackColor(PelAtXY(x, y), 2);
+    return out;
+}
+
+void imgCTy::LockUnlock4(imgCTy* dst, int, int, const imgRect*, imgCTy* fifth, imgCTy* sixth)
+{
+    imgCTy* const order[4] = {this, sixth, dst, fifth};
+    bool took[4] = {false, false, false, false};
+    for (int i = 0; i < 4; ++i) {
+        if (order[i] == nullptr || order[i]->lockedPels != nullptr) continue;
+        order[i]->Lock(nullptr, 0);
+        took[i] = order[i]->lockedPels != nullptr;
+    }
+    for (int i = 3; i >= 0; --i) {
+        if (took[i]) order[i]->Unlock();
+    }
+}
+
+imgRect* imgCTy::GetRect(imgRect* out)
+{
+    *out = imgRect{0, 0, width, height};
+    return out;
+}
+
+void imgCTy::Create(int newWidth, int newHeight, const imgPelFmt*)
+{
+    width = newWidth;
+    height = newHeight;
+}
+
+void imgCTy::SetPalette(const palCTy& palette)
+{
+    pelFmt.SetPalette(palette);
+    if (hasColorKey != 0) colorKeyPel = pelFmt.PackColor(keyColour(colorKeyRgba), 2);
+}
+
+void imgCTy::BuildPalTbl(int toKind) { pelFmt.BuildTbl(toKind); }
+
+std::int64_t imgCTy::PelBlockBytes(int w, int h, int kind) noexcept
+{
+    const int bytes = imgPelBytes(kind);
+    if (w < 0 || h < 0 || bytes == 0) return -1;
+    const std::int64_t pels = std::int64_t{w} * h;
+    return pels > maxPels ? -1 : pels * bytes;
+}
+
+bool imgCTy::Contains(const imgRect& r) const noexcept
+{
+    return r.x >= 0 && r.y >= 0 && r.width >= 0 && r.height >= 0 &&
+           std::int64_t{r.x} + r.width <= width && std::int64_t{r.y} + r.height <= height;
+}

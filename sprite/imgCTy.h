@@ -1,0 +1,104 @@
+// The sprite library's abstract image: size, pixel format, colour key, lock state, 39 virtuals.
+#pragma once
+
+#include <cstdint>
+
+#include "sprite/DrawParams.h"
+#include "sprite/imgPelFmt.h"
+#include "sprite/imgRect.h"
+#include "sprite/rwObjCTy.h"
+
+namespace talvo::io {
+class IStream;
+}
+
+struct palCTy;
+
+class imgCTy : public rwObjCTy {
+public:
+    // At most this many pixels per image; every size is checked by PelBlockBytes.
+    static constexpr std::int64_t maxPels = std::int64_t{1} << 28;
+
+    imgCTy() = default;
+    // Copies size, key and format (with its own palette); the copy starts unlocked.
+    imgCTy(const imgCTy& other);
+    imgCTy& operator=(const imgCTy&) = delete;
+
+    // The virtual operations, in the order of the library's table (ClassName comes first,
+    // from rwObjCTy).
+    ~imgCTy() override = 0;
+    void Write(ctyMemBuffer& buffer) override;
+    void Read(ctyMemBuffer& buffer) override;
+    // Writes rect, or the whole image when it is null, into out; no clipping.
+    virtual void LockRect(const imgRect* rect, imgRect* out, int access);
+    // Sets the key from a native pixel; returns the key as a colour 0xAARRGGBB.
+    virtual std::uint32_t SetColorKey(std::uint32_t pel);
+    // Sets the key from bytes B, G, R, A; returns the key as a native pixel.
+    virtual std::uint32_t SetColorKeyRgba(const std::uint8_t* rgba);
+    // Does nothing on a locked image; else records the rectangle and the access. The concrete
+    // classes then point lockedPels at the rectangle, or leave it null when they cannot.
+    virtual int Lock(const imgRect* rect, int access);
+    // Ends the lock, however many Lock calls came before.
+    virtual void Unlock();
+    // The native pixel at (x, y); 0xFFFFFFFF when it cannot be read. Works through a lock the
+    // caller holds, and keeps it.
+    virtual std::uint32_t PelAtXY(int x, int y);
+    // *out = the pixel at (x, y) as a colour 0xAARRGGBB; returns out.
+    virtual std::uint32_t* RgbaAtXY(std::uint32_t* out, int x, int y);
+    virtual void DrawHLine(std::uint32_t colour, int x, int y, int length, std::uint32_t pattern);
+    virtual void DrawVLine(std::uint32_t colour, int x, int y, int length, std::uint32_t pattern);
+    virtual void DrawLine(std::uint32_t colour, int x0, int y0, int x1, int y1, std::uint32_t pattern);
+    virtual void Fill(std::uint32_t colour, const imgRect* rect);
+    // Locks this, sixth, dst and fifth (whole image, access 0), draws nothing, and ends the
+    // locks it took in the reverse order. Null images are passed over.
+    virtual void LockUnlock4(imgCTy* dst, int x, int y, const imgRect* rect, imgCTy* fifth, imgCTy* sixth);
+    virtual void Draw(imgCTy* dst, int x, int y, const imgRect* rect);
+    virtual void DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect);
+    virtual void DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params);
+    virtual void DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params);
+    virtual void DrawMasked(imgCTy* dst, int x, int y, const imgRect* rect, imgCTy* alphaMap);
+    virtual void Draw(imgCTy* dst, int x, int y, const imgRect* rect, float alpha);
+    // Writes {0, 0, width, height} into out; returns out.
+    virtual imgRect* GetRect(imgRect* out);
+    virtual imgCTy* Clone() = 0;
+    virtual void FreeData() = 0;
+    // The base sets the size only.
+    virtual void Create(int width, int height, const imgPelFmt* fmt);
+    virtual void LoadBmp(const char* name);
+    virtual void ReadBmp(talvo::io::IStream& in);
+    virtual void LoadDepthText(const char* name);
+    virtual void LoadTga(const char* name);
+    virtual void ReadTga(talvo::io::IStream& in);
+    virtual void LoadJpg(const char* name);
+    virtual void SaveBmp(const char* name);
+    virtual void LoadInPlace(ctyMemBuffer& buffer);
+    virtual void WriteHeader(ctyMemBuffer& buffer);
+    virtual void WriteData(ctyMemBuffer& buffer);
+    virtual void ReadHeader(ctyMemBuffer& buffer);
+    virtual void ReadData(ctyMemBuffer& buffer);
+    virtual void ReadDataInPlace(ctyMemBuffer& buffer);
+
+    // Replaces the palette and keeps the key the same colour under it.
+    void SetPalette(const palCTy& palette);
+    // Has the palette build its table converted to toKind.
+    void BuildPalTbl(int toKind);
+
+    // Bytes of a width x height block of the kind; -1 for a negative size, more than maxPels
+    // pixels or a kind outside 0 to 10.
+    [[nodiscard]] static std::int64_t PelBlockBytes(int width, int height, int kind) noexcept;
+    // True when the rectangle lies inside the image.
+    [[nodiscard]] bool Contains(const imgRect& rect) const noexcept;
+
+    std::int32_t storageKind = 0;  // 1 plain rows, 2 run-length rows
+    imgPelFmt pelFmt;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint8_t* lockedPels = nullptr;  // first pixel of lockRect while locked
+    std::int32_t lockPitch = 0;          // pixels between locked rows
+    imgRect lockRect;
+    std::int32_t lockAccess = 0;  // 0 write, 1 read-only, 2 line primitives
+    std::uint32_t hasColorKey = 0;
+    std::uint8_t colorKeyRgba[4] = {0, 0, 0, 0};  // B, G, R, A
+    std::uint32_t colorKeyPel = 0;
+    std::uint32_t dataInPlace = 0;  // pixels live in a stream's buffer
+};

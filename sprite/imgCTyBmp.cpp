@@ -1,0 +1,199 @@
+// BMP files: SaveBmp writes any image, ReadBmp and LoadBmp read the 40-byte-header variants.
+#include <cstdio>
+#include <cstring>
+#include <ios>
+
+#include "sprite/ctyRuntime.h"
+#include "sprite/imgCTy.h"
+#include "sprite/imgScopedLock.h"
+#include "sprite/palCTy.h"
+#include "talvo/arc_stream.h"
+#include "talvo/istream.h"
+
+namespace {
+
+constexpr int headerBytes = 54;
+
+void put16(std::uint8_t* at, std::uint32_t value)
+{
+    at[0] = static_cast<std::uint8_t>(value);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void put32(std::uint8_t* at, std::uint32_t value)
+{
+    put16(at, value);
+    put16(at + 2, value >> 16);
+}
+
+std::uint32_t get16(const std::uint8_t* at) { return at[0] | static_cast<std::uint32_t>(at[1]) << 8; }
+
+std::uint32_t get32(const std::uint8_t* at) { return get16(at) | get16(at + 2) << 16; }
+
+// Bytes of one file row of width pixels, padded to a multiple of 4.
+std::int64_t rowBytes(std::int64_t width, int bits) { return (width * bits + 31) / 32 * 4; }
+
+// Skips bytes of the input with its buffer's relative seek, as long as the stream is readable.
+void skip(talvo::io::IStream& in, std::int64_t bytes)
+{
+    if (bytes > 0 && in.rdbuf() != nullptr && !in.fail())
+        in.rdbuf()->pubseekoff(bytes, std::ios_base::cur, std::ios_base::in);
+}
+
+int refuse() { return ctySetError(-5, ""); }
+
+}  // namespace
+
+void imgCTy::SaveBmp(const char* name)
+{
+    const int kind = pelFmt.kind;
+    const int bytes = imgPelBytes(kind);
+    if (name == nullptr || bytes == 0 || PelBlockBytes(width, height, kind) < 0) {
+        ctySetError(-18, name);
+        return;
+    }
+    const int bits = 8 * bytes;
+    const std::uint32_t compression = kind == 2 || kind == 4 ? 3 : 0;
+    // Only kind 9 has a colour table; an empty palette writes the grey ramp.
+    const palCTy* palette = kind == 9 && pelFmt.palette != nullptr && pelFmt.palette->count > 0 &&
+                                    pelFmt.palette->entries != nullptr
+                                ? pelFmt.palette
+                                : nullptr;
+    const std::uint32_t colours = kind != 9 ? 0 : palette != nullptr ? palette->count : 256;
+    const std::int64_t rowSize = rowBytes(width, bits);
+    const std::uint32_t extra = 4 * (compression + colours);
+
+    std::uint8_t header[headerBytes] = {'B', 'M'};
+    put32(header + 2, static_cast<std::uint32_t>(rowSize * height) + extra + headerBytes);
+    put32(header + 10, headerBytes + extra);
+    put32(header + 14, 40);
+    put32(header + 18, static_cast<std::uint32_t>(width));
+    put32(header + 22, static_cast<std::uint32_t>(height));
+    put16(header + 26, 1);
+    put16(header + 28, static_cast<std::uint32_t>(bits));
+    put32(header + 30, compression);
+    put32(header + 34, static_cast<std::uint32_t>(rowSize * height));
+    put32(header + 46, colours);
+
+    std::FILE* file = std::fopen(name, "wb");
+    if (file == nullptr) {
+        ctySetError(-18, name);
+        return;
+    }
+    // Larger stdio blocks: a screenshot then takes a few dozen writes instead of hundreds.
+    std::setvbuf(file, nullptr, _IOFBF, std::size_t{1} << 16);
+    bool ok = std::fwrite(header, sizeof header, 1, file) == 1;
+    if (compression == 3) {
+        std::uint8_t masks[12];
+        put32(masks, kind == 4 ? 0xF800 : 0x00FF0000);
+        put32(masks + 4, kind == 4 ? 0x07E0 : 0x0000FF00);
+        put32(masks + 8, kind == 4 ? 0x001F : 0x000000FF);
+        ok = ok && std::fwrite(masks, sizeof masks, 1, file) == 1;
+    }
+    if (colours > 0) {
+        for (std::uint32_t i = 0; i < colours && ok; ++i) {
+            std::uint8_t entry[4] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
+                                     static_cast<std::uint8_t>(i), 0};
+            if (palette != nullptr) std::memcpy(entry, palette->entries + 4 * i, 3);
+            ok = std::fwrite(entry, sizeof entry, 1, file) == 1;
+        }
+    }
+    if (width > 0 && height > 0) {
+        imgScopedLock lock(*this, nullptr, 1);
+        const std::size_t pelBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytes);
+        static const std::uint8_t padding[4] = {0, 0, 0, 0};
+        const std::size_t padBytes = static_cast<std::size_t>(rowSize) - pelBytes;
+        for (int r = 0; r < height && ok; ++r) {
+            const std::uint8_t* row = lock.Span(0, height - 1 - r, width);
+            ok = row != nullptr && std::fwrite(row, 1, pelBytes, file) == pelBytes &&
+                 (padBytes == 0 || std::fwrite(padding, 1, padBytes, file) == padBytes);
+        }
+    }
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok) ctySetError(-18, name);
+}
+
+void imgCTy::ReadBmp(talvo::io::IStream& in)
+{
+    std::uint8_t header[headerBytes];
+    in.read(header, sizeof header);
+    if (in.fail() || header[0] != 'B' || header[1] != 'M') {
+        refuse();
+        return;
+    }
+    const int bits = static_cast<int>(get16(header + 28));
+    const std::uint32_t compression = get32(header + 30);
+    const std::uint32_t coloursUsed = get32(header + 46);
+    const auto fileWidth = static_cast<std::int32_t>(get32(header + 18));
+    const auto fileHeight = static_cast<std::int32_t>(get32(header + 22));
+    if (fileWidth <= 0 || fileHeight <= 0 || std::int64_t{fileWidth} * fileHeight > maxPels ||
+        (bits != 8 && bits != 16 && bits != 24 && bits != 32) || (compression != 0 && compression != 3) ||
+        get32(header + 14) != 40 || coloursUsed > 256) {
+        refuse();
+        return;
+    }
+    const std::uint32_t colours = bits == 8 && coloursUsed == 0 ? 256 : coloursUsed;
+    int kind = 0;
+    if (compression == 3) skip(in, 12);
+    if (bits == 16) kind = compression == 3 ? 4 : 5;
+    if (colours > 0) {
+        if (bits == 8) {
+            kind = 9;
+        } else {
+            refuse();  // a colour table on a direct-colour file: read on as the file says
+        }
+    } else if (bits == 24) {
+        kind = 1;
+    } else if (bits == 32) {
+        kind = 3;
+    }
+
+    palCTy palette;
+    if (colours > 0) {
+        std::uint8_t table[4 * 256] = {};
+        in.read(table, 4 * colours);
+        palette.Set(table, colours);
+    }
+    const imgPelFmt fmt(kind, colours > 0 ? &palette : nullptr);
+    Create(fileWidth, fileHeight, &fmt);
+    const int fileBytes = (bits + 7) / 8;
+    if (width != fileWidth || height != fileHeight) return;  // Create has posted why
+    if (fileBytes > imgPelBytes(pelFmt.kind)) {
+        refuse();
+        return;
+    }
+
+    const std::int64_t rowSize = rowBytes(width, bits);
+    const std::size_t pelBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(fileBytes);
+    bool shortBody = false;
+    {
+        imgScopedLock lock(*this, nullptr, 0);
+        // Create leaves the image unlocked, so the lock is this one's and covers the image.
+        if (!lock.Owned() || lockedPels == nullptr || lockPitch < width) {
+            refuse();
+            return;
+        }
+        for (int r = 0; r < height; ++r) {
+            // Rows sit fileBytes x pitch apart, as the file's pixels are laid out.
+            std::uint8_t* row = lockedPels + static_cast<std::int64_t>(height - 1 - r) * fileBytes * lockPitch;
+            if (!shortBody) {
+                in.read(row, pelBytes);
+                shortBody = in.fail();
+                skip(in, rowSize - static_cast<std::int64_t>(pelBytes));
+            }
+            if (shortBody) std::memset(row, 0, pelBytes);
+        }
+    }
+    if (shortBody) refuse();
+}
+
+void imgCTy::LoadBmp(const char* name)
+{
+    talvo::io::IArcStream in;
+    if (name != nullptr) in.open(name, static_cast<std::ios_base::openmode>(8), 0);
+    if (name == nullptr || in.fail()) {
+        ctySetError(-17, name);
+        return;
+    }
+    ReadBmp(in);
+}

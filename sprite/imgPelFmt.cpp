@@ -1,0 +1,131 @@
+// Pixel-format records: palette ownership and the colour conversions between kinds.
+#include "sprite/imgPelFmt.h"
+
+#include <new>
+
+#include "sprite/ctyRuntime.h"
+#include "sprite/palCTy.h"
+
+namespace {
+
+std::uint32_t pack565(unsigned r, unsigned g, unsigned b) { return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3; }
+std::uint32_t pack555(unsigned r, unsigned g, unsigned b) { return (r >> 3) << 10 | (g >> 3) << 5 | b >> 3; }
+
+}  // namespace
+
+imgPelFmt::imgPelFmt(const imgPelFmt& other) : kind(other.kind) { copyPalette(other.palette); }
+
+imgPelFmt& imgPelFmt::operator=(const imgPelFmt& other)
+{
+    if (&other == this) return *this;
+    kind = other.kind;
+    dropPalette();
+    copyPalette(other.palette);
+    return *this;
+}
+
+imgPelFmt::~imgPelFmt() { dropPalette(); }
+
+void imgPelFmt::dropPalette() noexcept
+{
+    if (ownsPalette != 0) delete palette;
+    palette = nullptr;
+    ownsPalette = 0;
+}
+
+void imgPelFmt::copyPalette(const palCTy* source)
+{
+    if (source == nullptr) return;
+    palette = new (std::nothrow) palCTy;
+    if (palette == nullptr) return;
+    palette->Assign(*source);
+    ownsPalette = 1;
+}
+
+void imgPelFmt::SetPalette(const palCTy& source)
+{
+    if (ownsPalette != 0 && palette != nullptr) {
+        palette->Assign(source);
+        return;
+    }
+    palette = nullptr;
+    ownsPalette = 0;
+    copyPalette(&source);
+}
+
+std::uint32_t imgPelFmt::PackColor(std::uint32_t colour, int fromKind) const
+{
+    if (fromKind != 2) return colour;
+    const unsigned b = colour & 0xFF, g = colour >> 8 & 0xFF, r = colour >> 16 & 0xFF;
+    switch (kind) {
+    case 1:
+        return colour & 0x00FFFFFF;
+    case 2:
+    case 3:
+        return colour;
+    case 4:
+        return pack565(r, g, b);
+    case 5:
+        return pack555(r, g, b);
+    case 6:
+        return 0x8000 | pack555(r, g, b);  // an opaque key, as in the palette tables
+    case 9:
+        if (palette != nullptr) {
+            const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
+                                         static_cast<std::uint8_t>(r)};
+            return palette->NearestIndex(bgr);
+        }
+        return colour;
+    default:
+        return colour;
+    }
+}
+
+std::uint32_t imgPelFmt::UnpackColor(std::uint32_t pel, int toKind) const
+{
+    if (palette != nullptr) {
+        std::uint32_t b = 0, g = 0, r = 0, a = 255;
+        if (pel < palette->count && palette->entries != nullptr) {
+            const std::uint8_t* e = palette->entries + 4 * pel;
+            b = e[0];
+            g = e[1];
+            r = e[2];
+            a = e[3];
+        }
+        switch (toKind) {
+        case 1:
+            return r << 16 | g << 8 | b;
+        case 2:
+        case 3:
+            return a << 24 | r << 16 | g << 8 | b;
+        case 4:
+            return pack565(r, g, b);
+        case 5:
+        case 6:
+            return pack555(r, g, b);
+        default:
+            return pel;
+        }
+    }
+    if (toKind != 2) return pel;
+    switch (kind) {
+    case 1:
+        return 0xFF000000 | (pel & 0x00FFFFFF);
+    case 4:
+        return 0xFF000000 | ((pel >> 11) & 31) << 19 | ((pel >> 5) & 63) << 10 | (pel & 31) << 3;
+    case 5:
+    case 6:
+        return 0xFF000000 | ((pel >> 10) & 31) << 19 | ((pel >> 5) & 31) << 11 | (pel & 31) << 3;
+    default:  // 2, 3 as they are; no conversion is defined for the others
+        return pel;
+    }
+}
+
+void imgPelFmt::BuildTbl(int toKind)
+{
+    if (palette == nullptr) {
+        ctyErrorf(4, "imgPelFmt::BuildTbl: the format has no palette");
+        return;
+    }
+    palette->BuildTbl(toKind);
+}

@@ -1,0 +1,43 @@
+// The pixel-format record of every sprite-library image: kind, palette, and colour conversions.
+#pragma once
+
+#include <cstdint>
+
+struct palCTy;
+
+// Bytes per pixel by kind 0 to 10.
+inline constexpr int imgFormatBytes[11] = {4, 3, 4, 4, 2, 2, 2, 2, 2, 1, 4};
+
+// Bytes per pixel of a kind; 0 for a kind outside 0 to 10.
+[[nodiscard]] constexpr int imgPelBytes(int kind)
+{
+    return kind >= 0 && kind <= 10 ? imgFormatBytes[kind] : 0;
+}
+
+struct imgPelFmt {
+    imgPelFmt() = default;
+    // Describes a format with a caller's palette, which the record uses and never destroys.
+    imgPelFmt(int kind, palCTy* palette) : kind(kind), palette(palette) {}
+    // Copies own their palette.
+    imgPelFmt(const imgPelFmt& other);
+    imgPelFmt& operator=(const imgPelFmt& other);
+    ~imgPelFmt();
+
+    // Copies the palette's entries into the record's own palette, which it owns afterwards.
+    void SetPalette(const palCTy& source);
+    // A colour 0xAARRGGBB as a native pixel of the record's kind; fromKind other than 2 passes.
+    [[nodiscard]] std::uint32_t PackColor(std::uint32_t colour, int fromKind) const;
+    // A native pixel converted to toKind (2: a colour 0xAARRGGBB). An index past the palette's
+    // count is opaque black.
+    [[nodiscard]] std::uint32_t UnpackColor(std::uint32_t pel, int toKind) const;
+    // Has the palette build its converted table; without a palette posts a message and does nothing.
+    void BuildTbl(int toKind);
+
+    std::int32_t kind = 0;
+    palCTy* palette = nullptr;
+    std::uint32_t ownsPalette = 0;
+
+private:
+    void dropPalette() noexcept;
+    void copyPalette(const palCTy* source);
+};

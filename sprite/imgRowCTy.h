@@ -1,0 +1,41 @@
+// The plain-array image: one block of rows, owned, the caller's, or in a stream's buffer.
+#pragma once
+
+#include <cstdint>
+
+#include "sprite/imgCTy.h"
+
+class imgRowCTy : public imgCTy {
+public:
+    imgRowCTy();
+    // Over the caller's pixels (pitch in pixels), which stay the caller's. A null format, a size
+    // that PelBlockBytes refuses, or a pitch below the width give a 0 x 0 image without pixels.
+    imgRowCTy(int width, int height, const imgPelFmt* fmt, void* pels, int pitch);
+    // Owns a copy of the source's pixels, copied row by row.
+    imgRowCTy(const imgRowCTy& other);
+    imgRowCTy& operator=(const imgRowCTy&) = delete;
+    ~imgRowCTy() override;
+
+    const char* ClassName() const override;
+    // Points lockedPels at the lock rectangle's corner; an image without pixels, or a
+    // rectangle outside the image, stays unlocked. Returns the pitch.
+    int Lock(const imgRect* rect, int access) override;
+    void Unlock() override;
+    imgCTy* Clone() override;
+    void FreeData() override;
+    // New size and format over a new owned block (contents undefined). A refused size or a
+    // failed allocation leaves a 0 x 0 image without pixels.
+    void Create(int width, int height, const imgPelFmt* fmt) override;
+
+    std::uint8_t reserved[16] = {};
+    std::uint8_t* pels = nullptr;  // first pixel of row 0
+    std::int32_t pitch = 0;        // pixels between rows
+    std::uint8_t ownsPels = 0;
+
+private:
+    void release() noexcept;
+    void becomeEmpty() noexcept;
+};
+
+// The registry's creator for "imgRowCTy".
+[[nodiscard]] rwObjCTy* imgRowCreate();

@@ -1,0 +1,83 @@
+// Start-up without data, and data files that are pipes, devices, garbage, missing or
+// pictures of absurd size: the game says why it cannot start, never blocks, logs each file.
+#include "GameTest.h"
+
+#include "game/GameState.h"
+#include "game/Globals.h"
+#include "talvo/log_file.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+using StartTest = GameTest;
+
+TEST_F(StartTest, NoDataAnywhereSaysSoAndEndsBeforeAWindowOpens)
+{
+    const fs::path empty = dir() / "empty";
+    fs::create_directory(empty);
+    fs::current_path(empty);
+    talvo::setExecutablePath((empty / "Velmoor").string());
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(game->start());
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(game->finish(false), 1);
+    EXPECT_EQ(stderrText.rfind("Velmoor: cannot find the game's data (Data/ ", 0), 0u) << stderrText;
+    EXPECT_NE(stderrText.find(empty.string()), std::string::npos) << "names where it looked: " << stderrText;
+    EXPECT_EQ(window.handle, plat::WindowId{});
+    EXPECT_EQ(fs::current_path(), empty);
+}
+
+TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
+{
+    enum class Kind { Pipe, DevZero, Garbage, HugePicture, Missing };
+    // A BMP header claiming 100000 x 100000 pixels at 24 bits (about 30 GB).
+    std::string huge = "BM" + std::string(8, '\0') + std::string("\x36\0\0\0\x28\0\0\0", 8);
+    for (uint32_t v : {100000u, 100000u, 0x180001u})
+        for (int i = 0; i < 4; ++i)
+            huge.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
+    huge.resize(54, '\0');
+    const struct {
+        const char* path;
+        Kind kind;
+        const char* logged; // "" when nothing need be logged
+    } files[] = {
+        {"Data/Menu/6x6.bmp", Kind::Pipe, "[velmoor] warning: Data/Menu/6x6.bmp was not loaded: not a regular file"},
+        {"Data/Menu/music.bmp", Kind::DevZero, "Data/Menu/music.bmp was not loaded: not a regular file"},
+        {"Data/Menu/YLMask.bmp", Kind::HugePicture, "Data/Menu/YLMask.bmp was not loaded: no surface for its size"},
+        {"Data/Menu/exit.bmp", Kind::Missing, "Data/Menu/exit.bmp was not loaded: No such file or directory"},
+        {"Data/Menu/authors.bmp", Kind::Garbage, "Data/Menu/authors.bmp was not loaded: not a BMP picture"},
+        {"Data/Sounds/Click.wav", Kind::Garbage, "Data/Sounds/Click.wav was not loaded: not a WAVE sound"},
+        {"Data/Sounds/Imp1.wav", Kind::DevZero, "Data/Sounds/Imp1.wav was not loaded: not a regular file"},
+        {"Data/Sounds/music.mid", Kind::Pipe, "Data/Sounds/music.mid was not loaded: not a regular file"},
+        {"Alpine.ttf", Kind::Pipe, "Alpine.ttf was not loaded: not a regular file"},
+        {"Data/results.dat", Kind::Pipe, "Data/results.dat was not loaded: not a regular file"},
+        {"Data/scores.dat", Kind::Pipe, "The best score in Data/scores.dat is not used (not a regular file)"},
+        {"Velmoor.log.ini", Kind::Pipe, ""},
+    };
+    for (const auto& f : files) {
+        const fs::path path = dir() / f.path;
+        fs::remove(path);
+        switch (f.kind) {
+        case Kind::Pipe: ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << f.path; break;
+        case Kind::DevZero: fs::create_symlink("/dev/zero", path); break;
+        case Kind::Garbage: writeFile(f.path, "this is no data file of the game"); break;
+        case Kind::HugePicture: writeFile(f.path, huge); break;
+        case Kind::Missing: break;
+        }
+    }
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    ASSERT_TRUE(game->advance(5));
+    EXPECT_EQ(quitWithQ(), 0);
+    const std::string log = logText();
+    for (const auto& f : files) {
+        if (!*f.logged)
+            continue;
+        const std::size_t first = log.find(f.logged);
+        EXPECT_NE(first, std::string::npos) << f.logged << "\n" << log;
+        EXPECT_EQ(log.find(f.logged, first + 1), std::string::npos) << "twice: " << f.logged;
+    }
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(0)) << "the pipe is replaced by a file";
+}

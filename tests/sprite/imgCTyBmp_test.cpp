@@ -1,0 +1,282 @@
+// BMP files: header golden vectors, a reference writer on seeded images, round trips, bad files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "sprite/imgRowCTy.h"
+#include "sprite/palCTy.h"
+#include "sprite_bmp_support.h"
+#include "sprite_test_support.h"
+#include "talvo/exception.h"
+
+namespace {
+
+std::uint32_t at32(const std::vector<std::uint8_t>& b, std::size_t o)
+{
+    return b[o] | b[o + 1] << 8 | b[o + 2] << 16 | static_cast<std::uint32_t>(b[o + 3]) << 24;
+}
+std::uint32_t at16(const std::vector<std::uint8_t>& b, std::size_t o) { return b[o] | b[o + 1] << 8; }
+
+void push32(std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+void push16(std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+// The file as the format description lays it out, from raw pixels (pitch in pixels).
+std::vector<std::uint8_t> referenceBmp(int kind, int width, int height, const std::uint8_t* pels, int pitch,
+                                       const palCTy* palette)
+{
+    const int bytesPerPel[11] = {4, 3, 4, 4, 2, 2, 2, 2, 2, 1, 4};
+    const int bits = 8 * bytesPerPel[kind];
+    const std::uint32_t compression = (kind == 2 || kind == 4) ? 3 : 0;
+    const std::uint32_t colours = kind != 9 ? 0 : (palette != nullptr && palette->count > 0 ? palette->count : 256);
+    const std::uint32_t rowSize = static_cast<std::uint32_t>((width * bits + 31) / 32 * 4);
+    const std::uint32_t imageSize = rowSize * static_cast<std::uint32_t>(height);
+    std::vector<std::uint8_t> out{'B', 'M'};
+    push32(out, imageSize + 4 * (compression + colours) + 54);
+    push32(out, 0);
+    push32(out, 54 + 4 * (compression + colours));
+    push32(out, 40);
+    push32(out, static_cast<std::uint32_t>(width));
+    push32(out, static_cast<std::uint32_t>(height));
+    push16(out, 1);
+    push16(out, static_cast<std::uint32_t>(bits));
+    push32(out, compression);
+    push32(out, imageSize);
+    push32(out, 0);
+    push32(out, 0);
+    push32(out, colours);
+    push32(out, 0);
+    if (kind == 4) {
+        push32(out, 0xF800), push32(out, 0x07E0), push32(out, 0x001F);
+    } else if (kind == 2) {
+        push32(out, 0x00FF0000), push32(out, 0x0000FF00), push32(out, 0x000000FF);
+    }
+    for (std::uint32_t i = 0; i < colours; ++i) {
+        if (palette != nullptr && palette->count > 0) {
+            const std::uint8_t* e = palette->entries + 4 * i;
+            out.insert(out.end(), {e[0], e[1], e[2], 0});
+        } else {
+            out.insert(out.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
+                                   static_cast<std::uint8_t>(i), 0});
+        }
+    }
+    for (int r = height - 1; r >= 0; --r) {
+        const std::uint8_t* row = pels + static_cast<std::size_t>(r) * pitch * bytesPerPel[kind];
+        out.insert(out.end(), row, row + width * bytesPerPel[kind]);
+        out.resize(out.size() + rowSize - static_cast<std::size_t>(width * bytesPerPel[kind]), 0);
+    }
+    return out;
+}
+
+TEST(ImgCTyBmp, HeaderGoldenVectors)
+{
+    resetErrors();
+    TempFolder folder("sprite_bmp_golden");
+    struct Row {
+        int kind, width, height;
+        std::uint32_t fileSize, offset, bits, compression, imageSize, colours;
+    } rows[] = {
+        {1, 800, 600, 1440054, 54, 24, 0, 1440000, 0},
+        {4, 3, 2, 82, 66, 16, 3, 16, 0},
+        {9, 1, 1, 1082, 1078, 8, 0, 4, 256},
+    };
+    for (const Row& row : rows) {
+        const imgPelFmt fmt(row.kind, nullptr);
+        imgRowCTy image;
+        image.Create(row.width, row.height, &fmt);
+        std::memset(image.pels, 0, static_cast<std::size_t>(imgCTy::PelBlockBytes(row.width, row.height, row.kind)));
+        image.pels[0] = 0x11;  // top-left: lands in the last file row
+        const std::string name = folder.file("golden.bmp");
+        image.SaveBmp(name.c_str());
+        const auto bytes = fileBytes(name);
+        ASSERT_EQ(bytes.size(), row.fileSize) << row.kind;
+        EXPECT_EQ(bytes[0], 'B');
+        EXPECT_EQ(bytes[1], 'M');
+        EXPECT_EQ(at32(bytes, 2), row.fileSize);
+        EXPECT_EQ(at32(bytes, 10), row.offset);
+        EXPECT_EQ(at32(bytes, 14), 40u);
+        EXPECT_EQ(at32(bytes, 18), static_cast<std::uint32_t>(row.width));
+        EXPECT_EQ(at32(bytes, 22), static_cast<std::uint32_t>(row.height));
+        EXPECT_EQ(at16(bytes, 26), 1u);
+        EXPECT_EQ(at16(bytes, 28), row.bits);
+        EXPECT_EQ(at32(bytes, 30), row.compression);
+        EXPECT_EQ(at32(bytes, 34), row.imageSize);
+        EXPECT_EQ(at32(bytes, 46), row.colours);
+        const std::uint32_t rowSize = row.imageSize / static_cast<std::uint32_t>(row.height);
+        EXPECT_EQ(bytes[row.fileSize - rowSize], 0x11) << "the top row comes last";
+    }
+    EXPECT_EQ(ctyError.code, 0);
+}
+
+TEST(ImgCTyBmp, SeededImagesMatchTheReferenceAndReadBack)
+{
+    resetErrors();
+    TempFolder folder("sprite_bmp_sweep");
+    const int readBack[11] = {0, 1, 3, 3, 4, 5, 5, 5, 5, 9, 3};
+    TestRandom random(104);
+    for (int round = 0; round < 40; ++round) {
+        const int kind = 1 + static_cast<int>(round % 10);
+        const int bytes = imgPelBytes(kind);
+        const int width = 1 + static_cast<int>(random.below(13));
+        const int height = 1 + static_cast<int>(random.below(6));
+        const int pitch = width + static_cast<int>(random.below(3));
+        std::vector<std::uint8_t> pels(static_cast<std::size_t>(pitch * height * bytes));
+        for (auto& b : pels) b = random.byte();
+        palCTy palette;
+        std::vector<std::uint8_t> entries(4 * 256);
+        for (auto& b : entries) b = random.byte();
+        const std::uint32_t count = random.below(3) == 0 ? 0 : 1 + random.below(256);
+        palette.Set(entries.data(), count);
+        // A palette on another kind is not announced in the header.
+        const imgPelFmt fmt(kind, kind == 9 || round % 3 == 0 ? &palette : nullptr);
+        imgRowCTy image(width, height, &fmt, pels.data(), pitch);
+        const std::string name = folder.file("sweep.bmp");
+        image.SaveBmp(name.c_str());
+        const auto written = fileBytes(name);
+        ASSERT_EQ(written, referenceBmp(kind, width, height, pels.data(), pitch, fmt.palette))
+            << "round " << round << " kind " << kind << " " << width << "x" << height;
+
+        imgRowCTy back;
+        back.LoadBmp(name.c_str());
+        ASSERT_EQ(ctyError.code, 0) << round;
+        EXPECT_EQ(back.pelFmt.kind, readBack[kind]);
+        ASSERT_EQ(back.width, width);
+        ASSERT_EQ(back.height, height);
+        for (int y = 0; y < height; ++y)
+            ASSERT_EQ(std::memcmp(back.pels + y * width * bytes, pels.data() + y * pitch * bytes,
+                                  static_cast<std::size_t>(width * bytes)), 0) << round;
+        if (kind == 9) {
+            const std::uint32_t expected = count > 0 ? count : 256;
+            ASSERT_EQ(back.pelFmt.palette->count, expected);
+            for (std::uint32_t i = 0; i < expected; ++i) {
+                const std::uint8_t grey = static_cast<std::uint8_t>(i);
+                const std::uint8_t* want = count > 0 ? palette.entries + 4 * i : nullptr;
+                const std::uint8_t* got = back.pelFmt.palette->entries + 4 * i;
+                EXPECT_EQ(got[0], want ? want[0] : grey);
+                EXPECT_EQ(got[2], want ? want[2] : grey);
+                EXPECT_EQ(got[3], 255);
+            }
+        }
+    }
+}
+
+// A valid 8-bit 2 x 2 file (colours used as given) to mutate.
+std::vector<std::uint8_t> smallIndexedFile(std::uint32_t coloursUsed)
+{
+    const std::uint8_t pels[2 * 2] = {1, 2, 3, 4};
+    palCTy palette;
+    std::vector<std::uint8_t> entries(4 * 256, 0x33);
+    palette.Set(entries.data(), 256);
+    auto bytes = referenceBmp(9, 2, 2, pels, 2, &palette);
+    bytes[46] = static_cast<std::uint8_t>(coloursUsed);
+    bytes[47] = static_cast<std::uint8_t>(coloursUsed >> 8);
+    return bytes;
+}
+
+TEST(ImgCTyBmp, ReaderVariantsAndRefusedFiles)
+{
+    resetErrors();
+    imgRowCTy image;
+    readBmpBytes(image, smallIndexedFile(0));
+    EXPECT_EQ(ctyError.code, 0);
+    EXPECT_EQ(image.pelFmt.palette->count, 256u) << "colours used 0 means 256 entries";
+    EXPECT_EQ(image.PelAtXY(1, 0), 2u);
+
+    std::vector<std::uint8_t> k5(54 + 4, 0), k4;
+    k5[0] = 'B', k5[1] = 'M', k5[14] = 40, k5[18] = 1, k5[22] = 1, k5[26] = 1, k5[28] = 16;
+    k4 = k5;
+    k4[30] = 3;
+    k4.insert(k4.begin() + 54, 12, 0xEE);  // mask values are not looked at
+    readBmpBytes(image, k5);
+    EXPECT_EQ(image.pelFmt.kind, 5);
+    readBmpBytes(image, k4);
+    EXPECT_EQ(image.pelFmt.kind, 4);
+    EXPECT_EQ(ctyError.code, 0);
+
+    const imgPelFmt k1(1, nullptr);
+    using Mutation = void (*)(std::vector<std::uint8_t>&);
+    const Mutation refused[] = {
+        [](std::vector<std::uint8_t>& b) { b.resize(20); },
+        [](std::vector<std::uint8_t>& b) { b[1] = 'X'; },
+        [](std::vector<std::uint8_t>& b) { b[18] = 0; },
+        [](std::vector<std::uint8_t>& b) { b[25] = 0xFF; },  // negative height
+        [](std::vector<std::uint8_t>& b) { b[21] = 0x7F; },  // far over the pixel cap
+        [](std::vector<std::uint8_t>& b) { b[28] = 48; },
+        [](std::vector<std::uint8_t>& b) { b[28] = 4; },
+        [](std::vector<std::uint8_t>& b) { b[30] = 1; },
+        [](std::vector<std::uint8_t>& b) { b[14] = 108; },
+        [](std::vector<std::uint8_t>& b) { b[47] = 2; },  // 512 colours
+    };
+    for (const Mutation& mutate : refused) {
+        imgRowCTy kept;
+        kept.Create(3, 1, &k1);
+        std::uint8_t* pels = kept.pels;
+        auto bytes = smallIndexedFile(256);
+        mutate(bytes);
+        resetErrors();
+        readBmpBytes(kept, bytes);
+        EXPECT_EQ(ctyError.code, -5);
+        EXPECT_EQ(kept.width, 3) << "a refused file leaves the image unchanged";
+        EXPECT_EQ(kept.pels, pels);
+        EXPECT_EQ(kept.pelFmt.kind, 1);
+    }
+
+    auto truncated = smallIndexedFile(256);
+    truncated.resize(truncated.size() - 6);
+    resetErrors();
+    readBmpBytes(image, truncated);
+    EXPECT_EQ(ctyError.code, -5) << "a short body is no success";
+    EXPECT_EQ(image.PelAtXY(0, 1), 3u) << "the bottom row arrived";
+    EXPECT_EQ(image.PelAtXY(0, 0), 0u) << "the unread top row is zero";
+    EXPECT_EQ(image.lockedPels, nullptr);
+
+    resetErrors();
+    EXPECT_THROW(readBmpBytes(image, truncated, talvo::io::failBit), talvo::io::Failure);
+    EXPECT_EQ(image.lockedPels, nullptr) << "an exception leaves the image unlocked";
+
+    // A colour table on a 24-bit file posts -5 and is read as the file says.
+    std::vector<std::uint8_t> tabled(54, 0);
+    tabled[0] = 'B', tabled[1] = 'M', tabled[14] = 40, tabled[18] = 1, tabled[22] = 1, tabled[26] = 1;
+    tabled[28] = 24, tabled[46] = 1;
+    tabled.insert(tabled.end(), {9, 8, 7, 0, 0xA, 0xB, 0xC, 0});
+    resetErrors();
+    readBmpBytes(image, tabled);
+    EXPECT_EQ(ctyError.code, -5);
+    EXPECT_EQ(image.pelFmt.kind, 0);
+    ASSERT_NE(image.pelFmt.palette, nullptr);
+    EXPECT_EQ(image.pelFmt.palette->entries[0], 9);
+    resetErrors();
+}
+
+TEST(ImgCTyBmp, FileFailuresPostTheirCodes)
+{
+    resetErrors();
+    TempFolder folder("sprite_bmp_fail");
+    const imgPelFmt k1(1, nullptr);
+    imgRowCTy image;
+    image.Create(2, 2, &k1);
+    const std::string missing = folder.file("no/such/folder/x.bmp");
+    image.SaveBmp(missing.c_str());
+    EXPECT_EQ(ctyError.code, -18);
+    EXPECT_STREQ(ctyError.detail, missing.c_str());
+    resetErrors();
+    image.SaveBmp("/dev/full");
+    EXPECT_EQ(ctyError.code, -18) << "a failed write is reported too";
+
+    resetErrors();
+    imgRowCTy kept;
+    kept.Create(3, 1, &k1);
+    kept.LoadBmp(missing.c_str());
+    EXPECT_EQ(ctyError.code, -17);
+    EXPECT_EQ(kept.width, 3) << "an unopened file stops the load";
+    resetErrors();
+}
+
+}  // namespace
