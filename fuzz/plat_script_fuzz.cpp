@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     frame.width = 4;
     frame.height = 3;
     frame.pitch = 8;
-    frame.pixels.assign(24, 0x5A);
+    frame.pixels = plat::headless::FrameBytes(std::vector<uint8_t>(24, 0x5A));
     for (int n = 0; n < 3000 && !closed; ++n) {
         while (!closed && plat::dispatchOneMessage(window)) {
         }

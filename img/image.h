@@ -12,6 +12,9 @@ namespace talvo::g {
 
 class ImageContext;
 
+// 0 nearest neighbour, 1 to 4 filtered (img/resample.h); above 4 nothing is sampled.
+using ResampleMode = std::uint32_t;
+
 class Image {
 public:
     // Lock modes; an ImageRow treats them alike.
@@ -99,6 +102,13 @@ public:
     // the clip rectangle to the new size when clipping is on. Raises talvo::Exception for a negative
     // size or a row beyond 2^31 - 1 bytes; any failure leaves the image as it was.
     void create(std::int32_t width, std::int32_t height, const PelFmt& format);
+
+    // To width x height by the mode (img/resize.cpp); the same size does nothing.
+    void resize(std::int32_t width, std::int32_t height, ResampleMode mode);
+    // This image becomes `source` (which may be this image) resampled to width x height in its format,
+    // without a colour key unless `source` has that size and a key. Raises create's exceptions; the
+    // image is then unchanged.
+    void resample(const Image& source, std::int32_t width, std::int32_t height, ResampleMode mode);
 
     // Drawing onto the image keeps inside the clip rectangle while it is set.
     void setClipRect(const Rect& rect) noexcept;

@@ -12,10 +12,6 @@ namespace {
     reportAndThrow(SourceLocation{__FILE__, __LINE__, function}, Exception(text));
 }
 
-// FIXME: resampling is not in this tree yet; decoding to another size raises until it lands.
-void resizePicture(ImageRow&, std::int32_t, std::int32_t, std::uint32_t) {
-    refuse("talvo::g::ImageDecoderI::deliver", "talvo::g::ImageDecoderI: resampling not available");
-}
 
 // Closes the decoder however load leaves.
 class CloseOnExit {
@@ -33,7 +29,7 @@ private:
 
 ImageDecoderI::~ImageDecoderI() = default;
 
-void ImageDecoderI::read(const Rect* s, Image& d, const Rect* t, std::uint32_t mode) {
+void ImageDecoderI::read(const Rect* s, Image& d, const Rect* t, ResampleMode mode) {
     Rect source;
     if (s != nullptr) {
         source = *s;
@@ -78,12 +74,12 @@ bool ImageDecoderI::writableDirectly(const Image& d, const Rect& t) noexcept {
     return t.x0 >= inside.x0 && t.y0 >= inside.y0 && t.x1 <= inside.x1 && t.y1 <= inside.y1;
 }
 
-void ImageDecoderI::deliver(ImageRow& picture, Image& d, const Rect& t, std::uint32_t mode) {
+void ImageDecoderI::deliver(ImageRow& picture, Image& d, const Rect& t, ResampleMode mode) {
     if (picture.width() != t.width() || picture.height() != t.height()) {
         // In 64 bits: the corners of a non-empty t may lie further apart than 2^31.
         if ((std::int64_t{t.x1} - t.x0) * (std::int64_t{t.y1} - t.y0) > maxPicturePixels)
             refuse("talvo::g::ImageDecoderI::deliver", "talvo::g::ImageDecoderI: destination above 2^28 pixels");
-        resizePicture(picture, t.width(), t.height(), mode);
+        picture.resize(t.width(), t.height(), mode);
     }
     d.blit(t.x0, t.y0, picture);  // cut to d and its clip rectangle there
 }

@@ -26,7 +26,7 @@ inline constexpr std::int64_t maxPicturePixels = std::int64_t{1} << 28;
 class ImageDecoderI {
 public:
     // The resampling mode load passes: filtered, no wrap.
-    static constexpr std::uint32_t loadResampleMode = 1;
+    static constexpr ResampleMode loadResampleMode = 1;
 
     ImageDecoderI() noexcept = default;
     ImageDecoderI(const ImageDecoderI&) = delete;
@@ -44,10 +44,10 @@ public:
     // resampling with `mode` when the sizes differ; only the part of t inside d (and its clip
     // rectangle when that is on) is written. Raises talvo::Exception when s is not inside the picture;
     // an empty s or t writes nothing.
-    virtual void decode(const Rect& s, Image& d, const Rect& t, std::uint32_t mode) = 0;
+    virtual void decode(const Rect& s, Image& d, const Rect& t, ResampleMode mode) = 0;
 
     // decode with null rectangles taken as the whole picture and the whole destination.
-    void read(const Rect* s, Image& d, const Rect* t, std::uint32_t mode);
+    void read(const Rect* s, Image& d, const Rect* t, ResampleMode mode);
     // open, create d at the picture's size and format, read all of it, close: close runs on every path.
     // A failure leaves d with what create and decode gave it.
     void load(io::IStream& in, ImageRow& d);
@@ -64,7 +64,7 @@ protected:
     [[nodiscard]] static bool writableDirectly(const Image& d, const Rect& t) noexcept;
     // The general path: resizes the picture to t's size when it differs, then blits it at t, which
     // converts the format and writes only inside d and its clip rectangle.
-    static void deliver(ImageRow& picture, Image& d, const Rect& t, std::uint32_t mode);
+    static void deliver(ImageRow& picture, Image& d, const Rect& t, ResampleMode mode);
 
 private:
     std::uint8_t opened_ = 0;

@@ -58,7 +58,7 @@ void JpgDecoder::info(ImageInfo& info) const {
     info.format = format_;
 }
 
-void JpgDecoder::decode(const Rect& s, Image& d, const Rect& t, std::uint32_t mode) {
+void JpgDecoder::decode(const Rect& s, Image& d, const Rect& t, ResampleMode mode) {
     constexpr const char* function = "talvo::g::JpgDecoder::decode";
     requireInside(s, static_cast<std::int32_t>(width_), static_cast<std::int32_t>(height_), function);
     if (s.empty() || t.empty()) return;

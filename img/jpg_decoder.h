@@ -24,7 +24,7 @@ public:
     void info(ImageInfo& info) const override;
     // One full decompression pass, every scanline read. A later decode, also after a failed one,
     // seeks the stream back to where open found it and starts over.
-    void decode(const Rect& s, Image& d, const Rect& t, std::uint32_t mode) override;
+    void decode(const Rect& s, Image& d, const Rect& t, ResampleMode mode) override;
 
 private:
     // Reads every scanline, copying rows s.y0 to s.y1 - 1, columns s.x0 to s.x1 - 1, to bits + k x pitch

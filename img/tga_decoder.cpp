@@ -227,7 +227,7 @@ void TgaDecoder::info(ImageInfo& info) const {
     info.format = format_;
 }
 
-void TgaDecoder::decode(const Rect& s, Image& d, const Rect& t, std::uint32_t mode) {
+void TgaDecoder::decode(const Rect& s, Image& d, const Rect& t, ResampleMode mode) {
     requireInside(s, width_, height_, "talvo::g::TgaDecoder::decode");
     if (s.empty() || t.empty()) return;
     // Picture row y is stored row height - 1 - y.

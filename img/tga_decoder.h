@@ -28,7 +28,7 @@ public:
     void open(io::IStream& in) override;
     void close() noexcept override;
     void info(ImageInfo& info) const override;
-    void decode(const Rect& s, Image& d, const Rect& t, std::uint32_t mode) override;
+    void decode(const Rect& s, Image& d, const Rect& t, ResampleMode mode) override;
 
 private:
     std::int32_t width_ = 0;
