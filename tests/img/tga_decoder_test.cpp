@@ -253,12 +253,14 @@ TEST(TgaDecoder, RefusesUnknownTypesOddDepthsAndHugeHeaders) {
     for (const auto& [file, text] : cases) {
         MemStream stream(file, quiet);
         ImageRow image;
+        TgaDecoder decoder;
         try {
-            TgaDecoder().load(stream.in(), image);
+            decoder.load(stream.in(), image);
             ADD_FAILURE() << "no exception for " << text;
         } catch (const talvo::Exception& e) {
             EXPECT_EQ(std::string(e.what()), text);
         }
+        EXPECT_FALSE(decoder.opened());
     }
     // At the limit the picture opens; a quiet stream leaves it zero.
     MemStream stream(header(2, 16384, 16384, 8) + Bytes{5}, quiet);
