@@ -48,8 +48,16 @@ void ImageDecoderI::load(io::IStream& in, ImageRow& d) {
         ~Reset() { flag = 0; }
     } reset{opened_};
     const CloseOnExit closer(*this);  // destroyed first: close, then the flag back to 0
+    openAndRead(in, d);
+}
+
+void ImageDecoderI::openAndRead(io::IStream& in, ImageRow& d) {
     open(in);
-    opened_ = 1;
+    markOpened();
+    createAndRead(d);
+}
+
+void ImageDecoderI::createAndRead(ImageRow& d) {
     ImageInfo picture;
     info(picture);
     d.create(picture.width, picture.height, picture.format);

@@ -58,6 +58,12 @@ public:
     [[nodiscard]] bool opened() const noexcept { return opened_ != 0; }
 
 protected:
+    // load's steps after the stream: open, mark opened, createAndRead. A decoder that can read its
+    // pixels straight into d overrides it; a failure while reading then leaves d as create made it.
+    virtual void openAndRead(io::IStream& in, ImageRow& d);
+    void markOpened() noexcept { opened_ = 1; }
+    // Creates d at the open picture's size and format and reads all of it.
+    void createAndRead(ImageRow& d);
     // Raises talvo::Exception unless s lies inside a picture of width x height.
     static void requireInside(const Rect& s, std::int32_t width, std::int32_t height, const char* function);
     // True when t may be written through a lock of d: inside d and inside its clip rectangle when on.

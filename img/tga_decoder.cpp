@@ -166,53 +166,91 @@ PelFmt readPalette(io::IStream& in, std::uint32_t length) {
 
 TgaDecoder::~TgaDecoder() = default;
 
-void TgaDecoder::open(io::IStream& in) {
+// Header, id field, colour map: everything before the pixels.
+TgaDecoder::Header TgaDecoder::readHeader(io::IStream& in) {
     std::uint8_t h[18] = {};
     in.read(h, sizeof h);
-    const std::uint32_t type = h[2];
+    Header header;
+    header.type = h[2];
+    const std::uint32_t type = header.type;
     if (type != 1 && type != 2 && type != 3 && type != 9 && type != 10) refuse("Unknown TGA Image Type");
-    const std::uint32_t depth = h[16];
+    header.depth = h[16];
+    const std::uint32_t depth = header.depth;
     // Below 8 bits a run-length packet would never advance; other depths have no format here.
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32)
         refuse("talvo::g::TgaDecoder: pixel depth other than 8, 16, 24 or 32");
-    const std::int32_t width = static_cast<std::int32_t>(le16(h + 12));
-    const std::int32_t height = static_cast<std::int32_t>(le16(h + 14));
+    header.width = static_cast<std::int32_t>(le16(h + 12));
+    header.height = static_cast<std::int32_t>(le16(h + 14));
     // 64-bit sizes: 65535 x 65535 x 4 bytes does not fit 32 bits.
-    if (std::int64_t{width} * height > maxPicturePixels) refuse("talvo::g::TgaDecoder: picture above 2^28 pixels");
+    if (std::int64_t{header.width} * header.height > maxPicturePixels)
+        refuse("talvo::g::TgaDecoder: picture above 2^28 pixels");
 
     skip(in, h[0]);
     const std::uint32_t mapLength = le16(h + 5);
-    PelFmt format;
     if (depth == 8) {
-        format = readPalette(in, mapLength);
+        header.format = readPalette(in, mapLength);
     } else {
         if (h[1] == 1) skip(in, std::size_t{mapLength} * ((h[7] + 7u) / 8));
-        format = PelFmt(depth == 32 ? 3 : 1);
+        header.format = PelFmt(depth == 32 ? 3 : 1);
     }
+    return header;
+}
 
-    std::uint32_t bpp = depth / 8;
-    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    const std::size_t total = pixels * bpp;
-    Bytes block = newBlock(total);
-    if (type == 9 || type == 10) {
+// All pixel bytes as stored (bottom row first) into block; those that fail quietly are zero.
+void TgaDecoder::readPixels(io::IStream& in, const Header& header, std::uint8_t* block) {
+    const std::uint32_t bpp = header.depth / 8u;
+    const std::size_t total = header.pixels() * bpp;
+    if (header.type == 9 || header.type == 10) {
         PacketReader reader(in);
-        const std::size_t written = readPackets(reader, block.get(), total, bpp);
-        std::memset(block.get() + written, 0, total - written);
+        const std::size_t written = readPackets(reader, block, total, bpp);
+        std::memset(block + written, 0, total - written);
         reader.giveBack();
     } else {
-        readRaw(in, block.get(), total);
+        readRaw(in, block, total);
     }
-    if (depth == 16) {
-        block = widen16(block.get(), pixels);
+}
+
+void TgaDecoder::open(io::IStream& in) {
+    Header header = readHeader(in);
+    readBlock(in, header);
+}
+
+void TgaDecoder::readBlock(io::IStream& in, Header& header) {
+    std::uint32_t bpp = header.depth / 8u;
+    Bytes block = newBlock(header.pixels() * bpp);
+    readPixels(in, header, block.get());
+    if (header.depth == 16) {
+        block = widen16(block.get(), header.pixels());
         bpp = 3;
     }
 
-    width_ = width;
-    height_ = height;
-    format_.swap(format);
+    width_ = header.width;
+    height_ = header.height;
+    format_.swap(header.format);
     bytesPerPixel_ = bpp;
-    rowBytes_ = static_cast<std::uint32_t>(width) * bpp;
+    rowBytes_ = static_cast<std::uint32_t>(header.width) * bpp;
     pixels_ = std::move(block);
+}
+
+// Without 16-bit widening the stored bytes are d's own pixels: read them into d and turn the rows
+// over there. A second picture-sized block would cost fresh page faults on every load.
+void TgaDecoder::openAndRead(io::IStream& in, ImageRow& d) {
+    Header header = readHeader(in);
+    if (header.depth == 16) {
+        readBlock(in, header);
+        markOpened();
+        createAndRead(d);
+        return;
+    }
+    markOpened();
+    d.create(header.width, header.height, header.format);  // owned rows lie back to back
+    const std::size_t rowBytes = std::size_t(header.width) * (header.depth / 8u);
+    std::uint8_t none = 0;  // an empty picture still makes the empty read the block path makes
+    std::uint8_t* rows = d.pixels() != nullptr ? d.pixels() : &none;
+    readPixels(in, header, rows);
+    for (std::int32_t top = 0, bottom = header.height - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(rows + std::size_t(top) * rowBytes, rows + std::size_t(top + 1) * rowBytes,
+                         rows + std::size_t(bottom) * rowBytes);
 }
 
 void TgaDecoder::close() noexcept {

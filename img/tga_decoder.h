@@ -31,7 +31,25 @@ public:
     void info(ImageInfo& info) const override;
     void decode(const Rect& s, Image& d, const Rect& t, ResampleMode mode) override;
 
+protected:
+    void openAndRead(io::IStream& in, ImageRow& d) override;
+
 private:
+    struct Header {
+        std::uint32_t type = 0;
+        std::uint32_t depth = 0;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        PelFmt format;
+        [[nodiscard]] std::size_t pixels() const noexcept {
+            return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        }
+    };
+    static Header readHeader(io::IStream& in);
+    static void readPixels(io::IStream& in, const Header& header, std::uint8_t* block);
+    // Reads the pixels into a new block (widened from 16 bits) and takes the picture.
+    void readBlock(io::IStream& in, Header& header);
+
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     PelFmt format_;
