@@ -1,6 +1,7 @@
 // The one blit loop template: every (source, destination, slot) loop is an instantiation of it.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -110,6 +111,31 @@ inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s
                                 blitSlotOf(SlotNo).kind == BlitKind::AlphaMap ? map[i] : alpha);
 }
 
+// One row of a plain stretch copy that moves source values unchanged: column i reads source
+// pixel (accX + i * stepX) >> 16 of srow.
+template <class S, class D>
+inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict srow, const std::uint8_t* table,
+                           std::uint32_t accX, std::uint32_t stepX, int w)
+{
+    const auto at = [srow, table](std::uint32_t acc) { return S::fetch(table, srow + static_cast<std::ptrdiff_t>(acc >> 16) * S::step); };
+    int i = 0;
+    if constexpr (D::bytes == 2 || D::bytes == 4) {
+        // Pixels go out gathered into one 64-bit store (little-endian lanes: first pixel lowest).
+        using Pel = std::conditional_t<D::bytes == 2, std::uint16_t, std::uint32_t>;
+        constexpr int n = 8 / D::bytes;
+        for (; i + n <= w; i += n) {
+            std::uint64_t word = 0;
+            for (int k = 0; k < n; ++k, accX += stepX) {
+                Pel v;
+                std::memcpy(&v, at(accX), sizeof v);
+                word |= std::uint64_t{v} << (std::endian::native == std::endian::little ? 8 * D::bytes * k : 64 - 8 * D::bytes * (k + 1));
+            }
+            std::memcpy(d + std::ptrdiff_t{i} * D::bytes, &word, 8);
+        }
+    }
+    for (; i < w; ++i, accX += stepX) std::memcpy(d + std::ptrdiff_t{i} * D::bytes, at(accX), D::bytes);
+}
+
 // Walks job.width x job.height destination pixels once. Unscaled: every view starts at the
 // first pixel of the rectangle and steps by its own pitch. Stretch: the source view is the whole
 // source, sampled at ((x + i) * stepX) >> 16, ((y + j) * stepY) >> 16 in 32-bit unsigned steps.
@@ -132,6 +158,21 @@ void blitLoop(const BlitJob& job)
         const std::uint32_t stepX = job.stepX, stepY = job.stepY, startX = static_cast<std::uint32_t>(job.x) * stepX;
         const std::uint8_t* const src = job.src.pels;
         std::uint32_t accY = static_cast<std::uint32_t>(job.y) * stepY;
+        if constexpr (slot.kind == BlitKind::StretchCopy && !slot.keyed && rawCopy<S, D>) {
+            // A row is a function of its source row alone: a repeated source row (scales above 1)
+            // repeats the row just written.
+            const std::size_t rowBytes = static_cast<std::size_t>(w) * D::bytes;
+            std::uint32_t last = 0;
+            for (int j = 0; j < h; ++j, accY += stepY, drow += dStride) {
+                const std::uint32_t sy = accY >> 16;
+                if (j > 0 && sy == last)
+                    std::memcpy(drow, drow - dStride, rowBytes);
+                else
+                    stretchCopyRow<S, D>(drow, src + static_cast<std::ptrdiff_t>(sy) * sStride, table, startX, stepX, w);
+                last = sy;
+            }
+            return;
+        }
         for (int j = 0; j < h; ++j, accY += stepY, drow += dStride) {
             const std::uint8_t* srow = src + static_cast<std::ptrdiff_t>(accY >> 16) * sStride;
             std::uint32_t accX = startX;
