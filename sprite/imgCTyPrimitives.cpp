@@ -31,11 +31,22 @@ inline void putPel(std::uint8_t* p, std::uint32_t colour)
     }
 }
 
+// count pixels from p. The 2- and 4-byte colours repeat within 8 bytes, so the run goes out
+// in blocks of 64 bytes (several stores per loop step) and then 8-byte words; unaligned
+// stores are fine here.
 template <int B>
 void putRun(std::uint8_t* p, std::int64_t count, std::uint32_t colour)
 {
     if constexpr (B == 1) {
         std::memset(p, static_cast<std::uint8_t>(colour), static_cast<std::size_t>(count));
+    } else if constexpr (B == 2 || B == 4) {
+        const std::uint64_t word = B == 2 ? (colour & 0xFFFFu) * 0x0001000100010001ull : colour * 0x0000000100000001ull;
+        const std::int64_t bytes = count * B;
+        const std::uint64_t block[16] = {word, word, word, word, word, word, word, word, word, word, word, word, word, word, word, word};
+        std::int64_t i = 0;
+        for (; i + 128 <= bytes; i += 128) std::memcpy(p + i, block, 128);
+        for (; i + 8 <= bytes; i += 8) std::memcpy(p + i, &word, 8);
+        for (; i < bytes; i += B) putPel<B>(p + i, colour);
     } else {
         for (std::int64_t i = 0; i < count; ++i) putPel<B>(p + i * B, colour);
     }
@@ -170,6 +181,11 @@ void imgCTy::Fill(std::uint32_t colour, const imgRect* rect)
     Target target(*this, boxOf(rect != nullptr ? *rect : whole), 0);
     target.run("imgCTy::Fill: This is not impelmetned yet", [&]<int B>() {
         const Box& a = target.area();
+        // Rows that follow each other without a gap are one run.
+        if (a.y1 - a.y0 > 1 && target.at<B>(a.x0, a.y0 + 1) == target.at<B>(a.x1, a.y0)) {
+            putRun<B>(target.origin(), (a.x1 - a.x0) * (a.y1 - a.y0), colour);
+            return;
+        }
         for (std::int64_t y = a.y0; y < a.y1; ++y) putRun<B>(target.at<B>(a.x0, y), a.x1 - a.x0, colour);
     });
 }
