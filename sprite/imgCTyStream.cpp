@@ -52,8 +52,12 @@ void imgPelFmt::Read(ctyMemBuffer& buffer)
             ctySetError(-2);
             return;
         }
+        const std::uint8_t* at = buffer.data + buffer.position;
+        const std::uint32_t count = at[0] | at[1] << 8 | at[2] << 16 | static_cast<std::uint32_t>(at[3]) << 24;
         read->Read(buffer);
-        if (buffer.failed) {  // palCTy::Read has posted why
+        // palCTy::Read has posted why it read fewer entries than the stream holds.
+        if (buffer.failed || read->count != count) {
+            buffer.failed = true;
             delete read;
             return;
         }

@@ -317,6 +317,19 @@ TEST(ImgStream, TruncatedAndForgedStreamsAreRefused)
         refused(bytes, f.what);
     }
 
+    // Without memory for the palette the stream is refused too, not read on from the entries.
+    {
+        imgRowCTy image;
+        ctyMemBuffer buffer;
+        load(buffer, good);
+        const ctyAllocHooks saved = ctyHooks;
+        ctyHooks.alloc = [](std::size_t) -> void* { return nullptr; };
+        image.Read(buffer);
+        ctyHooks = saved;
+        EXPECT_TRUE(buffer.failed);
+        EXPECT_EQ(image.width, 0);
+    }
+
     // A failed buffer reads no further; ReadHeader alone on a good stream changes the header.
     imgRowCTy image;
     ctyMemBuffer buffer;
