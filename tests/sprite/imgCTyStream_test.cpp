@@ -77,19 +77,6 @@ Bytes rowsOf(const imgRowCTy& image)
     return out;
 }
 
-// Everything a refused read must leave as it was.
-struct Snapshot {
-    explicit Snapshot(const imgRowCTy& i)
-        : width(i.width), height(i.height), kind(i.pelFmt.kind), key(i.hasColorKey), pels(i.pels), rows(rowsOf(i))
-    {
-    }
-    bool operator==(const Snapshot&) const = default;
-    int width, height, kind;
-    std::uint32_t key;
-    const std::uint8_t* pels;
-    Bytes rows;
-};
-
 TEST(ImgStream, GoldenLayoutsAndPaletteTags)
 {
     resetErrors();
@@ -278,7 +265,8 @@ TEST(ImgStream, TruncatedAndForgedStreamsAreRefused)
             imgRowCTy image;
             image.Create(2, 2, &k1);
             std::memset(image.pels, 9, 12);
-            const Snapshot before(image);
+            const Bytes before = written(image);  // size, key, format and pixels
+            const std::uint8_t* block = image.pels;
             ctyMemBuffer buffer;
             load(buffer, bytes);
             resetErrors();
@@ -287,7 +275,8 @@ TEST(ImgStream, TruncatedAndForgedStreamsAreRefused)
                 EXPECT_EQ(image.LoadInPlace(buffer), 0) << what;
             else
                 image.Read(buffer);
-            EXPECT_TRUE(Snapshot(image) == before) << what << " in place " << inPlace;
+            EXPECT_EQ(written(image), before) << what;
+            EXPECT_EQ(image.pels, block) << what;
             EXPECT_EQ(ctyError.code, -97) << what;
             EXPECT_EQ(ctyError.level, 4) << what;
             EXPECT_TRUE(buffer.failed) << what;
