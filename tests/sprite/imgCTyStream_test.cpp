@@ -327,6 +327,7 @@ TEST(ImgStream, TruncatedAndForgedStreamsAreRefused)
     image.Read(buffer);
     EXPECT_EQ(image.width, 0);
     const std::uint8_t key[4] = {7, 7, 7, 7};
+    image.Create(5, 5, &k1);
     image.SetColorKeyRgba(key);
     Bytes unkeyed = written(source);
     unkeyed.erase(unkeyed.begin() + 12, unkeyed.begin() + 20);
@@ -337,7 +338,7 @@ TEST(ImgStream, TruncatedAndForgedStreamsAreRefused)
     EXPECT_EQ(image.width, 3);
     EXPECT_EQ(image.hasColorKey, 0u);
     EXPECT_EQ(std::memcmp(image.colorKeyRgba, key, 4), 0) << "the old key bytes stay";
-    EXPECT_EQ(image.pels, nullptr);
+    EXPECT_EQ(image.pels, nullptr) << "pixels of another size are let go, not read past";
     resetErrors();
 }
 
