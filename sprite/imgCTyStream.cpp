@@ -130,7 +130,8 @@ void imgCTy::Write(ctyMemBuffer& buffer)
 void imgCTy::Read(ctyMemBuffer& buffer)
 {
     ReadHeader(buffer);
-    ReadData(buffer);
+    // A refused header has posted why; that message stays the last one.
+    if (!buffer.failed) ReadData(buffer);
 }
 
 void imgCTy::WriteHeader(ctyMemBuffer& buffer)

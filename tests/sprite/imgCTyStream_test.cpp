@@ -279,6 +279,7 @@ TEST(ImgStream, TruncatedAndForgedStreamsAreRefused)
             EXPECT_EQ(image.pels, block) << what;
             EXPECT_EQ(ctyError.code, -97) << what;
             EXPECT_EQ(ctyError.level, 4) << what;
+            EXPECT_EQ(lastMessage().find("failed already"), std::string::npos) << "the cause is posted last";
             EXPECT_TRUE(buffer.failed) << what;
         }
     };
