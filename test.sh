@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every
-# test (unit, end-to-end on the headless backend, bounded fuzz runs). Exit status: the tests'.
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer (warnings are errors)
+# and runs every test (unit, end-to-end on the headless backend and under Xvfb, then every fuzz
+# target for VELMOOR_FUZZ_SECONDS, default 12, in parallel). Exit status: the tests'.
 set -uo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh || exit 1
@@ -10,13 +11,15 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 jobs=$(nproc)
 
-cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DVELMOOR_SANITIZE=ON >/dev/null || exit 1
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DVELMOOR_SANITIZE=ON \
+      -DVELMOOR_WERROR=ON >/dev/null || exit 1
 cmake --build build/asan -j"$jobs" || exit 1
 (cd build/asan && ctest --output-on-failure -j"$jobs")
 status=$?
 
 if compgen -G "fuzz/*_fuzz.cpp" >/dev/null; then
   cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DVELMOOR_FUZZ=ON \
+        -DVELMOOR_FUZZ_SECONDS="${VELMOOR_FUZZ_SECONDS:-12}" \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1
   cmake --build build/fuzz -j"$jobs" --target fuzzers || exit 1
   (cd build/fuzz && ctest --output-on-failure -j"$jobs") || status=1

@@ -230,8 +230,57 @@ void BM_LostDialogFrame(benchmark::State& state)
 }
 BENCHMARK(BM_LostDialogFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);
 
+// Full-frame copies per frame of the menu and the 6x6 board (counted, not timed): the
+// background each screen draws and the present's copy of the back buffer, nothing more.
+void BM_FullFrameCopiesPerFrame(benchmark::State& state)
+{
+    openGame();
+    double menu = 0, board = 0;
+    auto copiesPerFrame = [](uint64_t first, const FrameTimer::Step& step, const std::function<void()>& screen) {
+        uint64_t atFirst = 0, atLast = 0;
+        FrameTimer timer;
+        gameState.leaveScreen = false;
+        timer.run(
+            first,
+            [&](uint64_t frame, FrameTimer& t) {
+                if (frame == first)
+                    atFirst = plat::headless::fullFrameCopies();
+                if (frame == first + MeasuredFrames)
+                    atLast = plat::headless::fullFrameCopies();
+                step(frame, t);
+            },
+            screen);
+        return static_cast<double>(atLast - atFirst) / MeasuredFrames;
+    };
+    for (auto _ : state) {
+        menu = copiesPerFrame(
+            5,
+            [](uint64_t frame, FrameTimer& t) {
+                if (frame == 1)
+                    plat::headless::moveMouseTo(300, 260);
+                if (t.measured())
+                    gameState.leaveScreen = true;
+            },
+            runMainMenu);
+        setupBoard6x6();
+        const ScreenPoint centre = squareCentre(2, 2);
+        board = copiesPerFrame(
+            40,
+            [&](uint64_t frame, FrameTimer&) {
+                if (frame == 1)
+                    plat::headless::clickAt(centre.x, centre.y);
+                if (frame == 40 + MeasuredFrames)
+                    plat::headless::clickAt(380, 530);
+            },
+            runGame6x6);
+    }
+    state.counters["menu"] = menu;
+    state.counters["board6x6"] = board;
+}
+BENCHMARK(BM_FullFrameCopiesPerFrame)->Iterations(1);
+
 // The floor under every screen: presenting an unchanged back buffer. On the headless backend a
-// present copies the frame twice (back buffer to screen, screen to the captured frame).
+// present copies the back buffer into the primary, whose memory the captured frame keeps.
 void BM_PresentOnly(benchmark::State& state)
 {
     openGame();

@@ -30,7 +30,8 @@ function(velmoor_test name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE
     VELMOOR_RUN_DIR="${VELMOOR_RUN_DIR}"
-    VELMOOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    VELMOOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    VELMOOR_TEST_OUTPUT_DIR="${CMAKE_BINARY_DIR}/test-output")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "VELMOOR_PLATFORM=headless")
 endfunction()

@@ -4,6 +4,7 @@
 
 #include "framework/AlphaMask.h"
 #include "framework/Blend.h"
+#include "framework/Blend565.h"
 #include "framework/BlitClip.h"
 #include "framework/Display.h"
 #include "framework/Mmx.h"
@@ -65,12 +66,17 @@ bool paletteMix(const DisplayPalette* palette, uint8_t& d, uint8_t s, int a)
     return true;
 }
 
-// The mask's opacities of one row, zero beyond the mask.
-void maskRow(const AlphaMask& mask, int32_t column, int32_t row, int32_t n, std::vector<uint8_t>& out)
+// The mask's opacities of one row, zero beyond the mask: read in place when the row lies
+// inside it (always for the game's masks), else copied into `out`.
+const uint8_t* maskRow(const AlphaMask& mask, int32_t column, int32_t row, int32_t n, std::vector<uint8_t>& out)
 {
+    if (column >= 0 && row >= 0 && row < mask.height && n <= mask.width - column)
+        return mask.alpha.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(mask.width) +
+               static_cast<std::size_t>(column);
     out.assign(static_cast<std::size_t>(n), 0);
     for (int32_t i = 0; i < n; ++i)
         out[static_cast<std::size_t>(i)] = mask.at(column + i, row);
+    return out.data();
 }
 
 // A 24- or 32-bit colour value as bytes blue, green, red: each field widened to 8 bits.
@@ -100,20 +106,25 @@ void blitAlphaMasked(Surface* source, Surface* dest, int x, int y, Rect& rect)
     const int depth = static_cast<int>(p.format->depth);
     const auto channels = channelsOf(*p.format);
     const blend::Format16 format16{channels};
+    const bool fast565 = blend::is565(channels);
     std::vector<uint8_t> alpha;
 
     for (int32_t row = 0; row < p.size.height; ++row) {
         const int32_t sy = rect.top + row;
         if (sy >= mask.height)
             break; // the rest lies below the mask: opacity 0
-        maskRow(mask, rect.left, sy, p.size.width, alpha);
-        const uint8_t* a = alpha.data();
+        const uint8_t* a = maskRow(mask, rect.left, sy, p.size.width, alpha);
         const int n = p.size.width;
         switch (depth) {
         case 16: {
             uint8_t* d = pixelAt(dest, p.x, p.y + row, 2);
             const uint8_t* s = pixelAt(source, rect.left, sy, 2);
-            mmxEnabled ? blend::maskedRow16x4(channels, d, s, a, n) : blend::maskedRow(format16, d, s, a, n);
+            if (mmxEnabled)
+                blend::maskedRow16x4(channels, d, s, a, n);
+            else if (fast565)
+                blend::maskedRow565(d, s, a, n);
+            else
+                blend::maskedRow(format16, d, s, a, n);
             break;
         }
         case 24:
@@ -156,12 +167,13 @@ void blitBlended(Surface* source, Surface* dest, int x, int y, Rect& rect, uint3
             uint8_t* d = pixelAt(dest, p.x, p.y + row, 2);
             const uint8_t* s = pixelAt(source, rect.left, sy, 2);
             const auto c = static_cast<uint16_t>(colour);
+            const auto key = keyed ? std::optional<uint16_t>(static_cast<uint16_t>(source->colorKey)) : std::nullopt;
             if (mmxEnabled && !keyed)
                 blend::blendedRow16x4(channels, d, s, n, c, level);
+            else if (blend::is565(channels))
+                blend::blendedRow565(d, s, n, c, level, key);
             else
-                blend::blendedRow16(channels, d, s, n, c, level,
-                                    keyed ? std::optional<uint16_t>(static_cast<uint16_t>(source->colorKey))
-                                          : std::nullopt);
+                blend::blendedRow16(channels, d, s, n, c, level, key);
             break;
         }
         case 24:

@@ -1,7 +1,12 @@
-// Fuzz target: Surface::loadBitmap's decoding of BMP bytes onto the headless 5-6-5 display.
+// Fuzz target: a BMP file read by Surface::loadBitmap onto the headless 5-6-5 display, then
+// used as the game uses its lost dialog: as the mask picture of another surface's AlphaMask,
+// with a mask picture of another size over it, and blended onto the screen either way.
+#include "framework/AlphaBlit.h"
+#include "framework/AlphaMask.h"
 #include "framework/Display.h"
 #include "framework/Surface.h"
 #include "framework/Window.h"
+#include "fuzz/fuzz_files.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -18,12 +23,38 @@ Display* openDisplay()
         std::abort();
     return &display;
 }
+
+// `picture` blended onto the screen through a mask made from `mask` over the mask's own size.
+void blendThrough(Surface& picture, Surface& mask, Surface& screen)
+{
+    (void)picture.createAlphaMask();
+    picture.alphaMask->allocate(&mask);
+    Rect rect;
+    (void)picture.alphaMask->fillFromSurface(makeRect(rect, 0, 0, mask.width, mask.height));
+    makeRect(rect, 0, 0, picture.width, picture.height);
+    blitAlphaMasked(&picture, &screen, 700, 500, rect);
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Display* display = openDisplay();
-    Surface picture;
-    (void)picture.loadBitmapFromMemory(display, SurfaceKind::System, data, size, true);
+    static const std::string path = fuzz::tempFolder() + "/picture.bmp";
+    static Surface screen;
+    static Surface fixed;
+    if (!screen.surface) {
+        if (screen.create(display, SurfaceKind::System, 800, 600) != 0 ||
+            fixed.create(display, SurfaceKind::System, 37, 23) != 0 || fixed.fill(0x7BEF) != 0)
+            std::abort();
+    }
+    fuzz::writeFile(path, data, size);
+    Surface loaded;
+    // A few header bytes can ask for a picture of 16384 x 16384: masking it takes the same paths
+    // as a small one, only for seconds.
+    if (loaded.loadBitmap(display, SurfaceKind::System, path.c_str(), true) != 0 ||
+        int64_t{loaded.width} * loaded.height > (1 << 20))
+        return 0;
+    blendThrough(fixed, loaded, screen);
+    blendThrough(loaded, fixed, screen);
     return 0;
 }

@@ -1,8 +1,11 @@
-// Fuzz target: the WAVE chunk walk and Sound's loading of what it finds, on the headless device.
+// Fuzz target: a WAVE file read by Sound::load on the headless device (the chunk walk, the
+// format checks and the conversion to device samples), then played and stopped.
 #include "framework/Sound.h"
 #include "framework/SoundDevice.h"
 #include "framework/WaveFile.h"
 #include "framework/Window.h"
+#include "fuzz/fuzz_files.h"
+#include "platform/headless/sound.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -24,15 +27,23 @@ SoundDevice* openDevice()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static SoundDevice* device = openDevice();
+    static const std::string path = fuzz::tempFolder() + "/sound.wav";
+    // The chunks found must lie inside the file.
     WaveChunks chunks;
     if (parseWave(data, size, chunks)) {
         if ((chunks.hasFormat && chunks.formatOffset + chunks.formatSize > size) ||
             (chunks.hasData && chunks.dataOffset + chunks.dataSize > size))
             std::abort();
     }
-    Sound sound;
-    (void)sound.loadFromMemory(device, data, 3, size);
-    (void)sound.play(0, nullptr);
-    (void)sound.stopAll();
+    fuzz::writeFile(path, data, size);
+    {
+        Sound sound;
+        (void)sound.load(device, path.c_str(), 3);
+        (void)sound.play(0, nullptr);
+        (void)sound.play(0, nullptr);
+        (void)sound.stopAll();
+    }
+    // The device's operation log would otherwise grow with every input.
+    plat::headless::clearSoundLog();
     return 0;
 }

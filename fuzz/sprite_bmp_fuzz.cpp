@@ -1,4 +1,5 @@
-// Fuzz target: imgCTy::ReadBmp over any bytes; a file it accepts saves and reads back the same.
+// Fuzz target: imgCTy::ReadBmp over any bytes into a plain image and a run-length sprite; a file
+// the plain image accepts saves and reads back the same.
 #include <unistd.h>
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "sprite/ctyRuntime.h"
+#include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
 #include "talvo/istream.h"
 #include "talvo/mem_buf.h"
@@ -42,6 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (declaredPels(data, size) > pelLimit) return 0;
     static const std::string path = "/tmp/sprite_bmp_fuzz_" + std::to_string(::getpid()) + ".bmp";
+    // A run-length sprite takes the same bytes through its own Create, Lock and Unlock.
+    {
+        imgRle8CTy sprite;
+        readFrom(sprite, data, size);
+    }
     ctyError = ctyErrorRecord{};
     imgRowCTy image;
     readFrom(image, data, size);

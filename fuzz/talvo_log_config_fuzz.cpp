@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the log settings reader.
+// Feeds arbitrary bytes to the log settings reader; the categories go back as they were after
+// every input, or the records of the fuzzer's section names would pile up.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -9,15 +10,13 @@
 #include "talvo/log_config.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const talvo::LogCategory gate = talvo::logGate;
-    const talvo::LogCategory defaults = talvo::logDefaults;
+    static const talvo::detail::CategorySnapshot before = talvo::detail::saveCategoryRecords();
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     try {
         talvo::LogConfig::apply(in);
     } catch (const talvo::Exception&) {
         // "+=" and "-=" are refused by design.
     }
-    talvo::logGate = gate;
-    talvo::logDefaults = defaults;
+    talvo::detail::restoreCategoryRecords(before);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "game/Program.h"
 
 #include "framework/Mmx.h"
+#include "game/BestScoreFile.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
 #include "game/MainMenu.h"
@@ -87,6 +88,8 @@ int runVelmoor()
     (void)soundDevice.create(window.handle);
 
     loadResources();
+    // From here on the best score read at start-up is ours to keep, even if the display dies.
+    plat::setDisplayLostHook([](const char*) { (void)writeBestScoreFile(); });
     loadPicture(background, "Data/Menu/Menu.bmp");
     presentFrame();
 

@@ -1,11 +1,67 @@
-// The screenshot key test.
+// The screenshot keys: F5 or F9 saves the frame as screen_N.bmp, and the keyboard poller advances.
 #include "game/Screenshot.h"
 
+#include <cstdio>
+#include <string>
+
 #include "framework/KeyboardState.h"
+#include "game/Globals.h"
+#include "platform/display.h"
+#include "platform/keycodes.h"
+#include "sprite/imgRowCTy.h"
+
+namespace {
+
+constexpr int shotWidth = 800;
+constexpr int shotHeight = 600;
+
+// The shot reads 800 x 600 pixels of 5-6-5 from the locked back buffer: only when it holds
+// that many 16-bit pixels, so an 8-bit or smaller back buffer is never read past its end.
+bool holdsShot(const Surface& back)
+{
+    plat::PixelFormat format;
+    return back.pixels != nullptr && back.surface != nullptr &&
+           plat::surfacePixelFormat(back.surface, format) == plat::result::Ok && format.bitsPerPixel == 16 &&
+           back.width >= shotWidth && back.height >= shotHeight && back.pitch >= 2 * shotWidth;
+}
+
+// The first "screen_%d.bmp" that cannot be opened for reading: gaps are filled first.
+std::string freeName()
+{
+    for (int n = 0;; ++n) {
+        const std::string name = "screen_" + std::to_string(n) + ".bmp";
+        std::FILE* file = std::fopen(name.c_str(), "r");
+        if (file == nullptr) return name;
+        std::fclose(file);
+    }
+}
+
+void saveScreenshot()
+{
+    Surface* back = backBuffer();
+    if (back == nullptr) return;
+    imgRowCTy shot;
+    const imgPelFmt rgb888(1, nullptr);
+    shot.Create(shotWidth, shotHeight, &rgb888);
+    if (shot.pels == nullptr) return;
+    (void)back->lock();
+    if (!holdsShot(*back)) {
+        (void)back->unlock();
+        return;
+    }
+    // The 5-6-5 layout is fixed: the display's own 16-bit layout is not consulted.
+    const imgPelFmt rgb565(4, nullptr);
+    imgRowCTy view(shotWidth, shotHeight, &rgb565, back->pixels, back->pitch / 2);
+    view.Draw(&shot, 0, 0, nullptr);
+    (void)back->unlock();
+    // A file that cannot be written is reported through the sprite library's error post only.
+    shot.SaveBmp(freeName().c_str());
+}
+
+}  // namespace
 
 void saveScreenshotOnKey()
 {
-    // NOTE: F5 and F9 save nothing yet: the picture is written through the sprite image
-    // library, which the game does not have yet. The poller still advances every frame.
+    if (KeyboardState::wasPressed(plat::vk::F5) || KeyboardState::wasPressed(plat::vk::F9)) saveScreenshot();
     pollKeyboardState();
 }

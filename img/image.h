@@ -2,11 +2,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "img/op.h"
 #include "img/pel_fmt.h"
 #include "img/rect.h"
 
 namespace talvo::g {
+
+class ImageContext;
+
+// 0 nearest neighbour, 1 to 4 filtered (img/resample.h); above 4 nothing is sampled.
+using ResampleMode = std::uint32_t;
 
 class Image {
 public:
@@ -39,6 +46,8 @@ public:
     // Owned pixels for the current size and format, not cleared. Raises talvo::Exception for a
     // negative size or a row beyond 2^31 - 1 bytes.
     virtual void allocate() = 0;
+    // A new image of this size and format with these pixels, no key and its own pitch.
+    [[nodiscard]] virtual std::unique_ptr<Image> clone() = 0;
     // Frees owned pixels (foreign memory is left alone) and clears the key flag.
     virtual void release() = 0;
     // Fills bits and pitch for the rectangle (null: the whole image); image and mode are already set.
@@ -56,6 +65,35 @@ public:
     // when none differs. Formats 0 and above 11 leave the rectangle as it was.
     virtual void opaqueBounds(Rect& rect);
 
+    // The program's one operation factory.
+    [[nodiscard]] virtual const ImageContext& context() const noexcept;
+
+    // Runs an operation on this image: formats 1 to 8 pick its format entry, a palette applyIndexed,
+    // 9, 10, 11 applyOther8/16/32; other formats nothing. A one-image operation's rectangle (null: the
+    // whole image) is cut to the image and its clip rectangle first, and nothing runs when it is empty.
+    // op.rect is restored on every path.
+    void apply(Op& op);
+
+    // Drawing calls. Rectangles may reach outside either image: each draw is cut to the source, the
+    // destination and the destination's clip rectangle. Errors of the operations pass on unchanged.
+    // Fills with a pixel value of this format (null: the whole image).
+    void fill(std::uint32_t colour, const Rect* rect = nullptr);
+    // Copies srcRect of src (null: all of it) with its top-left pixel to (x, y), converting formats.
+    void blit(std::int32_t x, std::int32_t y, Image& src, const Rect* srcRect = nullptr);
+    // Alpha draw and constant-alpha blend, placed like blit.
+    void draw(std::int32_t x, std::int32_t y, Image& src, const Rect* srcRect = nullptr);
+    void blendK(std::int32_t x, std::int32_t y, Image& src, const Rect* srcRect, std::uint32_t k);
+    // Places any two-image operation like blit and applies it.
+    void blitWith(std::int32_t x, std::int32_t y, Image& src, const Rect* srcRect, BOp& op);
+    // Runs a two-image operation over dstRect; the source rectangle is cut to dstRect's size.
+    void blitRectWith(const Rect& dstRect, Image& src, const Rect* srcRect, BOp& op);
+    // Dashed lines in a pixel value of this format, cut to `clip` (null: the whole image).
+    void hLine(std::uint32_t colour, Point start, std::int32_t length, std::uint32_t pattern = ~0u,
+               const Rect* clip = nullptr);
+    void vLine(std::uint32_t colour, Point start, std::int32_t length, std::uint32_t pattern = ~0u,
+               const Rect* clip = nullptr);
+    void line(std::uint32_t colour, const SegmentF& ends, std::uint32_t pattern = ~0u, const Rect* clip = nullptr);
+
     // Key from an Rgba8888 colour: the nearest pixel of this format; the colour itself, alpha byte
     // included, is kept as the key as Rgbx8888.
     void setColorKeyRgb(std::uint32_t rgba);
@@ -64,6 +102,13 @@ public:
     // the clip rectangle to the new size when clipping is on. Raises talvo::Exception for a negative
     // size or a row beyond 2^31 - 1 bytes; any failure leaves the image as it was.
     void create(std::int32_t width, std::int32_t height, const PelFmt& format);
+
+    // To width x height by the mode (img/resize.cpp); the same size does nothing.
+    void resize(std::int32_t width, std::int32_t height, ResampleMode mode);
+    // This image becomes `source` (which may be this image) resampled to width x height in its format,
+    // without a colour key unless `source` has that size and a key. Raises create's exceptions; the
+    // image is then unchanged.
+    void resample(const Image& source, std::int32_t width, std::int32_t height, ResampleMode mode);
 
     // Drawing onto the image keeps inside the clip rectangle while it is set.
     void setClipRect(const Rect& rect) noexcept;
@@ -79,6 +124,9 @@ public:
     [[nodiscard]] const Rect& clipRect() const noexcept { return clipRect_; }
 
 protected:
+    void placeAndApply(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, Image& src,
+                       const Rect& srcRect, BOp& op);
+
     // Allocates the new store first, then releases the old one and takes size and format (swapped
     // out of `format`), so a failure changes nothing.
     virtual void replacePixels(std::int32_t width, std::int32_t height, PelFmt& format) = 0;

@@ -2,6 +2,7 @@
 #include "img/image_row.h"
 
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -44,6 +45,18 @@ ImageRow::ImageRow(std::int32_t width, std::int32_t height, const PelFmt& format
 }
 
 ImageRow::~ImageRow() { ImageRow::release(); }
+
+std::unique_ptr<Image> ImageRow::clone() {
+    auto copy = std::make_unique<ImageRow>();
+    copy->create(width_, height_, format_);
+    // The copy writes every pixel only from an unkeyed source that has pixels and a copy into itself.
+    const PelFmtId id = format_.id();
+    const bool copied = format_.palette() != nullptr ? id == 9 : id >= 1 && id <= 9;
+    if (hasColorKey() || pixels_ == nullptr || !copied)
+        std::memset(copy->pixels_, 0, std::size_t(copy->pitch_) * static_cast<std::size_t>(height_));
+    copy->blit(0, 0, *this);
+    return copy;
+}
 
 void ImageRow::allocate() {
     const StoreSize size = storeSize("talvo::g::ImageRow::allocate", width_, height_, format_.id());

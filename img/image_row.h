@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "img/image.h"
 
@@ -18,6 +19,8 @@ public:
 
     // Owned rows lie back to back: pitch = bytes per pixel x width. Owned pixels held before are
     // freed once the new block exists; the key is left alone.
+    // Cleared first where the copy leaves pixels unwritten (a keyed source, formats without a copy).
+    [[nodiscard]] std::unique_ptr<Image> clone() override;
     void allocate() override;
     void release() override;
     void lock(Lock& lock, const Rect* rect, std::uint32_t mode) override;

@@ -26,6 +26,14 @@ inline constexpr std::uint32_t pelFmtBytes[pelFmtCount] = {4, 3, 4, 4, 2, 2, 2, 
 template <std::uint32_t Bytes>
 [[nodiscard]] constexpr std::uint32_t loadPixelValue(const std::uint8_t* p) noexcept {
     static_assert(Bytes >= 1 && Bytes <= 4);
+    if constexpr (Bytes == 2 || Bytes == 4) {
+        if (!std::is_constant_evaluated()) {
+            using Word = std::conditional_t<Bytes == 2, std::uint16_t, std::uint32_t>;
+            Word word;
+            std::memcpy(&word, p, Bytes);
+            return word;
+        }
+    }
     if constexpr (Bytes == 1) return p[0];
     if constexpr (Bytes == 2) return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8;
     if constexpr (Bytes == 3) return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;

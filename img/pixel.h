@@ -146,6 +146,22 @@ inline constexpr auto conversionRules = [] {
     return rules;
 }();
 
+// The destination value of a conversion from the fields `field(f)` gives for the source's layouts f:
+// colour (and alpha) from the source, x bits from `old`.
+template <PelFmtId D, PelFmtId S, class Field>
+[[nodiscard]] constexpr std::uint32_t convertFields(std::uint32_t old, Field field) noexcept {
+    constexpr ConversionRule rule = conversionRules[D][S];
+    std::uint32_t out = 0;
+    if constexpr (rule.alpha == AlphaRule::keep) out = old & rule.da.mask();
+    out |= scaleField<rule.sr.width, rule.dr.width>(field(rule.sr)) << rule.dr.shift;
+    out |= scaleField<rule.sg.width, rule.dg.width>(field(rule.sg)) << rule.dg.shift;
+    out |= scaleField<rule.sb.width, rule.db.width>(field(rule.sb)) << rule.db.shift;
+    if constexpr (rule.alpha == AlphaRule::max) out |= rule.da.mask();
+    if constexpr (rule.alpha == AlphaRule::scale)
+        out |= scaleField<rule.sa.width, rule.da.width>(field(rule.sa)) << rule.da.shift;
+    return out;
+}
+
 // In-place conversion: writes the destination's colour (and alpha) fields from the source and keeps
 // its x bits; the same format copies the pixel whole.
 template <PelFmtId D, PelFmtId S>
@@ -153,17 +169,8 @@ constexpr void assign(Pixel<D>& dst, const Pixel<S>& src) noexcept {
     if constexpr (D == S) {
         dst = src;
     } else {
-        constexpr ConversionRule rule = conversionRules[D][S];
         const std::uint32_t s = src.value();
-        std::uint32_t out = 0;
-        if constexpr (rule.alpha == AlphaRule::keep) out = dst.value() & rule.da.mask();
-        out |= scaleField<rule.sr.width, rule.dr.width>((s & rule.sr.mask()) >> rule.sr.shift) << rule.dr.shift;
-        out |= scaleField<rule.sg.width, rule.dg.width>((s & rule.sg.mask()) >> rule.sg.shift) << rule.dg.shift;
-        out |= scaleField<rule.sb.width, rule.db.width>((s & rule.sb.mask()) >> rule.sb.shift) << rule.db.shift;
-        if constexpr (rule.alpha == AlphaRule::max) out |= rule.da.mask();
-        if constexpr (rule.alpha == AlphaRule::scale)
-            out |= scaleField<rule.sa.width, rule.da.width>((s & rule.sa.mask()) >> rule.sa.shift) << rule.da.shift;
-        dst.setValue(out);
+        dst.setValue(convertFields<D, S>(dst.value(), [s](FieldLayout f) { return (s & f.mask()) >> f.shift; }));
     }
 }
 

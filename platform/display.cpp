@@ -7,6 +7,7 @@
 #include "platform/pixels.h"
 #include "platform/platform.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -27,7 +28,10 @@ struct SurfaceObject {
     int height = 0;
     int32_t pitch = 0;
     uint8_t* pixels = nullptr;
-    std::unique_ptr<uint8_t[]> own;
+    std::shared_ptr<uint8_t> own; // shared with the frame a backend keeps after a present
+    std::shared_ptr<uint8_t> spare; // the memory the kept frame had before, for the next swap
+    std::size_t bytes = 0;
+    bool onScreen = false; // a primary whose pixels went straight to the screen: memory is stale
     PixelFormat format;
     bool lost = false;
     bool locked = false;
@@ -48,6 +52,7 @@ constinit int openDevices = 0;
 constinit int modeWidth = 0;
 constinit int modeHeight = 0;
 constinit std::string* lastError = nullptr;
+constinit uint64_t fullCopies = 0;
 
 void setError(const std::string& text)
 {
@@ -94,6 +99,49 @@ bool surfaceSize(int width, int height, uint32_t bytesPerPixel, int32_t& pitch, 
     return true;
 }
 
+std::shared_ptr<uint8_t> allocatePixels(std::size_t bytes)
+{
+    return std::shared_ptr<uint8_t>(new (std::nothrow) uint8_t[bytes](), std::default_delete<uint8_t[]>());
+}
+
+// Called before anything reads a primary's memory: where its last frame went straight to the
+// screen, the screen is read back, so the primary reads as what was copied to it. False when
+// the screen cannot be read (the surface then counts as lost, its contents undefined).
+bool syncFromScreen(SurfaceObject& s)
+{
+    if (!s.onScreen)
+        return true;
+    s.onScreen = false;
+    return displayBackend().readBack(s.pixels, s.pitch, s.width, s.height);
+}
+
+// Called before anything writes into a surface. While a backend keeps the last presented frame
+// in the surface's memory, the frame stays as it was shown: the surface moves to the spare
+// memory (or new memory), which takes the current pixels unless the write covers the whole
+// surface. The headless present thus keeps its frame without a copy, and a game frame, whose
+// present overwrites the whole primary, swaps between two blocks. False when out of memory or
+// when the screen cannot be read back; callers then report the surface lost.
+bool beforeWrite(SurfaceObject& s, bool whole)
+{
+    if (whole)
+        s.onScreen = false;
+    else if (!syncFromScreen(s))
+        return false;
+    if (!s.own || s.own.use_count() == 1)
+        return true;
+    std::shared_ptr<uint8_t> next = s.spare && s.spare.use_count() == 1 ? std::move(s.spare) : allocatePixels(s.bytes);
+    if (!next)
+        return false;
+    if (!whole)
+        std::memcpy(next.get(), s.own.get(), s.bytes);
+    s.spare = std::move(s.own);
+    s.own = std::move(next);
+    s.pixels = s.own.get();
+    return true;
+}
+
+bool fullFrame(int width, int height) { return width == modeWidth && height == modeHeight; }
+
 SurfaceObject* makeSurface(DeviceObject* device, int width, int height, HResult& r)
 {
     int32_t pitch = 0;
@@ -103,11 +151,12 @@ SurfaceObject* makeSurface(DeviceObject* device, int width, int height, HResult&
         return nullptr;
     }
     auto s = std::make_unique<SurfaceObject>();
-    s->own.reset(new (std::nothrow) uint8_t[bytes]());
+    s->own = allocatePixels(bytes);
     if (!s->own) {
         r = result::OutOfMemory;
         return nullptr;
     }
+    s->bytes = bytes;
     s->device = device;
     s->width = width;
     s->height = height;
@@ -230,6 +279,10 @@ void releaseDevice(DisplayDevice device)
     delete device;
 }
 
+void countFullFrameCopy() { ++fullCopies; }
+
+uint64_t& fullFrameCopyCounter() { return fullCopies; }
+
 bool currentDisplayMode(int& width, int& height)
 {
     if (openDevices == 0 || modeWidth == 0)
@@ -320,6 +373,8 @@ HResult lockSurface(SurfaceHandle s, LockedPixels& out)
         return r;
     if (s->lost)
         return result::SurfaceLost;
+    if (!beforeWrite(*s, false))
+        return result::SurfaceLost;
     s->locked = true;
     out = LockedPixels{s->pixels, s->pitch};
     return result::Ok;
@@ -377,6 +432,8 @@ HResult fillSurface(SurfaceHandle s, const Rect* rect, uint32_t colour)
         return injected;
     if (s->lost)
         return result::SurfaceLost;
+    if (!beforeWrite(*s, r.left == 0 && r.top == 0 && r.right == s->width && r.bottom == s->height))
+        return result::SurfaceLost;
     fillPixels(area(*s), r.left, r.top, r.right - r.left, r.bottom - r.top, colour & valueMask(s->format));
     return result::Ok;
 }
@@ -395,6 +452,24 @@ HResult bltFast(SurfaceHandle dest, int x, int y, SurfaceHandle src, const Rect&
     if (fault(Operation::Blt, injected))
         return injected;
     if (src->lost || dest->lost)
+        return result::SurfaceLost;
+    // An opaque copy from another surface over all of dest leaves nothing of dest's pixels.
+    const bool whole = !sourceKey && src != dest && w == dest->width && h == dest->height;
+    if (fullFrame(w, h))
+        countFullFrameCopy();
+    if (whole && dest->primary && dest->device && displayBackend().uploadsDirectly()) {
+        // The primary is the screen: this copy is the upload.
+        const PixelArea from = area(*src);
+        std::string error;
+        const FrameView frame{from.pixels + static_cast<std::ptrdiff_t>(r.top) * from.pitch +
+                                  static_cast<std::ptrdiff_t>(r.left) * from.bytesPerPixel,
+                              from.pitch, w, h, src->format, nullptr};
+        if (syncFromScreen(*src) && displayBackend().upload(frame, error)) {
+            dest->onScreen = true;
+            return result::Ok;
+        }
+    }
+    if (!syncFromScreen(*src) || !beforeWrite(*dest, whole))
         return result::SurfaceLost;
     if (sourceKey)
         copyPixelsKeyed(area(*dest), x, y, area(*src), r.left, r.top, w, h, src->colorKey);
@@ -448,7 +523,8 @@ HResult show(SurfaceObject& primary)
     if (!primary.device)
         return result::InvalidParams;
     std::string error;
-    const FrameView frame{primary.pixels, primary.pitch, primary.width, primary.height, primary.format};
+    const FrameView frame{primary.pixels, primary.pitch,  primary.width,   primary.height,
+                          primary.format, primary.own, primary.onScreen};
     if (!displayBackend().present(frame, error)) {
         setError(error);
         return result::Generic;
@@ -468,6 +544,9 @@ HResult flipSurface(SurfaceHandle primary)
         return r;
     if (primary->lost || primary->back->lost)
         return result::SurfaceLost;
+    if (!beforeWrite(*primary, true) || !syncFromScreen(*primary->back))
+        return result::SurfaceLost;
+    countFullFrameCopy();
     copyPixels(area(*primary), 0, 0, area(*primary->back), 0, 0, primary->width, primary->height);
     return show(*primary);
 }

@@ -4,17 +4,22 @@
 
 #include "platform/display.h"
 
+#include <memory>
 #include <string>
 
 namespace plat {
 
-// What a present hands the backend: the primary surface's pixels.
+// What a present hands the backend: the primary surface's pixels. `memory` owns them; a
+// backend that keeps the frame keeps that reference instead of a copy, and the primary's next
+// drawing then goes to other memory (see display.cpp).
 struct FrameView {
     const uint8_t* pixels = nullptr;
     int32_t pitch = 0;
     int width = 0;
     int height = 0;
     PixelFormat format;
+    std::shared_ptr<const uint8_t> memory;
+    bool onScreen = false; // the screen holds these pixels already: show them, no upload
 };
 
 struct DisplayBackend {
@@ -29,6 +34,18 @@ struct DisplayBackend {
                          std::string& error) = 0;
     // Shows one frame; false with the reason when it cannot.
     virtual bool present(const FrameView& frame, std::string& error) = 0;
+    // True when the screen takes a whole frame straight from any memory (an SDL texture
+    // upload): the copy of a back buffer to the primary then goes there and nowhere else.
+    virtual bool uploadsDirectly() { return false; }
+    // Puts a whole frame on the screen without showing it yet; false with the reason.
+    virtual bool upload(const FrameView&, std::string& error)
+    {
+        error = "the screen takes no frames directly";
+        return false;
+    }
+    // Reads the screen's frame back into memory of its size, exactly as uploaded; false when
+    // it cannot.
+    virtual bool readBack(uint8_t*, int32_t, int, int) { return false; }
     // Closes the device; a later open starts afresh.
     virtual void close() = 0;
 };
@@ -40,6 +57,11 @@ struct DisplayBackend {
 // The size of the display mode last set on an open device; false when none is.
 // Once a mode is set the screen has that size, as a mode change would have made it.
 [[nodiscard]] bool currentDisplayMode(int& width, int& height);
+
+// Copies of a whole display-mode-sized area, counted where they happen (read and reset by the
+// headless controls).
+void countFullFrameCopy();
+[[nodiscard]] uint64_t& fullFrameCopyCounter();
 
 // Fault injection shared by every backend (only the headless controls arm it):
 // true when the next call of `op` must fail, with the result to give.

@@ -13,14 +13,15 @@ namespace plat {
 enum class InputHandle : uint32_t { None = 0 };
 
 // Relative motion since the previous read and the button states; buttons 0 left,
-// 1 right, 2 middle, non-zero when down.
+// 1 right, 2 middle, non-zero when down or pressed since the previous read.
 struct MouseState {
     int32_t dx = 0;
     int32_t dy = 0;
     std::array<uint8_t, 3> buttons{};
 };
 
-// One byte per scan code (see keycodes.h); bit 7 set means down.
+// One byte per scan code (see keycodes.h); bit 7 set means down, or pressed since the
+// previous read (a tap shorter than a frame; its release shows in the next read).
 using KeyboardScan = std::array<uint8_t, 256>;
 
 // Axes in the range set on the device, buttons 0 and 1.
@@ -51,8 +52,10 @@ struct CursorPosition {
 // The input system every device is opened from; None when input cannot be read at all.
 [[nodiscard]] InputHandle openInputSystem();
 
-// The system mouse, taken exclusively while the window has the focus: motion is relative
-// and the desktop cursor is hidden. None when there is no mouse to take.
+// The system mouse, taken while the window has the focus: the desktop cursor is hidden and
+// kept inside the window, and the motion read is the way from where the reader's cursor is
+// (0, 0 at first, then moved by each read's motion, clamped to the screen) to where the
+// system pointer is, so the reader's cursor sits on the pointer. None when there is no mouse.
 [[nodiscard]] InputHandle openMouse(InputHandle system);
 
 // The keyboard, read while the window has the focus. None when there is none.

@@ -5,6 +5,8 @@
 #include "platform/platform.h"
 #include "platform/window_backend.h"
 
+#include <cstdio>
+
 namespace plat {
 namespace {
 // Plain constant-initialised state: the framework's global objects may call in
@@ -17,6 +19,8 @@ struct WindowState {
 };
 constinit WindowState state{};
 constinit std::string* lastError = nullptr;
+// Kept in plain memory, readable from an error handler at any moment.
+constinit char title[64] = "plat";
 
 void setError(const std::string& text)
 {
@@ -48,6 +52,8 @@ WindowId createWindow(const WindowDesc& desc)
         return 0;
     }
     state.id = ++state.lastId;
+    if (desc.title && *desc.title)
+        std::snprintf(title, sizeof title, "%s", desc.title);
     state.proc = desc.proc;
     state.context = desc.context;
     return state.id;
@@ -88,6 +94,8 @@ void forgetWindow()
         windowBackend().close();
     state = WindowState{0, state.lastId, nullptr, nullptr};
 }
+
+const char* windowTitle() { return title; }
 
 std::string lastWindowError() { return lastError ? *lastError : std::string(); }
 

@@ -46,4 +46,12 @@ void destroyWindow(WindowId window);
 [[nodiscard]] int screenWidth();
 [[nodiscard]] int screenHeight();
 
+// Losing the display for good (the X connection broken, the X server gone, the window
+// destroyed by another program) ends the process: the hook runs once (the owner's last chance
+// to save), one line with the reason goes to the standard error stream, and the process exits
+// with status 1 at once, running no destructor, for none may touch a display that is gone.
+using DisplayLostHook = void (*)(const char* reason);
+void setDisplayLostHook(DisplayLostHook hook);
+[[noreturn]] void endOnDisplayLost(const char* reason);
+
 } // namespace plat

@@ -23,6 +23,8 @@ struct WindowBackend {
 [[nodiscard]] WindowBackend& windowBackend();
 // Drops the window without telling its procedure (the headless reset between tests).
 void forgetWindow();
+// The title of the last window opened (the program's name in messages), never null.
+[[nodiscard]] const char* windowTitle();
 [[nodiscard]] WindowBackend* makeSdlWindowBackend();
 [[nodiscard]] WindowBackend* makeHeadlessWindowBackend();
 

@@ -35,6 +35,20 @@ namespace detail {
 void forEachCategoryRecordImpl(void (*visit)(void*, LogCategory&), void* context) {
     for (auto& [name, record] : registry()) visit(context, record);
 }
+
+CategorySnapshot saveCategoryRecords() {
+    std::lock_guard lock(logCriticalSection());
+    return {logGate, logDefaults, registry()};
+}
+
+void restoreCategoryRecords(const CategorySnapshot& saved) {
+    std::lock_guard lock(logCriticalSection());
+    logGate = saved.gate;
+    logDefaults = saved.defaults;
+    auto& categories = registry();
+    std::erase_if(categories, [&](const auto& entry) { return !saved.records.contains(entry.first); });
+    for (auto& [name, record] : categories) record = saved.records.find(name)->second;
+}
 }  // namespace detail
 
 std::recursive_mutex& logCriticalSection() noexcept {

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 namespace talvo {
@@ -41,6 +43,17 @@ void forEachCategoryRecord(F&& f);
 
 namespace detail {
 void forEachCategoryRecordImpl(void (*visit)(void*, LogCategory&), void* context);
+
+// For fuzz harnesses, which make records by the million: the gate, the defaults and every
+// record, and their return to a saved state. Records made since the save are removed, so a
+// channel holding one would dangle; the harness makes sure none does.
+struct CategorySnapshot {
+    LogCategory gate;
+    LogCategory defaults;
+    std::map<std::string, LogCategory, std::less<>> records;
+};
+[[nodiscard]] CategorySnapshot saveCategoryRecords();
+void restoreCategoryRecords(const CategorySnapshot& saved);
 }
 
 template <class F>

@@ -90,7 +90,13 @@ struct HeadlessDisplay final : DisplayBackend {
         f.width = view.width;
         f.height = view.height;
         f.pitch = view.pitch;
-        f.pixels.assign(view.pixels, view.pixels + static_cast<std::size_t>(view.pitch) * view.height);
+        const auto bytes = static_cast<std::size_t>(view.pitch) * static_cast<std::size_t>(view.height);
+        if (view.memory && view.memory.get() == view.pixels) {
+            f.pixels = headless::FrameBytes(view.memory, bytes);
+        } else {
+            f.pixels = headless::FrameBytes(std::vector<uint8_t>(view.pixels, view.pixels + bytes));
+            countFullFrameCopy();
+        }
         headless::advanceClock(16);
         f.tick = tickCount();
         if (s.hook) {
@@ -120,6 +126,12 @@ bool takeInjectedFault(int op, HResult& result)
 
 namespace headless {
 
+FrameBytes::FrameBytes(std::vector<uint8_t> bytes) : size_(bytes.size())
+{
+    auto owner = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
+    memory_ = std::shared_ptr<const uint8_t>(owner, owner->data());
+}
+
 uint32_t PresentedFrame::pixel(int x, int y) const
 {
     const uint32_t bytes = format.bytesPerPixel();
@@ -132,6 +144,8 @@ uint32_t PresentedFrame::pixel(int x, int y) const
 void setPresentHook(std::function<void(const PresentedFrame&)> hook) { state().hook = std::move(hook); }
 
 uint64_t presentCount() { return state().presents; }
+
+uint64_t fullFrameCopies() { return fullFrameCopyCounter(); }
 
 const PresentedFrame* lastFrame() { return state().presents ? &state().frame : nullptr; }
 
@@ -155,6 +169,7 @@ void reset()
     s.hook = nullptr;
     s.frame = PresentedFrame{};
     s.presents = 0;
+    fullFrameCopyCounter() = 0;
     resetScript();
     resetDialogs();
     resetInput();

@@ -6,12 +6,33 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace plat::headless {
 
-// One presented frame: a copy of the primary surface as it was shown.
+// The bytes of a presented frame: the memory the primary showed them from, kept as it was
+// (the primary draws into other memory afterwards), or a copy of given bytes.
+class FrameBytes {
+public:
+    FrameBytes() = default;
+    explicit FrameBytes(std::vector<uint8_t> bytes);
+    FrameBytes(std::shared_ptr<const uint8_t> memory, std::size_t size) : memory_(std::move(memory)), size_(size) {}
+
+    [[nodiscard]] const uint8_t* data() const { return memory_.get(); }
+    [[nodiscard]] std::size_t size() const { return size_; }
+    [[nodiscard]] bool empty() const { return size_ == 0; }
+    [[nodiscard]] const uint8_t* begin() const { return data(); }
+    [[nodiscard]] const uint8_t* end() const { return data() + size_; }
+    [[nodiscard]] uint8_t operator[](std::size_t i) const { return memory_.get()[i]; }
+
+private:
+    std::shared_ptr<const uint8_t> memory_;
+    std::size_t size_ = 0;
+};
+
+// One presented frame: the primary surface as it was shown.
 struct PresentedFrame {
     uint64_t number = 0; // 1 for the first present since the last reset
     uint32_t tick = 0;   // virtual clock right after the present
@@ -19,7 +40,7 @@ struct PresentedFrame {
     int width = 0;
     int height = 0;
     int32_t pitch = 0;
-    std::vector<uint8_t> pixels;
+    FrameBytes pixels;
 
     // Pixel value at (x, y) in the frame's format; 0 outside the frame.
     [[nodiscard]] uint32_t pixel(int x, int y) const;
@@ -35,6 +56,10 @@ void setPresentHook(std::function<void(const PresentedFrame&)> hook);
 // The format of the display and its surfaces, overriding the depth asked for by
 // setDisplayMode (8, 16 at 5-6-5 or 5-5-5, 24 or 32 bits). Takes effect at the next mode set.
 void setDisplayFormat(const PixelFormat& format);
+
+// Full-frame copies (a copy of a whole display-mode-sized area, opaque or keyed, including
+// any copy a present makes) since the last reset: the work a frame costs beyond its drawing.
+[[nodiscard]] uint64_t fullFrameCopies();
 
 // Writes a frame as a 24-bit bottom-up BMP file; false when the file cannot be written.
 [[nodiscard]] bool writeFrameBmp(const std::string& path, const PresentedFrame& frame);

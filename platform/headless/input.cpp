@@ -5,6 +5,7 @@
 #include "platform/headless/message_queue.h"
 #include "platform/headless/window.h"
 #include "platform/input_backend.h"
+#include "platform/input_tracking.h"
 #include "platform/messages.h"
 #include "platform/window.h"
 
@@ -15,17 +16,33 @@
 namespace plat::headless {
 namespace {
 
+// What one device read takes: the state after it, the presses made within it (a click or tap
+// shorter than a frame), and for the mouse an absolute pointer position instead of motion.
+struct MouseStep {
+    MouseState after;
+    std::array<bool, 3> pressed{};
+    std::optional<CursorPosition> pointer;
+};
+struct KeyStep {
+    KeyboardScan after{};
+    int pressed = 0; // scan code, 0 for none
+};
+
 struct State {
-    // Mouse: steps not yet read, buttons after the last queued / last read step, and the
-    // cursor as the framework will have it once all queued steps are read.
-    std::deque<MouseState> mouseSteps;
+    // Mouse: steps not yet read, buttons after the last queued / last read step, the cursor
+    // as the framework will have it once all queued steps are read, and once the steps so far
+    // are read.
+    std::deque<MouseStep> mouseSteps;
     std::array<uint8_t, 3> queuedButtons{};
     std::array<uint8_t, 3> readButtons{};
     CursorPosition cursor;
+    PointerTrack pointer;
+    PressLatch<3> buttonPresses;
 
-    std::deque<KeyboardScan> keySteps;
+    std::deque<KeyStep> keySteps;
     KeyboardScan queuedKeys{};
     KeyboardScan readKeys{};
+    PressLatch<256> keyPresses;
 
     std::array<bool, 256> asyncDown{};
     std::array<bool, 256> asyncPressed{};
@@ -91,22 +108,28 @@ void setAsync(int virtualKey, bool down)
 
 constexpr int buttonVirtualKey[3] = {vk::LButton, vk::RButton, vk::MButton};
 
-void queueMouse(int dx, int dy, const std::array<uint8_t, 3>& buttons)
+// Queues a step: relative motion, or the pointer placed at `pointer` (screen pixels).
+MouseStep& queueMouse(int dx, int dy, std::optional<CursorPosition> pointer = std::nullopt)
 {
     State& s = state();
-    s.mouseSteps.push_back(MouseState{dx, dy, buttons});
-    s.cursor.x = clampToScreen(s.cursor.x + dx, screenWidth());
-    s.cursor.y = clampToScreen(s.cursor.y + dy, screenHeight());
-    if (dx != 0 || dy != 0)
+    s.mouseSteps.push_back(MouseStep{MouseState{dx, dy, s.queuedButtons}, {}, pointer});
+    const CursorPosition before = s.cursor;
+    s.cursor.x = clampToScreen(pointer ? pointer->x : s.cursor.x + dx, screenWidth());
+    s.cursor.y = clampToScreen(pointer ? pointer->y : s.cursor.y + dy, screenHeight());
+    if (s.cursor.x != before.x || s.cursor.y != before.y || (!pointer && (dx != 0 || dy != 0)))
         postMessage({msg::MouseMove, 0, packPoint(s.cursor.x, s.cursor.y)});
+    return s.mouseSteps.back();
 }
 
-void setButton(MouseButton button, bool down, int dx, int dy)
+// The button's change within the last queued step, with its window message.
+void changeButton(MouseButton button, bool down)
 {
     State& s = state();
     const auto b = static_cast<std::size_t>(button);
     s.queuedButtons[b] = down ? 0x80 : 0;
-    queueMouse(dx, dy, s.queuedButtons);
+    MouseStep& step = s.mouseSteps.back();
+    step.after.buttons[b] = s.queuedButtons[b];
+    step.pressed[b] = step.pressed[b] || down;
     setAsync(buttonVirtualKey[b], down);
     if (button == MouseButton::Left)
         postMessage({down ? msg::LButtonDown : msg::LButtonUp, 0, packPoint(s.cursor.x, s.cursor.y)});
@@ -114,12 +137,24 @@ void setButton(MouseButton button, bool down, int dx, int dy)
         postMessage({down ? msg::RButtonDown : msg::RButtonUp, 0, packPoint(s.cursor.x, s.cursor.y)});
 }
 
-void setKey(KeyCodes key, bool down)
+void setButton(MouseButton button, bool down, int dx, int dy)
+{
+    queueMouse(dx, dy);
+    changeButton(button, down);
+}
+
+// The key's change, in a step of its own or within the last queued one.
+void setKey(KeyCodes key, bool down, bool newStep = true)
 {
     State& s = state();
     if (key.scanCode > 0 && key.scanCode < 256) {
-        s.queuedKeys[static_cast<std::size_t>(key.scanCode)] = down ? 0x80 : 0;
-        s.keySteps.push_back(s.queuedKeys);
+        const auto code = static_cast<std::size_t>(key.scanCode);
+        s.queuedKeys[code] = down ? 0x80 : 0;
+        if (newStep || s.keySteps.empty())
+            s.keySteps.push_back(KeyStep{});
+        s.keySteps.back().after = s.queuedKeys;
+        if (down)
+            s.keySteps.back().pressed = key.scanCode;
     }
     if (key.virtualKey <= 0 || key.virtualKey > 255)
         return;
@@ -171,13 +206,22 @@ struct HeadlessInputBackend final : InputBackend {
         State& s = state();
         if (!s.focused || !s.mousePresent || takeFault(InputFault::MouseRead))
             return false;
-        if (s.mouseSteps.empty()) {
-            out = MouseState{0, 0, s.readButtons};
-            return true;
+        out = MouseState{0, 0, s.readButtons};
+        if (!s.mouseSteps.empty()) {
+            const MouseStep step = s.mouseSteps.front();
+            s.mouseSteps.pop_front();
+            out = step.after;
+            for (std::size_t b = 0; b < 3; ++b)
+                if (step.pressed[b])
+                    s.buttonPresses.press(b);
+            s.readButtons = out.buttons;
+            if (step.pointer)
+                s.pointer.moveTo(step.pointer->x, step.pointer->y, screenWidth(), screenHeight(), out);
+            else
+                s.pointer.follow(out, screenWidth(), screenHeight());
         }
-        out = s.mouseSteps.front();
-        s.mouseSteps.pop_front();
-        s.readButtons = out.buttons;
+        for (std::size_t b = 0; b < 3; ++b)
+            out.buttons[b] = s.buttonPresses.read(b, out.buttons[b] != 0) ? 0x80 : 0;
         return true;
     }
 
@@ -187,10 +231,16 @@ struct HeadlessInputBackend final : InputBackend {
         if (!s.focused || !s.keyboardPresent || takeFault(InputFault::KeyboardRead))
             return false;
         if (!s.keySteps.empty()) {
-            s.readKeys = s.keySteps.front();
+            const KeyStep step = s.keySteps.front();
             s.keySteps.pop_front();
+            s.readKeys = step.after;
+            if (step.pressed)
+                s.keyPresses.press(static_cast<std::size_t>(step.pressed));
         }
         keys = s.readKeys;
+        for (std::size_t code = 0; code < keys.size(); ++code)
+            if (s.keyPresses.read(code, keys[code] != 0))
+                keys[code] = 0x80;
         return true;
     }
 
@@ -216,7 +266,9 @@ struct HeadlessInputBackend final : InputBackend {
 
 } // namespace
 
-void moveMouseBy(int dx, int dy) { queueMouse(dx, dy, state().queuedButtons); }
+void moveMouseBy(int dx, int dy) { queueMouse(dx, dy); }
+
+void movePointerTo(int x, int y) { queueMouse(0, 0, CursorPosition{x, y}); }
 
 void moveMouseTo(int x, int y)
 {
@@ -236,6 +288,14 @@ void clickAt(int x, int y, MouseButton button)
     releaseButton(button);
 }
 
+void quickClickAt(int x, int y, MouseButton button)
+{
+    const CursorPosition c = state().cursor;
+    queueMouse(x - c.x, y - c.y);
+    changeButton(button, true);
+    changeButton(button, false);
+}
+
 CursorPosition trackedCursor() { return state().cursor; }
 std::size_t queuedMouseSteps() { return state().mouseSteps.size(); }
 
@@ -246,6 +306,12 @@ void tapKey(KeyCodes key)
 {
     keyDown(key);
     keyUp(key);
+}
+
+void quickTapKey(KeyCodes key)
+{
+    setKey(key, true);
+    setKey(key, false, false);
 }
 
 std::size_t queuedKeyboardSteps() { return state().keySteps.size(); }

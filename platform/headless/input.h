@@ -13,11 +13,17 @@ enum class MouseButton { Left = 0, Right = 1, Middle = 2 };
 // does (clamped to the screen), so moveMouseTo ends with the game's cursor at x, y.
 void moveMouseBy(int dx, int dy);
 void moveMouseTo(int x, int y);
+// Queues a step that puts the system pointer at x, y (an absolute device: tablet, remote
+// desktop): the read moves the game's cursor there from wherever it is, clamped to the screen.
+void movePointerTo(int x, int y);
 // Queues a step with the button down / up (no motion).
 void pressButton(MouseButton button);
 void releaseButton(MouseButton button);
 // Queues a step with the motion to x, y and the button down, then one with it up again.
 void clickAt(int x, int y, MouseButton button = MouseButton::Left);
+// Queues one step with the motion to x, y and the button pressed and released within it, as a
+// click shorter than a frame: that read sees the button down, the next one up.
+void quickClickAt(int x, int y, MouseButton button = MouseButton::Left);
 // Where the game's cursor is once every queued step has been read.
 [[nodiscard]] CursorPosition trackedCursor();
 [[nodiscard]] std::size_t queuedMouseSteps();
@@ -27,6 +33,9 @@ void clickAt(int x, int y, MouseButton button = MouseButton::Left);
 void keyDown(KeyCodes key);
 void keyUp(KeyCodes key);
 void tapKey(KeyCodes key);
+// Queues one keyboard step with the key pressed and released within it (a tap shorter than a
+// frame): that read sees the key down, the next one up.
+void quickTapKey(KeyCodes key);
 [[nodiscard]] std::size_t queuedKeyboardSteps();
 
 // Focus: posts Activate; while inactive, mouse and keyboard reads and acquisitions fail.

@@ -1,5 +1,5 @@
-// The input words of the headless script: move, press, release, click, key, keydown, keyup,
-// activate and deactivate.
+// The input words of the headless script: move, pointer, press, release, click, quickclick,
+// key, quickkey, keydown, keyup, activate and deactivate.
 #include "platform/headless/input.h"
 #include "platform/headless/script.h"
 
@@ -51,18 +51,23 @@ bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToW
         return false;
     const std::string& cmd = words[0];
 
-    if (cmd == "move" || cmd == "click") {
-        const char* usage = cmd == "move" ? "move X Y" : "click X Y [left|right|middle]";
+    if (cmd == "move" || cmd == "pointer" || cmd == "click" || cmd == "quickclick") {
+        const bool moves = cmd == "move" || cmd == "pointer";
+        const std::string usage = cmd + (moves ? " X Y" : " X Y [left|right|middle]");
         if (words.size() < 3)
-            return refuse(words, usage);
+            return refuse(words, usage.c_str());
         const auto x = number(words[1]), y = number(words[2]);
         const auto b = button(words, 3);
-        if (!x || !y || !b || (cmd == "move" && words.size() != 3))
-            return refuse(words, usage);
-        if (cmd == "move") {
+        if (!x || !y || !b || (moves && words.size() != 3))
+            return refuse(words, usage.c_str());
+        framesToWait = 1;
+        if (cmd == "move")
             moveMouseTo(*x, *y);
-            framesToWait = 1;
-        } else {
+        else if (cmd == "pointer")
+            movePointerTo(*x, *y);
+        else if (cmd == "quickclick")
+            quickClickAt(*x, *y, *b);
+        else {
             clickAt(*x, *y, *b);
             framesToWait = 2;
         }
@@ -76,13 +81,16 @@ bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToW
         framesToWait = 1;
         return true;
     }
-    if (cmd == "key" || cmd == "keydown" || cmd == "keyup") {
+    if (cmd == "key" || cmd == "quickkey" || cmd == "keydown" || cmd == "keyup") {
         const auto key = words.size() == 2 ? keyCodesFromName(words[1]) : std::nullopt;
         if (!key)
             return refuse(words, (cmd + " NAME (A-Z, 0-9, F1-F12, ESCAPE, SPACE, RETURN, ...)").c_str());
         if (cmd == "key") {
             tapKey(*key);
             framesToWait = 2;
+        } else if (cmd == "quickkey") {
+            quickTapKey(*key);
+            framesToWait = 1;
         } else {
             cmd == "keydown" ? keyDown(*key) : keyUp(*key);
             framesToWait = 1;

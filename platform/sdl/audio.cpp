@@ -1,8 +1,14 @@
 // The SDL audio device (44.1 kHz, 16-bit stereo) shared by sound and music, playing one mixer.
+#include "platform/sdl/audio.h"
+
 #include "platform/audio_backend.h"
+#include "platform/sdl/alsa_quiet.h"
 #include "platform/sdl/mixer.h"
 
 #include <SDL.h>
+
+#include <optional>
+#include <string>
 
 namespace plat {
 namespace {
@@ -11,7 +17,20 @@ struct AudioOutput {
     SDL_AudioDeviceID id = 0;
     int users = 0;
     sdl::Mixer mixer;
+    // The driver choice (SDL_AUDIODRIVER, empty when unset) under which opening failed: a
+    // retry under the same choice costs up to 100 ms and does not find a device that was
+    // missing moments ago, so sounds and music do not try again; the next start does.
+    std::optional<std::string> failedUnder;
+    // After a failed open the subsystem stays up: shutting it down waits up to 100 ms for
+    // SDL's device-watching thread, right in the game's start-up.
+    bool heldAfterFailure = false;
 };
+
+std::string driverChoice()
+{
+    const char* asked = SDL_getenv("SDL_AUDIODRIVER");
+    return asked ? asked : "";
+}
 
 AudioOutput& output()
 {
@@ -26,16 +45,21 @@ void SDLCALL fillStream(void* user, Uint8* stream, int length)
     mixer->mix(reinterpret_cast<int16_t*>(stream), static_cast<size_t>(length) / 4);
 }
 
-// Opens the device for one more user; false when there is no usable audio output.
-bool acquireAudio()
+// Opens the device for its first user; false when there is no usable audio output.
+bool openAudio()
 {
     AudioOutput& audio = output();
-    if (audio.users > 0) {
-        ++audio.users;
-        return true;
-    }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (audio.failedUnder == driverChoice())
         return false;
+    if (audio.heldAfterFailure) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audio.heldAfterFailure = false;
+    }
+    sdl::silenceAlsa();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        audio.failedUnder = driverChoice();
+        return false;
+    }
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(deviceFramesPerSecond);
     want.format = AUDIO_S16SYS;
@@ -46,16 +70,57 @@ bool acquireAudio()
     SDL_AudioSpec have{};
     audio.id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (audio.id == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audio.heldAfterFailure = true;
+        audio.failedUnder = driverChoice();
         return false;
     }
+    audio.failedUnder.reset();
     SDL_PauseAudioDevice(audio.id, 0);
     audio.users = 1;
     return true;
 }
 
+// The opening started early, while the display started: its thread, and whether its user
+// reference still waits for the first real user.
+// An SDL thread, so SDL frees what it keeps per thread when it ends.
+struct EarlyOpening {
+    SDL_Thread* thread = nullptr;
+    bool held = false;
+};
+
+EarlyOpening& early()
+{
+    static auto* e = new EarlyOpening;
+    return *e;
+}
+
+void finishEarlyOpening()
+{
+    if (early().thread)
+        SDL_WaitThread(early().thread, nullptr);
+    early().thread = nullptr;
+}
+
+// Opens the device for one more user; false when there is no usable audio output.
+bool acquireAudio()
+{
+    finishEarlyOpening();
+    AudioOutput& audio = output();
+    if (early().held) {
+        early().held = false; // the first user takes over the early opening's reference
+        if (audio.users > 0)
+            return true;
+    }
+    if (audio.users > 0) {
+        ++audio.users;
+        return true;
+    }
+    return openAudio();
+}
+
 void releaseAudio()
 {
+    finishEarlyOpening();
     AudioOutput& audio = output();
     if (audio.users == 0 || --audio.users > 0)
         return;
@@ -126,6 +191,29 @@ public:
 };
 
 } // namespace
+
+namespace sdl {
+void startAudioEarly()
+{
+    if (early().thread || early().held || output().users > 0)
+        return;
+    early().thread = SDL_CreateThread(
+        [](void*) { return openAudio() ? 1 : 0; }, "audio-open", nullptr);
+    early().held = early().thread != nullptr; // without a thread the first user opens it
+}
+
+void finishAudioStart() { finishEarlyOpening(); }
+
+void dropEarlyAudio()
+{
+    finishEarlyOpening();
+    if (!early().held)
+        return;
+    early().held = false;
+    if (output().users > 0)
+        releaseAudio();
+}
+} // namespace sdl
 
 SoundBackend& sdlSoundBackend()
 {

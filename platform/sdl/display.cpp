@@ -1,9 +1,13 @@
 // The SDL display: the 5-6-5 primary surface uploaded to a streaming texture and drawn
 // with its aspect kept, with vertical sync and a 60 Hz cap for drivers without it.
 #include "platform/display_backend.h"
+#include "platform/sdl/audio.h"
 #include "platform/sdl/video.h"
 
 #include <SDL2/SDL.h>
+
+#include <chrono>
+#include <thread>
 
 namespace plat {
 namespace {
@@ -53,6 +57,19 @@ struct SdlDisplay final : DisplayBackend {
         destroyRenderer();
         current = this;
         sdl::setWindowCloseListener([] { current->destroyRenderer(); });
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+        // The audio device opens while the renderer starts; both take a while.
+        sdl::startAudioEarly();
+        const bool ok = makeRenderer(window, width, height, error);
+        sdl::finishAudioStart();
+        if (!ok)
+            return false;
+        format = format::Rgb565;
+        return true;
+    }
+
+    bool makeRenderer(SDL_Window* window, int width, int height, std::string& error)
+    {
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
         if (!renderer)
             renderer = SDL_CreateRenderer(window, -1, 0);
@@ -62,7 +79,6 @@ struct SdlDisplay final : DisplayBackend {
         }
         SDL_RendererInfo info{};
         vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
         SDL_RenderSetLogicalSize(renderer, width, height);
         texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, width, height);
         if (!texture) {
@@ -70,26 +86,56 @@ struct SdlDisplay final : DisplayBackend {
             destroyRenderer();
             return false;
         }
-        format = format::Rgb565;
         return true;
     }
 
     bool present(const FrameView& frame, std::string& error) override
     {
-        if (!texture) {
-            error = "no display mode set";
+        if (!frame.onScreen && !upload(frame, error))
             return false;
-        }
-        if (SDL_UpdateTexture(texture, nullptr, frame.pixels, frame.pitch) != 0) {
-            error = std::string("cannot upload the frame: ") + SDL_GetError();
-            return false;
-        }
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
         SDL_RenderCopy(renderer, texture, nullptr, nullptr);
         capAt60Hz();
         SDL_RenderPresent(renderer);
         return true;
+    }
+
+    bool uploadsDirectly() override { return true; }
+
+    bool upload(const FrameView& frame, std::string& error) override
+    {
+        if (!texture) {
+            error = "no display mode set";
+            return false;
+        }
+        if (frame.format != format::Rgb565 || SDL_UpdateTexture(texture, nullptr, frame.pixels, frame.pitch) != 0) {
+            error = std::string("cannot upload the frame: ") + SDL_GetError();
+            return false;
+        }
+        return true;
+    }
+
+    // Draws the texture 1:1 into a target of the same format and reads that: the same bytes,
+    // as no scaling or blending takes part.
+    bool readBack(uint8_t* pixels, int32_t pitch, int width, int height) override
+    {
+        if (!texture)
+            return false;
+        SDL_Texture* target =
+            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_TARGET, width, height);
+        if (!target)
+            return false;
+        SDL_BlendMode blend = SDL_BLENDMODE_NONE;
+        SDL_GetTextureBlendMode(texture, &blend);
+        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+        const bool ok = SDL_SetRenderTarget(renderer, target) == 0 &&
+                        SDL_RenderCopy(renderer, texture, nullptr, nullptr) == 0 &&
+                        SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB565, pixels, pitch) == 0;
+        SDL_SetRenderTarget(renderer, nullptr);
+        SDL_SetTextureBlendMode(texture, blend);
+        SDL_DestroyTexture(target);
+        return ok;
     }
 
     // Fades count frames, so a frame must take about 1/60 s: without vertical sync, and
@@ -101,11 +147,10 @@ struct SdlDisplay final : DisplayBackend {
         const uint64_t frame = frequency / (vsync ? 66 : 60);
         uint64_t now = SDL_GetPerformanceCounter();
         if (lastPresent != 0 && now - lastPresent < frame) {
-            const uint64_t waitMs = (frame - (now - lastPresent)) * 1000 / frequency;
-            if (waitMs > 0)
-                SDL_Delay(static_cast<uint32_t>(waitMs));
-            while (SDL_GetPerformanceCounter() - lastPresent < frame) {
-            }
+            // One sleep to the frame's end: the timer is precise to well under a millisecond,
+            // and waiting out the rest by spinning would keep a core busy in an idle menu.
+            const uint64_t waitNs = (frame - (now - lastPresent)) * 1'000'000'000 / frequency;
+            std::this_thread::sleep_for(std::chrono::nanoseconds(waitNs));
             now = SDL_GetPerformanceCounter();
         }
         lastPresent = now;
@@ -123,6 +168,7 @@ struct SdlDisplay final : DisplayBackend {
 
     void close() override
     {
+        sdl::dropEarlyAudio();
         destroyRenderer();
         if (opened)
             sdl::releaseVideo();

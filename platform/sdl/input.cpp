@@ -1,12 +1,15 @@
-// SDL input: relative mouse mode while the window has the focus, the keyboard state through
-// the scancode tables, joysticks, and key presses caught by an event watch between queries.
+// SDL input: the game's cursor on the system pointer (kept inside the window while it has the
+// focus), the keyboard state through the scancode tables, joysticks, and presses caught by an
+// event watch between reads.
 #include "platform/input_backend.h"
+#include "platform/input_tracking.h"
 #include "platform/keycodes.h"
 #include "platform/sdl/keymap.h"
+#include "platform/sdl/video.h"
 
 #include <SDL2/SDL.h>
 
-#include <atomic>
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -44,12 +47,16 @@ const std::vector<SDL_Scancode>& scancodesOf(int virtualKey)
     return table[static_cast<std::size_t>(virtualKey)];
 }
 
-std::array<std::atomic<bool>, 256> pressedSinceQuery{};
+// Presses since the last query by virtual key, since the last keyboard read by scan code,
+// and since the last mouse read by button (0 left, 1 right, 2 middle).
+PressLatch<256> pressedSinceQuery;
+PressLatch<256> keysSinceRead;
+PressLatch<3> buttonsSinceRead;
 
 void markPressed(int virtualKey)
 {
-    if (virtualKey > 0 && virtualKey < 256)
-        pressedSinceQuery[static_cast<std::size_t>(virtualKey)] = true;
+    if (virtualKey > 0)
+        pressedSinceQuery.press(static_cast<std::size_t>(virtualKey));
 }
 
 int keyWatch(void*, SDL_Event* event)
@@ -57,11 +64,13 @@ int keyWatch(void*, SDL_Event* event)
     if (event->type == SDL_KEYDOWN && !event->key.repeat) {
         markPressed(sdl::virtualKeyFromScancode(event->key.keysym.scancode));
         markPressed(sidedVirtualKey(event->key.keysym.scancode));
+        if (const int code = sdl::scanCodeFromScancode(event->key.keysym.scancode))
+            keysSinceRead.press(static_cast<std::size_t>(code));
     } else if (event->type == SDL_MOUSEBUTTONDOWN) {
         switch (event->button.button) {
-        case SDL_BUTTON_LEFT: markPressed(vk::LButton); break;
-        case SDL_BUTTON_RIGHT: markPressed(vk::RButton); break;
-        case SDL_BUTTON_MIDDLE: markPressed(vk::MButton); break;
+        case SDL_BUTTON_LEFT: markPressed(vk::LButton); buttonsSinceRead.press(0); break;
+        case SDL_BUTTON_RIGHT: markPressed(vk::RButton); buttonsSinceRead.press(1); break;
+        case SDL_BUTTON_MIDDLE: markPressed(vk::MButton); buttonsSinceRead.press(2); break;
         default: break;
         }
     }
@@ -77,6 +86,7 @@ struct SdlInputBackend final : InputBackend {
     std::map<int, SDL_Joystick*> joysticks;
     int nextJoystick = 1;
     bool watching = false;
+    PointerTrack pointer;
 
     SdlInputBackend() = default;
     SdlInputBackend(const SdlInputBackend&) = delete;
@@ -144,10 +154,7 @@ struct SdlInputBackend final : InputBackend {
         case DeviceKind::Mouse:
             if (!videoUp())
                 return false;
-            if (focused()) {
-                SDL_SetRelativeMouseMode(SDL_TRUE);
-                SDL_GetRelativeMouseState(nullptr, nullptr); // motion from before is not ours
-            }
+            takePointer(true);
             return true;
         case DeviceKind::Keyboard: return videoUp();
         case DeviceKind::Joystick: {
@@ -162,25 +169,62 @@ struct SdlInputBackend final : InputBackend {
     void unacquire(DeviceKind kind, int) override
     {
         if (kind == DeviceKind::Mouse && videoUp())
-            SDL_SetRelativeMouseMode(SDL_FALSE);
+            takePointer(false);
+    }
+
+    // While the mouse is taken the game draws its own cursor, and SDL keeps the pointer
+    // inside the window whenever the window has the focus.
+    static void takePointer(bool take)
+    {
+        if (SDL_Window* window = sdl::nativeWindow())
+            SDL_SetWindowGrab(window, take ? SDL_TRUE : SDL_FALSE);
+        SDL_ShowCursor(take ? SDL_DISABLE : SDL_ENABLE);
     }
 
     bool readMouse(MouseState& state) override
     {
-        if (!focused())
+        SDL_Window* window = sdl::nativeWindow();
+        if (!focused() || !window)
             return false;
-        if (!SDL_GetRelativeMouseMode()) {
-            SDL_SetRelativeMouseMode(SDL_TRUE);
-            SDL_GetRelativeMouseState(nullptr, nullptr);
-        }
-        int dx = 0, dy = 0;
-        const Uint32 buttons = SDL_GetRelativeMouseState(&dx, &dy);
-        state.dx = dx;
-        state.dy = dy;
-        state.buttons[0] = (buttons & SDL_BUTTON_LMASK) ? 0x80 : 0;
-        state.buttons[1] = (buttons & SDL_BUTTON_RMASK) ? 0x80 : 0;
-        state.buttons[2] = (buttons & SDL_BUTTON_MMASK) ? 0x80 : 0;
+        if (!SDL_GetWindowGrab(window))
+            takePointer(true);
+        int width = 0, height = 0;
+        const CursorPosition at = pointerInScreen(window, width, height);
+        pointer.moveTo(at.x, at.y, width, height, state);
+        const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
+        const Uint32 masks[3] = {SDL_BUTTON_LMASK, SDL_BUTTON_RMASK, SDL_BUTTON_MMASK};
+        for (std::size_t b = 0; b < 3; ++b)
+            state.buttons[b] = buttonsSinceRead.read(b, (buttons & masks[b]) != 0) ? 0x80 : 0;
         return true;
+    }
+
+    // The system pointer in the screen's pixels (the renderer's logical size, 800 x 600 once
+    // the display mode is set), and that size.
+    static CursorPosition pointerInScreen(SDL_Window* window, int& width, int& height)
+    {
+        int x = 0, y = 0;
+        if (SDL_GetMouseFocus() == window) {
+            SDL_GetMouseState(&x, &y);
+        } else {
+            // Before SDL has seen the pointer enter (the first frame): ask the system.
+            int wx = 0, wy = 0;
+            SDL_GetGlobalMouseState(&x, &y);
+            SDL_GetWindowPosition(window, &wx, &wy);
+            x -= wx;
+            y -= wy;
+        }
+        SDL_GetWindowSize(window, &width, &height);
+        SDL_Renderer* renderer = SDL_GetRenderer(window);
+        int logicalWidth = 0, logicalHeight = 0;
+        if (renderer)
+            SDL_RenderGetLogicalSize(renderer, &logicalWidth, &logicalHeight);
+        if (logicalWidth <= 0 || logicalHeight <= 0)
+            return {x, y};
+        float lx = 0, ly = 0;
+        SDL_RenderWindowToLogical(renderer, x, y, &lx, &ly);
+        width = logicalWidth;
+        height = logicalHeight;
+        return {static_cast<int>(std::floor(lx)), static_cast<int>(std::floor(ly))};
     }
 
     bool readKeyboard(KeyboardScan& keys) override
@@ -194,6 +238,9 @@ struct SdlInputBackend final : InputBackend {
             if (down[i])
                 if (const int code = sdl::scanCodeFromScancode(static_cast<SDL_Scancode>(i)))
                     keys[static_cast<std::size_t>(code)] = 0x80;
+        for (std::size_t code = 0; code < keys.size(); ++code)
+            if (keysSinceRead.read(code, keys[code] != 0))
+                keys[code] = 0x80;
         return true;
     }
 
@@ -228,7 +275,7 @@ struct SdlInputBackend final : InputBackend {
                     down = down || (code < count && keys[code]);
             }
         }
-        const bool pressed = pressedSinceQuery[static_cast<std::size_t>(virtualKey)].exchange(false);
+        const bool pressed = pressedSinceQuery.take(static_cast<std::size_t>(virtualKey));
         return static_cast<uint16_t>((down ? 0x8000 : 0) | (pressed ? 1 : 0));
     }
 

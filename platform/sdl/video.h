@@ -1,6 +1,7 @@
 // The SDL video objects shared by the SDL window and display.
 #pragma once
 
+#include <SDL2/SDL_events.h>
 #include <SDL2/SDL_video.h>
 
 #include <string>
@@ -16,6 +17,12 @@ namespace plat::sdl {
 [[nodiscard]] bool acquireVideo(std::string& error);
 // Gives back one reference; the last one shuts the subsystem down.
 void releaseVideo();
+
+// On X11, routes the fatal X errors (connection lost, requests on a destroyed window) to
+// endOnDisplayLost; called each time the video subsystem has come up.
+void catchLostX11Display();
+// True when the event tells that another program destroyed the window (SDL_SYSWMEVENT).
+[[nodiscard]] bool destroysWindow(const SDL_Event& e, SDL_Window* window);
 
 // Called right before the window is destroyed, so the display can let go of its renderer.
 void setWindowCloseListener(void (*listener)());

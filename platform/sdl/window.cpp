@@ -47,6 +47,7 @@ struct SdlWindow final : WindowBackend {
             return false;
         }
         pending.clear();
+        SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE); // to hear of the window's destruction
         SDL_StartTextInput();
         return true;
     }
@@ -58,6 +59,8 @@ struct SdlWindow final : WindowBackend {
 
     void translate(const SDL_Event& e)
     {
+        if (sdl::destroysWindow(e, window))
+            endOnDisplayLost("another program destroyed the game window");
         switch (e.type) {
         case SDL_QUIT:
             post(msg::Close);
@@ -136,6 +139,10 @@ struct SdlWindow final : WindowBackend {
             SDL_DestroyWindow(window);
             sdl::releaseVideo();
         }
+        if (heldForDesktop) {
+            heldForDesktop = false;
+            sdl::releaseVideo();
+        }
         window = nullptr;
         pending.clear();
     }
@@ -143,17 +150,24 @@ struct SdlWindow final : WindowBackend {
     int screenWidth() override { return desktopSize().w; }
     int screenHeight() override { return desktopSize().h; }
 
-    static SDL_DisplayMode desktopSize()
+    // Asked once: the video reference taken for the question is kept, so the window opened
+    // next does not start video (and connect to the display) all over again. The window's
+    // close gives it back.
+    SDL_DisplayMode desktopSize()
     {
-        SDL_DisplayMode mode{};
+        if (desktop.w > 0)
+            return desktop;
         std::string error;
         if (!sdl::acquireVideo(error))
             return SDL_DisplayMode{0, 800, 600, 0, nullptr};
-        if (SDL_GetDesktopDisplayMode(0, &mode) != 0)
-            mode.w = 800, mode.h = 600;
-        sdl::releaseVideo();
-        return mode;
+        if (SDL_GetDesktopDisplayMode(0, &desktop) != 0)
+            desktop.w = 800, desktop.h = 600;
+        heldForDesktop = true;
+        return desktop;
     }
+
+    SDL_DisplayMode desktop{};
+    bool heldForDesktop = false;
 };
 } // namespace
 
@@ -178,6 +192,7 @@ bool acquireVideo(std::string& error)
         error = "cannot open a display: no X11 or Wayland display found (is DISPLAY set?)";
         return false;
     }
+    catchLostX11Display();
     return true;
 }
 

@@ -73,6 +73,11 @@ TEST_F(AlphaBlit, MaskOpacityIsTheAverageOfTheWidenedChannels)
     AlphaMask none;
     none.allocate(nullptr);
     EXPECT_EQ(none.fillFromSurface({0, 0, 1, 1}), FrameworkResult::AlphaMaskWithoutBuffer);
+    // A mask picture too large to create (a corrupt file) keeps its size but holds nothing.
+    Surface huge;
+    EXPECT_NE(huge.create(display.get(), SurfaceKind::System, 1 << 20, 1 << 20), 0);
+    none.allocate(&huge);
+    EXPECT_EQ(none.fillFromSurface({0, 0, 1, 1}), FrameworkResult::AlphaMaskWithoutBuffer);
 
     Surface video;
     ASSERT_EQ(video.create(display.get(), SurfaceKind::Video, 2, 2), 0);

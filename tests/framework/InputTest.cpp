@@ -75,6 +75,62 @@ TEST_F(InputTest, HeldButtonIsPressedInTheFirstPollOnly)
     EXPECT_EQ(input.middlePressed, 0);
 }
 
+// A press and release between two polls (a 0 ms click, a key tap, a touchpad tap) reads as
+// down in the first poll and up in the next.
+TEST_F(InputTest, PressAndReleaseWithinOneReadRegister)
+{
+    ASSERT_EQ(input.attach(*window), 0);
+    const auto q = *plat::keyCodesFromName("Q");
+    plat::headless::quickClickAt(50, 60);
+    plat::headless::quickTapKey(q);
+    input.poll();
+    EXPECT_EQ(input.x, 50);
+    EXPECT_EQ(input.leftPressed, 1);
+    EXPECT_EQ(input.leftDown, 1);
+    EXPECT_EQ(input.keys[plat::dik::Q], 0x80);
+    input.poll();
+    EXPECT_EQ(input.leftDown, 0);
+    EXPECT_EQ(input.keys[plat::dik::Q], 0);
+    plat::headless::quickClickAt(50, 60, MouseButton::Right);
+    input.poll();
+    EXPECT_EQ(input.rightPressed, 1);
+    EXPECT_EQ(input.leftPressed, 0);
+    // Quick clicks in consecutive reads: a read showing the button up comes between them.
+    plat::headless::quickClickAt(10, 10);
+    plat::headless::quickClickAt(20, 20);
+    int presses = 0;
+    for (int i = 0; i < 4; ++i) {
+        input.poll();
+        presses += input.leftPressed;
+    }
+    EXPECT_EQ(presses, 2);
+    EXPECT_EQ(input.leftDown, 0);
+}
+
+// An absolute pointer puts the cursor where it is, from wherever relative motion clamped the
+// cursor before, and the first poll starts the cursor there.
+TEST_F(InputTest, CursorFollowsAnAbsolutePointer)
+{
+    plat::headless::movePointerTo(123, 45);
+    ASSERT_EQ(input.attach(*window), 0);
+    input.poll();
+    EXPECT_EQ(input.x, 123);
+    EXPECT_EQ(input.y, 45);
+    const struct {
+        bool absolute;
+        int a, b, x, y;
+    } steps[] = {
+        {false, -5000, 0, 0, 45}, {true, 300, 200, 300, 200}, {true, 900, -4, 799, 0},
+        {false, -10, 10, 789, 10}, {false, 0, 9000, 789, 599}, {true, 400, 300, 400, 300},
+    };
+    for (const auto& step : steps) {
+        step.absolute ? plat::headless::movePointerTo(step.a, step.b) : plat::headless::moveMouseBy(step.a, step.b);
+        input.poll();
+        EXPECT_EQ(input.x, step.x) << step.a << "," << step.b;
+        EXPECT_EQ(input.y, step.y) << step.a << "," << step.b;
+    }
+}
+
 TEST_F(InputTest, SecondPressWithin300MsIsDouble)
 {
     plat::headless::setClock(0);

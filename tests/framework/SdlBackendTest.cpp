@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -65,6 +66,21 @@ TEST_F(SdlDummy, ShowsAPictureAndTurnsEventsIntoMessages)
         ASSERT_EQ(picture.blit(display.back, 0, 0, r), 0);
         for (int i = 0; i < 3; ++i)
             ASSERT_EQ(display.flip(0), 0) << plat::lastDisplayError();
+        // The present's copy went straight to the screen; the primary still reads as the back
+        // buffer, a pattern of every pixel value here.
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x) {
+                const auto v = static_cast<uint16_t>(y * 800 + x);
+                std::memcpy(display.back->pixels + y * display.back->pitch + x * 2, &v, 2);
+            }
+        ASSERT_EQ(display.flip(0), 0) << plat::lastDisplayError();
+        ASSERT_EQ(display.primary->lock(), 0);
+        for (int y = 0; y < 600; ++y)
+            ASSERT_EQ(std::memcmp(display.primary->pixels + y * display.primary->pitch,
+                                  display.back->pixels + y * display.back->pitch, 1600),
+                      0)
+                << "row " << y;
+        ASSERT_EQ(display.primary->unlock(), 0);
 
         SDL_Event e{SDL_WINDOWEVENT};
         e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;

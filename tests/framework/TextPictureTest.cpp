@@ -1,5 +1,5 @@
 // A picture for a person to look at: the score line in gold over a soft-masked panel,
-// part of it faded toward black, written as text_picture.bmp beside the test.
+// part of it faded toward black, written as text_picture.bmp in the build tree's test-output folder.
 #include "AlpineFont.h"
 #include "HeadlessScreen.h"
 
@@ -83,7 +83,9 @@ TEST_F(HeadlessScreen, GoldScoreLineThroughMaskAndFade)
     EXPECT_GE(goldBottom, goldTop) << "every solid pixel of the same line, faded (near-solid ones may meet it)";
 
     ASSERT_EQ(display->flip(0), 0);
-    const std::string out = (std::filesystem::current_path() / "text_picture.bmp").string();
+    const std::filesystem::path folder = VELMOOR_TEST_OUTPUT_DIR;
+    std::filesystem::create_directories(folder);
+    const std::string out = (folder / "text_picture.bmp").string();
     ASSERT_TRUE(plat::headless::writeFrameBmp(out, *plat::headless::lastFrame()));
     std::printf("picture: %s\n", out.c_str());
 }

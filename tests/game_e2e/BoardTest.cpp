@@ -5,6 +5,7 @@
 #include "platform/headless/input.h"
 
 #include <algorithm>
+#include <sstream>
 
 namespace {
 constexpr int PanelX = 144;
@@ -112,9 +113,11 @@ std::string BoardTest::checkLostDialog(const Picture& board, const Picture& pane
             const bool showsPanel = m == 0xFFFF && inPanel;
             opaque += showsPanel;
             const uint32_t want = showsPanel ? panel.at(px, py) : board.at(x, y);
-            if (game->frame().pixel(x, y) != want && bad++ == 0)
-                first = "(" + std::to_string(x) + ", " + std::to_string(y) + ") should show the " +
-                        (showsPanel ? "panel" : "board");
+            if (game->frame().pixel(x, y) != want && bad++ == 0) {
+                std::ostringstream where;
+                where << '(' << x << ", " << y << ") should show the " << (showsPanel ? "panel" : "board");
+                first = where.str();
+            }
         }
     if (bad)
         return first + "; " + std::to_string(bad) + " pixels differ";

@@ -201,7 +201,7 @@ std::string GameTest::logText() const
     const std::string opened = talvo::LogStream::instance().buffer().openedPath();
     if (!opened.empty() && fs::path(opened).parent_path() != dir()) {
         ADD_FAILURE() << "the log of this process is " << opened
-                      << ", left by an earlier scenario: run one scenario per process (ctest does)";
+                      << ", left by an earlier scenario: run this scenario inOwnProcess";
         return {};
     }
     return fileBytes("Velmoor.log");

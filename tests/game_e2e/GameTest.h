@@ -5,8 +5,11 @@
 #include "GameDriver.h"
 #include "Pictures.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -68,8 +71,13 @@ protected:
     [[nodiscard]] std::vector<std::string> musicCommands() const;
     // How often the sound was played successfully since the start.
     [[nodiscard]] int soundPlays(const Sound& sound) const;
-    // The game's log (Velmoor.log beside where the executable would be).
+    // The game's log (Velmoor.log beside where the executable would be). The log file is chosen
+    // once per process, so a scenario that reads it runs inOwnProcess.
     [[nodiscard]] std::string logText() const;
+    // Runs the scenario in a fresh process of this test binary and fails with its failures when it
+    // fails there, so a run of the whole binary gives ctest's result.
+    template <class Scenario>
+    void inOwnProcess(Scenario scenario);
     // The score line as the menu draws it ("Highscore:%i"), compared in its corner.
     [[nodiscard]] std::string compareScoreLine(const char* text);
 
@@ -80,3 +88,32 @@ private:
     std::filesystem::path startDir_;
     std::map<std::string, Picture> pictures_;
 };
+
+// In the scenario's own process: runs it and exits 0, or prints its failures and exits 1.
+template <class Scenario>
+[[noreturn]] void runScenarioAndExit(Scenario& scenario)
+{
+    ::testing::TestPartResultArray results;
+    {
+        ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
+        scenario();
+    }
+    bool failed = false;
+    for (int i = 0; i < results.size(); ++i) {
+        const ::testing::TestPartResult& r = results.GetTestPartResult(i);
+        failed |= r.failed();
+        std::fprintf(stderr, "%s:%d: %s\n", r.file_name() ? r.file_name() : "?", r.line_number(), r.message());
+    }
+    std::fflush(stderr);
+    std::_Exit(failed ? 1 : 0);
+}
+
+template <class Scenario>
+void GameTest::inOwnProcess(Scenario scenario)
+{
+    // "threadsafe" starts the binary anew for the scenario; a fork would inherit the chosen log.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(runScenarioAndExit(scenario), ::testing::ExitedWithCode(0), "")
+        << "the scenario failed in its own process";
+}

@@ -42,11 +42,11 @@ std::optional<Picture> readPicture(const std::string& path)
 
 plat::headless::PresentedFrame frameOf(const Picture& picture)
 {
-    plat::headless::PresentedFrame frame{0, 0, plat::format::Rgb565, picture.width, picture.height,
-                                         picture.width * 2, {}};
+    std::vector<uint8_t> bytes;
     for (const uint16_t p : picture.pixels)
-        frame.pixels.insert(frame.pixels.end(), {static_cast<uint8_t>(p), static_cast<uint8_t>(p >> 8)});
-    return frame;
+        bytes.insert(bytes.end(), {static_cast<uint8_t>(p), static_cast<uint8_t>(p >> 8)});
+    return {0, 0, plat::format::Rgb565, picture.width, picture.height, picture.width * 2,
+            plat::headless::FrameBytes(std::move(bytes))};
 }
 
 Picture crop(const Picture& picture, int x, int y, int width, int height)

@@ -132,15 +132,17 @@ TEST_F(FilesTest, ANegativeScoreIsRewrittenAtExitAndAnUnchangedOneIsNotTouched)
 
 TEST_F(FilesTest, UnwritableScoresFileIsLoggedUnderTheGamesCategoryAndOnStderr)
 {
-    // A folder where the file should be: no one can write it, not even the superuser.
-    std::filesystem::create_directory(dir() / "Data/scores.dat");
-    ASSERT_NO_FATAL_FAILURE(startAtMenu());
-    gameState.bestScore = 9;
-    ::testing::internal::CaptureStderr();
-    const int status = quitWithQ();
-    const std::string stderrText = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 0);
-    const std::string line = "The best score could not be saved in Data/scores.dat";
-    EXPECT_NE(logText().find("[velmoor] error: " + line), std::string::npos) << logText();
-    EXPECT_NE(stderrText.find("Velmoor: " + line), std::string::npos) << stderrText;
+    inOwnProcess([&] {
+        // A folder where the file should be: no one can write it, not even the superuser.
+        std::filesystem::create_directory(dir() / "Data/scores.dat");
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        gameState.bestScore = 9;
+        ::testing::internal::CaptureStderr();
+        const int status = quitWithQ();
+        const std::string stderrText = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(status, 0);
+        const std::string line = "The best score could not be saved in Data/scores.dat";
+        EXPECT_NE(logText().find("[velmoor] error: " + line), std::string::npos) << logText();
+        EXPECT_NE(stderrText.find("Velmoor: " + line), std::string::npos) << stderrText;
+    });
 }

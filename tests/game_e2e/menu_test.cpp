@@ -20,17 +20,19 @@ using MenuTest = GameTest;
 
 TEST_F(MenuTest, FirstStartShowsNoBadgeAndBestScoreZeroAndQWritesTheScoresFile)
 {
-    ASSERT_NO_FATAL_FAILURE(startAtMenu());
-    EXPECT_EQ(gameState.rankLevel, NoRank);
-    EXPECT_EQ(shows("Data/Menu/Menu.bmp", 0, 0, BadgeArea), "equal") << "a badge is shown";
-    EXPECT_EQ(compareScoreLine("Highscore:0"), "equal");
-    EXPECT_EQ(shows("Data/Menu/galka.bmp", 472, 339), "equal") << "the music starts on";
-    EXPECT_NE(logText().find("'Data/scores.dat' open failed"), std::string::npos) << logText();
-    EXPECT_EQ(musicCommands(), musicStart);
-    for (const auto& entry : plat::headless::musicLog())
-        EXPECT_EQ(entry.result, plat::MusicResult::Ok) << entry.command;
-    EXPECT_EQ(quitWithQ(), 0);
-    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(0));
+    inOwnProcess([&] {
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        EXPECT_EQ(gameState.rankLevel, NoRank);
+        EXPECT_EQ(shows("Data/Menu/Menu.bmp", 0, 0, BadgeArea), "equal") << "a badge is shown";
+        EXPECT_EQ(compareScoreLine("Highscore:0"), "equal");
+        EXPECT_EQ(shows("Data/Menu/galka.bmp", 472, 339), "equal") << "the music starts on";
+        EXPECT_NE(logText().find("'Data/scores.dat' open failed"), std::string::npos) << logText();
+        EXPECT_EQ(musicCommands(), musicStart);
+        for (const auto& entry : plat::headless::musicLog())
+            EXPECT_EQ(entry.result, plat::MusicResult::Ok) << entry.command;
+        EXPECT_EQ(quitWithQ(), 0);
+        EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(0));
+    });
 }
 
 TEST_F(MenuTest, HoveringEachButtonShowsItsPictureAndF1EndsOnlyOverExit)

@@ -160,3 +160,12 @@ TEST_F(ScriptTest, StartedFromAnotherFolderPlaysOnTheDataBesideIt)
     EXPECT_EQ(data.fileBytes("output.txt"), "");
     EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(0));
 }
+
+TEST_F(ScriptTest, F5InTheMenuSavesTheFrameThatADumpShows)
+{
+    ASSERT_EQ(run("wait 3\nmove 700 550\nwait 2\nkey F5\ndump frame.bmp\nkey Q\n"), 0) << data.fileBytes("output.txt");
+    EXPECT_EQ(data.fileBytes("screen_0.bmp").size(), 1'440'054u);
+    EXPECT_FALSE(fs::exists(data.path() / "screen_1.bmp"));
+    // Both files narrowed to 5-6-5 by their top bits.
+    EXPECT_EQ(region(read("screen_0.bmp"), read("frame.bmp"), 0, 0), "equal");
+}

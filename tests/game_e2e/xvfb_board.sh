@@ -1,5 +1,5 @@
 #!/bin/sh
-# Plays a 6x6 board on the SDL backend under Xvfb as a player would: relative mouse motion
+# Plays a 6x6 board on the SDL backend under Xvfb as a player would: mouse motion
 # from xdotool, clicks into a dead end, "Nein", Q. Screenshots of the X screen on the board and
 # in the lost dialog are checked against the pictures (the dialog's panel where its mask is
 # opaque, the bare board beside it), and so are the files the game left.
@@ -7,30 +7,27 @@
 . "$(dirname "$0")/xvfb_common.sh"
 if [ "${1:-}" = --inside ]; then
   start_game
-  # The game moves its cursor by the mouse's relative motion: push it into the top left corner,
-  # then move by differences from there.
-  cx=0; cy=0
-  for _ in 1 2 3 4; do xdotool mousemove_relative -- -400 -400; sleep 0.1; done
-  to() { xdotool mousemove_relative -- $(($1 - cx)) $(($2 - cy)); cx=$1; cy=$2; sleep 0.3; }
-  click() { xdotool mousedown 1; sleep 0.15; xdotool mouseup 1; sleep 0.3; }
+  cp "Data/Field[6x6].bmp" field.bmp # ImageMagick reads brackets in a name as a frame number
+  home_cursor
   square() { to $((187 + $1 * 443 / 10)) $((203 + $2 * 443 / 10)); }
   to 300 200; click          # the 6x6 button
-  sleep 4                    # the menu fades out
+  wait_for "the board" screen_shows field.bmp 120x200+20+300
   # A path that leaves the piece without a free jump after six squares.
-  for s in "2 2" "4 3" "2 4" "3 2" "1 3"; do square $s; click; sleep 0.3; done
-  sleep 0.6
+  for s in "2 2" "4 3" "2 4" "3 2" "1 3"; do square $s; click; done
+  wait_for "a still board" screen_still
   import -window root board.png
-  square 0 5; click; sleep 0.5
-  to 700 580
+  square 0 5; click
+  to 700 560                 # the cursor off the dialog
+  wait_for "the lost dialog" screen_shows Data/Menu/Youloose.bmp 150x30+425+408 150x30+281+364
   import -window root dialog.png
   to 500 420; click          # "Nein"
-  sleep 4                    # the board fades out, the menu fades in
+  wait_for "the menu again" screen_shows Data/Menu/Menu.bmp 120x60+0+540
   quit_game
 fi
 
 keep=$(absolute "${2:-}")
 xvfb_setup "$1" xvfb-run xdotool import compare convert
-run_in_xvfb 150 Data/scores.dat Data/results.dat board.png dialog.png
+run_in_xvfb 600 Data/scores.dat Data/results.dat board.png dialog.png
 [ -n "$keep" ] && cp board.png dialog.png "$keep/" 2>/dev/null
 [ "$status" -eq 0 ] || fail "the game ended with status $status"
 [ -f board.png ] || fail "no screenshot of the board"

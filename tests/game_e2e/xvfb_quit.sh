@@ -14,7 +14,7 @@ fi
 SHOT=$(absolute "${2:-}")
 export SHOT
 xvfb_setup "$1" xvfb-run xdotool
-run_in_xvfb 120 Data/scores.dat
+run_in_xvfb 600 Data/scores.dat
 [ "$status" -eq 0 ] || fail "the game ended with status $status"
 size=$(stat -c %s Data/scores.dat 2>/dev/null || echo missing)
 [ "$size" = 25 ] || fail "Data/scores.dat is $size (25 bytes expected)"

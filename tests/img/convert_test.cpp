@@ -133,6 +133,20 @@ TEST(Convert, TablesFollowTheRoundingFormula) {
     EXPECT_EQ(scale6to8[48], 194);
 }
 
+// Conversions compute the table entries arithmetically: every entry of every table, once more.
+TEST(Convert, ComputedScalesEqualTheTables) {
+    Mismatches bad;
+    const auto check = [&]<unsigned N, unsigned M>() {
+        for (std::uint32_t i = 0; i < (1u << N); ++i)
+            if (scaleField<N, M>(i) != scaleTable<N, M>[i]) bad.add(N, " to ", M, " entry ", i);
+    };
+    check.operator()<1, 4>(), check.operator()<1, 8>(), check.operator()<4, 1>(), check.operator()<4, 5>();
+    check.operator()<4, 6>(), check.operator()<4, 8>(), check.operator()<5, 4>(), check.operator()<5, 6>();
+    check.operator()<5, 8>(), check.operator()<6, 4>(), check.operator()<6, 5>(), check.operator()<6, 8>();
+    check.operator()<8, 1>(), check.operator()<8, 4>(), check.operator()<8, 5>(), check.operator()<8, 6>();
+    EXPECT_TRUE(bad.none());
+}
+
 TEST(Convert, GoldenValues) {
     struct Case {
         PelFmtId from;

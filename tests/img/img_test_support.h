@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "img/image_row.h"
 #include "img/pel_fmt_id.h"
 
 namespace imgtest {
@@ -85,5 +87,62 @@ public:
 private:
     std::vector<std::uint8_t> bytes_;
 };
+
+// An image over random bytes between guard bands: plain, at an odd address with padded rows, or
+// bottom-up (negative pitch, padded, odd address). Every byte of the block can be compared.
+class Surface {
+public:
+    enum Layout { plain, odd, bottomUp };
+
+    Surface(talvo::g::PelFmtId id, talvo::g::Palette* palette, std::int32_t w, std::int32_t h, Layout layout,
+            Rng& rng)
+        : bytes_(id < talvo::g::pelFmtCount ? talvo::g::pelFmtBytes[id] : 4),
+          stride_(static_cast<std::int32_t>(bytes_) * w + (layout == plain ? 0 : 3)),
+          height_(h),
+          mem_(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(h) + 1),
+          start_(mem_.data()),
+          base_(start_ + (layout == plain ? 0 : 1)) {
+        for (std::size_t i = 0; i < size(); ++i) block()[i] = rng.byte();
+        row0_ = layout == bottomUp ? base_ + std::ptrdiff_t{stride_} * (h - 1) : base_;
+        const std::int32_t pitch = layout == bottomUp ? -stride_ : stride_;
+        image = std::make_unique<talvo::g::ImageRow>(w, h, talvo::g::PelFmt(id, palette), row0_, pitch);
+    }
+
+    [[nodiscard]] std::uint8_t* at(std::int32_t x, std::int32_t y) const {
+        return row0_ + std::ptrdiff_t{y} * image->pitch() + std::ptrdiff_t{x} * bytes_;
+    }
+    [[nodiscard]] std::uint32_t value(std::int32_t x, std::int32_t y) const { return le(at(x, y), bytes_); }
+    [[nodiscard]] std::uint8_t* block() { return mem_.data(); }
+    [[nodiscard]] std::size_t size() const { return static_cast<std::size_t>(stride_) * height_ + 1; }
+    [[nodiscard]] std::vector<std::uint8_t> snapshot() { return {block(), block() + size()}; }
+    [[nodiscard]] std::size_t offset(std::int32_t x, std::int32_t y) const {
+        return static_cast<std::size_t>(at(x, y) - base_) + (base_ - start_);
+    }
+    // The whole block equals `expected` and the guards are intact.
+    [[nodiscard]] ::testing::AssertionResult equals(const std::vector<std::uint8_t>& expected) {
+        if (!mem_.guardsIntact()) return ::testing::AssertionFailure() << "guard band overwritten";
+        for (std::size_t i = 0; i < size(); ++i)
+            if (block()[i] != expected[i])
+                return ::testing::AssertionFailure() << "byte " << i << ": got " << int(block()[i]) << ", expected "
+                                                     << int(expected[i]);
+        return ::testing::AssertionSuccess();
+    }
+
+    std::unique_ptr<talvo::g::ImageRow> image;
+
+private:
+    std::uint32_t bytes_;
+    std::int32_t stride_;
+    std::size_t height_;
+    Guarded mem_;
+    std::uint8_t* start_;
+    std::uint8_t* base_;
+    std::uint8_t* row0_ = nullptr;
+};
+
+// Stores the low n bytes of v at p, little-endian.
+inline void putLe(std::uint8_t* p, std::uint32_t n, std::uint32_t v) {
+    for (std::uint32_t k = 0; k < n; ++k) p[k] = static_cast<std::uint8_t>(v >> (8 * k));
+}
 
 }  // namespace imgtest

@@ -61,10 +61,12 @@ inline std::vector<uint8_t> composeMidi(const std::vector<Note>& notes, uint32_t
         track.insert(track.end(), e.bytes.begin(), e.bytes.end());
     }
     putVarLen(track, endTick > now ? endTick - now : 0);
-    track.insert(track.end(), {0xFF, 0x2F, 0x00});
+    for (uint8_t b : {0xFF, 0x2F, 0x00})
+        track.push_back(b);
     std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k'};
-    const uint32_t size = static_cast<uint32_t>(track.size());
-    file.insert(file.end(), {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)});
+    const auto size = static_cast<uint32_t>(track.size());
+    for (int shift = 24; shift >= 0; shift -= 8)
+        file.push_back(static_cast<uint8_t>(size >> shift));
     file.insert(file.end(), track.begin(), track.end());
     return file;
 }

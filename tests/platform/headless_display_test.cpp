@@ -12,8 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace plat;
@@ -247,4 +249,124 @@ TEST_F(HeadlessDisplay, SurfaceSizesAndCallerMemoryAreChecked)
     ASSERT_EQ(fillSurface(s, nullptr, 0xABCD), result::Ok);
     EXPECT_EQ(memory[62], 0xCD);
     releaseSurface(s);
+}
+
+// The kept frame shares the primary's memory until the primary is drawn again. A seeded run of
+// fills, opaque, keyed and overlapping copies, direct writes and presents against a model of
+// both: the primary always reads what was drawn, every frame (also a copy of one kept across
+// later presents) what was presented.
+TEST_F(HeadlessDisplay, PrimaryAndKeptFramesReadAsDrawnAndAsPresented)
+{
+    constexpr int W = 8, H = 4;
+    open(format::Rgb565, W, H);
+    SurfaceHandle picture = nullptr, sprite = nullptr;
+    SurfaceDesc d;
+    d.width = W;
+    d.height = H;
+    ASSERT_EQ(createSurface(device, d, picture), result::Ok);
+    d.width = 3;
+    d.height = 2;
+    ASSERT_EQ(createSurface(device, d, sprite), result::Ok);
+    ASSERT_EQ(setColorKey(sprite, 7), result::Ok);
+    std::vector<uint16_t> primaryModel(W * H, 0), frameModel, pictureModel(W * H), spriteModel(6);
+    uint64_t seed = 0x5EED;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<int>((seed >> 33) % n);
+    };
+    auto fill = [](SurfaceHandle s, std::vector<uint16_t>& model, int width, auto value) {
+        LockedPixels l;
+        ASSERT_EQ(lockSurface(s, l), result::Ok);
+        for (std::size_t i = 0; i < model.size(); ++i) {
+            model[i] = static_cast<uint16_t>(value());
+            std::memcpy(static_cast<uint8_t*>(l.pixels) + (i / width) * l.pitch + (i % width) * 2, &model[i], 2);
+        }
+        ASSERT_EQ(unlockSurface(s), result::Ok);
+    };
+    auto bytesOf = [](const std::vector<uint16_t>& model) {
+        std::vector<uint8_t> out(model.size() * 2);
+        std::memcpy(out.data(), model.data(), out.size());
+        return out;
+    };
+    std::vector<std::pair<headless::PresentedFrame, std::vector<uint16_t>>> kept;
+    uint64_t wholeCopies = 0;
+    for (int step = 0; step < 400; ++step) {
+        switch (next(7)) {
+        case 0: { // fill a rectangle, sometimes the whole primary
+            const bool whole = next(2);
+            const int l = whole ? 0 : next(W), t = whole ? 0 : next(H);
+            const Rect r{l, t, whole ? W : l + 1 + next(W - l), whole ? H : t + 1 + next(H - t)};
+            const auto c = static_cast<uint16_t>(next(0x10000));
+            ASSERT_EQ(fillSurface(primary, &r, c), result::Ok);
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x)
+                    primaryModel[static_cast<std::size_t>(y * W + x)] = c;
+            break;
+        }
+        case 1: // the whole primary from another surface, as a present does
+            fill(picture, pictureModel, W, [&] { return next(0x10000); });
+            ASSERT_EQ(bltFast(primary, 0, 0, picture, Rect{0, 0, W, H}, false), result::Ok);
+            primaryModel = pictureModel;
+            ++wholeCopies;
+            break;
+        case 2: { // a keyed sprite somewhere
+            fill(sprite, spriteModel, 3, [&] { return next(2) ? 7 : next(0x10000); });
+            const int x = next(W - 2), y = next(H - 1);
+            ASSERT_EQ(bltFast(primary, x, y, sprite, Rect{0, 0, 3, 2}, true), result::Ok);
+            for (int sy = 0; sy < 2; ++sy)
+                for (int sx = 0; sx < 3; ++sx)
+                    if (const uint16_t v = spriteModel[static_cast<std::size_t>(sy * 3 + sx)]; v != 7)
+                        primaryModel[static_cast<std::size_t>((y + sy) * W + x + sx)] = v;
+            break;
+        }
+        case 3: { // one pixel through a lock
+            const int i = next(W * H);
+            const auto v = static_cast<uint16_t>(next(0x10000));
+            LockedPixels l;
+            ASSERT_EQ(lockSurface(primary, l), result::Ok);
+            std::memcpy(static_cast<uint8_t*>(l.pixels) + (i / W) * l.pitch + (i % W) * 2, &v, 2);
+            ASSERT_EQ(unlockSurface(primary), result::Ok);
+            primaryModel[static_cast<std::size_t>(i)] = v;
+            break;
+        }
+        case 4: { // the primary onto itself, one column to the right
+            ASSERT_EQ(bltFast(primary, 1, 0, primary, Rect{0, 0, W - 1, H}, false), result::Ok);
+            const std::vector<uint16_t> before = primaryModel;
+            for (int y = 0; y < H; ++y)
+                for (int x = 1; x < W; ++x)
+                    primaryModel[static_cast<std::size_t>(y * W + x)] = before[static_cast<std::size_t>(y * W + x - 1)];
+            break;
+        }
+        case 5:
+            ASSERT_EQ(presentSurface(primary), result::Ok);
+            frameModel = primaryModel;
+            if (next(4) == 0)
+                kept.emplace_back(*headless::lastFrame(), frameModel);
+            break;
+        default: { // an unchanged primary read through a lock
+            LockedPixels l;
+            ASSERT_EQ(lockSurface(primary, l), result::Ok);
+            ASSERT_EQ(unlockSurface(primary), result::Ok);
+            break;
+        }
+        }
+        LockedPixels l;
+        ASSERT_EQ(lockSurface(primary, l), result::Ok);
+        ASSERT_EQ(std::vector<uint8_t>(static_cast<uint8_t*>(l.pixels), static_cast<uint8_t*>(l.pixels) + W * H * 2),
+                  bytesOf(primaryModel))
+            << "step " << step;
+        ASSERT_EQ(unlockSurface(primary), result::Ok);
+        if (!frameModel.empty()) {
+            const headless::FrameBytes& shown = headless::lastFrame()->pixels;
+            ASSERT_EQ(std::vector<uint8_t>(shown.begin(), shown.end()), bytesOf(frameModel)) << "step " << step;
+        }
+    }
+    EXPECT_EQ(headless::fullFrameCopies(), wholeCopies); // presents copy nothing
+    releaseSurface(primary); // the frames outlive the surface that showed them
+    primary = nullptr;
+    ASSERT_FALSE(kept.empty());
+    for (const auto& [frame, model] : kept)
+        ASSERT_EQ(std::vector<uint8_t>(frame.pixels.begin(), frame.pixels.end()), bytesOf(model));
+    releaseSurface(picture);
+    releaseSurface(sprite);
 }

@@ -45,6 +45,11 @@ TEST_F(InputScript, MouseAndFocusWordsQueueStepsAndSayHowLongToWait)
                                            {"click", "1", "1", "middle"}, {"deactivate"}, {"activate"}})
         EXPECT_NE(run(words), -2) << words[0];
     EXPECT_EQ(headless::queuedMouseSteps(), 7u);
+    // Absolute pointer and a click within one step: one step, one frame each.
+    EXPECT_EQ(run({"pointer", "900", "40"}), 1);
+    EXPECT_EQ(headless::trackedCursor().x, 799);
+    EXPECT_EQ(run({"quickclick", "10", "20", "right"}), 1);
+    EXPECT_EQ(headless::queuedMouseSteps(), 9u);
 }
 
 TEST_F(InputScript, KeyWordsTakeTheNamedKeys)
@@ -55,12 +60,14 @@ TEST_F(InputScript, KeyWordsTakeTheNamedKeys)
     EXPECT_EQ(asyncKeyState(vk::Escape), 0x8001);
     EXPECT_EQ(run({"keyup", "ESCAPE"}), 1);
     EXPECT_EQ(asyncKeyState(vk::Escape), 0);
+    EXPECT_EQ(run({"quickkey", "Q"}), 1);
+    EXPECT_EQ(asyncKeyState('Q'), 1);
 }
 
 TEST_F(InputScript, MalformedOrUnknownWordsAreRefused)
 {
     for (std::vector<std::string> words :
-         {std::vector<std::string>{}, {"jump"}, {"move", "5"}, {"move", "5", "six"}, {"move", "5", "6", "7"},
+         {std::vector<std::string>{}, {"jump"}, {"move", "5"}, {"move", "5", "six"}, {"move", "5", "6", "7"}, {"pointer", "1"}, {"quickclick", "1", "2", "3"}, {"quickkey"},
           {"click", "5", "6", "thumb"}, {"press", "left", "twice"}, {"key", "NOSUCHKEY"}, {"key"}})
         EXPECT_EQ(run(words), -2) << words.size();
     EXPECT_EQ(headless::queuedMouseSteps(), 0u);
@@ -77,8 +84,11 @@ TEST(KeyTables, ScriptNamesAndSdlScancodesAgree)
         {"DELETE", "Delete"}, {"PAGEUP", "PageUp"}, {"PAGEDOWN", "PageDown"}};
     for (char c : std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"))
         all.emplace_back(std::string(1, c), std::string(1, c));
-    for (int f = 1; f <= 12; ++f)
-        all.emplace_back("F" + std::to_string(f), "F" + std::to_string(f));
+    for (int f = 1; f <= 12; ++f) {
+        std::string name(1, 'F');
+        name += std::to_string(f);
+        all.emplace_back(name, name);
+    }
     for (const auto& [ours, sdlName] : all) {
         const auto codes = keyCodesFromName(ours);
         ASSERT_TRUE(codes) << ours;

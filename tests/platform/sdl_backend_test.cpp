@@ -73,6 +73,20 @@ TEST(SdlAudio, AnUnusableDriverIsNoDeviceAndTheDummyDevicePlays)
     EXPECT_EQ(plat::playSound(copy), SoundResult::NoDevice); // the last close freed it
 }
 
+// Without a sound card libasound reports on stderr; the layer keeps it quiet (on a machine
+// with a card ALSA simply opens).
+TEST(SdlAudio, AlsaSaysNothingOnTheErrorStream)
+{
+    const SdlAudioScope scope;
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    testing::internal::CaptureStderr();
+    plat::SoundDeviceHandle device = 0;
+    if (plat::openSoundDevice(device) == SoundResult::Ok)
+        plat::closeSoundDevice(device);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("ALSA lib"), std::string::npos) << said;
+}
+
 void pushKey(Uint32 type, SDL_Scancode code)
 {
     SDL_Event e{};

@@ -137,7 +137,7 @@ TEST(SdlMixer, MissingSoundfontOrBrokenMidiPlaysSilenceWithoutCrashing)
 }
 
 // Something a person can hear: a click chord, then ten seconds of a composed MIDI piece
-// looping, written to mixer_listen.wav beside the test.
+// looping, written to mixer_listen.wav in the build tree's test-output folder.
 TEST(SdlMixer, WritesAListenableRender)
 {
     if (!haveSoundfont())
@@ -178,7 +178,9 @@ TEST(SdlMixer, WritesAListenableRender)
     append(441000);
     mixer.music().close("MUSIC");
 
-    const auto out = std::filesystem::current_path() / "mixer_listen.wav";
+    const std::filesystem::path folder = VELMOOR_TEST_OUTPUT_DIR;
+    std::filesystem::create_directories(folder);
+    const auto out = folder / "mixer_listen.wav";
     audiotest::writeFile(out, audiotest::makeWave(2, 44100, 16, audiotest::samplesToBytes(song)));
     std::printf("listen: %s\n", out.c_str());
     size_t clipped = 0;

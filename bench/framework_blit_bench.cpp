@@ -1,0 +1,254 @@
+// The framework's 5-6-5 fade step, keyed copy and alpha-masked blit on a full 800 x 600 frame,
+// each against pixman and SDL2 doing the same job in the same run; the ratios (peer time over
+// ours, above 1 when ours is faster) are printed after the table.
+#include "framework/AlphaBlit.h"
+#include "framework/AlphaMask.h"
+#include "framework/Display.h"
+#include "framework/Mmx.h"
+#include "framework/Surface.h"
+#include "framework/Window.h"
+#include "platform/platform.h"
+
+#include <SDL2/SDL.h>
+#include <benchmark/benchmark.h>
+#include <pixman.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int W = 800;
+constexpr int H = 600;
+constexpr uint16_t Key = 0xF81F; // magenta, the sprites' transparent colour
+constexpr int FadeLevel = 128;
+
+// splitmix64, so every run draws the same pictures.
+uint64_t nextRandom(uint64_t& state)
+{
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// A picture like the game's: noise inside discs on a key-coloured field (about half of it key),
+// and a mask that is 0 outside the discs, 255 inside and soft at their rims.
+struct Pictures {
+    std::vector<uint16_t> picture = std::vector<uint16_t>(W * H);
+    std::vector<uint16_t> screen = std::vector<uint16_t>(W * H);
+    std::vector<uint8_t> mask = std::vector<uint8_t>(W * H);
+
+    Pictures()
+    {
+        uint64_t seed = 15;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const int cx = (x % 200) - 100, cy = (y % 200) - 100;
+                const int d2 = cx * cx + cy * cy;
+                const auto i = static_cast<std::size_t>(y * W + x);
+                auto v = static_cast<uint16_t>(nextRandom(seed));
+                picture[i] = d2 < 80 * 80 ? static_cast<uint16_t>(v == Key ? v ^ 1 : v) : Key;
+                screen[i] = static_cast<uint16_t>(nextRandom(seed));
+                mask[i] = d2 < 70 * 70 ? 255 : d2 < 80 * 80 ? static_cast<uint8_t>((80 * 80 - d2) * 255 / 1500) : 0;
+            }
+    }
+};
+
+const Pictures& pictures()
+{
+    static const Pictures p;
+    return p;
+}
+
+// ---- ours: the framework on the headless display ----
+
+Window ourWindow;
+Display ourDisplay;
+
+struct Ours {
+    Surface source;
+    Surface maskPicture;
+
+    Ours()
+    {
+        plat::setBackendKind(plat::BackendKind::Headless);
+        if (!ourWindow.create("bench", nullptr, nullptr, WindowStylePopup, 0, 0, W, H) || ourDisplay.create() != 0 ||
+            ourDisplay.setMode(DisplayMode::OwnMemoryBack, ourWindow.handle, W, H, 16) != 0)
+            std::abort();
+        mmxEnabled = 0; // as the game runs
+        (void)source.create(&ourDisplay, SurfaceKind::System, W, H);
+        copyInto(source, pictures().picture.data());
+        (void)source.createAlphaMask();
+        std::memcpy(source.alphaMask->alpha.data(), pictures().mask.data(), pictures().mask.size());
+    }
+
+    static void copyInto(Surface& s, const uint16_t* from)
+    {
+        for (int y = 0; y < H; ++y)
+            std::memcpy(s.pixels + static_cast<std::ptrdiff_t>(y) * s.pitch, from + y * W, W * 2);
+    }
+    void resetScreen() { copyInto(*ourDisplay.back, pictures().screen.data()); }
+};
+
+Ours& ours()
+{
+    static Ours o;
+    return o;
+}
+
+void BM_Ours_FadeStep(benchmark::State& state)
+{
+    Ours& o = ours();
+    for (auto _ : state) {
+        Rect r{0, 0, W, H};
+        blitBlended(&o.source, ourDisplay.back, 0, 0, r, 0, FadeLevel);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Ours_FadeStep);
+
+void BM_Ours_KeyedCopy(benchmark::State& state)
+{
+    Ours& o = ours();
+    o.resetScreen();
+    o.source.setColorKey(Key);
+    o.source.flags |= SurfaceFlag::Keyed;
+    for (auto _ : state) {
+        Rect r{0, 0, W, H};
+        benchmark::DoNotOptimize(o.source.blit(ourDisplay.back, 0, 0, r));
+        benchmark::ClobberMemory();
+    }
+    o.source.flags &= static_cast<uint8_t>(~SurfaceFlag::Keyed);
+}
+BENCHMARK(BM_Ours_KeyedCopy);
+
+// Drawing the same picture again changes nothing where it is opaque, as in the game's dialog,
+// which redraws its panel every frame.
+void BM_Ours_AlphaMaskedBlit(benchmark::State& state)
+{
+    Ours& o = ours();
+    o.resetScreen();
+    for (auto _ : state) {
+        Rect r{0, 0, W, H};
+        blitAlphaMasked(&o.source, ourDisplay.back, 0, 0, r);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Ours_AlphaMaskedBlit);
+
+// ---- pixman ----
+
+struct PixmanImages {
+    std::vector<uint16_t> picture = pictures().picture;
+    std::vector<uint16_t> screen = pictures().screen;
+    std::vector<uint8_t> mask = pictures().mask;
+    pixman_image_t* src = pixman_image_create_bits(PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(picture.data()),
+                                                   W * 2);
+    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_r5g6b5, W, H, reinterpret_cast<uint32_t*>(screen.data()),
+                                                   W * 2);
+    pixman_image_t* a8 = pixman_image_create_bits(PIXMAN_a8, W, H, reinterpret_cast<uint32_t*>(mask.data()), W);
+};
+
+PixmanImages& pixmanImages()
+{
+    static PixmanImages p;
+    return p;
+}
+
+// SRC through a solid mask of the level: the fade toward black.
+void BM_Pixman_FadeStep(benchmark::State& state)
+{
+    PixmanImages& p = pixmanImages();
+    const pixman_color_t level{0, 0, 0, static_cast<uint16_t>(FadeLevel * 257)};
+    pixman_image_t* solid = pixman_image_create_solid_fill(&level);
+    for (auto _ : state) {
+        pixman_image_composite32(PIXMAN_OP_SRC, p.src, solid, p.dst, 0, 0, 0, 0, 0, 0, W, H);
+        benchmark::ClobberMemory();
+    }
+    pixman_image_unref(solid);
+}
+BENCHMARK(BM_Pixman_FadeStep);
+
+void BM_Pixman_AlphaMaskedBlit(benchmark::State& state)
+{
+    PixmanImages& p = pixmanImages();
+    for (auto _ : state) {
+        pixman_image_composite32(PIXMAN_OP_OVER, p.src, p.a8, p.dst, 0, 0, 0, 0, 0, 0, W, H);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Pixman_AlphaMaskedBlit);
+
+// ---- SDL2 ----
+
+struct SdlSurfaces {
+    std::vector<uint16_t> picture = pictures().picture;
+    std::vector<uint16_t> screen = pictures().screen;
+    SDL_Surface* src =
+        SDL_CreateRGBSurfaceWithFormatFrom(picture.data(), W, H, 16, W * 2, SDL_PIXELFORMAT_RGB565);
+    SDL_Surface* dst = SDL_CreateRGBSurfaceWithFormatFrom(screen.data(), W, H, 16, W * 2, SDL_PIXELFORMAT_RGB565);
+};
+
+void keyedSdl(benchmark::State& state, bool rle)
+{
+    static SdlSurfaces s;
+    SDL_SetColorKey(s.src, SDL_TRUE, Key);
+    SDL_SetSurfaceRLE(s.src, rle ? 1 : 0);
+    SDL_SetSurfaceBlendMode(s.src, SDL_BLENDMODE_NONE);
+    for (auto _ : state) {
+        SDL_Rect r{0, 0, W, H};
+        benchmark::DoNotOptimize(SDL_BlitSurface(s.src, nullptr, s.dst, &r));
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_Sdl_KeyedCopy(benchmark::State& state) { keyedSdl(state, false); }
+BENCHMARK(BM_Sdl_KeyedCopy);
+void BM_SdlRle_KeyedCopy(benchmark::State& state) { keyedSdl(state, true); }
+BENCHMARK(BM_SdlRle_KeyedCopy);
+
+// Collects every run's time and prints, per job, each peer's time over ours.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& r : runs)
+            times_[r.benchmark_name()] = r.GetAdjustedCPUTime(); // robust on a shared machine
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        std::printf("\nratio = peer CPU time / our CPU time (>= 1.0: ours is faster)\n");
+        for (const char* job : {"FadeStep", "KeyedCopy", "AlphaMaskedBlit"}) {
+            const auto ours = times_.find(std::string("BM_Ours_") + job);
+            if (ours == times_.end() || ours->second <= 0)
+                continue;
+            for (const char* peer : {"Pixman", "Sdl", "SdlRle"}) {
+                const auto other = times_.find(std::string("BM_") + peer + "_" + job);
+                if (other != times_.end())
+                    std::printf("%-16s vs %-7s %6.2fx  (ours %.1f us, peer %.1f us)\n", job, peer,
+                                other->second / ours->second, ours->second / 1000, other->second / 1000);
+            }
+        }
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,114 @@
+// Decoders from memory against their peers in the same run: JpgDecoder::load against a plain libjpeg
+// loop with the same settings, TgaDecoder::load against stb_image.
+#include <benchmark/benchmark.h>
+#include <stb_image.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "img/image_row.h"
+#include "img/jpg_decoder.h"
+#include "img/tga_decoder.h"
+#include "tests/img/picture_files.h"
+
+namespace {
+
+using imgtest::Bytes;
+
+// One stream over the file, rewound for every load.
+struct Source {
+    explicit Source(const Bytes& file) : stream(file, talvo::io::badBit | talvo::io::failBit) {}
+    imgtest::MemStream stream;
+};
+
+template <class Decoder>
+void decoderLoad(benchmark::State& state, const Bytes& file) {
+    Source source(file);
+    for (auto _ : state) {
+        source.stream.in().seekg(0);
+        talvo::g::ImageRow image;
+        Decoder().load(source.stream.in(), image);
+        benchmark::DoNotOptimize(image.pixels());
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(file.size()));
+}
+
+const Bytes& jpeg(int width, int height) {
+    static std::vector<std::pair<int, Bytes>> made;
+    for (const auto& [key, bytes] : made)
+        if (key == width) return bytes;
+    made.emplace_back(width, imgtest::jpegBytes({.width = std::uint32_t(width), .height = std::uint32_t(height)}));
+    return made.back().second;
+}
+
+// The peer: the plain loop with the decoder's settings, decompressor and rows made beforehand.
+void jpegPlainLoop(benchmark::State& state, const Bytes& file) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    imgtest::jpegPlainCreate(info, errors);
+    Bytes rows;
+    imgtest::jpegPlainPass(info, file, rows);
+    for (auto _ : state) {
+        imgtest::jpegPlainPass(info, file, rows);
+        benchmark::DoNotOptimize(rows.data());
+    }
+    jpeg_destroy_decompress(&info);
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(file.size()));
+}
+
+// Bands of a few colours with noisy pixels between them, so run-length files hold runs and raw packets.
+const Bytes& tga(int side, int depth, bool runLength) {
+    static std::vector<std::pair<int, Bytes>> made;
+    const int key = side * 1000 + depth * 10 + runLength;
+    for (const auto& [k, bytes] : made)
+        if (k == key) return bytes;
+    imgtest::TgaFile f;
+    f.type = runLength ? 10 : 2;
+    f.depth = std::uint8_t(depth);
+    f.width = std::uint16_t(side == 800 ? 800 : side);
+    f.height = std::uint16_t(side == 800 ? 600 : side);
+    for (std::uint32_t y = 0; y < f.height; ++y)
+        for (std::uint32_t x = 0; x < f.width; ++x)
+            for (int c = 0; c < depth / 8; ++c)
+                f.pixels.push_back(std::uint8_t((x / 16) % 4 == 0 ? imgtest::noise(3, x, y, c) : (y / 8) * 37 + c));
+    made.emplace_back(key, imgtest::tgaBytes(f));
+    return made.back().second;
+}
+
+void stbLoad(benchmark::State& state, const Bytes& file) {
+    for (auto _ : state) {
+        int w = 0, h = 0, comp = 0;
+        stbi_uc* pixels = stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &comp, 0);
+        benchmark::DoNotOptimize(pixels);
+        stbi_image_free(pixels);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(file.size()));
+}
+
+void registerAll() {
+    for (const auto& [w, h] : {std::pair{800, 600}, std::pair{1920, 1080}}) {
+        const std::string size = std::to_string(w) + "x" + std::to_string(h);
+        const Bytes& file = jpeg(w, h);
+        benchmark::RegisterBenchmark(("Jpeg/" + size + "/JpgDecoder").c_str(), decoderLoad<talvo::g::JpgDecoder>, file);
+        benchmark::RegisterBenchmark(("Jpeg/" + size + "/libjpeg").c_str(), jpegPlainLoop, file);
+    }
+    for (const int side : {800, 2048})
+        for (const int depth : {24, 32})
+            for (const bool rle : {false, true}) {
+                const std::string name = "Tga/" + std::string(side == 800 ? "800x600" : "2048x2048") + "/" +
+                                         std::to_string(depth) + (rle ? "/rle" : "/raw");
+                const Bytes& file = tga(side, depth, rle);
+                benchmark::RegisterBenchmark((name + "/TgaDecoder").c_str(), decoderLoad<talvo::g::TgaDecoder>, file);
+                benchmark::RegisterBenchmark((name + "/stb").c_str(), stbLoad, file);
+            }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,142 @@
+// Image resampling against stb_image_resize (filtered) and SDL_SoftStretch (nearest) on the same pictures.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+// The peer compiled here with the same optimisation; release builds drop its assertions.
+#define STB_IMAGE_RESIZE_IMPLEMENTATION
+#include <stb_image_resize.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "img/resample.h"
+
+namespace {
+
+using namespace talvo::g;
+
+struct Size {
+    int sw, sh, tw, th;
+    [[nodiscard]] std::string name() const {
+        return std::to_string(sw) + "x" + std::to_string(sh) + "->" + std::to_string(tw) + "x" + std::to_string(th);
+    }
+};
+
+// Bytes of a smooth picture with some noise, so that neither side meets only one value.
+std::vector<std::uint8_t> picture(int w, int h, int bytes) {
+    std::vector<std::uint8_t> p(std::size_t(w) * h * bytes);
+    std::uint32_t x = 2024;
+    for (int y = 0; y < h; ++y)
+        for (int i = 0; i < w * bytes; ++i) {
+            x = x * 1103515245u + 12345u;
+            p[std::size_t(y) * w * bytes + i] = std::uint8_t((i / bytes + y) * 3 + (x >> 28));
+        }
+    return p;
+}
+
+using Driver = void (*)(std::uint8_t*, std::int32_t, std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t,
+                        std::int32_t, std::int32_t, std::uint32_t);
+
+template <auto Named, PelFmtId Id>
+void call(std::uint8_t* dst, std::int32_t dp, std::int32_t tw, std::int32_t th, const std::uint8_t* src,
+          std::int32_t sp, std::int32_t sw, std::int32_t sh, std::uint32_t key) {
+    Named(dst, dp, tw, th, src, sp, sw, sh, Pixel<Id>::fromValue(key));
+}
+
+void ours(benchmark::State& state, Size s, int bytes, Driver driver) {
+    const std::vector<std::uint8_t> src = picture(s.sw, s.sh, bytes);
+    std::vector<std::uint8_t> dst(std::size_t(s.tw) * s.th * bytes);
+    // The key is one of the picture's own pixels, so the keyed drivers meet key samples.
+    const std::uint32_t key = src[0] | src[1] << 8 | (bytes > 2 ? src[2] << 16 : 0) | (bytes > 3 ? src[3] << 24 : 0);
+    for (auto _ : state) {
+        driver(dst.data(), s.tw * bytes, s.tw, s.th, src.data(), s.sw * bytes, s.sw, s.sh, key);
+        benchmark::DoNotOptimize(dst.data());
+    }
+}
+
+void stb(benchmark::State& state, Size s, int channels, stbir_filter filter, stbir_edge edge) {
+    const std::vector<std::uint8_t> src = picture(s.sw, s.sh, channels);
+    std::vector<std::uint8_t> dst(std::size_t(s.tw) * s.th * channels);
+    for (auto _ : state) {
+        stbir_resize_uint8_generic(src.data(), s.sw, s.sh, s.sw * channels, dst.data(), s.tw, s.th, s.tw * channels,
+                                   channels, channels == 4 ? 3 : -1, STBIR_FLAG_ALPHA_PREMULTIPLIED, edge, filter,
+                                   STBIR_COLORSPACE_LINEAR, nullptr);
+        benchmark::DoNotOptimize(dst.data());
+    }
+}
+
+template <int N>
+void nearest(benchmark::State& state, Size s) {
+    const std::vector<std::uint8_t> src = picture(s.sw, s.sh, N);
+    std::vector<std::uint8_t> dst(std::size_t(s.tw) * s.th * N);
+    for (auto _ : state) {
+        resampleNearest<N>(dst.data(), s.tw * N, s.tw, s.th, src.data(), s.sw * N, s.sw, s.sh);
+        benchmark::DoNotOptimize(dst.data());
+    }
+}
+
+void softStretch(benchmark::State& state, Size s, int bytes) {
+    std::vector<std::uint8_t> src = picture(s.sw, s.sh, bytes);
+    std::vector<std::uint8_t> dst(std::size_t(s.tw) * s.th * bytes);
+    const Uint32 format = bytes == 2 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_ARGB8888;
+    SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(src.data(), s.sw, s.sh, bytes * 8, s.sw * bytes, format);
+    SDL_Surface* to = SDL_CreateRGBSurfaceWithFormatFrom(dst.data(), s.tw, s.th, bytes * 8, s.tw * bytes, format);
+    for (auto _ : state) {
+        if (SDL_SoftStretch(from, nullptr, to, nullptr) != 0) state.SkipWithError(SDL_GetError());
+        benchmark::DoNotOptimize(dst.data());
+    }
+    SDL_FreeSurface(to);
+    SDL_FreeSurface(from);
+}
+
+struct Format {
+    const char* name;
+    int bytes;
+    Driver plain[2];  // modes 1 and 4
+    Driver keyed[2];
+};
+
+const Format formats[] = {
+    {"rgb888", 3, {&call<resample_rgb888_nowrap, 1>, &call<resample_rgb888_wrapxy, 1>},
+     {&call<resample_rgb888_nowrap_keyed, 1>, &call<resample_rgb888_wrapxy_keyed, 1>}},
+    {"rgba8888", 4, {&call<resample_rgba8888_nowrap, 3>, &call<resample_rgba8888_wrapxy, 3>},
+     {&call<resample_rgba8888_nowrap_keyed, 3>, &call<resample_rgba8888_wrapxy_keyed, 3>}},
+    // Reported against stb's three-channel call.
+    {"rgb565", 2, {&call<resample_rgb565_nowrap, 4>, &call<resample_rgb565_wrapxy, 4>},
+     {&call<resample_rgb565_nowrap_keyed, 4>, &call<resample_rgb565_wrapxy_keyed, 4>}},
+};
+
+const bool registered = [] {
+    const Size box[] = {{1600, 1200, 800, 600}, {800, 600, 400, 300}};
+    const Size bilinear[] = {{1024, 768, 800, 600}, {320, 240, 800, 600}};
+    const auto filtered = [](const char* kind, const Size& s, stbir_filter filter) {
+        for (int m = 0; m < 2; ++m) {
+            const std::string mode = m == 0 ? "/mode1" : "/mode4";
+            const stbir_edge edge = m == 0 ? STBIR_EDGE_CLAMP : STBIR_EDGE_WRAP;
+            for (int channels : {3, 4})
+                benchmark::RegisterBenchmark((std::string(kind) + "/" + s.name() + mode + "/stb" +
+                                              std::to_string(channels)).c_str(),
+                                             stb, s, channels, filter, edge);
+            for (const Format& f : formats) {
+                const std::string base = std::string(kind) + "/" + s.name() + mode + "/" + f.name;
+                benchmark::RegisterBenchmark(base.c_str(), ours, s, f.bytes, f.plain[m]);
+                benchmark::RegisterBenchmark((base + "_keyed").c_str(), ours, s, f.bytes, f.keyed[m]);
+            }
+        }
+    };
+    for (const Size& s : box) filtered("box", s, STBIR_FILTER_BOX);
+    for (const Size& s : bilinear) filtered("bilinear", s, STBIR_FILTER_TRIANGLE);
+    for (const Size* list : {box, bilinear})
+        for (int k = 0; k < 2; ++k) {
+            const Size& s = list[k];
+            benchmark::RegisterBenchmark(("nearest/" + s.name() + "/16bit").c_str(), nearest<2>, s);
+            benchmark::RegisterBenchmark(("nearest/" + s.name() + "/16bit/sdl").c_str(), softStretch, s, 2);
+            benchmark::RegisterBenchmark(("nearest/" + s.name() + "/32bit").c_str(), nearest<4>, s);
+            benchmark::RegisterBenchmark(("nearest/" + s.name() + "/32bit/sdl").c_str(), softStretch, s, 4);
+        }
+    return true;
+}();
+
+}  // namespace
+
+BENCHMARK_MAIN();

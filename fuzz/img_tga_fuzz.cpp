@@ -1,0 +1,16 @@
+// Fuzz target: arbitrary bytes as a TGA file through TgaDecoder.
+#include "img/tga_decoder.h"
+#include "img_decoder_fuzz.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    imgfuzz::quietLog();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The header's width and height, checked before load allocates for them.
+    if (size >= 16 && std::int64_t{data[12] | data[13] << 8} * (data[14] | data[15] << 8) > imgfuzz::maxPixels)
+        return 0;
+    imgfuzz::run<talvo::g::TgaDecoder>(data, size, 1);
+    return 0;
+}

@@ -1,0 +1,87 @@
+// The decoder interface's load operations and the paths both decoders share.
+#include "img/image_decoder.h"
+
+#include "talvo/arc_stream.h"
+#include "talvo/throw_report.h"
+
+namespace talvo::g {
+
+namespace {
+
+[[noreturn]] void refuse(const char* function, const char* text) {
+    reportAndThrow(SourceLocation{__FILE__, __LINE__, function}, Exception(text));
+}
+
+
+// Closes the decoder however load leaves.
+class CloseOnExit {
+public:
+    explicit CloseOnExit(ImageDecoderI& decoder) noexcept : decoder_(decoder) {}
+    CloseOnExit(const CloseOnExit&) = delete;
+    CloseOnExit& operator=(const CloseOnExit&) = delete;
+    ~CloseOnExit() { decoder_.close(); }
+
+private:
+    ImageDecoderI& decoder_;
+};
+
+}  // namespace
+
+ImageDecoderI::~ImageDecoderI() = default;
+
+void ImageDecoderI::read(const Rect* s, Image& d, const Rect* t, ResampleMode mode) {
+    Rect source;
+    if (s != nullptr) {
+        source = *s;
+    } else {
+        ImageInfo picture;
+        info(picture);
+        source = {0, 0, picture.width, picture.height};
+    }
+    const Rect target = t != nullptr ? *t : Rect{0, 0, d.width(), d.height()};
+    decode(source, d, target, mode);
+}
+
+void ImageDecoderI::load(io::IStream& in, ImageRow& d) {
+    struct Reset {
+        std::uint8_t& flag;
+        ~Reset() { flag = 0; }
+    } reset{opened_};
+    const CloseOnExit closer(*this);  // destroyed first: close, then the flag back to 0
+    open(in);
+    opened_ = 1;
+    ImageInfo picture;
+    info(picture);
+    d.create(picture.width, picture.height, picture.format);
+    read(nullptr, d, nullptr, loadResampleMode);
+}
+
+void ImageDecoderI::loadByName(const char* name, ImageRow& d) {
+    io::IArcStream in;
+    in.flags(in.flags() | io::rawFlag);
+    in.open(name, std::ios_base::in, io::badBit | io::failBit);
+    load(in, d);
+}
+
+void ImageDecoderI::requireInside(const Rect& s, std::int32_t width, std::int32_t height, const char* function) {
+    if (s.x0 < 0 || s.y0 < 0 || s.x1 < s.x0 || s.y1 < s.y0 || s.x1 > width || s.y1 > height)
+        refuse(function, "talvo::g::ImageDecoderI: source rectangle not inside the picture");
+}
+
+bool ImageDecoderI::writableDirectly(const Image& d, const Rect& t) noexcept {
+    Rect inside{0, 0, d.width(), d.height()};
+    if (d.hasClipRect()) inside.intersect(d.clipRect());
+    return t.x0 >= inside.x0 && t.y0 >= inside.y0 && t.x1 <= inside.x1 && t.y1 <= inside.y1;
+}
+
+void ImageDecoderI::deliver(ImageRow& picture, Image& d, const Rect& t, ResampleMode mode) {
+    if (picture.width() != t.width() || picture.height() != t.height()) {
+        // In 64 bits: the corners of a non-empty t may lie further apart than 2^31.
+        if ((std::int64_t{t.x1} - t.x0) * (std::int64_t{t.y1} - t.y0) > maxPicturePixels)
+            refuse("talvo::g::ImageDecoderI::deliver", "talvo::g::ImageDecoderI: destination above 2^28 pixels");
+        picture.resize(t.width(), t.height(), mode);
+    }
+    d.blit(t.x0, t.y0, picture);  // cut to d and its clip rectangle there
+}
+
+}  // namespace talvo::g

@@ -1,0 +1,57 @@
+// Horizontal and vertical dashed lines: segment clipping in 64 bits and the writers by pixel size.
+#include <bit>
+#include <utility>
+
+#include "img/clip.h"
+#include "img/image.h"
+#include "img/op_dispatch.h"
+
+namespace talvo::g {
+
+namespace {
+
+template <std::uint32_t B, bool Vertical>
+void drawAxisLine(Image& image, const Rect* clip, std::uint32_t colour, Point start, std::int32_t length,
+                  std::uint32_t pattern) {
+    const Rect box = settleArea(image, clip);
+    const Segment line{start.x, start.y, Vertical ? start.x : std::int64_t{start.x} + length,
+                       Vertical ? std::int64_t{start.y} + length : start.y};
+    Segment cut;
+    if (box.empty() || !clipSegment(line, box, cut)) return;
+    if (cut.y0 > cut.y1) std::swap(cut.y0, cut.y1);  // a vertical walk runs downward
+    const Rect covered = segmentBounds(cut);
+    Image::Lock lock(image, &covered, Image::lockReadWrite);
+    if (lock.bits == nullptr) return;
+    // Turn the pattern so its bit 0 belongs to the walk's first pixel, keeping the phase of the start.
+    const std::int64_t offset = Vertical ? cut.y0 - start.y : cut.x0 - start.x;
+    std::uint32_t bits = std::rotr(pattern, static_cast<int>(offset & 31));
+    const std::int64_t count = Vertical ? cut.y1 - cut.y0 + 1 : cut.x1 - cut.x0 + 1;
+    const std::ptrdiff_t step = Vertical ? std::ptrdiff_t{lock.pitch} : std::ptrdiff_t{B};
+    std::uint8_t* p = lock.bits;
+    for (std::int64_t i = 0; i < count; ++i, p += step) {
+        if ((bits & 1) != 0) storePixelValue<B>(p, colour);
+        bits = std::rotr(bits, 1);
+    }
+}
+
+template <class Line, bool Vertical>
+struct AxisLineImplementation final : Line {
+    explicit AxisLineImplementation(const Line& op) : Line(op) {}
+    void applyFormat(PelFmtId id) override {
+        withPixelBytes(id, [&]<std::uint32_t B>() {
+            drawAxisLine<B, Vertical>(*this->dst, this->rect, this->colour, this->start, this->length, this->pattern);
+        });
+    }
+};
+
+template <class F>
+using UOpHLineStdImplementation = AxisLineImplementation<UOpHLineStd, false>;
+template <class F>
+using UOpVLineStdImplementation = AxisLineImplementation<UOpVLineStd, true>;
+
+}  // namespace
+
+void UOpHLineStd::applyFormat(PelFmtId id) { applyWorker<UOpHLineStdImplementation>(*this, id, *dst); }
+void UOpVLineStd::applyFormat(PelFmtId id) { applyWorker<UOpVLineStdImplementation>(*this, id, *dst); }
+
+}  // namespace talvo::g

@@ -1,0 +1,56 @@
+// Copy and alpha draw: index copy, palette path and the pairs of both rule tables.
+#include <type_traits>
+
+#include "img/image.h"
+#include "img/row_walk.h"
+
+namespace talvo::g {
+
+namespace {
+
+template <PelFmtId D, PelFmtId S>
+void copyRows(const BOp& op) {
+    // Unchanged bytes (=32 too: four bytes, alpha into the x byte) move as whole rows when unkeyed.
+    if constexpr (copyRules[D][S] == CopyRule::same || copyRules[D][S] == CopyRule::word32) {
+        sameBytesRows<pelFmtBytes[D]>(op, pelLayouts[S].keyMask());
+    } else {
+        pairRows<D, S>(op, PixelFn<copyPixel<D, S>>{});
+    }
+}
+
+// The copy's worker, and the alpha draw's, which mixes sources with alpha and copies all others.
+template <class X, class F>
+struct CopyImplementation final : SourceEntries<X> {
+    using SourceEntries<X>::SourceEntries;
+    void applyIndexed() override { paletteRows<F::id>(*this, PixelFn<copyPixel<F::id, F::id>>{}); }
+    void applyFormat(PelFmtId id) override {
+        withPixelFormat(id, 0, [&]<PelFmtId S>() {
+            if constexpr (std::is_same_v<X, OpDrawStd> && drawMixes[F::id][S]) {
+                pairRows<F::id, S>(*this, PixelFn<drawPixel<F::id, S>>{});
+            } else {
+                copyRows<F::id, S>(*this);
+            }
+            return 0;
+        });
+    }
+};
+
+template <class F>
+using OpAssignStdImplementation = CopyImplementation<OpAssignStd, F>;
+template <class F>
+using OpDrawStdImplementation = CopyImplementation<OpDrawStd, F>;
+
+}  // namespace
+
+// Both 8-bit: the indices unchanged, whatever either palette holds; the key compares the low byte.
+void OpAssignStd::applyIndexed() {
+    if (src->format().id() == 9) sameBytesRows<1>(*this, 0xFF);
+}
+
+void OpAssignStd::applyOther8() { OpAssignStd::applyIndexed(); }
+
+void OpAssignStd::applyFormat(PelFmtId id) { applyWorker<OpAssignStdImplementation>(*this, id, *src); }
+
+void OpDrawStd::applyFormat(PelFmtId id) { applyWorker<OpDrawStdImplementation>(*this, id, *src); }
+
+}  // namespace talvo::g

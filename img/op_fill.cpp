@@ -1,0 +1,51 @@
+// Fill: the one-image dispatch and the row writers by pixel size.
+#include <algorithm>
+#include <cstring>
+
+#include "img/clip.h"
+#include "img/image.h"
+#include "img/op_dispatch.h"
+
+namespace talvo::g {
+
+namespace {
+
+// 48 bytes hold a whole number of pixels of 2, 3 and 4 bytes, so rows are written in block copies.
+constexpr std::size_t blockBytes = 48;
+
+template <std::uint32_t B>
+void fillRect(Image& image, const Rect* rect, std::uint32_t colour) {
+    const Rect area = settleArea(image, rect);
+    if (area.empty()) return;
+    Image::Lock lock(image, &area, Image::lockReadWrite);
+    if (lock.bits == nullptr) return;
+    std::uint8_t block[blockBytes];
+    for (std::size_t i = 0; i < blockBytes; i += B) storePixelValue<B>(block + i, colour);
+    std::size_t rowBytes = std::size_t{B} * static_cast<std::size_t>(area.width());
+    std::int32_t rows = area.height();
+    if (lock.pitch > 0 && static_cast<std::size_t>(lock.pitch) == rowBytes) {  // back to back: one run
+        rowBytes *= static_cast<std::size_t>(rows);
+        rows = 1;
+    }
+    std::uint8_t* row = lock.bits;
+    for (std::int32_t y = 0; y < rows; ++y, row += lock.pitch) {
+        std::uint8_t* p = row;
+        std::size_t left = rowBytes;
+        for (; left >= blockBytes; left -= blockBytes, p += blockBytes) std::memcpy(p, block, blockBytes);
+        std::memcpy(p, block, left);
+    }
+}
+
+template <class F>
+struct UOpFillStdImplementation final : UOpFillStd {
+    explicit UOpFillStdImplementation(const UOpFillStd& op) : UOpFillStd(op) {}
+    void applyFormat(PelFmtId id) override {
+        withPixelBytes(id, [&]<std::uint32_t B>() { fillRect<B>(*dst, rect, colour); });
+    }
+};
+
+}  // namespace
+
+void UOpFillStd::applyFormat(PelFmtId id) { applyWorker<UOpFillStdImplementation>(*this, id, *dst); }
+
+}  // namespace talvo::g

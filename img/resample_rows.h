@@ -1,0 +1,197 @@
+// The drivers' sums regrouped by source rows: the same integers as the collectors, far fewer steps.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <type_traits>
+
+#include "img/resample_bounds.h"
+#include "img/resample_collector.h"
+#include "img/resample_fetch.h"
+#include "img/resample_samples.h"
+
+namespace talvo::g::resample_detail {
+
+// NOTE: Every plain sample of a target pixel on grid column x and grid row y is
+// (H(r0, x) x (1 - fy) + H(r1, x) x fy) >> 16 with H(r, x) the row-r interpolation at x. At whole
+// columns H is the pixel x 65536 and at whole rows fy is 0, so the shift truncates only at the start
+// column: the sum is exact from per-row pieces h0 (start-column interpolation) and c (sum of the
+// inner whole columns), which each source row gives once per target column. The keyed rules change a
+// sample only where it reads a key pixel, so keyed pixels whose samples read none are summed the same
+// way, and only the others go sample by sample through the keyed collector.
+template <class Px, bool WrapX, bool WrapY, class Collector>
+class RowSums {
+public:
+    static constexpr PelLayout layout = Px::layout;
+    static constexpr int channels = layout.alpha ? 4 : 3;
+    static constexpr std::int32_t strip = 128;  // target columns per pass, so the buffers live on the stack
+    // Inner-column sums stay 32-bit below this source width; wider sources take the collector.
+    static constexpr std::int32_t widthLimit = 1 << 24;
+
+    static constexpr bool keyed = std::is_same_v<Collector, KeyedCollector<Px>>;
+
+    RowSums(const std::uint8_t* src, std::int32_t srcPitch, std::int32_t sw, std::int32_t sh, Collector& collector,
+            std::uint32_t key) noexcept
+        : src_(src), pitch_(srcPitch), sw_(sw), sh_(sh), collector_(collector), key_(key & layout.keyMask()) {}
+
+    // Box and bilinear alike: spanW x spanH are the sides the bounds divide (sw x sh for the box).
+    void run(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, std::int32_t th, std::int32_t spanW,
+             std::int32_t spanH, bool box) noexcept {
+        box_ = box;
+        SpanBounds cols(spanW, tw);
+        for (std::int32_t i0 = 0; i0 < tw; i0 += strip) {
+            n_ = tw - i0 < strip ? tw - i0 : strip;
+            for (std::int32_t i = 0; i < n_; ++i) {
+                const std::int64_t x0 = cols.bound();
+                cols.advance();
+                const std::int64_t x1 = cols.bound();
+                const AxisPlace place = locate<WrapX>(x0 >> 16, sw_);
+                const std::int64_t inner0 = (x0 >> 16) + 1, inner1 = (x1 - 1) >> 16;
+                column_[i] = {place.base, place.next, static_cast<std::uint32_t>(x0 & 0xFFFF), inner0, inner1, x0, x1};
+                samples_[i] = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
+            }
+            for (Slot& slot : slots_) slot.row = -1;
+            runStrip(dst + std::ptrdiff_t{i0} * bpp, dstPitch, th, spanH);
+        }
+    }
+
+private:
+    static constexpr std::ptrdiff_t bpp = sizeof(Px);
+
+    struct Column {
+        std::int64_t base, next;  // start column and its neighbour by the edge rule
+        std::uint32_t fx;
+        std::int64_t inner0, inner1;  // inner whole columns, inclusive; none when inner1 < inner0
+        std::int64_t x0, x1;          // the bounds, for pixels that go sample by sample
+    };
+    // Channel-major, so the per-row loops run along contiguous columns.
+    struct Slot {
+        std::int64_t row = -1;
+        std::uint64_t used = 0;
+        std::uint32_t h0[channels][strip];
+        std::uint32_t c[channels][strip];
+        bool keyRead[strip];  // keyed only: a key pixel among those the column's samples read in this row
+    };
+
+    static std::uint32_t field(std::uint32_t v, int ch) noexcept { return channelOf<Px>(v, ch); }
+    static std::uint32_t shift(int ch) noexcept { return channelLayout<Px>(ch).shift; }
+    bool isKey(std::uint32_t v) const noexcept { return (v & layout.keyMask()) == key_; }
+    std::uint32_t at(const std::uint8_t* row, std::int64_t k) const noexcept {
+        return loadPixelValue<sizeof(Px)>(row + k * bpp);
+    }
+
+    // The pieces of source row r for the strip's columns, from the three most recently used rows.
+    const Slot& rowPieces(std::int64_t r) noexcept {
+        ++clock_;
+        Slot* victim = &slots_[0];
+        for (Slot& slot : slots_) {
+            if (slot.row == r) {
+                slot.used = clock_;
+                return slot;
+            }
+            if (slot.used < victim->used) victim = &slot;
+        }
+        victim->row = r;
+        victim->used = clock_;
+        const std::uint8_t* row = src_ + r * pitch_;
+        for (std::int32_t i = 0; i < n_; ++i) {
+            const Column& col = column_[i];
+            const std::uint32_t a = at(row, col.base), b = at(row, col.next);
+            std::uint32_t inner[channels] = {};
+            bool keyRead = keyed && (isKey(a) || isKey(b));
+            for (std::int64_t k = col.inner0; k <= col.inner1; ++k) {
+                const std::uint32_t v = at(row, k);
+                if constexpr (keyed) keyRead |= isKey(v);
+                for (int ch = 0; ch < channels; ++ch) inner[ch] += field(v, ch);
+            }
+            victim->keyRead[i] = keyRead;
+            for (int ch = 0; ch < channels; ++ch) {
+                victim->h0[ch][i] = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
+                victim->c[ch][i] = inner[ch];
+            }
+        }
+        return *victim;
+    }
+
+    void runStrip(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t th, std::int32_t spanH) noexcept {
+        SpanBounds rows(spanH, th);
+        for (std::int32_t j = 0; j < th; ++j) {
+            const std::int64_t y0 = rows.bound();
+            rows.advance();
+            const std::int64_t y1 = rows.bound();
+            const std::int64_t inner0 = (y0 >> 16) + 1, inner1 = (y1 - 1) >> 16;
+            const std::uint32_t fy = static_cast<std::uint32_t>(y0 & 0xFFFF);
+            const AxisPlace place = locate<WrapY>(y0 >> 16, sh_);
+            const Slot& upper = rowPieces(place.base);
+            if constexpr (keyed) {
+                // The keyed rules may weigh the lower row even when its fraction is 0.
+                const Slot& lower = rowPieces(place.next);
+                for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] = upper.keyRead[i] || lower.keyRead[i];
+            }
+            if (fy == 0) {
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n_; ++i)
+                        acc_[ch][i] = upper.h0[ch][i] + (std::uint64_t{upper.c[ch][i]} << 16);
+            } else {
+                const Slot& lower = rowPieces(place.next);
+                // 32 x 32 -> 64-bit products, which vectorise.
+                const std::uint32_t gy = 0x10000u - fy;
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n_; ++i)
+                        acc_[ch][i] = ((std::uint64_t{upper.h0[ch][i]} * gy + std::uint64_t{lower.h0[ch][i]} * fy) >> 16) +
+                                      std::uint64_t{upper.c[ch][i]} * gy + std::uint64_t{lower.c[ch][i]} * fy;
+            }
+            for (std::int64_t m = inner0; m <= inner1; ++m) {
+                const Slot& inner = rowPieces(m);
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n_; ++i)
+                        acc_[ch][i] += inner.h0[ch][i] + (std::uint64_t{inner.c[ch][i]} << 16);
+                if constexpr (keyed)
+                    for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] |= inner.keyRead[i];
+            }
+            const std::uint64_t rowSamples = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
+            std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
+            for (std::int32_t i = 0; i < n_; ++i, out += bpp) {
+                if constexpr (keyed) {
+                    if (keyRead_[i]) {
+                        const Column& col = column_[i];
+                        samplePixel<Px, WrapX, WrapY>(src_, pitch_, sw_, sh_, box_, col.x0, col.x1, y0, y1,
+                                                      collector_);
+                        storePixelValue<sizeof(Px)>(out, collector_.result().value());
+                        continue;
+                    }
+                }
+                const std::uint64_t count = samples_[i] * rowSamples;
+                std::uint32_t v = 0;
+                if ((count & (count - 1)) == 0) {
+                    // Counts of 1, 2 and 4 are the rule when enlarging or halving: a shift divides.
+                    const int bits = 16 + std::countr_zero(count);
+                    for (int ch = 0; ch < channels; ++ch)
+                        v |= static_cast<std::uint32_t>(acc_[ch][i] >> bits) << shift(ch);
+                } else {
+                    const Divisor divisor = count < std::size(smallDivisors) ? smallDivisors[count] : Divisor(count);
+                    for (int ch = 0; ch < channels; ++ch)
+                        v |= static_cast<std::uint32_t>(divisor.quotient(acc_[ch][i] >> 16)) << shift(ch);
+                }
+                storePixelValue<sizeof(Px)>(out, v);
+            }
+        }
+    }
+
+    const std::uint8_t* src_;
+    std::int32_t pitch_, sw_, sh_;
+    Collector& collector_;
+    std::uint32_t key_;  // the key's compared bits
+    bool box_ = false;
+    std::int32_t n_ = 0;
+    std::uint64_t clock_ = 0;
+    Column column_[strip];
+    std::uint64_t samples_[strip];
+    Slot slots_[3];
+    std::uint64_t acc_[channels][strip];
+    bool keyRead_[strip];
+};
+
+}  // namespace talvo::g::resample_detail

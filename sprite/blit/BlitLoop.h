@@ -1,0 +1,196 @@
+// The one blit loop template: every (source, destination, slot) loop is an instantiation of it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string_view>
+#include <type_traits>
+
+#include "sprite/PelOpList.h"
+#include "sprite/blit/BlitJob.h"
+#include "sprite/blit/BlitKeptApart.h"
+#include "sprite/blit/BlitTraits.h"
+#include "sprite/blit/BlitWords.h"
+
+namespace blit {
+
+inline constexpr std::string_view opWords[8] = {"modulate", "modulate2x", "modulate4x", "add",
+                                                "addsigned", "addsigned2x", "subtract", "addsmooth"};
+
+// The per-pixel operators by name, found at compile time in their member lists, so a loop can
+// call only an operator that exists, and the call inlines.
+consteval pelColourFn* colourOp(std::string_view op, std::string_view src, std::string_view dst)
+{
+    for (const auto& m : pelColourMembers)
+        if (m.mode == op && m.src == src && m.dst == dst) return m.fn;
+    throw "no such colour operator";
+}
+
+consteval pelAlphaFn* blendOp(std::string_view op, std::string_view src, std::string_view dst)
+{
+    using List = std::span<const pelMember<pelAlphaFn>>;
+    for (const auto& m : op == "alpha" ? List{pelAlphaMembers} : List{pelPremulMembers})
+        if (m.src == src && m.dst == dst) return m.fn;
+    throw "no such blend operator";
+}
+
+// Whether a copy moves the source value (or palette entry) unchanged.
+template <class S, class D>
+inline constexpr bool rawCopy = S::rawCopy && S::group == D::group;
+
+// The constant-alpha operator of a pair, by the source's table of names.
+template <class S, class D>
+consteval pelAlphaFn* alphaOp()
+{
+    constexpr OpPair names = S::alphaOp(D::word);
+    return blendOp("alpha", names.src, names.dst);
+}
+
+// One drawn pixel (after the depth and key tests): d is read and written in place.
+template <class S, class D, int SlotNo>
+inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
+{
+    constexpr BlitSlot slot = blitSlotOf(SlotNo);
+    constexpr BlitKind kind = slot.kind;
+    if constexpr (kind == BlitKind::Copy || kind == BlitKind::StretchCopy) {
+        if constexpr (rawCopy<S, D>) {
+            std::memcpy(d, s, S::bytes);
+        } else {
+            const auto v = S::load(s);
+            D::copy(d, S::widen(v), S::alphaOf(v));
+        }
+    } else if constexpr (keptApart(S::group, D::group, SlotNo)) {
+        keptApartPixel<D, SlotNo>(d, s, a);
+    } else if constexpr (D::group == Group::X8888 && (kind == BlitKind::Alpha || kind == BlitKind::StretchAlpha ||
+                                                       kind == BlitKind::AlphaMap || kind == BlitKind::Premul ||
+                                                       kind == BlitKind::StretchAdd || (kind == BlitKind::Colour && slot.op == 3))) {
+        // Onto 32-bit pixels the blends, premultiplied alpha and add run on whole words.
+        const std::uint32_t dw = load32(d), sw = bgrWord(S::widen(S::load(s))), ua = static_cast<std::uint32_t>(a);
+        if constexpr (kind == BlitKind::Premul)
+            store32(d, words::premul(dw, sw, ua));
+        else if constexpr (kind == BlitKind::StretchAdd || kind == BlitKind::Colour)
+            store32(d, words::add(dw, sw));
+        else
+            store32(d, words::alpha(dw, sw, ua));
+    } else if constexpr (kind == BlitKind::Alpha || kind == BlitKind::StretchAlpha || kind == BlitKind::AlphaMap) {
+        if constexpr (D::wide && S::inlineBlend) {
+            const pel::Bgr c = S::widen(S::load(s));
+            d[0] = static_cast<std::uint8_t>(pel::mix(d[0], c.b, a));
+            d[1] = static_cast<std::uint8_t>(pel::mix(d[1], c.g, a));
+            d[2] = static_cast<std::uint8_t>(pel::mix(d[2], c.r, a));
+        } else {
+            constexpr pelAlphaFn* op = alphaOp<S, D>();
+            op(d, s, a);
+        }
+    } else if constexpr (kind == BlitKind::Premul) {
+        constexpr pelAlphaFn* op = blendOp("premul", S::word, D::word);
+        op(d, s, a);
+    } else {
+        constexpr int k = kind == BlitKind::StretchAdd ? 3 : slot.op;
+        if constexpr (D::wide && (k == 0 || (k == 6 && S::inlineSubtract))) {
+            const pel::Bgr c = S::widen(S::load(s));
+            const int sc[3] = {c.b, c.g, c.r};
+            for (int i = 0; i < 3; ++i)
+                d[i] = static_cast<std::uint8_t>(k == 0 ? (d[i] * sc[i]) >> 8 : (d[i] > sc[i] ? d[i] - sc[i] : 0));
+        } else {
+            constexpr pelColourFn* op = colourOp(opWords[k], S::word, D::word);
+            op(d, s);
+        }
+    }
+}
+
+// One row of an unscaled slot without key or depth test; map is read only by alpha-map slots.
+template <class S, class D, int SlotNo>
+inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
+{
+    for (int i = 0; i < w; ++i)
+        blitPixel<S, D, SlotNo>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step,
+                                blitSlotOf(SlotNo).kind == BlitKind::AlphaMap ? map[i] : alpha);
+}
+
+// Walks job.width x job.height destination pixels once. Unscaled: every view starts at the
+// first pixel of the rectangle and steps by its own pitch. Stretch: the source view is the whole
+// source, sampled at ((x + i) * stepX) >> 16, ((y + j) * stepY) >> 16 in 32-bit unsigned steps.
+// A palettized source's pixel is the table entry of its index byte.
+// Depth test before key test; a keyed-out pixel that passed the depth test keeps its new depth.
+template <class S, class D, int SlotNo>
+void blitLoop(const BlitJob& job)
+{
+    constexpr BlitSlot slot = blitSlotOf(SlotNo);
+    // Every field is read once: stores through the byte pointers could alias the job.
+    const int w = job.width, h = job.height, alpha = job.alpha;
+    if (w <= 0 || h <= 0) return;
+    const auto key = static_cast<typename S::Raw>(job.key & S::keyBits);
+    const auto keyedOut = [key](const std::uint8_t* sp) { return (S::load(sp) & S::keyBits) == key; };
+    const std::uint8_t* const table = job.table;
+    const std::ptrdiff_t sStride = std::ptrdiff_t{job.src.pitch} * S::step;
+    const std::ptrdiff_t dStride = std::ptrdiff_t{job.dst.pitch} * D::bytes;
+    std::uint8_t* drow = job.dst.pels;
+    if constexpr (slot.stretch()) {
+        const std::uint32_t stepX = job.stepX, stepY = job.stepY, startX = static_cast<std::uint32_t>(job.x) * stepX;
+        const std::uint8_t* const src = job.src.pels;
+        std::uint32_t accY = static_cast<std::uint32_t>(job.y) * stepY;
+        for (int j = 0; j < h; ++j, accY += stepY, drow += dStride) {
+            const std::uint8_t* srow = src + static_cast<std::ptrdiff_t>(accY >> 16) * sStride;
+            std::uint32_t accX = startX;
+            std::uint8_t* dp = drow;
+            for (int i = 0; i < w; ++i, accX += stepX, dp += D::bytes) {
+                const std::uint8_t* sp = S::fetch(table, srow + static_cast<std::ptrdiff_t>(accX >> 16) * S::step);
+                if constexpr (slot.keyed)
+                    if (keyedOut(sp)) continue;
+                blitPixel<S, D, SlotNo>(dp, sp, alpha);
+            }
+        }
+    } else if constexpr (slot.kind == BlitKind::Copy && !slot.keyed && !slot.depth) {
+        // Every pixel of every row is written: whole rows at a time.
+        const std::uint8_t* srow = job.src.pels;
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) {
+            if constexpr (rawCopy<S, D> && !S::palettized)
+                std::memcpy(drow, srow, static_cast<std::size_t>(w) * S::bytes);
+            else if constexpr (!S::palettized && requires { D::template copyRow<S>(drow, srow, w); })
+                D::template copyRow<S>(drow, srow, w);
+            else
+                for (int i = 0; i < w; ++i)
+                    blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);
+        }
+    } else {
+        constexpr bool map = slot.kind == BlitKind::AlphaMap;
+        const std::uint8_t* srow = job.src.pels;
+        const std::uint8_t* mrow = job.alphaMap.pels;
+        const std::uint8_t* sdrow = job.srcDepth.pels;
+        std::uint8_t* ddrow = job.dstDepth.pels;
+        const std::ptrdiff_t mStride = job.alphaMap.pitch, sdStride = std::ptrdiff_t{job.srcDepth.pitch} * 4,
+                             ddStride = std::ptrdiff_t{job.dstDepth.pitch} * 4;
+        for (int j = 0; j < h; ++j) {
+            if constexpr (!slot.depth && !slot.keyed && !S::palettized) {
+                // Rows of a different image than the source: no store can change a later read.
+                blitRow<S, D, SlotNo>(drow, srow, mrow, w, alpha);
+            } else {
+                for (int i = 0; i < w; ++i) {
+                    if constexpr (slot.depth) {
+                        const std::int32_t sd = loadDepth(sdrow + 4 * i);
+                        if (!(sd > loadDepth(ddrow + 4 * i))) continue;
+                        storeDepth(ddrow + 4 * i, sd);
+                    }
+                    const std::uint8_t* sp = S::fetch(table, srow + std::ptrdiff_t{i} * S::step);
+                    if constexpr (slot.keyed)
+                        if (keyedOut(sp)) continue;
+                    int a = alpha;
+                    if constexpr (map) a = mrow[i];
+                    blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
+                }
+            }
+            srow += sStride;
+            drow += dStride;
+            if constexpr (map) mrow += mStride;
+            if constexpr (slot.depth) {
+                sdrow += sdStride;
+                ddrow += ddStride;
+            }
+        }
+    }
+}
+
+} // namespace blit

@@ -1,0 +1,119 @@
+// Draw planning: selection through the table, preconditions of the chosen loop, and clipping.
+#include "sprite/blit/BlitPlan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "sprite/blit/BlitSelect.h"
+#include "sprite/imgCTy.h"
+#include "sprite/palCTy.h"
+
+namespace {
+
+constexpr int depthKind = 10;
+constexpr int alphaMapKind = 9;
+constexpr int indexKind = 9;
+
+// 16.16 step of a scale: (int32)(1 / scale * 65536) in double; false when there is none.
+bool stepOf(float scale, std::uint32_t& step)
+{
+    if (!(scale > 0.0f) || !std::isfinite(scale)) return false;
+    const double q = 1.0 / static_cast<double>(scale) * 65536.0;
+    if (!(q <= 2147483647.0)) return false;
+    step = static_cast<std::uint32_t>(static_cast<std::int32_t>(q));
+    return true;
+}
+
+// One axis: the half-open range [lo, hi) of rectangle coordinates that is kept.
+struct Span {
+    std::int64_t lo, hi;
+};
+
+// Unscaled: the coordinate indexes the source, the alpha map and the depth images directly
+// and the destination at the offset.
+Span clipUnscaled(std::int64_t start, std::int64_t length, std::int64_t offset, std::int64_t srcSize,
+                  std::int64_t dstSize, std::int64_t othersSize)
+{
+    const std::int64_t lo = std::max({start, std::int64_t{0}, -offset});
+    const std::int64_t hi = std::min({start + length, srcSize, dstSize - offset, othersSize});
+    return {lo, hi};
+}
+
+// Stretch: the coordinate c samples source pixel (c * step) >> 16; kept where that is inside
+// the source, where the 32-bit running sum the loop keeps is exact, and where c + offset is
+// inside the destination. Coordinates stay inside int32.
+Span clipStretch(std::int64_t start, std::int64_t length, std::int64_t offset, std::int64_t srcSize,
+                 std::int64_t dstSize, std::uint32_t step)
+{
+    std::int64_t hi = std::min({start + length, dstSize - offset, std::int64_t{INT32_MAX} + 1});
+    if (srcSize <= 0) hi = 0;
+    if (step != 0) {
+        const auto limit = [step](std::uint64_t bound) { return static_cast<std::int64_t>((bound + step - 1) / step); };
+        hi = std::min({hi, limit(static_cast<std::uint64_t>(srcSize) << 16), limit(std::uint64_t{1} << 32)});
+    }
+    return {std::max({start, std::int64_t{0}, -offset}), hi};
+}
+
+bool isKind(const imgCTy* image, int kind) { return image != nullptr && image->pelFmt.kind == kind; }
+
+}  // namespace
+
+bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect& rect, const DrawParams& params,
+              BlitPlan& plan)
+{
+    BlitJob& job = plan.job;
+    job = BlitJob{};
+    const int srcKind = src.pelFmt.kind, dstKind = dst.pelFmt.kind;
+    const palCTy* const palette = src.pelFmt.palette;
+    const bool srcPalette = palette != nullptr, dstPalette = dst.pelFmt.palette != nullptr;
+    const bool keyed = src.hasColorKey != 0, depth = params.srcDepth != nullptr;
+    const auto mode = static_cast<std::uint32_t>(params.mode);
+    const int dstGroup = blitGroupOf(dstKind);
+    if (srcKind == indexKind && dstKind == indexKind && srcPalette == dstPalette) {
+        // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
+        plan.slot = params.scaled != 0 ? 1 : 7;
+        plan.loop = params.scaled != 0 ? blitIndexStretchCopy : blitIndexCopy;
+    } else if (srcPalette && !dstPalette && srcKind == indexKind) {
+        plan.slot = blitSlotFor(mode, params.scaled != 0, keyed, depth);
+        plan.loop = blitPalCell(dstGroup, plan.slot);
+        // The caller has the table built for this kind; without it nothing can be read.
+        if (palette->table == nullptr || palette->tableKind != static_cast<std::uint32_t>(dstKind)) return false;
+        job.table = palette->table;
+        if (keyed) job.key = blitPalKeyOf(dstGroup, src.colorKeyRgba);
+    } else {
+        const int srcGroup = blitGroupOf(srcKind);
+        plan.slot = blitSlotFor(mode, params.scaled != 0, keyed, depth);
+        plan.loop = blitCell(srcGroup, dstGroup, plan.slot);
+        if (keyed) job.key = blitKeyOf(srcGroup, src.colorKeyRgba);
+    }
+    if (plan.loop == nullptr) return false;
+    const BlitSlot slot = blitSlotOf(plan.slot);
+    if (slot.kind == BlitKind::AlphaMap && !isKind(params.alphaMap, alphaMapKind)) return false;
+    if (slot.depth && !(isKind(params.srcDepth, depthKind) && isKind(params.dstDepth, depthKind))) return false;
+    job.alpha = std::clamp(params.alpha, 0, 256);
+    Span sx, sy;
+    if (slot.stretch()) {
+        if (!stepOf(params.scaleX, job.stepX) || !stepOf(params.scaleY, job.stepY)) return false;
+        sx = clipStretch(rect.x, rect.width, x, src.width, dst.width, job.stepX);
+        sy = clipStretch(rect.y, rect.height, y, src.height, dst.height, job.stepY);
+    } else {
+        std::int64_t otherW = INT64_MAX, otherH = INT64_MAX;
+        for (const imgCTy* other : {slot.kind == BlitKind::AlphaMap ? params.alphaMap : nullptr,
+                                    slot.depth ? params.srcDepth : nullptr, slot.depth ? params.dstDepth : nullptr}) {
+            if (other == nullptr) continue;
+            otherW = std::min<std::int64_t>(otherW, other->width);
+            otherH = std::min<std::int64_t>(otherH, other->height);
+        }
+        sx = clipUnscaled(rect.x, rect.width, x, src.width, dst.width, otherW);
+        sy = clipUnscaled(rect.y, rect.height, y, src.height, dst.height, otherH);
+    }
+    if (sx.hi <= sx.lo || sy.hi <= sy.lo) return false;
+    job.x = static_cast<std::int32_t>(sx.lo);
+    job.y = static_cast<std::int32_t>(sy.lo);
+    job.width = static_cast<std::int32_t>(sx.hi - sx.lo);
+    job.height = static_cast<std::int32_t>(sy.hi - sy.lo);
+    plan.srcRect = {job.x, job.y, job.width, job.height};
+    plan.dstRect = {static_cast<std::int32_t>(sx.lo + x), static_cast<std::int32_t>(sy.lo + y), job.width, job.height};
+    return true;
+}

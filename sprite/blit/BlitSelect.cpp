@@ -1,0 +1,94 @@
+// Loop selection: the slot table, the group-pair table and the keys formed from key colour bytes.
+#include "sprite/blit/BlitSelect.h"
+
+#include "sprite/PelFormats.h"
+
+namespace {
+
+// Rows by source group; a null row draws nothing for every destination.
+const BlitRow* const blitTable[blit::groupCount] = {&blitFromRgb888, &blitFromX8888, &blitFromRgb565,
+                                                     &blitFromRgbx5551, &blitFromRgba5551};
+
+constexpr const char* groupWords[blit::groupCount + 1] = {"rgb888", "rgbx8888", "rgb565", "rgbx5551", "rgba5551", "pal8"};
+
+bool inTable(int group, int slot) { return group >= 0 && group < blit::groupCount && slot >= 0 && slot < blitSlotCount; }
+
+}  // namespace
+
+int blitGroupOf(int kind) noexcept
+{
+    constexpr int groups[7] = {-1, 0, 1, 1, 2, 3, 4};
+    return kind >= 0 && kind <= 6 ? groups[kind] : -1;
+}
+
+int blitSlotFor(std::uint32_t mode, bool scaled, bool keyed, bool depth) noexcept
+{
+    const int plain = keyed ? 0 : 1;
+    if (mode == 13) return 0 + plain;
+    if (scaled) {
+        switch (mode) {
+        case 0: case 14: return 0 + plain;
+        case 1: case 15: return 2 + plain;
+        case 7: return 4 + plain;
+        default: return -1;
+        }
+    }
+    switch (mode) {
+    case 0: case 14: return (depth ? 8 : 6) + plain;
+    case 1: case 15: return 10 + plain;
+    case 12: return 12 + plain;
+    case 3: return 14 + plain;
+    default:
+        if (mode >= 4 && mode <= 11) return 16 + 4 * static_cast<int>(mode - 4) + (depth ? 2 : 0) + plain;
+        return -1;
+    }
+}
+
+BlitFn* blitCell(int srcGroup, int dstGroup, int slot) noexcept
+{
+    if (srcGroup < 0 || srcGroup >= blit::groupCount || !inTable(dstGroup, slot)) return blitNothing;
+    return (*blitTable[srcGroup])[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)];
+}
+
+BlitFn* blitPalCell(int dstGroup, int slot) noexcept
+{
+    return inTable(dstGroup, slot) ? blitFromPal8[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)] : blitNothing;
+}
+
+std::string blitLoopName(int srcGroup, int dstGroup, int slot)
+{
+    static constexpr const char* kinds[] = {"stretch_copy", "stretch_alpha", "stretch_add", "copy", "alpha", "premul", "alphamap"};
+    static constexpr const char* ops[] = {"modulate", "modulate2x", "modulate4x", "add", "addsigned", "addsigned2x", "subtract", "addsmooth"};
+    if (srcGroup < 0 || srcGroup > blitPal8Group || dstGroup < 0 || dstGroup > blitPal8Group || slot < 0 || slot >= blitSlotCount)
+        return "nothing";
+    const BlitSlot s = blitSlotOf(slot);
+    std::string name = "blit_";
+    name += s.kind == BlitKind::Colour ? ops[s.op] : kinds[static_cast<int>(s.kind)];
+    name += std::string("_") + groupWords[srcGroup] + "_to_" + groupWords[dstGroup];
+    if (s.keyed) name += "_key";
+    if (s.depth) name += "_depth";
+    return name;
+}
+
+std::uint32_t blitKeyOf(int srcGroup, const std::uint8_t* rgba) noexcept
+{
+    std::uint16_t word = 0;
+    switch (static_cast<blit::Group>(srcGroup)) {
+    case blit::Group::Rgb888: return rgba[0] | rgba[1] << 8 | static_cast<std::uint32_t>(rgba[2]) << 16;
+    case blit::Group::X8888:
+        return rgba[0] | rgba[1] << 8 | static_cast<std::uint32_t>(rgba[2]) << 16 | static_cast<std::uint32_t>(rgba[3]) << 24;
+    case blit::Group::Rgb565: return pel_convert_rgb888_to_rgb565(word, rgba);
+    case blit::Group::Rgbx5551: return pel_convert_rgb888_to_rgbx5551(word, rgba);
+    case blit::Group::Rgba5551: return pel_key_rgb888_to_rgba5551(word, rgba);
+    case blit::Group::Index8: break;
+    }
+    return 0;
+}
+
+std::uint32_t blitPalKeyOf(int dstGroup, const std::uint8_t* rgba) noexcept
+{
+    // 32-bit and rgb888 entries are compared as the colour's bytes; the 16-bit ones as the colour
+    // converted, the 5551 ones on bits 0 to 14 (the loops mask bit 15).
+    if (dstGroup == static_cast<int>(blit::Group::Rgba5551)) dstGroup = static_cast<int>(blit::Group::Rgbx5551);
+    return blitKeyOf(dstGroup, rgba);
+}

@@ -1,0 +1,102 @@
+// imgCTy::DrawEx: route and plan the draw, lock every image that takes part, run one loop, unlock on every path.
+#include <cstring>
+
+#include "sprite/ctyRuntime.h"
+#include "sprite/blit/BlitPlan.h"
+#include "sprite/imgCTy.h"
+
+namespace {
+
+// Locks at rect (null: whole image); the view of the lock, or an empty view when the image
+// could not be locked there (no pixels, or not a row image).
+BlitView lockView(imgCTy* image, const imgRect* rect, int access)
+{
+    image->Lock(rect, access);
+    return image->lockedPels != nullptr ? BlitView{image->lockedPels, image->lockPitch} : BlitView{};
+}
+
+// The source pixels a loop reads, copied out of the image, for a draw of an image onto itself.
+// Owned by the caller (ctyFree); null when the allocation failed.
+std::uint8_t* copyOut(const BlitView& view, int width, int height, int bytes)
+{
+    const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytes);
+    auto* copy = static_cast<std::uint8_t*>(ctyAlloc(row * static_cast<std::size_t>(height)));
+    if (copy == nullptr) return nullptr;
+    for (int j = 0; j < height; ++j)
+        std::memcpy(copy + row * static_cast<std::size_t>(j),
+                    view.pels + static_cast<std::ptrdiff_t>(j) * view.pitch * bytes, row);
+    return copy;
+}
+
+// Locks what the planned loop touches and runs it. Returns the self-draw copy to free.
+std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& plan)
+{
+    BlitJob& job = plan.job;
+    const BlitSlot slot = blitSlotOf(plan.slot);
+    const int srcBytes = imgPelBytes(src.pelFmt.kind);
+    job.src = lockView(&src, slot.stretch() ? nullptr : &plan.srcRect, 1);
+    if (job.src.pels == nullptr) return nullptr;
+    std::uint8_t* copy = nullptr;
+    if (&src == &dst) {
+        // Read what the destination held before the draw, not what the loop has just written.
+        const int w = slot.stretch() ? src.width : job.width, h = slot.stretch() ? src.height : job.height;
+        copy = copyOut(job.src, w, h, srcBytes);
+        if (copy == nullptr) return nullptr;
+        job.src = {copy, w};
+        src.Unlock();
+    }
+    if (slot.kind == BlitKind::AlphaMap) {
+        job.alphaMap = lockView(params.alphaMap, &plan.srcRect, 1);
+        if (job.alphaMap.pels == nullptr) return copy;
+    }
+    if (slot.depth) {
+        job.srcDepth = lockView(params.srcDepth, &plan.srcRect, 1);
+        job.dstDepth = lockView(params.dstDepth, &plan.srcRect, 0);
+        if (job.srcDepth.pels == nullptr || job.dstDepth.pels == nullptr) return copy;
+    }
+    job.dst = lockView(&dst, &plan.dstRect, 0);
+    if (job.dst.pels != nullptr) plan.loop(job);
+    return copy;
+}
+
+// The palettized selection's first step, before anything is locked (the table builder's report
+// may jump away): the palette's table in the destination's kind, rebuilt only at a change of
+// kind. A kind outside 0 to 10 has no table to build and draws nothing; blitPlan picks the slot.
+bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst)
+{
+    const int kind = dst.pelFmt.kind;
+    if (kind < 0 || kind > 10) return false;
+    src.BuildPalTbl(kind);
+    return true;
+}
+
+}  // namespace
+
+void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
+{
+    if (dst == nullptr || params == nullptr) return;
+    imgRect whole;
+    if (rect == nullptr) rect = GetRect(&whole);
+    imgCTy* const images[5] = {this, dst, params->alphaMap, params->srcDepth, params->dstDepth};
+    // Every image starts unlocked, so each is locked where this draw needs it and not where a
+    // caller left it, and every image ends unlocked.
+    const auto unlockAll = [&images] {
+        for (imgCTy* image : images)
+            if (image != nullptr && image->lockedPels != nullptr) image->Unlock();
+    };
+    unlockAll();
+    const bool srcPalette = pelFmt.palette != nullptr, dstPalette = dst->pelFmt.palette != nullptr;
+    if (dstPalette && !srcPalette) {
+        // Posted last, with nothing locked and nothing to destroy: a handler may jump away.
+        ctyErrorf(4, "imgCTy::Draw: This is not impelmetned yet");
+        return;
+    }
+    // Only an index image takes the palettized route; other kinds with a palette draw by their kind.
+    if (srcPalette && !dstPalette && pelFmt.kind == 9 && !draw_dispatch_pal(*this, *dst)) return;
+    BlitPlan plan;
+    if (blitPlan(*this, *dst, x, y, *rect, *params, plan)) {
+        std::uint8_t* copy = run(*this, *dst, *params, plan);
+        ctyFree(copy);
+    }
+    unlockAll();
+}

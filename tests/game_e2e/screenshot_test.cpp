@@ -1,0 +1,148 @@
+// The screenshot keys end to end: F5 and F9 write screen_N.bmp holding the frame as presented.
+#include "BoardTest.h"
+
+#include "game/GameState.h"
+#include "platform/display.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Frame = plat::headless::PresentedFrame;
+
+// The 54-byte header of an 800 x 600 24-bit file.
+std::string shotHeader()
+{
+    std::string h(54, '\0');
+    const auto put32 = [&h](int at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) h[static_cast<std::size_t>(at + i)] = static_cast<char>(v >> (8 * i));
+    };
+    h[0] = 'B', h[1] = 'M';
+    put32(2, 1'440'054), put32(10, 54), put32(14, 40), put32(18, 800), put32(22, 600);
+    h[26] = 1, h[28] = 24;
+    put32(34, 1'440'000);
+    return h;
+}
+
+// The file against the frame, each 5-6-5 pixel widened by shifts: "equal" or the first
+// difference. Pixels in `skip` are left out; differInSkip counts those that differ.
+std::string compareShot(const std::string& file, const Frame& frame, std::optional<Area> skip = {}, int* differInSkip = nullptr)
+{
+    if (file.size() != 1'440'054) return "the file has " + std::to_string(file.size()) + " bytes";
+    if (file.compare(0, 54, shotHeader()) != 0) return "the header differs";
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) {
+            const uint32_t v = frame.pixel(x, y);
+            const char* p = file.data() + 54 + (599 - y) * 2400 + 3 * x;
+            const bool same = static_cast<uint8_t>(p[0]) == ((v & 31) << 3) && static_cast<uint8_t>(p[1]) == (((v >> 5) & 63) << 2) &&
+                              static_cast<uint8_t>(p[2]) == ((v >> 11) << 3);
+            if (skip && skip->contains(x, y)) {
+                if (differInSkip != nullptr) *differInSkip += !same;
+            } else if (!same) {
+                return "first difference at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+            }
+        }
+    return "equal";
+}
+
+} // namespace
+
+class ScreenshotTest : public BoardTest {
+protected:
+    [[nodiscard]] bool exists(const std::string& name) const { return fs::exists(dir() / name); }
+    // Taps the key and waits for the frame presented right after the file appeared.
+    [[nodiscard]] bool shoot(const char* name, const std::string& file)
+    {
+        holdKey(name);
+        const bool saved = game->waitUntil([&](const auto&) { return exists(file); }, 10);
+        releaseKey(name);
+        return saved;
+    }
+};
+
+TEST_F(ScreenshotTest, F5InTheMenuWritesTheWidenedFrameWithItsCursorOnceWhileHeldAndOnceWithF9)
+{
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    ASSERT_NO_FATAL_FAILURE(moveTo(700, 550));
+    holdKey("F5");
+    ASSERT_TRUE(game->waitUntil([&](const auto&) { return exists("screen_0.bmp"); }, 10));
+    EXPECT_EQ(compareShot(fileBytes("screen_0.bmp"), game->frame()), "equal");
+    EXPECT_EQ(comparePicture(game->frame(), picture("Data/cursor.bmp"), 700, 550, true), "equal") << "the shot holds the cursor";
+    ASSERT_TRUE(game->advance(5));
+    EXPECT_FALSE(exists("screen_1.bmp")) << "a held key saves once";
+    releaseKey("F5");
+    ASSERT_TRUE(game->advance(2));
+    holdKey("F9");
+    holdKey("F5");
+    ASSERT_TRUE(game->waitUntil([&](const auto&) { return exists("screen_1.bmp"); }, 10));
+    ASSERT_TRUE(game->advance(3));
+    EXPECT_FALSE(exists("screen_2.bmp")) << "F5 and F9 together save once";
+    releaseKey("F5");
+    releaseKey("F9");
+    EXPECT_EQ(quitWithQ(), 0);
+}
+
+TEST_F(ScreenshotTest, TheFirstFreeNumberIsTaken)
+{
+    writeFile("screen_0.bmp", "x");
+    writeFile("screen_1.bmp", "x");
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    ASSERT_TRUE(shoot("F9", "screen_2.bmp"));
+    fs::remove(dir() / "screen_0.bmp");
+    fs::remove(dir() / "screen_2.bmp");
+    ASSERT_TRUE(game->advance(2));
+    ASSERT_TRUE(shoot("F5", "screen_0.bmp"));
+    EXPECT_FALSE(exists("screen_2.bmp"));
+    EXPECT_EQ(quitWithQ(), 0);
+}
+
+TEST_F(ScreenshotTest, F5InAFadeSavesTheFadeFrame)
+{
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    ASSERT_NO_FATAL_FAILURE(clickAt(300, 200)); // the 6x6 button: the menu fades out
+    ASSERT_TRUE(game->advance(4));
+    ASSERT_TRUE(shoot("F5", "screen_0.bmp"));
+    EXPECT_EQ(compareShot(fileBytes("screen_0.bmp"), game->frame()), "equal");
+    EXPECT_NE(shows("Data/Menu/Menu.bmp", 0, 0), "equal") << "a frame of the fade, not the menu";
+    EXPECT_NE(game->frame().pixel(400, 100), 0u) << "not yet black";
+}
+
+TEST_F(ScreenshotTest, TheLostDialogIsSavedWithoutTheCursor)
+{
+    ASSERT_NO_FATAL_FAILURE(enterBoard(Layout6x6));
+    const std::vector<Square> path = deadEndPath(6, Square{0, 0});
+    for (size_t i = 0; i < path.size(); ++i) ASSERT_NO_FATAL_FAILURE(playSquare(path[i]));
+    ASSERT_EQ(checkLostDialog(), "ok");
+    ASSERT_NO_FATAL_FAILURE(moveTo(150, 150));
+    ASSERT_TRUE(shoot("F5", "screen_0.bmp"));
+    int differ = 0;
+    EXPECT_EQ(compareShot(fileBytes("screen_0.bmp"), game->frame(), cursorArea(), &differ), "equal");
+    EXPECT_GT(differ, 20) << "the presented frame has the cursor, the shot not";
+}
+
+TEST_F(ScreenshotTest, AFileThatCannotBeCreatedIsSkippedAndTheGameGoesOn)
+{
+    // A dangling link into a missing folder: nothing can be created there, even by root.
+    fs::create_symlink(dir() / "missing" / "shot.bmp", dir() / "screen_0.bmp");
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    holdKey("F5");
+    ASSERT_TRUE(game->advance(4));
+    releaseKey("F5");
+    EXPECT_FALSE(exists("missing"));
+    EXPECT_FALSE(exists("screen_1.bmp"));
+    ASSERT_NO_FATAL_FAILURE(moveTo(300, 320));
+    EXPECT_EQ(quitWithQ(), 0);
+}
+
+TEST_F(ScreenshotTest, AnEightBitDisplayIsNotReadAndSavesNothing)
+{
+    plat::headless::setDisplayFormat(plat::format::Indexed8);
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    holdKey("F5");
+    ASSERT_TRUE(game->advance(4));
+    releaseKey("F5");
+    EXPECT_FALSE(exists("screen_0.bmp"));
+    EXPECT_EQ(quitWithQ(), 0);
+}

@@ -1,0 +1,189 @@
+// JPEG decoder: libjpeg-made pictures decode byte for byte as a plain libjpeg loop does; failures raise.
+#include <gtest/gtest.h>
+#include <jerror.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "img/image_row.h"
+#include "img/jpg_decoder.h"
+#include "picture_files.h"
+#include "talvo/exception.h"
+
+namespace {
+
+using namespace talvo::g;
+using imgtest::Bytes;
+using imgtest::operator+;
+using imgtest::JpegFile;
+using imgtest::MemStream;
+using talvo::io::IoState;
+
+constexpr IoState quiet = 0;
+constexpr IoState badAndFail = talvo::io::badBit | talvo::io::failBit;
+
+Bytes rowsOf(const ImageRow& image) {
+    Bytes rows;
+    for (std::int32_t y = 0; y < image.height(); ++y) {
+        const std::uint8_t* row = image.pixels() + std::ptrdiff_t{y} * image.pitch();
+        rows.insert(rows.end(), row, row + std::size_t(image.width()) * 3);
+    }
+    return rows;
+}
+
+std::string raised(const Bytes& file, IoState mask) {
+    MemStream stream(file, mask);
+    ImageRow image;
+    try {
+        JpgDecoder().load(stream.in(), image);
+    } catch (const talvo::io::Failure&) {
+        return "failure";
+    } catch (const talvo::Exception& e) {
+        return e.what();
+    }
+    return "";
+}
+
+struct Variant {
+    const char* name;
+    JpegFile file;
+};
+
+const Variant variants[] = {
+    {"baseline 4:2:0", {.width = 37, .height = 29}},
+    {"baseline 4:4:4", {.width = 16, .height = 16, .subsample = false}},
+    {"progressive", {.width = 45, .height = 21, .progressive = true, .seed = 2}},
+    {"grey", {.width = 19, .height = 33, .components = 1, .seed = 3}},
+    {"restart intervals", {.width = 64, .height = 40, .restartRows = 1, .seed = 4}},
+    {"one pixel", {.width = 1, .height = 1, .seed = 5}},
+    {"large, noisy", {.width = 96, .height = 80, .quality = 97, .seed = 6}},
+};
+
+// Every variant, with bytes after the end marker and after a prefix the stream starts behind: load equals
+// the plain loop, and a second decode on the same decoder gives the picture again.
+TEST(JpgDecoder, MatchesPlainLibjpegAndDecodesTwice) {
+    for (const Variant& v : variants) {
+        const Bytes file = imgtest::jpegBytes(v.file);
+        const Bytes want = imgtest::jpegReference(file);
+        MemStream plain(file, badAndFail);
+        ImageRow image;
+        JpgDecoder().load(plain.in(), image);
+        EXPECT_EQ(image.format().id(), 1u) << v.name;
+        EXPECT_EQ(image.width(), std::int32_t(v.file.width)) << v.name;
+        EXPECT_TRUE(rowsOf(image) == want) << v.name;
+
+        const Bytes framed = Bytes{'p', 'r', 'e'} + file + Bytes{0xFF, 0xD8, 0xFF, 0xD9, 'x'};
+        MemStream stream(framed, badAndFail);
+        stream.in().seekg(3);
+        JpgDecoder decoder;
+        decoder.open(stream.in());
+        for (int pass = 0; pass < 2; ++pass) {
+            ImageRow again;
+            again.create(image.width(), image.height(), PelFmt(1));
+            decoder.read(nullptr, again, nullptr, 0);
+            EXPECT_TRUE(rowsOf(again) == want) << v.name << " pass " << pass;
+        }
+        if (v.file.components == 1) {
+            for (std::size_t i = 0; i < want.size(); i += 3)
+                ASSERT_TRUE(want[i] == want[i + 1] && want[i] == want[i + 2]) << "grey pixel " << i / 3;
+        }
+    }
+}
+
+// Rows 10 to 19 of the picture into a 10-row rectangle.
+TEST(JpgDecoder, SourceRectanglesCopyTheirRowsOnly) {
+    const JpegFile f{.width = 40, .height = 30, .seed = 7};
+    const Bytes file = imgtest::jpegBytes(f);
+    const Bytes want = imgtest::jpegReference(file);
+    MemStream stream(file, badAndFail);
+    JpgDecoder decoder;
+    decoder.open(stream.in());
+    ImageRow rows;
+    rows.create(40, 10, PelFmt(1));
+    decoder.decode({0, 10, 40, 20}, rows, {0, 0, 40, 10}, 0);
+    EXPECT_TRUE(rowsOf(rows) == Bytes(want.begin() + 10 * 120, want.begin() + 20 * 120));
+}
+
+// Empty, cut-short and corrupt files raise with libjpeg's own text; through a stream whose mask
+// holds fail, running out of data is the stream's failure.
+TEST(JpgDecoder, BrokenFilesRaiseLibjpegsText) {
+    const Bytes file = imgtest::jpegBytes({.width = 48, .height = 48, .quality = 95});
+    const Bytes cut(file.begin(), file.begin() + std::ptrdiff_t(file.size() / 2));
+    Bytes corrupt = file;
+    corrupt[1] = 0x00;
+    Bytes noEnd(file.begin(), file.end() - 2);
+    EXPECT_EQ(raised({}, quiet), imgtest::jpegMessage(JERR_INPUT_EMPTY));
+    EXPECT_EQ(raised(cut, quiet), imgtest::jpegMessage(JWRN_JPEG_EOF));
+    EXPECT_EQ(raised(noEnd, quiet), imgtest::jpegMessage(JWRN_JPEG_EOF));
+    EXPECT_EQ(raised(corrupt, quiet).rfind("Not a JPEG file", 0), 0u) << raised(corrupt, quiet);
+    EXPECT_EQ(raised({}, badAndFail), "failure");
+    EXPECT_EQ(raised(cut, badAndFail), "failure");
+    EXPECT_EQ(raised(file + Bytes{1, 2, 3}, badAndFail), "");
+
+    // The frame header's size, above and at the pixel limit.
+    const auto sized = [&file](std::uint32_t side) {
+        Bytes b = file;
+        const std::uint8_t sof[] = {0xFF, 0xC0};
+        const auto at = std::search(b.begin(), b.end(), std::begin(sof), std::end(sof));
+        at[5] = at[7] = std::uint8_t(side >> 8);
+        at[6] = at[8] = std::uint8_t(side);
+        return b;
+    };
+    EXPECT_EQ(raised(sized(16385), quiet), "talvo::g::JpgDecoder: picture above 2^28 pixels");
+    MemStream atLimit(sized(16384), quiet);
+    JpgDecoder decoder;
+    decoder.open(atLimit.in());
+    ImageInfo info;
+    decoder.info(info);
+    EXPECT_EQ(info.width * info.height, 1 << 28);
+}
+
+// Delivers the bytes up to `cut` until the first seek, then all of them.
+class HealingBuf : public std::streambuf {
+public:
+    HealingBuf(const Bytes& bytes, std::size_t cut) : bytes_(bytes.begin(), bytes.end()) {
+        setg(bytes_.data(), bytes_.data(), bytes_.data() + cut);
+    }
+
+protected:
+    pos_type seekpos(pos_type position, std::ios_base::openmode) override {
+        setg(bytes_.data(), bytes_.data() + off_type(position), bytes_.data() + bytes_.size());
+        return position;
+    }
+    pos_type seekoff(off_type offset, std::ios_base::seekdir direction, std::ios_base::openmode) override {
+        return direction == std::ios_base::cur && offset == 0 ? pos_type(gptr() - eback()) : pos_type(-1);
+    }
+
+private:
+    std::vector<char> bytes_;
+};
+
+// A pass that fails half-way (the data stops) leaves the decoder ready for a full one.
+TEST(JpgDecoder, DecodesAfterAFailedPass) {
+    const Bytes file = imgtest::jpegBytes({.width = 64, .height = 64, .seed = 9});
+    HealingBuf buffer(file, file.size() / 2);
+    talvo::io::IStream in(&buffer);
+    in.exceptions(quiet);
+    JpgDecoder decoder;
+    decoder.open(in);
+    ImageRow image;
+    image.create(64, 64, PelFmt(1));
+    try {
+        decoder.read(nullptr, image, nullptr, 0);
+        ADD_FAILURE() << "the cut pass decoded";
+    } catch (const talvo::Exception& e) {
+        EXPECT_EQ(std::string(e.what()), imgtest::jpegMessage(JWRN_JPEG_EOF));
+    }
+    decoder.read(nullptr, image, nullptr, 0);
+    EXPECT_TRUE(rowsOf(image) == imgtest::jpegReference(file));
+}
+
+TEST(JpgDecoder, LoadByNameOfAMissingFileRaisesTheStreamFailure) {
+    ImageRow image;
+    EXPECT_THROW(JpgDecoder().loadByName("/nonexistent/velmoor/picture.jpg", image), talvo::io::Failure);
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+// Picture files for the decoder tests and fuzz seeds: a TGA writer, libjpeg's compressor and reader.
+#pragma once
+
+#include <cstdio>  // before jpeglib.h
+
+#include <jpeglib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "talvo/istream.h"
+#include "talvo/mem_buf.h"
+
+namespace imgtest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// An input stream over a copy of the bytes, with the given exception mask.
+class MemStream {
+public:
+    MemStream(const Bytes& bytes, talvo::io::IoState mask) {
+        auto* block = static_cast<char*>(std::malloc(bytes.empty() ? 1 : bytes.size()));
+        if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
+        buffer_.set(block, bytes.size(), bytes.size());
+        in_.init(&buffer_);
+        in_.exceptions(mask);
+    }
+    [[nodiscard]] talvo::io::IStream& in() { return in_; }
+
+private:
+    talvo::io::MemBuf buffer_;
+    talvo::io::IStream in_;
+};
+
+// A TGA file as the format lays it out; pixels are the stored bytes in file order.
+struct TgaFile {
+    std::uint8_t type = 2;
+    std::uint8_t depth = 24;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::uint8_t mapType = 0;
+    std::uint16_t mapLength = 0;
+    std::uint8_t mapEntryBits = 24;
+    Bytes id;
+    Bytes map;     // written as given, right after the id
+    Bytes pixels;  // width x height x depth / 8 bytes
+};
+
+// Run-length packets of at most `longest` pixels (1 to 128) that run on across rows.
+inline Bytes tgaPackets(const Bytes& pixels, std::uint32_t bpp, std::uint32_t longest) {
+    Bytes out;
+    const std::size_t count = pixels.size() / bpp;
+    const auto same = [&](std::size_t a, std::size_t b) {
+        return std::memcmp(&pixels[a * bpp], &pixels[b * bpp], bpp) == 0;
+    };
+    const auto put = [&](std::uint32_t header, std::size_t from, std::size_t to) {
+        out.push_back(static_cast<std::uint8_t>(header));
+        out.insert(out.end(), pixels.begin() + from * bpp, pixels.begin() + to * bpp);
+    };
+    for (std::size_t i = 0; i < count;) {
+        std::size_t run = 1;
+        while (i + run < count && run < longest && same(i, i + run)) ++run;
+        if (run > 1) {
+            put(127 + run, i, i + 1);
+            i += run;
+            continue;
+        }
+        std::size_t raw = 1;  // up to the next pair of equal pixels
+        while (i + raw < count && raw < longest && !(i + raw + 1 < count && same(i + raw, i + raw + 1))) ++raw;
+        put(raw - 1, i, i + raw);
+        i += raw;
+    }
+    return out;
+}
+
+// The file's bytes; types 9 and 10 get packets of at most `longest` pixels.
+inline Bytes tgaBytes(const TgaFile& f, std::uint32_t longest = 128) {
+    const auto u16 = [](Bytes& b, std::uint32_t v) {
+        b.push_back(static_cast<std::uint8_t>(v));
+        b.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    Bytes b{static_cast<std::uint8_t>(f.id.size()), f.mapType, f.type};
+    u16(b, 0);
+    u16(b, f.mapLength);
+    b.push_back(f.mapEntryBits);
+    u16(b, 0);
+    u16(b, 0);
+    u16(b, f.width);
+    u16(b, f.height);
+    b.push_back(f.depth);
+    b.push_back(0);
+    b.insert(b.end(), f.id.begin(), f.id.end());
+    b.insert(b.end(), f.map.begin(), f.map.end());
+    const Bytes data = f.type >= 9 ? tgaPackets(f.pixels, f.depth / 8, longest) : f.pixels;
+    b.insert(b.end(), data.begin(), data.end());
+    return b;
+}
+
+// A JPEG made by libjpeg's compressor from B, G, R (or grey) rows of a seeded, mostly smooth picture.
+struct JpegFile {
+    std::uint32_t width = 32;
+    std::uint32_t height = 24;
+    int components = 3;  // 1 grey, 3 colour
+    int quality = 85;
+    bool progressive = false;
+    unsigned restartRows = 0;
+    bool subsample = true;  // 4:2:0, else 4:4:4
+    std::uint64_t seed = 1;
+};
+
+// A hash of the position: noise that needs no generator state.
+inline std::uint32_t noise(std::uint64_t seed, std::uint32_t x, std::uint32_t y, int c) {
+    std::uint64_t z = seed * 0x9E3779B97F4A7C15ull ^ (std::uint64_t{x} << 32 | std::uint64_t{y} << 2 | unsigned(c));
+    z = (z ^ (z >> 31)) * 0xBF58476D1CE4E5B9ull;
+    return static_cast<std::uint32_t>(z >> 40);
+}
+
+inline Bytes jpegBytes(const JpegFile& f) {
+    Bytes picture(std::size_t{f.width} * f.height * f.components);
+    for (std::uint32_t y = 0; y < f.height; ++y)
+        for (std::uint32_t x = 0; x < f.width; ++x)
+            for (int c = 0; c < f.components; ++c)
+                picture[(std::size_t{y} * f.width + x) * f.components + c] =
+                    static_cast<std::uint8_t>(x * (3 + c) + y * (5 - c) + noise(f.seed, x, y, c) % 24);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    errors.error_exit = [](j_common_ptr c) { (*c->err->output_message)(c); std::abort(); };
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = f.width;
+    info.image_height = f.height;
+    info.input_components = f.components;
+    info.in_color_space = f.components == 1 ? JCS_GRAYSCALE : JCS_EXT_BGR;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, f.quality, TRUE);
+    if (f.components == 3)
+        for (int c = 0; c < 3; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    if (f.components == 3 && f.subsample) info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 2;
+    if (f.progressive) jpeg_simple_progression(&info);
+    info.restart_in_rows = static_cast<int>(f.restartRows);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = &picture[std::size_t{info.next_scanline} * f.width * f.components];
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes bytes(out, out + size);
+    std::free(out);
+    return bytes;
+}
+
+// A plain libjpeg loop with the decoder's settings: jpeg_mem_src, B, G, R rows back to back, one
+// scanline per call; rows keeps its storage from one pass to the next.
+inline void jpegPlainPass(jpeg_decompress_struct& info, const Bytes& file, Bytes& rows) {
+    jpeg_mem_src(&info, file.data(), file.size());
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_EXT_BGR;
+    info.dct_method = JDCT_IFAST;
+    info.dither_mode = JDITHER_NONE;
+    jpeg_start_decompress(&info);
+    const std::size_t rowBytes = std::size_t{info.output_width} * info.output_components;
+    rows.resize(rowBytes * info.output_height);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = &rows[info.output_scanline * rowBytes];
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+}
+
+// A decompressor whose errors end the process: the files handed to it are made to be good.
+inline void jpegPlainCreate(jpeg_decompress_struct& info, jpeg_error_mgr& errors) {
+    info.err = jpeg_std_error(&errors);
+    errors.error_exit = [](j_common_ptr c) { (*c->err->output_message)(c); std::abort(); };
+    jpeg_create_decompress(&info);
+}
+
+inline Bytes jpegReference(const Bytes& file) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    jpegPlainCreate(info, errors);
+    Bytes rows;
+    jpegPlainPass(info, file, rows);
+    jpeg_destroy_decompress(&info);
+    return rows;
+}
+
+// libjpeg's own text for a message code.
+inline std::string jpegMessage(int code) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    errors.msg_code = code;
+    char text[JMSG_LENGTH_MAX];
+    errors.format_message(reinterpret_cast<j_common_ptr>(&info), text);
+    return text;
+}
+
+}  // namespace imgtest
