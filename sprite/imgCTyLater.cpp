@@ -1,9 +1,5 @@
-// imgCTy operations whose work belongs to the blitter and the picture loaders; until those
-// arrive they do nothing.
+// imgCTy's mirrored draws: only the run-length sprite draws mirrored; the base does nothing.
 #include "sprite/imgCTy.h"
 
 void imgCTy::DrawMirrorH(imgCTy*, int, int, const imgRect*) {}
 void imgCTy::DrawExMirrorH(imgCTy*, int, int, const imgRect*, const DrawParams*) {}
-void imgCTy::LoadTga(const char*) {}
-void imgCTy::ReadTga(talvo::io::IStream&) {}
-void imgCTy::LoadJpg(const char*) {}

@@ -65,18 +65,6 @@ void load(ctyMemBuffer& buffer, const Bytes& bytes)
     buffer.position = 0;
 }
 
-// The image's rows, width pixels each, back to back.
-Bytes rowsOf(const imgRowCTy& image)
-{
-    const std::size_t b = static_cast<std::size_t>(imgPelBytes(image.pelFmt.kind));
-    Bytes out;
-    for (int y = 0; y < image.height; ++y) {
-        const std::uint8_t* p = image.pels + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.pitch) * b;
-        out.insert(out.end(), p, p + static_cast<std::size_t>(image.width) * b);
-    }
-    return out;
-}
-
 TEST(ImgStream, GoldenLayoutsAndPaletteTags)
 {
     resetErrors();
