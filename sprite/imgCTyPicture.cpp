@@ -35,19 +35,23 @@ void takePicture(imgCTy& image, talvo::g::ImageRow& picture)
         std::memcpy(image.lockedPels + r * imagePitch, source.bits + r * source.pitch, rowBytes);
 }
 
-}  // namespace
-
-void imgCTy::LoadTga(const char* name)
+// A picture file opened by name through the decoder; a file that cannot be opened raises.
+template <class Decoder>
+void loadNamed(imgCTy& image, const char* name)
 {
     if (name == nullptr) {
         ctySetError(-17, name);
         return;
     }
-    talvo::g::TgaDecoder decoder;
+    Decoder decoder;
     talvo::g::ImageRow picture;
     decoder.loadByName(name, picture);
-    takePicture(*this, picture);
+    takePicture(image, picture);
 }
+
+}  // namespace
+
+void imgCTy::LoadTga(const char* name) { loadNamed<talvo::g::TgaDecoder>(*this, name); }
 
 void imgCTy::ReadTga(talvo::io::IStream& in)
 {
@@ -57,14 +61,4 @@ void imgCTy::ReadTga(talvo::io::IStream& in)
     takePicture(*this, picture);
 }
 
-void imgCTy::LoadJpg(const char* name)
-{
-    if (name == nullptr) {
-        ctySetError(-17, name);
-        return;
-    }
-    talvo::g::JpgDecoder decoder;
-    talvo::g::ImageRow picture;
-    decoder.loadByName(name, picture);
-    takePicture(*this, picture);
-}
+void imgCTy::LoadJpg(const char* name) { loadNamed<talvo::g::JpgDecoder>(*this, name); }
