@@ -45,9 +45,13 @@ public:
     virtual std::uint32_t PelAtXY(int x, int y);
     // *out = the pixel at (x, y) as a colour 0xAARRGGBB; returns out.
     virtual std::uint32_t* RgbaAtXY(std::uint32_t* out, int x, int y);
+    // The primitives write a native pixel value; everything is clipped to the image (and to a
+    // lock the caller holds, which they use and keep). Pixel i of a horizontal or vertical line
+    // is written when bit i mod 32 of the pattern is set; DrawLine is always solid.
     virtual void DrawHLine(std::uint32_t colour, int x, int y, int length, std::uint32_t pattern);
     virtual void DrawVLine(std::uint32_t colour, int x, int y, int length, std::uint32_t pattern);
     virtual void DrawLine(std::uint32_t colour, int x0, int y0, int x1, int y1, std::uint32_t pattern);
+    // Null rect: the whole image.
     virtual void Fill(std::uint32_t colour, const imgRect* rect);
     // Locks this, sixth, dst and fifth (whole image, access 0), draws nothing, and ends the
     // locks it took in the reverse order. Null images are passed over.
@@ -71,9 +75,17 @@ public:
     virtual void ReadTga(talvo::io::IStream& in);
     virtual void LoadJpg(const char* name);
     virtual void SaveBmp(const char* name);
-    virtual void LoadInPlace(ctyMemBuffer& buffer);
+    // Object streams. Readers check what they read before they change the image: a refused
+    // stream posts a level-4 message, sets the buffer's failed flag and leaves the image as it
+    // was; a buffer that has failed already is read no further.
+    // The base reads nothing and returns 0; an image class that stores pixels returns 1 when
+    // it took them in place.
+    virtual int LoadInPlace(ctyMemBuffer& buffer);
+    // Size, key flag, the key when there is one, then the format record.
     virtual void WriteHeader(ctyMemBuffer& buffer);
     virtual void WriteData(ctyMemBuffer& buffer);
+    // Reads what WriteHeader wrote; without a key the old key bytes stay. Sizes must pass
+    // PelBlockBytes. Pixels and the lock state are the concrete class's.
     virtual void ReadHeader(ctyMemBuffer& buffer);
     virtual void ReadData(ctyMemBuffer& buffer);
     virtual void ReadDataInPlace(ctyMemBuffer& buffer);

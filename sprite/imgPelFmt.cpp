@@ -13,7 +13,10 @@ std::uint32_t pack555(unsigned r, unsigned g, unsigned b) { return (r >> 3) << 1
 
 }  // namespace
 
-imgPelFmt::imgPelFmt(const imgPelFmt& other) : kind(other.kind) { copyPalette(other.palette); }
+imgPelFmt::imgPelFmt(const imgPelFmt& other) : kind(other.kind), paletteNotStored(other.paletteNotStored)
+{
+    copyPalette(other.palette);
+}
 
 imgPelFmt& imgPelFmt::operator=(const imgPelFmt& other)
 {
@@ -21,6 +24,7 @@ imgPelFmt& imgPelFmt::operator=(const imgPelFmt& other)
     kind = other.kind;
     dropPalette();
     copyPalette(other.palette);
+    paletteNotStored = other.paletteNotStored;
     return *this;
 }
 
@@ -44,6 +48,7 @@ void imgPelFmt::copyPalette(const palCTy* source)
 
 void imgPelFmt::SetPalette(const palCTy& source)
 {
+    paletteNotStored = 0;
     if (ownsPalette != 0 && palette != nullptr) {
         palette->Assign(source);
         return;

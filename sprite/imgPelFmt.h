@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+struct ctyMemBuffer;
 struct palCTy;
 
 // Bytes per pixel by kind 0 to 10.
@@ -32,10 +33,21 @@ struct imgPelFmt {
     [[nodiscard]] std::uint32_t UnpackColor(std::uint32_t pel, int toKind) const;
     // Has the palette build its converted table; without a palette posts a message and does nothing.
     void BuildTbl(int toKind);
+    // Stream form: kind, palette tag (0 none, 1 owned and stored, 2 used but not stored), and for
+    // tag 1 the palette.
+    void Write(ctyMemBuffer& buffer) const;
+    // Reads the stream form. A kind outside 0 to 10, a palette the stream cannot hold, or a
+    // stream that ends early (or has failed already) is refused: the record stays as it was,
+    // a message is posted and the buffer's failed flag is set. An unknown tag is posted and
+    // the record keeps its palette.
+    void Read(ctyMemBuffer& buffer);
 
     std::int32_t kind = 0;
     palCTy* palette = nullptr;
     std::uint32_t ownsPalette = 0;
+    // Read with tag 2: the format names a palette that nobody stored; written again as tag 2
+    // until SetPalette gives it one.
+    std::uint32_t paletteNotStored = 0;
 
 private:
     void dropPalette() noexcept;

@@ -35,7 +35,7 @@ public:
     // Height null rows, empty bounds; the kind stays 9. A refused size leaves an empty 0 x 0
     // sprite; a failed allocation leaves the sprite as it was.
     void Create(int width, int height, const imgPelFmt* fmt) override;
-    void LoadInPlace(ctyMemBuffer& buffer) override;
+    int LoadInPlace(ctyMemBuffer& buffer) override;
     void WriteHeader(ctyMemBuffer& buffer) override;
     void WriteData(ctyMemBuffer& buffer) override;
     // The readers refuse (message, empty sprite) anything a draw or a lock could not walk safely.

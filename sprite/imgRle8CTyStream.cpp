@@ -153,8 +153,9 @@ void imgRle8CTy::ReadDataInPlace(ctyMemBuffer& buffer)
     if (!ok) return refuseStream(fit ? "a row codes fewer pixels than the bounds" : "rows outside the buffer");
 }
 
-void imgRle8CTy::LoadInPlace(ctyMemBuffer& buffer)
+int imgRle8CTy::LoadInPlace(ctyMemBuffer& buffer)
 {
     ReadHeader(buffer);
     ReadDataInPlace(buffer);
+    return 1;
 }

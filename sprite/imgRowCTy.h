@@ -26,6 +26,20 @@ public:
     // New size and format over a new owned block (contents undefined). A refused size or a
     // failed allocation leaves a 0 x 0 image without pixels.
     void Create(int width, int height, const imgPelFmt* fmt) override;
+    // The header, then the pixels left in the buffer (which must outlive the image and not
+    // grow meanwhile); the position stays at the pixels. 1 when done, 0 when refused.
+    int LoadInPlace(ctyMemBuffer& buffer) override;
+    // imgCTy's header, then the 16 reserved bytes.
+    void WriteHeader(ctyMemBuffer& buffer) override;
+    // The rows, top to bottom, width pixels each.
+    void WriteData(ctyMemBuffer& buffer) override;
+    // imgCTy's header, the reserved bytes, pitch = width; refused unless the buffer still holds
+    // the pixels that follow. Pixels that no longer fit the new size are let go.
+    void ReadHeader(ctyMemBuffer& buffer) override;
+    // The pixels into a new owned block.
+    void ReadData(ctyMemBuffer& buffer) override;
+    // The pixels where they lie in the buffer; the position stays.
+    void ReadDataInPlace(ctyMemBuffer& buffer) override;
 
     std::uint8_t reserved[16] = {};
     std::uint8_t* pels = nullptr;  // first pixel of row 0

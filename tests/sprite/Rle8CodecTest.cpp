@@ -282,9 +282,10 @@ TEST(Rle8Stream, LayoutReadBackInPlaceAndClone)
 
     // Empty bounds: version, header and 16 zero bytes.
     imgRle8CTy empty;
-    ctyMemBuffer e;
+    ctyMemBuffer e, emptyHeader;
     empty.Write(e);
-    EXPECT_EQ(e.length, 4 + h + 16);
+    empty.imgCTy::WriteHeader(emptyHeader);
+    EXPECT_EQ(e.length, 4 + emptyHeader.length + 16);
 }
 
 TEST(Rle8Stream, VersionZeroAndRefusals)

@@ -1,10 +1,12 @@
-// Shared helpers of the sprite tests: a seeded generator and error-record checks.
+// Shared helpers of the sprite tests: a seeded generator, error-record checks, an image's rows.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sprite/ctyRuntime.h"
+#include "sprite/imgRowCTy.h"
 
 // SplitMix64: our own generator, so a seed gives the same numbers everywhere.
 class TestRandom {
@@ -34,3 +36,15 @@ private:
 inline void resetErrors() { ctyError = ctyErrorRecord{}; }
 
 inline std::string lastMessage() { return ctyError.message != nullptr ? ctyError.message : ""; }
+
+// The image's rows, width pixels each, back to back.
+inline std::vector<std::uint8_t> rowsOf(const imgRowCTy& image)
+{
+    const std::size_t b = static_cast<std::size_t>(imgPelBytes(image.pelFmt.kind));
+    std::vector<std::uint8_t> out;
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* p = image.pels + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.pitch) * b;
+        out.insert(out.end(), p, p + static_cast<std::size_t>(image.width) * b);
+    }
+    return out;
+}

@@ -1,0 +1,174 @@
+// Loaders: depth text and TGA/JPEG pictures; golden values, and refusals that leave the image as it was.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "img/image_decoder.h"
+#include "img/jpg_decoder.h"
+#include "sprite/imgRle8CTy.h"
+#include "sprite/imgRowCTy.h"
+#include "sprite_bmp_support.h"
+#include "sprite_test_support.h"
+#include "talvo/exception.h"
+#include "tests/img/picture_files.h"
+
+namespace {
+
+using imgtest::Bytes;
+
+// Bytes or text into a file of the folder; returns its path.
+template <class Contents>
+std::string save(const TempFolder& folder, const std::string& name, const Contents& contents)
+{
+    const std::string path = folder.file(name);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(contents.data()), static_cast<std::streamsize>(contents.size()));
+    return path;
+}
+
+TEST(ImgDepthText, ValuesBecomeFixedPointAndZeroIsMarked)
+{
+    resetErrors();
+    TempFolder folder("sprite_depth");
+    struct Case {
+        const char* text;
+        int width, height;
+        std::vector<std::uint32_t> pels;
+    };
+    const Case cases[] = {
+        {"2\n1\n1.5\n0\n", 2, 1, {98304, 0x8AD00000}},
+        {"1\n1\n-0.25\n", 1, 1, {0xFFFFC000}},
+        {"1\n1\n0.00001\n", 1, 1, {0x8AD00000}},
+        {"  2 2 -32768 32767.99\t1e-3\n-1", 2, 2, {0x80000000, 0x7FFFFD80, 65, 0xFFFF0000}},
+    };
+    for (const Case& c : cases) {
+        imgRowCTy image;
+        image.LoadDepthText(save(folder, "depth.txt", std::string(c.text)).c_str());
+        ASSERT_EQ(image.width, c.width) << c.text;
+        ASSERT_EQ(image.height, c.height) << c.text;
+        EXPECT_EQ(image.pelFmt.kind, 10);
+        EXPECT_EQ(image.pelFmt.palette, nullptr);
+        for (int i = 0; i < c.width * c.height; ++i)
+            EXPECT_EQ(image.PelAtXY(i % c.width, i / c.width), c.pels[static_cast<std::size_t>(i)]) << c.text << " value " << i;
+    }
+    EXPECT_EQ(ctyError.code, 0);
+}
+
+TEST(ImgDepthText, RefusedFilesLeaveTheImageAsItWas)
+{
+    TempFolder folder("sprite_depth_refused");
+    const char* refused[] = {
+        "",            "2\n",           "2\n1\n1.5\n",   "1\n1\nnan\n",    "1\n1\n40000.0\n",
+        "1\n1\n32768\n", "1\n1\n-inf\n", "1\n1\n1.5x\n", "0\n5\n",         "-1\n1\n0\n",
+        "99999999999\n1\n0\n", "65536\n65536\n0\n", "16384\n16385\n0\n", "abc\n1\n0\n", "1\n1\n1e39\n",
+    };
+    const imgPelFmt k1(1, nullptr);
+    for (const char* text : refused) {
+        imgRowCTy image;
+        image.Create(1, 1, &k1);
+        std::memcpy(image.pels, "\x11\x22\x33", 3);
+        const std::uint8_t* before = image.pels;
+        resetErrors();
+        image.LoadDepthText(save(folder, "bad.txt", std::string(text)).c_str());
+        EXPECT_EQ(ctyError.code, -97) << text;
+        EXPECT_EQ(ctyError.level, 4) << text;
+        EXPECT_EQ(image.pels, before) << text;
+        EXPECT_EQ(image.pelFmt.kind, 1) << text;
+        EXPECT_EQ(image.PelAtXY(0, 0), 0x332211u) << text;
+    }
+    imgRowCTy image;
+    resetErrors();
+    image.LoadDepthText(folder.file("missing.txt").c_str());
+    EXPECT_EQ(ctyError.code, -17);
+    EXPECT_EQ(image.width, 0);
+    image.LoadDepthText(nullptr);
+    EXPECT_EQ(ctyError.code, -17);
+    resetErrors();
+}
+
+// File rows are stored bottom row first.
+Bytes topDown(const Bytes& fileRows, std::size_t rowBytes)
+{
+    Bytes out;
+    for (std::size_t r = fileRows.size() / rowBytes; r-- > 0;)
+        out.insert(out.end(), fileRows.begin() + static_cast<long>(r * rowBytes), fileRows.begin() + static_cast<long>((r + 1) * rowBytes));
+    return out;
+}
+
+TEST(ImgPicture, TgaDepthsGiveTheirKinds)
+{
+    resetErrors();
+    TempFolder folder("sprite_tga");
+    TestRandom random(122);
+    struct Case {
+        std::uint8_t type, depth;
+        int kind;
+    };
+    for (const Case c : {Case{2, 24, 1}, Case{2, 32, 3}, Case{1, 8, 9}, Case{3, 8, 9}}) {
+        imgtest::TgaFile file;
+        file.type = c.type, file.depth = c.depth, file.width = 3, file.height = 2;
+        if (c.type == 1) file.mapType = 1, file.mapLength = 4, file.map = Bytes(12, 0x40);
+        for (int i = 0; i < 3 * 2 * c.depth / 8; ++i) file.pixels.push_back(static_cast<std::uint8_t>(c.type == 1 ? random.below(4) : random.byte()));
+        const Bytes bytes = imgtest::tgaBytes(file);
+        const Bytes expected = topDown(file.pixels, 3u * c.depth / 8);
+        imgRowCTy loaded, read;
+        loaded.LoadTga(save(folder, "p.tga", bytes).c_str());
+        imgtest::MemStream in(bytes, 5);
+        read.ReadTga(in.in());
+        for (imgRowCTy* image : {&loaded, &read}) {
+            EXPECT_EQ(image->width, 3);
+            EXPECT_EQ(image->height, 2);
+            EXPECT_EQ(image->pelFmt.kind, c.kind) << int(c.depth);
+            EXPECT_EQ(image->pelFmt.palette, nullptr) << "a decoded palette is dropped";
+            EXPECT_EQ(rowsOf(*image), expected) << int(c.depth);
+        }
+    }
+    EXPECT_EQ(ctyError.code, 0);
+
+    // A run-length sprite stays 8-bit: it says so and takes no more bytes than it holds.
+    imgtest::TgaFile rgb;
+    rgb.width = 3, rgb.height = 2, rgb.pixels = Bytes(18, 0x21);
+    imgRle8CTy sprite;
+    sprite.LoadTga(save(folder, "rgb.tga", imgtest::tgaBytes(rgb)).c_str());
+    EXPECT_EQ(lastMessage(), "Unsupported pel's format");
+    EXPECT_EQ(sprite.pelFmt.kind, 9);
+    EXPECT_EQ(sprite.PelAtXY(2, 1), 0x21u);
+    resetErrors();
+    sprite.LoadDepthText(save(folder, "depth.txt", std::string("1 1 2.5")).c_str());
+    EXPECT_EQ(sprite.pelFmt.kind, 9) << "no depth value goes into 8-bit pixels";
+
+    // Decoder failures pass as exceptions; the image keeps its size, format and pixels.
+    const imgPelFmt k4(4, nullptr);
+    imgRowCTy image;
+    image.Create(2, 2, &k4);
+    std::memset(image.pels, 0x5A, 8);
+    imgtest::TgaFile unknown;
+    unknown.type = 7, unknown.width = 1, unknown.height = 1, unknown.pixels = {1, 2, 3};
+    EXPECT_THROW(image.LoadTga(save(folder, "bad.tga", imgtest::tgaBytes(unknown)).c_str()), talvo::Exception);
+    EXPECT_THROW(image.LoadTga(folder.file("missing.tga").c_str()), talvo::Exception);
+    EXPECT_THROW(image.LoadJpg(save(folder, "bad.jpg", Bytes{0xFF, 0xD8, 0xFF, 0}).c_str()), talvo::Exception);
+    EXPECT_EQ(image.width, 2);
+    EXPECT_EQ(image.pelFmt.kind, 4);
+    EXPECT_EQ(rowsOf(image), Bytes(8, 0x5A));
+}
+
+TEST(ImgPicture, JpegGivesTheGraphicsCoresDecode)
+{
+    TempFolder folder("sprite_jpg");
+    imgtest::JpegFile jpeg;
+    jpeg.width = 21, jpeg.height = 13;
+    const std::string path = save(folder, "p.jpg", imgtest::jpegBytes(jpeg));
+    talvo::g::ImageRow picture;
+    talvo::g::JpgDecoder().loadByName(path.c_str(), picture);
+    imgRowCTy image;
+    image.LoadJpg(path.c_str());
+    ASSERT_EQ(image.width, 21);
+    ASSERT_EQ(image.height, 13);
+    EXPECT_EQ(image.pelFmt.kind, static_cast<int>(picture.format().id()));
+    EXPECT_EQ(rowsOf(image), Bytes(picture.pixels(), picture.pixels() + 21 * 13 * 3));
+}
+
+}  // namespace
