@@ -1,9 +1,11 @@
-// Four-pixel steps of the byte-field mixes onto Rgbx8888, in 16-bit lanes that baseline x86-64 multiplies.
+// Multi-pixel steps of the hottest mixes (onto Rgbx8888, Rgb565), in 16-bit lanes that baseline x86-64 multiplies.
 #pragma once
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
+
+#include "img/scale_tables.h"
 
 namespace talvo::g {
 
@@ -71,6 +73,32 @@ inline void alphaKRgbx4(std::uint8_t* d, const std::uint8_t* s, std::uint32_t k)
     const U16x8 w = (U16x8{} + static_cast<std::uint16_t>(k)) & bytemix::colourLanes;
     bytemix::narrowStore(d, bytemix::twoProduct(bytemix::widenLow(dv), bytemix::widenLow(sv), w),
                          bytemix::twoProduct(bytemix::widenHigh(dv), bytemix::widenHigh(sv), w));
+}
+
+// A byte field scaled to M bits in each lane, by the arithmetic its scale table is proven equal to.
+template <unsigned M>
+[[nodiscard]] inline U16x8 scaleBytes(U16x8 v) noexcept {
+    constexpr ScaleArithmetic a = scaleArithmetic<8, M>;
+    static_assert(a.found && 255 * a.mul + a.add <= 0xFFFFu);
+    return (v * static_cast<std::uint16_t>(a.mul) + static_cast<std::uint16_t>(a.add)) >> a.shift;
+}
+
+// Eight Rgba8888 pixels alpha-drawn onto eight Rgb565 pixels (drawPixel<4, 3>), one pixel a lane: the
+// source converted to Rgb565 fields and mixed by alpha, or at alpha 255 copied, as weight 256.
+inline void drawRgb565FromRgba8(std::uint8_t* d, const std::uint8_t* s) noexcept {
+    U16x8 lo, hi, dv;
+    std::memcpy(&lo, s, sizeof lo);
+    std::memcpy(&hi, s + sizeof lo, sizeof hi);
+    std::memcpy(&dv, d, sizeof dv);
+    const U16x8 gb = __builtin_shufflevector(lo, hi, 0, 2, 4, 6, 8, 10, 12, 14);
+    const U16x8 ar = __builtin_shufflevector(lo, hi, 1, 3, 5, 7, 9, 11, 13, 15);
+    const U16x8 a = ar >> 8;
+    const U16x8 w = a - __builtin_convertvector(a == 255, U16x8);  // true lanes are all ones
+    const U16x8 r = bytemix::twoProduct(dv >> 11, scaleBytes<5>(ar & 0xFF), w);
+    const U16x8 g = bytemix::twoProduct((dv >> 5) & 0x3F, scaleBytes<6>(gb >> 8), w);
+    const U16x8 b = bytemix::twoProduct(dv & 0x1F, scaleBytes<5>(gb & 0xFF), w);
+    const U16x8 out = (r << 11) | (g << 5) | b;
+    std::memcpy(d, &out, sizeof out);
 }
 
 }  // namespace talvo::g

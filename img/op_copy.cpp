@@ -16,6 +16,13 @@ struct DrawRgbxFromRgba {
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgbxFromRgba4(d, s); }
 };
 
+// Unkeyed rows take eight pixels a step.
+struct DrawRgb565FromRgba {
+    static constexpr std::int32_t chunkPixels = 8;
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawPixel<4, 3>(d, s); }
+    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgb565FromRgba8(d, s); }
+};
+
 template <PelFmtId D, PelFmtId S>
 void copyRows(const BOp& op) {
     // Unchanged bytes (=32 too: four bytes, alpha into the x byte) move as whole rows when unkeyed.
@@ -35,6 +42,8 @@ struct CopyImplementation final : SourceEntries<X> {
         withPixelFormat(id, 0, [&]<PelFmtId S>() {
             if constexpr (std::is_same_v<X, OpDrawStd> && F::id == 2 && S == 3) {
                 pairRows<2, 3>(*this, DrawRgbxFromRgba{});
+            } else if constexpr (std::is_same_v<X, OpDrawStd> && F::id == 4 && S == 3) {
+                pairRows<4, 3>(*this, DrawRgb565FromRgba{});
             } else if constexpr (std::is_same_v<X, OpDrawStd> && drawMixes[F::id][S]) {
                 pairRows<F::id, S>(*this, PixelFn<drawPixel<F::id, S>>{});
             } else {
