@@ -1,12 +1,21 @@
 // Constant-alpha blend: the 72 pairs of its rule table, paletted sources through their converted entries.
 #include <algorithm>
 
+#include "img/byte_mix.h"
 #include "img/image.h"
 #include "img/row_walk.h"
 
 namespace talvo::g {
 
 namespace {
+
+// Unkeyed rows take four pixels a step.
+struct AlphaKRgbx {
+    static constexpr std::int32_t chunkPixels = 4;
+    std::uint32_t k;
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKPixel<2, 2>(d, s, k); }
+    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKRgbx4(d, s, k); }
+};
 
 template <class F>
 struct BOpAlphaKImplementation final : SourceEntries<BOpAlphaK> {
@@ -16,6 +25,10 @@ struct BOpAlphaKImplementation final : SourceEntries<BOpAlphaK> {
     }
     void applyFormat(PelFmtId id) override {
         withPixelFormat(id, 0, [&]<PelFmtId S>() {
+            if constexpr (F::id == 2 && S == 2) {
+                pairRows<2, 2>(*this, AlphaKRgbx{k});
+                return 0;
+            }
             pairRows<F::id, S>(*this, [k = k](std::uint8_t* d, const std::uint8_t* s) { alphaKPixel<F::id, S>(d, s, k); });
             return 0;
         });

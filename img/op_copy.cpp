@@ -1,12 +1,27 @@
 // Copy and alpha draw: index copy, palette path and the pairs of both rule tables.
 #include <type_traits>
 
+#include "img/byte_mix.h"
 #include "img/image.h"
 #include "img/row_walk.h"
 
 namespace talvo::g {
 
 namespace {
+
+// Unkeyed rows take four pixels a step.
+struct DrawRgbxFromRgba {
+    static constexpr std::int32_t chunkPixels = 4;
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawPixel<2, 3>(d, s); }
+    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgbxFromRgba4(d, s); }
+};
+
+// Unkeyed rows take eight pixels a step.
+struct DrawRgb565FromRgba {
+    static constexpr std::int32_t chunkPixels = 8;
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawPixel<4, 3>(d, s); }
+    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgb565FromRgba8(d, s); }
+};
 
 template <PelFmtId D, PelFmtId S>
 void copyRows(const BOp& op) {
@@ -25,7 +40,11 @@ struct CopyImplementation final : SourceEntries<X> {
     void applyIndexed() override { paletteRows<F::id>(*this, PixelFn<copyPixel<F::id, F::id>>{}); }
     void applyFormat(PelFmtId id) override {
         withPixelFormat(id, 0, [&]<PelFmtId S>() {
-            if constexpr (std::is_same_v<X, OpDrawStd> && drawMixes[F::id][S]) {
+            if constexpr (std::is_same_v<X, OpDrawStd> && F::id == 2 && S == 3) {
+                pairRows<2, 3>(*this, DrawRgbxFromRgba{});
+            } else if constexpr (std::is_same_v<X, OpDrawStd> && F::id == 4 && S == 3) {
+                pairRows<4, 3>(*this, DrawRgb565FromRgba{});
+            } else if constexpr (std::is_same_v<X, OpDrawStd> && drawMixes[F::id][S]) {
                 pairRows<F::id, S>(*this, PixelFn<drawPixel<F::id, S>>{});
             } else {
                 copyRows<F::id, S>(*this);

@@ -95,6 +95,19 @@ void pixelRows(const BOp& op, Key isKeyed, Px px) {
     } else {
         const auto keep = [](const std::uint8_t*) { return false; };
         walkRows<DB, SB, MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
+            if constexpr (requires { px.chunk(d, s); }) {
+                // Whole chunks first; a forward walk that is safe pixel by pixel is safe chunk by chunk,
+                // since each chunk is read whole before any of it is written.
+                if (!back) {
+                    constexpr std::int32_t n = Px::chunkPixels;
+                    const std::int32_t whole = w - w % n;
+                    for (std::int32_t i = 0; i < whole; i += n)
+                        px.chunk(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
+                    d += std::ptrdiff_t{whole} * DB;
+                    s += std::ptrdiff_t{whole} * SB;
+                    w -= whole;
+                }
+            }
             pixelRow<DB, SB, MayOverlap>(d, s, w, back, keep, px);
         });
     }

@@ -184,13 +184,14 @@ std::unique_ptr<Palette> randomPalette(Rng& rng) {
 }
 
 // One seeded case: random images, layouts, rectangles, keys and clip rectangles; every byte compared.
-void checkCase(Kind kind, PelFmtId d, PelFmtId s, std::uint32_t k, std::uint64_t seed, Mismatches& bad) {
+void checkCase(Kind kind, PelFmtId d, PelFmtId s, std::uint32_t k, std::uint64_t seed, Mismatches& bad,
+               std::int32_t side = 12) {
     Rng rng(seed);
     const auto layout = [&] { return Surface::Layout(rng.below(3)); };
     std::unique_ptr<Palette> srcPalette = s == paletted ? randomPalette(rng) : nullptr;
     std::unique_ptr<Palette> dstPalette = d == 9 && rng.below(2) ? randomPalette(rng) : nullptr;
-    Surface dst(d, dstPalette.get(), between(rng, 1, 12), between(rng, 1, 12), layout(), rng);
-    Surface src(s == paletted ? 9 : s, srcPalette.get(), between(rng, 1, 12), between(rng, 1, 12), layout(), rng);
+    Surface dst(d, dstPalette.get(), between(rng, 1, side), between(rng, 1, 12), layout(), rng);
+    Surface src(s == paletted ? 9 : s, srcPalette.get(), between(rng, 1, side), between(rng, 1, 12), layout(), rng);
     Image& si = *src.image;
     for (std::int32_t y = 0; y < si.height(); ++y)
         for (std::int32_t x = 0; x < si.width(); ++x) {
@@ -224,6 +225,19 @@ TEST(Blit, EveryPairAgainstTheModel) {
     for (Kind kind : {Kind::copy, Kind::draw})  // index copies: 8-bit onto 8-bit, palettes or none
         for (PelFmtId s : {PelFmtId{9}, paletted})
             for (std::uint32_t rep = 0; rep < 16; ++rep) checkCase(kind, 9, s, 0, ++seed, bad);
+    EXPECT_TRUE(bad.none());
+}
+
+// Rows long enough for the pairs that take several pixels a step, with ragged ends.
+TEST(Blit, WideRowsAgainstTheModel) {
+    struct Pair {
+        Kind kind;
+        PelFmtId d, s;
+    };
+    Mismatches bad;
+    std::uint64_t seed = 100000;
+    for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}})
+        for (std::uint32_t rep = 0; rep < 48; ++rep) checkCase(p.kind, p.d, p.s, rep % 256, ++seed, bad, 40);
     EXPECT_TRUE(bad.none());
 }
 
