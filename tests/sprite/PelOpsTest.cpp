@@ -1,5 +1,6 @@
 // Per-pixel operators, converters and keys: reference-model sweeps, golden vectors, member tables.
 #include "sprite/PelOpList.h"
+#include "tests/platform/split_mix.h"
 
 #include <gtest/gtest.h>
 
@@ -19,16 +20,9 @@
 
 namespace {
 
-// splitmix64: a seed reruns a sweep exactly, on any standard library.
-struct Rng {
-    uint64_t state;
-    uint64_t next()
-    {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+// A seed reruns a sweep exactly, on any standard library.
+struct Rng : SplitMix {
+    explicit Rng(uint64_t seed) : SplitMix{seed} {}
     int in(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<uint64_t>(hi - lo + 1)); }
     // Eight bytes leaning toward 0x00 and 0xFF, where the clamps and carries live.
     uint64_t bytes()
