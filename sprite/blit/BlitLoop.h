@@ -12,6 +12,7 @@
 #include "sprite/PelOpList.h"
 #include "sprite/blit/BlitJob.h"
 #include "sprite/blit/BlitKeptApart.h"
+#include "sprite/blit/BlitLanes.h"
 #include "sprite/blit/BlitTraits.h"
 #include "sprite/blit/BlitWords.h"
 
@@ -106,7 +107,10 @@ inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
 template <class S, class D, int SlotNo>
 inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
 {
-    for (int i = 0; i < w; ++i)
+    int i = 0;
+    if constexpr (constexpr lanes::Op op = lanes::opOf<S, D, SlotNo>(); op != lanes::Op::None)
+        i = lanes::row<op, S, blitSlotOf(SlotNo).kind == BlitKind::AlphaMap>(d, s, map, w, alpha);
+    for (; i < w; ++i)
         blitPixel<S, D, SlotNo>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step,
                                 blitSlotOf(SlotNo).kind == BlitKind::AlphaMap ? map[i] : alpha);
 }
