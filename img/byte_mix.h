@@ -70,8 +70,17 @@ template <unsigned M>
     return (v * static_cast<std::uint16_t>(a.mul) + static_cast<std::uint16_t>(a.add)) >> a.shift;
 }
 
-// Eight Rgba8888 pixels alpha-drawn onto eight Rgb565 pixels (drawPixel<4, 3>), one pixel a lane: the
-// source converted to Rgb565 fields and mixed by alpha, or at alpha 255 copied, as weight 256.
+// Eight Rgb565 pixels mixed with the Rgb565 conversions of eight pixels' byte channels at weights w
+// (up to 256), one pixel a lane.
+[[nodiscard]] inline U16x8 mixRgb565(U16x8 dv, U16x8 r, U16x8 g, U16x8 b, U16x8 w) noexcept {
+    const U16x8 rm = bytemix::twoProduct(dv >> 11, scaleBytes<5>(r), w);
+    const U16x8 gm = bytemix::twoProduct((dv >> 5) & 0x3F, scaleBytes<6>(g), w);
+    const U16x8 bm = bytemix::twoProduct(dv & 0x1F, scaleBytes<5>(b), w);
+    return (rm << 11) | (gm << 5) | bm;
+}
+
+// Eight Rgba8888 pixels alpha-drawn onto eight Rgb565 pixels (drawPixel<4, 3>): the source converted to
+// Rgb565 fields and mixed by alpha, or at alpha 255 copied, as weight 256.
 inline void drawRgb565FromRgba8(std::uint8_t* d, const std::uint8_t* s) noexcept {
     U16x8 lo, hi, dv;
     std::memcpy(&lo, s, sizeof lo);
@@ -81,10 +90,36 @@ inline void drawRgb565FromRgba8(std::uint8_t* d, const std::uint8_t* s) noexcept
     const U16x8 ar = __builtin_shufflevector(lo, hi, 1, 3, 5, 7, 9, 11, 13, 15);
     const U16x8 a = ar >> 8;
     const U16x8 w = a - __builtin_convertvector(a == 255, U16x8);  // true lanes are all ones
-    const U16x8 r = bytemix::twoProduct(dv >> 11, scaleBytes<5>(ar & 0xFF), w);
-    const U16x8 g = bytemix::twoProduct((dv >> 5) & 0x3F, scaleBytes<6>(gb >> 8), w);
-    const U16x8 b = bytemix::twoProduct(dv & 0x1F, scaleBytes<5>(gb & 0xFF), w);
-    const U16x8 out = (r << 11) | (g << 5) | b;
+    const U16x8 out = mixRgb565(dv, ar & 0xFF, gb >> 8, gb & 0xFF, w);
+    std::memcpy(d, &out, sizeof out);
+}
+
+namespace bytemix {
+
+// Four 3-byte pixels (the 12 bytes at p, and no more, read) as 32-bit lanes with a zero top byte: the
+// 8-byte reads at p and at p + 4 (moved down two bytes) hold two pixels each, the second of which moves
+// up a byte.
+[[nodiscard]] inline __m128i fourRgb888(const std::uint8_t* p) noexcept {
+    const __m128i pairs = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                             _mm_srli_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 4)), 16));
+    return _mm_or_si128(_mm_and_si128(pairs, _mm_set1_epi64x(0xFFFFFF)),
+                        _mm_and_si128(_mm_slli_epi64(pairs, 8), _mm_set1_epi64x(0xFFFFFF00000000)));
+}
+
+}  // namespace bytemix
+
+// Eight Rgb888 pixels mixed at weight w onto eight Rgb565 pixels (alphaKPixel<4, 1> with w = K, or 256
+// for K = 255, which gives the converted source exactly).
+inline void alphaKRgb565FromRgb888x8(std::uint8_t* d, const std::uint8_t* s, U16x8 w) noexcept {
+    const __m128i lo = bytemix::fourRgb888(s);
+    const __m128i hi = bytemix::fourRgb888(s + 12);
+    // Low words (blue, green) sign-extended, so the saturating pack keeps them; high words (red) are bytes.
+    const U16x8 bg = std::bit_cast<U16x8>(
+        _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(lo, 16), 16), _mm_srai_epi32(_mm_slli_epi32(hi, 16), 16)));
+    const U16x8 r = std::bit_cast<U16x8>(_mm_packs_epi32(_mm_srli_epi32(lo, 16), _mm_srli_epi32(hi, 16)));
+    U16x8 dv;
+    std::memcpy(&dv, d, sizeof dv);
+    const U16x8 out = mixRgb565(dv, r, bg >> 8, bg & 0xFF, w);
     std::memcpy(d, &out, sizeof out);
 }
 
