@@ -1,6 +1,8 @@
 // Multi-pixel steps of the hottest mixes (onto Rgbx8888, Rgb565), in 16-bit lanes that baseline x86-64 multiplies.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -9,34 +11,11 @@
 
 namespace talvo::g {
 
-// g++ and clang vector types: the auto-vectoriser turns the scalar mixes' byte gathers into long
-// shuffle chains, while these widen four pixels with two unpacks and narrow them with one pack.
-using U8x16 = std::uint8_t __attribute__((vector_size(16)));
+// g++ and clang vector type of eight 16-bit lanes: the auto-vectoriser turns the scalar mixes' field
+// gathers into long shuffle chains.
 using U16x8 = std::uint16_t __attribute__((vector_size(16)));
 
 namespace bytemix {
-
-[[nodiscard]] inline U8x16 load16(const std::uint8_t* p) noexcept {
-    U8x16 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// Byte lanes interleaved with zeros, and back: single unpack and pack instructions.
-[[nodiscard]] inline U16x8 widenLow(U8x16 v) noexcept {
-    return std::bit_cast<U16x8>(__builtin_shufflevector(v, U8x16{}, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23));
-}
-[[nodiscard]] inline U16x8 widenHigh(U8x16 v) noexcept {
-    return std::bit_cast<U16x8>(
-        __builtin_shufflevector(v, U8x16{}, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31));
-}
-
-// Lanes are at most 255 here.
-inline void narrowStore(std::uint8_t* p, U16x8 lo, U16x8 hi) noexcept {
-    const U8x16 v = __builtin_shufflevector(std::bit_cast<U8x16>(lo), std::bit_cast<U8x16>(hi), 0, 2, 4, 6, 8, 10, 12,
-                                            14, 16, 18, 20, 22, 24, 26, 28, 30);
-    std::memcpy(p, &v, sizeof v);
-}
 
 // The two-product mix per lane (twoProduct), weights up to 256: each product fits 16 bits. Weight 0
 // keeps d, weight 256 gives s.
@@ -44,35 +23,43 @@ inline void narrowStore(std::uint8_t* p, U16x8 lo, U16x8 hi) noexcept {
     return ((d * (256 - w)) >> 8) + ((s * w) >> 8);
 }
 
-// Two pixels' x bytes are lanes 3 and 7.
-inline constexpr U16x8 colourLanes = {0xFFFF, 0xFFFF, 0xFFFF, 0, 0xFFFF, 0xFFFF, 0xFFFF, 0};
-
-// Two Rgba8888 pixels drawn onto Rgbx8888 lanes: colour mixed by alpha and the x byte kept, or at alpha
-// 255 the whole word copied, as weight 256 in every lane.
-[[nodiscard]] inline U16x8 drawTwo(U16x8 d, U16x8 s) noexcept {
-    constexpr U16x8 fullStep = {1, 1, 1, 256, 1, 1, 1, 256};
-    const U16x8 a = __builtin_shufflevector(s, s, 3, 3, 3, 3, 7, 7, 7, 7);
-    const U16x8 full = __builtin_convertvector(a == 255, U16x8);
-    return twoProduct(d, s, (a & colourLanes) + (full & fullStep));
+// The two-product mix of every byte of four 32-bit pixels, in the even and the odd bytes' 16-bit lanes:
+// wEven and wOdd are the lanes' weights (up to 256). A value in a lane's high byte times a weight, high
+// half kept (pmulhuw), is the product shifted right by 8 exactly: no shifts after the multiplies.
+[[nodiscard]] inline __m128i twoProductBytes(__m128i d, __m128i s, __m128i wEven, __m128i wOdd) noexcept {
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF00));
+    const __m128i whole = _mm_set1_epi16(256);
+    const __m128i even = _mm_add_epi16(_mm_mulhi_epu16(_mm_slli_epi16(d, 8), _mm_sub_epi16(whole, wEven)),
+                                       _mm_mulhi_epu16(_mm_slli_epi16(s, 8), wEven));
+    const __m128i odd = _mm_add_epi16(_mm_mulhi_epu16(_mm_and_si128(d, high), _mm_sub_epi16(whole, wOdd)),
+                                      _mm_mulhi_epu16(_mm_and_si128(s, high), wOdd));
+    return _mm_or_si128(even, _mm_slli_epi16(odd, 8));
 }
+
+[[nodiscard]] inline __m128i loadPixels(const std::uint8_t* p) noexcept {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void storePixels(std::uint8_t* p, __m128i v) noexcept { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 
 }  // namespace bytemix
 
-// Four Rgba8888 pixels alpha-drawn onto four Rgbx8888 pixels (drawPixel<2, 3>).
+// Four Rgba8888 pixels alpha-drawn onto four Rgbx8888 pixels (drawPixel<2, 3>). Even bytes are blue and
+// red, odd ones green and x: the x byte's weight is 0 (kept), and alpha 255 copies the whole word, as
+// weight 256 in every lane.
 inline void drawRgbxFromRgba4(std::uint8_t* d, const std::uint8_t* s) noexcept {
-    const U8x16 dv = bytemix::load16(d);
-    const U8x16 sv = bytemix::load16(s);
-    bytemix::narrowStore(d, bytemix::drawTwo(bytemix::widenLow(dv), bytemix::widenLow(sv)),
-                         bytemix::drawTwo(bytemix::widenHigh(dv), bytemix::widenHigh(sv)));
+    const __m128i sv = bytemix::loadPixels(s);
+    const __m128i a = _mm_srli_epi32(sv, 24);
+    const __m128i full = _mm_cmpeq_epi32(a, _mm_set1_epi32(255));
+    const __m128i wOdd = _mm_add_epi32(a, _mm_and_si128(full, _mm_set1_epi32(0x01000001)));
+    const __m128i wEven = _mm_or_si128(wOdd, _mm_slli_epi32(wOdd, 16));
+    bytemix::storePixels(d, bytemix::twoProductBytes(bytemix::loadPixels(d), sv, wEven, wOdd));
 }
 
-// Four Rgbx8888 pixels mixed at constant alpha k onto four Rgbx8888 pixels (the twoProduct rule).
+// Four Rgbx8888 pixels mixed at constant alpha k onto four Rgbx8888 pixels (the twoProduct rule, x kept).
 inline void alphaKRgbx4(std::uint8_t* d, const std::uint8_t* s, std::uint32_t k) noexcept {
-    const U8x16 dv = bytemix::load16(d);
-    const U8x16 sv = bytemix::load16(s);
-    const U16x8 w = (U16x8{} + static_cast<std::uint16_t>(k)) & bytemix::colourLanes;
-    bytemix::narrowStore(d, bytemix::twoProduct(bytemix::widenLow(dv), bytemix::widenLow(sv), w),
-                         bytemix::twoProduct(bytemix::widenHigh(dv), bytemix::widenHigh(sv), w));
+    const __m128i wEven = _mm_set1_epi16(static_cast<short>(k));
+    const __m128i wOdd = _mm_set1_epi32(static_cast<int>(k));
+    bytemix::storePixels(d, bytemix::twoProductBytes(bytemix::loadPixels(d), bytemix::loadPixels(s), wEven, wOdd));
 }
 
 // A byte field scaled to M bits in each lane, by the arithmetic its scale table is proven equal to.
@@ -83,8 +70,17 @@ template <unsigned M>
     return (v * static_cast<std::uint16_t>(a.mul) + static_cast<std::uint16_t>(a.add)) >> a.shift;
 }
 
-// Eight Rgba8888 pixels alpha-drawn onto eight Rgb565 pixels (drawPixel<4, 3>), one pixel a lane: the
-// source converted to Rgb565 fields and mixed by alpha, or at alpha 255 copied, as weight 256.
+// Eight Rgb565 pixels mixed with the Rgb565 conversions of eight pixels' byte channels at weights w
+// (up to 256), one pixel a lane.
+[[nodiscard]] inline U16x8 mixRgb565(U16x8 dv, U16x8 r, U16x8 g, U16x8 b, U16x8 w) noexcept {
+    const U16x8 rm = bytemix::twoProduct(dv >> 11, scaleBytes<5>(r), w);
+    const U16x8 gm = bytemix::twoProduct((dv >> 5) & 0x3F, scaleBytes<6>(g), w);
+    const U16x8 bm = bytemix::twoProduct(dv & 0x1F, scaleBytes<5>(b), w);
+    return (rm << 11) | (gm << 5) | bm;
+}
+
+// Eight Rgba8888 pixels alpha-drawn onto eight Rgb565 pixels (drawPixel<4, 3>): the source converted to
+// Rgb565 fields and mixed by alpha, or at alpha 255 copied, as weight 256.
 inline void drawRgb565FromRgba8(std::uint8_t* d, const std::uint8_t* s) noexcept {
     U16x8 lo, hi, dv;
     std::memcpy(&lo, s, sizeof lo);
@@ -94,10 +90,36 @@ inline void drawRgb565FromRgba8(std::uint8_t* d, const std::uint8_t* s) noexcept
     const U16x8 ar = __builtin_shufflevector(lo, hi, 1, 3, 5, 7, 9, 11, 13, 15);
     const U16x8 a = ar >> 8;
     const U16x8 w = a - __builtin_convertvector(a == 255, U16x8);  // true lanes are all ones
-    const U16x8 r = bytemix::twoProduct(dv >> 11, scaleBytes<5>(ar & 0xFF), w);
-    const U16x8 g = bytemix::twoProduct((dv >> 5) & 0x3F, scaleBytes<6>(gb >> 8), w);
-    const U16x8 b = bytemix::twoProduct(dv & 0x1F, scaleBytes<5>(gb & 0xFF), w);
-    const U16x8 out = (r << 11) | (g << 5) | b;
+    const U16x8 out = mixRgb565(dv, ar & 0xFF, gb >> 8, gb & 0xFF, w);
+    std::memcpy(d, &out, sizeof out);
+}
+
+namespace bytemix {
+
+// Four 3-byte pixels (the 12 bytes at p, and no more, read) as 32-bit lanes with a zero top byte: the
+// 8-byte reads at p and at p + 4 (moved down two bytes) hold two pixels each, the second of which moves
+// up a byte.
+[[nodiscard]] inline __m128i fourRgb888(const std::uint8_t* p) noexcept {
+    const __m128i pairs = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                             _mm_srli_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 4)), 16));
+    return _mm_or_si128(_mm_and_si128(pairs, _mm_set1_epi64x(0xFFFFFF)),
+                        _mm_and_si128(_mm_slli_epi64(pairs, 8), _mm_set1_epi64x(0xFFFFFF00000000)));
+}
+
+}  // namespace bytemix
+
+// Eight Rgb888 pixels mixed at weight w onto eight Rgb565 pixels (alphaKPixel<4, 1> with w = K, or 256
+// for K = 255, which gives the converted source exactly).
+inline void alphaKRgb565FromRgb888x8(std::uint8_t* d, const std::uint8_t* s, U16x8 w) noexcept {
+    const __m128i lo = bytemix::fourRgb888(s);
+    const __m128i hi = bytemix::fourRgb888(s + 12);
+    // Low words (blue, green) sign-extended, so the saturating pack keeps them; high words (red) are bytes.
+    const U16x8 bg = std::bit_cast<U16x8>(
+        _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(lo, 16), 16), _mm_srai_epi32(_mm_slli_epi32(hi, 16), 16)));
+    const U16x8 r = std::bit_cast<U16x8>(_mm_packs_epi32(_mm_srli_epi32(lo, 16), _mm_srli_epi32(hi, 16)));
+    U16x8 dv;
+    std::memcpy(&dv, d, sizeof dv);
+    const U16x8 out = mixRgb565(dv, r, bg >> 8, bg & 0xFF, w);
     std::memcpy(d, &out, sizeof out);
 }
 

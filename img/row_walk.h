@@ -101,8 +101,9 @@ void pixelRows(const BOp& op, Key isKeyed, Px px) {
                 if (!back) {
                     constexpr std::int32_t n = Px::chunkPixels;
                     const std::int32_t whole = w - w % n;
+                    const Px step = px;  // a local the pixel stores cannot alias, so its state stays in registers
                     for (std::int32_t i = 0; i < whole; i += n)
-                        px.chunk(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
+                        step.chunk(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
                     d += std::ptrdiff_t{whole} * DB;
                     s += std::ptrdiff_t{whole} * SB;
                     w -= whole;

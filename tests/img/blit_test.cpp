@@ -236,8 +236,42 @@ TEST(Blit, WideRowsAgainstTheModel) {
     };
     Mismatches bad;
     std::uint64_t seed = 100000;
-    for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}})
+    for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1}})
         for (std::uint32_t rep = 0; rep < 48; ++rep) checkCase(p.kind, p.d, p.s, rep % 256, ++seed, bad, 40);
+    EXPECT_TRUE(bad.none());
+}
+
+// The stepped pairs over every byte, at every alpha or K: source channels all x, destination channel c
+// of row y 3y + c (Rgb565 fields: y's low bits), x bytes set; rows of whole steps.
+TEST(Blit, SteppedPairsOverEveryByte) {
+    struct Pair {
+        Kind kind;
+        PelFmtId d, s;
+    };
+    Mismatches bad;
+    for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1}}) {
+        const std::int32_t w = 256, h = p.d == 4 ? 64 : 86;
+        const std::uint32_t db = pelFmtBytes[p.d], sb = pelFmtBytes[p.s];
+        std::vector<std::uint8_t> dst(std::size_t(w * h) * db), src(std::size_t(w * h) * sb);
+        ImageRow di(w, h, PelFmt(p.d), dst.data(), std::int32_t(w * db)), si(w, h, PelFmt(p.s), src.data(), std::int32_t(w * sb));
+        for (std::uint32_t t = 0; t < 256; ++t) {
+            for (std::uint32_t y = 0; y < std::uint32_t(h); ++y)
+                for (std::uint32_t x = 0; x < std::uint32_t(w); ++x) {
+                    const std::size_t i = y * w + x;
+                    const auto channel = [y](std::uint32_t c) { return std::min(3 * y + c, 255u); };
+                    imgtest::putLe(&src[i * sb], sb, x * 0x010101u | (p.s == 3 ? t : y) << 24);
+                    imgtest::putLe(&dst[i * db], db, p.d == 4 ? (y & 31) << 11 | y << 5 | (y & 31)
+                                                              : channel(2) << 16 | channel(1) << 8 | channel(0) | (x ^ t) << 24);
+                }
+            const std::vector<std::uint8_t> before = dst;
+            p.kind == Kind::draw ? di.draw(0, 0, si) : di.blendK(0, 0, si, nullptr, t);
+            for (std::size_t i = 0; i < std::size_t(w * h); ++i) {
+                const std::uint32_t old = imgtest::le(&before[i * db], db), v = imgtest::le(&src[i * sb], sb);
+                const std::uint32_t want = refPixel(p.kind, p.d, p.s, old, v, t), got = imgtest::le(&dst[i * db], db);
+                if (got != want) bad.add("kind ", int(p.kind), " dst ", p.d, " src ", p.s, " t ", t, " old ", old, " v ", v, ": ", got, " not ", want);
+            }
+        }
+    }
     EXPECT_TRUE(bad.none());
 }
 
