@@ -1,0 +1,41 @@
+// A sprite's copy draws kept ready: each coded row's drawn pixels in one destination kind's form.
+#pragma once
+
+#include <cstdint>
+
+#include "sprite/Rle8Draw.h"
+#include "sprite/imgRect.h"
+
+class Rle8DrawCache {
+public:
+    Rle8DrawCache() = default;
+    Rle8DrawCache(const Rle8DrawCache&) = delete;
+    Rle8DrawCache& operator=(const Rle8DrawCache&) = delete;
+    ~Rle8DrawCache();
+
+    // Draws a copy job (keyed or not) from the cache, first rebuilding it when the kind, key,
+    // converted table, row table or bounds differ from the ones it was built for. False, with
+    // nothing drawn, when it cannot be built.
+    bool draw(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed, bool mirror);
+    // Bytes the cache holds beside the object.
+    [[nodiscard]] std::int64_t bytes() const noexcept { return bytes_; }
+
+private:
+    bool build(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed);
+    bool holds(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed) const;
+    void release() noexcept;
+
+    // One block: the table copy, rowSpans_ (rows + 1 first-span indices), rowPels_ (byte offset
+    // of each row's pixels), the spans, the pixels.
+    std::uint8_t* block_ = nullptr;
+    std::int64_t bytes_ = 0;
+    const std::uint32_t* rowSpans_ = nullptr;
+    const std::uint32_t* rowPels_ = nullptr;
+    const std::uint32_t* spans_ = nullptr;  // column, count pairs
+    const std::uint8_t* pels_ = nullptr;
+    const std::uint8_t* const* rows_ = nullptr;
+    imgRect bounds_;
+    int kind_ = 0;
+    bool keyed_ = false;
+    std::uint32_t key_ = 0;
+};
