@@ -127,9 +127,32 @@ inline void copySpan(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
         return copyPair<std::uint16_t>(d, s, n);
     }
     if (n <= 32) return copyEnds<1>(d, s, n);
-    if (n <= 64) return copyEnds<2>(d, s, n);
-    if (n <= 128) return copyEnds<4>(d, s, n);
-    std::memcpy(d, s, n);
+    if (n > 256) return (void)std::memcpy(d, s, n);
+    const V t0 = load(s + n - 32), t1 = load(s + n - 16);
+    for (std::size_t i = 0; i + 32 < n; i += 32) {
+        const V a = load(s + i), b = load(s + i + 16);
+        store(d + i, a), store(d + i + 16, b);
+    }
+    store(d + n - 32, t0), store(d + n - 16, t1);
+}
+
+// n bytes from s onto d moving left: the pixel at s + k lands at d - k.
+template <int B>
+inline void copyReversed(std::uint8_t* d, const std::uint8_t* s, std::int64_t n)
+{
+    std::int64_t k = 0;
+    if constexpr (B != 3) {
+        for (; k + 16 <= n; k += 16) {
+            V v = load(s + k);
+            if constexpr (B == 4) {
+                v = _mm_shuffle_epi32(v, 0x1B);
+            } else {
+                v = _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B), 0x4E);
+            }
+            store(d - k - 16 + B, v);
+        }
+    }
+    for (; k < n; k += B) std::memcpy(d - k, s + k, B);
 }
 
 // The rows of a job from the spans; B bytes a pixel, right to left when mirrored.
@@ -159,8 +182,7 @@ void drawSpans(const Rle8Job& job, std::int64_t rowBytes, const std::uint32_t* r
             const std::int64_t b = std::int64_t{s[0]} + s[1] < x1 ? std::int64_t{s[0]} + s[1] : x1;
             const std::uint8_t* from = p + (a - s[0]);
             if constexpr (Mirror) {
-                std::uint8_t* to = line - (a - x0);
-                for (std::int64_t k = 0; k < b - a; k += B) std::memcpy(to - k, from + k, B);
+                copyReversed<B>(line - (a - x0), from, b - a);
             } else {
                 copySpan(line + (a - x0), from, static_cast<std::size_t>(b - a));
             }
