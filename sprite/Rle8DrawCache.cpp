@@ -59,12 +59,17 @@ struct SpanSink {
     void row(int r)
     {
         spanEnd = -1;
-        if (out != nullptr) out->first[r] = static_cast<std::uint32_t>(spans), out->pelStart[r] = static_cast<std::uint32_t>(pels * bytes);
+        if (out == nullptr) return;
+        out->first[r] = static_cast<std::uint32_t>(spans);
+        out->pelStart[r] = static_cast<std::uint32_t>(pels * bytes);
     }
     void pixel(int x, const std::uint8_t* e)
     {
         if (x != spanEnd) {
-            if (out != nullptr) out->span[2 * spans] = static_cast<std::uint32_t>(x * bytes), out->span[2 * spans + 1] = 0;
+            if (out != nullptr) {
+                out->span[2 * spans] = static_cast<std::uint32_t>(x * bytes);
+                out->span[2 * spans + 1] = 0;
+            }
             ++spans;
         }
         if (out != nullptr) {
@@ -100,15 +105,7 @@ using V = __m128i;
 inline V load(const std::uint8_t* s) { return _mm_loadu_si128(reinterpret_cast<const V*>(s)); }
 inline void store(std::uint8_t* d, V v) { _mm_storeu_si128(reinterpret_cast<V*>(d), v); }
 
-// Copies first K and last K blocks of 16 bytes (overlapping when n < 32 K).
-template <int K>
-inline void copyEnds(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
-{
-    V head[K], tail[K];
-    for (int i = 0; i < K; ++i) head[i] = load(s + 16 * i), tail[i] = load(s + n - 16 * (K - i));
-    for (int i = 0; i < K; ++i) store(d + 16 * i, head[i]), store(d + n - 16 * (K - i), tail[i]);
-}
-
+// The first and the last sizeof(T) bytes of n (overlapping in the middle).
 template <class T>
 inline void copyPair(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
 {
@@ -117,8 +114,7 @@ inline void copyPair(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
     std::memcpy(d, &a, sizeof a), std::memcpy(d + n - sizeof b, &b, sizeof b);
 }
 
-// n >= 2 bytes. Spans are short and of every length, so the lengths go by size classes with
-// overlapping ends, a few predictable branches each.
+// n >= 2 bytes. Spans are short and of every length: short ones by overlapping pairs, no call.
 inline void copySpan(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
 {
     if (n <= 16) {
@@ -126,7 +122,7 @@ inline void copySpan(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
         if (n >= 4) return copyPair<std::uint32_t>(d, s, n);
         return copyPair<std::uint16_t>(d, s, n);
     }
-    if (n <= 32) return copyEnds<1>(d, s, n);
+    if (n <= 32) return copyPair<V>(d, s, n);
     if (n > 256) return (void)std::memcpy(d, s, n);
     const V t0 = load(s + n - 32), t1 = load(s + n - 16);
     for (std::size_t i = 0; i + 32 < n; i += 32) {
@@ -190,7 +186,8 @@ void drawSpans(const Rle8Job& job, std::int64_t rowBytes, const std::uint32_t* r
     }
 }
 
-using DrawFn = void(const Rle8Job&, std::int64_t, const std::uint32_t*, const std::uint32_t*, const std::uint32_t*, const std::uint8_t*);
+using DrawFn = void(const Rle8Job&, std::int64_t, const std::uint32_t*, const std::uint32_t*, const std::uint32_t*,
+                    const std::uint8_t*);
 
 }  // namespace
 
@@ -200,7 +197,6 @@ void Rle8DrawCache::release() noexcept
 {
     std::free(block_);
     block_ = nullptr;
-    bytes_ = 0;
     rows_ = nullptr;
 }
 
@@ -224,14 +220,13 @@ bool Rle8DrawCache::build(const Rle8Job& job, const imgRect& bounds, int kind, b
     const std::int64_t table = std::int64_t{tableEntries} * bytes;
     const std::int64_t rowBytes = 4 * (2 * std::int64_t{bounds.height} + 1);
     const std::int64_t spanBytes = 8 * sink.spans;
-    const std::int64_t pelsAt = (table + rowBytes + spanBytes + 63) & ~std::int64_t{63};
-    // Cache-line aligned pixels: copies run the same whatever the heap gives.
-    const std::int64_t total = (pelsAt + sink.pels * bytes + 63) & ~std::int64_t{63};
     // Byte offsets are kept in 32 bits.
     if (sink.pels * bytes > UINT32_MAX) return false;
+    // Cache-line aligned pixels: copies run the same whatever the heap gives.
+    const std::int64_t pelsAt = (table + rowBytes + spanBytes + 63) & ~std::int64_t{63};
+    const std::int64_t total = (pelsAt + sink.pels * bytes + 63) & ~std::int64_t{63};
     block_ = static_cast<std::uint8_t*>(std::aligned_alloc(64, static_cast<std::size_t>(total)));
     if (block_ == nullptr) return false;
-    bytes_ = total;
     std::memcpy(block_, job.table, static_cast<std::size_t>(table));
     auto* first = reinterpret_cast<std::uint32_t*>(block_ + table);
     auto* pelStart = first + bounds.height + 1;
@@ -257,7 +252,7 @@ bool Rle8DrawCache::draw(const Rle8Job& job, const imgRect& bounds, int kind, bo
     if (!holds(job, bounds, kind, keyed) && !build(job, bounds, kind, keyed)) return false;
     // [mirror][bytes - 2]
     static constexpr DrawFn* draws[2][3] = {{&drawSpans<2, false>, &drawSpans<3, false>, &drawSpans<4, false>},
-                                                   {&drawSpans<2, true>, &drawSpans<3, true>, &drawSpans<4, true>}};
+                                            {&drawSpans<2, true>, &drawSpans<3, true>, &drawSpans<4, true>}};
     const int bytes = imgPelBytes(kind);
     draws[mirror ? 1 : 0][bytes - 2](job, std::int64_t{bounds.width} * bytes, rowSpans_, rowPels_, spans_, pels_);
     return true;

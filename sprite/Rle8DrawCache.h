@@ -17,8 +17,6 @@ public:
     // converted table, row table or bounds differ from the ones it was built for. False, with
     // nothing drawn, when it cannot be built.
     bool draw(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed, bool mirror);
-    // Bytes the cache holds beside the object.
-    [[nodiscard]] std::int64_t bytes() const noexcept { return bytes_; }
 
 private:
     bool build(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed);
@@ -28,10 +26,9 @@ private:
     // One block: the table copy, rowSpans_ (rows + 1 first-span indices), rowPels_ (byte offset
     // of each row's pixels), the spans, the pixels.
     std::uint8_t* block_ = nullptr;
-    std::int64_t bytes_ = 0;
     const std::uint32_t* rowSpans_ = nullptr;
     const std::uint32_t* rowPels_ = nullptr;
-    const std::uint32_t* spans_ = nullptr;  // column, count pairs
+    const std::uint32_t* spans_ = nullptr;  // byte offset, byte count pairs
     const std::uint8_t* pels_ = nullptr;
     const std::uint8_t* const* rows_ = nullptr;
     imgRect bounds_;

@@ -229,7 +229,8 @@ TEST(Rle8Draw, RepeatedCopiesFollowEveryChange)
             rmodel::draw(sprite.model, md, c);
             const imgRect rect{c.rx, c.ry, c.rw, c.rh};
             call(image, dst.image.get(), c, c.nullRect ? nullptr : &rect, DrawParams{});
-            ASSERT_EQ(dst.bytes, expected) << "seed " << seed << " step " << step << " change " << change << " kind " << kind;
+            ASSERT_EQ(dst.bytes, expected)
+                << "seed " << seed << " step " << step << " change " << change << " kind " << kind;
         }
     }
 }
