@@ -15,13 +15,50 @@ using rle8::Group;
 
 constexpr int tableEntries = 256;
 
-// Every coded pixel the copy loops would write, in order: sink.pixel(column, table entry).
+// Spans and pixels of the drawn coded pixels: counted, or (Write) stored.
+template <int B, bool Write>
+struct SpanSink {
+    static constexpr bool write = Write;
+    std::uint32_t* first = nullptr;
+    std::uint32_t* pelStart = nullptr;
+    std::uint32_t* span = nullptr;  // byte offset, byte count pairs
+    std::uint8_t* pels = nullptr;
+    std::int64_t spans = 0, pelCount = 0, spanEnd = -1;
+
+    void row(int r)
+    {
+        spanEnd = -1;
+        if constexpr (Write) {
+            first[r] = static_cast<std::uint32_t>(spans);
+            pelStart[r] = static_cast<std::uint32_t>(pelCount * B);
+        }
+    }
+    // n > 0 pixels from column x on; where their bytes go.
+    std::uint8_t* add(std::int64_t x, std::int64_t n)
+    {
+        if (x != spanEnd) {
+            if constexpr (Write) span[2 * spans] = static_cast<std::uint32_t>(x * B), span[2 * spans + 1] = 0;
+            ++spans;
+        }
+        std::uint8_t* at = nullptr;
+        if constexpr (Write) {
+            span[2 * spans - 1] += static_cast<std::uint32_t>(n * B);
+            at = pels + pelCount * B;
+        }
+        pelCount += n;
+        spanEnd = x + n;
+        return at;
+    }
+};
+
+// Every coded pixel the copy loops would write, by the same key rule, into the sink in order.
 template <Group G, class Sink>
 void walkRow(const std::uint8_t* row, int width, const std::uint8_t* table, bool keyed, std::uint32_t key, Sink& sink)
 {
-    const auto emit = [&](int x, std::uint8_t index) {
-        const std::uint8_t* e = table + index * rle8::bytesOf<G>;
-        if (!keyed || !rle8::isKey<G>(e, key)) sink.pixel(x, e);
+    constexpr int B = rle8::bytesOf<G>;
+    const auto fill = [](std::uint8_t* d, const std::uint8_t* e, int n) {
+        if constexpr (Sink::write)
+            for (int k = 0; k < n; ++k) std::memcpy(d + k * B, e, B);
     };
     int x = 0;
     while (x < width) {
@@ -31,58 +68,31 @@ void walkRow(const std::uint8_t* row, int width, const std::uint8_t* table, bool
             continue;
         }
         const int n = c & 63;
-        const int end = x + n < width ? x + n : width;
-        if (c < 0xC0) {
-            for (int k = 0; x + k < end; ++k) emit(x + k, row[k]);
-            row += n;
+        const int count = (x + n < width ? x + n : width) - x;
+        if (c >= 0xC0) {
+            const std::uint8_t* e = table + *row++ * B;
+            if (count > 0 && !(keyed && rle8::isKey<G>(e, key))) fill(sink.add(x, count), e, count);
         } else {
-            const std::uint8_t index = *row++;
-            for (int k = x; k < end; ++k) emit(k, index);
+            // Pixels between key colours go in as one piece.
+            const auto drawn = [&](int k) { return !keyed || !rle8::isKey<G>(table + row[k] * B, key); };
+            for (int k = 0; k < count;) {
+                if (!drawn(k)) {
+                    ++k;
+                    continue;
+                }
+                int j = k + 1;
+                while (j < count && drawn(j)) ++j;
+                std::uint8_t* d = sink.add(x + k, j - k);
+                for (; k < j; ++k, d += B) fill(d, table + row[k] * B, 1);
+            }
+            row += n;
         }
         x += n;
     }
 }
 
-// Counts spans and pixels, or (with out set) stores them.
-struct SpanSink {
-    struct Out {
-        std::uint32_t* first;
-        std::uint32_t* pelStart;
-        std::uint32_t* span;  // byte offset, byte count pairs
-        std::uint8_t* pels;
-    };
-    int bytes;
-    Out* out = nullptr;
-    std::int64_t spans = 0, pels = 0;
-    std::int64_t spanEnd = -1;
-
-    void row(int r)
-    {
-        spanEnd = -1;
-        if (out == nullptr) return;
-        out->first[r] = static_cast<std::uint32_t>(spans);
-        out->pelStart[r] = static_cast<std::uint32_t>(pels * bytes);
-    }
-    void pixel(int x, const std::uint8_t* e)
-    {
-        if (x != spanEnd) {
-            if (out != nullptr) {
-                out->span[2 * spans] = static_cast<std::uint32_t>(x * bytes);
-                out->span[2 * spans + 1] = 0;
-            }
-            ++spans;
-        }
-        if (out != nullptr) {
-            out->span[2 * spans - 1] += static_cast<std::uint32_t>(bytes);
-            std::memcpy(out->pels + pels * bytes, e, static_cast<std::size_t>(bytes));
-        }
-        ++pels;
-        spanEnd = x + 1;
-    }
-};
-
-template <Group G>
-void walkAll(const Rle8Job& job, const imgRect& bounds, bool keyed, SpanSink& sink)
+template <Group G, class Sink>
+void walkAll(const Rle8Job& job, const imgRect& bounds, bool keyed, Sink& sink)
 {
     for (int r = 0; r < bounds.height; ++r) {
         sink.row(r);
@@ -90,14 +100,44 @@ void walkAll(const Rle8Job& job, const imgRect& bounds, bool keyed, SpanSink& si
     }
 }
 
-void walk(int group, const Rle8Job& job, const imgRect& bounds, bool keyed, SpanSink& sink)
-{
-    switch (group) {
-    case 0: return walkAll<Group::Rgb888>(job, bounds, keyed, sink);
-    case 1: return walkAll<Group::X8888>(job, bounds, keyed, sink);
-    case 2: return walkAll<Group::Rgb565>(job, bounds, keyed, sink);
-    default: return walkAll<Group::X5551>(job, bounds, keyed, sink);
+// The one block of a cache: table copy, row starts, spans, then the pixels.
+struct Layout {
+    std::int64_t tableBytes;
+    std::uint8_t* block = nullptr;
+    std::uint32_t* first = nullptr;     // rows + 1 first-span indices
+    std::uint32_t* pelStart = nullptr;  // byte offset of each row's pixels
+    std::uint32_t* span = nullptr;
+    std::uint8_t* pels = nullptr;
+
+    bool allocate(int rows, std::int64_t spans, std::int64_t pelBytes)
+    {
+        // Byte offsets are kept in 32 bits.
+        if (pelBytes > UINT32_MAX) return false;
+        // Cache-line aligned pixels: copies run the same whatever the heap gives.
+        const std::int64_t pelsAt = (tableBytes + 4 * (2 * std::int64_t{rows} + 1) + 8 * spans + 63) & ~std::int64_t{63};
+        const std::int64_t total = (pelsAt + pelBytes + 63) & ~std::int64_t{63};
+        block = static_cast<std::uint8_t*>(std::aligned_alloc(64, static_cast<std::size_t>(total)));
+        if (block == nullptr) return false;
+        first = reinterpret_cast<std::uint32_t*>(block + tableBytes);
+        pelStart = first + rows + 1;
+        span = pelStart + rows;
+        pels = block + pelsAt;
+        return true;
     }
+};
+
+// Counts, allocates, stores; false when the block cannot be had.
+template <Group G>
+bool fillBlock(const Rle8Job& job, const imgRect& bounds, bool keyed, Layout& layout)
+{
+    constexpr int B = rle8::bytesOf<G>;
+    SpanSink<B, false> count;
+    walkAll<G>(job, bounds, keyed, count);
+    if (!layout.allocate(bounds.height, count.spans, count.pelCount * B)) return false;
+    SpanSink<B, true> store{layout.first, layout.pelStart, layout.span, layout.pels};
+    walkAll<G>(job, bounds, keyed, store);
+    layout.first[bounds.height] = static_cast<std::uint32_t>(store.spans);
+    return true;
 }
 
 using V = __m128i;
@@ -212,33 +252,22 @@ bool Rle8DrawCache::holds(const Rle8Job& job, const imgRect& bounds, int kind, b
 bool Rle8DrawCache::build(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed)
 {
     release();
-    const int group = rle8GroupOf(kind);
-    const int bytes = imgPelBytes(kind);
-    if (group < 0 || bounds.height < 0 || bounds.width < 0) return false;
-    SpanSink sink{bytes};
-    walk(group, job, bounds, keyed, sink);
-    const std::int64_t table = std::int64_t{tableEntries} * bytes;
-    const std::int64_t rowBytes = 4 * (2 * std::int64_t{bounds.height} + 1);
-    const std::int64_t spanBytes = 8 * sink.spans;
-    // Byte offsets are kept in 32 bits.
-    if (sink.pels * bytes > UINT32_MAX) return false;
-    // Cache-line aligned pixels: copies run the same whatever the heap gives.
-    const std::int64_t pelsAt = (table + rowBytes + spanBytes + 63) & ~std::int64_t{63};
-    const std::int64_t total = (pelsAt + sink.pels * bytes + 63) & ~std::int64_t{63};
-    block_ = static_cast<std::uint8_t*>(std::aligned_alloc(64, static_cast<std::size_t>(total)));
-    if (block_ == nullptr) return false;
-    std::memcpy(block_, job.table, static_cast<std::size_t>(table));
-    auto* first = reinterpret_cast<std::uint32_t*>(block_ + table);
-    auto* pelStart = first + bounds.height + 1;
-    auto* span = pelStart + bounds.height;
-    SpanSink::Out out{first, pelStart, span, block_ + pelsAt};
-    SpanSink fill{bytes, &out};
-    walk(group, job, bounds, keyed, fill);
-    first[bounds.height] = static_cast<std::uint32_t>(fill.spans);
-    rowSpans_ = first;
-    rowPels_ = pelStart;
-    spans_ = span;
-    pels_ = out.pels;
+    Layout layout{std::int64_t{tableEntries} * imgPelBytes(kind)};
+    bool ok = false;
+    switch (rle8GroupOf(kind)) {
+    case 0: ok = fillBlock<Group::Rgb888>(job, bounds, keyed, layout); break;
+    case 1: ok = fillBlock<Group::X8888>(job, bounds, keyed, layout); break;
+    case 2: ok = fillBlock<Group::Rgb565>(job, bounds, keyed, layout); break;
+    case 3: ok = fillBlock<Group::X5551>(job, bounds, keyed, layout); break;
+    default: break;
+    }
+    if (!ok) return false;
+    block_ = layout.block;
+    std::memcpy(block_, job.table, static_cast<std::size_t>(layout.tableBytes));
+    rowSpans_ = layout.first;
+    rowPels_ = layout.pelStart;
+    spans_ = layout.span;
+    pels_ = layout.pels;
     rows_ = job.rows;
     bounds_ = bounds;
     kind_ = kind;
