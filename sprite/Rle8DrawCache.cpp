@@ -172,23 +172,36 @@ inline void copySpan(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
     store(d + n - 32, t0), store(d + n - 16, t1);
 }
 
-// n bytes from s onto d moving left: the pixel at s + k lands at d - k.
+// The pixels of a vector (the low 8 bytes when Half) in reverse order.
+template <int B, bool Half = false>
+inline V reversed(V v)
+{
+    if constexpr (B == 4) return _mm_shuffle_epi32(v, Half ? 0xE1 : 0x1B);
+    v = _mm_shufflelo_epi16(v, 0x1B);
+    return Half ? v : _mm_shuffle_epi32(_mm_shufflehi_epi16(v, 0x1B), 0x4E);
+}
+
+// n bytes from s onto d moving left: the pixel at s + m lands at d - m. Chunks of 16 (or 8)
+// bytes store their reversed pixels so, the last chunk overlapping the one before.
 template <int B>
 inline void copyReversed(std::uint8_t* d, const std::uint8_t* s, std::int64_t n)
 {
-    std::int64_t k = 0;
     if constexpr (B != 3) {
-        for (; k + 16 <= n; k += 16) {
-            V v = load(s + k);
-            if constexpr (B == 4) {
-                v = _mm_shuffle_epi32(v, 0x1B);
-            } else {
-                v = _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B), 0x4E);
-            }
-            store(d - k - 16 + B, v);
+        if (n >= 16) {
+            const V last = reversed<B>(load(s + n - 16));
+            for (std::int64_t m = 0; m + 16 < n; m += 16) store(d - m - 16 + B, reversed<B>(load(s + m)));
+            store(d - n + B, last);
+            return;
+        }
+        if (n >= 8) {
+            const V first = reversed<B, true>(_mm_loadl_epi64(reinterpret_cast<const V*>(s)));
+            const V last = reversed<B, true>(_mm_loadl_epi64(reinterpret_cast<const V*>(s + n - 8)));
+            _mm_storel_epi64(reinterpret_cast<V*>(d - 8 + B), first);
+            _mm_storel_epi64(reinterpret_cast<V*>(d - n + B), last);
+            return;
         }
     }
-    for (; k < n; k += B) std::memcpy(d - k, s + k, B);
+    for (std::int64_t m = 0; m < n; m += B) std::memcpy(d - m, s + m, B);
 }
 
 // The rows of a job from the spans; B bytes a pixel, right to left when mirrored.
