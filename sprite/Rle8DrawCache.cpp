@@ -289,9 +289,29 @@ bool Rle8DrawCache::build(const Rle8Job& job, const imgRect& bounds, int kind, b
     return true;
 }
 
+bool Rle8DrawCache::repeats(const Rle8Job& job, int kind, bool keyed)
+{
+    const auto tableBytes = static_cast<std::size_t>(tableEntries * imgPelBytes(kind));
+    if (pendingKind_ == kind && pendingKeyed_ == keyed && (!keyed || pendingKey_ == job.key) &&
+        std::memcmp(pendingTable_, job.table, tableBytes) == 0)
+        return true;
+    pendingKind_ = kind;
+    pendingKeyed_ = keyed;
+    pendingKey_ = job.key;
+    std::memcpy(pendingTable_, job.table, tableBytes);
+    return false;
+}
+
 bool Rle8DrawCache::draw(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed, bool mirror)
 {
-    if (!holds(job, bounds, kind, keyed) && !build(job, bounds, kind, keyed)) return false;
+    if (holds(job, bounds, kind, keyed)) {
+        pendingKind_ = 0;
+    } else {
+        // Drawn by turns onto two kinds, or under a palette changed every frame, a sprite would
+        // rebuild on every draw: it keeps the loops' cost instead.
+        if (block_ != nullptr && !repeats(job, kind, keyed)) return false;
+        if (!build(job, bounds, kind, keyed)) return false;
+    }
     // [mirror][bytes - 2]
     static constexpr DrawFn* draws[2][3] = {{&drawSpans<2, false>, &drawSpans<3, false>, &drawSpans<4, false>},
                                             {&drawSpans<2, true>, &drawSpans<3, true>, &drawSpans<4, true>}};

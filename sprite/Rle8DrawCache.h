@@ -13,14 +13,16 @@ public:
     Rle8DrawCache& operator=(const Rle8DrawCache&) = delete;
     ~Rle8DrawCache();
 
-    // Draws a copy job (keyed or not) from the cache, first rebuilding it when the kind, key,
-    // converted table, row table or bounds differ from the ones it was built for. False, with
-    // nothing drawn, when it cannot be built.
+    // Draws a copy job (keyed or not) from the cache. An empty cache is built first; one built
+    // for another kind, key or converted table is rebuilt only when the same request comes twice
+    // running. False, with nothing drawn, when the cache does not serve the job.
     bool draw(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed, bool mirror);
 
 private:
     bool build(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed);
     bool holds(const Rle8Job& job, const imgRect& bounds, int kind, bool keyed) const;
+    // True when the last draw made the same request; records it otherwise.
+    bool repeats(const Rle8Job& job, int kind, bool keyed);
     void release() noexcept;
 
     // One block: the table copy, rowSpans_ (rows + 1 first-span indices), rowPels_ (byte offset
@@ -35,4 +37,9 @@ private:
     int kind_ = 0;
     bool keyed_ = false;
     std::uint32_t key_ = 0;
+    // The last draw's request when the cache did not serve it; kind 0: the cache served it.
+    int pendingKind_ = 0;
+    bool pendingKeyed_ = false;
+    std::uint32_t pendingKey_ = 0;
+    std::uint8_t pendingTable_[256 * 4] = {};
 };
