@@ -182,7 +182,7 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect)
     Request q;
     q.slot = rle8SlotFor(0, false, false);
     run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
-                      std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
+                                  std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
 }
 
 void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect, float alpha)
@@ -193,7 +193,7 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect, float alph
     q.slot = rle8SlotFor(1, false, false);
     q.alpha = clampedAlpha(alpha);
     run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
-                      std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
+                                  std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
 }
 
 void imgRle8CTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
@@ -228,7 +228,7 @@ void imgRle8CTy::DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect)
     q.mirror = true;
     // A start left of the bounds draws from the row's first pixel, the full width.
     run(*this, drawCache_, *dst, {std::max<std::int64_t>(0, reflected - bounds.x), std::int64_t{r.y} - bounds.y, r.width, r.height,
-                      std::int64_t{r.x} + x, std::int64_t{r.y} + y, 0, 0}, q);
+                                  std::int64_t{r.x} + x, std::int64_t{r.y} + y, 0, 0}, q);
 }
 
 void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
