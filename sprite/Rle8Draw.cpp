@@ -53,8 +53,9 @@ constexpr std::array<std::array<Row, 4>, 2> members = {{
     {row<Group::Rgb888, true>(), row<Group::X8888, true>(), row<Group::Rgb565, true>(), row<Group::X5551, true>()},
 }};
 
-// Kinds 1 to 6 by group; -1 else.
-int groupOf(int kind) noexcept
+}  // namespace
+
+int rle8GroupOf(int kind) noexcept
 {
     switch (kind) {
     case 1: return 0;
@@ -64,8 +65,6 @@ int groupOf(int kind) noexcept
     default: return -1;
     }
 }
-
-}  // namespace
 
 int rle8SlotFor(std::uint32_t mode, bool keyed, bool depth) noexcept
 {
@@ -79,7 +78,7 @@ int rle8SlotFor(std::uint32_t mode, bool keyed, bool depth) noexcept
 
 Rle8Fn* rle8Member(int kind, int slot, bool mirror) noexcept
 {
-    const int group = groupOf(kind);
+    const int group = rle8GroupOf(kind);
     if (group < 0 || slot < 0 || slot >= rle8SlotCount) return nullptr;
     return members[mirror ? 1 : 0][static_cast<std::size_t>(group)][static_cast<std::size_t>(slot)];
 }
@@ -87,7 +86,7 @@ Rle8Fn* rle8Member(int kind, int slot, bool mirror) noexcept
 std::uint32_t rle8KeyFor(int kind, const std::uint8_t* rgba) noexcept
 {
     std::uint16_t word = 0;
-    switch (groupOf(kind)) {
+    switch (rle8GroupOf(kind)) {
     case 0: return rgba[0] | rgba[1] << 8 | static_cast<std::uint32_t>(rgba[2]) << 16;
     case 1: return rgba[0] | rgba[1] << 8 | rgba[2] << 16 | static_cast<std::uint32_t>(rgba[3]) << 24;
     case 2: return pel_convert_rgb888_to_rgb565(word, rgba);

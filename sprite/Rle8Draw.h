@@ -35,5 +35,7 @@ inline constexpr int rle8SlotCount = 39;
 // The member for a destination kind, slot and direction; null where nothing is drawn (kinds
 // outside 1..6, depth slots mirrored).
 [[nodiscard]] Rle8Fn* rle8Member(int kind, int slot, bool mirror) noexcept;
+// The group of a destination kind: 0 rgb888, 1 32-bit, 2 rgb565, 3 x5551 (kinds 1 to 6); -1 else.
+[[nodiscard]] int rle8GroupOf(int kind) noexcept;
 // The key colour bytes B, G, R, A in the form a destination kind compares.
 [[nodiscard]] std::uint32_t rle8KeyFor(int kind, const std::uint8_t* rgba) noexcept;

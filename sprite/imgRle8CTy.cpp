@@ -5,6 +5,7 @@
 #include <new>
 
 #include "sprite/Rle8Codec.h"
+#include "sprite/Rle8DrawCache.h"
 #include "sprite/ctyRuntime.h"
 
 namespace {
@@ -89,6 +90,7 @@ void imgRle8CTy::Unlock()
         dropLock();
         return;
     }
+    dropDrawCache();
     imgRect found{0, 0, width, height};
     std::int32_t key = static_cast<std::int32_t>(noKey);
     if (hasColorKey != 0) {
@@ -124,6 +126,7 @@ imgCTy* imgRle8CTy::Clone() { return new (std::nothrow) imgRle8CTy(*this); }
 
 void imgRle8CTy::releaseRows() noexcept
 {
+    dropDrawCache();
     if (rowTable != nullptr && dataInPlace == 0) {
         for (int r = 0; r < bounds.height; ++r) ctyFree(rowTable[r]);
     }
@@ -137,6 +140,12 @@ void imgRle8CTy::dropLock() noexcept
     ctyFree(lockBuffer);
     lockBuffer = nullptr;
     lockedPels = nullptr;
+}
+
+void imgRle8CTy::dropDrawCache() noexcept
+{
+    delete drawCache_;
+    drawCache_ = nullptr;
 }
 
 void imgRle8CTy::FreeData() { releaseRows(); }

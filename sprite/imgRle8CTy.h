@@ -5,6 +5,8 @@
 
 #include "sprite/imgCTy.h"
 
+class Rle8DrawCache;
+
 class imgRle8CTy : public imgCTy {
 public:
     imgRle8CTy();
@@ -57,9 +59,12 @@ private:
     void dropLock() noexcept;
     void refuseStream(const char* why);
     std::int32_t* takeOffsets(ctyMemBuffer& buffer);
+    void dropDrawCache() noexcept;
 
     // The version-1 row offsets between ReadHeader and the data read, apart from rowTable.
     std::int32_t* streamOffsets_ = nullptr;
+    // The copy draws' pixels for the last destination kind; never shared by copies.
+    Rle8DrawCache* drawCache_ = nullptr;
 };
 
 // The registry's creator for "imgRle8CTy".

@@ -1,9 +1,11 @@
 // The sprite draws: Draw, Draw with alpha, DrawEx and the mirrored pair, clipped, then one member.
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <optional>
 
 #include "sprite/Rle8Draw.h"
+#include "sprite/Rle8DrawCache.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgScopedLock.h"
@@ -99,7 +101,7 @@ std::uint8_t* block(const imgScopedLock& lock, std::int64_t x, std::int64_t y, s
     return lock.Span(ix, iy, iw);
 }
 
-void run(imgRle8CTy& sprite, imgCTy& dst, const Geometry& g, const Request& q)
+void run(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry& g, const Request& q)
 {
     const int kind = dst.pelFmt.kind;
     sprite.BuildPalTbl(kind);
@@ -163,6 +165,11 @@ void run(imgRle8CTy& sprite, imgCTy& dst, const Geometry& g, const Request& q)
         job.srcDepthPitch = q.srcDepth->lockPitch;
         job.dstDepthPitch = q.dstDepth->lockPitch;
     }
+    // Copies come from the sprite's cache when it can be had; the loops draw everything else.
+    if (q.slot == 0 || q.slot == 1) {
+        if (cache == nullptr) cache = new (std::nothrow) Rle8DrawCache;
+        if (cache != nullptr && cache->draw(job, sprite.bounds, kind, q.slot == 1, q.mirror)) return;
+    }
     member(job);
 }
 
@@ -174,8 +181,8 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect)
     const imgRect r = rect != nullptr ? *rect : bounds;
     Request q;
     q.slot = rle8SlotFor(0, false, false);
-    run(*this, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
-                      std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
+    run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
+                                  std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
 }
 
 void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect, float alpha)
@@ -185,8 +192,8 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect, float alph
     Request q;
     q.slot = rle8SlotFor(1, false, false);
     q.alpha = clampedAlpha(alpha);
-    run(*this, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
-                      std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
+    run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
+                                  std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
 }
 
 void imgRle8CTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
@@ -207,7 +214,7 @@ void imgRle8CTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const Dr
         g.sx = truncCoord(static_cast<float>(r.x) - static_cast<float>(bounds.x) * params->scaleX);
         g.sy = truncCoord(static_cast<float>(r.y) - static_cast<float>(bounds.y) * params->scaleY);
     }
-    run(*this, *dst, g, q);
+    run(*this, drawCache_, *dst, g, q);
 }
 
 void imgRle8CTy::DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect)
@@ -220,8 +227,8 @@ void imgRle8CTy::DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect)
     q.slot = rle8SlotFor(0, false, false);
     q.mirror = true;
     // A start left of the bounds draws from the row's first pixel, the full width.
-    run(*this, *dst, {std::max<std::int64_t>(0, reflected - bounds.x), std::int64_t{r.y} - bounds.y, r.width, r.height,
-                      std::int64_t{r.x} + x, std::int64_t{r.y} + y, 0, 0}, q);
+    run(*this, drawCache_, *dst, {std::max<std::int64_t>(0, reflected - bounds.x), std::int64_t{r.y} - bounds.y, r.width, r.height,
+                                  std::int64_t{r.x} + x, std::int64_t{r.y} + y, 0, 0}, q);
 }
 
 void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
@@ -245,5 +252,5 @@ void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, c
         g.sx = std::int64_t{width} - r.width - r.x + 1 - bounds.x;
     }
     g.sx = std::max<std::int64_t>(0, g.sx);
-    run(*this, *dst, g, q);
+    run(*this, drawCache_, *dst, g, q);
 }
