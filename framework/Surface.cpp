@@ -3,6 +3,7 @@
 #include "framework/Surface.h"
 
 #include "framework/Display.h"
+#include "platform/pixels.h"
 
 #include <cstdlib>
 #include <new>
@@ -153,7 +154,7 @@ int Surface::createChecked(Display* d, int k, int w, int h)
         break;
     case SurfaceKind::OwnMemory: {
         const int64_t rowPitch = ((int64_t{depthOf(d)} * w) / 8 + 7) & ~int64_t{7};
-        ownMemory = static_cast<uint8_t*>(std::calloc(static_cast<std::size_t>(rowPitch * h), 1));
+        ownMemory = plat::allocatePixelMemory(static_cast<std::size_t>(rowPitch * h));
         if (!ownMemory)
             return FrameworkResult::SurfaceCreation;
         desc.memory = ownMemory;

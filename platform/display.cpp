@@ -7,9 +7,9 @@
 #include "platform/pixels.h"
 #include "platform/platform.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 
 namespace plat {
 
@@ -101,7 +101,10 @@ bool surfaceSize(int width, int height, uint32_t bytesPerPixel, int32_t& pitch, 
 
 std::shared_ptr<uint8_t> allocatePixels(std::size_t bytes)
 {
-    return std::shared_ptr<uint8_t>(new (std::nothrow) uint8_t[bytes](), std::default_delete<uint8_t[]>());
+    uint8_t* p = allocatePixelMemory(bytes);
+    if (!p)
+        return nullptr;
+    return std::shared_ptr<uint8_t>(p, [](uint8_t* q) { std::free(q); });
 }
 
 // Called before anything reads a primary's memory: where its last frame went straight to the

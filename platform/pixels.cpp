@@ -3,6 +3,8 @@
 
 #include "platform/pixel_blocks.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -99,6 +101,18 @@ bool overlaps(const PixelArea& d, int dy, const PixelArea& s, int sy, int h)
     return dy < sy + h && sy < dy + h;
 }
 } // namespace
+
+uint8_t* allocatePixelMemory(std::size_t bytes)
+{
+    constexpr std::size_t line = 64;
+    const std::size_t rounded = (std::max<std::size_t>(bytes, 1) + line - 1) & ~(line - 1);
+    if (rounded < bytes)
+        return nullptr;
+    auto* p = static_cast<uint8_t*>(std::aligned_alloc(line, rounded));
+    if (p)
+        std::memset(p, 0, rounded);
+    return p;
+}
 
 uint32_t readPixel(const uint8_t* p, uint32_t bytes)
 {
