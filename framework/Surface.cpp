@@ -79,7 +79,7 @@ void Surface::release()
     clipRect = nullptr;
     plat::releaseSurface(surface);
     surface = nullptr;
-    std::free(ownMemory);
+    plat::freePixelMemory(ownMemory);
     ownMemory = nullptr;
     deleteAlphaMask(alphaMask);
     alphaMask = nullptr;
@@ -161,7 +161,7 @@ int Surface::createChecked(Display* d, int k, int w, int h)
         desc.pitch = static_cast<int32_t>(rowPitch);
         if (make(plat::SurfacePlacement::SystemMemory) != plat::result::Ok) {
             // The memory is ours whatever the layer did with it.
-            std::free(ownMemory);
+            plat::freePixelMemory(ownMemory);
             ownMemory = nullptr;
             return FrameworkResult::SurfaceCreation;
         }
