@@ -537,8 +537,8 @@ HResult show(SurfaceObject& primary)
     if (!primary.device)
         return result::InvalidParams;
     std::string error;
-    const FrameView frame{primary.pixels, primary.pitch, primary.width,         primary.height, primary.format,
-                          primary.own,    primary.shown, /*top=*/0, primary.height};
+    const FrameView frame{primary.pixels, primary.pitch, primary.width, primary.height, primary.format,
+                          primary.own,    primary.shown, 0,             primary.height};
     if (!displayBackend().present(frame, error)) {
         setError(error);
         return result::Generic;
