@@ -2,6 +2,7 @@
 #include "framework/Font.h"
 
 #include "framework/Blend.h"
+#include "framework/Blend565.h"
 #include "framework/BlitClip.h"
 #include "framework/Display.h"
 #include "framework/Mmx.h"
@@ -129,13 +130,16 @@ void Font::drawGlyph(Surface& surface, const Glyph& glyph, int x, int y, uint16_
         return;
     const PixelFormatInfo& f = *surface.display->pixelFormat;
     const auto channels = blend::channels16(f.redMask, f.greenMask, f.blueMask);
-    for (int32_t row = 0; row < size.height; ++row) {
-        uint8_t* d = surface.pixels + static_cast<std::ptrdiff_t>(y + row) * surface.pitch + static_cast<std::ptrdiff_t>(x) * 2;
-        const uint8_t* a = glyph.bitmap.data() + static_cast<std::size_t>(r.top + row) * static_cast<std::size_t>(glyph.pitch) +
+    uint8_t* dst = surface.pixels + static_cast<std::ptrdiff_t>(y) * surface.pitch + static_cast<std::ptrdiff_t>(x) * 2;
+    const uint8_t* alpha = glyph.bitmap.data() + static_cast<std::size_t>(r.top) * static_cast<std::size_t>(glyph.pitch) +
                            static_cast<std::size_t>(r.left);
-        mmxEnabled ? blend::glyphRow16x4(channels, d, a, size.width, colour)
-                   : blend::glyphRow16(channels, d, a, size.width, colour);
+    if (!mmxEnabled && blend::is565(channels)) {
+        blend::glyph565(dst, surface.pitch, alpha, glyph.pitch, size.width, size.height, colour);
+        return;
     }
+    for (int32_t row = 0; row < size.height; ++row, dst += surface.pitch, alpha += glyph.pitch)
+        mmxEnabled ? blend::glyphRow16x4(channels, dst, alpha, size.width, colour)
+                   : blend::glyphRow16(channels, dst, alpha, size.width, colour);
 }
 
 void drawTextF(Font& font, Surface* surface, int x, int y, uint32_t colour, const char* format, ...)

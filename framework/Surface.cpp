@@ -3,6 +3,7 @@
 #include "framework/Surface.h"
 
 #include "framework/Display.h"
+#include "platform/pixels.h"
 
 #include <cstdlib>
 #include <new>
@@ -78,7 +79,7 @@ void Surface::release()
     clipRect = nullptr;
     plat::releaseSurface(surface);
     surface = nullptr;
-    std::free(ownMemory);
+    plat::freePixelMemory(ownMemory);
     ownMemory = nullptr;
     deleteAlphaMask(alphaMask);
     alphaMask = nullptr;
@@ -153,14 +154,14 @@ int Surface::createChecked(Display* d, int k, int w, int h)
         break;
     case SurfaceKind::OwnMemory: {
         const int64_t rowPitch = ((int64_t{depthOf(d)} * w) / 8 + 7) & ~int64_t{7};
-        ownMemory = static_cast<uint8_t*>(std::calloc(static_cast<std::size_t>(rowPitch * h), 1));
+        ownMemory = plat::allocatePixelMemory(static_cast<std::size_t>(rowPitch * h));
         if (!ownMemory)
             return FrameworkResult::SurfaceCreation;
         desc.memory = ownMemory;
         desc.pitch = static_cast<int32_t>(rowPitch);
         if (make(plat::SurfacePlacement::SystemMemory) != plat::result::Ok) {
             // The memory is ours whatever the layer did with it.
-            std::free(ownMemory);
+            plat::freePixelMemory(ownMemory);
             ownMemory = nullptr;
             return FrameworkResult::SurfaceCreation;
         }

@@ -9,7 +9,6 @@
 
 #include <cstring>
 #include <memory>
-#include <new>
 
 namespace plat {
 
@@ -31,7 +30,7 @@ struct SurfaceObject {
     std::shared_ptr<uint8_t> own; // shared with the frame a backend keeps after a present
     std::shared_ptr<uint8_t> spare; // the memory the kept frame had before, for the next swap
     std::size_t bytes = 0;
-    bool onScreen = false; // a primary whose pixels went straight to the screen: memory is stale
+    bool shown = false; // a primary whose memory is what the screen holds (nothing written since)
     PixelFormat format;
     bool lost = false;
     bool locked = false;
@@ -101,32 +100,21 @@ bool surfaceSize(int width, int height, uint32_t bytesPerPixel, int32_t& pitch, 
 
 std::shared_ptr<uint8_t> allocatePixels(std::size_t bytes)
 {
-    return std::shared_ptr<uint8_t>(new (std::nothrow) uint8_t[bytes](), std::default_delete<uint8_t[]>());
-}
-
-// Called before anything reads a primary's memory: where its last frame went straight to the
-// screen, the screen is read back, so the primary reads as what was copied to it. False when
-// the screen cannot be read (the surface then counts as lost, its contents undefined).
-bool syncFromScreen(SurfaceObject& s)
-{
-    if (!s.onScreen)
-        return true;
-    s.onScreen = false;
-    return displayBackend().readBack(s.pixels, s.pitch, s.width, s.height);
+    uint8_t* p = allocatePixelMemory(bytes);
+    if (!p)
+        return nullptr;
+    return std::shared_ptr<uint8_t>(p, freePixelMemory);
 }
 
 // Called before anything writes into a surface. While a backend keeps the last presented frame
 // in the surface's memory, the frame stays as it was shown: the surface moves to the spare
 // memory (or new memory), which takes the current pixels unless the write covers the whole
 // surface. The headless present thus keeps its frame without a copy, and a game frame, whose
-// present overwrites the whole primary, swaps between two blocks. False when out of memory or
-// when the screen cannot be read back; callers then report the surface lost.
+// present overwrites the whole primary, swaps between two blocks. False when out of memory;
+// callers then report the surface lost.
 bool beforeWrite(SurfaceObject& s, bool whole)
 {
-    if (whole)
-        s.onScreen = false;
-    else if (!syncFromScreen(s))
-        return false;
+    s.shown = false;
     if (!s.own || s.own.use_count() == 1)
         return true;
     std::shared_ptr<uint8_t> next = s.spare && s.spare.use_count() == 1 ? std::move(s.spare) : allocatePixels(s.bytes);
@@ -438,6 +426,42 @@ HResult fillSurface(SurfaceHandle s, const Rect* rect, uint32_t colour)
     return result::Ok;
 }
 
+namespace {
+// A whole frame copied to a primary whose screen keeps frames of its own. The primary's memory
+// holds what the screen holds, so only the rows between the first and the last that differ
+// are copied and uploaded, and an unchanged frame uploads nothing: an idle screen costs one
+// comparison a frame. False when out of memory.
+bool copyToScreen(SurfaceObject& dest, const SurfaceObject& src, int left, int top)
+{
+    const bool shown = dest.shown;
+    if (!beforeWrite(dest, false))
+        return false;
+    const PixelArea to = area(dest), from = area(src);
+    const std::size_t rowBytes = static_cast<std::size_t>(dest.width) * to.bytesPerPixel;
+    const uint8_t* fromRow = from.pixels + static_cast<std::ptrdiff_t>(top) * from.pitch +
+                             static_cast<std::ptrdiff_t>(left) * from.bytesPerPixel;
+    const auto same = [&](int row) {
+        return std::memcmp(to.pixels + static_cast<std::ptrdiff_t>(row) * to.pitch,
+                           fromRow + static_cast<std::ptrdiff_t>(row) * from.pitch, rowBytes) == 0;
+    };
+    int first = 0, end = dest.height;
+    if (shown) {
+        while (first < end && same(first))
+            ++first;
+        while (end > first && same(end - 1))
+            --end;
+    }
+    if (first < end)
+        copyPixels(to, 0, first, from, left, top + first, dest.width, end - first);
+    std::string error;
+    const FrameView frame{dest.pixels, dest.pitch, dest.width, dest.height, dest.format, nullptr, false, first,
+                          end - first};
+    // A failed upload leaves the rows to the present, which uploads the whole memory.
+    dest.shown = first == end || displayBackend().upload(frame, error);
+    return true;
+}
+} // namespace
+
 HResult bltFast(SurfaceHandle dest, int x, int y, SurfaceHandle src, const Rect& r, bool sourceKey)
 {
     if (!dest || !src || dest->format.bytesPerPixel() != src->format.bytesPerPixel())
@@ -457,19 +481,9 @@ HResult bltFast(SurfaceHandle dest, int x, int y, SurfaceHandle src, const Rect&
     const bool whole = !sourceKey && src != dest && w == dest->width && h == dest->height;
     if (fullFrame(w, h))
         countFullFrameCopy();
-    if (whole && dest->primary && dest->device && displayBackend().uploadsDirectly()) {
-        // The primary is the screen: this copy is the upload.
-        const PixelArea from = area(*src);
-        std::string error;
-        const FrameView frame{from.pixels + static_cast<std::ptrdiff_t>(r.top) * from.pitch +
-                                  static_cast<std::ptrdiff_t>(r.left) * from.bytesPerPixel,
-                              from.pitch, w, h, src->format, nullptr};
-        if (syncFromScreen(*src) && displayBackend().upload(frame, error)) {
-            dest->onScreen = true;
-            return result::Ok;
-        }
-    }
-    if (!syncFromScreen(*src) || !beforeWrite(*dest, whole))
+    if (whole && dest->primary && dest->device && displayBackend().uploadsDirectly())
+        return copyToScreen(*dest, *src, r.left, r.top) ? result::Ok : result::SurfaceLost;
+    if (!beforeWrite(*dest, whole))
         return result::SurfaceLost;
     if (sourceKey)
         copyPixelsKeyed(area(*dest), x, y, area(*src), r.left, r.top, w, h, src->colorKey);
@@ -523,12 +537,13 @@ HResult show(SurfaceObject& primary)
     if (!primary.device)
         return result::InvalidParams;
     std::string error;
-    const FrameView frame{primary.pixels, primary.pitch,  primary.width,   primary.height,
-                          primary.format, primary.own, primary.onScreen};
+    const FrameView frame{primary.pixels, primary.pitch, primary.width, primary.height, primary.format,
+                          primary.own,    primary.shown, 0,             primary.height};
     if (!displayBackend().present(frame, error)) {
         setError(error);
         return result::Generic;
     }
+    primary.shown = true;
     return result::Ok;
 }
 } // namespace
@@ -544,7 +559,7 @@ HResult flipSurface(SurfaceHandle primary)
         return r;
     if (primary->lost || primary->back->lost)
         return result::SurfaceLost;
-    if (!beforeWrite(*primary, true) || !syncFromScreen(*primary->back))
+    if (!beforeWrite(*primary, true))
         return result::SurfaceLost;
     countFullFrameCopy();
     copyPixels(area(*primary), 0, 0, area(*primary->back), 0, 0, primary->width, primary->height);

@@ -9,9 +9,9 @@
 
 namespace plat {
 
-// What a present hands the backend: the primary surface's pixels. `memory` owns them; a
-// backend that keeps the frame keeps that reference instead of a copy, and the primary's next
-// drawing then goes to other memory (see display.cpp).
+// What a present or an upload hands the backend: the primary surface's pixels. `memory` owns
+// them; a backend that keeps the frame keeps that reference instead of a copy, and the
+// primary's next drawing then goes to other memory (see display.cpp).
 struct FrameView {
     const uint8_t* pixels = nullptr;
     int32_t pitch = 0;
@@ -19,7 +19,10 @@ struct FrameView {
     int height = 0;
     PixelFormat format;
     std::shared_ptr<const uint8_t> memory;
-    bool onScreen = false; // the screen holds these pixels already: show them, no upload
+    bool shown = false; // the screen holds these pixels already: show them, no upload
+    // The rows an upload changed, top to top + rows; the others are on the screen already.
+    int top = 0;
+    int rows = 0;
 };
 
 struct DisplayBackend {
@@ -34,18 +37,17 @@ struct DisplayBackend {
                          std::string& error) = 0;
     // Shows one frame; false with the reason when it cannot.
     virtual bool present(const FrameView& frame, std::string& error) = 0;
-    // True when the screen takes a whole frame straight from any memory (an SDL texture
-    // upload): the copy of a back buffer to the primary then goes there and nowhere else.
+    // True when the screen keeps frames of its own (an SDL texture): a whole frame copied to
+    // the primary then goes up as the rows that differ from what the primary held, and a
+    // present with nothing new shows nothing.
     virtual bool uploadsDirectly() { return false; }
-    // Puts a whole frame on the screen without showing it yet; false with the reason.
+    // Puts the frame's changed rows on the screen without showing them yet; false with the
+    // reason.
     virtual bool upload(const FrameView&, std::string& error)
     {
         error = "the screen takes no frames directly";
         return false;
     }
-    // Reads the screen's frame back into memory of its size, exactly as uploaded; false when
-    // it cannot.
-    virtual bool readBack(uint8_t*, int32_t, int, int) { return false; }
     // Closes the device; a later open starts afresh.
     virtual void close() = 0;
 };

@@ -3,6 +3,8 @@
 
 #include "platform/pixel_blocks.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -99,6 +101,29 @@ bool overlaps(const PixelArea& d, int dy, const PixelArea& s, int sy, int h)
     return dy < sy + h && sy < dy + h;
 }
 } // namespace
+
+uint8_t* allocatePixelMemory(std::size_t bytes)
+{
+    // calloc leaves fresh pages untouched, so a surface nothing has drawn on yet takes no
+    // memory; the block starts at the first line boundary past calloc's pointer, and the
+    // byte before it tells how far that is.
+    constexpr std::size_t line = 64;
+    if (bytes > SIZE_MAX - line)
+        return nullptr;
+    auto* raw = static_cast<uint8_t*>(std::calloc(bytes + line, 1));
+    if (!raw)
+        return nullptr;
+    const auto offset = static_cast<uint8_t>(line - reinterpret_cast<uintptr_t>(raw) % line);
+    uint8_t* p = raw + offset;
+    p[-1] = offset;
+    return p;
+}
+
+void freePixelMemory(uint8_t* p)
+{
+    if (p)
+        std::free(p - p[-1]);
+}
 
 uint32_t readPixel(const uint8_t* p, uint32_t bytes)
 {

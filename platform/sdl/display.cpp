@@ -1,5 +1,6 @@
-// The SDL display: the 5-6-5 primary surface uploaded to a streaming texture and drawn
-// with its aspect kept, with vertical sync and a 60 Hz cap for drivers without it.
+// The SDL display: the changed rows of the 5-6-5 primary surface uploaded to a streaming
+// texture, drawn with its aspect kept when something changed or the window needs it, with
+// vertical sync and a 60 Hz cap for drivers without it.
 #include "platform/display_backend.h"
 #include "platform/sdl/audio.h"
 #include "platform/sdl/video.h"
@@ -20,6 +21,9 @@ struct SdlDisplay final : DisplayBackend {
     bool vsync = false;
     uint64_t lastPresent = 0;
     bool opened = false;
+    bool textureFilled = false; // the texture holds a whole frame
+    bool changed = false;       // rows uploaded since the last present
+    bool repaint = false;       // the window must be drawn again (exposed, resized, reset)
 
     bool available() override
     {
@@ -57,6 +61,11 @@ struct SdlDisplay final : DisplayBackend {
         destroyRenderer();
         current = this;
         sdl::setWindowCloseListener([] { current->destroyRenderer(); });
+        sdl::setRepaintListener([](bool contentsLost) {
+            current->repaint = true;
+            if (contentsLost)
+                current->textureFilled = false;
+        });
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
         // The audio device opens while the renderer starts; both take a while.
         sdl::startAudioEarly();
@@ -81,6 +90,8 @@ struct SdlDisplay final : DisplayBackend {
         vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
         SDL_RenderSetLogicalSize(renderer, width, height);
         texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, width, height);
+        textureFilled = false;
+        repaint = true;
         if (!texture) {
             error = std::string("cannot create the screen texture: ") + SDL_GetError();
             destroyRenderer();
@@ -91,12 +102,20 @@ struct SdlDisplay final : DisplayBackend {
 
     bool present(const FrameView& frame, std::string& error) override
     {
-        if (!frame.onScreen && !upload(frame, error))
+        // Not shown yet: the whole frame goes up (the present's view covers every row).
+        if ((!frame.shown || !textureFilled) && !upload(frame, error))
             return false;
+        // Nothing new and nothing to repair: the screen shows this frame already, and the
+        // frame only takes its time.
+        if (!changed && !repaint) {
+            pace(false);
+            return true;
+        }
+        changed = repaint = false;
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
         SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-        capAt60Hz();
+        pace(vsync);
         SDL_RenderPresent(renderer);
         return true;
     }
@@ -109,42 +128,27 @@ struct SdlDisplay final : DisplayBackend {
             error = "no display mode set";
             return false;
         }
-        if (frame.format != format::Rgb565 || SDL_UpdateTexture(texture, nullptr, frame.pixels, frame.pitch) != 0) {
+        // A texture not filled yet takes the whole frame.
+        const bool whole = !textureFilled || (frame.top == 0 && frame.rows >= frame.height);
+        const SDL_Rect rows{0, whole ? 0 : frame.top, frame.width, whole ? frame.height : frame.rows};
+        if (frame.format != format::Rgb565 ||
+            SDL_UpdateTexture(texture, &rows, frame.pixels + static_cast<std::ptrdiff_t>(rows.y) * frame.pitch,
+                              frame.pitch) != 0) {
             error = std::string("cannot upload the frame: ") + SDL_GetError();
             return false;
         }
+        textureFilled = changed = true;
         return true;
-    }
-
-    // Draws the texture 1:1 into a target of the same format and reads that: the same bytes,
-    // as no scaling or blending takes part.
-    bool readBack(uint8_t* pixels, int32_t pitch, int width, int height) override
-    {
-        if (!texture)
-            return false;
-        SDL_Texture* target =
-            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_TARGET, width, height);
-        if (!target)
-            return false;
-        SDL_BlendMode blend = SDL_BLENDMODE_NONE;
-        SDL_GetTextureBlendMode(texture, &blend);
-        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
-        const bool ok = SDL_SetRenderTarget(renderer, target) == 0 &&
-                        SDL_RenderCopy(renderer, texture, nullptr, nullptr) == 0 &&
-                        SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB565, pixels, pitch) == 0;
-        SDL_SetRenderTarget(renderer, nullptr);
-        SDL_SetTextureBlendMode(texture, blend);
-        SDL_DestroyTexture(target);
-        return ok;
     }
 
     // Fades count frames, so a frame must take about 1/60 s: without vertical sync, and
     // also where a driver claims it but does not wait, or the screen runs faster than
-    // 60 Hz. With vertical sync the cap is a little shorter, so it never costs a refresh.
-    void capAt60Hz()
+    // 60 Hz. Before a present with vertical sync the wait is a little shorter, so it never
+    // costs a refresh.
+    void pace(bool beforeSync)
     {
         const uint64_t frequency = SDL_GetPerformanceFrequency();
-        const uint64_t frame = frequency / (vsync ? 66 : 60);
+        const uint64_t frame = frequency / (beforeSync ? 66 : 60);
         uint64_t now = SDL_GetPerformanceCounter();
         if (lastPresent != 0 && now - lastPresent < frame) {
             // One sleep to the frame's end: the timer is precise to well under a millisecond,

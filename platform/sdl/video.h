@@ -26,5 +26,8 @@ void catchLostX11Display();
 
 // Called right before the window is destroyed, so the display can let go of its renderer.
 void setWindowCloseListener(void (*listener)());
+// Called when the window must be drawn again although the frame did not change (shown,
+// exposed, resized); contentsLost when the renderer lost its textures as well.
+void setRepaintListener(void (*listener)(bool contentsLost));
 
 } // namespace plat::sdl

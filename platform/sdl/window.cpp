@@ -12,6 +12,14 @@ namespace {
 constinit SDL_Window* window = nullptr;
 using CloseListener = void (*)();
 constinit CloseListener closeListener = nullptr;
+using RepaintListener = void (*)(bool);
+constinit RepaintListener repaintListener = nullptr;
+
+void askRepaint(bool contentsLost)
+{
+    if (repaintListener)
+        repaintListener(contentsLost);
+}
 
 // Windows-1252 byte for a code point the keyboard typed, 0 for none.
 uint8_t charFromCodePoint(uint32_t c)
@@ -65,7 +73,14 @@ struct SdlWindow final : WindowBackend {
         case SDL_QUIT:
             post(msg::Close);
             break;
+        case SDL_RENDER_TARGETS_RESET:
+        case SDL_RENDER_DEVICE_RESET:
+            askRepaint(e.type == SDL_RENDER_DEVICE_RESET);
+            break;
         case SDL_WINDOWEVENT:
+            // Shown, exposed, resized, restored and the rest: the screen is drawn again even
+            // when the frame stays the same.
+            askRepaint(false);
             if (e.window.event == SDL_WINDOWEVENT_CLOSE)
                 post(msg::Close);
             else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
@@ -177,6 +192,8 @@ namespace sdl {
 SDL_Window* nativeWindow() { return window; }
 
 void setWindowCloseListener(void (*listener)()) { closeListener = listener; }
+
+void setRepaintListener(void (*listener)(bool contentsLost)) { repaintListener = listener; }
 
 bool acquireVideo(std::string& error)
 {

@@ -1,5 +1,5 @@
 // The 5-6-5 fast rows against the plain rows they replace: every source pixel at every level,
-// and seeded random pictures, masks, keys, lengths and starts between guard bytes.
+// and seeded random pictures, masks, glyphs, keys, lengths and starts between guard bytes.
 #include "framework/Blend565.h"
 #include "tests/platform/split_mix.h"
 
@@ -74,16 +74,19 @@ TEST_P(Random565, RowsMatchThePlainRows)
         std::vector<uint8_t> plain = dst, fast = dst;
         uint8_t* p = plain.data() + guard + offset;
         uint8_t* f = fast.data() + guard + offset;
-        const bool masked = rng.below(2);
-        if (masked) {
+        const uint32_t kind = rng.below(3);
+        if (kind == 0) {
             maskedRow(Format16{rgb565}, p, s, alpha.data(), n);
             maskedRow565(f, s, alpha.data(), n);
+        } else if (kind == 1) {
+            glyphRow16(rgb565, p, alpha.data(), n, colour);
+            glyphRow565(f, alpha.data(), n, colour);
         } else {
             const std::optional<uint16_t> k = rng.below(2) ? std::optional<uint16_t>(key) : std::nullopt;
             blendedRow16(rgb565, p, s, n, colour, level, k);
             blendedRow565(f, s, n, colour, level, k);
         }
-        ASSERT_EQ(plain, fast) << "seed " << GetParam() << " round " << round << (masked ? " masked" : " fade");
+        ASSERT_EQ(plain, fast) << "seed " << GetParam() << " round " << round << " kind " << kind;
         for (std::size_t i = 0; i < guard + offset; ++i)
             ASSERT_EQ(fast[i], dst[i]);
         for (std::size_t i = guard + offset + bytes; i < dst.size(); ++i)
@@ -109,6 +112,12 @@ TEST(Rows565, MaskedRowMatchesEveryOpacityOnEveryChannelPair)
         maskedRow(Format16{rgb565}, bytesOf(plain), bytesOf(src), alpha.data(), static_cast<int>(src.size()));
         maskedRow565(bytesOf(fast), bytesOf(src), alpha.data(), static_cast<int>(src.size()));
         ASSERT_EQ(plain, fast) << "opacity " << a;
+        // Glyphs: every destination against a colour that changes with the opacity.
+        const auto colour = static_cast<uint16_t>(a * 0x0107 ^ 0x5A5A);
+        plain = fast = base;
+        glyphRow16(rgb565, bytesOf(plain), alpha.data(), static_cast<int>(src.size()), colour);
+        glyphRow565(bytesOf(fast), alpha.data(), static_cast<int>(src.size()), colour);
+        ASSERT_EQ(plain, fast) << "glyph opacity " << a;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "framework/Mmx.h"
 #include "framework/Window.h"
 #include "platform/platform.h"
+#include "platform/sdl/video.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 class SdlDummy : public ::testing::Test {
@@ -81,6 +83,27 @@ TEST_F(SdlDummy, ShowsAPictureAndTurnsEventsIntoMessages)
                       0)
                 << "row " << y;
         ASSERT_EQ(display.primary->unlock(), 0);
+
+        // Only changed rows go up, and an unchanged frame shows nothing new: the screen keeps
+        // what was drawn, a white frame with a black band across the middle.
+        SDL_Renderer* renderer = SDL_GetRenderer(plat::sdl::nativeWindow());
+        ASSERT_NE(renderer, nullptr);
+        int screenW = 0, screenH = 0;
+        ASSERT_EQ(SDL_GetRendererOutputSize(renderer, &screenW, &screenH), 0);
+        const auto screenAt = [&](int y) {
+            std::vector<uint32_t> shot(static_cast<std::size_t>(screenW) * screenH);
+            EXPECT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, shot.data(), screenW * 4), 0);
+            return shot[static_cast<std::size_t>(screenH * y / 600) * screenW + screenW / 2] & 0xFFFFFF;
+        };
+        ASSERT_EQ(display.back->fill(0xFFFF), 0);
+        ASSERT_EQ(display.flip(0), 0);
+        ASSERT_EQ(display.back->fillRect(0, 250, 800, 350, 0), 0);
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_EQ(display.flip(0), 0);
+            EXPECT_EQ(screenAt(300), 0u) << "flip " << i;
+            EXPECT_EQ(screenAt(100), 0xFFFFFFu) << "flip " << i;
+            EXPECT_EQ(screenAt(500), 0xFFFFFFu) << "flip " << i;
+        }
 
         SDL_Event e{SDL_WINDOWEVENT};
         e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
