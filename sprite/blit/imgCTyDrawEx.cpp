@@ -32,15 +32,14 @@ std::uint8_t* copyOut(const BlitView& view, int width, int height, int bytes)
 std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& plan)
 {
     BlitJob& job = plan.job;
-    const BlitSlot slot = blitSlotOf(plan.slot);
-    const int srcBytes = imgPelBytes(src.pelFmt.kind);
+    const BlitSlot slot = plan.kind;
     job.src = lockView(&src, slot.stretch() ? nullptr : &plan.srcRect, 1);
     if (job.src.pels == nullptr) return nullptr;
     std::uint8_t* copy = nullptr;
     if (&src == &dst) {
         // Read what the destination held before the draw, not what the loop has just written.
         const int w = slot.stretch() ? src.width : job.width, h = slot.stretch() ? src.height : job.height;
-        copy = copyOut(job.src, w, h, srcBytes);
+        copy = copyOut(job.src, w, h, imgPelBytes(src.pelFmt.kind));
         if (copy == nullptr) return nullptr;
         job.src = {copy, w};
         src.Unlock();
@@ -95,8 +94,7 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     if (srcPalette && !dstPalette && pelFmt.kind == 9 && !draw_dispatch_pal(*this, *dst)) return;
     BlitPlan plan;
     if (blitPlan(*this, *dst, x, y, *rect, *params, plan)) {
-        std::uint8_t* copy = run(*this, *dst, *params, plan);
-        ctyFree(copy);
+        if (std::uint8_t* copy = run(*this, *dst, *params, plan)) ctyFree(copy);
     }
     unlockAll();
 }
