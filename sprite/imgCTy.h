@@ -119,9 +119,7 @@ public:
 inline int imgCTy::Lock(const imgRect* rect, int access)
 {
     if (lockedPels != nullptr) return lockPitch;
-    imgRect chosen;
-    LockRect(rect, &chosen, access);
-    lockRect = chosen;
+    LockRect(rect, &lockRect, access);
     lockAccess = access;
     return lockPitch;
 }

@@ -77,11 +77,13 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     imgRect whole;
     if (rect == nullptr) rect = GetRect(&whole);
     imgCTy* const images[5] = {this, dst, params->alphaMap, params->srcDepth, params->dstDepth};
+    // Most draws have only the first two.
+    const int count = images[2] != nullptr || images[3] != nullptr || images[4] != nullptr ? 5 : 2;
     // Every image starts unlocked, so each is locked where this draw needs it and not where a
     // caller left it, and every image ends unlocked.
-    const auto unlockAll = [&images] {
-        for (imgCTy* image : images)
-            if (image != nullptr && image->lockedPels != nullptr) image->Unlock();
+    const auto unlockAll = [&images, count] {
+        for (int i = 0; i < count; ++i)
+            if (images[i] != nullptr && images[i]->lockedPels != nullptr) images[i]->Unlock();
     };
     unlockAll();
     const bool srcPalette = pelFmt.palette != nullptr, dstPalette = dst->pelFmt.palette != nullptr;
