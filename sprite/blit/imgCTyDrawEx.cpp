@@ -76,14 +76,19 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     if (dst == nullptr || params == nullptr) return;
     imgRect whole;
     if (rect == nullptr) rect = GetRect(&whole);
-    imgCTy* const images[5] = {this, dst, params->alphaMap, params->srcDepth, params->dstDepth};
-    // Most draws have only the first two.
-    const int count = images[2] != nullptr || images[3] != nullptr || images[4] != nullptr ? 5 : 2;
+    imgCTy* const others[3] = {params->alphaMap, params->srcDepth, params->dstDepth};
+    const bool withOthers = others[0] != nullptr || others[1] != nullptr || others[2] != nullptr;
     // Every image starts unlocked, so each is locked where this draw needs it and not where a
     // caller left it, and every image ends unlocked.
-    const auto unlockAll = [&images, count] {
-        for (int i = 0; i < count; ++i)
-            if (images[i] != nullptr && images[i]->lockedPels != nullptr) images[i]->Unlock();
+    const auto unlockAll = [this, dst, &others, withOthers] {
+        const auto unlock = [](imgCTy* image) {
+            if (image->lockedPels != nullptr) image->Unlock();
+        };
+        unlock(this);
+        unlock(dst);
+        if (withOthers)
+            for (imgCTy* image : others)
+                if (image != nullptr) unlock(image);
     };
     unlockAll();
     const bool srcPalette = pelFmt.palette != nullptr, dstPalette = dst->pelFmt.palette != nullptr;
