@@ -13,8 +13,9 @@
 
 namespace blit {
 
-// n bytes, 16 <= n < 256, without a library call: small sprites have short rows, where the call
-// costs as much as the move. The last 32 (or 16) bytes go as one overlapping pair of moves.
+// n bytes, 16 <= n < 160, without a library call: small sprites have short rows, where the call
+// costs as much as the move (from about 160 bytes the library's wider moves win). The last 32
+// (or 16) bytes go as one overlapping pair of moves.
 inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n)
 {
 #if defined(__SSE2__)
@@ -42,7 +43,7 @@ inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restr
 inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
                      std::size_t rowBytes, int h)
 {
-    if (rowBytes >= 16 && rowBytes < 256) {
+    if (rowBytes >= 16 && rowBytes < 160) {
         for (int j = 0; j < h; ++j, d += dStride, s += sStride) copyShortRow(d, s, rowBytes);
         return;
     }

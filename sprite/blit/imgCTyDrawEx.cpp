@@ -76,21 +76,21 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     if (dst == nullptr || params == nullptr) return;
     imgRect whole;
     if (rect == nullptr) rect = GetRect(&whole);
-    imgCTy* const others[3] = {params->alphaMap, params->srcDepth, params->dstDepth};
-    const bool withOthers = others[0] != nullptr || others[1] != nullptr || others[2] != nullptr;
+    imgCTy* const alphaMap = params->alphaMap;
+    imgCTy* const srcDepth = params->srcDepth;
+    imgCTy* const dstDepth = params->dstDepth;
+    const auto unlock = [](imgCTy* image) {
+        if (image != nullptr && image->lockedPels != nullptr) image->Unlock();
+    };
     // Every image starts unlocked, so each is locked where this draw needs it and not where a
-    // caller left it, and every image ends unlocked.
-    const auto unlockAll = [this, dst, &others, withOthers] {
-        const auto unlock = [](imgCTy* image) {
-            if (image->lockedPels != nullptr) image->Unlock();
-        };
+    // caller left it, and every image ends unlocked: the alpha map and depth images only need
+    // a look at the end when the draw locked them.
+    const auto unlockAll = [&](bool others) {
         unlock(this);
         unlock(dst);
-        if (withOthers)
-            for (imgCTy* image : others)
-                if (image != nullptr) unlock(image);
+        if (others) unlock(alphaMap), unlock(srcDepth), unlock(dstDepth);
     };
-    unlockAll();
+    unlockAll(true);
     const bool srcPalette = pelFmt.palette != nullptr, dstPalette = dst->pelFmt.palette != nullptr;
     if (dstPalette && !srcPalette) {
         // Posted last, with nothing locked and nothing to destroy: a handler may jump away.
@@ -100,8 +100,7 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     // Only an index image takes the palettized route; other kinds with a palette draw by their kind.
     if (srcPalette && !dstPalette && pelFmt.kind == 9 && !draw_dispatch_pal(*this, *dst)) return;
     BlitPlan plan;
-    if (blitPlan(*this, *dst, x, y, *rect, *params, plan)) {
-        if (std::uint8_t* copy = run(*this, *dst, *params, plan)) ctyFree(copy);
-    }
-    unlockAll();
+    if (!blitPlan(*this, *dst, x, y, *rect, *params, plan)) return;
+    if (std::uint8_t* copy = run(*this, *dst, *params, plan)) ctyFree(copy);
+    unlockAll(plan.kind.kind == BlitKind::AlphaMap || plan.kind.depth);
 }
