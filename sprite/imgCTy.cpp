@@ -53,16 +53,6 @@ std::uint32_t imgCTy::SetColorKeyRgba(const std::uint8_t* rgba)
     return colorKeyPel;
 }
 
-int imgCTy::Lock(const imgRect* rect, int access)
-{
-    if (lockedPels != nullptr) return lockPitch;
-    imgRect chosen;
-    LockRect(rect, &chosen, access);
-    lockRect = chosen;
-    lockAccess = access;
-    return lockPitch;
-}
-
 void imgCTy::Unlock() { lockedPels = nullptr; }
 
 std::uint32_t imgCTy::PelAtXY(int x, int y)
@@ -142,8 +132,3 @@ std::int64_t imgCTy::PelBlockBytes(int w, int h, int kind) noexcept
     return pels > maxPels ? -1 : pels * bytes;
 }
 
-bool imgCTy::Contains(const imgRect& r) const noexcept
-{
-    return r.x >= 0 && r.y >= 0 && r.width >= 0 && r.height >= 0 &&
-           std::int64_t{r.x} + r.width <= width && std::int64_t{r.y} + r.height <= height;
-}

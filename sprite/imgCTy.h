@@ -114,3 +114,19 @@ public:
     std::uint32_t colorKeyPel = 0;
     std::uint32_t dataInPlace = 0;  // pixels live in a stream's buffer
 };
+
+// Inline: every draw locks its images.
+inline int imgCTy::Lock(const imgRect* rect, int access)
+{
+    if (lockedPels != nullptr) return lockPitch;
+    LockRect(rect, &lockRect, access);
+    lockAccess = access;
+    return lockPitch;
+}
+
+inline bool imgCTy::Contains(const imgRect& r) const noexcept
+{
+    return r.x >= 0 && r.y >= 0 && r.width >= 0 && r.height >= 0 &&
+           std::int64_t{r.x} + r.width <= width && std::int64_t{r.y} + r.height <= height;
+}
+

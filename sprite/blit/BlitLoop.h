@@ -13,6 +13,7 @@
 #include "sprite/blit/BlitJob.h"
 #include "sprite/blit/BlitKeptApart.h"
 #include "sprite/blit/BlitLanes.h"
+#include "sprite/blit/BlitRows.h"
 #include "sprite/blit/BlitTraits.h"
 #include "sprite/blit/BlitWords.h"
 
@@ -188,13 +189,20 @@ void blitLoop(const BlitJob& job)
                 blitPixel<S, D, SlotNo>(dp, sp, alpha);
             }
         }
+    } else if constexpr (slot.kind == BlitKind::Copy && !slot.depth && S::palettized && D::bytes == 2 && rawCopy<S, D>) {
+        // Palettized onto 16-bit pixels, plain or keyed: the entries of a row gathered.
+        const std::uint8_t* srow = job.src.pels;
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride)
+            palRow16<slot.keyed>(drow, srow, table, w, key, S::keyBits);
     } else if constexpr (slot.kind == BlitKind::Copy && !slot.keyed && !slot.depth) {
         // Every pixel of every row is written: whole rows at a time.
         const std::uint8_t* srow = job.src.pels;
+        if constexpr (rawCopy<S, D> && !S::palettized) {
+            copyRows(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h);
+            return;
+        }
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) {
-            if constexpr (rawCopy<S, D> && !S::palettized)
-                std::memcpy(drow, srow, static_cast<std::size_t>(w) * S::bytes);
-            else if constexpr (!S::palettized && requires { D::template copyRow<S>(drow, srow, w); })
+            if constexpr (!S::palettized && requires { D::template copyRow<S>(drow, srow, w); })
                 D::template copyRow<S>(drow, srow, w);
             else
                 for (int i = 0; i < w; ++i)

@@ -63,7 +63,11 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
               BlitPlan& plan)
 {
     BlitJob& job = plan.job;
-    job = BlitJob{};
+    // Each view cleared on its own: a chained copy would read back the stores just made.
+    for (BlitView* view : {&job.src, &job.dst, &job.alphaMap, &job.srcDepth, &job.dstDepth}) *view = BlitView{nullptr, 0};
+    job.stepX = job.stepY = 0;
+    job.key = 0;
+    job.table = nullptr;
     const int srcKind = src.pelFmt.kind, dstKind = dst.pelFmt.kind;
     const palCTy* const palette = src.pelFmt.palette;
     const bool srcPalette = palette != nullptr, dstPalette = dst.pelFmt.palette != nullptr;
@@ -88,7 +92,7 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
         if (keyed) job.key = blitKeyOf(srcGroup, src.colorKeyRgba);
     }
     if (plan.loop == nullptr) return false;
-    const BlitSlot slot = blitSlotOf(plan.slot);
+    const BlitSlot slot = plan.kind = blitSlotOf(plan.slot);
     if (slot.kind == BlitKind::AlphaMap && !isKind(params.alphaMap, alphaMapKind)) return false;
     if (slot.depth && !(isKind(params.srcDepth, depthKind) && isKind(params.dstDepth, depthKind))) return false;
     job.alpha = std::clamp(params.alpha, 0, 256);
@@ -99,21 +103,21 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
         sy = clipStretch(rect.y, rect.height, y, src.height, dst.height, job.stepY);
     } else {
         std::int64_t otherW = INT64_MAX, otherH = INT64_MAX;
-        for (const imgCTy* other : {slot.kind == BlitKind::AlphaMap ? params.alphaMap : nullptr,
-                                    slot.depth ? params.srcDepth : nullptr, slot.depth ? params.dstDepth : nullptr}) {
-            if (other == nullptr) continue;
+        const auto inside = [&otherW, &otherH](const imgCTy* other) {
             otherW = std::min<std::int64_t>(otherW, other->width);
             otherH = std::min<std::int64_t>(otherH, other->height);
-        }
+        };
+        if (slot.kind == BlitKind::AlphaMap) inside(params.alphaMap);
+        if (slot.depth) inside(params.srcDepth), inside(params.dstDepth);
         sx = clipUnscaled(rect.x, rect.width, x, src.width, dst.width, otherW);
         sy = clipUnscaled(rect.y, rect.height, y, src.height, dst.height, otherH);
     }
     if (sx.hi <= sx.lo || sy.hi <= sy.lo) return false;
-    job.x = static_cast<std::int32_t>(sx.lo);
-    job.y = static_cast<std::int32_t>(sy.lo);
-    job.width = static_cast<std::int32_t>(sx.hi - sx.lo);
-    job.height = static_cast<std::int32_t>(sy.hi - sy.lo);
-    plan.srcRect = {job.x, job.y, job.width, job.height};
-    plan.dstRect = {static_cast<std::int32_t>(sx.lo + x), static_cast<std::int32_t>(sy.lo + y), job.width, job.height};
+    const imgRect at{static_cast<std::int32_t>(sx.lo), static_cast<std::int32_t>(sy.lo), static_cast<std::int32_t>(sx.hi - sx.lo),
+                     static_cast<std::int32_t>(sy.hi - sy.lo)};
+    job.x = at.x, job.y = at.y, job.width = at.width, job.height = at.height;
+    // Whole-rectangle stores, so that the locks reading them at once do not wait on the parts.
+    plan.srcRect = at;
+    plan.dstRect = imgRect{at.x + x, at.y + y, at.width, at.height};
     return true;
 }

@@ -7,12 +7,14 @@
 
 class imgCTy;
 
+// Filled by blitPlan (the rectangles and views only when it returns true).
 struct BlitPlan {
-    BlitFn* loop = nullptr;
-    int slot = -1;
+    BlitFn* loop;
+    int slot;
+    BlitSlot kind;    // the slot's description
     imgRect srcRect;  // where the source (unscaled), alpha map and depth images are locked
     imgRect dstRect;  // where the destination is locked
-    BlitJob job;      // everything but the views
+    BlitJob job;      // the views empty, to be locked
 };
 
 // Fills plan and returns true when a loop serves the request and the clipped rectangle is not

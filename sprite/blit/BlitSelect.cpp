@@ -1,59 +1,13 @@
-// Loop selection: the slot table, the group-pair table and the keys formed from key colour bytes.
+// Loop selection's out-of-line part: loop names and the keys formed from key colour bytes.
 #include "sprite/blit/BlitSelect.h"
 
 #include "sprite/PelFormats.h"
 
 namespace {
 
-// Rows by source group; a null row draws nothing for every destination.
-const BlitRow* const blitTable[blit::groupCount] = {&blitFromRgb888, &blitFromX8888, &blitFromRgb565,
-                                                     &blitFromRgbx5551, &blitFromRgba5551};
-
 constexpr const char* groupWords[blit::groupCount + 1] = {"rgb888", "rgbx8888", "rgb565", "rgbx5551", "rgba5551", "pal8"};
 
-bool inTable(int group, int slot) { return group >= 0 && group < blit::groupCount && slot >= 0 && slot < blitSlotCount; }
-
 }  // namespace
-
-int blitGroupOf(int kind) noexcept
-{
-    constexpr int groups[7] = {-1, 0, 1, 1, 2, 3, 4};
-    return kind >= 0 && kind <= 6 ? groups[kind] : -1;
-}
-
-int blitSlotFor(std::uint32_t mode, bool scaled, bool keyed, bool depth) noexcept
-{
-    const int plain = keyed ? 0 : 1;
-    if (mode == 13) return 0 + plain;
-    if (scaled) {
-        switch (mode) {
-        case 0: case 14: return 0 + plain;
-        case 1: case 15: return 2 + plain;
-        case 7: return 4 + plain;
-        default: return -1;
-        }
-    }
-    switch (mode) {
-    case 0: case 14: return (depth ? 8 : 6) + plain;
-    case 1: case 15: return 10 + plain;
-    case 12: return 12 + plain;
-    case 3: return 14 + plain;
-    default:
-        if (mode >= 4 && mode <= 11) return 16 + 4 * static_cast<int>(mode - 4) + (depth ? 2 : 0) + plain;
-        return -1;
-    }
-}
-
-BlitFn* blitCell(int srcGroup, int dstGroup, int slot) noexcept
-{
-    if (srcGroup < 0 || srcGroup >= blit::groupCount || !inTable(dstGroup, slot)) return blitNothing;
-    return (*blitTable[srcGroup])[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)];
-}
-
-BlitFn* blitPalCell(int dstGroup, int slot) noexcept
-{
-    return inTable(dstGroup, slot) ? blitFromPal8[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)] : blitNothing;
-}
 
 std::string blitLoopName(int srcGroup, int dstGroup, int slot)
 {

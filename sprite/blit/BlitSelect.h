@@ -15,20 +15,13 @@ using BlitRow = std::array<BlitBlock, blit::groupCount>;  // by destination grou
 // A cell that draws nothing, written out where the table says so.
 inline constexpr BlitFn* blitNothing = nullptr;
 
-// The group of a PelFmtId (1 rgb888, 2 and 3 32-bit, 4 rgb565, 5 rgbx5551, 6 rgba5551); -1 else.
-[[nodiscard]] int blitGroupOf(int kind) noexcept;
-// The slot of a request, or -1 when it draws nothing. mode is compared unsigned.
-[[nodiscard]] int blitSlotFor(std::uint32_t mode, bool scaled, bool keyed, bool depth) noexcept;
-// The loop of (source group, destination group, slot); null for the cells that draw nothing.
-[[nodiscard]] BlitFn* blitCell(int srcGroup, int dstGroup, int slot) noexcept;
-// The name of that loop in the naming scheme, e.g. "blit_copy_rgb565_to_rgb888".
+// The name of the loop of (source group, destination group, slot) in the naming scheme, e.g.
+// "blit_copy_rgb565_to_rgb888".
 [[nodiscard]] std::string blitLoopName(int srcGroup, int dstGroup, int slot);
 // The key of a source group, formed from key colour bytes B, G, R, A.
 [[nodiscard]] std::uint32_t blitKeyOf(int srcGroup, const std::uint8_t* rgba) noexcept;
 
-// The loop of a palettized source onto a destination group, and its key from the key colour
-// bytes B, G, R, A in the destination's form.
-[[nodiscard]] BlitFn* blitPalCell(int dstGroup, int slot) noexcept;
+// The key of a palettized source from the key colour bytes B, G, R, A, in the destination's form.
 [[nodiscard]] std::uint32_t blitPalKeyOf(int dstGroup, const std::uint8_t* rgba) noexcept;
 
 // Group number of a palettized source (or an index destination) in loop names.
@@ -44,3 +37,57 @@ extern const BlitRow blitFromPal8;
 // The index-to-index copies, any mode: plain and scaled.
 extern BlitFn* const blitIndexCopy;
 extern BlitFn* const blitIndexStretchCopy;
+
+// The selection itself is inline: it runs on every draw.
+
+// The group of a PelFmtId (1 rgb888, 2 and 3 32-bit, 4 rgb565, 5 rgbx5551, 6 rgba5551); -1 else.
+[[nodiscard]] inline int blitGroupOf(int kind) noexcept
+{
+    static constexpr int groups[7] = {-1, 0, 1, 1, 2, 3, 4};
+    return kind >= 0 && kind <= 6 ? groups[kind] : -1;
+}
+
+// The slot of a request, or -1 when it draws nothing. mode is compared unsigned.
+[[nodiscard]] inline int blitSlotFor(std::uint32_t mode, bool scaled, bool keyed, bool depth) noexcept
+{
+    const int plain = keyed ? 0 : 1;
+    if (mode == 13) return 0 + plain;
+    if (scaled) {
+        switch (mode) {
+        case 0: case 14: return 0 + plain;
+        case 1: case 15: return 2 + plain;
+        case 7: return 4 + plain;
+        default: return -1;
+        }
+    }
+    switch (mode) {
+    case 0: case 14: return (depth ? 8 : 6) + plain;
+    case 1: case 15: return 10 + plain;
+    case 12: return 12 + plain;
+    case 3: return 14 + plain;
+    default:
+        if (mode >= 4 && mode <= 11) return 16 + 4 * static_cast<int>(mode - 4) + (depth ? 2 : 0) + plain;
+        return -1;
+    }
+}
+
+[[nodiscard]] inline bool blitInTable(int group, int slot) noexcept
+{
+    return group >= 0 && group < blit::groupCount && slot >= 0 && slot < blitSlotCount;
+}
+
+// The loop of (source group, destination group, slot); null for the cells that draw nothing.
+[[nodiscard]] inline BlitFn* blitCell(int srcGroup, int dstGroup, int slot) noexcept
+{
+    // Rows by source group.
+    static constexpr const BlitRow* rows[blit::groupCount] = {&blitFromRgb888, &blitFromX8888, &blitFromRgb565,
+                                                              &blitFromRgbx5551, &blitFromRgba5551};
+    if (srcGroup < 0 || srcGroup >= blit::groupCount || !blitInTable(dstGroup, slot)) return blitNothing;
+    return (*rows[srcGroup])[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)];
+}
+
+// The loop of a palettized source onto a destination group.
+[[nodiscard]] inline BlitFn* blitPalCell(int dstGroup, int slot) noexcept
+{
+    return blitInTable(dstGroup, slot) ? blitFromPal8[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)] : blitNothing;
+}

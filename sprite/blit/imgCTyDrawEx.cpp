@@ -32,15 +32,14 @@ std::uint8_t* copyOut(const BlitView& view, int width, int height, int bytes)
 std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& plan)
 {
     BlitJob& job = plan.job;
-    const BlitSlot slot = blitSlotOf(plan.slot);
-    const int srcBytes = imgPelBytes(src.pelFmt.kind);
+    const BlitSlot slot = plan.kind;
     job.src = lockView(&src, slot.stretch() ? nullptr : &plan.srcRect, 1);
     if (job.src.pels == nullptr) return nullptr;
     std::uint8_t* copy = nullptr;
     if (&src == &dst) {
         // Read what the destination held before the draw, not what the loop has just written.
         const int w = slot.stretch() ? src.width : job.width, h = slot.stretch() ? src.height : job.height;
-        copy = copyOut(job.src, w, h, srcBytes);
+        copy = copyOut(job.src, w, h, imgPelBytes(src.pelFmt.kind));
         if (copy == nullptr) return nullptr;
         job.src = {copy, w};
         src.Unlock();
@@ -77,14 +76,21 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     if (dst == nullptr || params == nullptr) return;
     imgRect whole;
     if (rect == nullptr) rect = GetRect(&whole);
-    imgCTy* const images[5] = {this, dst, params->alphaMap, params->srcDepth, params->dstDepth};
-    // Every image starts unlocked, so each is locked where this draw needs it and not where a
-    // caller left it, and every image ends unlocked.
-    const auto unlockAll = [&images] {
-        for (imgCTy* image : images)
-            if (image != nullptr && image->lockedPels != nullptr) image->Unlock();
+    imgCTy* const alphaMap = params->alphaMap;
+    imgCTy* const srcDepth = params->srcDepth;
+    imgCTy* const dstDepth = params->dstDepth;
+    const auto unlock = [](imgCTy* image) {
+        if (image != nullptr && image->lockedPels != nullptr) image->Unlock();
     };
-    unlockAll();
+    // Every image starts unlocked, so each is locked where this draw needs it and not where a
+    // caller left it, and every image ends unlocked: the alpha map and depth images only need
+    // a look at the end when the draw locked them.
+    const auto unlockAll = [&](bool others) {
+        unlock(this);
+        unlock(dst);
+        if (others) unlock(alphaMap), unlock(srcDepth), unlock(dstDepth);
+    };
+    unlockAll(true);
     const bool srcPalette = pelFmt.palette != nullptr, dstPalette = dst->pelFmt.palette != nullptr;
     if (dstPalette && !srcPalette) {
         // Posted last, with nothing locked and nothing to destroy: a handler may jump away.
@@ -94,9 +100,7 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     // Only an index image takes the palettized route; other kinds with a palette draw by their kind.
     if (srcPalette && !dstPalette && pelFmt.kind == 9 && !draw_dispatch_pal(*this, *dst)) return;
     BlitPlan plan;
-    if (blitPlan(*this, *dst, x, y, *rect, *params, plan)) {
-        std::uint8_t* copy = run(*this, *dst, *params, plan);
-        ctyFree(copy);
-    }
-    unlockAll();
+    if (!blitPlan(*this, *dst, x, y, *rect, *params, plan)) return;
+    if (std::uint8_t* copy = run(*this, *dst, *params, plan)) ctyFree(copy);
+    unlockAll(plan.kind.kind == BlitKind::AlphaMap || plan.kind.depth);
 }

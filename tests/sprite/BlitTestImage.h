@@ -39,13 +39,20 @@ struct TestImage {
         if (const palCTy* palette = img->pelFmt.palette) v.palette = true, v.entries = palette->entries, v.count = static_cast<int>(palette->count);
         return v;
     }
-    // Gives the image a palette of n colours, all four bytes of each random.
+    // Gives the image a palette of n colours, all four bytes of each random; in half the
+    // palettes some entries repeat an earlier one but for the low bits, which 16-bit kinds cut.
     void setPalette(TestRandom& r, std::uint32_t n)
     {
         std::vector<std::uint8_t> colours(4 * std::size_t{n});
         palCTy palette;
         palette.Set(colours.data(), n);
         for (std::uint32_t i = 0; i < 4 * n; ++i) palette.entries[i] = r.byte();
+        if (r.below(2) == 0)
+            for (std::uint32_t i = 1; i < n; ++i) {
+                if (r.below(4) != 0) continue;
+                const std::uint8_t* like = palette.entries + 4 * std::size_t{r.below(i)};
+                for (int c = 0; c < 3; ++c) palette.entries[4 * i + c] = static_cast<std::uint8_t>(like[c] ^ r.below(4));
+            }
         img->SetPalette(palette);
     }
     int kind, w, h, pitch;

@@ -1,0 +1,87 @@
+// Whole-row moves of the plain and keyed copies: same-format rows, and palettized rows onto 16-bit pixels.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "sprite/PelFormats.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace blit {
+
+// n bytes, 16 <= n < 160, without a library call: small sprites have short rows, where the call
+// costs as much as the move (from about 160 bytes the library's wider moves win). The last 32
+// (or 16) bytes go as one overlapping pair of moves.
+inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n)
+{
+#if defined(__SSE2__)
+    const auto move = [d, s](std::size_t at) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + at), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at)));
+    };
+    if (n < 32) {
+        move(0);
+        move(n - 16);
+        return;
+    }
+    std::size_t i = 0;
+    for (; i + 32 < n; i += 32) {
+        move(i);
+        move(i + 16);
+    }
+    move(n - 32);
+    move(n - 16);
+#else
+    std::memcpy(d, s, n);
+#endif
+}
+
+// h rows of rowBytes each; strides in bytes.
+inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
+                     std::size_t rowBytes, int h)
+{
+    if (rowBytes >= 16 && rowBytes < 160) {
+        for (int j = 0; j < h; ++j, d += dStride, s += sStride) copyShortRow(d, s, rowBytes);
+        return;
+    }
+    for (int j = 0; j < h; ++j, d += dStride, s += sStride) std::memcpy(d, s, rowBytes);
+}
+
+// A row of w index bytes stored as their 16-bit table entries (little-endian words). Keyed: an
+// entry whose bits under keyMask equal key is not written. With SSE2 eight entries are gathered
+// into one 16-byte store; a group holding a keyed-out entry writes back the bytes it found there.
+template <bool Keyed>
+inline void palRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* table, int w,
+                     std::uint16_t key, std::uint16_t keyMask)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const auto entry = [table](std::uint8_t index) { return pel::loadWord(table + 2 * std::ptrdiff_t{index}); };
+    const __m128i keys = _mm_set1_epi16(static_cast<short>(key)), mask = _mm_set1_epi16(static_cast<short>(keyMask));
+    for (; i + 8 <= w; i += 8) {
+        __m128i v = _mm_cvtsi32_si128(entry(s[i]));
+        v = _mm_insert_epi16(v, entry(s[i + 1]), 1);
+        v = _mm_insert_epi16(v, entry(s[i + 2]), 2);
+        v = _mm_insert_epi16(v, entry(s[i + 3]), 3);
+        v = _mm_insert_epi16(v, entry(s[i + 4]), 4);
+        v = _mm_insert_epi16(v, entry(s[i + 5]), 5);
+        v = _mm_insert_epi16(v, entry(s[i + 6]), 6);
+        v = _mm_insert_epi16(v, entry(s[i + 7]), 7);
+        auto* out = reinterpret_cast<__m128i*>(d + 2 * std::ptrdiff_t{i});
+        if constexpr (Keyed) {
+            const __m128i skip = _mm_cmpeq_epi16(_mm_and_si128(v, mask), keys);
+            if (_mm_movemask_epi8(skip) != 0) v = _mm_or_si128(_mm_and_si128(skip, _mm_loadu_si128(out)), _mm_andnot_si128(skip, v));
+        }
+        _mm_storeu_si128(out, v);
+    }
+#endif
+    for (; i < w; ++i) {
+        const std::uint8_t* e = table + 2 * std::ptrdiff_t{s[i]};
+        if (!Keyed || (pel::loadWord(e) & keyMask) != key) std::memcpy(d + 2 * std::ptrdiff_t{i}, e, 2);
+    }
+}
+
+} // namespace blit
