@@ -24,7 +24,7 @@ struct DrawRgb565FromRgba {
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgb565FromRgba8(d, s); }
 };
 
-// Unkeyed conversions take eight pixels a step.
+// Unkeyed rows of the other rules take eight pixels a step.
 template <PelFmtId D, PelFmtId S>
 struct ConvertStep {
     static constexpr std::int32_t chunkPixels = 8;
@@ -37,10 +37,8 @@ void copyRows(const BOp& op) {
     // Unchanged bytes (=32 too: four bytes, alpha into the x byte) move as whole rows when unkeyed.
     if constexpr (copyRules[D][S] == CopyRule::same || copyRules[D][S] == CopyRule::word32) {
         sameBytesRows<pelFmtBytes[D]>(op, pelLayouts[S].keyMask());
-    } else if constexpr (copyRules[D][S] == CopyRule::convert) {
-        pairRows<D, S>(op, ConvertStep<D, S>{});
     } else {
-        pairRows<D, S>(op, PixelFn<copyPixel<D, S>>{});
+        pairRows<D, S>(op, ConvertStep<D, S>{});
     }
 }
 

@@ -44,19 +44,34 @@ inline void store8(std::uint8_t* p, __m128i v) noexcept { _mm_storel_epi64(reint
                         _mm_and_si128(_mm_slli_epi64(pairs, 8), qwords(0xFFFFFF00000000)));
 }
 
-// The inverse for pixels with a zero top byte: twelve bytes, then four zero bytes.
+// Four 4-byte pixels as twelve bytes of 3-byte ones, then four zero bytes; the top bytes drop out.
 [[nodiscard]] inline __m128i narrow3(__m128i v) noexcept {
     const __m128i pairs = _mm_or_si128(_mm_and_si128(v, qwords(0xFFFFFF)), _mm_and_si128(_mm_srli_epi64(v, 8), qwords(0xFFFFFF000000)));
     const __m128i low6 = _mm_set_epi64x(0, 0xFFFFFFFFFFFF);
     return _mm_or_si128(_mm_and_si128(pairs, low6), _mm_srli_si128(_mm_andnot_si128(low6, pairs), 2));
 }
 
-// Eight 4-byte pixels (bytes B, G, R, X or A) as planes: even bytes then odd bytes of the words.
+// Eight 3-byte pixels as two vectors of four in bytes 0 to 11, reading 24 bytes.
+inline void load3(const std::uint8_t* s, __m128i& first, __m128i& rest) noexcept {
+    first = load16(s);
+    rest = _mm_or_si128(_mm_srli_si128(first, 12), _mm_slli_si128(load8(s + 16), 4));
+}
+
+// Two vectors of four 3-byte pixels in bytes 0 to 11 (the rest zero) as 24 bytes.
+inline void store3(std::uint8_t* d, __m128i first, __m128i rest) noexcept {
+    store16(d, _mm_or_si128(first, _mm_slli_si128(rest, 12)));
+    store8(d + 16, _mm_srli_si128(rest, 4));
+}
+
+// Eight 4-byte pixels (bytes B, G, R, X or A) as planes: B and R through the even bytes; G by a high
+// multiply by 256 of the low words that zeroes the high ones; A shifted down.
 [[nodiscard]] inline Planes planesOf4(__m128i lo, __m128i hi) noexcept {
     const __m128i byteMask = words(0xFF);
-    const __m128i even = _mm_packus_epi16(_mm_and_si128(lo, byteMask), _mm_and_si128(hi, byteMask));  // B, R
-    const __m128i odd = _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8));              // G, A
-    return {_mm_srli_epi16(even, 8), _mm_and_si128(odd, byteMask), _mm_and_si128(even, byteMask), _mm_srli_epi16(odd, 8)};
+    const __m128i even = _mm_packus_epi16(_mm_and_si128(lo, byteMask), _mm_and_si128(hi, byteMask));
+    const __m128i pickG = dwords(0x100);
+    const __m128i g = _mm_packs_epi32(_mm_mulhi_epu16(lo, pickG), _mm_mulhi_epu16(hi, pickG));
+    const __m128i a = _mm_packs_epi32(_mm_srli_epi32(lo, 24), _mm_srli_epi32(hi, 24));
+    return {_mm_srli_epi16(even, 8), g, _mm_and_si128(even, byteMask), a};
 }
 
 // The planes of eight source pixels of format S; S's missing fields are zero.
@@ -65,8 +80,8 @@ template <PelFmtId S>
     if constexpr (pelFmtBytes[S] == 4) {
         return planesOf4(load16(s), load16(s + 16));
     } else if constexpr (pelFmtBytes[S] == 3) {
-        const __m128i first = load16(s);
-        const __m128i rest = _mm_or_si128(_mm_srli_si128(first, 12), _mm_slli_si128(load8(s + 16), 4));
+        __m128i first, rest;
+        load3(s, first, rest);
         return planesOf4(widen3(first), widen3(rest));
     } else {
         const __m128i v = load16(s);
@@ -164,16 +179,28 @@ inline void storeWords4(std::uint8_t* d, __m128i lo, __m128i hi) noexcept {
            same(a.a, b.a);
 }
 
-// Eight pixels converted from S to D as copyPixel<D, S> converts one: colour scaled to D's widths,
-// alpha scaled or set to its maximum, x bits kept from the destination.
+// Eight pixels copied from S to D as copyPixel<D, S> copies one, for every rule but whole bytes: colour
+// scaled to D's widths, alpha scaled or set to its maximum, x bits kept from the destination.
 template <PelFmtId D, PelFmtId S>
 inline void convert8(std::uint8_t* d, const std::uint8_t* s) noexcept {
     constexpr ConversionRule rule = conversionRules[D][S];
-    if constexpr (pelFmtBytes[S] == 3 && pelFmtBytes[D] == 4) {
-        // The same bytes, one more each: no planes needed.
-        const __m128i first = load16(s);
-        const __m128i rest = _mm_or_si128(_mm_srli_si128(first, 12), _mm_slli_si128(load8(s + 16), 4));
-        storeWords4<rule.alpha>(d, widen3(first), widen3(rest));
+    if constexpr (pelFmtBytes[D] >= 3 && pelFmtBytes[S] >= 3) {
+        // Colour in the same bytes on both sides: whole pixels widen or narrow, no planes.
+        static_assert(pelFmtBytes[S] == 3 || rule.alpha != AlphaRule::keep);
+        __m128i lo, hi;
+        if constexpr (pelFmtBytes[S] == 3) {
+            load3(s, lo, hi);
+            lo = widen3(lo);
+            hi = widen3(hi);
+        } else {
+            lo = load16(s);
+            hi = load16(s + 16);
+        }
+        if constexpr (pelFmtBytes[D] == 3) {
+            store3(d, narrow3(lo), narrow3(hi));
+        } else {
+            storeWords4<rule.alpha>(d, lo, hi);
+        }
         return;
     }
     if constexpr (sameFields(D, S)) {
@@ -206,10 +233,7 @@ inline void convert8(std::uint8_t* d, const std::uint8_t* s) noexcept {
         __m128i lo = _mm_unpacklo_epi16(bg, ra);
         __m128i hi = _mm_unpackhi_epi16(bg, ra);
         if constexpr (pelFmtBytes[D] == 3) {
-            const __m128i first = narrow3(lo);
-            const __m128i rest = narrow3(hi);
-            store16(d, _mm_or_si128(first, _mm_slli_si128(rest, 12)));
-            store8(d + 16, _mm_srli_si128(rest, 4));
+            store3(d, narrow3(lo), narrow3(hi));
         } else {
             storeWords4<rule.alpha == AlphaRule::keep ? AlphaRule::keep : AlphaRule::none>(d, lo, hi);
         }
