@@ -39,14 +39,16 @@ inline void store8(std::uint8_t* p, __m128i v) noexcept { _mm_storel_epi64(reint
 // halves, then each pair apart.
 [[nodiscard]] inline __m128i widen3(__m128i v) noexcept {
     const __m128i low6 = _mm_set_epi64x(0, 0xFFFFFFFFFFFF);
-    const __m128i pairs = _mm_or_si128(_mm_and_si128(v, low6), _mm_and_si128(_mm_slli_si128(v, 2), _mm_slli_si128(low6, 8)));
+    const __m128i high6 = _mm_slli_si128(low6, 8);
+    const __m128i pairs = _mm_or_si128(_mm_and_si128(v, low6), _mm_and_si128(_mm_slli_si128(v, 2), high6));
     return _mm_or_si128(_mm_and_si128(pairs, qwords(0xFFFFFF)),
                         _mm_and_si128(_mm_slli_epi64(pairs, 8), qwords(0xFFFFFF00000000)));
 }
 
 // Four 4-byte pixels as twelve bytes of 3-byte ones, then four zero bytes; the top bytes drop out.
 [[nodiscard]] inline __m128i narrow3(__m128i v) noexcept {
-    const __m128i pairs = _mm_or_si128(_mm_and_si128(v, qwords(0xFFFFFF)), _mm_and_si128(_mm_srli_epi64(v, 8), qwords(0xFFFFFF000000)));
+    const __m128i pairs =
+        _mm_or_si128(_mm_and_si128(v, qwords(0xFFFFFF)), _mm_and_si128(_mm_srli_epi64(v, 8), qwords(0xFFFFFF000000)));
     const __m128i low6 = _mm_set_epi64x(0, 0xFFFFFFFFFFFF);
     return _mm_or_si128(_mm_and_si128(pairs, low6), _mm_srli_si128(_mm_andnot_si128(low6, pairs), 2));
 }
@@ -130,7 +132,8 @@ template <unsigned N, unsigned M, unsigned Shift>
     static_assert(Shift + M <= 16);
     if constexpr (N == M) {
         return _mm_slli_epi16(v, Shift);
-    } else if constexpr (constexpr HighScale h = highScale<N, M>; h.found && N > M && scaleArithmetic<N, M>.mul != 1) {
+    } else if constexpr (constexpr HighScale h = highScale<N, M>;
+                         h.found && N > M && scaleArithmetic<N, M>.mul != 1) {
         __m128i t = v;
         if constexpr (h.add != 0) t = _mm_add_epi16(t, words(h.add));
         return _mm_slli_epi16(_mm_mulhi_epu16(t, opaque(words(h.mul))), Shift);
@@ -208,9 +211,10 @@ inline void convert8(std::uint8_t* d, const std::uint8_t* s) noexcept {
         constexpr std::uint32_t colour = pelLayouts[D].r.mask() | pelLayouts[D].g.mask() | pelLayouts[D].b.mask();
         const __m128i v = load16(s);
         __m128i out = _mm_and_si128(v, words(colour));
-        if constexpr (rule.alpha == AlphaRule::keep) out = _mm_or_si128(out, _mm_and_si128(load16(d), words(rule.da.mask())));
-        if constexpr (rule.alpha == AlphaRule::max) out = _mm_or_si128(out, words(rule.da.mask()));
-        if constexpr (rule.alpha == AlphaRule::scale) out = _mm_or_si128(out, _mm_and_si128(v, words(rule.da.mask())));
+        const __m128i fourth = words(rule.da.mask());
+        if constexpr (rule.alpha == AlphaRule::keep) out = _mm_or_si128(out, _mm_and_si128(load16(d), fourth));
+        if constexpr (rule.alpha == AlphaRule::max) out = _mm_or_si128(out, fourth);
+        if constexpr (rule.alpha == AlphaRule::scale) out = _mm_or_si128(out, _mm_and_si128(v, fourth));
         store16(d, out);
         return;
     }
@@ -219,8 +223,9 @@ inline void convert8(std::uint8_t* d, const std::uint8_t* s) noexcept {
         __m128i out = _mm_or_si128(_mm_or_si128(placeField<rule.sr.width, rule.dr.width, rule.dr.shift>(p.r),
                                                 placeField<rule.sg.width, rule.dg.width, rule.dg.shift>(p.g)),
                                    placeField<rule.sb.width, rule.db.width, rule.db.shift>(p.b));
-        if constexpr (rule.alpha == AlphaRule::keep) out = _mm_or_si128(out, _mm_and_si128(load16(d), words(rule.da.mask())));
-        if constexpr (rule.alpha == AlphaRule::max) out = _mm_or_si128(out, words(rule.da.mask()));
+        const __m128i fourth = words(rule.da.mask());
+        if constexpr (rule.alpha == AlphaRule::keep) out = _mm_or_si128(out, _mm_and_si128(load16(d), fourth));
+        if constexpr (rule.alpha == AlphaRule::max) out = _mm_or_si128(out, fourth);
         if constexpr (rule.alpha == AlphaRule::scale)
             out = _mm_or_si128(out, placeField<rule.sa.width, rule.da.width, rule.da.shift>(p.a));
         store16(d, out);
