@@ -3,6 +3,7 @@
 
 #include "img/byte_mix.h"
 #include "img/image.h"
+#include "img/pel_lanes.h"
 #include "img/row_walk.h"
 
 namespace talvo::g {
@@ -23,13 +24,21 @@ struct DrawRgb565FromRgba {
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgb565FromRgba8(d, s); }
 };
 
+// Unkeyed rows of the other rules take eight pixels a step.
+template <PelFmtId D, PelFmtId S>
+struct ConvertStep {
+    static constexpr std::int32_t chunkPixels = 8;
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { copyPixel<D, S>(d, s); }
+    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { lanes::convert8<D, S>(d, s); }
+};
+
 template <PelFmtId D, PelFmtId S>
 void copyRows(const BOp& op) {
     // Unchanged bytes (=32 too: four bytes, alpha into the x byte) move as whole rows when unkeyed.
     if constexpr (copyRules[D][S] == CopyRule::same || copyRules[D][S] == CopyRule::word32) {
         sameBytesRows<pelFmtBytes[D]>(op, pelLayouts[S].keyMask());
     } else {
-        pairRows<D, S>(op, PixelFn<copyPixel<D, S>>{});
+        pairRows<D, S>(op, ConvertStep<D, S>{});
     }
 }
 

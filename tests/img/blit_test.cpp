@@ -238,6 +238,9 @@ TEST(Blit, WideRowsAgainstTheModel) {
     std::uint64_t seed = 100000;
     for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1}})
         for (std::uint32_t rep = 0; rep < 48; ++rep) checkCase(p.kind, p.d, p.s, rep % 256, ++seed, bad, 40);
+    for (PelFmtId d = 1; d <= 8; ++d)
+        for (PelFmtId s = 1; s <= 8; ++s)
+            for (std::uint32_t rep = 0; rep < 8; ++rep) checkCase(Kind::copy, d, s, 0, ++seed, bad, 40);
     EXPECT_TRUE(bad.none());
 }
 
