@@ -151,7 +151,7 @@ void* ctyPoolAlloc(int number, std::size_t size)
     if (number <= 0) {
         if (size < lineAlignedFrom) return std::malloc(size);
         // Pixel blocks start on a cache line, so source and destination of a copy never sit 16
-        // or 48 bytes apart, which can make the library's copy two to three times slower.
+        // or 48 bytes apart, which can make the library's copy up to three times slower.
         void* block = nullptr;
         return posix_memalign(&block, 64, size) == 0 ? block : nullptr;
     }
