@@ -20,7 +20,7 @@ extern ctyAllocHooks ctyHooks;
 [[nodiscard]] void* ctyRealloc(void* block, std::size_t size);
 void ctyFree(void* block);
 
-// Pools: 0 is the plain heap; a block of a pool above 0 carries a pointer-sized link in a
+// Pools: 0 is the plain heap (blocks of 256 bytes and more start on 64 bytes); a block of a pool above 0 carries a pointer-sized link in a
 // 16-byte header (so the caller's bytes stay 16-byte aligned) to the next older block.
 void ctyPoolInit();
 [[nodiscard]] int ctyPoolCreate();

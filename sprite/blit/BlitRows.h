@@ -43,6 +43,11 @@ inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restr
 inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
                      std::size_t rowBytes, int h)
 {
+    if (h > 1 && dStride == sStride && sStride == static_cast<std::ptrdiff_t>(rowBytes)) {
+        // Rows without gaps on both sides: one library call moves the block in its widest steps.
+        std::memcpy(d, s, rowBytes * static_cast<std::size_t>(h));
+        return;
+    }
     if (rowBytes >= 16 && rowBytes < 160) {
         for (int j = 0; j < h; ++j, d += dStride, s += sStride) copyShortRow(d, s, rowBytes);
         return;
