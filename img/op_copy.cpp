@@ -38,9 +38,10 @@ struct ConvertStep {
     // Rgb565 from the 32-bit formats also sixteen a step, where the processor has AVX2.
     static constexpr std::int32_t widePixels = 16;
     void wideRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) const noexcept
-        requires(D == 4 && (S == 2 || S == 3))
+        requires((D == 4 && (S == 2 || S == 3)) || (D == 5 && S == 6))
     {
-        S == 2 ? wide::rgb565FromRgbx(d, s, steps) : wide::rgb565FromRgba(d, s, steps);
+        if constexpr (D == 5) wide::rgbx5551FromRgba(d, s, steps);
+        else S == 2 ? wide::rgb565FromRgbx(d, s, steps) : wide::rgb565FromRgba(d, s, steps);
     }
 };
 

@@ -160,7 +160,8 @@ template <unsigned N, unsigned M, unsigned Shift>
 [[nodiscard]] inline __m128i placeField(__m128i v) noexcept {
     constexpr FieldSteps f = fieldSteps<N, M, Shift>;
     if constexpr (f.addBefore != 0) v = _mm_add_epi16(v, words(f.addBefore));
-    if constexpr (f.mul != 1) v = f.high ? _mm_mulhi_epu16(v, opaque(words(f.mul))) : _mm_mullo_epi16(v, opaque(words(f.mul)));
+    if constexpr (f.mul != 1)
+        v = f.high ? _mm_mulhi_epu16(v, opaque(words(f.mul))) : _mm_mullo_epi16(v, opaque(words(f.mul)));
     if constexpr (f.addAfter != 0) v = _mm_add_epi16(v, words(f.addAfter));
     if constexpr (f.right != 0) v = _mm_srli_epi16(v, f.right);
     if constexpr (f.left != 0) v = _mm_slli_epi16(v, f.left);

@@ -67,16 +67,19 @@ TALVO_G_AVX2 inline void convert16(std::uint8_t* d, const std::uint8_t* s) noexc
     const __m256i even = _mm256_packus_epi16(_mm256_and_si256(lo, byteMask), _mm256_and_si256(hi, byteMask));
     const __m256i pickG = dwords(0x100);
     const __m256i g = _mm256_packs_epi32(_mm256_mulhi_epu16(lo, pickG), _mm256_mulhi_epu16(hi, pickG));
-    const __m256i out =
-        _mm256_or_si256(_mm256_or_si256(placeField<rule.sr.width, rule.dr.width, rule.dr.shift>(_mm256_srli_epi16(even, 8)),
-                                        placeField<rule.sg.width, rule.dg.width, rule.dg.shift>(g)),
-                        placeField<rule.sb.width, rule.db.width, rule.db.shift>(_mm256_and_si256(even, byteMask)));
+    const __m256i r = placeField<rule.sr.width, rule.dr.width, rule.dr.shift>(_mm256_srli_epi16(even, 8));
+    const __m256i b = placeField<rule.sb.width, rule.db.width, rule.db.shift>(_mm256_and_si256(even, byteMask));
+    const __m256i out = _mm256_or_si256(_mm256_or_si256(r, placeField<rule.sg.width, rule.dg.width, rule.dg.shift>(g)), b);
     store32(d, _mm256_permute4x64_epi64(out, 0xD8));
 }
 
-template <PelFmtId S>
-TALVO_G_AVX2 void rgb565Run(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
-    for (std::int32_t i = 0; i < steps; ++i) convert16<4, S>(d + std::ptrdiff_t{i} * 32, s + std::ptrdiff_t{i} * 64);
+// Sixteen pixels between 2-byte formats with the same fields, the destination's x bits kept.
+template <PelFmtId D, PelFmtId S>
+TALVO_G_AVX2 inline void keepX16(std::uint8_t* d, const std::uint8_t* s) noexcept {
+    constexpr ConversionRule rule = conversionRules[D][S];
+    static_assert(lanes::sameFields(D, S) && rule.alpha == AlphaRule::keep);
+    const __m256i fourth = words(rule.da.mask());
+    store32(d, _mm256_or_si256(_mm256_andnot_si256(fourth, load32(s)), _mm256_and_si256(load32(d), fourth)));
 }
 
 // Eight Rgba8888 pixels onto eight Rgbx8888 pixels, as drawRgbxFromRgba4 and bytemix::twoProductBytes.
@@ -96,8 +99,10 @@ TALVO_G_AVX2 inline void drawRgbxFromRgba8(std::uint8_t* d, const std::uint8_t* 
     store32(d, _mm256_or_si256(even, _mm256_slli_epi16(odd, 8)));
 }
 
-TALVO_G_AVX2 void drawRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
-    for (std::int32_t i = 0; i < steps; ++i) drawRgbxFromRgba8(d + std::ptrdiff_t{i} * 32, s + std::ptrdiff_t{i} * 32);
+// `steps` steps of Step, each DB and SB bytes on.
+template <auto Step, std::ptrdiff_t DB, std::ptrdiff_t SB>
+TALVO_G_AVX2 void run(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
+    for (std::int32_t i = 0; i < steps; ++i) Step(d + i * DB, s + i * SB);
 }
 #endif
 
@@ -114,12 +119,22 @@ bool stepsOn() noexcept {
 void allowSteps(bool allow) noexcept { allowed.store(allow, std::memory_order_relaxed); }
 
 #ifdef TALVO_G_WIDE
-void rgb565FromRgbx(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept { rgb565Run<2>(d, s, steps); }
-void rgb565FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept { rgb565Run<3>(d, s, steps); }
-void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept { drawRun(d, s, steps); }
+void rgb565FromRgbx(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
+    run<convert16<4, 2>, 32, 64>(d, s, steps);
+}
+void rgb565FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
+    run<convert16<4, 3>, 32, 64>(d, s, steps);
+}
+void rgbx5551FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
+    run<keepX16<5, 6>, 32, 32>(d, s, steps);
+}
+void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
+    run<drawRgbxFromRgba8, 32, 32>(d, s, steps);
+}
 #else
 void rgb565FromRgbx(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
 void rgb565FromRgba(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
+void rgbx5551FromRgba(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
 void drawRgbxFromRgba(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
 #endif
 

@@ -15,6 +15,9 @@ void allowSteps(bool allow) noexcept;
 void rgb565FromRgbx(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept;
 void rgb565FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept;
 
+// `steps` runs of 16 Rgba5551 pixels copied to Rgbx5551, the x bits kept.
+void rgbx5551FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept;
+
 // `steps` runs of 8 Rgba8888 pixels alpha-drawn onto Rgbx8888 (as drawRgbxFromRgba4).
 void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept;
 

@@ -268,7 +268,7 @@ TEST(Blit, SteppedPairsOverEveryByte) {
     };
     onBothStepSets([](Mismatches& bad) {
         for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1},
-                             Pair{Kind::copy, 4, 2}, Pair{Kind::copy, 4, 3}}) {
+                             Pair{Kind::copy, 4, 2}, Pair{Kind::copy, 4, 3}, Pair{Kind::copy, 5, 6}}) {
             const std::int32_t w = 256, h = p.d == 4 ? 64 : 86;
             const std::uint32_t db = pelFmtBytes[p.d], sb = pelFmtBytes[p.s];
             std::vector<std::uint8_t> dst(std::size_t(w * h) * db), src(std::size_t(w * h) * sb);
