@@ -35,7 +35,7 @@ struct ConvertStep {
     static constexpr std::int32_t chunkPixels = 8;
     void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { copyPixel<D, S>(d, s); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { lanes::convert8<D, S>(d, s); }
-    // Rgb565 from the 32-bit formats also sixteen a step, where the processor has AVX2.
+    // Rgb565 from the 32-bit formats and Rgbx5551 from Rgba5551 sixteen a step, where the processor has AVX2.
     static constexpr std::int32_t widePixels = 16;
     void wideRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) const noexcept
         requires((D == 4 && (S == 2 || S == 3)) || (D == 5 && S == 6))

@@ -103,11 +103,11 @@ void pixelRows(const BOp& op, Key isKeyed, Px px) {
                     // Steps of AVX2 vectors, where the processor has them, before the baseline steps.
                     if constexpr (requires { px.wideRun(d, s, w); }) {
                         if (wide::stepsOn()) {
-                            const std::int32_t wide = w - w % Px::widePixels;
-                            px.wideRun(d, s, wide / Px::widePixels);
-                            d += std::ptrdiff_t{wide} * DB;
-                            s += std::ptrdiff_t{wide} * SB;
-                            w -= wide;
+                            const std::int32_t span = w - w % Px::widePixels;
+                            px.wideRun(d, s, span / Px::widePixels);
+                            d += std::ptrdiff_t{span} * DB;
+                            s += std::ptrdiff_t{span} * SB;
+                            w -= span;
                         }
                     }
                     constexpr std::int32_t n = Px::chunkPixels;
