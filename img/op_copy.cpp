@@ -5,16 +5,21 @@
 #include "img/image.h"
 #include "img/pel_lanes.h"
 #include "img/row_walk.h"
+#include "img/wide_steps.h"
 
 namespace talvo::g {
 
 namespace {
 
-// Unkeyed rows take four pixels a step.
+// Unkeyed rows take four pixels a step, or eight where the processor has AVX2.
 struct DrawRgbxFromRgba {
     static constexpr std::int32_t chunkPixels = 4;
     void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawPixel<2, 3>(d, s); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgbxFromRgba4(d, s); }
+    static constexpr std::int32_t widePixels = 8;
+    void wideRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) const noexcept {
+        wide::drawRgbxFromRgba(d, s, steps);
+    }
 };
 
 // Unkeyed rows take eight pixels a step.
@@ -30,6 +35,14 @@ struct ConvertStep {
     static constexpr std::int32_t chunkPixels = 8;
     void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { copyPixel<D, S>(d, s); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { lanes::convert8<D, S>(d, s); }
+    // Rgb565 from the 32-bit formats and Rgbx5551 from Rgba5551 sixteen a step, where the processor has AVX2.
+    static constexpr std::int32_t widePixels = 16;
+    void wideRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) const noexcept
+        requires((D == 4 && (S == 2 || S == 3)) || (D == 5 && S == 6))
+    {
+        if constexpr (D == 5) wide::rgbx5551FromRgba(d, s, steps);
+        else S == 2 ? wide::rgb565FromRgbx(d, s, steps) : wide::rgb565FromRgba(d, s, steps);
+    }
 };
 
 template <PelFmtId D, PelFmtId S>

@@ -125,35 +125,48 @@ inline constexpr HighScale highScale = [] {
     return HighScale{};
 }();
 
-// A plane of N-bit fields scaled to M bits (as scaleField) and moved up by Shift, the other bits zero.
-// The scale's own shift and the move fold into one shift, or a mask when they are equal.
+// The lane operations that scale a plane of N-bit fields to M bits (as scaleField) and move them up by
+// Shift, in this order, each skipped at its neutral value: add, multiply (high half kept or low), add,
+// shifts right and left, mask. The scale's own shift and the move fold into one shift, or a mask when
+// they are equal.
+struct FieldSteps {
+    std::uint32_t addBefore = 0, mul = 1, addAfter = 0;
+    bool high = false;
+    unsigned right = 0, left = 0;
+    std::uint32_t mask = 0;
+};
+
 template <unsigned N, unsigned M, unsigned Shift>
-[[nodiscard]] inline __m128i placeField(__m128i v) noexcept {
+inline constexpr FieldSteps fieldSteps = [] {
     static_assert(Shift + M <= 16);
     if constexpr (N == M) {
-        return _mm_slli_epi16(v, Shift);
+        return FieldSteps{.left = Shift};
     } else if constexpr (constexpr HighScale h = highScale<N, M>;
                          h.found && N > M && scaleArithmetic<N, M>.mul != 1) {
-        __m128i t = v;
-        if constexpr (h.add != 0) t = _mm_add_epi16(t, words(h.add));
-        return _mm_slli_epi16(_mm_mulhi_epu16(t, opaque(words(h.mul))), Shift);
+        return FieldSteps{.addBefore = h.add, .mul = h.mul, .high = true, .left = Shift};
     } else {
         constexpr ScaleArithmetic a = scaleArithmetic<N, M>;
         static_assert(a.found && ((1u << N) - 1) * a.mul + a.add <= 0xFFFF, "the scale fits 16-bit lanes");
-        __m128i t = v;
-        if constexpr (a.mul != 1) t = _mm_mullo_epi16(t, opaque(words(a.mul)));
-        if constexpr (a.add != 0) t = _mm_add_epi16(t, words(a.add));
-        const __m128i mask = words(((1u << M) - 1) << Shift);
-        if constexpr (Shift == 0) {
-            return _mm_srli_epi16(t, a.shift);  // the largest sum has no bits above the field
-        } else if constexpr (Shift == a.shift) {
-            return _mm_and_si128(t, mask);
-        } else if constexpr (Shift < a.shift) {
-            return _mm_and_si128(_mm_srli_epi16(t, a.shift - Shift), mask);
-        } else {
-            return _mm_and_si128(_mm_slli_epi16(t, Shift - a.shift), mask);
-        }
+        FieldSteps f{.mul = a.mul, .addAfter = a.add};
+        if (Shift < a.shift) f.right = a.shift - Shift;
+        if (Shift == 0) return f;  // the largest sum has no bits above the field
+        f.mask = ((1u << M) - 1) << Shift;
+        if (Shift > a.shift) f.left = Shift - a.shift;
+        return f;
     }
+}();
+
+template <unsigned N, unsigned M, unsigned Shift>
+[[nodiscard]] inline __m128i placeField(__m128i v) noexcept {
+    constexpr FieldSteps f = fieldSteps<N, M, Shift>;
+    if constexpr (f.addBefore != 0) v = _mm_add_epi16(v, words(f.addBefore));
+    if constexpr (f.mul != 1)
+        v = f.high ? _mm_mulhi_epu16(v, opaque(words(f.mul))) : _mm_mullo_epi16(v, opaque(words(f.mul)));
+    if constexpr (f.addAfter != 0) v = _mm_add_epi16(v, words(f.addAfter));
+    if constexpr (f.right != 0) v = _mm_srli_epi16(v, f.right);
+    if constexpr (f.left != 0) v = _mm_slli_epi16(v, f.left);
+    if constexpr (f.mask != 0) v = _mm_and_si128(v, words(f.mask));
+    return v;
 }
 
 // Eight 4-byte pixels stored: with keep, onto the destination's x bytes (the pixels' top bytes are

@@ -11,6 +11,7 @@
 #include "img/op_dispatch.h"
 #include "img/op_rules.h"
 #include "img/palette.h"
+#include "img/wide_steps.h"
 #include "talvo/exception.h"
 
 // Tells g++ a loop's iterations do not depend on each other (clang checks at run time by itself).
@@ -99,6 +100,16 @@ void pixelRows(const BOp& op, Key isKeyed, Px px) {
                 // Whole chunks first; a forward walk that is safe pixel by pixel is safe chunk by chunk,
                 // since each chunk is read whole before any of it is written.
                 if (!back) {
+                    // Steps of AVX2 vectors, where the processor has them, before the baseline steps.
+                    if constexpr (requires { px.wideRun(d, s, w); }) {
+                        if (wide::stepsOn()) {
+                            const std::int32_t span = w - w % Px::widePixels;
+                            px.wideRun(d, s, span / Px::widePixels);
+                            d += std::ptrdiff_t{span} * DB;
+                            s += std::ptrdiff_t{span} * SB;
+                            w -= span;
+                        }
+                    }
                     constexpr std::int32_t n = Px::chunkPixels;
                     const std::int32_t whole = w - w % n;
                     const Px step = px;  // a local the pixel stores cannot alias, so its state stays in registers

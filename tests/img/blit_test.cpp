@@ -10,6 +10,7 @@
 #include "img/image_row.h"
 #include "img/palette.h"
 #include "img/pixel.h"
+#include "img/wide_steps.h"
 #include "img_test_support.h"
 #include "talvo/exception.h"
 
@@ -213,19 +214,33 @@ void checkCase(Kind kind, PelFmtId d, PelFmtId s, std::uint32_t k, std::uint64_t
     if (!result) bad.add("kind ", int(kind), " dst ", d, " src ", s, " k ", k, " seed ", seed, ": ", result.message());
 }
 
+// Runs check(bad) with the AVX2 steps where the processor has them, then with the baseline steps alone.
+template <class F>
+void onBothStepSets(F check) {
+    wide::allowSteps(true);
+    for (const bool on : {true, false}) {
+        if (on && !wide::stepsOn()) continue;
+        wide::allowSteps(on);
+        Mismatches bad;
+        check(bad);
+        EXPECT_TRUE(bad.none()) << (on ? "AVX2 steps" : "baseline steps");
+    }
+    wide::allowSteps(true);
+}
+
 TEST(Blit, EveryPairAgainstTheModel) {
-    const std::uint32_t ks[] = {0, 1, 100, 128, 254, 255, 256, 1000};
-    PelFmtId sources[] = {1, 2, 3, 4, 5, 6, 7, 8, paletted};
-    Mismatches bad;
-    std::uint64_t seed = 1;
-    for (Kind kind : {Kind::copy, Kind::draw, Kind::alphaK})
-        for (PelFmtId d = 1; d <= 8; ++d)
-            for (PelFmtId s : sources)
-                for (std::uint32_t rep = 0; rep < 16; ++rep) checkCase(kind, d, s, ks[rep % 8], ++seed, bad);
-    for (Kind kind : {Kind::copy, Kind::draw})  // index copies: 8-bit onto 8-bit, palettes or none
-        for (PelFmtId s : {PelFmtId{9}, paletted})
-            for (std::uint32_t rep = 0; rep < 16; ++rep) checkCase(kind, 9, s, 0, ++seed, bad);
-    EXPECT_TRUE(bad.none());
+    onBothStepSets([](Mismatches& bad) {
+        const std::uint32_t ks[] = {0, 1, 100, 128, 254, 255, 256, 1000};
+        PelFmtId sources[] = {1, 2, 3, 4, 5, 6, 7, 8, paletted};
+        std::uint64_t seed = 1;
+        for (Kind kind : {Kind::copy, Kind::draw, Kind::alphaK})
+            for (PelFmtId d = 1; d <= 8; ++d)
+                for (PelFmtId s : sources)
+                    for (std::uint32_t rep = 0; rep < 16; ++rep) checkCase(kind, d, s, ks[rep % 8], ++seed, bad);
+        for (Kind kind : {Kind::copy, Kind::draw})  // index copies: 8-bit onto 8-bit, palettes or none
+            for (PelFmtId s : {PelFmtId{9}, paletted})
+                for (std::uint32_t rep = 0; rep < 16; ++rep) checkCase(kind, 9, s, 0, ++seed, bad);
+    });
 }
 
 // Rows long enough for the pairs that take several pixels a step, with ragged ends.
@@ -234,48 +249,49 @@ TEST(Blit, WideRowsAgainstTheModel) {
         Kind kind;
         PelFmtId d, s;
     };
-    Mismatches bad;
-    std::uint64_t seed = 100000;
-    for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1}})
-        for (std::uint32_t rep = 0; rep < 48; ++rep) checkCase(p.kind, p.d, p.s, rep % 256, ++seed, bad, 40);
-    for (PelFmtId d = 1; d <= 8; ++d)
-        for (PelFmtId s = 1; s <= 8; ++s)
-            for (std::uint32_t rep = 0; rep < 8; ++rep) checkCase(Kind::copy, d, s, 0, ++seed, bad, 40);
-    EXPECT_TRUE(bad.none());
+    onBothStepSets([](Mismatches& bad) {
+        std::uint64_t seed = 100000;
+        for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1}})
+            for (std::uint32_t rep = 0; rep < 48; ++rep) checkCase(p.kind, p.d, p.s, rep % 256, ++seed, bad, 40);
+        for (PelFmtId d = 1; d <= 8; ++d)
+            for (PelFmtId s = 1; s <= 8; ++s)
+                for (std::uint32_t rep = 0; rep < 8; ++rep) checkCase(Kind::copy, d, s, 0, ++seed, bad, 40);
+    });
 }
 
-// The stepped pairs over every byte, at every alpha or K: source channels all x, destination channel c
+// The stepped pairs over every byte, at every alpha or K (the copies at alphas 0 and 255): source channels all x, destination channel c
 // of row y 3y + c (Rgb565 fields: y's low bits), x bytes set; rows of whole steps.
 TEST(Blit, SteppedPairsOverEveryByte) {
     struct Pair {
         Kind kind;
         PelFmtId d, s;
     };
-    Mismatches bad;
-    for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1}}) {
-        const std::int32_t w = 256, h = p.d == 4 ? 64 : 86;
-        const std::uint32_t db = pelFmtBytes[p.d], sb = pelFmtBytes[p.s];
-        std::vector<std::uint8_t> dst(std::size_t(w * h) * db), src(std::size_t(w * h) * sb);
-        ImageRow di(w, h, PelFmt(p.d), dst.data(), std::int32_t(w * db)), si(w, h, PelFmt(p.s), src.data(), std::int32_t(w * sb));
-        for (std::uint32_t t = 0; t < 256; ++t) {
-            for (std::uint32_t y = 0; y < std::uint32_t(h); ++y)
-                for (std::uint32_t x = 0; x < std::uint32_t(w); ++x) {
-                    const std::size_t i = y * w + x;
-                    const auto channel = [y](std::uint32_t c) { return std::min(3 * y + c, 255u); };
-                    imgtest::putLe(&src[i * sb], sb, x * 0x010101u | (p.s == 3 ? t : y) << 24);
-                    imgtest::putLe(&dst[i * db], db, p.d == 4 ? (y & 31) << 11 | y << 5 | (y & 31)
-                                                              : channel(2) << 16 | channel(1) << 8 | channel(0) | (x ^ t) << 24);
+    onBothStepSets([](Mismatches& bad) {
+        for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1},
+                             Pair{Kind::copy, 4, 2}, Pair{Kind::copy, 4, 3}, Pair{Kind::copy, 5, 6}}) {
+            const std::int32_t w = 256, h = p.d == 4 ? 64 : 86;
+            const std::uint32_t db = pelFmtBytes[p.d], sb = pelFmtBytes[p.s];
+            std::vector<std::uint8_t> dst(std::size_t(w * h) * db), src(std::size_t(w * h) * sb);
+            ImageRow di(w, h, PelFmt(p.d), dst.data(), std::int32_t(w * db)), si(w, h, PelFmt(p.s), src.data(), std::int32_t(w * sb));
+            for (std::uint32_t t = 0; t < 256; t += p.kind == Kind::copy ? 255 : 1) {
+                for (std::uint32_t y = 0; y < std::uint32_t(h); ++y)
+                    for (std::uint32_t x = 0; x < std::uint32_t(w); ++x) {
+                        const std::size_t i = y * w + x;
+                        const auto channel = [y](std::uint32_t c) { return std::min(3 * y + c, 255u); };
+                        imgtest::putLe(&src[i * sb], sb, x * 0x010101u | (p.s == 3 ? t : y) << 24);
+                        imgtest::putLe(&dst[i * db], db, p.d == 4 ? (y & 31) << 11 | y << 5 | (y & 31)
+                                                                  : channel(2) << 16 | channel(1) << 8 | channel(0) | (x ^ t) << 24);
+                    }
+                const std::vector<std::uint8_t> before = dst;
+                run(di, si, Draw{p.kind, 0, 0, Rect{0, 0, w, h}, t});
+                for (std::size_t i = 0; i < std::size_t(w * h); ++i) {
+                    const std::uint32_t old = imgtest::le(&before[i * db], db), v = imgtest::le(&src[i * sb], sb);
+                    const std::uint32_t want = refPixel(p.kind, p.d, p.s, old, v, t), got = imgtest::le(&dst[i * db], db);
+                    if (got != want) bad.add("kind ", int(p.kind), " dst ", p.d, " src ", p.s, " t ", t, " old ", old, " v ", v, ": ", got, " not ", want);
                 }
-            const std::vector<std::uint8_t> before = dst;
-            p.kind == Kind::draw ? di.draw(0, 0, si) : di.blendK(0, 0, si, nullptr, t);
-            for (std::size_t i = 0; i < std::size_t(w * h); ++i) {
-                const std::uint32_t old = imgtest::le(&before[i * db], db), v = imgtest::le(&src[i * sb], sb);
-                const std::uint32_t want = refPixel(p.kind, p.d, p.s, old, v, t), got = imgtest::le(&dst[i * db], db);
-                if (got != want) bad.add("kind ", int(p.kind), " dst ", p.d, " src ", p.s, " t ", t, " old ", old, " v ", v, ": ", got, " not ", want);
             }
         }
-    }
-    EXPECT_TRUE(bad.none());
+    });
 }
 
 // Golden pixels of the rules, through 1 x 1 images.
