@@ -32,9 +32,14 @@ struct DrawRgb565FromRgba {
 // Unkeyed rows of the other rules take eight pixels a step.
 template <PelFmtId D, PelFmtId S>
 struct ConvertStep {
-    static constexpr std::int32_t chunkPixels = 8;
+    // 4-byte pairs only move memory: sixteen a step keep two loads ahead of the stores.
+    static constexpr bool words = pelFmtBytes[D] == 4 && pelFmtBytes[S] == 4;
+    static constexpr std::int32_t chunkPixels = words ? 16 : 8;
     void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { copyPixel<D, S>(d, s); }
-    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { lanes::convert8<D, S>(d, s); }
+    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept {
+        lanes::convert8<D, S>(d, s);
+        if constexpr (words) lanes::convert8<D, S>(d + 32, s + 32);
+    }
     // Rgb565 from the 32-bit formats and Rgbx5551 from Rgba5551 sixteen a step, where the processor has AVX2.
     static constexpr std::int32_t widePixels = 16;
     void wideRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) const noexcept
