@@ -2,6 +2,7 @@
 #include "img/wide_steps.h"
 
 #include <atomic>
+#include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
 #define TALVO_G_WIDE 1
@@ -15,15 +16,22 @@ namespace talvo::g::wide {
 
 namespace {
 
-std::atomic<bool> allowed{true};
+// Both switches side by side: every row that may take a step asks, and reads one cache line.
+struct alignas(8) Switches {
+    std::atomic<std::int8_t> avx2{-1};  // -1 until asked, then whether the processor has AVX2
+    std::atomic<bool> allowed{true};
+};
+constinit Switches switches;
 
 #ifdef TALVO_G_WIDE
 bool hasAvx2() noexcept {
-    static const bool has = [] {
+    std::int8_t has = switches.avx2.load(std::memory_order_relaxed);
+    if (has < 0) {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
+        has = __builtin_cpu_supports("avx2") != 0 ? 1 : 0;
+        switches.avx2.store(has, std::memory_order_relaxed);
+    }
+    return has != 0;
 }
 
 TALVO_G_AVX2 inline __m256i load32(const std::uint8_t* p) noexcept {
@@ -110,13 +118,13 @@ TALVO_G_AVX2 void run(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 
 bool stepsOn() noexcept {
 #ifdef TALVO_G_WIDE
-    return hasAvx2() && allowed.load(std::memory_order_relaxed);
+    return switches.allowed.load(std::memory_order_relaxed) && hasAvx2();
 #else
     return false;
 #endif
 }
 
-void allowSteps(bool allow) noexcept { allowed.store(allow, std::memory_order_relaxed); }
+void allowSteps(bool allow) noexcept { switches.allowed.store(allow, std::memory_order_relaxed); }
 
 #ifdef TALVO_G_WIDE
 void rgb565FromRgbx(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
@@ -131,7 +139,17 @@ void rgbx5551FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
     run<drawRgbxFromRgba8, 32, 32>(d, s, steps);
 }
+TALVO_G_AVX2 void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept {
+    std::size_t i = 0;
+    for (; i + 128 <= n; i += 128) {
+        const __m256i a = load32(s + i), b = load32(s + i + 32), c = load32(s + i + 64), e = load32(s + i + 96);
+        store32(d + i, a), store32(d + i + 32, b), store32(d + i + 64, c), store32(d + i + 96, e);
+    }
+    for (; i + 32 <= n; i += 32) store32(d + i, load32(s + i));
+    if (i < n) store32(d + n - 32, load32(s + n - 32));
+}
 #else
+void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept { std::memcpy(d, s, n); }
 void rgb565FromRgbx(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
 void rgb565FromRgba(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
 void rgbx5551FromRgba(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}

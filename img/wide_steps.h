@@ -1,6 +1,7 @@
 // Row steps of 256-bit AVX2 vectors, picked at run time where the processor has AVX2.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace talvo::g::wide {
@@ -20,5 +21,9 @@ void rgbx5551FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 
 // `steps` runs of 8 Rgba8888 pixels alpha-drawn onto Rgbx8888 (as drawRgbxFromRgba4).
 void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept;
+
+// n >= 32 bytes between blocks that do not overlap, in 32-byte moves, four a step; the last 32
+// go as one overlapping move.
+void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept;
 
 }  // namespace talvo::g::wide

@@ -43,14 +43,22 @@ extern BlitFn* const blitIndexStretchCopy;
 // The group of a PelFmtId (1 rgb888, 2 and 3 32-bit, 4 rgb565, 5 rgbx5551, 6 rgba5551); -1 else.
 [[nodiscard]] inline int blitGroupOf(int kind) noexcept
 {
-    static constexpr int groups[7] = {-1, 0, 1, 1, 2, 3, 4};
-    return kind >= 0 && kind <= 6 ? groups[kind] : -1;
+    // The table packed into one constant, four bits a kind: no data cache line on every draw.
+    constexpr std::uint32_t groups = [] {
+        constexpr int table[7] = {0, 0, 1, 1, 2, 3, 4};
+        std::uint32_t bits = 0;
+        for (int k = 1; k <= 6; ++k) bits |= static_cast<std::uint32_t>(table[k]) << (4 * k);
+        return bits;
+    }();
+    return kind >= 1 && kind <= 6 ? static_cast<int>(groups >> (4 * kind) & 0xF) : -1;
 }
 
 // The slot of a request, or -1 when it draws nothing. mode is compared unsigned.
 [[nodiscard]] inline int blitSlotFor(std::uint32_t mode, bool scaled, bool keyed, bool depth) noexcept
 {
     const int plain = keyed ? 0 : 1;
+    // The copies first, ahead of the switches' jump tables.
+    if ((mode == 0 || mode == 14) && !scaled) return (depth ? 8 : 6) + plain;
     if (mode == 13) return 0 + plain;
     if (scaled) {
         switch (mode) {
