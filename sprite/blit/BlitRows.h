@@ -15,7 +15,7 @@
 namespace blit {
 
 // n bytes, 16 <= n < 160, without a library call: small sprites have short rows, where the call
-// costs as much as the move (from about 160 bytes the library's wider moves win). The last 32
+// costs as much as the move (from about 160 bytes wider moves win). The last 32
 // (or 16) bytes go as one overlapping pair of moves.
 inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n)
 {
