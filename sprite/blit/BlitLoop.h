@@ -194,6 +194,11 @@ void blitLoop(const BlitJob& job)
         const std::uint8_t* srow = job.src.pels;
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride)
             palRow16<slot.keyed>(drow, srow, table, w, key, S::keyBits);
+    } else if constexpr (slot.kind == BlitKind::Copy && slot.keyed && !slot.depth && !S::palettized && S::bytes == 2 &&
+                         rawCopy<S, D>) {
+        // Keyed copies of 16-bit words onto their own group: whole rows, eight words a step.
+        const std::uint8_t* srow = job.src.pels;
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16(drow, srow, w, key, S::keyBits);
     } else if constexpr (slot.kind == BlitKind::Copy && !slot.keyed && !slot.depth) {
         // Every pixel of every row is written: whole rows at a time.
         const std::uint8_t* srow = job.src.pels;
