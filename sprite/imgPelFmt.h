@@ -9,16 +9,10 @@ struct palCTy;
 // Bytes per pixel by kind 0 to 10.
 inline constexpr int imgFormatBytes[11] = {4, 3, 4, 4, 2, 2, 2, 2, 2, 1, 4};
 
-// Bytes per pixel of a kind; 0 for a kind outside 0 to 10. Read from the table packed into one
-// constant, four bits a kind: every draw asks, and a constant costs no data cache line.
+// Bytes per pixel of a kind; 0 for a kind outside 0 to 10.
 [[nodiscard]] constexpr int imgPelBytes(int kind)
 {
-    constexpr std::uint64_t packed = [] {
-        std::uint64_t bits = 0;
-        for (int k = 0; k <= 10; ++k) bits |= std::uint64_t(imgFormatBytes[k]) << (4 * k);
-        return bits;
-    }();
-    return kind >= 0 && kind <= 10 ? static_cast<int>(packed >> (4 * kind) & 0xF) : 0;
+    return kind >= 0 && kind <= 10 ? imgFormatBytes[kind] : 0;
 }
 
 struct imgPelFmt {
