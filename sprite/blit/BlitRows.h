@@ -110,7 +110,7 @@ inline void palRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict 
 }
 
 // A row of w 16-bit words copied unchanged, except those whose bits under keyMask equal key,
-// eight at a time: a per-word test and store runs at twice the time a word.
+// eight at a time: a word-by-word loop's speed hung on where it landed in the binary.
 inline void keyedRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, int w, std::uint16_t key,
                        std::uint16_t keyMask)
 {

@@ -69,7 +69,6 @@ extern BlitFn* const blitIndexStretchCopy;
         }
     }
     switch (mode) {
-    case 0: case 14: return (depth ? 8 : 6) + plain;
     case 1: case 15: return 10 + plain;
     case 12: return 12 + plain;
     case 3: return 14 + plain;

@@ -1,5 +1,5 @@
-// The AVX2 byte copy against memcpy: every length from 32 to past a few steps, at every
-// alignment of both sides within a line, with guard bytes around the destination.
+// The AVX2 byte copy against memcpy: every length from 32 to past a few steps, at aligned and
+// unaligned starts on both sides, with guard bytes around the destination.
 #include <gtest/gtest.h>
 
 #include <cstdint>
