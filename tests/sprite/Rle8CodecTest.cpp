@@ -63,6 +63,15 @@ void fillSprite(imgRle8CTy& s, int w, int h, const Bytes& pels, bool keyed)
     s.Unlock();
 }
 
+// 8 x 8 key pixels but 7 at (2, 3) and 9 at (5, 4).
+Bytes twoPixels()
+{
+    Bytes pels(64, 0);
+    pels[3 * 8 + 2] = 7;
+    pels[4 * 8 + 5] = 9;
+    return pels;
+}
+
 Bytes rowOf(const imgRle8CTy& s, int r) { return Bytes(s.rowTable[r], s.rowTable[r] + s.RowByteLength(r)); }
 
 }  // namespace
@@ -148,9 +157,7 @@ TEST(Rle8Image, LockUnlockCases)
     s.Unlock();
 
     // Keyed 8 x 8 with two pixels: bounds {2, 3, 4, 2}, rows 81 v 03 and 03 81 v'.
-    Bytes pels(64, 0);
-    pels[3 * 8 + 2] = 7;
-    pels[4 * 8 + 5] = 9;
+    const Bytes pels = twoPixels();
     imgRle8CTy k;
     fillSprite(k, 8, 8, pels, true);
     EXPECT_EQ((std::vector<int>{k.bounds.x, k.bounds.y, k.bounds.width, k.bounds.height}), (std::vector<int>{2, 3, 4, 2}));
@@ -236,9 +243,7 @@ TEST(Rle8Image, MendedLockCreateAndAllocationFaults)
 
 TEST(Rle8Stream, LayoutReadBackInPlaceAndClone)
 {
-    Bytes pels(64, 0);
-    pels[3 * 8 + 2] = 7;
-    pels[4 * 8 + 5] = 9;
+    const Bytes pels = twoPixels();
     imgRle8CTy s;
     fillSprite(s, 8, 8, pels, true);
     ctyMemBuffer headerOnly;
@@ -360,9 +365,7 @@ TEST(Rle8Stream, VersionZeroAndRefusals)
 TEST(Rle8Stream, SpriteWithoutRowsReadsAsEmpty)
 {
     // Between ReadHeader and ReadData, and after FreeData, a sprite has bounds but no row table.
-    Bytes pels(64, 0);
-    pels[3 * 8 + 2] = 7;
-    pels[4 * 8 + 5] = 9;
+    const Bytes pels = twoPixels();
     imgRle8CTy full;
     fillSprite(full, 8, 8, pels, true);
     ctyMemBuffer stream;
