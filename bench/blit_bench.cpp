@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/bench_pictures.h"
+#include "bench/sdl_pictures.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
 
@@ -243,34 +244,14 @@ void rowMemcpy(benchmark::State& state, Job job)
     state.SetItemsProcessed(state.iterations() * w * h);
 }
 
-// An SDL surface of the format over a copy of the bytes (rows of `bytes` pixels each).
-SDL_Surface* sdlSurface(std::uint32_t format, int w, int h, const std::vector<std::uint8_t>& pixels, int bytes)
-{
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, SDL_BITSPERPIXEL(format), format);
-    if (!s) std::abort();
-    const std::size_t row = static_cast<std::size_t>(w) * bytes;
-    for (int y = 0; y < h; ++y) std::memcpy(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch, &pixels[row * y], row);
-    // Copies and keyed copies: no blending, whatever the format's default.
-    SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_NONE);
-    return s;
-}
-
-std::vector<std::uint8_t> sdlPixels(const SDL_Surface* s, int bytes)
-{
-    const std::size_t row = static_cast<std::size_t>(s->w) * bytes;
-    std::vector<std::uint8_t> out(row * s->h);
-    for (int y = 0; y < s->h; ++y) std::memcpy(&out[row * y], static_cast<const std::uint8_t*>(s->pixels) + y * s->pitch, row);
-    return out;
-}
-
 // SDL_BlitSurface (keyed with pixel 0 when the job is) or SDL_BlitScaled, blending off. An
 // INDEX8 source gets the same palette as ours.
 void sdl(benchmark::State& state, Job job, std::uint32_t srcFmt, std::uint32_t dstFmt)
 {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const int sw = sourceSize(w, job.scale), sh = sourceSize(h, job.scale);
-    SDL_Surface* src = sdlSurface(srcFmt, sw, sh, sourceBytes(job, sw, sh), imgPelBytes(job.srcKind));
-    SDL_Surface* dst = sdlSurface(dstFmt, w, h, destinationBytes(job, w, h), imgPelBytes(job.dstKind));
+    SDL_Surface* src = bench::sdlSurface(srcFmt, sw, sh, sourceBytes(job, sw, sh), imgPelBytes(job.srcKind));
+    SDL_Surface* dst = bench::sdlSurface(dstFmt, w, h, destinationBytes(job, w, h), imgPelBytes(job.dstKind));
     if (srcFmt == SDL_PIXELFORMAT_INDEX8) {
         const auto entries = paletteBytes();
         SDL_Color colours[256];
@@ -285,7 +266,7 @@ void sdl(benchmark::State& state, Job job, std::uint32_t srcFmt, std::uint32_t d
         else SDL_BlitSurface(src, nullptr, dst, &to);
     };
     blit();
-    check(state, job, w, h, sdlPixels(dst, imgPelBytes(job.dstKind)).data(), 0);
+    check(state, job, w, h, bench::sdlPixels(dst, imgPelBytes(job.dstKind)).data(), 0);
     for (auto _ : state) {
         blit();
         benchmark::DoNotOptimize(dst->pixels);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/bench_pictures.h"
+#include "bench/sdl_pictures.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
@@ -109,10 +110,7 @@ void sdl(benchmark::State& state, Uint32 format, int kind)
     const int bytes = imgPelBytes(kind);
     for (int y = 0; y < h; ++y) std::memset(static_cast<std::uint8_t*>(dst->pixels) + y * dst->pitch, 0x55, static_cast<std::size_t>(w) * bytes);
     SDL_BlitSurface(src, nullptr, dst, nullptr);
-    std::vector<std::uint8_t> peer(static_cast<std::size_t>(w) * h * bytes);
-    for (int y = 0; y < h; ++y)
-        std::memcpy(&peer[static_cast<std::size_t>(y) * w * bytes], static_cast<std::uint8_t*>(dst->pixels) + y * dst->pitch,
-                    static_cast<std::size_t>(w) * bytes);
+    const auto peer = bench::sdlPixels(dst, bytes);
     const auto expected = oursOnce(kind, w, h);
     bench::checkSame(state, "run-length sprite onto kind " + std::to_string(kind),
                      kind == 4 ? bench::Layout::Rgb565 : bench::Layout::Bgrx32, bytes, expected.data(), peer.data(),

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/bench_pictures.h"
+#include "bench/sdl_pictures.h"
 #include "sprite/imgRowCTy.h"
 
 namespace {
@@ -79,24 +80,14 @@ void ours(benchmark::State& state, int kind, Op op)
     state.SetItemsProcessed(state.iterations() * Draws);
 }
 
-SDL_Surface* surface(std::uint32_t format, int w, int h, const std::vector<std::uint8_t>& pixels, int bytes)
-{
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, SDL_BITSPERPIXEL(format), format);
-    if (!s) std::abort();
-    const std::size_t row = static_cast<std::size_t>(w) * bytes;
-    for (int y = 0; y < h; ++y) std::memcpy(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch, &pixels[row * y], row);
-    SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_NONE);
-    return s;
-}
-
 // `kind` is our kind of the same format. Copies blend nothing; the keyed copy keys pixel 0; the
 // constant alpha blends with an alpha modulation of 128 (SDL's 50% blend rounds the sum down
 // where ours halves each side: one apart at most, and overlapping draws keep it at one).
 void sdl(benchmark::State& state, std::uint32_t format, int kind, Op op)
 {
     const int side = static_cast<int>(state.range(0)), bytes = imgPelBytes(kind);
-    SDL_Surface* sprite = surface(format, side, side, spriteBytes(side, bytes), bytes);
-    SDL_Surface* screen = surface(format, ScreenW, ScreenH, screenBytes(bytes), bytes);
+    SDL_Surface* sprite = bench::sdlSurface(format, side, side, spriteBytes(side, bytes), bytes);
+    SDL_Surface* screen = bench::sdlSurface(format, ScreenW, ScreenH, screenBytes(bytes), bytes);
     if (op == Op::Keyed) SDL_SetColorKey(sprite, SDL_TRUE, 0);
     if (op == Op::Alpha) {
         SDL_SetSurfaceBlendMode(sprite, SDL_BLENDMODE_BLEND);
@@ -110,10 +101,7 @@ void sdl(benchmark::State& state, std::uint32_t format, int kind, Op op)
         }
     };
     drawAll();
-    std::vector<std::uint8_t> peer(pels(ScreenW, ScreenH) * bytes);
-    const std::size_t row = static_cast<std::size_t>(ScreenW) * bytes;
-    for (int y = 0; y < ScreenH; ++y)
-        std::memcpy(&peer[row * y], static_cast<std::uint8_t*>(screen->pixels) + y * screen->pitch, row);
+    const auto peer = bench::sdlPixels(screen, bytes);
     Ours o(kind, side, op);
     o.drawAll();
     bench::checkSame(state, std::string("sprites onto kind ") + std::to_string(kind) + ", op " + std::to_string(static_cast<int>(op)),
