@@ -6,6 +6,7 @@
 // channel, so every intermediate fits a 16-bit lane.
 #include "framework/Blend565.h"
 
+#include "platform/cpu_features.h"
 #include "platform/pixel_blocks.h"
 
 #include <cstring>
@@ -160,15 +161,6 @@ inline void glyphRow(const GlyphColour& c, uint8_t* dst, const uint8_t* alpha, i
 
 using U16x16 = uint16_t __attribute__((vector_size(32)));
 
-bool hasAvx2()
-{
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-}
-
 // Whole steps of sixteen pixels; returns how many pixels it drew.
 template <bool Keyed>
 VELMOOR_AVX2 int blendedWide(uint8_t* __restrict dst, const uint8_t* __restrict src, int n, uint16_t a, Weighted w,
@@ -218,7 +210,7 @@ void blendedRow565(uint8_t* dst, const uint8_t* src, int n, uint16_t colour, int
     }
     const uint16_t k = key.value_or(0);
 #ifdef VELMOOR_BLEND_WIDE
-    if (n >= 16 && hasAvx2()) {
+    if (n >= 16 && plat::hasAvx2()) {
         const int done = key ? blendedWide<true>(dst, src, n, a, w, k) : blendedWide<false>(dst, src, n, a, w, k);
         dst += 2 * done;
         src += 2 * done;
