@@ -141,10 +141,10 @@ public:
         frames_.push_back(seconds);
         floor_.push_back(frameFloor().seconds());
     }
-    // The end of an iteration: its mean frame time and the old yardstick.
-    void iteration(double meanFrameSeconds)
+    // The end of an iteration: its median frame time and the old yardstick.
+    void iteration(double frameSeconds)
     {
-        state_.SetIterationTime(meanFrameSeconds);
+        state_.SetIterationTime(frameSeconds);
         copy_.push_back(memcpySeconds());
     }
 
@@ -186,8 +186,8 @@ void openGame()
 // Times the frames a screen presents, frames `first` + 1 to first + MeasuredFrames, each from
 // the end of the present hook to the start of the next one; in the hook a floor pass runs
 // between the two. `step` runs after every present (it may queue input or end the screen);
-// `screen` runs the screen until it returns. Returns the mean frame time; `count` frames are
-// timed, and with no ratio nothing is.
+// `screen` runs the screen until it returns. Returns the median frame time (a frame the machine
+// preempted does not move it); `count` frames are timed, and with no ratio nothing is.
 class FrameTimer {
 public:
     using Step = std::function<void(uint64_t frame, FrameTimer& timer)>;
@@ -198,13 +198,13 @@ public:
         frame_ = 0;
         first_ = first;
         count_ = static_cast<uint64_t>(count);
-        double sum = 0;
+        std::vector<double> times;
         plat::headless::setPresentHook([&](const plat::headless::PresentedFrame&) {
             const auto presented = Clock::now();
             ++frame_;
             if (ratio && frame_ > first_ && frame_ <= first_ + count_) {
                 const double seconds = std::chrono::duration<double>(presented - start_).count();
-                sum += seconds;
+                times.push_back(seconds);
                 ratio->frame(seconds);
             }
             step(frame_, *this);
@@ -212,7 +212,7 @@ public:
         });
         screen();
         plat::headless::setPresentHook(nullptr);
-        return sum / static_cast<double>(count_);
+        return median(times);
     }
 
     [[nodiscard]] bool measured() const { return frame_ >= first_ + count_; }
@@ -365,15 +365,14 @@ void BM_PresentOnly(benchmark::State& state)
     openGame();
     Ratio ratio(state);
     for (auto _ : state) {
-        double sum = 0;
+        std::vector<double> times;
         for (int i = 0; i < MeasuredFrames; ++i) {
             const auto start = Clock::now();
             static_cast<void>(display.flip(0));
-            const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-            sum += seconds;
-            ratio.frame(seconds);
+            times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+            ratio.frame(times.back());
         }
-        ratio.iteration(sum / MeasuredFrames);
+        ratio.iteration(median(times));
     }
 }
 BENCHMARK(BM_PresentOnly)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);
