@@ -210,7 +210,7 @@ void blendedRow565(uint8_t* dst, const uint8_t* src, int n, uint16_t colour, int
     }
     const uint16_t k = key.value_or(0);
 #ifdef VELMOOR_BLEND_WIDE
-    if (n >= 16 && plat::hasAvx2()) {
+    if (n >= 16 && plat::wideStepsOn()) {
         const int done = key ? blendedWide<true>(dst, src, n, a, w, k) : blendedWide<false>(dst, src, n, a, w, k);
         dst += 2 * done;
         src += 2 * done;

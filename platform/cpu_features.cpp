@@ -2,6 +2,8 @@
 #include "platform/cpu_features.h"
 
 namespace plat {
+namespace {
+constinit bool allowed = true;
 
 bool hasAvx2()
 {
@@ -15,5 +17,10 @@ bool hasAvx2()
     return false;
 #endif
 }
+} // namespace
+
+bool wideStepsOn() { return allowed && hasAvx2(); }
+
+void allowWideSteps(bool allow) { allowed = allow; }
 
 } // namespace plat

@@ -235,7 +235,7 @@ void copyPixelsKeyed(const PixelArea& d, int dx, int dy, const PixelArea& s, int
 {
     KeyedRows rows = d.bytesPerPixel == 2 ? keyedRows16 : plainKeyedRows(d.bytesPerPixel);
 #if defined(__x86_64__) || defined(__i386__)
-    if (d.bytesPerPixel == 2 && w >= 16 && hasAvx2())
+    if (d.bytesPerPixel == 2 && w >= 16 && wideStepsOn())
         rows = keyedRows16Wide;
 #endif
     keyedCopy(d, dx, dy, s, sx, sy, w, h, key, rows);
