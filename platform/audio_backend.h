@@ -35,6 +35,9 @@ struct SoundBackend {
 [[nodiscard]] MusicInterpreter& sdlMusicInterpreter();
 [[nodiscard]] MusicInterpreter& headlessMusicInterpreter();
 
+// A line for the music log hook (setMusicLogHook), or for stderr without one.
+void logMusic(int level, const char* text);
+
 // Told of every music command and its result (the headless backend logs them).
 void recordHeadlessMusicCommand(std::string_view command, MusicResult result);
 

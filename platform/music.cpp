@@ -4,16 +4,40 @@
 #include "platform/audio_backend.h"
 #include "platform/platform.h"
 
+#include <atomic>
+#include <cstdio>
+
 namespace plat {
+namespace {
+constinit MusicResult lastResult = MusicResult::Ok;
+constinit std::atomic<MusicLogHook> logHook{nullptr};
+
+MusicInterpreter& interpreter()
+{
+    return backendKind() == BackendKind::Headless ? headlessMusicInterpreter() : sdlMusicInterpreter();
+}
+} // namespace
 
 MusicResult sendMusicCommand(std::string_view command)
 {
-    if (backendKind() == BackendKind::Headless) {
-        const MusicResult result = headlessMusicInterpreter().run(command);
-        recordHeadlessMusicCommand(command, result);
-        return result;
-    }
-    return sdlMusicInterpreter().run(command);
+    lastResult = interpreter().run(command);
+    if (backendKind() == BackendKind::Headless)
+        recordHeadlessMusicCommand(command, lastResult);
+    return lastResult;
+}
+
+MusicResult lastMusicResult() { return lastResult; }
+
+std::string lastMusicError() { return interpreter().lastError(); }
+
+void setMusicLogHook(MusicLogHook hook) { logHook = hook; }
+
+void logMusic(int level, const char* text)
+{
+    if (const MusicLogHook hook = logHook.load())
+        hook(level, text);
+    else
+        std::fprintf(stderr, "%s\n", text);
 }
 
 } // namespace plat
