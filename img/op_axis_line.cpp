@@ -1,5 +1,6 @@
 // Horizontal and vertical dashed lines: segment clipping in 64 bits and the writers by pixel size.
 #include <bit>
+#include <type_traits>
 #include <utility>
 
 #include "img/clip.h"
@@ -34,24 +35,33 @@ void drawAxisLine(Image& image, const Rect* clip, std::uint32_t colour, Point st
     }
 }
 
-template <class Line, bool Vertical>
-struct AxisLineImplementation final : Line {
-    explicit AxisLineImplementation(const Line& op) : Line(op) {}
-    void applyFormat(PelFmtId id) override {
-        withPixelBytes(id, [&]<std::uint32_t B>() {
-            drawAxisLine<B, Vertical>(*this->dst, this->rect, this->colour, this->start, this->length, this->pattern);
-        });
+// The writers by pixel size.
+constexpr auto& drawHLine16 = drawAxisLine<2, false>;
+constexpr auto& drawHLine24 = drawAxisLine<3, false>;
+constexpr auto& drawHLine32 = drawAxisLine<4, false>;
+constexpr auto& drawVLine16 = drawAxisLine<2, true>;
+constexpr auto& drawVLine24 = drawAxisLine<3, true>;
+constexpr auto& drawVLine32 = drawAxisLine<4, true>;
+
+template <class Line, class F>
+struct AxisLineImplementation final : FormatEntries<Line, AxisLineImplementation<Line, F>> {
+    using FormatEntries<Line, AxisLineImplementation>::FormatEntries;
+    template <class D>
+    void formatEntry() {
+        auto& draw = std::is_same_v<Line, UOpVLineStd> ? writerFor<D::bytes>(drawVLine16, drawVLine24, drawVLine32)
+                                                        : writerFor<D::bytes>(drawHLine16, drawHLine24, drawHLine32);
+        draw(*this->dst, this->rect, this->colour, Point{this->x, this->y}, this->length, this->pattern);
     }
 };
 
 template <class F>
-using UOpHLineStdImplementation = AxisLineImplementation<UOpHLineStd, false>;
+using UOpHLineStdImplementation = AxisLineImplementation<UOpHLineStd, F>;
 template <class F>
-using UOpVLineStdImplementation = AxisLineImplementation<UOpVLineStd, true>;
+using UOpVLineStdImplementation = AxisLineImplementation<UOpVLineStd, F>;
 
 }  // namespace
 
-void UOpHLineStd::applyFormat(PelFmtId id) { applyWorker<UOpHLineStdImplementation>(*this, id, *dst); }
-void UOpVLineStd::applyFormat(PelFmtId id) { applyWorker<UOpVLineStdImplementation>(*this, id, *dst); }
+TALVO_G_FIRST_DISPATCH(UOpHLineStd, UOpHLineStdImplementation, dst)
+TALVO_G_FIRST_DISPATCH(UOpVLineStd, UOpVLineStdImplementation, dst)
 
 }  // namespace talvo::g

@@ -36,16 +36,22 @@ void fillRect(Image& image, const Rect* rect, std::uint32_t colour) {
     }
 }
 
+// The row writers by pixel size.
+constexpr auto& fillRect16 = fillRect<2>;
+constexpr auto& fillRect24 = fillRect<3>;
+constexpr auto& fillRect32 = fillRect<4>;
+
 template <class F>
-struct UOpFillStdImplementation final : UOpFillStd {
-    explicit UOpFillStdImplementation(const UOpFillStd& op) : UOpFillStd(op) {}
-    void applyFormat(PelFmtId id) override {
-        withPixelBytes(id, [&]<std::uint32_t B>() { fillRect<B>(*dst, rect, colour); });
+struct UOpFillStdImplementation final : FormatEntries<UOpFillStd, UOpFillStdImplementation<F>> {
+    using FormatEntries<UOpFillStd, UOpFillStdImplementation>::FormatEntries;
+    template <class D>
+    void formatEntry() {
+        writerFor<D::bytes>(fillRect16, fillRect24, fillRect32)(*this->dst, this->rect, this->colour);
     }
 };
 
 }  // namespace
 
-void UOpFillStd::applyFormat(PelFmtId id) { applyWorker<UOpFillStdImplementation>(*this, id, *dst); }
+TALVO_G_FIRST_DISPATCH(UOpFillStd, UOpFillStdImplementation, dst)
 
 }  // namespace talvo::g

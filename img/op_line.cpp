@@ -73,16 +73,24 @@ void drawLine(Image& image, const Rect* clip, std::uint32_t colour, const Segmen
     }
 }
 
+// The writers by pixel size.
+constexpr auto& drawLine16 = drawLine<2>;
+constexpr auto& drawLine24 = drawLine<3>;
+constexpr auto& drawLine32 = drawLine<4>;
+
 template <class F>
-struct UOpLineStdImplementation final : UOpLineStd {
-    explicit UOpLineStdImplementation(const UOpLineStd& op) : UOpLineStd(op) {}
-    void applyFormat(PelFmtId id) override {
-        withPixelBytes(id, [&]<std::uint32_t B>() { drawLine<B>(*dst, rect, colour, ends, pattern); });
+struct UOpLineStdImplementation final : FormatEntries<UOpLineStd, UOpLineStdImplementation<F>> {
+    using FormatEntries<UOpLineStd, UOpLineStdImplementation>::FormatEntries;
+    template <class D>
+    void formatEntry() {
+        writerFor<D::bytes>(drawLine16, drawLine24, drawLine32)(*this->dst, this->rect, this->colour,
+                                                                SegmentF{this->x0, this->y0, this->x1, this->y1},
+                                                                this->pattern);
     }
 };
 
 }  // namespace
 
-void UOpLineStd::applyFormat(PelFmtId id) { applyWorker<UOpLineStdImplementation>(*this, id, *dst); }
+TALVO_G_FIRST_DISPATCH(UOpLineStd, UOpLineStdImplementation, dst)
 
 }  // namespace talvo::g
