@@ -43,9 +43,10 @@ constexpr auto& drawVLine16 = drawAxisLine<2, true>;
 constexpr auto& drawVLine24 = drawAxisLine<3, true>;
 constexpr auto& drawVLine32 = drawAxisLine<4, true>;
 
-template <class Line, class F>
-struct AxisLineImplementation final : FormatEntries<Line, AxisLineImplementation<Line, F>> {
-    using FormatEntries<Line, AxisLineImplementation>::FormatEntries;
+// The entries depend on the pixel size alone, so the eight formats share one worker.
+template <class Line>
+struct AxisLineWorker final : FormatEntries<Line, AxisLineWorker<Line>> {
+    using FormatEntries<Line, AxisLineWorker>::FormatEntries;
     template <class D>
     void formatEntry() {
         auto& draw = std::is_same_v<Line, UOpVLineStd> ? writerFor<D::bytes>(drawVLine16, drawVLine24, drawVLine32)
@@ -55,9 +56,9 @@ struct AxisLineImplementation final : FormatEntries<Line, AxisLineImplementation
 };
 
 template <class F>
-using UOpHLineStdImplementation = AxisLineImplementation<UOpHLineStd, F>;
+using UOpHLineStdImplementation = AxisLineWorker<UOpHLineStd>;
 template <class F>
-using UOpVLineStdImplementation = AxisLineImplementation<UOpVLineStd, F>;
+using UOpVLineStdImplementation = AxisLineWorker<UOpVLineStd>;
 
 }  // namespace
 

@@ -41,14 +41,17 @@ constexpr auto& fillRect16 = fillRect<2>;
 constexpr auto& fillRect24 = fillRect<3>;
 constexpr auto& fillRect32 = fillRect<4>;
 
-template <class F>
-struct UOpFillStdImplementation final : FormatEntries<UOpFillStd, UOpFillStdImplementation<F>> {
-    using FormatEntries<UOpFillStd, UOpFillStdImplementation>::FormatEntries;
+// The entries depend on the pixel size alone, so the eight formats share one worker.
+struct FillWorker final : FormatEntries<UOpFillStd, FillWorker> {
+    using FormatEntries::FormatEntries;
     template <class D>
     void formatEntry() {
-        writerFor<D::bytes>(fillRect16, fillRect24, fillRect32)(*this->dst, this->rect, this->colour);
+        writerFor<D::bytes>(fillRect16, fillRect24, fillRect32)(*dst, rect, colour);
     }
 };
+
+template <class F>
+using UOpFillStdImplementation = FillWorker;
 
 }  // namespace
 

@@ -78,16 +78,17 @@ constexpr auto& drawLine16 = drawLine<2>;
 constexpr auto& drawLine24 = drawLine<3>;
 constexpr auto& drawLine32 = drawLine<4>;
 
-template <class F>
-struct UOpLineStdImplementation final : FormatEntries<UOpLineStd, UOpLineStdImplementation<F>> {
-    using FormatEntries<UOpLineStd, UOpLineStdImplementation>::FormatEntries;
+// The entries depend on the pixel size alone, so the eight formats share one worker.
+struct LineWorker final : FormatEntries<UOpLineStd, LineWorker> {
+    using FormatEntries::FormatEntries;
     template <class D>
     void formatEntry() {
-        writerFor<D::bytes>(drawLine16, drawLine24, drawLine32)(*this->dst, this->rect, this->colour,
-                                                                SegmentF{this->x0, this->y0, this->x1, this->y1},
-                                                                this->pattern);
+        writerFor<D::bytes>(drawLine16, drawLine24, drawLine32)(*dst, rect, colour, SegmentF{x0, y0, x1, y1}, pattern);
     }
 };
+
+template <class F>
+using UOpLineStdImplementation = LineWorker;
 
 }  // namespace
 
