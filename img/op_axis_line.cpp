@@ -43,22 +43,20 @@ constexpr auto& drawVLine16 = drawAxisLine<2, true>;
 constexpr auto& drawVLine24 = drawAxisLine<3, true>;
 constexpr auto& drawVLine32 = drawAxisLine<4, true>;
 
-// The entries depend on the pixel size alone, so the eight formats share one worker.
 template <class Line>
-struct AxisLineWorker final : FormatEntries<Line, AxisLineWorker<Line>> {
-    using FormatEntries<Line, AxisLineWorker>::FormatEntries;
-    template <class D>
-    void formatEntry() {
-        auto& draw = std::is_same_v<Line, UOpVLineStd> ? writerFor<D::bytes>(drawVLine16, drawVLine24, drawVLine32)
-                                                        : writerFor<D::bytes>(drawHLine16, drawHLine24, drawHLine32);
-        draw(*this->dst, this->rect, this->colour, Point{this->x, this->y}, this->length, this->pattern);
+struct WriteAxisLine {
+    template <std::uint32_t B>
+    void operator()(const Line& op) const {
+        auto& draw = std::is_same_v<Line, UOpVLineStd> ? writerFor<B>(drawVLine16, drawVLine24, drawVLine32)
+                                                        : writerFor<B>(drawHLine16, drawHLine24, drawHLine32);
+        draw(*op.dst, op.rect, op.colour, Point{op.x, op.y}, op.length, op.pattern);
     }
 };
 
 template <class F>
-using UOpHLineStdImplementation = AxisLineWorker<UOpHLineStd>;
+using UOpHLineStdImplementation = OneImageWorker<UOpHLineStd, WriteAxisLine<UOpHLineStd>>;
 template <class F>
-using UOpVLineStdImplementation = AxisLineWorker<UOpVLineStd>;
+using UOpVLineStdImplementation = OneImageWorker<UOpVLineStd, WriteAxisLine<UOpVLineStd>>;
 
 }  // namespace
 

@@ -37,6 +37,17 @@ struct FormatEntries : Base {
 #undef TALVO_G_SECOND_DISPATCH_ENTRY
 };
 
+// A one-image worker: its entries depend on the pixel size alone, so the eight formats share one. Each
+// entry runs Write{}.operator()<bytes per pixel>(the operation).
+template <class X, class Write>
+struct OneImageWorker final : FormatEntries<X, OneImageWorker<X, Write>> {
+    using FormatEntries<X, OneImageWorker>::FormatEntries;
+    template <class D>
+    void formatEntry() {
+        Write{}.template operator()<D::bytes>(static_cast<const X&>(*this));
+    }
+};
+
 // Picks, of the three writers of a one-image operation, the one for pixels of B bytes.
 template <std::uint32_t B, class W16, class W24, class W32>
 constexpr auto& writerFor(W16& w16, W24& w24, W32& w32) {

@@ -41,17 +41,15 @@ constexpr auto& fillRect16 = fillRect<2>;
 constexpr auto& fillRect24 = fillRect<3>;
 constexpr auto& fillRect32 = fillRect<4>;
 
-// The entries depend on the pixel size alone, so the eight formats share one worker.
-struct FillWorker final : FormatEntries<UOpFillStd, FillWorker> {
-    using FormatEntries::FormatEntries;
-    template <class D>
-    void formatEntry() {
-        writerFor<D::bytes>(fillRect16, fillRect24, fillRect32)(*dst, rect, colour);
+struct WriteFill {
+    template <std::uint32_t B>
+    void operator()(const UOpFillStd& op) const {
+        writerFor<B>(fillRect16, fillRect24, fillRect32)(*op.dst, op.rect, op.colour);
     }
 };
 
 template <class F>
-using UOpFillStdImplementation = FillWorker;
+using UOpFillStdImplementation = OneImageWorker<UOpFillStd, WriteFill>;
 
 }  // namespace
 

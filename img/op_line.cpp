@@ -78,17 +78,16 @@ constexpr auto& drawLine16 = drawLine<2>;
 constexpr auto& drawLine24 = drawLine<3>;
 constexpr auto& drawLine32 = drawLine<4>;
 
-// The entries depend on the pixel size alone, so the eight formats share one worker.
-struct LineWorker final : FormatEntries<UOpLineStd, LineWorker> {
-    using FormatEntries::FormatEntries;
-    template <class D>
-    void formatEntry() {
-        writerFor<D::bytes>(drawLine16, drawLine24, drawLine32)(*dst, rect, colour, SegmentF{x0, y0, x1, y1}, pattern);
+struct WriteLine {
+    template <std::uint32_t B>
+    void operator()(const UOpLineStd& op) const {
+        writerFor<B>(drawLine16, drawLine24, drawLine32)(*op.dst, op.rect, op.colour,
+                                                          SegmentF{op.x0, op.y0, op.x1, op.y1}, op.pattern);
     }
 };
 
 template <class F>
-using UOpLineStdImplementation = LineWorker;
+using UOpLineStdImplementation = OneImageWorker<UOpLineStd, WriteLine>;
 
 }  // namespace
 
