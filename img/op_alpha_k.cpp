@@ -35,14 +35,15 @@ struct AlphaKStep<4, 1> {
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKRgb565FromRgb888x8(d, s, w); }
 };
 
-// The row workers of the pair (D, S), plain and keyed, at the opacity k.
+// The row workers of the pair (D, S), plain and keyed, at the opacity k; out of line as the copy's
+// (img/op_copy.cpp).
 template <PelFmtId D, PelFmtId S>
-void alphaKRows(const BOp& op, std::uint32_t k) {
+[[gnu::noinline]] void alphaKRows(const BOp& op, std::uint32_t k) {
     pairRows<D, S>(op, AlphaKStep<D, S>{k});
 }
 
 template <PelFmtId D, PelFmtId S>
-void alphaKRowsKeyed(const BOp& op, std::uint32_t k) {
+[[gnu::noinline]] void alphaKRowsKeyed(const BOp& op, std::uint32_t k) {
     pairRowsKeyed<D, S>(op, AlphaKStep<D, S>{k});
 }
 
