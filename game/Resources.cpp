@@ -18,7 +18,7 @@ void keyOnBlack(Surface& surface)
 {
     const uint32_t black = display.pixelFormat ? display.pixelFormat->pixelFromRgb(0, 0, 0) : 0;
     surface.setColorKey(black);
-    surface.flags |= SurfaceFlag::Keyed;
+    surface.flags |= SurfaceFlag::keyed;
 }
 
 struct Badge {
