@@ -57,13 +57,10 @@ constexpr std::array<std::array<Row, 4>, 2> members = {{
 
 int rle8GroupOf(int kind) noexcept
 {
-    switch (kind) {
-    case 1: return 0;
-    case 2: case 3: return 1;
-    case 4: return 2;
-    case 5: case 6: return 3;
-    default: return -1;
-    }
+    // The group of the palette's table for the kind: both 5551 kinds draw from one.
+    const PelKindInfo* info = pelKindOf(kind);
+    if (info == nullptr || static_cast<int>(info->group) >= pelColourGroupCount) return -1;
+    return static_cast<int>(pelGroupOf(info->group).entries);
 }
 
 int rle8SlotFor(std::uint32_t mode, bool keyed, bool depth) noexcept

@@ -3,17 +3,10 @@
 
 #include <cstdint>
 
+#include "sprite/pelKinds.h"
+
 struct ctyMemBuffer;
 struct palCTy;
-
-// Bytes per pixel by kind 0 to 10.
-inline constexpr int imgFormatBytes[11] = {4, 3, 4, 4, 2, 2, 2, 2, 2, 1, 4};
-
-// Bytes per pixel of a kind; 0 for a kind outside 0 to 10.
-[[nodiscard]] constexpr int imgPelBytes(int kind)
-{
-    return kind >= 0 && kind <= 10 ? imgFormatBytes[kind] : 0;
-}
 
 struct imgPelFmt {
     imgPelFmt() = default;

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int depthKind = 10;
-
 // Coordinates k of [lo, hi) are kept; each constraint narrows the range.
 struct Keep {
     std::int64_t lo, hi;
@@ -82,7 +80,7 @@ int clampedAlpha(float alpha)
     return static_cast<int>(std::clamp(static_cast<double>(alpha) * 256.0, 0.0, 256.0));
 }
 
-bool isDepth(const imgCTy* image) { return image != nullptr && image->pelFmt.kind == depthKind; }
+bool isDepth(const imgCTy* image) { return image != nullptr && image->pelFmt.kind == PelKind::Depth; }
 
 // Releases a lock the caller holds on dst; false (after the message) when dst has a palette.
 bool takeDestination(imgCTy* dst, const char* operation)

@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr int indexKind = 9;
+// Every sprite holds palette indices.
+constexpr std::int32_t spriteKind = pelKindNumber(PelKind::Index8);
 
 }  // namespace
 
@@ -47,7 +48,7 @@ void imgRle8CTy::refuseStream(const char* why)
     streamOffsets_ = nullptr;
     bounds = imgRect{};
     width = height = 0;
-    pelFmt.kind = indexKind;
+    pelFmt.kind = spriteKind;
 }
 
 void imgRle8CTy::ReadHeader(ctyMemBuffer& buffer)
@@ -61,7 +62,7 @@ void imgRle8CTy::ReadHeader(ctyMemBuffer& buffer)
     streamVersion = static_cast<std::int32_t>(buffer.Read32());
     if (streamVersion != 0 && streamVersion != 1) return refuseStream("unknown version");
     imgCTy::ReadHeader(buffer);
-    if (pelFmt.kind != indexKind || PelBlockBytes(width, height, indexKind) < 0)
+    if (pelFmt.kind != spriteKind || PelBlockBytes(width, height, spriteKind) < 0)
         return refuseStream("no valid 8-bit image header");
     imgRect b;
     b.x = static_cast<std::int32_t>(buffer.Read32());

@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr int depthKind = 10;
-constexpr int alphaMapKind = 9;
-constexpr int indexKind = 9;
-
 // 16.16 step of a scale: (int32)(1 / scale * 65536) in double; false when there is none.
 bool stepOf(float scale, std::uint32_t& step)
 {
@@ -55,7 +51,7 @@ Span clipStretch(std::int64_t start, std::int64_t length, std::int64_t offset, s
     return {std::max({start, std::int64_t{0}, -offset}), hi};
 }
 
-bool isKind(const imgCTy* image, int kind) { return image != nullptr && image->pelFmt.kind == kind; }
+bool isKind(const imgCTy* image, PelKind kind) { return image != nullptr && image->pelFmt.kind == kind; }
 
 }  // namespace
 
@@ -74,11 +70,11 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
     const bool keyed = src.hasColorKey != 0, depth = params.srcDepth != nullptr;
     const auto mode = static_cast<std::uint32_t>(params.mode);
     const int dstGroup = blitGroupOf(dstKind);
-    if (srcKind == indexKind && dstKind == indexKind && srcPalette == dstPalette) {
+    if (srcKind == PelKind::Index8 && dstKind == PelKind::Index8 && srcPalette == dstPalette) {
         // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
         plan.slot = params.scaled != 0 ? 1 : 7;
         plan.loop = params.scaled != 0 ? blitIndexStretchCopy : blitIndexCopy;
-    } else if (srcPalette && !dstPalette && srcKind == indexKind) {
+    } else if (srcPalette && !dstPalette && srcKind == PelKind::Index8) {
         plan.slot = blitSlotFor(mode, params.scaled != 0, keyed, depth);
         plan.loop = blitPalCell(dstGroup, plan.slot);
         // The caller has the table built for this kind; without it nothing can be read.
@@ -93,8 +89,8 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
     }
     if (plan.loop == nullptr) return false;
     const BlitSlot slot = plan.kind = blitSlotOf(plan.slot);
-    if (slot.kind == BlitKind::AlphaMap && !isKind(params.alphaMap, alphaMapKind)) return false;
-    if (slot.depth && !(isKind(params.srcDepth, depthKind) && isKind(params.dstDepth, depthKind))) return false;
+    if (slot.kind == BlitKind::AlphaMap && !isKind(params.alphaMap, PelKind::Index8)) return false;
+    if (slot.depth && !(isKind(params.srcDepth, PelKind::Depth) && isKind(params.dstDepth, PelKind::Depth))) return false;
     job.alpha = std::clamp(params.alpha, 0, 256);
     Span sx, sy;
     if (slot.stretch()) {

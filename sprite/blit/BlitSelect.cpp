@@ -34,7 +34,8 @@ std::uint32_t blitKeyOf(int srcGroup, const std::uint8_t* rgba) noexcept
     case blit::Group::Rgb565: return pel_convert_rgb888_to_rgb565(word, rgba);
     case blit::Group::Rgbx5551: return pel_convert_rgb888_to_rgbx5551(word, rgba);
     case blit::Group::Rgba5551: return pel_key_rgb888_to_rgba5551(word, rgba);
-    case blit::Group::Index8: break;
+    case blit::Group::Index8:
+    case blit::Group::None: break;
     }
     return 0;
 }

@@ -40,17 +40,19 @@ extern BlitFn* const blitIndexStretchCopy;
 
 // The selection itself is inline: it runs on every draw.
 
-// The group of a PelFmtId (1 rgb888, 2 and 3 32-bit, 4 rgb565, 5 rgbx5551, 6 rgba5551); -1 else.
+// The colour group of a kind number (0 rgb888 to 4 rgba5551, as PelGroup); -1 for the others.
 [[nodiscard]] inline int blitGroupOf(int kind) noexcept
 {
-    // The table packed into one constant, four bits a kind: no data cache line on every draw.
-    constexpr std::uint32_t groups = [] {
-        constexpr int table[7] = {0, 0, 1, 1, 2, 3, 4};
-        std::uint32_t bits = 0;
-        for (int k = 1; k <= 6; ++k) bits |= static_cast<std::uint32_t>(table[k]) << (4 * k);
+    // The kind table's groups packed into one constant, four bits a kind: no data cache line on
+    // every draw.
+    constexpr std::uint64_t groups = [] {
+        std::uint64_t bits = 0;
+        for (int k = 0; k < pelKindCount; ++k) bits |= std::uint64_t{static_cast<std::uint8_t>(pelKinds[k].group)} << (4 * k);
         return bits;
     }();
-    return kind >= 1 && kind <= 6 ? static_cast<int>(groups >> (4 * kind) & 0xF) : -1;
+    if (kind < 0 || kind >= pelKindCount) return -1;
+    const int group = static_cast<int>(groups >> (4 * kind) & 0xF);
+    return group < pelColourGroupCount ? group : -1;
 }
 
 // The slot of a request, or -1 when it draws nothing. mode is compared unsigned.

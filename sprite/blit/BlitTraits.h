@@ -7,13 +7,14 @@
 #include <string_view>
 
 #include "sprite/PelFormats.h"
+#include "sprite/pelKinds.h"
 
 namespace blit {
 
-// The format groups of the loop-selection table, on either side; 8-bit index images take part
-// only in the index-to-index copy, outside the table.
-enum class Group : std::uint8_t { Rgb888, X8888, Rgb565, Rgbx5551, Rgba5551, Index8 };
-inline constexpr int groupCount = 5;
+// The format groups of the loop-selection table, on either side, are the kind table's colour
+// groups; 8-bit index images take part only in the index-to-index copy, outside the table.
+using Group = PelGroup;
+inline constexpr int groupCount = pelColourGroupCount;
 
 // Source and destination words of an operator's name.
 struct OpPair {

@@ -60,11 +60,11 @@ std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& 
 
 // The palettized selection's first step, before anything is locked (the table builder's report
 // may jump away): the palette's table in the destination's kind, rebuilt only at a change of
-// kind. A kind outside 0 to 10 has no table to build and draws nothing; blitPlan picks the slot.
+// kind. A kind outside the kind table has no table to build and draws nothing; blitPlan picks the slot.
 bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst)
 {
     const int kind = dst.pelFmt.kind;
-    if (kind < 0 || kind > 10) return false;
+    if (pelKindOf(kind) == nullptr) return false;
     src.BuildPalTbl(kind);
     return true;
 }
@@ -98,7 +98,7 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
         return;
     }
     // Only an index image takes the palettized route; other kinds with a palette draw by their kind.
-    if (srcPalette && !dstPalette && pelFmt.kind == 9 && !draw_dispatch_pal(*this, *dst)) return;
+    if (srcPalette && !dstPalette && pelFmt.kind == PelKind::Index8 && !draw_dispatch_pal(*this, *dst)) return;
     BlitPlan plan;
     if (!blitPlan(*this, *dst, x, y, *rect, *params, plan)) return;
     if (std::uint8_t* copy = run(*this, *dst, *params, plan)) ctyFree(copy);
