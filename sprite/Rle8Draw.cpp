@@ -16,35 +16,37 @@ using rle8::Group;
 using Operators = std::tuple<rle8::Modulate, rle8::Modulate2x, rle8::Modulate4x, rle8::Add, rle8::AddSigned,
                              rle8::AddSigned2x, rle8::Subtract, rle8::AddSmooth>;
 
-template <Group G, bool Mirror, int Slot>
+// The sprite loop of a key: one stretch copy without key test, no depth test mirrored, no alpha
+// map or premultiplied alpha.
+template <Group G, bool Mirror, DrawKey K>
 constexpr Rle8Fn* member()
 {
-    if constexpr (Slot == 38) {
-        return &rle8::stretchLoop<G, Mirror>;
-    } else if constexpr (Mirror && rle8SlotDepth(Slot)) {
-        return nullptr;  // mirrored draws have no depth test
-    } else if constexpr (Slot < 4) {
-        return &rle8::rectLoop<G, rle8::Copy, (Slot & 1) != 0, (Slot & 2) != 0, Mirror>;
-    } else if constexpr (Slot < 6) {
-        return &rle8::rectLoop<G, rle8::Alpha, Slot == 5, false, Mirror>;
+    if constexpr (K.stretch) {
+        return K.op == DrawOp::Copy && !K.keyed ? &rle8::stretchLoop<G, Mirror> : nullptr;
+    } else if constexpr ((Mirror && K.depth) || K.op == DrawOp::AlphaMap || K.op == DrawOp::Premul) {
+        return nullptr;
+    } else if constexpr (K.op == DrawOp::Copy) {
+        return &rle8::rectLoop<G, rle8::Copy, K.keyed, K.depth, Mirror>;
+    } else if constexpr (K.op == DrawOp::Alpha) {
+        return &rle8::rectLoop<G, rle8::Alpha, K.keyed, false, Mirror>;
     } else {
-        using Rule = std::tuple_element_t<(Slot - 6) / 4, Operators>;
-        return &rle8::rectLoop<G, Rule, ((Slot - 6) & 1) != 0, ((Slot - 6) & 2) != 0, Mirror>;
+        using Rule = std::tuple_element_t<static_cast<std::size_t>(K.op) - static_cast<std::size_t>(DrawOp::Modulate), Operators>;
+        return &rle8::rectLoop<G, Rule, K.keyed, K.depth, Mirror>;
     }
 }
 
-using Row = std::array<Rle8Fn*, rle8SlotCount>;
+using Row = std::array<Rle8Fn*, drawSlotCount>;
 
-template <Group G, bool Mirror, int... S>
-constexpr Row row(std::integer_sequence<int, S...>)
+template <Group G, bool Mirror, std::size_t... S>
+constexpr Row row(std::index_sequence<S...>)
 {
-    return Row{member<G, Mirror, S>()...};
+    return Row{member<G, Mirror, drawSlots[S]>()...};
 }
 
 template <Group G, bool Mirror>
 constexpr Row row()
 {
-    return row<G, Mirror>(std::make_integer_sequence<int, rle8SlotCount>{});
+    return row<G, Mirror>(std::make_index_sequence<drawSlotCount>{});
 }
 
 // [mirror][group]
@@ -63,20 +65,10 @@ int rle8GroupOf(int kind) noexcept
     return static_cast<int>(pelGroupOf(info->group).entries);
 }
 
-int rle8SlotFor(std::uint32_t mode, bool keyed, bool depth) noexcept
+Rle8Fn* rle8Member(int kind, DrawKey key, bool mirror) noexcept
 {
-    const int k = keyed ? 1 : 0, dpt = depth ? 2 : 0;
-    if (mode == 0) return k + dpt;
-    if (mode == 1) return 4 + k;
-    if (mode >= 4 && mode <= 11) return 6 + 4 * static_cast<int>(mode - 4) + k + dpt;
-    if (mode == 13) return 38;
-    return -1;
-}
-
-Rle8Fn* rle8Member(int kind, int slot, bool mirror) noexcept
-{
-    const int group = rle8GroupOf(kind);
-    if (group < 0 || slot < 0 || slot >= rle8SlotCount) return nullptr;
+    const int group = rle8GroupOf(kind), slot = drawSlotOf(key);
+    if (group < 0 || slot < 0) return nullptr;
     return members[mirror ? 1 : 0][static_cast<std::size_t>(group)][static_cast<std::size_t>(slot)];
 }
 

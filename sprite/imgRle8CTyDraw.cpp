@@ -65,7 +65,7 @@ struct Geometry {
 };
 
 struct Request {
-    int slot = -1;
+    std::optional<DrawKey> key;  // none: nothing is drawn
     bool mirror = false;
     int alpha = 0;
     std::uint32_t stepX = 0, stepY = 0;
@@ -103,14 +103,15 @@ void run(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry&
 {
     const int kind = dst.pelFmt.kind;
     sprite.BuildPalTbl(kind);
-    Rle8Fn* member = rle8Member(kind, q.slot, q.mirror);
+    Rle8Fn* member = q.key ? rle8Member(kind, *q.key, q.mirror) : nullptr;
     const palCTy* palette = sprite.pelFmt.palette;
     if (member == nullptr || palette == nullptr || palette->table == nullptr ||
         palette->tableKind != static_cast<std::uint32_t>(kind))
         return;
-    const bool depth = rle8SlotDepth(q.slot);
+    const DrawKey key = *q.key;
+    const bool depth = key.depth;
     if (depth && !(isDepth(q.srcDepth) && isDepth(q.dstDepth))) return;
-    const bool stretch = q.slot == 38;
+    const bool stretch = key.stretch;
 
     Keep kx{0, g.n}, ky{0, g.m};
     const imgRect& b = sprite.bounds;
@@ -164,9 +165,9 @@ void run(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry&
         job.dstDepthPitch = q.dstDepth->lockPitch;
     }
     // Copies come from the sprite's cache when it can be had; the loops draw everything else.
-    if (q.slot == 0 || q.slot == 1) {
+    if (key.op == DrawOp::Copy && !key.depth && !stretch) {
         if (cache == nullptr) cache = new (std::nothrow) Rle8DrawCache;
-        if (cache != nullptr && cache->draw(job, sprite.bounds, kind, q.slot == 1, q.mirror)) return;
+        if (cache != nullptr && cache->draw(job, sprite.bounds, kind, key.keyed, q.mirror)) return;
     }
     member(job);
 }
@@ -178,7 +179,7 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect)
     if (dst == nullptr || !takeDestination(dst, "Draw")) return;
     const imgRect r = rect != nullptr ? *rect : bounds;
     Request q;
-    q.slot = rle8SlotFor(0, false, false);
+    q.key = rle8RequestKey(0, false, false);
     run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
                                   std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
 }
@@ -188,7 +189,7 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect, float alph
     if (dst == nullptr || !takeDestination(dst, "Draw")) return;
     const imgRect r = rect != nullptr ? *rect : bounds;
     Request q;
-    q.slot = rle8SlotFor(1, false, false);
+    q.key = rle8RequestKey(1, false, false);
     q.alpha = clampedAlpha(alpha);
     run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
                                   std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
@@ -200,7 +201,7 @@ void imgRle8CTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const Dr
     const imgRect r = rect != nullptr ? *rect : bounds;
     const auto mode = static_cast<std::uint32_t>(params->mode);
     Request q;
-    q.slot = rle8SlotFor(mode, hasColorKey != 0, params->srcDepth != nullptr);
+    q.key = rle8RequestKey(mode, hasColorKey != 0, params->srcDepth != nullptr);
     q.alpha = std::clamp(params->alpha, 0, 256);
     q.srcDepth = params->srcDepth;
     q.dstDepth = params->dstDepth;
@@ -222,7 +223,7 @@ void imgRle8CTy::DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect)
     if (rect == nullptr) r.x = width - bounds.width - bounds.x + 1;
     const std::int64_t reflected = std::int64_t{width} - r.width - r.x + 1;
     Request q;
-    q.slot = rle8SlotFor(0, false, false);
+    q.key = rle8RequestKey(0, false, false);
     q.mirror = true;
     // A start left of the bounds draws from the row's first pixel, the full width.
     run(*this, drawCache_, *dst, {std::max<std::int64_t>(0, reflected - bounds.x), std::int64_t{r.y} - bounds.y, r.width, r.height,
@@ -236,7 +237,7 @@ void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, c
     if (rect == nullptr) r.x = width - bounds.width - bounds.x + 1;
     const auto mode = static_cast<std::uint32_t>(params->mode);
     Request q;
-    q.slot = rle8SlotFor(mode, hasColorKey != 0, false);
+    q.key = rle8RequestKey(mode, hasColorKey != 0, false);
     q.mirror = true;
     q.alpha = std::clamp(params->alpha, 0, 256);
     Geometry g{0, std::int64_t{r.y} - bounds.y, r.width, r.height, std::int64_t{r.x} + x, std::int64_t{r.y} + y, 0, 0};

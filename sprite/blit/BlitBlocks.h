@@ -9,14 +9,14 @@
 
 namespace blit {
 
-template <class S, class D, int... Slot>
-constexpr BlitBlock blockOf(std::integer_sequence<int, Slot...>)
+template <class S, class D, std::size_t... Slot>
+constexpr BlitBlock blockOf(std::index_sequence<Slot...>)
 {
-    return {&blitLoop<S, D, Slot>...};
+    return {&blitLoop<S, D, drawSlots[Slot]>...};
 }
 
 template <class S, class D>
-inline constexpr BlitBlock block = blockOf<S, D>(std::make_integer_sequence<int, blitSlotCount>{});
+inline constexpr BlitBlock block = blockOf<S, D>(std::make_index_sequence<drawSlotCount>{});
 
 // b with the listed slots served by the loops of another pair's block: one loop, one behaviour.
 constexpr BlitBlock sharing(BlitBlock b, const BlitBlock& from, std::initializer_list<int> slots)

@@ -3,5 +3,5 @@
 
 using namespace blit;
 
-constinit BlitFn* const blitIndexCopy = &blitLoop<SrcIndex8, DstIndex8, 7>;
-constinit BlitFn* const blitIndexStretchCopy = &blitLoop<SrcIndex8, DstIndex8, 1>;
+constinit BlitFn* const blitIndexCopy = &blitLoop<SrcIndex8, DstIndex8, DrawKey{}>;
+constinit BlitFn* const blitIndexStretchCopy = &blitLoop<SrcIndex8, DstIndex8, DrawKey{.stretch = true}>;

@@ -20,18 +20,17 @@ namespace blit::lanes {
 // min(255, s + ((d * (256 - a)) >> 8)); Add: min(255, d + s).
 enum class Op { None, Mix, Alpha, Premul, Add };
 
-// The step an unscaled, unkeyed, depth-free slot takes; None keeps it per pixel.
-template <class S, class D, int SlotNo>
+// The step an unscaled, unkeyed, depth-free draw takes; None keeps it per pixel.
+template <class S, class D, DrawKey K>
 consteval Op opOf()
 {
 #if defined(__SSE2__)
-    constexpr BlitSlot slot = blitSlotOf(SlotNo);
-    if (D::group != Group::X8888 || S::palettized || slot.stretch() || slot.keyed || slot.depth) return Op::None;
-    const bool alpha = slot.kind == BlitKind::Alpha || slot.kind == BlitKind::AlphaMap;
-    if (keptApart(S::group, D::group, SlotNo)) return alpha ? Op::Mix : Op::None;
+    if (D::group != Group::X8888 || S::palettized || K.stretch || K.keyed || K.depth) return Op::None;
+    const bool alpha = K.op == DrawOp::Alpha || K.op == DrawOp::AlphaMap;
+    if (keptApart(S::group, D::group, K)) return alpha ? Op::Mix : Op::None;
     if (alpha) return Op::Alpha;
-    if (slot.kind == BlitKind::Premul) return Op::Premul;
-    if (slot.kind == BlitKind::Colour && slot.op == 3) return Op::Add;
+    if (K.op == DrawOp::Premul) return Op::Premul;
+    if (K.op == DrawOp::Add) return Op::Add;
 #endif
     return Op::None;
 }

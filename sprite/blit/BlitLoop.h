@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "sprite/PelOpList.h"
+#include "sprite/drawKey.h"
 #include "sprite/blit/BlitJob.h"
 #include "sprite/blit/BlitKeptApart.h"
 #include "sprite/blit/BlitLanes.h"
@@ -18,9 +19,6 @@
 #include "sprite/blit/BlitWords.h"
 
 namespace blit {
-
-inline constexpr std::string_view opWords[8] = {"modulate", "modulate2x", "modulate4x", "add",
-                                                "addsigned", "addsigned2x", "subtract", "addsmooth"};
 
 // The per-pixel operators by name, found at compile time in their member lists, so a loop can
 // call only an operator that exists, and the call inlines.
@@ -52,32 +50,30 @@ consteval pelAlphaFn* alphaOp()
 }
 
 // One drawn pixel (after the depth and key tests): d is read and written in place.
-template <class S, class D, int SlotNo>
+template <class S, class D, DrawKey K>
 inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
 {
-    constexpr BlitSlot slot = blitSlotOf(SlotNo);
-    constexpr BlitKind kind = slot.kind;
-    if constexpr (kind == BlitKind::Copy || kind == BlitKind::StretchCopy) {
+    constexpr DrawOp op = K.op;
+    if constexpr (op == DrawOp::Copy) {
         if constexpr (rawCopy<S, D>) {
             std::memcpy(d, s, S::bytes);
         } else {
             const auto v = S::load(s);
             D::copy(d, S::widen(v), S::alphaOf(v));
         }
-    } else if constexpr (keptApart(S::group, D::group, SlotNo)) {
-        keptApartPixel<D, SlotNo>(d, s, a);
-    } else if constexpr (D::group == Group::X8888 && (kind == BlitKind::Alpha || kind == BlitKind::StretchAlpha ||
-                                                       kind == BlitKind::AlphaMap || kind == BlitKind::Premul ||
-                                                       kind == BlitKind::StretchAdd || (kind == BlitKind::Colour && slot.op == 3))) {
+    } else if constexpr (keptApart(S::group, D::group, K)) {
+        keptApartPixel<D, K>(d, s, a);
+    } else if constexpr (D::group == Group::X8888 &&
+                         (op == DrawOp::Alpha || op == DrawOp::AlphaMap || op == DrawOp::Premul || op == DrawOp::Add)) {
         // Onto 32-bit pixels the blends, premultiplied alpha and add run on whole words.
         const std::uint32_t dw = load32(d), sw = bgrWord(S::widen(S::load(s))), ua = static_cast<std::uint32_t>(a);
-        if constexpr (kind == BlitKind::Premul)
+        if constexpr (op == DrawOp::Premul)
             store32(d, words::premul(dw, sw, ua));
-        else if constexpr (kind == BlitKind::StretchAdd || kind == BlitKind::Colour)
+        else if constexpr (op == DrawOp::Add)
             store32(d, words::add(dw, sw));
         else
             store32(d, words::alpha(dw, sw, ua));
-    } else if constexpr (kind == BlitKind::Alpha || kind == BlitKind::StretchAlpha || kind == BlitKind::AlphaMap) {
+    } else if constexpr (op == DrawOp::Alpha || op == DrawOp::AlphaMap) {
         if constexpr (D::wide && S::inlineBlend) {
             const pel::Bgr c = S::widen(S::load(s));
             d[0] = static_cast<std::uint8_t>(pel::mix(d[0], c.b, a));
@@ -87,33 +83,30 @@ inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
             constexpr pelAlphaFn* op = alphaOp<S, D>();
             op(d, s, a);
         }
-    } else if constexpr (kind == BlitKind::Premul) {
-        constexpr pelAlphaFn* op = blendOp("premul", S::word, D::word);
-        op(d, s, a);
+    } else if constexpr (op == DrawOp::Premul) {
+        constexpr pelAlphaFn* premul = blendOp("premul", S::word, D::word);
+        premul(d, s, a);
     } else {
-        constexpr int k = kind == BlitKind::StretchAdd ? 3 : slot.op;
-        if constexpr (D::wide && (k == 0 || (k == 6 && S::inlineSubtract))) {
+        if constexpr (D::wide && (op == DrawOp::Modulate || (op == DrawOp::Subtract && S::inlineSubtract))) {
             const pel::Bgr c = S::widen(S::load(s));
             const int sc[3] = {c.b, c.g, c.r};
             for (int i = 0; i < 3; ++i)
-                d[i] = static_cast<std::uint8_t>(k == 0 ? (d[i] * sc[i]) >> 8 : (d[i] > sc[i] ? d[i] - sc[i] : 0));
+                d[i] = static_cast<std::uint8_t>(op == DrawOp::Modulate ? (d[i] * sc[i]) >> 8 : (d[i] > sc[i] ? d[i] - sc[i] : 0));
         } else {
-            constexpr pelColourFn* op = colourOp(opWords[k], S::word, D::word);
-            op(d, s);
+            constexpr pelColourFn* colour = colourOp(drawOpWords[static_cast<int>(op)], S::word, D::word);
+            colour(d, s);
         }
     }
 }
 
-// One row of an unscaled slot without key or depth test; map is read only by alpha-map slots.
-template <class S, class D, int SlotNo>
+// One row of an unscaled draw without key or depth test; map is read only by alpha-map draws.
+template <class S, class D, DrawKey K>
 inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
 {
+    constexpr bool byMap = K.op == DrawOp::AlphaMap;
     int i = 0;
-    if constexpr (constexpr lanes::Op op = lanes::opOf<S, D, SlotNo>(); op != lanes::Op::None)
-        i = lanes::row<op, S, blitSlotOf(SlotNo).kind == BlitKind::AlphaMap>(d, s, map, w, alpha);
-    for (; i < w; ++i)
-        blitPixel<S, D, SlotNo>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step,
-                                blitSlotOf(SlotNo).kind == BlitKind::AlphaMap ? map[i] : alpha);
+    if constexpr (constexpr lanes::Op op = lanes::opOf<S, D, K>(); op != lanes::Op::None) i = lanes::row<op, S, byMap>(d, s, map, w, alpha);
+    for (; i < w; ++i) blitPixel<S, D, K>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step, byMap ? map[i] : alpha);
 }
 
 // One row of a plain stretch copy that moves source values unchanged: column i reads source
@@ -146,10 +139,9 @@ inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __res
 // source, sampled at ((x + i) * stepX) >> 16, ((y + j) * stepY) >> 16 in 32-bit unsigned steps.
 // A palettized source's pixel is the table entry of its index byte.
 // Depth test before key test; a keyed-out pixel that passed the depth test keeps its new depth.
-template <class S, class D, int SlotNo>
+template <class S, class D, DrawKey K>
 void blitLoop(const BlitJob& job)
 {
-    constexpr BlitSlot slot = blitSlotOf(SlotNo);
     // Every field is read once: stores through the byte pointers could alias the job.
     const int w = job.width, h = job.height, alpha = job.alpha;
     if (w <= 0 || h <= 0) return;
@@ -159,11 +151,11 @@ void blitLoop(const BlitJob& job)
     const std::ptrdiff_t sStride = std::ptrdiff_t{job.src.pitch} * S::step;
     const std::ptrdiff_t dStride = std::ptrdiff_t{job.dst.pitch} * D::bytes;
     std::uint8_t* drow = job.dst.pels;
-    if constexpr (slot.stretch()) {
+    if constexpr (K.stretch) {
         const std::uint32_t stepX = job.stepX, stepY = job.stepY, startX = static_cast<std::uint32_t>(job.x) * stepX;
         const std::uint8_t* const src = job.src.pels;
         std::uint32_t accY = static_cast<std::uint32_t>(job.y) * stepY;
-        if constexpr (slot.kind == BlitKind::StretchCopy && !slot.keyed && rawCopy<S, D>) {
+        if constexpr (K.op == DrawOp::Copy && !K.keyed && rawCopy<S, D>) {
             // A row is a function of its source row alone: a repeated source row (scales above 1)
             // repeats the row just written.
             const std::size_t rowBytes = static_cast<std::size_t>(w) * D::bytes;
@@ -184,22 +176,22 @@ void blitLoop(const BlitJob& job)
             std::uint8_t* dp = drow;
             for (int i = 0; i < w; ++i, accX += stepX, dp += D::bytes) {
                 const std::uint8_t* sp = S::fetch(table, srow + static_cast<std::ptrdiff_t>(accX >> 16) * S::step);
-                if constexpr (slot.keyed)
+                if constexpr (K.keyed)
                     if (keyedOut(sp)) continue;
-                blitPixel<S, D, SlotNo>(dp, sp, alpha);
+                blitPixel<S, D, K>(dp, sp, alpha);
             }
         }
-    } else if constexpr (slot.kind == BlitKind::Copy && !slot.depth && S::palettized && D::bytes == 2 && rawCopy<S, D>) {
+    } else if constexpr (K.op == DrawOp::Copy && !K.depth && S::palettized && D::bytes == 2 && rawCopy<S, D>) {
         // Palettized onto 16-bit pixels, plain or keyed: the entries of a row gathered.
         const std::uint8_t* srow = job.src.pels;
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride)
-            palRow16<slot.keyed>(drow, srow, table, w, key, S::keyBits);
-    } else if constexpr (slot.kind == BlitKind::Copy && slot.keyed && !slot.depth && !S::palettized && S::bytes == 2 &&
+            palRow16<K.keyed>(drow, srow, table, w, key, S::keyBits);
+    } else if constexpr (K.op == DrawOp::Copy && K.keyed && !K.depth && !S::palettized && S::bytes == 2 &&
                          rawCopy<S, D>) {
         // Keyed copies of 16-bit words onto their own group: whole rows, eight words a step.
         const std::uint8_t* srow = job.src.pels;
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16(drow, srow, w, key, S::keyBits);
-    } else if constexpr (slot.kind == BlitKind::Copy && !slot.keyed && !slot.depth) {
+    } else if constexpr (K.op == DrawOp::Copy && !K.keyed && !K.depth) {
         // Every pixel of every row is written: whole rows at a time.
         const std::uint8_t* srow = job.src.pels;
         if constexpr (rawCopy<S, D> && !S::palettized) {
@@ -211,10 +203,10 @@ void blitLoop(const BlitJob& job)
                 D::template copyRow<S>(drow, srow, w);
             else
                 for (int i = 0; i < w; ++i)
-                    blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);
+                    blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);
         }
     } else {
-        constexpr bool map = slot.kind == BlitKind::AlphaMap;
+        constexpr bool map = K.op == DrawOp::AlphaMap;
         const std::uint8_t* srow = job.src.pels;
         const std::uint8_t* mrow = job.alphaMap.pels;
         const std::uint8_t* sdrow = job.srcDepth.pels;
@@ -222,28 +214,28 @@ void blitLoop(const BlitJob& job)
         const std::ptrdiff_t mStride = job.alphaMap.pitch, sdStride = std::ptrdiff_t{job.srcDepth.pitch} * 4,
                              ddStride = std::ptrdiff_t{job.dstDepth.pitch} * 4;
         for (int j = 0; j < h; ++j) {
-            if constexpr (!slot.depth && !slot.keyed && !S::palettized) {
+            if constexpr (!K.depth && !K.keyed && !S::palettized) {
                 // Rows of a different image than the source: no store can change a later read.
-                blitRow<S, D, SlotNo>(drow, srow, mrow, w, alpha);
+                blitRow<S, D, K>(drow, srow, mrow, w, alpha);
             } else {
                 for (int i = 0; i < w; ++i) {
-                    if constexpr (slot.depth) {
+                    if constexpr (K.depth) {
                         const std::int32_t sd = loadDepth(sdrow + 4 * i);
                         if (!(sd > loadDepth(ddrow + 4 * i))) continue;
                         storeDepth(ddrow + 4 * i, sd);
                     }
                     const std::uint8_t* sp = S::fetch(table, srow + std::ptrdiff_t{i} * S::step);
-                    if constexpr (slot.keyed)
+                    if constexpr (K.keyed)
                         if (keyedOut(sp)) continue;
                     int a = alpha;
                     if constexpr (map) a = mrow[i];
-                    blitPixel<S, D, SlotNo>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
+                    blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
                 }
             }
             srow += sStride;
             drow += dStride;
             if constexpr (map) mrow += mStride;
-            if constexpr (slot.depth) {
+            if constexpr (K.depth) {
                 sdrow += sdStride;
                 ddrow += ddStride;
             }

@@ -70,30 +70,33 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
     const bool keyed = src.hasColorKey != 0, depth = params.srcDepth != nullptr;
     const auto mode = static_cast<std::uint32_t>(params.mode);
     const int dstGroup = blitGroupOf(dstKind);
+    const int slot = blitRequestSlot(mode, params.scaled != 0, keyed, depth);
     if (srcKind == PelKind::Index8 && dstKind == PelKind::Index8 && srcPalette == dstPalette) {
         // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
-        plan.slot = params.scaled != 0 ? 1 : 7;
+        plan.key = DrawKey{.stretch = params.scaled != 0};
         plan.loop = params.scaled != 0 ? blitIndexStretchCopy : blitIndexCopy;
+    } else if (slot < 0) {
+        return false;
     } else if (srcPalette && !dstPalette && srcKind == PelKind::Index8) {
-        plan.slot = blitSlotFor(mode, params.scaled != 0, keyed, depth);
-        plan.loop = blitPalCell(dstGroup, plan.slot);
+        plan.key = drawSlots[static_cast<std::size_t>(slot)];
+        plan.loop = blitPalCell(dstGroup, slot);
         // The caller has the table built for this kind; without it nothing can be read.
         if (palette->table == nullptr || palette->tableKind != static_cast<std::uint32_t>(dstKind)) return false;
         job.table = palette->table;
         if (keyed) job.key = blitPalKeyOf(dstGroup, src.colorKeyRgba);
     } else {
         const int srcGroup = blitGroupOf(srcKind);
-        plan.slot = blitSlotFor(mode, params.scaled != 0, keyed, depth);
-        plan.loop = blitCell(srcGroup, dstGroup, plan.slot);
+        plan.key = drawSlots[static_cast<std::size_t>(slot)];
+        plan.loop = blitCell(srcGroup, dstGroup, slot);
         if (keyed) job.key = blitKeyOf(srcGroup, src.colorKeyRgba);
     }
     if (plan.loop == nullptr) return false;
-    const BlitSlot slot = plan.kind = blitSlotOf(plan.slot);
-    if (slot.kind == BlitKind::AlphaMap && !isKind(params.alphaMap, PelKind::Index8)) return false;
-    if (slot.depth && !(isKind(params.srcDepth, PelKind::Depth) && isKind(params.dstDepth, PelKind::Depth))) return false;
+    const DrawKey key = plan.key;
+    if (key.op == DrawOp::AlphaMap && !isKind(params.alphaMap, PelKind::Index8)) return false;
+    if (key.depth && !(isKind(params.srcDepth, PelKind::Depth) && isKind(params.dstDepth, PelKind::Depth))) return false;
     job.alpha = std::clamp(params.alpha, 0, 256);
     Span sx, sy;
-    if (slot.stretch()) {
+    if (key.stretch) {
         if (!stepOf(params.scaleX, job.stepX) || !stepOf(params.scaleY, job.stepY)) return false;
         sx = clipStretch(rect.x, rect.width, x, src.width, dst.width, job.stepX);
         sy = clipStretch(rect.y, rect.height, y, src.height, dst.height, job.stepY);
@@ -103,8 +106,8 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
             otherW = std::min<std::int64_t>(otherW, other->width);
             otherH = std::min<std::int64_t>(otherH, other->height);
         };
-        if (slot.kind == BlitKind::AlphaMap) inside(params.alphaMap);
-        if (slot.depth) inside(params.srcDepth), inside(params.dstDepth);
+        if (key.op == DrawOp::AlphaMap) inside(params.alphaMap);
+        if (key.depth) inside(params.srcDepth), inside(params.dstDepth);
         sx = clipUnscaled(rect.x, rect.width, x, src.width, dst.width, otherW);
         sy = clipUnscaled(rect.y, rect.height, y, src.height, dst.height, otherH);
     }

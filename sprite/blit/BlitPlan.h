@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sprite/DrawParams.h"
+#include "sprite/drawKey.h"
 #include "sprite/blit/BlitJob.h"
 #include "sprite/imgRect.h"
 
@@ -10,8 +11,7 @@ class imgCTy;
 // Filled by blitPlan (the rectangles and views only when it returns true).
 struct BlitPlan {
     BlitFn* loop;
-    int slot;
-    BlitSlot kind;    // the slot's description
+    DrawKey key;      // what the loop does
     imgRect srcRect;  // where the source (unscaled), alpha map and depth images are locked
     imgRect dstRect;  // where the destination is locked
     BlitJob job;      // the views empty, to be locked

@@ -3,24 +3,19 @@
 
 #include "sprite/PelFormats.h"
 
-namespace {
-
-constexpr const char* groupWords[blit::groupCount + 1] = {"rgb888", "rgbx8888", "rgb565", "rgbx5551", "rgba5551", "pal8"};
-
-}  // namespace
-
 std::string blitLoopName(int srcGroup, int dstGroup, int slot)
 {
-    static constexpr const char* kinds[] = {"stretch_copy", "stretch_alpha", "stretch_add", "copy", "alpha", "premul", "alphamap"};
-    static constexpr const char* ops[] = {"modulate", "modulate2x", "modulate4x", "add", "addsigned", "addsigned2x", "subtract", "addsmooth"};
-    if (srcGroup < 0 || srcGroup > blitPal8Group || dstGroup < 0 || dstGroup > blitPal8Group || slot < 0 || slot >= blitSlotCount)
+    if (srcGroup < 0 || srcGroup > blitPal8Group || dstGroup < 0 || dstGroup > blitPal8Group || slot < 0 || slot >= drawSlotCount)
         return "nothing";
-    const BlitSlot s = blitSlotOf(slot);
-    std::string name = "blit_";
-    name += s.kind == BlitKind::Colour ? ops[s.op] : kinds[static_cast<int>(s.kind)];
-    name += std::string("_") + groupWords[srcGroup] + "_to_" + groupWords[dstGroup];
-    if (s.keyed) name += "_key";
-    if (s.depth) name += "_depth";
+    const DrawKey key = drawSlots[static_cast<std::size_t>(slot)];
+    std::string name = key.stretch ? "blit_stretch_" : "blit_";
+    name += drawOpWords[static_cast<int>(key.op)];
+    name += "_";
+    name += pelGroupOf(static_cast<PelGroup>(srcGroup)).word;
+    name += "_to_";
+    name += pelGroupOf(static_cast<PelGroup>(dstGroup)).word;
+    if (key.keyed) name += "_key";
+    if (key.depth) name += "_depth";
     return name;
 }
 

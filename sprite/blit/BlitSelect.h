@@ -7,9 +7,10 @@
 #include <string>
 
 #include "sprite/blit/BlitJob.h"
+#include "sprite/drawKey.h"
 #include "sprite/blit/BlitTraits.h"
 
-using BlitBlock = std::array<BlitFn*, blitSlotCount>;
+using BlitBlock = std::array<BlitFn*, drawSlotCount>;
 using BlitRow = std::array<BlitBlock, blit::groupCount>;  // by destination group
 
 // A cell that draws nothing, written out where the table says so.
@@ -55,34 +56,9 @@ extern BlitFn* const blitIndexStretchCopy;
     return group < pelColourGroupCount ? group : -1;
 }
 
-// The slot of a request, or -1 when it draws nothing. mode is compared unsigned.
-[[nodiscard]] inline int blitSlotFor(std::uint32_t mode, bool scaled, bool keyed, bool depth) noexcept
-{
-    const int plain = keyed ? 0 : 1;
-    // The copies first, ahead of the switches' jump tables.
-    if ((mode == 0 || mode == 14) && !scaled) return (depth ? 8 : 6) + plain;
-    if (mode == 13) return 0 + plain;
-    if (scaled) {
-        switch (mode) {
-        case 0: case 14: return 0 + plain;
-        case 1: case 15: return 2 + plain;
-        case 7: return 4 + plain;
-        default: return -1;
-        }
-    }
-    switch (mode) {
-    case 1: case 15: return 10 + plain;
-    case 12: return 12 + plain;
-    case 3: return 14 + plain;
-    default:
-        if (mode >= 4 && mode <= 11) return 16 + 4 * static_cast<int>(mode - 4) + (depth ? 2 : 0) + plain;
-        return -1;
-    }
-}
-
 [[nodiscard]] inline bool blitInTable(int group, int slot) noexcept
 {
-    return group >= 0 && group < blit::groupCount && slot >= 0 && slot < blitSlotCount;
+    return group >= 0 && group < blit::groupCount && slot >= 0 && slot < drawSlotCount;
 }
 
 // The loop of (source group, destination group, slot); null for the cells that draw nothing.

@@ -32,23 +32,23 @@ std::uint8_t* copyOut(const BlitView& view, int width, int height, int bytes)
 std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& plan)
 {
     BlitJob& job = plan.job;
-    const BlitSlot slot = plan.kind;
-    job.src = lockView(&src, slot.stretch() ? nullptr : &plan.srcRect, 1);
+    const DrawKey key = plan.key;
+    job.src = lockView(&src, key.stretch ? nullptr : &plan.srcRect, 1);
     if (job.src.pels == nullptr) return nullptr;
     std::uint8_t* copy = nullptr;
     if (&src == &dst) {
         // Read what the destination held before the draw, not what the loop has just written.
-        const int w = slot.stretch() ? src.width : job.width, h = slot.stretch() ? src.height : job.height;
+        const int w = key.stretch ? src.width : job.width, h = key.stretch ? src.height : job.height;
         copy = copyOut(job.src, w, h, imgPelBytes(src.pelFmt.kind));
         if (copy == nullptr) return nullptr;
         job.src = {copy, w};
         src.Unlock();
     }
-    if (slot.kind == BlitKind::AlphaMap) {
+    if (key.op == DrawOp::AlphaMap) {
         job.alphaMap = lockView(params.alphaMap, &plan.srcRect, 1);
         if (job.alphaMap.pels == nullptr) return copy;
     }
-    if (slot.depth) {
+    if (key.depth) {
         job.srcDepth = lockView(params.srcDepth, &plan.srcRect, 1);
         job.dstDepth = lockView(params.dstDepth, &plan.srcRect, 0);
         if (job.srcDepth.pels == nullptr || job.dstDepth.pels == nullptr) return copy;
@@ -102,5 +102,5 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     BlitPlan plan;
     if (!blitPlan(*this, *dst, x, y, *rect, *params, plan)) return;
     if (std::uint8_t* copy = run(*this, *dst, *params, plan)) ctyFree(copy);
-    unlockAll(plan.kind.kind == BlitKind::AlphaMap || plan.kind.depth);
+    unlockAll(plan.key.op == DrawOp::AlphaMap || plan.key.depth);
 }

@@ -166,7 +166,7 @@ TEST(Blit, MatchesTheReferenceModelOnSeededRequests)
     // destination groups, 48 slots each, and the two index copies.
     for (int route = 0; route <= 5; ++route)
         for (int dst = 0; dst < 5; ++dst)
-            for (int slot = 0; slot < blitSlotCount; ++slot)
+            for (int slot = 0; slot < drawSlotCount; ++slot)
                 EXPECT_TRUE(cells.count({route, dst, slot}) != 0) << blitLoopName(route, dst, slot) << " never ran";
     EXPECT_TRUE(cells.count({6, 5, 1}) != 0 && cells.count({6, 5, 7}) != 0) << "an index copy never ran";
 }
@@ -345,7 +345,7 @@ TEST(Blit, EightyFourOfTheRequestsOfAColourPairDraw)
                 for (std::uint32_t mode = 0; mode <= 16; ++mode)
                     for (int depth = 0; depth < 2; ++depth)
                         for (int key = 0; key < 2; ++key) {
-                            const int slot = blitSlotFor(mode, scaled, key, depth);
+                            const int slot = blitRequestSlot(mode, scaled, key, depth);
                             drawn += (src == blit::groupCount ? blitPalCell(blitGroupOf(dstKind), slot)
                                                               : blitCell(src, blitGroupOf(dstKind), slot)) != nullptr;
                         }
