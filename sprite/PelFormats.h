@@ -119,6 +119,25 @@ inline std::uint16_t& pel_key_rgb888_to_rgba5551(std::uint16_t& target, const st
     return pel_convert_rgb888_to_rgba5551_key(target, bytes);
 }
 
+// A key colour's bytes B, G, R, A in the form a colour group's keyed loops compare: the bytes
+// B, G, R (and A for the 32-bit group) as one value, or the group's 16-bit conversion; 0 for the
+// other groups.
+[[nodiscard]] inline std::uint32_t pelKeyOf(PelGroup group, const std::uint8_t* rgba) noexcept
+{
+    std::uint16_t word = 0;
+    switch (group) {
+    case PelGroup::Rgb888: return rgba[0] | rgba[1] << 8 | static_cast<std::uint32_t>(rgba[2]) << 16;
+    case PelGroup::X8888:
+        return rgba[0] | rgba[1] << 8 | static_cast<std::uint32_t>(rgba[2]) << 16 | static_cast<std::uint32_t>(rgba[3]) << 24;
+    case PelGroup::Rgb565: return pel_convert_rgb888_to_rgb565(word, rgba);
+    case PelGroup::Rgbx5551: return pel_convert_rgb888_to_rgbx5551(word, rgba);
+    case PelGroup::Rgba5551: return pel_key_rgb888_to_rgba5551(word, rgba);
+    case PelGroup::Index8:
+    case PelGroup::None: break;
+    }
+    return 0;
+}
+
 namespace pel::fmt {
 
 // Packed through the rgba8888 converter with A standing for bit 15.

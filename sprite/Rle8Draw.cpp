@@ -49,37 +49,25 @@ constexpr Row row()
     return row<G, Mirror>(std::make_index_sequence<drawSlotCount>{});
 }
 
-// [mirror][group]
+// [mirror][destination group]; the rgba5551 group draws from the rgbx5551 row.
 constexpr std::array<std::array<Row, 4>, 2> members = {{
-    {row<Group::Rgb888, false>(), row<Group::X8888, false>(), row<Group::Rgb565, false>(), row<Group::X5551, false>()},
-    {row<Group::Rgb888, true>(), row<Group::X8888, true>(), row<Group::Rgb565, true>(), row<Group::X5551, true>()},
+    {row<Group::Rgb888, false>(), row<Group::X8888, false>(), row<Group::Rgb565, false>(), row<Group::Rgbx5551, false>()},
+    {row<Group::Rgb888, true>(), row<Group::X8888, true>(), row<Group::Rgb565, true>(), row<Group::Rgbx5551, true>()},
 }};
 
 }  // namespace
 
-int rle8GroupOf(int kind) noexcept
+PelGroup rle8GroupOf(int kind) noexcept
 {
     // The group of the palette's table for the kind: both 5551 kinds draw from one.
     const PelKindInfo* info = pelKindOf(kind);
-    if (info == nullptr || static_cast<int>(info->group) >= pelColourGroupCount) return -1;
-    return static_cast<int>(pelGroupOf(info->group).entries);
+    if (info == nullptr || static_cast<int>(info->group) >= pelColourGroupCount) return PelGroup::None;
+    return pelGroupOf(info->group).entries;
 }
 
 Rle8Fn* rle8Member(int kind, DrawKey key, bool mirror) noexcept
 {
-    const int group = rle8GroupOf(kind), slot = drawSlotOf(key);
-    if (group < 0 || slot < 0) return nullptr;
+    const int group = static_cast<int>(rle8GroupOf(kind)), slot = drawSlotOf(key);
+    if (group >= pelColourGroupCount || slot < 0) return nullptr;
     return members[mirror ? 1 : 0][static_cast<std::size_t>(group)][static_cast<std::size_t>(slot)];
-}
-
-std::uint32_t rle8KeyFor(int kind, const std::uint8_t* rgba) noexcept
-{
-    std::uint16_t word = 0;
-    switch (rle8GroupOf(kind)) {
-    case 0: return rgba[0] | rgba[1] << 8 | static_cast<std::uint32_t>(rgba[2]) << 16;
-    case 1: return rgba[0] | rgba[1] << 8 | rgba[2] << 16 | static_cast<std::uint32_t>(rgba[3]) << 24;
-    case 2: return pel_convert_rgb888_to_rgb565(word, rgba);
-    case 3: return pel_convert_rgb888_to_rgbx5551(word, rgba);
-    default: return 0;
-    }
 }

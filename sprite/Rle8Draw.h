@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "sprite/drawKey.h"
+#include "sprite/pelKinds.h"
 
 // One clipped draw: rows sy .. sy + h - 1 of the table, pixels sx .. sx + w - 1 of each coded row
 // (both inside the bounds; stretch: destination coordinates whose samples lie inside them).
@@ -29,6 +30,4 @@ using Rle8Fn = void(const Rle8Job&);
 // is drawn (kinds outside 1..6, depth tests mirrored, keys no sprite loop serves).
 [[nodiscard]] Rle8Fn* rle8Member(int kind, DrawKey key, bool mirror) noexcept;
 // The group of a destination kind: 0 rgb888, 1 32-bit, 2 rgb565, 3 x5551 (kinds 1 to 6); -1 else.
-[[nodiscard]] int rle8GroupOf(int kind) noexcept;
-// The key colour bytes B, G, R, A in the form a destination kind compares.
-[[nodiscard]] std::uint32_t rle8KeyFor(int kind, const std::uint8_t* rgba) noexcept;
+[[nodiscard]] PelGroup rle8GroupOf(int kind) noexcept;

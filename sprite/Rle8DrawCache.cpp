@@ -268,10 +268,10 @@ bool Rle8DrawCache::build(const Rle8Job& job, const imgRect& bounds, int kind, b
     Layout layout{std::int64_t{tableEntries} * imgPelBytes(kind)};
     bool ok = false;
     switch (rle8GroupOf(kind)) {
-    case 0: ok = fillBlock<Group::Rgb888>(job, bounds, keyed, layout); break;
-    case 1: ok = fillBlock<Group::X8888>(job, bounds, keyed, layout); break;
-    case 2: ok = fillBlock<Group::Rgb565>(job, bounds, keyed, layout); break;
-    case 3: ok = fillBlock<Group::X5551>(job, bounds, keyed, layout); break;
+    case Group::Rgb888: ok = fillBlock<Group::Rgb888>(job, bounds, keyed, layout); break;
+    case Group::X8888: ok = fillBlock<Group::X8888>(job, bounds, keyed, layout); break;
+    case Group::Rgb565: ok = fillBlock<Group::Rgb565>(job, bounds, keyed, layout); break;
+    case Group::Rgbx5551: ok = fillBlock<Group::Rgbx5551>(job, bounds, keyed, layout); break;
     default: break;
     }
     if (!ok) return false;

@@ -4,6 +4,7 @@
 #include <new>
 #include <optional>
 
+#include "sprite/PelFormats.h"
 #include "sprite/Rle8Draw.h"
 #include "sprite/Rle8DrawCache.h"
 #include "sprite/ctyRuntime.h"
@@ -148,7 +149,7 @@ void run(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry&
     job.w = static_cast<int>(w);
     job.h = static_cast<int>(h);
     job.table = palette->table;
-    job.key = rle8KeyFor(kind, sprite.colorKeyRgba);
+    job.key = pelKeyOf(rle8GroupOf(kind), sprite.colorKeyRgba);
     job.alpha = q.alpha;
     job.stepX = q.stepX;
     job.stepY = q.stepY;

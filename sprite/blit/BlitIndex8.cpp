@@ -3,5 +3,5 @@
 
 using namespace blit;
 
-constinit BlitFn* const blitIndexCopy = &blitLoop<SrcIndex8, DstIndex8, DrawKey{}>;
-constinit BlitFn* const blitIndexStretchCopy = &blitLoop<SrcIndex8, DstIndex8, DrawKey{.stretch = true}>;
+constinit BlitFn* const blitIndexCopy = &blitLoop<Source<Group::Index8>, Dest<Group::Index8>, DrawKey{}>;
+constinit BlitFn* const blitIndexStretchCopy = &blitLoop<Source<Group::Index8>, Dest<Group::Index8>, DrawKey{.stretch = true}>;

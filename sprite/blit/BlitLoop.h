@@ -37,16 +37,30 @@ consteval pelAlphaFn* blendOp(std::string_view op, std::string_view src, std::st
     throw "no such blend operator";
 }
 
-// Whether a copy moves the source value (or palette entry) unchanged.
+// Whether a copy moves the source value (or palette entry) unchanged: a source of the
+// destination's own group (a palettized one holds entries of it).
 template <class S, class D>
-inline constexpr bool rawCopy = S::rawCopy && S::group == D::group;
+inline constexpr bool rawCopy = S::group == D::group;
 
-// The constant-alpha operator of a pair, by the source's table of names.
+// The constant-alpha operators that a pair takes from another: the 32-bit source's own onto
+// rgba5551, and the rgbx5551 blends where bit 15 of a rgba5551 source takes no part.
+struct BorrowedAlpha {
+    Group src, dst;
+    std::string_view opSrc, opDst;
+};
+inline constexpr BorrowedAlpha borrowedAlphas[] = {
+    {Group::X8888, Group::Rgba5551, "rgba8888", "rgba5551"},
+    {Group::Rgba5551, Group::Rgb565, "rgbx5551", "rgb565"},
+    {Group::Rgba5551, Group::Rgba5551, "rgbx5551", "rgbx5551"},
+};
+
+// The constant-alpha operator of a pair: its own by the operator words, or the one it borrows.
 template <class S, class D>
 consteval pelAlphaFn* alphaOp()
 {
-    constexpr OpPair names = S::alphaOp(D::word);
-    return blendOp("alpha", names.src, names.dst);
+    for (const BorrowedAlpha& b : borrowedAlphas)
+        if (!S::palettized && b.src == S::group && b.dst == D::group) return blendOp("alpha", b.opSrc, b.opDst);
+    return blendOp("alpha", S::word, D::word);
 }
 
 // One drawn pixel (after the depth and key tests): d is read and written in place.
@@ -199,8 +213,8 @@ void blitLoop(const BlitJob& job)
             return;
         }
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) {
-            if constexpr (!S::palettized && requires { D::template copyRow<S>(drow, srow, w); })
-                D::template copyRow<S>(drow, srow, w);
+            if constexpr (!S::palettized && D::wide)
+                copyRowOntoBytes<S, D>(drow, srow, w);
             else
                 for (int i = 0; i < w; ++i)
                     blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);

@@ -6,11 +6,11 @@ using namespace blit;
 
 namespace {
 
-constexpr BlitBlock onto565 = block<SrcPal8<SrcRgb565>, DstRgb565>;
-constexpr BlitBlock onto5551 = block<SrcPal8<SrcRgbx5551>, DstRgbx5551>;
+constexpr BlitBlock onto565 = block<Pal8Source<Group::Rgb565>, Dest<Group::Rgb565>>;
+constexpr BlitBlock onto5551 = block<Pal8Source<Group::Rgbx5551>, Dest<Group::Rgbx5551>>;
 
 }  // namespace
 
-constinit const BlitRow blitFromPal8 = {block<SrcPal8<SrcRgb888>, DstRgb888>, block<SrcPal8<SrcX8888>, DstX8888>,
+constinit const BlitRow blitFromPal8 = {block<Pal8Source<Group::Rgb888>, Dest<Group::Rgb888>>, block<Pal8Source<Group::X8888>, Dest<Group::X8888>>,
                                         sharing(onto565, onto5551, {1}), sharing(onto5551, onto565, {7, 9}),
                                         sharing(onto5551, onto565, {7, 9})};

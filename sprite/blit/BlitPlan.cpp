@@ -80,15 +80,18 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
     } else if (srcPalette && !dstPalette && srcKind == PelKind::Index8) {
         plan.key = drawSlots[static_cast<std::size_t>(slot)];
         plan.loop = blitPalCell(dstGroup, slot);
+        if (plan.loop == nullptr) return false;
         // The caller has the table built for this kind; without it nothing can be read.
         if (palette->table == nullptr || palette->tableKind != static_cast<std::uint32_t>(dstKind)) return false;
         job.table = palette->table;
-        if (keyed) job.key = blitPalKeyOf(dstGroup, src.colorKeyRgba);
+        // 32-bit and rgb888 entries are compared as the colour's bytes; the 16-bit ones as the colour
+        // converted, the 5551 ones on bits 0 to 14 (the loops mask bit 15).
+        if (keyed) job.key = pelKeyOf(pelGroupOf(static_cast<PelGroup>(dstGroup)).entries, src.colorKeyRgba);
     } else {
         const int srcGroup = blitGroupOf(srcKind);
         plan.key = drawSlots[static_cast<std::size_t>(slot)];
         plan.loop = blitCell(srcGroup, dstGroup, slot);
-        if (keyed) job.key = blitKeyOf(srcGroup, src.colorKeyRgba);
+        if (keyed) job.key = pelKeyOf(static_cast<PelGroup>(srcGroup), src.colorKeyRgba);
     }
     if (plan.loop == nullptr) return false;
     const DrawKey key = plan.key;

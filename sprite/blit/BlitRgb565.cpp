@@ -5,6 +5,6 @@
 using namespace blit;
 
 // By destination group: rgb888, 32-bit, rgb565, rgbx5551, rgba5551.
-constinit const BlitRow blitFromRgb565 = {block<SrcRgb565, DstRgb888>, block<SrcRgb565, DstX8888>,
-                                          block<SrcRgb565, DstRgb565>, block<SrcRgb565, DstRgbx5551>,
-                                          block<SrcRgb565, DstRgba5551>};
+constinit const BlitRow blitFromRgb565 = {block<Source<Group::Rgb565>, Dest<Group::Rgb888>>, block<Source<Group::Rgb565>, Dest<Group::X8888>>,
+                                          block<Source<Group::Rgb565>, Dest<Group::Rgb565>>, block<Source<Group::Rgb565>, Dest<Group::Rgbx5551>>,
+                                          block<Source<Group::Rgb565>, Dest<Group::Rgba5551>>};

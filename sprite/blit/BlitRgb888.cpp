@@ -3,6 +3,6 @@
 
 using namespace blit;
 
-constinit const BlitRow blitFromRgb888 = {block<SrcRgb888, DstRgb888>, block<SrcRgb888, DstX8888>,
-                                          block<SrcRgb888, DstRgb565>, block<SrcRgb888, DstRgbx5551>,
-                                          block<SrcRgb888, DstRgba5551>};
+constinit const BlitRow blitFromRgb888 = {block<Source<Group::Rgb888>, Dest<Group::Rgb888>>, block<Source<Group::Rgb888>, Dest<Group::X8888>>,
+                                          block<Source<Group::Rgb888>, Dest<Group::Rgb565>>, block<Source<Group::Rgb888>, Dest<Group::Rgbx5551>>,
+                                          block<Source<Group::Rgb888>, Dest<Group::Rgba5551>>};

@@ -7,12 +7,31 @@
 
 #include "img/wide_steps.h"
 #include "sprite/PelFormats.h"
+#include "sprite/blit/BlitTraits.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace blit {
+
+// A whole row of plain copies converted onto bytes B, G, R, w > 0. Onto rgb888 one 4-byte store
+// per pixel, whose fourth byte the next pixel overwrites at once; the last pixel of the row is
+// stored by its three bytes.
+template <class S, class D>
+inline void copyRowOntoBytes(std::uint8_t* d, const std::uint8_t* s, int w)
+{
+    if constexpr (D::bytes == 3) {
+        int i = 0;
+        for (; i + 1 < w; ++i) store32(d + 3 * i, bgrWord(S::widen(S::load(s + i * S::step))));
+        D::copy(d + 3 * i, S::widen(S::load(s + i * S::step)), 255);
+    } else {
+        for (int i = 0; i < w; ++i) {
+            const auto v = S::load(s + i * S::step);
+            D::copy(d + 4 * i, S::widen(v), S::alphaOf(v));
+        }
+    }
+}
 
 // n bytes, 16 <= n < 160, without a library call: small sprites have short rows, where the call
 // costs as much as the move (from about 160 bytes wider moves win). The last 32

@@ -19,11 +19,6 @@ inline constexpr BlitFn* blitNothing = nullptr;
 // The name of the loop of (source group, destination group, slot) in the naming scheme, e.g.
 // "blit_copy_rgb565_to_rgb888".
 [[nodiscard]] std::string blitLoopName(int srcGroup, int dstGroup, int slot);
-// The key of a source group, formed from key colour bytes B, G, R, A.
-[[nodiscard]] std::uint32_t blitKeyOf(int srcGroup, const std::uint8_t* rgba) noexcept;
-
-// The key of a palettized source from the key colour bytes B, G, R, A, in the destination's form.
-[[nodiscard]] std::uint32_t blitPalKeyOf(int dstGroup, const std::uint8_t* rgba) noexcept;
 
 // Group number of a palettized source (or an index destination) in loop names.
 inline constexpr int blitPal8Group = blit::groupCount;

@@ -4,6 +4,6 @@
 
 using namespace blit;
 
-constinit const BlitRow blitFromX8888 = {block<SrcX8888, DstRgb888>, block<SrcX8888, DstX8888>,
-                                         block<SrcX8888, DstRgb565>, block<SrcX8888, DstRgbx5551>,
-                                         block<SrcX8888, DstRgba5551>};
+constinit const BlitRow blitFromX8888 = {block<Source<Group::X8888>, Dest<Group::Rgb888>>, block<Source<Group::X8888>, Dest<Group::X8888>>,
+                                         block<Source<Group::X8888>, Dest<Group::Rgb565>>, block<Source<Group::X8888>, Dest<Group::Rgbx5551>>,
+                                         block<Source<Group::X8888>, Dest<Group::Rgba5551>>};
