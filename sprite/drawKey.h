@@ -36,6 +36,21 @@ struct DrawKey {
     friend constexpr bool operator==(const DrawKey&, const DrawKey&) = default;
 };
 
+// The key a loop name spells in its operation and suffix: [stretch_]<op>[_key][_depth].
+consteval DrawKey drawKeyNamed(std::string_view name)
+{
+    DrawKey key;
+    key.stretch = name.starts_with("stretch_");
+    if (key.stretch) name.remove_prefix(8);
+    key.depth = name.ends_with("_depth");
+    if (key.depth) name.remove_suffix(6);
+    key.keyed = name.ends_with("_key");
+    if (key.keyed) name.remove_suffix(4);
+    for (int op = 0; op < drawOpCount; ++op)
+        if (drawOpWords[op] == name) return key.op = static_cast<DrawOp>(op), key;
+    throw "no such operation word";
+}
+
 // The slot layout of a loop table's block: stretch copy, constant alpha and add (keyed, plain);
 // copy (keyed, plain, keyed with depth, with depth); constant alpha, premultiplied alpha and
 // alpha map (keyed, plain); then each colour operator, Modulate to AddSmooth, as the copy.

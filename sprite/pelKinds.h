@@ -114,6 +114,14 @@ static_assert(pelTablesInOrder(), "each row sits at its own number");
 
 [[nodiscard]] constexpr const PelGroupInfo& pelGroupOf(PelGroup group) noexcept { return pelGroups[static_cast<int>(group)]; }
 
+// The group a word of the loop names stands for; pal8 names a palettized source or an index image.
+consteval PelGroup pelGroupNamed(std::string_view word)
+{
+    for (const PelGroupInfo& g : pelGroups)
+        if (g.word == word) return g.group;
+    throw "no such group word";
+}
+
 // The layout a group's draws follow.
 [[nodiscard]] constexpr const PelKindInfo& pelLayoutOf(PelGroup group) noexcept
 {

@@ -12,6 +12,7 @@
 #include "sprite/PelOpList.h"
 #include "sprite/drawKey.h"
 #include "sprite/blit/BlitJob.h"
+#include "sprite/blit/BlitTable.h"
 #include "sprite/blit/BlitKeptApart.h"
 #include "sprite/blit/BlitLanes.h"
 #include "sprite/blit/BlitRows.h"
@@ -153,8 +154,9 @@ inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __res
 // source, sampled at ((x + i) * stepX) >> 16, ((y + j) * stepY) >> 16 in 32-bit unsigned steps.
 // A palettized source's pixel is the table entry of its index byte.
 // Depth test before key test; a keyed-out pixel that passed the depth test keeps its new depth.
+// Inlined whole into the loop that bears its name, so that loop is the walk itself.
 template <class S, class D, DrawKey K>
-void blitLoop(const BlitJob& job)
+[[gnu::always_inline]] inline void blitLoop(const BlitJob& job)
 {
     // Every field is read once: stores through the byte pointers could alias the job.
     const int w = job.width, h = job.height, alpha = job.alpha;
@@ -257,4 +259,20 @@ void blitLoop(const BlitJob& job)
     }
 }
 
+// ---- the named loops ----
+
+// The source of a pair: an index byte onto a colour group reads the palette's table converted
+// for it.
+template <Group S, Group D>
+using SourceOf = std::conditional_t<S == Group::Index8 && D != Group::Index8, Pal8Source<pelGroupOf(D).entries>, Source<S>>;
+
 } // namespace blit
+
+// Defines the loop of a name in the selection table (BlitTable.h): the template for the pair and
+// the key its name spells.
+#define BLIT_DEFINE(OP, S, D, SUF)                                                                     \
+    void blit_##OP##_##S##_to_##D##SUF(const BlitJob& job)                                             \
+    {                                                                                                  \
+        constexpr PelGroup src = pelGroupNamed(#S), dst = pelGroupNamed(#D);                           \
+        blit::blitLoop<blit::SourceOf<src, dst>, blit::Dest<dst>, drawKeyNamed(#OP #SUF)>(job);        \
+    }

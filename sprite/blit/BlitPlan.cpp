@@ -74,7 +74,7 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
     if (srcKind == PelKind::Index8 && dstKind == PelKind::Index8 && srcPalette == dstPalette) {
         // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
         plan.key = DrawKey{.stretch = params.scaled != 0};
-        plan.loop = params.scaled != 0 ? blitIndexStretchCopy : blitIndexCopy;
+        plan.loop = params.scaled != 0 ? &blit_stretch_copy_pal8_to_pal8 : &blit_copy_pal8_to_pal8;
     } else if (slot < 0) {
         return false;
     } else if (srcPalette && !dstPalette && srcKind == PelKind::Index8) {

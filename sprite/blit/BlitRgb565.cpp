@@ -1,10 +1,6 @@
-// The rgb565-source family: one block per destination group, every cell an instantiation of the
-// loop template (its constant-alpha, alpha-map and subtract cells onto rgb565 by the kept-apart policy).
-#include "sprite/blit/BlitBlocks.h"
+// The loops of rgb565 sources (onto rgb565 their constant-alpha, alpha-map and subtract cells by the kept-apart policy): their row of the selection table, each loop by its name.
+#include "sprite/blit/BlitLoop.h"
 
-using namespace blit;
-
-// By destination group: rgb888, 32-bit, rgb565, rgbx5551, rgba5551.
-constinit const BlitRow blitFromRgb565 = {block<Source<Group::Rgb565>, Dest<Group::Rgb888>>, block<Source<Group::Rgb565>, Dest<Group::X8888>>,
-                                          block<Source<Group::Rgb565>, Dest<Group::Rgb565>>, block<Source<Group::Rgb565>, Dest<Group::Rgbx5551>>,
-                                          block<Source<Group::Rgb565>, Dest<Group::Rgba5551>>};
+#define BLIT_OWN BLIT_DEFINE
+#define BLIT_SERVED(OP, S, D, SUF)
+BLIT_FROM_RGB565(BLIT_BLOCK)

@@ -1,8 +1,6 @@
-// The rgb888-source family: five complete blocks of the loop template.
-#include "sprite/blit/BlitBlocks.h"
+// The loops of rgb888 sources: their row of the selection table, each loop by its name.
+#include "sprite/blit/BlitLoop.h"
 
-using namespace blit;
-
-constinit const BlitRow blitFromRgb888 = {block<Source<Group::Rgb888>, Dest<Group::Rgb888>>, block<Source<Group::Rgb888>, Dest<Group::X8888>>,
-                                          block<Source<Group::Rgb888>, Dest<Group::Rgb565>>, block<Source<Group::Rgb888>, Dest<Group::Rgbx5551>>,
-                                          block<Source<Group::Rgb888>, Dest<Group::Rgba5551>>};
+#define BLIT_OWN BLIT_DEFINE
+#define BLIT_SERVED(OP, S, D, SUF)
+BLIT_FROM_RGB888(BLIT_BLOCK)

@@ -1,6 +1,28 @@
-// Loop selection's out-of-line part: the loops' names.
+// The selection table's cells, each pointing at its loop by name, and the loops' names.
 #include "sprite/blit/BlitSelect.h"
 
+namespace {
+
+// The blocks list their cells in the slot layout.
+#define BLIT_KEY(OP, S, D, SUF) drawKeyNamed(#OP #SUF),
+static_assert(std::array<DrawKey, drawSlotCount>{BLIT_BLOCK(s, d, BLIT_KEY, BLIT_KEY, BLIT_KEY, BLIT_KEY, BLIT_KEY, BLIT_KEY, BLIT_KEY)} ==
+              drawSlots);
+#undef BLIT_KEY
+
+}  // namespace
+
+#define BLIT_OWN(OP, S, D, SUF) &blit_##OP##_##S##_to_##D##SUF,
+#define BLIT_SERVED(OP, S, D, SUF) &blit_##OP##_##S##_to_##D##SUF,
+#define BLIT_CELLS(S, D, ...) BlitBlock{BLIT_BLOCK(S, D, __VA_ARGS__)},
+
+constinit const std::array<BlitRow, blit::groupCount + 1> blitTable = {
+    BlitRow{BLIT_FROM_RGB888(BLIT_CELLS)},   BlitRow{BLIT_FROM_RGBX8888(BLIT_CELLS)}, BlitRow{BLIT_FROM_RGB565(BLIT_CELLS)},
+    BlitRow{BLIT_FROM_RGBX5551(BLIT_CELLS)}, BlitRow{BLIT_FROM_RGBA5551(BLIT_CELLS)}, BlitRow{BLIT_FROM_PAL8(BLIT_CELLS)},
+};
+
+#undef BLIT_OWN
+#undef BLIT_SERVED
+#undef BLIT_CELLS
 
 std::string blitLoopName(int srcGroup, int dstGroup, int slot)
 {

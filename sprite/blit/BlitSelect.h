@@ -1,5 +1,4 @@
-// Loop selection: format groups, the slot table, the table of 48-cell blocks per group pair, keys;
-// the palettized route and the index copy.
+// Loop selection: the table of 48-cell blocks per (source, destination) group pair, the palettized route and the index copies.
 #pragma once
 
 #include <array>
@@ -7,32 +6,23 @@
 #include <string>
 
 #include "sprite/blit/BlitJob.h"
-#include "sprite/drawKey.h"
+#include "sprite/blit/BlitTable.h"
 #include "sprite/blit/BlitTraits.h"
+#include "sprite/drawKey.h"
 
 using BlitBlock = std::array<BlitFn*, drawSlotCount>;
 using BlitRow = std::array<BlitBlock, blit::groupCount>;  // by destination group
 
-// A cell that draws nothing, written out where the table says so.
-inline constexpr BlitFn* blitNothing = nullptr;
-
-// The name of the loop of (source group, destination group, slot) in the naming scheme, e.g.
-// "blit_copy_rgb565_to_rgb888".
-[[nodiscard]] std::string blitLoopName(int srcGroup, int dstGroup, int slot);
-
-// Group number of a palettized source (or an index destination) in loop names.
+// Group number of a palettized source (or an index destination) in loop names, and its row.
 inline constexpr int blitPal8Group = blit::groupCount;
 
-// The rows each source family supplies (constant-initialised).
-extern const BlitRow blitFromRgb888;
-extern const BlitRow blitFromX8888;
-extern const BlitRow blitFromRgb565;
-extern const BlitRow blitFromRgbx5551;
-extern const BlitRow blitFromRgba5551;
-extern const BlitRow blitFromPal8;
-// The index-to-index copies, any mode: plain and scaled.
-extern BlitFn* const blitIndexCopy;
-extern BlitFn* const blitIndexStretchCopy;
+// The selection table (BlitTable.h): rows by source group, then the palettized row; each cell
+// points at its loop, null where nothing is drawn.
+extern const std::array<BlitRow, blit::groupCount + 1> blitTable;
+
+// The name of (source group, destination group, slot) in the naming scheme, e.g.
+// "blit_copy_rgb565_to_rgb888"; a cell another pair's loop serves runs that loop.
+[[nodiscard]] std::string blitLoopName(int srcGroup, int dstGroup, int slot);
 
 // The selection itself is inline: it runs on every draw.
 
@@ -59,15 +49,12 @@ extern BlitFn* const blitIndexStretchCopy;
 // The loop of (source group, destination group, slot); null for the cells that draw nothing.
 [[nodiscard]] inline BlitFn* blitCell(int srcGroup, int dstGroup, int slot) noexcept
 {
-    // Rows by source group.
-    static constexpr const BlitRow* rows[blit::groupCount] = {&blitFromRgb888, &blitFromX8888, &blitFromRgb565,
-                                                              &blitFromRgbx5551, &blitFromRgba5551};
-    if (srcGroup < 0 || srcGroup >= blit::groupCount || !blitInTable(dstGroup, slot)) return blitNothing;
-    return (*rows[srcGroup])[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)];
+    if (srcGroup < 0 || srcGroup >= blit::groupCount || !blitInTable(dstGroup, slot)) return nullptr;
+    return blitTable[static_cast<std::size_t>(srcGroup)][static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)];
 }
 
 // The loop of a palettized source onto a destination group.
 [[nodiscard]] inline BlitFn* blitPalCell(int dstGroup, int slot) noexcept
 {
-    return blitInTable(dstGroup, slot) ? blitFromPal8[static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)] : blitNothing;
+    return blitInTable(dstGroup, slot) ? blitTable[blitPal8Group][static_cast<std::size_t>(dstGroup)][static_cast<std::size_t>(slot)] : nullptr;
 }
