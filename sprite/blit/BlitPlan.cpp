@@ -1,4 +1,4 @@
-// Draw planning: selection through the table, preconditions of the chosen loop, and clipping.
+// Draw planning: the two dispatchers' selection through the table, preconditions of the chosen loop, and clipping.
 #include "sprite/blit/BlitPlan.h"
 
 #include <algorithm>
@@ -55,6 +55,59 @@ bool isKind(const imgCTy* image, PelKind kind) { return image != nullptr && imag
 
 }  // namespace
 
+namespace {
+
+// The slot of the request, with the key a keyed slot compares; -1 when it draws nothing.
+int requestSlot(const imgCTy& src, const DrawParams& params)
+{
+    return blitRequestSlot(static_cast<std::uint32_t>(params.mode), params.scaled != 0, src.hasColorKey != 0,
+                           params.srcDepth != nullptr);
+}
+
+}  // namespace
+
+bool draw_dispatch(const imgCTy& src, const imgCTy& dst, const DrawParams& params, BlitPlan& plan)
+{
+    BlitJob& job = plan.job;
+    job.key = 0;
+    job.table = nullptr;
+    if (src.pelFmt.kind == PelKind::Index8 && dst.pelFmt.kind == PelKind::Index8) {
+        // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
+        plan.key = DrawKey{.stretch = params.scaled != 0};
+        plan.loop = params.scaled != 0 ? &blit_stretch_copy_pal8_to_pal8 : &blit_copy_pal8_to_pal8;
+        return true;
+    }
+    const int slot = requestSlot(src, params), srcGroup = blitGroupOf(src.pelFmt.kind);
+    plan.loop = blitCell(srcGroup, blitGroupOf(dst.pelFmt.kind), slot);
+    if (plan.loop == nullptr) return false;
+    plan.key = drawSlots[static_cast<std::size_t>(slot)];
+    if (plan.key.keyed) job.key = pelKeyOf(static_cast<PelGroup>(srcGroup), src.colorKeyRgba);
+    return true;
+}
+
+bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst, const DrawParams& params, BlitPlan& plan)
+{
+    // The palette's table in the destination's kind, rebuilt only at a change of kind, before
+    // anything is tested (the table builder's report may jump away). A kind outside the kind
+    // table has no table to build.
+    const int dstKind = dst.pelFmt.kind;
+    if (pelKindOf(dstKind) == nullptr) return false;
+    src.BuildPalTbl(dstKind);
+    const int slot = requestSlot(src, params), dstGroup = blitGroupOf(dstKind);
+    plan.loop = blitPalCell(dstGroup, slot);
+    if (plan.loop == nullptr) return false;
+    // Without the table built for this kind nothing can be read.
+    const palCTy* const palette = src.pelFmt.palette;
+    if (palette->table == nullptr || palette->tableKind != static_cast<std::uint32_t>(dstKind)) return false;
+    BlitJob& job = plan.job;
+    plan.key = drawSlots[static_cast<std::size_t>(slot)];
+    job.table = palette->table;
+    // 32-bit and rgb888 entries are compared as the colour's bytes; the 16-bit ones as the colour
+    // converted, the 5551 ones on bits 0 to 14 (the loops mask bit 15).
+    job.key = plan.key.keyed ? pelKeyOf(pelGroupOf(static_cast<PelGroup>(dstGroup)).entries, src.colorKeyRgba) : 0;
+    return true;
+}
+
 bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect& rect, const DrawParams& params,
               BlitPlan& plan)
 {
@@ -62,38 +115,6 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
     // Each view cleared on its own: a chained copy would read back the stores just made.
     for (BlitView* view : {&job.src, &job.dst, &job.alphaMap, &job.srcDepth, &job.dstDepth}) *view = BlitView{nullptr, 0};
     job.stepX = job.stepY = 0;
-    job.key = 0;
-    job.table = nullptr;
-    const int srcKind = src.pelFmt.kind, dstKind = dst.pelFmt.kind;
-    const palCTy* const palette = src.pelFmt.palette;
-    const bool srcPalette = palette != nullptr, dstPalette = dst.pelFmt.palette != nullptr;
-    const bool keyed = src.hasColorKey != 0, depth = params.srcDepth != nullptr;
-    const auto mode = static_cast<std::uint32_t>(params.mode);
-    const int dstGroup = blitGroupOf(dstKind);
-    const int slot = blitRequestSlot(mode, params.scaled != 0, keyed, depth);
-    if (srcKind == PelKind::Index8 && dstKind == PelKind::Index8 && srcPalette == dstPalette) {
-        // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
-        plan.key = DrawKey{.stretch = params.scaled != 0};
-        plan.loop = params.scaled != 0 ? &blit_stretch_copy_pal8_to_pal8 : &blit_copy_pal8_to_pal8;
-    } else if (slot < 0) {
-        return false;
-    } else if (srcPalette && !dstPalette && srcKind == PelKind::Index8) {
-        plan.key = drawSlots[static_cast<std::size_t>(slot)];
-        plan.loop = blitPalCell(dstGroup, slot);
-        if (plan.loop == nullptr) return false;
-        // The caller has the table built for this kind; without it nothing can be read.
-        if (palette->table == nullptr || palette->tableKind != static_cast<std::uint32_t>(dstKind)) return false;
-        job.table = palette->table;
-        // 32-bit and rgb888 entries are compared as the colour's bytes; the 16-bit ones as the colour
-        // converted, the 5551 ones on bits 0 to 14 (the loops mask bit 15).
-        if (keyed) job.key = pelKeyOf(pelGroupOf(static_cast<PelGroup>(dstGroup)).entries, src.colorKeyRgba);
-    } else {
-        const int srcGroup = blitGroupOf(srcKind);
-        plan.key = drawSlots[static_cast<std::size_t>(slot)];
-        plan.loop = blitCell(srcGroup, dstGroup, slot);
-        if (keyed) job.key = pelKeyOf(static_cast<PelGroup>(srcGroup), src.colorKeyRgba);
-    }
-    if (plan.loop == nullptr) return false;
     const DrawKey key = plan.key;
     if (key.op == DrawOp::AlphaMap && !isKind(params.alphaMap, PelKind::Index8)) return false;
     if (key.depth && !(isKind(params.srcDepth, PelKind::Depth) && isKind(params.dstDepth, PelKind::Depth))) return false;

@@ -58,17 +58,6 @@ std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& 
     return copy;
 }
 
-// The palettized selection's first step, before anything is locked (the table builder's report
-// may jump away): the palette's table in the destination's kind, rebuilt only at a change of
-// kind. A kind outside the kind table has no table to build and draws nothing; blitPlan picks the slot.
-bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst)
-{
-    const int kind = dst.pelFmt.kind;
-    if (pelKindOf(kind) == nullptr) return false;
-    src.BuildPalTbl(kind);
-    return true;
-}
-
 }  // namespace
 
 void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
@@ -98,8 +87,9 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
         return;
     }
     // Only an index image takes the palettized route; other kinds with a palette draw by their kind.
-    if (srcPalette && !dstPalette && pelFmt.kind == PelKind::Index8 && !draw_dispatch_pal(*this, *dst)) return;
     BlitPlan plan;
+    const bool palettized = srcPalette && !dstPalette && pelFmt.kind == PelKind::Index8;
+    if (!(palettized ? draw_dispatch_pal(*this, *dst, *params, plan) : draw_dispatch(*this, *dst, *params, plan))) return;
     if (!blitPlan(*this, *dst, x, y, *rect, *params, plan)) return;
     if (std::uint8_t* copy = run(*this, *dst, *params, plan)) ctyFree(copy);
     unlockAll(plan.key.op == DrawOp::AlphaMap || plan.key.depth);
