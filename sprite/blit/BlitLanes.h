@@ -18,21 +18,16 @@ namespace blit::lanes {
 // Per channel B, G, R, the fourth byte of d kept. Mix: (s * a + d * (256 - a)) >> 8, one shift
 // (the kept-apart policy); Alpha: ((d * (256 - a)) >> 8) + ((s * a) >> 8); Premul:
 // min(255, s + ((d * (256 - a)) >> 8)); Add: min(255, d + s).
-enum class Op { None, Mix, Alpha, Premul, Add };
+enum class Op { Mix, Alpha, Premul, Add };
 
-// The step an unscaled, unkeyed, depth-free draw takes; None keeps it per pixel.
+// The step of a draw in the Lanes row (BlitLoop.h): the kept-apart policy's one-shift mix, or
+// the template's blend, premultiplied alpha or add.
 template <class S, class D, DrawKey K>
 consteval Op opOf()
 {
-#if defined(__SSE2__)
-    if (D::group != Group::X8888 || S::palettized || K.stretch || K.keyed || K.depth) return Op::None;
-    const bool alpha = K.op == DrawOp::Alpha || K.op == DrawOp::AlphaMap;
-    if (keptApart(S::group, D::group, K)) return alpha ? Op::Mix : Op::None;
-    if (alpha) return Op::Alpha;
     if (K.op == DrawOp::Premul) return Op::Premul;
     if (K.op == DrawOp::Add) return Op::Add;
-#endif
-    return Op::None;
+    return keptApart(S::group, D::group, K) ? Op::Mix : Op::Alpha;
 }
 
 #if defined(__SSE2__)

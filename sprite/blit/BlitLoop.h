@@ -1,154 +1,114 @@
-// The one blit loop template: every (source, destination, slot) loop is an instantiation of it.
+// The one blit loop template, with the specialised rows listed above it: every loop of the selection table is an instantiation.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <span>
-#include <string_view>
+#include <initializer_list>
 #include <type_traits>
 
-#include "sprite/PelOpList.h"
-#include "sprite/drawKey.h"
 #include "sprite/blit/BlitJob.h"
-#include "sprite/blit/BlitTable.h"
-#include "sprite/blit/BlitKeptApart.h"
 #include "sprite/blit/BlitLanes.h"
+#include "sprite/blit/BlitPixel.h"
 #include "sprite/blit/BlitRows.h"
+#include "sprite/blit/BlitTable.h"
 #include "sprite/blit/BlitTraits.h"
-#include "sprite/blit/BlitWords.h"
+#include "sprite/drawKey.h"
 
 namespace blit {
 
-// The per-pixel operators by name, found at compile time in their member lists, so a loop can
-// call only an operator that exists, and the call inlines.
-consteval pelColourFn* colourOp(std::string_view op, std::string_view src, std::string_view dst)
-{
-    for (const auto& m : pelColourMembers)
-        if (m.mode == op && m.src == src && m.dst == dst) return m.fn;
-    throw "no such colour operator";
-}
-
-consteval pelAlphaFn* blendOp(std::string_view op, std::string_view src, std::string_view dst)
-{
-    using List = std::span<const pelMember<pelAlphaFn>>;
-    for (const auto& m : op == "alpha" ? List{pelAlphaMembers} : List{pelPremulMembers})
-        if (m.src == src && m.dst == dst) return m.fn;
-    throw "no such blend operator";
-}
-
-// Whether a copy moves the source value (or palette entry) unchanged: a source of the
-// destination's own group (a palettized one holds entries of it).
-template <class S, class D>
-inline constexpr bool rawCopy = S::group == D::group;
-
-// The constant-alpha operators that a pair takes from another: the 32-bit source's own onto
-// rgba5551, and the rgbx5551 blends where bit 15 of a rgba5551 source takes no part.
-struct BorrowedAlpha {
-    Group src, dst;
-    std::string_view opSrc, opDst;
-};
-inline constexpr BorrowedAlpha borrowedAlphas[] = {
-    {Group::X8888, Group::Rgba5551, "rgba8888", "rgba5551"},
-    {Group::Rgba5551, Group::Rgb565, "rgbx5551", "rgb565"},
-    {Group::Rgba5551, Group::Rgba5551, "rgbx5551", "rgbx5551"},
+// ---- the specialised rows ----
+// As pixman lists its fast paths above its general path: the first rule a draw meets picks the
+// rows that walk it; every other draw takes the general rows of the template, pixel by pixel
+// through blitPixel. A rule gives the operations it serves, whether the draw stretches, keys and
+// tests depth (Any: either way), and what the (source, destination) pair must be.
+enum class Row : std::uint8_t {
+    General,
+    StretchRepeat,  // a repeated source row copies the row written above it; 64-bit gathered stores
+    PalEntries16,   // a row's table entries gathered, eight a step (SSE2)
+    KeyedWords16,   // eight words a step, the keyed ones written back (SSE2)
+    SameRows,       // whole rows, or one block when both are gapless (SSE2 short rows, AVX2 moves)
+    OntoBytes,      // rows converted onto bytes B, G, R (and A)
+    CopyPixels,     // each pixel written in turn, no test
+    Lanes,          // four pixels at a time in 16-bit lanes (SSE2)
 };
 
-// The constant-alpha operator of a pair: its own by the operator words, or the one it borrows.
-template <class S, class D>
-consteval pelAlphaFn* alphaOp()
+enum class Is : std::uint8_t { Any, Yes, No };
+
+enum class Pair : std::uint8_t {
+    Same,              // the source holds values of the destination's group (a palettized one: entries)
+    SameUnpalettized,  // the same, read from an image of that group
+    Pal8Onto16,        // table entries of a 16-bit group onto it
+    Same16,            // 16-bit words onto their own group
+    OntoBytes,         // an unpalettized source onto 24- or 32-bit pixels
+    Any,
+    Onto32,            // an unpalettized source onto 32-bit pixels
+};
+
+struct RowRule {
+    Row row;
+    std::uint32_t ops;  // one bit per DrawOp
+    Is stretch, keyed, depth;
+    Pair pair;
+};
+
+constexpr std::uint32_t opsOf(std::initializer_list<DrawOp> ops)
 {
-    for (const BorrowedAlpha& b : borrowedAlphas)
-        if (!S::palettized && b.src == S::group && b.dst == D::group) return blendOp("alpha", b.opSrc, b.opDst);
-    return blendOp("alpha", S::word, D::word);
+    std::uint32_t bits = 0;
+    for (const DrawOp op : ops) bits |= 1u << static_cast<int>(op);
+    return bits;
 }
 
-// One drawn pixel (after the depth and key tests): d is read and written in place.
-template <class S, class D, DrawKey K>
-inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
+inline constexpr RowRule rowRules[] = {
+    // row               operations                                                   stretch  keyed    depth    pair
+    {Row::StretchRepeat, opsOf({DrawOp::Copy}),                                       Is::Yes, Is::No,  Is::Any, Pair::Same},
+    {Row::PalEntries16,  opsOf({DrawOp::Copy}),                                       Is::No,  Is::Any, Is::No,  Pair::Pal8Onto16},
+    {Row::KeyedWords16,  opsOf({DrawOp::Copy}),                                       Is::No,  Is::Yes, Is::No,  Pair::Same16},
+    {Row::SameRows,      opsOf({DrawOp::Copy}),                                       Is::No,  Is::No,  Is::No,  Pair::SameUnpalettized},
+    {Row::OntoBytes,     opsOf({DrawOp::Copy}),                                       Is::No,  Is::No,  Is::No,  Pair::OntoBytes},
+    {Row::CopyPixels,    opsOf({DrawOp::Copy}),                                       Is::No,  Is::No,  Is::No,  Pair::Any},
+    {Row::Lanes,         opsOf({DrawOp::Alpha, DrawOp::AlphaMap, DrawOp::Premul, DrawOp::Add}), Is::No, Is::No, Is::No, Pair::Onto32},
+};
+
+template <class S, class D>
+consteval bool pairIs(Pair pair)
 {
-    constexpr DrawOp op = K.op;
-    if constexpr (op == DrawOp::Copy) {
-        if constexpr (rawCopy<S, D>) {
-            std::memcpy(d, s, S::bytes);
-        } else {
-            const auto v = S::load(s);
-            D::copy(d, S::widen(v), S::alphaOf(v));
-        }
-    } else if constexpr (keptApart(S::group, D::group, K)) {
-        keptApartPixel<D, K>(d, s, a);
-    } else if constexpr (D::group == Group::X8888 &&
-                         (op == DrawOp::Alpha || op == DrawOp::AlphaMap || op == DrawOp::Premul || op == DrawOp::Add)) {
-        // Onto 32-bit pixels the blends, premultiplied alpha and add run on whole words.
-        const std::uint32_t dw = load32(d), sw = bgrWord(S::widen(S::load(s))), ua = static_cast<std::uint32_t>(a);
-        if constexpr (op == DrawOp::Premul)
-            store32(d, words::premul(dw, sw, ua));
-        else if constexpr (op == DrawOp::Add)
-            store32(d, words::add(dw, sw));
-        else
-            store32(d, words::alpha(dw, sw, ua));
-    } else if constexpr (op == DrawOp::Alpha || op == DrawOp::AlphaMap) {
-        if constexpr (D::wide && S::inlineBlend) {
-            const pel::Bgr c = S::widen(S::load(s));
-            d[0] = static_cast<std::uint8_t>(pel::mix(d[0], c.b, a));
-            d[1] = static_cast<std::uint8_t>(pel::mix(d[1], c.g, a));
-            d[2] = static_cast<std::uint8_t>(pel::mix(d[2], c.r, a));
-        } else {
-            constexpr pelAlphaFn* op = alphaOp<S, D>();
-            op(d, s, a);
-        }
-    } else if constexpr (op == DrawOp::Premul) {
-        constexpr pelAlphaFn* premul = blendOp("premul", S::word, D::word);
-        premul(d, s, a);
-    } else {
-        if constexpr (D::wide && (op == DrawOp::Modulate || (op == DrawOp::Subtract && S::inlineSubtract))) {
-            const pel::Bgr c = S::widen(S::load(s));
-            const int sc[3] = {c.b, c.g, c.r};
-            for (int i = 0; i < 3; ++i)
-                d[i] = static_cast<std::uint8_t>(op == DrawOp::Modulate ? (d[i] * sc[i]) >> 8 : (d[i] > sc[i] ? d[i] - sc[i] : 0));
-        } else {
-            constexpr pelColourFn* colour = colourOp(drawOpWords[static_cast<int>(op)], S::word, D::word);
-            colour(d, s);
-        }
+    switch (pair) {
+    case Pair::Same: return rawCopy<S, D>;
+    case Pair::SameUnpalettized: return rawCopy<S, D> && !S::palettized;
+    case Pair::Pal8Onto16: return rawCopy<S, D> && S::palettized && D::bytes == 2;
+    case Pair::Same16: return rawCopy<S, D> && !S::palettized && S::bytes == 2;
+    case Pair::OntoBytes: return !S::palettized && D::wide;
+    case Pair::Any: return true;
+    case Pair::Onto32: return !S::palettized && D::group == Group::X8888;
     }
+    return false;
 }
 
-// One row of an unscaled draw without key or depth test; map is read only by alpha-map draws.
+// The row of a draw: the first rule it meets.
 template <class S, class D, DrawKey K>
+consteval Row rowOf()
+{
+    const auto meets = [](Is is, bool value) { return is == Is::Any || (is == Is::Yes) == value; };
+    for (const RowRule& rule : rowRules)
+        if ((rule.ops >> static_cast<int>(K.op) & 1) != 0 && meets(rule.stretch, K.stretch) && meets(rule.keyed, K.keyed) &&
+            meets(rule.depth, K.depth) && pairIs<S, D>(rule.pair))
+            return rule.row;
+    return Row::General;
+}
+
+// One row of an unscaled draw without key or depth test, the Lanes row's chunks first; map is
+// read only by alpha-map draws.
+template <class S, class D, DrawKey K, bool Lanes>
 inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
 {
     constexpr bool byMap = K.op == DrawOp::AlphaMap;
     int i = 0;
-    if constexpr (constexpr lanes::Op op = lanes::opOf<S, D, K>(); op != lanes::Op::None) i = lanes::row<op, S, byMap>(d, s, map, w, alpha);
+    if constexpr (Lanes) i = lanes::row<lanes::opOf<S, D, K>(), S, byMap>(d, s, map, w, alpha);
     for (; i < w; ++i) blitPixel<S, D, K>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step, byMap ? map[i] : alpha);
 }
 
-// One row of a plain stretch copy that moves source values unchanged: column i reads source
-// pixel (accX + i * stepX) >> 16 of srow.
-template <class S, class D>
-inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict srow, const std::uint8_t* table,
-                           std::uint32_t accX, std::uint32_t stepX, int w)
-{
-    const auto at = [srow, table](std::uint32_t acc) { return S::fetch(table, srow + static_cast<std::ptrdiff_t>(acc >> 16) * S::step); };
-    int i = 0;
-    if constexpr (D::bytes == 2 || D::bytes == 4) {
-        // Pixels go out gathered into one 64-bit store (little-endian lanes: first pixel lowest).
-        using Pel = std::conditional_t<D::bytes == 2, std::uint16_t, std::uint32_t>;
-        constexpr int n = 8 / D::bytes;
-        for (; i + n <= w; i += n) {
-            std::uint64_t word = 0;
-            for (int k = 0; k < n; ++k, accX += stepX) {
-                Pel v;
-                std::memcpy(&v, at(accX), sizeof v);
-                word |= std::uint64_t{v} << (std::endian::native == std::endian::little ? 8 * D::bytes * k : 64 - 8 * D::bytes * (k + 1));
-            }
-            std::memcpy(d + std::ptrdiff_t{i} * D::bytes, &word, 8);
-        }
-    }
-    for (; i < w; ++i, accX += stepX) std::memcpy(d + std::ptrdiff_t{i} * D::bytes, at(accX), D::bytes);
-}
-
+// ---- the loop template ----
 // Walks job.width x job.height destination pixels once. Unscaled: every view starts at the
 // first pixel of the rectangle and steps by its own pitch. Stretch: the source view is the whole
 // source, sampled at ((x + i) * stepX) >> 16, ((y + j) * stepY) >> 16 in 32-bit unsigned steps.
@@ -158,6 +118,7 @@ inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __res
 template <class S, class D, DrawKey K>
 [[gnu::always_inline]] inline void blitLoop(const BlitJob& job)
 {
+    constexpr Row row = rowOf<S, D, K>();
     // Every field is read once: stores through the byte pointers could alias the job.
     const int w = job.width, h = job.height, alpha = job.alpha;
     if (w <= 0 || h <= 0) return;
@@ -167,63 +128,50 @@ template <class S, class D, DrawKey K>
     const std::ptrdiff_t sStride = std::ptrdiff_t{job.src.pitch} * S::step;
     const std::ptrdiff_t dStride = std::ptrdiff_t{job.dst.pitch} * D::bytes;
     std::uint8_t* drow = job.dst.pels;
-    if constexpr (K.stretch) {
+    const std::uint8_t* srow = job.src.pels;
+    if constexpr (row == Row::StretchRepeat) {
+        // A row is a function of its source row alone: a repeated source row (scales above 1)
+        // repeats the row just written.
         const std::uint32_t stepX = job.stepX, stepY = job.stepY, startX = static_cast<std::uint32_t>(job.x) * stepX;
-        const std::uint8_t* const src = job.src.pels;
         std::uint32_t accY = static_cast<std::uint32_t>(job.y) * stepY;
-        if constexpr (K.op == DrawOp::Copy && !K.keyed && rawCopy<S, D>) {
-            // A row is a function of its source row alone: a repeated source row (scales above 1)
-            // repeats the row just written.
-            const std::size_t rowBytes = static_cast<std::size_t>(w) * D::bytes;
-            std::uint32_t last = 0;
-            for (int j = 0; j < h; ++j, accY += stepY, drow += dStride) {
-                const std::uint32_t sy = accY >> 16;
-                if (j > 0 && sy == last)
-                    std::memcpy(drow, drow - dStride, rowBytes);
-                else
-                    stretchCopyRow<S, D>(drow, src + static_cast<std::ptrdiff_t>(sy) * sStride, table, startX, stepX, w);
-                last = sy;
-            }
-            return;
-        }
+        const std::size_t rowBytes = static_cast<std::size_t>(w) * D::bytes;
+        std::uint32_t last = 0;
         for (int j = 0; j < h; ++j, accY += stepY, drow += dStride) {
-            const std::uint8_t* srow = src + static_cast<std::ptrdiff_t>(accY >> 16) * sStride;
+            const std::uint32_t sy = accY >> 16;
+            if (j > 0 && sy == last)
+                std::memcpy(drow, drow - dStride, rowBytes);
+            else
+                stretchCopyRow<S, D>(drow, srow + static_cast<std::ptrdiff_t>(sy) * sStride, table, startX, stepX, w);
+            last = sy;
+        }
+    } else if constexpr (K.stretch) {
+        const std::uint32_t stepX = job.stepX, stepY = job.stepY, startX = static_cast<std::uint32_t>(job.x) * stepX;
+        std::uint32_t accY = static_cast<std::uint32_t>(job.y) * stepY;
+        for (int j = 0; j < h; ++j, accY += stepY, drow += dStride) {
+            const std::uint8_t* sline = srow + static_cast<std::ptrdiff_t>(accY >> 16) * sStride;
             std::uint32_t accX = startX;
             std::uint8_t* dp = drow;
             for (int i = 0; i < w; ++i, accX += stepX, dp += D::bytes) {
-                const std::uint8_t* sp = S::fetch(table, srow + static_cast<std::ptrdiff_t>(accX >> 16) * S::step);
+                const std::uint8_t* sp = S::fetch(table, sline + static_cast<std::ptrdiff_t>(accX >> 16) * S::step);
                 if constexpr (K.keyed)
                     if (keyedOut(sp)) continue;
                 blitPixel<S, D, K>(dp, sp, alpha);
             }
         }
-    } else if constexpr (K.op == DrawOp::Copy && !K.depth && S::palettized && D::bytes == 2 && rawCopy<S, D>) {
-        // Palettized onto 16-bit pixels, plain or keyed: the entries of a row gathered.
-        const std::uint8_t* srow = job.src.pels;
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride)
-            palRow16<K.keyed>(drow, srow, table, w, key, S::keyBits);
-    } else if constexpr (K.op == DrawOp::Copy && K.keyed && !K.depth && !S::palettized && S::bytes == 2 &&
-                         rawCopy<S, D>) {
-        // Keyed copies of 16-bit words onto their own group: whole rows, eight words a step.
-        const std::uint8_t* srow = job.src.pels;
+    } else if constexpr (row == Row::PalEntries16) {
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) palRow16<K.keyed>(drow, srow, table, w, key, S::keyBits);
+    } else if constexpr (row == Row::KeyedWords16) {
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16(drow, srow, w, key, S::keyBits);
-    } else if constexpr (K.op == DrawOp::Copy && !K.keyed && !K.depth) {
-        // Every pixel of every row is written: whole rows at a time.
-        const std::uint8_t* srow = job.src.pels;
-        if constexpr (rawCopy<S, D> && !S::palettized) {
-            copyRows(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h);
-            return;
-        }
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) {
-            if constexpr (!S::palettized && D::wide)
-                copyRowOntoBytes<S, D>(drow, srow, w);
-            else
-                for (int i = 0; i < w; ++i)
-                    blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);
-        }
+    } else if constexpr (row == Row::SameRows) {
+        copyRows(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h);
+    } else if constexpr (row == Row::OntoBytes) {
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) copyRowOntoBytes<S, D>(drow, srow, w);
+    } else if constexpr (row == Row::CopyPixels) {
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride)
+            for (int i = 0; i < w; ++i)
+                blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);
     } else {
         constexpr bool map = K.op == DrawOp::AlphaMap;
-        const std::uint8_t* srow = job.src.pels;
         const std::uint8_t* mrow = job.alphaMap.pels;
         const std::uint8_t* sdrow = job.srcDepth.pels;
         std::uint8_t* ddrow = job.dstDepth.pels;
@@ -232,7 +180,7 @@ template <class S, class D, DrawKey K>
         for (int j = 0; j < h; ++j) {
             if constexpr (!K.depth && !K.keyed && !S::palettized) {
                 // Rows of a different image than the source: no store can change a later read.
-                blitRow<S, D, K>(drow, srow, mrow, w, alpha);
+                blitRow<S, D, K, row == Row::Lanes>(drow, srow, mrow, w, alpha);
             } else {
                 for (int i = 0; i < w; ++i) {
                     if constexpr (K.depth) {

@@ -1,9 +1,11 @@
-// Whole-row moves of the plain and keyed copies: same-format rows, and palettized rows onto 16-bit pixels.
+// The rows of the copies: same-format rows and blocks, keyed 16-bit words, palettized rows onto 16-bit pixels, converted rows onto bytes, stretched rows.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "img/wide_steps.h"
 #include "sprite/PelFormats.h"
@@ -31,6 +33,31 @@ inline void copyRowOntoBytes(std::uint8_t* d, const std::uint8_t* s, int w)
             D::copy(d + 4 * i, S::widen(v), S::alphaOf(v));
         }
     }
+}
+
+// One row of a plain stretch copy that moves source values unchanged: column i reads source
+// pixel (accX + i * stepX) >> 16 of srow.
+template <class S, class D>
+inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict srow, const std::uint8_t* table,
+                           std::uint32_t accX, std::uint32_t stepX, int w)
+{
+    const auto at = [srow, table](std::uint32_t acc) { return S::fetch(table, srow + static_cast<std::ptrdiff_t>(acc >> 16) * S::step); };
+    int i = 0;
+    if constexpr (D::bytes == 2 || D::bytes == 4) {
+        // Pixels go out gathered into one 64-bit store (little-endian lanes: first pixel lowest).
+        using Pel = std::conditional_t<D::bytes == 2, std::uint16_t, std::uint32_t>;
+        constexpr int n = 8 / D::bytes;
+        for (; i + n <= w; i += n) {
+            std::uint64_t word = 0;
+            for (int k = 0; k < n; ++k, accX += stepX) {
+                Pel v;
+                std::memcpy(&v, at(accX), sizeof v);
+                word |= std::uint64_t{v} << (std::endian::native == std::endian::little ? 8 * D::bytes * k : 64 - 8 * D::bytes * (k + 1));
+            }
+            std::memcpy(d + std::ptrdiff_t{i} * D::bytes, &word, 8);
+        }
+    }
+    for (; i < w; ++i, accX += stepX) std::memcpy(d + std::ptrdiff_t{i} * D::bytes, at(accX), D::bytes);
 }
 
 // n bytes, 16 <= n < 160, without a library call: small sprites have short rows, where the call
