@@ -100,11 +100,13 @@ consteval Row rowOf()
 // One row of an unscaled draw without key or depth test, the Lanes row's chunks first; map is
 // read only by alpha-map draws.
 template <class S, class D, DrawKey K, bool Lanes>
-inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
+inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha,
+                    bool simd)
 {
     constexpr bool byMap = K.op == DrawOp::AlphaMap;
     int i = 0;
-    if constexpr (Lanes) i = lanes::row<lanes::opOf<S, D, K>(), S, byMap>(d, s, map, w, alpha);
+    if constexpr (Lanes)
+        if (simd) i = lanes::row<lanes::opOf<S, D, K>(), S, byMap>(d, s, map, w, alpha);
     for (; i < w; ++i) blitPixel<S, D, K>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step, byMap ? map[i] : alpha);
 }
 
@@ -159,11 +161,13 @@ template <class S, class D, DrawKey K>
             }
         }
     } else if constexpr (row == Row::PalEntries16) {
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) palRow16<K.keyed>(drow, srow, table, w, key, S::keyBits);
+        const bool simd = ctySimdRowsOn();
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) palRow16<K.keyed>(drow, srow, table, w, key, S::keyBits, simd);
     } else if constexpr (row == Row::KeyedWords16) {
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16(drow, srow, w, key, S::keyBits);
+        const bool simd = ctySimdRowsOn();
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16(drow, srow, w, key, S::keyBits, simd);
     } else if constexpr (row == Row::SameRows) {
-        copyRows(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h);
+        copyRows(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h, ctySimdRowsOn());
     } else if constexpr (row == Row::OntoBytes) {
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) copyRowOntoBytes<S, D>(drow, srow, w);
     } else if constexpr (row == Row::CopyPixels) {
@@ -172,6 +176,7 @@ template <class S, class D, DrawKey K>
                 blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);
     } else {
         constexpr bool map = K.op == DrawOp::AlphaMap;
+        const bool simd = row == Row::Lanes && ctySimdRowsOn();
         const std::uint8_t* mrow = job.alphaMap.pels;
         const std::uint8_t* sdrow = job.srcDepth.pels;
         std::uint8_t* ddrow = job.dstDepth.pels;
@@ -180,7 +185,7 @@ template <class S, class D, DrawKey K>
         for (int j = 0; j < h; ++j) {
             if constexpr (!K.depth && !K.keyed && !S::palettized) {
                 // Rows of a different image than the source: no store can change a later read.
-                blitRow<S, D, K, row == Row::Lanes>(drow, srow, mrow, w, alpha);
+                blitRow<S, D, K, row == Row::Lanes>(drow, srow, mrow, w, alpha, simd);
             } else {
                 for (int i = 0; i < w; ++i) {
                     if constexpr (K.depth) {

@@ -160,7 +160,9 @@ TEST(Blit, MatchesTheReferenceModelOnSeededRequests)
         return;
     }
     Cells cells;
-    for (std::uint64_t seed = 1; seed <= 200000 && !HasFailure(); ++seed) sweepCase(seed, &cells);
+    onVectorAndScalarRows([&] {
+        for (std::uint64_t seed = 1; seed <= 200000 && !HasFailure(); ++seed) sweepCase(seed, &cells);
+    });
     if (HasFailure()) return;
     // Every cell of the table ran: five source groups and the palettized route onto five
     // destination groups, 48 slots each, and the two index copies.
