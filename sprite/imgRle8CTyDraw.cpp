@@ -1,4 +1,4 @@
-// The sprite draws: Draw, Draw with alpha, DrawEx and the mirrored pair, clipped, then one member.
+// The sprite draws: Draw, Draw with alpha, DrawEx and the mirrored pair; the two dispatchers; clipped, then one member.
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -173,6 +173,32 @@ void run(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry&
     member(job);
 }
 
+// DrawEx's selection: the member of the mode, the sprite's key flag and a source depth image,
+// given the alpha, the depth images, the alpha map (locked, never read) and, to stretch, steps.
+void rle8_draw_dispatch(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry& g, const DrawParams& params)
+{
+    Request q;
+    q.key = rle8RequestKey(static_cast<std::uint32_t>(params.mode), sprite.hasColorKey != 0, params.srcDepth != nullptr);
+    q.alpha = std::clamp(params.alpha, 0, 256);
+    q.srcDepth = params.srcDepth;
+    q.dstDepth = params.dstDepth;
+    q.alphaMap = params.alphaMap;
+    if (q.key && q.key->stretch && !(stepOf(params.scaleX, q.stepX) && stepOf(params.scaleY, q.stepY))) return;
+    run(sprite, cache, dst, g, q);
+}
+
+// DrawExMirrorH's selection: the mirrored member of the mode and the key flag; mirrored draws
+// have no depth test.
+void rle8_draw_mirror_dispatch(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry& g, const DrawParams& params)
+{
+    Request q;
+    q.key = rle8RequestKey(static_cast<std::uint32_t>(params.mode), sprite.hasColorKey != 0, false);
+    q.mirror = true;
+    q.alpha = std::clamp(params.alpha, 0, 256);
+    if (q.key && q.key->stretch && !(stepOf(params.scaleX, q.stepX) && stepOf(params.scaleY, q.stepY))) return;
+    run(sprite, cache, dst, g, q);
+}
+
 }  // namespace
 
 void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect)
@@ -200,21 +226,13 @@ void imgRle8CTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const Dr
 {
     if (dst == nullptr || params == nullptr || !takeDestination(dst, "DrawEx")) return;
     const imgRect r = rect != nullptr ? *rect : bounds;
-    const auto mode = static_cast<std::uint32_t>(params->mode);
-    Request q;
-    q.key = rle8RequestKey(mode, hasColorKey != 0, params->srcDepth != nullptr);
-    q.alpha = std::clamp(params->alpha, 0, 256);
-    q.srcDepth = params->srcDepth;
-    q.dstDepth = params->dstDepth;
-    q.alphaMap = params->alphaMap;
     Geometry g{std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
                std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y};
-    if (mode == 13) {
-        if (!stepOf(params->scaleX, q.stepX) || !stepOf(params->scaleY, q.stepY)) return;
+    if (params->mode == 13) {
         g.sx = truncCoord(static_cast<float>(r.x) - static_cast<float>(bounds.x) * params->scaleX);
         g.sy = truncCoord(static_cast<float>(r.y) - static_cast<float>(bounds.y) * params->scaleY);
     }
-    run(*this, drawCache_, *dst, g, q);
+    rle8_draw_dispatch(*this, drawCache_, *dst, g, *params);
 }
 
 void imgRle8CTy::DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect)
@@ -236,14 +254,8 @@ void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, c
     if (dst == nullptr || params == nullptr || !takeDestination(dst, "DrawExMirrorH")) return;
     imgRect r = rect != nullptr ? *rect : bounds;
     if (rect == nullptr) r.x = width - bounds.width - bounds.x + 1;
-    const auto mode = static_cast<std::uint32_t>(params->mode);
-    Request q;
-    q.key = rle8RequestKey(mode, hasColorKey != 0, false);
-    q.mirror = true;
-    q.alpha = std::clamp(params->alpha, 0, 256);
     Geometry g{0, std::int64_t{r.y} - bounds.y, r.width, r.height, std::int64_t{r.x} + x, std::int64_t{r.y} + y, 0, 0};
-    if (mode == 13) {
-        if (!stepOf(params->scaleX, q.stepX) || !stepOf(params->scaleY, q.stepY)) return;
+    if (params->mode == 13) {
         const std::int64_t reflected =
             truncCoord(static_cast<float>(width) * params->scaleX - static_cast<float>(std::int64_t{r.x} + r.width - 1));
         g.sx = truncCoord(static_cast<float>(reflected) - static_cast<float>(bounds.x) * params->scaleX);
@@ -252,5 +264,5 @@ void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, c
         g.sx = std::int64_t{width} - r.width - r.x + 1 - bounds.x;
     }
     g.sx = std::max<std::int64_t>(0, g.sx);
-    run(*this, drawCache_, *dst, g, q);
+    rle8_draw_mirror_dispatch(*this, drawCache_, *dst, g, *params);
 }
