@@ -60,28 +60,16 @@ std::uint32_t imgCTy::PelAtXY(int x, int y)
     const imgRect one{x, y, 1, 1};
     imgScopedLock lock(*this, &one, 1);
     const std::uint8_t* p = lock.Span(x, y, 1);
-    const int kind = pelFmt.kind;
-    const bool known = kind >= 1 && kind <= 10 && kind != 7 && kind != 8;
-    if (!known) {
+    const PelKindInfo* info = pelKindOf(pelFmt.kind);
+    if (info == nullptr || !info->pixels) {
         ctyErrorf(4, "imgCTy::PelAtXY : this is not implemented yet");
         return 0xFFFFFFFF;
     }
     if (p == nullptr) return 0xFFFFFFFF;
-    switch (kind) {
-    case 1:
-        return p[0] | p[1] << 8 | static_cast<std::uint32_t>(p[2]) << 16;
-    case 4:
-    case 5:
-    case 6:
-        return p[0] | static_cast<std::uint32_t>(p[1]) << 8;
-    case 9:
-        return p[0];
-    default: {  // 2, 3, 10
-        std::uint32_t word;
-        std::memcpy(&word, p, sizeof word);
-        return word;
-    }
-    }
+    // The pixel's bytes as a little-endian value.
+    std::uint32_t value = 0;
+    for (int i = info->bytes - 1; i >= 0; --i) value = value << 8 | p[i];
+    return value;
 }
 
 std::uint32_t* imgCTy::RgbaAtXY(std::uint32_t* out, int x, int y)

@@ -54,22 +54,24 @@ struct PelKindInfo {
     PelField a;         // the fourth field: alpha when `alpha`, else x bits without meaning
     bool alpha;
     PelGroup group;
+    bool pixels;  // the library reads and writes its pixels (PelAtXY, the primitives)
     // The bits a colour key compares: colour and alpha, never x bits.
     [[nodiscard]] constexpr std::uint32_t keyMask() const { return b.mask() | g.mask() | r.mask() | (alpha ? a.mask() : 0u); }
 };
 
 inline constexpr PelKindInfo pelKinds[pelKindCount] = {
-    {PelKind::None, 4, {}, {}, {}, {}, false, PelGroup::None},
-    {PelKind::Rgb888, 3, {0, 8}, {8, 8}, {16, 8}, {}, false, PelGroup::Rgb888},
-    {PelKind::Rgbx8888, 4, {0, 8}, {8, 8}, {16, 8}, {24, 8}, false, PelGroup::X8888},
-    {PelKind::Rgba8888, 4, {0, 8}, {8, 8}, {16, 8}, {24, 8}, true, PelGroup::X8888},
-    {PelKind::Rgb565, 2, {0, 5}, {5, 6}, {11, 5}, {}, false, PelGroup::Rgb565},
-    {PelKind::Rgbx5551, 2, {0, 5}, {5, 5}, {10, 5}, {15, 1}, false, PelGroup::Rgbx5551},
-    {PelKind::Rgba5551, 2, {0, 5}, {5, 5}, {10, 5}, {15, 1}, true, PelGroup::Rgba5551},
-    {PelKind::Rgbx4444, 2, {0, 4}, {4, 4}, {8, 4}, {12, 4}, false, PelGroup::None},
-    {PelKind::Rgba4444, 2, {0, 4}, {4, 4}, {8, 4}, {12, 4}, true, PelGroup::None},
-    {PelKind::Index8, 1, {}, {}, {}, {}, false, PelGroup::Index8},
-    {PelKind::Depth, 4, {}, {}, {}, {}, false, PelGroup::None},
+    // kind             bytes  b        g        r         a         alpha  group              pixels
+    {PelKind::None,     4,     {},      {},      {},       {},       false, PelGroup::None,     false},
+    {PelKind::Rgb888,   3,     {0, 8},  {8, 8},  {16, 8},  {},       false, PelGroup::Rgb888,   true},
+    {PelKind::Rgbx8888, 4,     {0, 8},  {8, 8},  {16, 8},  {24, 8},  false, PelGroup::X8888,    true},
+    {PelKind::Rgba8888, 4,     {0, 8},  {8, 8},  {16, 8},  {24, 8},  true,  PelGroup::X8888,    true},
+    {PelKind::Rgb565,   2,     {0, 5},  {5, 6},  {11, 5},  {},       false, PelGroup::Rgb565,   true},
+    {PelKind::Rgbx5551, 2,     {0, 5},  {5, 5},  {10, 5},  {15, 1},  false, PelGroup::Rgbx5551, true},
+    {PelKind::Rgba5551, 2,     {0, 5},  {5, 5},  {10, 5},  {15, 1},  true,  PelGroup::Rgba5551, true},
+    {PelKind::Rgbx4444, 2,     {0, 4},  {4, 4},  {8, 4},   {12, 4},  false, PelGroup::None,     false},
+    {PelKind::Rgba4444, 2,     {0, 4},  {4, 4},  {8, 4},   {12, 4},  true,  PelGroup::None,     false},
+    {PelKind::Index8,   1,     {},      {},      {},       {},       false, PelGroup::Index8,   true},
+    {PelKind::Depth,    4,     {},      {},      {},       {},       false, PelGroup::None,     true},
 };
 
 // What a group's draws follow: the layout of one kind (the 32-bit group's is Rgba8888's, A compared
