@@ -1,33 +1,13 @@
-// Drawing coded sprite rows onto locked destinations: the job and the selection of its member.
+// Drawing coded sprite rows onto locked destinations: the selection of a job's member.
 #pragma once
 
-#include <cstdint>
-
+#include "sprite/Rle8Job.h"
 #include "sprite/drawKey.h"
 #include "sprite/pelKinds.h"
-
-// One clipped draw: rows sy .. sy + h - 1 of the table, pixels sx .. sx + w - 1 of each coded row
-// (both inside the bounds; stretch: destination coordinates whose samples lie inside them).
-struct Rle8Job {
-    const std::uint8_t* const* rows = nullptr;
-    std::int64_t sx = 0, sy = 0;
-    int w = 0, h = 0;
-    std::uint8_t* dst = nullptr;  // first destination pixel of the first row: its left end, or
-                                  // its right end when mirrored
-    std::int64_t dstPitch = 0;    // bytes
-    const std::uint8_t* table = nullptr;  // converted palette
-    std::uint32_t key = 0;                // in the destination's form
-    int alpha = 0;                        // 0..256
-    std::int32_t* srcDepth = nullptr;
-    std::int32_t* dstDepth = nullptr;
-    std::int64_t srcDepthPitch = 0, dstDepthPitch = 0;  // pixels
-    std::uint32_t stepX = 0, stepY = 0;                 // 16.16
-};
-
-using Rle8Fn = void(const Rle8Job&);
 
 // The member for a destination kind, draw key (rle8RequestKey) and direction; null where nothing
 // is drawn (kinds outside 1..6, depth tests mirrored, keys no sprite loop serves).
 [[nodiscard]] Rle8Fn* rle8Member(int kind, DrawKey key, bool mirror) noexcept;
-// The group of a destination kind: 0 rgb888, 1 32-bit, 2 rgb565, 3 x5551 (kinds 1 to 6); -1 else.
+// The group of a destination kind's table: rgb888, 32-bit, rgb565 or rgbx5551 (kinds 5 and 6);
+// None for kinds outside 1 to 6.
 [[nodiscard]] PelGroup rle8GroupOf(int kind) noexcept;

@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "sprite/Rle8Draw.h"
 #include "sprite/Rle8RowLoop.h"
 #include "sprite/ctySimd.h"
 #include "sprite/imgPelFmt.h"

@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "sprite/Rle8Draw.h"
+#include "sprite/Rle8Job.h"
 #include "sprite/Rle8RowLoop.h"
 #include "sprite/drawKey.h"
 

@@ -6,7 +6,8 @@
 
 #include "sprite/PelOpList.h"
 #include "sprite/Rle8Codec.h"
-#include "sprite/Rle8Draw.h"
+#include "sprite/Rle8Job.h"
+#include "sprite/pelKinds.h"
 
 namespace rle8 {
 

@@ -8,6 +8,9 @@
 struct ctyMemBuffer;
 struct palCTy;
 
+// The kind number that stands for a colour 0xAARRGGBB in PackColor and UnpackColor.
+inline constexpr int imgColourKind = pelKindNumber(PelKind::Rgbx8888);
+
 struct imgPelFmt {
     imgPelFmt() = default;
     // Describes a format with a caller's palette, which the record uses and never destroys.
