@@ -22,10 +22,11 @@ struct imgPelFmt {
 
     // Copies the palette's entries into the record's own palette, which it owns afterwards.
     void SetPalette(const palCTy& source);
-    // A colour 0xAARRGGBB as a native pixel of the record's kind; fromKind other than 2 passes.
+    // A colour 0xAARRGGBB as a native pixel of the record's kind; a fromKind other than
+    // imgColourKind passes.
     [[nodiscard]] std::uint32_t PackColor(std::uint32_t colour, int fromKind) const;
-    // A native pixel converted to toKind (2: a colour 0xAARRGGBB). An index past the palette's
-    // count is opaque black.
+    // A native pixel converted to toKind (imgColourKind: a colour 0xAARRGGBB). An index past
+    // the palette's count is opaque black.
     [[nodiscard]] std::uint32_t UnpackColor(std::uint32_t pel, int toKind) const;
     // Has the palette build its converted table; without a palette posts a message and does nothing.
     void BuildTbl(int toKind);
