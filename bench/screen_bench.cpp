@@ -1,5 +1,7 @@
-// One frame of each screen on the headless backend, each against copying one 800 x 600
-// 16-bit frame with memcpy in the same run, and the time from process start to the first menu
+// One frame of each screen on the headless backend against the floor every frame stands on,
+// the two full-frame copies it must make (background into the back buffer, back buffer into the
+// primary) done with memcpy over three frame-sized buffers in the same loop, and against one
+// 800 x 600 16-bit copy as a second yardstick; and the time from process start to the first menu
 // frame of the built executable.
 #include "game/Board.h"
 #include "game/Fades.h"
@@ -22,6 +24,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -37,29 +40,118 @@ namespace {
 constexpr std::size_t FrameBytes = 800 * 600 * 2;
 constexpr int MeasuredFrames = 120;
 
-// Median of many copies, both buffers already touched: the yardstick every screen frame is
-// divided by, taken right after that screen's frames.
+// Median of many copies between two buffers, both already touched: the old yardstick (it fits
+// in a 2 MB cache where a frame's three buffers do not), taken right after that screen's frames.
 double memcpySeconds()
 {
-    const double seconds = [] {
-        std::vector<uint8_t> from(FrameBytes, 0x5A), to(FrameBytes, 0);
-        for (int i = 0; i < 50; ++i) {
-            std::memcpy(to.data(), from.data(), FrameBytes);
-            benchmark::ClobberMemory();
-        }
-        std::vector<double> times;
-        for (int i = 0; i < 301; ++i) {
-            const auto start = Clock::now();
-            std::memcpy(to.data(), from.data(), FrameBytes);
-            benchmark::ClobberMemory();
-            times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-            from[static_cast<std::size_t>(i)] = to[FrameBytes - 1 - static_cast<std::size_t>(i)];
-        }
-        std::nth_element(times.begin(), times.begin() + 150, times.end());
-        return times[150];
-    }();
-    return seconds;
+    std::vector<uint8_t> from(FrameBytes, 0x5A), to(FrameBytes, 0);
+    for (int i = 0; i < 50; ++i) {
+        std::memcpy(to.data(), from.data(), FrameBytes);
+        benchmark::ClobberMemory();
+    }
+    std::vector<double> times;
+    for (int i = 0; i < 301; ++i) {
+        const auto start = Clock::now();
+        std::memcpy(to.data(), from.data(), FrameBytes);
+        benchmark::ClobberMemory();
+        times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        from[static_cast<std::size_t>(i)] = to[FrameBytes - 1 - static_cast<std::size_t>(i)];
+    }
+    std::nth_element(times.begin(), times.begin() + 150, times.end());
+    return times[150];
 }
+
+// The floor of a frame: background into back buffer, back buffer into primary, as memcpy over
+// three buffers of a frame's size that start on 64-byte lines like the surfaces' pixels.
+class FrameFloor {
+public:
+    FrameFloor()
+    {
+        for (auto& b : buffers_) {
+            b = static_cast<uint8_t*>(std::aligned_alloc(64, FrameBytes));
+            if (!b)
+                std::abort();
+            std::memset(b, 0x5A, FrameBytes);
+        }
+    }
+    ~FrameFloor()
+    {
+        for (auto* b : buffers_)
+            std::free(b);
+    }
+    FrameFloor(const FrameFloor&) = delete;
+    FrameFloor& operator=(const FrameFloor&) = delete;
+
+    // One pass, timed.
+    double seconds()
+    {
+        uint8_t* const background = buffers_[0];
+        uint8_t* const back = buffers_[1];
+        uint8_t* const primary = buffers_[2];
+        const auto start = Clock::now();
+        std::memcpy(back, background, FrameBytes);
+        benchmark::ClobberMemory();
+        std::memcpy(primary, back, FrameBytes);
+        benchmark::ClobberMemory();
+        const auto end = Clock::now();
+        background[pass_ % FrameBytes] = primary[FrameBytes - 1 - pass_ % FrameBytes];
+        ++pass_;
+        return std::chrono::duration<double>(end - start).count();
+    }
+
+private:
+    uint8_t* buffers_[3] = {};
+    std::size_t pass_ = 0;
+};
+
+FrameFloor& frameFloor()
+{
+    static FrameFloor floor;
+    return floor;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+// Frame times and floor passes taken one after the other in the same loop, so that both meet
+// the same state of the machine; reported as medians, with the old one-copy yardstick taken
+// after each iteration's frames.
+class Ratio {
+public:
+    explicit Ratio(benchmark::State& state) : state_(state) {}
+    ~Ratio()
+    {
+        if (frames_.empty())
+            return;
+        const double frame = median(frames_), floor = median(floor_), copy = median(copy_);
+        state_.counters["frame_us"] = frame * 1e6;
+        state_.counters["floor_us"] = floor * 1e6;
+        state_.counters["x_floor"] = frame / floor;
+        state_.counters["memcpy_us"] = copy * 1e6;
+        state_.counters["x_memcpy"] = frame / copy;
+    }
+    // One frame's time; a floor pass follows it at once.
+    void frame(double seconds)
+    {
+        frames_.push_back(seconds);
+        floor_.push_back(frameFloor().seconds());
+    }
+    // The end of an iteration: its median frame time and the old yardstick.
+    void iteration(double frameSeconds)
+    {
+        state_.SetIterationTime(frameSeconds);
+        copy_.push_back(memcpySeconds());
+    }
+
+private:
+    benchmark::State& state_;
+    std::vector<double> frames_, floor_, copy_;
+};
 
 fs::path workingCopyOfData()
 {
@@ -91,58 +183,45 @@ void openGame()
     loadResources();
 }
 
-// Times the frames a screen presents: from the present of frame `first` to that of frame
-// first + MeasuredFrames. `step` runs after every present (it may queue input or end the
-// screen); `screen` runs the screen until it returns.
+// Times the frames a screen presents, frames `first` + 1 to first + MeasuredFrames, each from
+// the end of the present hook to the start of the next one; in the hook a floor pass runs
+// between the two. `step` runs after every present (it may queue input or end the screen);
+// `screen` runs the screen until it returns. Returns the median frame time (a frame the machine
+// preempted does not move it); `count` frames are timed, and with no ratio nothing is.
 class FrameTimer {
 public:
     using Step = std::function<void(uint64_t frame, FrameTimer& timer)>;
 
-    double run(uint64_t first, const Step& step, const std::function<void()>& screen)
+    double run(Ratio* ratio, uint64_t first, const Step& step, const std::function<void()>& screen,
+               int count = MeasuredFrames)
     {
         frame_ = 0;
         first_ = first;
+        count_ = static_cast<uint64_t>(count);
+        std::vector<double> times;
         plat::headless::setPresentHook([&](const plat::headless::PresentedFrame&) {
+            const auto presented = Clock::now();
             ++frame_;
-            if (frame_ == first_)
-                start_ = Clock::now();
-            if (frame_ == first_ + MeasuredFrames)
-                end_ = Clock::now();
+            if (ratio && frame_ > first_ && frame_ <= first_ + count_) {
+                const double seconds = std::chrono::duration<double>(presented - start_).count();
+                times.push_back(seconds);
+                ratio->frame(seconds);
+            }
             step(frame_, *this);
+            start_ = Clock::now();
         });
         screen();
         plat::headless::setPresentHook(nullptr);
-        return std::chrono::duration<double>(end_ - start_).count() / MeasuredFrames;
+        return median(times);
     }
 
-    [[nodiscard]] bool measured() const { return frame_ >= first_ + MeasuredFrames; }
+    [[nodiscard]] bool measured() const { return frame_ >= first_ + count_; }
 
 private:
     uint64_t frame_ = 0;
     uint64_t first_ = 0;
-    Clock::time_point start_, end_;
-};
-
-// Frame and copy times of every iteration, reported as their ratio when the benchmark ends.
-class Ratio {
-public:
-    explicit Ratio(benchmark::State& state) : state_(state) {}
-    ~Ratio()
-    {
-        state_.counters["x_memcpy"] = copy_ > 0 ? frame_ / copy_ : 0;
-        state_.counters["memcpy_us"] = state_.iterations() ? copy_ * 1e6 / static_cast<double>(state_.iterations()) : 0;
-    }
-    void add(double frameSeconds)
-    {
-        state_.SetIterationTime(frameSeconds);
-        frame_ += frameSeconds;
-        copy_ += memcpySeconds();
-    }
-
-private:
-    benchmark::State& state_;
-    double frame_ = 0;
-    double copy_ = 0;
+    uint64_t count_ = 0;
+    Clock::time_point start_;
 };
 
 void BM_Memcpy800x600x16(benchmark::State& state)
@@ -164,7 +243,7 @@ void BM_MenuFrame(benchmark::State& state)
         FrameTimer timer;
         gameState.leaveScreen = false;
         const double seconds = timer.run(
-            5,
+            &ratio, 5,
             [](uint64_t frame, FrameTimer& t) {
                 if (frame == 1)
                     plat::headless::moveMouseTo(300, 260); // over the 8x8 button: its hover picture
@@ -172,7 +251,7 @@ void BM_MenuFrame(benchmark::State& state)
                     gameState.leaveScreen = true;
             },
             runMainMenu);
-        ratio.add(seconds);
+        ratio.iteration(seconds);
     }
 }
 BENCHMARK(BM_MenuFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);
@@ -195,7 +274,7 @@ void BM_BoardFrameWithHints(benchmark::State& state)
         setupBoard6x6();
         const ScreenPoint centre = squareCentre(2, 2);
         const double seconds = timer.run(
-            40, // the jump animation is over by then
+            &ratio, 40, // the jump animation is over by then
             [&](uint64_t frame, FrameTimer&) {
                 if (frame == 1)
                     plat::headless::clickAt(centre.x, centre.y);
@@ -203,7 +282,7 @@ void BM_BoardFrameWithHints(benchmark::State& state)
                     plat::headless::clickAt(380, 530); // the end button, as a player leaves
             },
             runGame6x6);
-        ratio.add(seconds);
+        ratio.iteration(seconds);
     }
 }
 BENCHMARK(BM_BoardFrameWithHints)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);
@@ -219,13 +298,13 @@ void BM_LostDialogFrame(benchmark::State& state)
         setupBoard6x6();
         plat::headless::moveMouseTo(290, 415);
         const double seconds = timer.run(
-            5,
+            &ratio, 5,
             [](uint64_t, FrameTimer& t) {
                 if (t.measured())
                     gameState.leaveScreen = true; // as "Nein" does
             },
             [] { runLostDialog(Board::Size6x6); });
-        ratio.add(seconds);
+        ratio.iteration(seconds);
     }
 }
 BENCHMARK(BM_LostDialogFrame)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);
@@ -241,7 +320,7 @@ void BM_FullFrameCopiesPerFrame(benchmark::State& state)
         FrameTimer timer;
         gameState.leaveScreen = false;
         timer.run(
-            first,
+            nullptr, first,
             [&](uint64_t frame, FrameTimer& t) {
                 if (frame == first)
                     atFirst = plat::headless::fullFrameCopies();
@@ -286,23 +365,27 @@ void BM_PresentOnly(benchmark::State& state)
     openGame();
     Ratio ratio(state);
     for (auto _ : state) {
-        const auto start = Clock::now();
-        for (int i = 0; i < MeasuredFrames; ++i)
+        std::vector<double> times;
+        for (int i = 0; i < MeasuredFrames; ++i) {
+            const auto start = Clock::now();
             static_cast<void>(display.flip(0));
-        ratio.add(std::chrono::duration<double>(Clock::now() - start).count() / MeasuredFrames);
+            times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+            ratio.frame(times.back());
+        }
+        ratio.iteration(median(times));
     }
 }
 BENCHMARK(BM_PresentOnly)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);
 
-// A fade-out of the last frame: 51 frames in one call.
+// A fade-out of the last frame: 51 frames in one call, the last 50 timed.
 void BM_FadeFrame(benchmark::State& state)
 {
     openGame();
     Ratio ratio(state);
     for (auto _ : state) {
-        const auto start = Clock::now();
-        fadeOutSurface(screenCopy, 0, 0);
-        ratio.add(std::chrono::duration<double>(Clock::now() - start).count() / 51);
+        FrameTimer timer;
+        const double seconds = timer.run(&ratio, 1, [](uint64_t, FrameTimer&) {}, [] { fadeOutSurface(screenCopy, 0, 0); }, 50);
+        ratio.iteration(seconds);
     }
 }
 BENCHMARK(BM_FadeFrame)->UseManualTime()->Iterations(20)->Unit(benchmark::kMicrosecond);

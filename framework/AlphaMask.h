@@ -1,4 +1,5 @@
-// One opacity byte per pixel of a Surface, made from the grey levels of a mask picture.
+// One opacity byte per pixel of a Surface, made from the grey levels of a mask picture
+// (SurfaceAlphaMask.cpp makes and fills it).
 #pragma once
 
 #include "framework/Rect.h"
@@ -26,7 +27,13 @@ public:
     int fillFromSurface(const Rect& rect);
 
     // The opacity at a position; 0 outside the buffer.
-    [[nodiscard]] uint8_t at(int32_t column, int32_t row) const;
+    [[nodiscard]] uint8_t at(int32_t column, int32_t row) const
+    {
+        if (column < 0 || row < 0 || column >= width || row >= height)
+            return 0;
+        return alpha[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                     static_cast<std::size_t>(column)];
+    }
 
     std::vector<uint8_t> alpha; // row-major, `width` per row
     Surface* source = nullptr;  // not owned

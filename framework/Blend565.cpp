@@ -6,6 +6,7 @@
 // channel, so every intermediate fits a 16-bit lane.
 #include "framework/Blend565.h"
 
+#include "platform/cpu_features.h"
 #include "platform/pixel_blocks.h"
 
 #include <cstring>
@@ -151,6 +152,42 @@ inline void glyphRow(const GlyphColour& c, uint8_t* dst, const uint8_t* alpha, i
             store(dst + 2 * i, alpha[i] == 255 ? c.colour : mix565(load(dst + 2 * i), c.colour, alpha[i]));
 }
 
+// The fade rows in sixteen 16-bit lanes where the processor has AVX2: the block arithmetic
+// above on twice the lanes, only these loops built for AVX2. A fade step blends a whole frame,
+// and eight lanes leave it bound by the arithmetic, not by memory.
+#if defined(__x86_64__) || defined(__i386__)
+#define VELMOOR_BLEND_WIDE 1
+#define VELMOOR_AVX2 __attribute__((target("avx2")))
+
+using U16x16 = uint16_t __attribute__((vector_size(32)));
+
+// Whole steps of sixteen pixels; returns how many pixels it drew.
+template <bool Keyed>
+VELMOOR_AVX2 int blendedWide(uint8_t* __restrict dst, const uint8_t* __restrict src, int n, uint16_t a, Weighted w,
+                             uint16_t key)
+{
+    const U16x16 alpha = U16x16{} + a, red = U16x16{} + w.red, green = U16x16{} + w.green,
+                 blue = U16x16{} + w.blue, keys = U16x16{} + key;
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        U16x16 s;
+        std::memcpy(&s, src + 2 * i, sizeof s);
+        const U16x16 r = ((s >> 11) * alpha + red) >> 8;
+        const U16x16 g = (((s >> 5) & 0x3F) * alpha + green) >> 8;
+        const U16x16 b = ((s & 0x1F) * alpha + blue) >> 8;
+        U16x16 v = (r << 11) | (g << 5) | b;
+        if constexpr (Keyed) {
+            U16x16 d;
+            std::memcpy(&d, dst + 2 * i, sizeof d);
+            const U16x16 isKey = (U16x16)(s == keys);
+            v = (d & isKey) | (v & ~isKey);
+        }
+        std::memcpy(dst + 2 * i, &v, sizeof v);
+    }
+    return i;
+}
+#endif
+
 bool overlap(const uint8_t* a, const uint8_t* b, int n)
 {
     const auto x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
@@ -172,6 +209,14 @@ void blendedRow565(uint8_t* dst, const uint8_t* src, int n, uint16_t colour, int
         return;
     }
     const uint16_t k = key.value_or(0);
+#ifdef VELMOOR_BLEND_WIDE
+    if (n >= 16 && plat::wideStepsOn()) {
+        const int done = key ? blendedWide<true>(dst, src, n, a, w, k) : blendedWide<false>(dst, src, n, a, w, k);
+        dst += 2 * done;
+        src += 2 * done;
+        n -= done;
+    }
+#endif
     plat::forPixelBlocks(n, [&](int i, auto count) {
         if (key)
             blendedBlock<true>(dst + 2 * i, src + 2 * i, count, a, w, k);

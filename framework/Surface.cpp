@@ -2,6 +2,7 @@
 // and the process-wide surface list.
 #include "framework/Surface.h"
 
+#include "framework/AlphaMask.h"
 #include "framework/Display.h"
 #include "platform/pixels.h"
 
@@ -81,7 +82,7 @@ void Surface::release()
     surface = nullptr;
     plat::freePixelMemory(ownMemory);
     ownMemory = nullptr;
-    deleteAlphaMask(alphaMask);
+    delete alphaMask;
     alphaMask = nullptr;
     // The pixels belonged to what was just released; keeping them would invite a write
     // into freed memory.

@@ -104,9 +104,6 @@ private:
     plat::HResult withRestore(Call call);
 };
 
-// Implemented with AlphaMask: deletes a mask (null is fine).
-void deleteAlphaMask(AlphaMask* mask);
-
 // The process-wide surface list, in constant-initialised storage so global Surfaces
 // may use it before main and after it. Its order carries no meaning.
 [[nodiscard]] int surfaceListCount();

@@ -1,12 +1,11 @@
 // Fuzz target: imgCTy::ReadBmp over any bytes into a plain image and a run-length sprite; a file
 // the plain image accepts saves and reads back the same.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "fuzz_files.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
@@ -43,7 +42,7 @@ std::int64_t declaredPels(const std::uint8_t* data, std::size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (declaredPels(data, size) > pelLimit) return 0;
-    static const std::string path = "/tmp/sprite_bmp_fuzz_" + std::to_string(::getpid()) + ".bmp";
+    static const std::string path = fuzz::tempFolder() + "/saved.bmp";
     // A run-length sprite takes the same bytes through its own Create, Lock and Unlock.
     {
         imgRle8CTy sprite;

@@ -1,22 +1,17 @@
 // Fuzz target: imgCTy::LoadDepthText over any file; an accepted file gives a kind-10 image
 // without a zero pixel, a refused one leaves the image empty.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "fuzz_files.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRowCTy.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::string path = "/tmp/sprite_depthtext_fuzz_" + std::to_string(::getpid()) + ".txt";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return 0;
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    if (std::fclose(file) != 0 || !written) return 0;
+    static const std::string path = fuzz::tempFolder() + "/depth.txt";
+    fuzz::writeFile(path, data, size);
     ctyError = ctyErrorRecord{};
     imgRowCTy image;
     image.LoadDepthText(path.c_str());

@@ -84,8 +84,10 @@ bool ImageDecoderI::writableDirectly(const Image& d, const Rect& t) noexcept {
 
 void ImageDecoderI::deliver(ImageRow& picture, Image& d, const Rect& t, ResampleMode mode) {
     if (picture.width() != t.width() || picture.height() != t.height()) {
-        // In 64 bits: the corners of a non-empty t may lie further apart than 2^31.
-        if ((std::int64_t{t.x1} - t.x0) * (std::int64_t{t.y1} - t.y0) > maxPicturePixels)
+        // t is not empty, so each side is 1 to 2^32 - 1: their product fits unsigned 64 bits.
+        const auto w = static_cast<std::uint64_t>(std::int64_t{t.x1} - t.x0);
+        const auto h = static_cast<std::uint64_t>(std::int64_t{t.y1} - t.y0);
+        if (w * h > static_cast<std::uint64_t>(maxPicturePixels))
             refuse("talvo::g::ImageDecoderI::deliver", "talvo::g::ImageDecoderI: destination above 2^28 pixels");
         picture.resize(t.width(), t.height(), mode);
     }

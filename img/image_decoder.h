@@ -69,7 +69,8 @@ protected:
     // True when t may be written through a lock of d: inside d and inside its clip rectangle when on.
     [[nodiscard]] static bool writableDirectly(const Image& d, const Rect& t) noexcept;
     // The general path: resizes the picture to t's size when it differs, then blits it at t, which
-    // converts the format and writes only inside d and its clip rectangle.
+    // converts the format and writes only inside d and its clip rectangle. t must not be empty;
+    // above maxPicturePixels it raises talvo::Exception.
     static void deliver(ImageRow& picture, Image& d, const Rect& t, ResampleMode mode);
 
 private:

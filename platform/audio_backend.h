@@ -29,17 +29,11 @@ struct SoundBackend {
                         SoundResult) {}
 };
 
-// The backends, made at first use; both live until the process ends.
-[[nodiscard]] SoundBackend& sdlSoundBackend();
-[[nodiscard]] SoundBackend& headlessSoundBackend();
-[[nodiscard]] MusicInterpreter& sdlMusicInterpreter();
-[[nodiscard]] MusicInterpreter& headlessMusicInterpreter();
-
-// Told of every music command and its result (the headless backend logs them).
-void recordHeadlessMusicCommand(std::string_view command, MusicResult result);
-
-// Whether the headless machine has a sound device (sound and music agree on it).
-[[nodiscard]] bool headlessSoundDeviceAvailable();
+// The backends' makers, called once per kind by the sound and music areas (chosenBackend).
+[[nodiscard]] SoundBackend* makeSdlSoundBackend();
+[[nodiscard]] SoundBackend* makeHeadlessSoundBackend();
+[[nodiscard]] MusicInterpreter* makeSdlMusicInterpreter();
+[[nodiscard]] MusicInterpreter* makeHeadlessMusicInterpreter();
 
 // Closes every opening of the sound device at once (headless reset between tests).
 void closeEverySoundDevice();

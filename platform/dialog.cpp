@@ -11,11 +11,7 @@ namespace plat {
 namespace {
 DialogBackend& dialogBackend()
 {
-    static DialogBackend* headless = nullptr;
-    static DialogBackend* sdl = nullptr;
-    if (backendKind() == BackendKind::Headless)
-        return *(headless ? headless : (headless = makeHeadlessDialogBackend()));
-    return *(sdl ? sdl : (sdl = makeSdlDialogBackend()));
+    return chosenBackend<DialogBackend, makeSdlDialogBackend, makeHeadlessDialogBackend>();
 }
 } // namespace
 

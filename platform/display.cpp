@@ -3,7 +3,6 @@
 #include "platform/display.h"
 
 #include "platform/display_backend.h"
-#include "platform/headless/display.h"
 #include "platform/pixels.h"
 #include "platform/platform.h"
 
@@ -43,8 +42,6 @@ struct SurfaceObject {
 };
 
 namespace {
-using headless::Operation;
-
 // Constant-initialised: surfaces may be released by global destructors after main.
 constinit SurfaceObject* surfaces = nullptr;
 constinit int openDevices = 0;
@@ -60,7 +57,8 @@ void setError(const std::string& text)
     *lastError = text;
 }
 
-bool fault(Operation op, HResult& r) { return takeInjectedFault(static_cast<int>(op), r); }
+// The backend's chance to refuse an operation before it runs (headless fault injection).
+bool refused(DisplayOp op, HResult& r) { return displayBackend().intercept(op, r); }
 
 void link(SurfaceObject* s)
 {
@@ -170,12 +168,7 @@ uint32_t valueMask(const PixelFormat& f)
 
 DisplayBackend& displayBackend()
 {
-    // Made on first use per kind and never destroyed; a test process may switch kinds.
-    static DisplayBackend* headless = nullptr;
-    static DisplayBackend* sdl = nullptr;
-    if (backendKind() == BackendKind::Headless)
-        return *(headless ? headless : (headless = makeHeadlessDisplayBackend()));
-    return *(sdl ? sdl : (sdl = makeSdlDisplayBackend()));
+    return chosenBackend<DisplayBackend, makeSdlDisplayBackend, makeHeadlessDisplayBackend>();
 }
 
 // ---- Device ----
@@ -183,7 +176,7 @@ DisplayBackend& displayBackend()
 std::vector<DisplayDriver> displayDrivers()
 {
     HResult r;
-    if (fault(Operation::EnumerateDrivers, r) || !displayBackend().available())
+    if (refused(DisplayOp::EnumerateDrivers, r) || !displayBackend().available())
         return {};
     return {DisplayDriver{"Primary display", "display"}};
 }
@@ -192,7 +185,7 @@ HResult createDevice(DisplayDevice& out)
 {
     out = nullptr;
     HResult r;
-    if (fault(Operation::CreateDevice, r)) {
+    if (refused(DisplayOp::CreateDevice, r)) {
         setError("the display device could not be opened");
         return r;
     }
@@ -211,7 +204,7 @@ HResult setCooperativeLevel(DisplayDevice device, WindowId window)
     if (!device || !isWindow(window))
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::SetCooperativeLevel, r))
+    if (refused(DisplayOp::SetCooperativeLevel, r))
         return r;
     device->window = window;
     return result::Ok;
@@ -222,7 +215,7 @@ HResult setDisplayMode(DisplayDevice device, int width, int height, int bitsPerP
     if (!device || width < 1 || height < 1 || width > maxSide || height > maxSide)
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::SetDisplayMode, r))
+    if (refused(DisplayOp::SetDisplayMode, r))
         return r;
     PixelFormat format;
     std::string error;
@@ -244,7 +237,7 @@ HResult restoreAllSurfaces(DisplayDevice device)
     if (!device)
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::RestoreAll, r))
+    if (refused(DisplayOp::RestoreAll, r))
         return r;
     for (SurfaceObject* s = surfaces; s; s = s->next)
         if (s->device == device)
@@ -290,7 +283,7 @@ HResult createSurface(DisplayDevice device, const SurfaceDesc& desc, SurfaceHand
     if (!device || !device->modeSet)
         return result::InvalidParams;
     HResult r = result::Ok;
-    if (fault(Operation::CreateSurface, r))
+    if (refused(DisplayOp::CreateSurface, r))
         return r;
     if (desc.primary) {
         if (desc.backBuffers < 0 || desc.backBuffers > 1 || desc.memory)
@@ -357,7 +350,7 @@ HResult lockSurface(SurfaceHandle s, LockedPixels& out)
     if (!s)
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::Lock, r))
+    if (refused(DisplayOp::Lock, r))
         return r;
     if (s->lost)
         return result::SurfaceLost;
@@ -373,7 +366,7 @@ HResult unlockSurface(SurfaceHandle s)
     if (!s)
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::Unlock, r))
+    if (refused(DisplayOp::Unlock, r))
         return r;
     if (!s->locked)
         return result::NotLocked;
@@ -386,7 +379,7 @@ HResult getSurfaceDC(SurfaceHandle s)
     if (!s)
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::GetDC, r))
+    if (refused(DisplayOp::GetDC, r))
         return r;
     if (s->lost)
         return result::SurfaceLost;
@@ -399,7 +392,7 @@ HResult releaseSurfaceDC(SurfaceHandle s)
     if (!s)
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::ReleaseDC, r))
+    if (refused(DisplayOp::ReleaseDC, r))
         return r;
     if (!s->dcHeld)
         return result::InvalidParams;
@@ -416,7 +409,7 @@ HResult fillSurface(SurfaceHandle s, const Rect* rect, uint32_t colour)
     if (!inside(*s, r.left, r.top, r.right, r.bottom))
         return result::InvalidRect;
     HResult injected;
-    if (fault(Operation::Fill, injected))
+    if (refused(DisplayOp::Fill, injected))
         return injected;
     if (s->lost)
         return result::SurfaceLost;
@@ -473,7 +466,7 @@ HResult bltFast(SurfaceHandle dest, int x, int y, SurfaceHandle src, const Rect&
     if (!inside(*dest, x, y, int64_t{x} + w, int64_t{y} + h))
         return result::InvalidRect;
     HResult injected;
-    if (fault(Operation::Blt, injected))
+    if (refused(DisplayOp::Blt, injected))
         return injected;
     if (src->lost || dest->lost)
         return result::SurfaceLost;
@@ -497,7 +490,7 @@ HResult setColorKey(SurfaceHandle s, uint32_t key)
     if (!s)
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::SetColorKey, r))
+    if (refused(DisplayOp::SetColorKey, r))
         return r;
     s->colorKey = key & valueMask(s->format);
     return result::Ok;
@@ -523,7 +516,7 @@ HResult restoreSurface(SurfaceHandle s)
     if (!s)
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::Restore, r))
+    if (refused(DisplayOp::Restore, r))
         return r;
     s->lost = false;
     if (s->back)
@@ -555,7 +548,7 @@ HResult flipSurface(SurfaceHandle primary)
     if (!primary->primary || !primary->back)
         return result::NotFlippable;
     HResult r;
-    if (fault(Operation::Flip, r))
+    if (refused(DisplayOp::Flip, r))
         return r;
     if (primary->lost || primary->back->lost)
         return result::SurfaceLost;
@@ -571,25 +564,23 @@ HResult presentSurface(SurfaceHandle primary)
     if (!primary || !primary->primary)
         return result::InvalidParams;
     HResult r;
-    if (fault(Operation::Present, r))
+    if (refused(DisplayOp::Present, r))
         return r;
     if (primary->lost)
         return result::SurfaceLost;
     return show(*primary);
 }
 
-namespace headless {
-void loseSurface(SurfaceHandle s)
+void markSurfaceLost(SurfaceHandle s)
 {
     if (s)
         s->lost = true;
 }
 
-void loseAllSurfaces()
+void markAllSurfacesLost()
 {
     for (SurfaceObject* s = surfaces; s; s = s->next)
         s->lost = true;
 }
-} // namespace headless
 
 } // namespace plat

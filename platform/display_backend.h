@@ -25,8 +25,31 @@ struct FrameView {
     int rows = 0;
 };
 
+// The display operations a backend may refuse before they run (see DisplayBackend::intercept).
+enum class DisplayOp {
+    EnumerateDrivers, // a refusal gives an empty driver list
+    CreateDevice,
+    SetCooperativeLevel,
+    SetDisplayMode,
+    CreateSurface,
+    Lock,
+    Unlock,
+    GetDC,
+    ReleaseDC,
+    Fill,
+    Blt,
+    Flip,
+    Present,
+    Restore,
+    RestoreAll,
+    SetColorKey,
+};
+
 struct DisplayBackend {
     virtual ~DisplayBackend() = default;
+    // True when the operation must fail before it runs, with the result to give (the headless
+    // backend's fault injection); by default every operation runs.
+    virtual bool intercept(DisplayOp, HResult&) { return false; }
     // True when a display can be opened at all (a driver to list).
     virtual bool available() = 0;
     // Opens the device; false with the reason in `error`.
@@ -65,8 +88,9 @@ struct DisplayBackend {
 void countFullFrameCopy();
 [[nodiscard]] uint64_t& fullFrameCopyCounter();
 
-// Fault injection shared by every backend (only the headless controls arm it):
-// true when the next call of `op` must fail, with the result to give.
-[[nodiscard]] bool takeInjectedFault(int op, HResult& result);
+// Marks a surface (or every surface) lost until it is restored, as a screen that lost its
+// memory would (the headless controls call these).
+void markSurfaceLost(SurfaceHandle surface);
+void markAllSurfacesLost();
 
 } // namespace plat

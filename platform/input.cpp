@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <unordered_map>
 
 namespace plat {
@@ -53,9 +52,7 @@ bool isSystem(InputHandle system) { return handles().find(system, DeviceKind::Sy
 
 InputBackend& inputBackend()
 {
-    static std::unique_ptr<InputBackend> backend(backendKind() == BackendKind::Headless ? makeHeadlessInputBackend()
-                                                                                          : makeSdlInputBackend());
-    return *backend;
+    return chosenBackend<InputBackend, makeSdlInputBackend, makeHeadlessInputBackend>();
 }
 
 InputHandle openInputSystem()

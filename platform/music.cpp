@@ -1,4 +1,4 @@
-// Music commands: one interpreter per backend, the headless one logging what it was sent.
+// Music commands: one interpreter per backend, over the backend's device.
 #include "platform/music.h"
 
 #include "platform/audio_backend.h"
@@ -8,12 +8,7 @@ namespace plat {
 
 MusicResult sendMusicCommand(std::string_view command)
 {
-    if (backendKind() == BackendKind::Headless) {
-        const MusicResult result = headlessMusicInterpreter().run(command);
-        recordHeadlessMusicCommand(command, result);
-        return result;
-    }
-    return sdlMusicInterpreter().run(command);
+    return chosenBackend<MusicInterpreter, makeSdlMusicInterpreter, makeHeadlessMusicInterpreter>().run(command);
 }
 
 } // namespace plat

@@ -67,6 +67,13 @@ MusicAlias* MusicInterpreter::findAlias(std::string_view name)
 
 MusicResult MusicInterpreter::run(std::string_view command)
 {
+    const MusicResult result = interpret(command);
+    device_.record(command, result);
+    return result;
+}
+
+MusicResult MusicInterpreter::interpret(std::string_view command)
+{
     const auto split = splitMusicCommand(command);
     if (!split)
         return MusicResult::BadCommand;

@@ -21,6 +21,8 @@ struct MusicDevice {
                                            bool repeat) = 0;
     // Stops and forgets the alias; the interpreter drops it whatever happens.
     virtual void close(const std::string& alias) = 0;
+    // Told of every command run and its result (the headless device logs them).
+    virtual void record(std::string_view /*command*/, MusicResult) {}
 };
 
 struct MusicAlias {
@@ -35,12 +37,14 @@ class MusicInterpreter {
 public:
     explicit MusicInterpreter(MusicDevice& device) : device_(device) {}
 
+    // Runs one command and tells the device of it and its result.
     [[nodiscard]] MusicResult run(std::string_view command);
     [[nodiscard]] const std::vector<MusicAlias>& aliases() const { return aliases_; }
     // Closes every alias (the device hears of each).
     void closeAll();
 
 private:
+    MusicResult interpret(std::string_view command);
     MusicAlias* findAlias(std::string_view name);
 
     MusicDevice& device_;

@@ -1,6 +1,7 @@
 // Pixel loops: one template per operation, instantiated once per pixel size.
 #include "platform/pixels.h"
 
+#include "platform/cpu_features.h"
 #include "platform/pixel_blocks.h"
 
 #include <cstdint>
@@ -92,6 +93,32 @@ void keyedRows16(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx,
     for (int row = 0; row < h; ++row)
         keyedRow16(at(d, dx, dy + row), at(s, sx, sy + row), w, static_cast<uint16_t>(key));
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same select on sixteen 16-bit lanes where the processor has AVX2, only this loop built
+// for AVX2: the game's sprites are keyed 16-bit copies a few blocks wide, drawn every frame.
+__attribute__((target("avx2"))) void keyedRows16Wide(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx,
+                                                     int sy, int w, int h, uint32_t key)
+{
+    using U16x16 = uint16_t __attribute__((vector_size(32)));
+    const U16x16 keys = U16x16{} + static_cast<uint16_t>(key);
+    for (int row = 0; row < h; ++row) {
+        uint8_t* __restrict dp = at(d, dx, dy + row);
+        const uint8_t* __restrict sp = at(s, sx, sy + row);
+        int i = 0;
+        for (; i + 16 <= w; i += 16) {
+            U16x16 sv, dv;
+            std::memcpy(&sv, sp + 2 * i, sizeof sv);
+            std::memcpy(&dv, dp + 2 * i, sizeof dv);
+            const U16x16 isKey = (U16x16)(sv == keys);
+            dv = (dv & isKey) | (sv & ~isKey);
+            std::memcpy(dp + 2 * i, &dv, sizeof dv);
+        }
+        if (i < w)
+            keyedBlock16(dp + 2 * i, sp + 2 * i, w - i, static_cast<uint16_t>(key));
+    }
+}
+#endif
 
 // A copy within one block of memory must not read what it has already written.
 bool overlaps(const PixelArea& d, int dy, const PixelArea& s, int sy, int h)
@@ -206,7 +233,12 @@ KeyedRows plainKeyedRows(uint32_t bytes)
 void copyPixelsKeyed(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, int sy, int w, int h,
                      uint32_t key)
 {
-    keyedCopy(d, dx, dy, s, sx, sy, w, h, key, d.bytesPerPixel == 2 ? keyedRows16 : plainKeyedRows(d.bytesPerPixel));
+    KeyedRows rows = d.bytesPerPixel == 2 ? keyedRows16 : plainKeyedRows(d.bytesPerPixel);
+#if defined(__x86_64__) || defined(__i386__)
+    if (d.bytesPerPixel == 2 && w >= 16 && wideStepsOn())
+        rows = keyedRows16Wide;
+#endif
+    keyedCopy(d, dx, dy, s, sx, sy, w, h, key, rows);
 }
 
 void copyPixelsKeyedPlain(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, int sy, int w, int h,

@@ -22,10 +22,7 @@ Openings& book()
     return *openings;
 }
 
-SoundBackend& backend()
-{
-    return backendKind() == BackendKind::Headless ? headlessSoundBackend() : sdlSoundBackend();
-}
+SoundBackend& backend() { return chosenBackend<SoundBackend, makeSdlSoundBackend, makeHeadlessSoundBackend>(); }
 
 // Runs one buffer operation under the backend's lock and tells the backend about it.
 template <class Operation>

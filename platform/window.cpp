@@ -32,12 +32,7 @@ void setError(const std::string& text)
 
 WindowBackend& windowBackend()
 {
-    // Made on first use per kind and never destroyed; a test process may switch kinds.
-    static WindowBackend* headless = nullptr;
-    static WindowBackend* sdl = nullptr;
-    if (backendKind() == BackendKind::Headless)
-        return *(headless ? headless : (headless = makeHeadlessWindowBackend()));
-    return *(sdl ? sdl : (sdl = makeSdlWindowBackend()));
+    return chosenBackend<WindowBackend, makeSdlWindowBackend, makeHeadlessWindowBackend>();
 }
 
 WindowId createWindow(const WindowDesc& desc)

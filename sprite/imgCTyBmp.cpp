@@ -88,10 +88,15 @@ constexpr int headerBytes = BmpFileHeader::bytes + BmpInfoHeader::bytes;
 std::int64_t rowBytes(std::int64_t width, int bits) { return (width * bits + 31) / 32 * 4; }
 
 // Skips bytes of the input with its buffer's relative seek, as long as the stream is readable.
+// A buffer that does not seek past its end (a memory stream) is moved to its end instead, so the
+// next read comes up short as on a file cut there; one that does not move at all fails the stream.
 void skip(talvo::io::IStream& in, std::int64_t bytes)
 {
-    if (bytes > 0 && in.rdbuf() != nullptr && !in.fail())
-        in.rdbuf()->pubseekoff(bytes, std::ios_base::cur, std::ios_base::in);
+    if (bytes <= 0 || in.rdbuf() == nullptr || in.fail()) return;
+    const std::streampos refused(-1);
+    std::streambuf& buffer = *in.rdbuf();
+    if (buffer.pubseekoff(bytes, std::ios_base::cur, std::ios_base::in) != refused) return;
+    if (buffer.pubseekoff(0, std::ios_base::end, std::ios_base::in) == refused) in.setstate(talvo::io::failBit);
 }
 
 int refuse() { return ctySetError(-5, ""); }

@@ -133,6 +133,8 @@ private:
 // there, and lines far outside the image cost a few steps per binade instead of one per pixel.
 double advance(double a, double step, std::int64_t n)
 {
+    // Axis-parallel lines: a + 0 is a, and the loop below would take a = 0 one step at a time.
+    if (step == 0) return a;
     while (n > 0) {
         const double y = a + step;
         --n;

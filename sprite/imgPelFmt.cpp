@@ -2,6 +2,7 @@
 #include "sprite/imgPelFmt.h"
 
 #include <new>
+#include <utility>
 
 #include "sprite/ctyRuntime.h"
 #include "sprite/palCTy.h"
@@ -21,10 +22,12 @@ imgPelFmt::imgPelFmt(const imgPelFmt& other) : kind(other.kind), paletteNotStore
 imgPelFmt& imgPelFmt::operator=(const imgPelFmt& other)
 {
     if (&other == this) return *this;
-    kind = other.kind;
-    dropPalette();
-    copyPalette(other.palette);
-    paletteNotStored = other.paletteNotStored;
+    // Copy before releasing: the other record may name the very palette this one owns.
+    imgPelFmt copy(other);
+    std::swap(kind, copy.kind);
+    std::swap(palette, copy.palette);
+    std::swap(ownsPalette, copy.ownsPalette);
+    std::swap(paletteNotStored, copy.paletteNotStored);
     return *this;
 }
 

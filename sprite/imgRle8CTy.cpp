@@ -32,7 +32,7 @@ imgRle8CTy::imgRle8CTy(const imgRle8CTy& other)
     : imgCTy(other), streamVersion(other.streamVersion), bounds(other.bounds)
 {
     storageKind = 2;
-    if (bounds.height < 1) return;
+    if (bounds.height < 1 || other.rowTable == nullptr) return;
     rowTable = newTable(bounds.height);
     bool ok = rowTable != nullptr;
     for (int r = 0; ok && r < bounds.height; ++r) {
@@ -70,7 +70,8 @@ int imgRle8CTy::Lock(const imgRect* rect, int access)
         imgCTy::Lock(rect, access);
         lockBuffer = buffer;
         lockPitch = width;
-        for (int r = 0; r < bounds.height; ++r) {
+        // Without a row table (header read, data not yet) the sprite reads as key pixels only.
+        for (int r = 0; rowTable != nullptr && r < bounds.height; ++r) {
             if (rowTable[r] == nullptr) continue;
             rle8_decode_row(rowTable[r], 0, bounds.width,
                             lockBuffer + std::int64_t{bounds.y + r} * lockPitch + bounds.x);

@@ -39,6 +39,8 @@ public:
     void Create(int width, int height, const imgPelFmt* fmt) override;
     int LoadInPlace(ctyMemBuffer& buffer) override;
     void WriteHeader(ctyMemBuffer& buffer) override;
+    // Bounds without a row table (data not read yet, or freed): a message and the buffer's
+    // failed flag, as for a plain image without pixels.
     void WriteData(ctyMemBuffer& buffer) override;
     // The readers refuse (message, empty sprite) anything a draw or a lock could not walk safely.
     void ReadHeader(ctyMemBuffer& buffer) override;
@@ -49,7 +51,8 @@ public:
     [[nodiscard]] std::int32_t RowByteLength(int r) const;
 
     std::int32_t streamVersion = 1;
-    std::uint8_t** rowTable = nullptr;  // bounds.height entries; null: only key pixels
+    // bounds.height entries; a null entry, or a null table, holds only key pixels.
+    std::uint8_t** rowTable = nullptr;
     imgRect bounds;
     std::uint8_t* lockBuffer = nullptr;
     std::int32_t rowsEndOffset = 0;

@@ -113,6 +113,7 @@ void run(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry&
     const bool depth = key.depth;
     if (depth && !(isDepth(q.srcDepth) && isDepth(q.dstDepth))) return;
     const bool stretch = key.stretch;
+    if (sprite.rowTable == nullptr) return;  // header read, data not yet: nothing to draw
 
     Keep kx{0, g.n}, ky{0, g.m};
     const imgRect& b = sprite.bounds;

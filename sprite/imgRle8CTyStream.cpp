@@ -35,6 +35,11 @@ void imgRle8CTy::WriteHeader(ctyMemBuffer& buffer)
 
 void imgRle8CTy::WriteData(ctyMemBuffer& buffer)
 {
+    if (rowTable == nullptr && bounds.height > 0) {
+        buffer.failed = true;
+        ctyErrorf(4, "imgRle8CTy::WriteData: the sprite has no rows to write");
+        return;
+    }
     for (int r = 0; r < bounds.height; ++r) {
         if (rowTable[r] != nullptr) buffer.Write(rowTable[r], RowByteLength(r));
     }

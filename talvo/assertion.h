@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "talvo/throw_report.h"
+#include "talvo/source_location.h"
 
 namespace talvo {
 

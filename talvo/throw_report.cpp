@@ -13,13 +13,6 @@ namespace talvo {
 
 std::uint8_t dialogsOnThrow = 0;
 
-std::ostream& operator<<(std::ostream& out, const SourceLocation& location) {
-    if (location.file != nullptr && location.file[0] != '\0')
-        out << location.file << '(' << location.line << ") : ";
-    if (location.function != nullptr && location.function[0] != '\0') out << location.function << " : ";
-    return out;
-}
-
 bool reportThrow(const SourceLocation& location, const Exception& exception) {
     AssertionChoice choice = AssertionChoice::ignore;
     if (dialogsOnThrow != 0) choice = show_assertion_message(location, exception.what());

@@ -2,22 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 
 #include "talvo/exception.h"
+#include "talvo/source_location.h"
 
 namespace talvo {
-
-// Where a throw happened; built on the stack from constants. Empty or null texts and line 0 mean
-// "not known".
-struct SourceLocation {
-    const char* file = nullptr;
-    std::int32_t line = 0;
-    const char* function = nullptr;
-};
-
-// The location text: "file(line) : " when a file is known, then "function : " when one is known.
-std::ostream& operator<<(std::ostream& out, const SourceLocation& location);
 
 // Process-wide switch: when non-zero every throw report shows the assertion box before it logs.
 // Off at start; nothing in the library turns it on.
@@ -39,6 +28,3 @@ template <class E>
 }
 
 }  // namespace talvo
-
-// A SourceLocation of the current file and line with the given function text.
-#define TALVO_SOURCE_LOCATION(function) (::talvo::SourceLocation{__FILE__, __LINE__, (function)})

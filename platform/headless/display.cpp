@@ -19,7 +19,7 @@
 
 namespace plat {
 namespace {
-constexpr int operationCount = static_cast<int>(headless::Operation::SetColorKey) + 1;
+constexpr int operationCount = static_cast<int>(DisplayOp::SetColorKey) + 1;
 
 struct Fault {
     HResult result = 0;
@@ -67,6 +67,16 @@ void dumpToDirectory(const headless::PresentedFrame& frame)
 }
 
 struct HeadlessDisplay final : DisplayBackend {
+    bool intercept(DisplayOp op, HResult& result) override
+    {
+        const int i = static_cast<int>(op);
+        if (i < 0 || i >= operationCount || faults[i].times <= 0)
+            return false;
+        --faults[i].times;
+        result = faults[i].result;
+        return true;
+    }
+
     bool available() override { return true; }
     bool open(std::string&) override { return true; }
 
@@ -115,15 +125,6 @@ struct HeadlessDisplay final : DisplayBackend {
 
 DisplayBackend* makeHeadlessDisplayBackend() { return new HeadlessDisplay; }
 
-bool takeInjectedFault(int op, HResult& result)
-{
-    if (op < 0 || op >= operationCount || faults[op].times <= 0)
-        return false;
-    --faults[op].times;
-    result = faults[op].result;
-    return true;
-}
-
 namespace headless {
 
 FrameBytes::FrameBytes(std::vector<uint8_t> bytes) : size_(bytes.size())
@@ -150,6 +151,10 @@ uint64_t fullFrameCopies() { return fullFrameCopyCounter(); }
 const PresentedFrame* lastFrame() { return state().presents ? &state().frame : nullptr; }
 
 void setDisplayFormat(const PixelFormat& format) { state().format = format; }
+
+void loseSurface(SurfaceHandle surface) { markSurfaceLost(surface); }
+
+void loseAllSurfaces() { markAllSurfacesLost(); }
 
 void failNext(Operation op, HResult result, int times)
 {

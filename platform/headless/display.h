@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/display.h"
+#include "platform/display_backend.h"
 
 #include <cstdint>
 #include <functional>
@@ -64,24 +65,8 @@ void setDisplayFormat(const PixelFormat& format);
 // Writes a frame as a 24-bit bottom-up BMP file; false when the file cannot be written.
 [[nodiscard]] bool writeFrameBmp(const std::string& path, const PresentedFrame& frame);
 
-enum class Operation {
-    EnumerateDrivers, // the failure gives an empty driver list
-    CreateDevice,
-    SetCooperativeLevel,
-    SetDisplayMode,
-    CreateSurface,
-    Lock,
-    Unlock,
-    GetDC,
-    ReleaseDC,
-    Fill,
-    Blt,
-    Flip,
-    Present,
-    Restore,
-    RestoreAll,
-    SetColorKey,
-};
+// The operations faults are injected into: the ones the display lets its backend refuse.
+using Operation = DisplayOp;
 
 // The next `times` calls of the operation fail with `result` and do nothing else.
 void failNext(Operation op, HResult result, int times = 1);

@@ -3,21 +3,10 @@
 
 #include "platform/audio_backend.h"
 #include "platform/clock.h"
+#include "platform/headless/sound.h"
 
 namespace plat {
 namespace {
-
-// The headless device accepts every valid command; it is absent only when the test says
-// the machine has no sound device.
-class HeadlessMusicDevice final : public MusicDevice {
-public:
-    MusicResult open(const std::string&, const std::string&) override
-    {
-        return headlessSoundDeviceAvailable() ? MusicResult::Ok : MusicResult::NoDevice;
-    }
-    MusicResult play(const std::string&, std::optional<uint32_t>, bool) override { return MusicResult::Ok; }
-    void close(const std::string&) override {}
-};
 
 std::vector<headless::MusicLogEntry>& log()
 {
@@ -25,29 +14,43 @@ std::vector<headless::MusicLogEntry>& log()
     return *entries;
 }
 
-} // namespace
+// The headless device accepts every valid command; it is absent only when the test says
+// the machine has no sound device.
+class HeadlessMusicDevice final : public MusicDevice {
+public:
+    MusicResult open(const std::string&, const std::string&) override
+    {
+        return headless::soundDeviceAvailable() ? MusicResult::Ok : MusicResult::NoDevice;
+    }
+    MusicResult play(const std::string&, std::optional<uint32_t>, bool) override { return MusicResult::Ok; }
+    void close(const std::string&) override {}
+    void record(std::string_view command, MusicResult result) override
+    {
+        log().push_back({tickCount(), std::string(command), result});
+    }
+};
 
-MusicInterpreter& headlessMusicInterpreter()
+// The one interpreter, shared by the music area and the controls below.
+MusicInterpreter& interpreter()
 {
     static auto* device = new HeadlessMusicDevice;
-    static auto* interpreter = new MusicInterpreter(*device);
-    return *interpreter;
+    static auto* music = new MusicInterpreter(*device);
+    return *music;
 }
 
-void recordHeadlessMusicCommand(std::string_view command, MusicResult result)
-{
-    log().push_back({tickCount(), std::string(command), result});
-}
+} // namespace
+
+MusicInterpreter* makeHeadlessMusicInterpreter() { return &interpreter(); }
 
 namespace headless {
 
 const std::vector<MusicLogEntry>& musicLog() { return log(); }
 void clearMusicLog() { log().clear(); }
-const std::vector<MusicAlias>& musicAliases() { return headlessMusicInterpreter().aliases(); }
+const std::vector<MusicAlias>& musicAliases() { return interpreter().aliases(); }
 
 void resetMusic()
 {
-    headlessMusicInterpreter().closeAll();
+    interpreter().closeAll();
     log().clear();
 }
 

@@ -1,9 +1,9 @@
 // The headless script runner's entry points for the window and the display.
 #pragma once
 
-#include "platform/headless/display.h"
-
 namespace plat::headless {
+
+struct PresentedFrame;
 
 // Reads VELMOOR_SCRIPT (when set) and runs its commands up to the first wait.
 void startScript();

@@ -62,11 +62,11 @@ HeadlessSound& state()
 
 } // namespace
 
-SoundBackend& headlessSoundBackend() { return state(); }
-
-bool headlessSoundDeviceAvailable() { return state().available; }
+SoundBackend* makeHeadlessSoundBackend() { return &state(); }
 
 namespace headless {
+
+bool soundDeviceAvailable() { return state().available; }
 
 const std::vector<SoundLogEntry>& soundLog() { return state().log; }
 

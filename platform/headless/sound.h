@@ -26,6 +26,8 @@ void clearSoundLog();
 
 // While false, opening the device answers NoDevice (a machine without a sound card).
 void setSoundDeviceAvailable(bool available);
+// Whether the machine has a sound device (the headless sound and music agree on it).
+[[nodiscard]] bool soundDeviceAvailable();
 // Every buffer loses its samples and reports lost until restored and refilled.
 void loseSoundBuffers();
 // The next operation of this kind fails with Failed without running.

@@ -215,17 +215,9 @@ void dropEarlyAudio()
 }
 } // namespace sdl
 
-SoundBackend& sdlSoundBackend()
-{
-    static auto* backend = new SdlSound;
-    return *backend;
-}
+SoundBackend* makeSdlSoundBackend() { return new SdlSound; }
 
-MusicInterpreter& sdlMusicInterpreter()
-{
-    static auto* device = new SdlMusic;
-    static auto* interpreter = new MusicInterpreter(*device);
-    return *interpreter;
-}
+// Made once by the music area; the interpreter and its device live until the process ends.
+MusicInterpreter* makeSdlMusicInterpreter() { return new MusicInterpreter(*new SdlMusic); }
 
 } // namespace plat

@@ -1,6 +1,8 @@
-// The 5-6-5 fast rows against the plain rows they replace: every source pixel at every level,
-// and seeded random pictures, masks, glyphs, keys, lengths and starts between guard bytes.
+// The 5-6-5 fast rows against the plain rows they replace (the fade rows with and without the
+// wide steps): every source pixel at every level, and seeded random pictures, masks, glyphs,
+// keys, lengths and starts between guard bytes.
 #include "framework/Blend565.h"
+#include "platform/cpu_features.h"
 #include "tests/platform/split_mix.h"
 
 #include <gtest/gtest.h>
@@ -37,10 +39,15 @@ TEST(Rows565, FadeRowsMatchThePlainRowForEveryPixelAtEveryLevel)
         std::vector<uint16_t> before(src.size());
         for (auto& p : before)
             p = static_cast<uint16_t>(rng.next());
-        std::vector<uint16_t> plain = before, fast = before;
+        std::vector<uint16_t> plain = before;
         blendedRow16(rgb565, bytesOf(plain), bytesOf(src), 65536, colour, level, key);
-        blendedRow565(bytesOf(fast), bytesOf(src), 65536, colour, level, key);
-        ASSERT_EQ(plain, fast) << "level " << level << " colour " << colour;
+        for (const bool wide : {true, false}) {
+            std::vector<uint16_t> fast = before;
+            plat::allowWideSteps(wide);
+            blendedRow565(bytesOf(fast), bytesOf(src), 65536, colour, level, key);
+            plat::allowWideSteps(true);
+            ASSERT_EQ(plain, fast) << "level " << level << " colour " << colour << " wide " << wide;
+        }
     }
 }
 
@@ -84,7 +91,9 @@ TEST_P(Random565, RowsMatchThePlainRows)
         } else {
             const std::optional<uint16_t> k = rng.below(2) ? std::optional<uint16_t>(key) : std::nullopt;
             blendedRow16(rgb565, p, s, n, colour, level, k);
+            plat::allowWideSteps(round % 2 == 0); // half the rounds take the baseline blocks
             blendedRow565(f, s, n, colour, level, k);
+            plat::allowWideSteps(true);
         }
         ASSERT_EQ(plain, fast) << "seed " << GetParam() << " round " << round << " kind " << kind;
         for (std::size_t i = 0; i < guard + offset; ++i)

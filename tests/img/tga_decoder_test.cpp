@@ -282,6 +282,16 @@ TEST(TgaDecoder, RectanglesOutsideThePictureRaiseAndEmptyOnesWriteNothing) {
         EXPECT_THROW(decoder.decode(s, d, {0, 0, 1, 1}, 0), talvo::Exception);
     decoder.decode({1, 1, 1, 2}, d, {0, 0, 1, 1}, 0);
     decoder.decode({0, 0, 1, 1}, d, {1, 1, 1, 2}, 0);
+    // Destinations above the pixel limit, up to corners 2^32 apart, are refused before any resize.
+    for (const Rect& t : {Rect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, Rect{INT32_MIN, 0, INT32_MAX, 2},
+                          Rect{-5, -5, 16379, 16380}}) {
+        try {
+            decoder.decode({0, 0, 2, 2}, d, t, 0);
+            ADD_FAILURE() << "no exception for " << t.x0 << "," << t.y0 << " - " << t.x1 << "," << t.y1;
+        } catch (const talvo::Exception& e) {
+            EXPECT_EQ(std::string(e.what()), "talvo::g::ImageDecoderI: destination above 2^28 pixels");
+        }
+    }
     EXPECT_EQ(rowsOf(d), Bytes(12, 0));
     decoder.close();
     EXPECT_THROW(decoder.decode({0, 0, 1, 1}, d, {0, 0, 1, 1}, 0), talvo::Exception);

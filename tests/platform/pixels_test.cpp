@@ -1,5 +1,7 @@
-// The 16-bit keyed copy against the plain per-pixel loop it replaces: seeded random pictures,
-// keys, rectangles and overlapping copies within one block of memory, between guard bytes.
+// The 16-bit keyed copy against the plain per-pixel loop it replaces, with and without the wide
+// steps: seeded random pictures, keys, rectangles and overlapping copies within one block of
+// memory, between guard bytes.
+#include "platform/cpu_features.h"
 #include "platform/pixels.h"
 #include "tests/platform/split_mix.h"
 
@@ -45,8 +47,13 @@ TEST_P(KeyedCopy16, MatchesThePlainLoop)
             copy(dst, dx, dy, src, sx, sy, w - (sx > dx ? sx : dx), h, key);
             return sameMemory ? from : to;
         };
-        const std::vector<uint8_t> plain = run(copyPixelsKeyedPlain), fast = run(copyPixelsKeyed);
-        ASSERT_EQ(plain, fast) << "seed " << GetParam() << " round " << round;
+        const std::vector<uint8_t> plain = run(copyPixelsKeyedPlain);
+        for (const bool wide : {true, false}) {
+            allowWideSteps(wide);
+            const std::vector<uint8_t> fast = run(copyPixelsKeyed);
+            allowWideSteps(true);
+            ASSERT_EQ(plain, fast) << "seed " << GetParam() << " round " << round << " wide " << wide;
+        }
     }
 }
 

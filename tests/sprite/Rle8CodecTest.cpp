@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "sprite/Rle8Codec.h"
@@ -60,6 +61,15 @@ void fillSprite(imgRle8CTy& s, int w, int h, const Bytes& pels, bool keyed)
     s.Lock(nullptr, 0);
     for (int y = 0; y < h; ++y) std::memcpy(s.lockBuffer + y * s.lockPitch, pels.data() + y * w, static_cast<std::size_t>(w));
     s.Unlock();
+}
+
+// 8 x 8 key pixels but 7 at (2, 3) and 9 at (5, 4).
+Bytes twoPixels()
+{
+    Bytes pels(64, 0);
+    pels[3 * 8 + 2] = 7;
+    pels[4 * 8 + 5] = 9;
+    return pels;
 }
 
 Bytes rowOf(const imgRle8CTy& s, int r) { return Bytes(s.rowTable[r], s.rowTable[r] + s.RowByteLength(r)); }
@@ -147,9 +157,7 @@ TEST(Rle8Image, LockUnlockCases)
     s.Unlock();
 
     // Keyed 8 x 8 with two pixels: bounds {2, 3, 4, 2}, rows 81 v 03 and 03 81 v'.
-    Bytes pels(64, 0);
-    pels[3 * 8 + 2] = 7;
-    pels[4 * 8 + 5] = 9;
+    const Bytes pels = twoPixels();
     imgRle8CTy k;
     fillSprite(k, 8, 8, pels, true);
     EXPECT_EQ((std::vector<int>{k.bounds.x, k.bounds.y, k.bounds.width, k.bounds.height}), (std::vector<int>{2, 3, 4, 2}));
@@ -235,9 +243,7 @@ TEST(Rle8Image, MendedLockCreateAndAllocationFaults)
 
 TEST(Rle8Stream, LayoutReadBackInPlaceAndClone)
 {
-    Bytes pels(64, 0);
-    pels[3 * 8 + 2] = 7;
-    pels[4 * 8 + 5] = 9;
+    const Bytes pels = twoPixels();
     imgRle8CTy s;
     fillSprite(s, 8, 8, pels, true);
     ctyMemBuffer headerOnly;
@@ -352,6 +358,70 @@ TEST(Rle8Stream, VersionZeroAndRefusals)
             EXPECT_EQ(ctyError.code, -97) << (&b - bad) << (inPlace ? " in place" : "");
             EXPECT_EQ(s.bounds.height, 0);
             EXPECT_EQ(s.rowTable, nullptr);
+        }
+    }
+}
+
+TEST(Rle8Stream, SpriteWithoutRowsReadsAsEmpty)
+{
+    // Between ReadHeader and ReadData, and after FreeData, a sprite has bounds but no row table.
+    const Bytes pels = twoPixels();
+    imgRle8CTy full;
+    fillSprite(full, 8, 8, pels, true);
+    ctyMemBuffer stream;
+    full.Write(stream);
+    for (bool headerOnly : {true, false}) {
+        SCOPED_TRACE(headerOnly ? "header only" : "after FreeData");
+        imgRle8CTy s;
+        if (headerOnly) {
+            stream.position = 0;
+            s.ReadHeader(stream);
+        } else {
+            fillSprite(s, 8, 8, pels, true);
+            s.FreeData();
+        }
+        ASSERT_EQ(s.bounds.height, 2);
+        ASSERT_EQ(s.rowTable, nullptr);
+        resetErrors();
+
+        s.Lock(nullptr, 1);
+        ASSERT_NE(s.lockedPels, nullptr);
+        EXPECT_EQ(Bytes(s.lockBuffer, s.lockBuffer + 64), Bytes(64, 0)) << "only key pixels";
+        s.Unlock();
+        EXPECT_EQ(s.PelAtXY(2, 3), 0u);
+
+        const imgPelFmt k4(4, nullptr);
+        imgRowCTy dst;
+        dst.Create(8, 8, &k4);
+        std::memset(dst.pels, 0x5A, 128);
+        DrawParams params;
+        params.alpha = 128;
+        s.Draw(&dst, 0, 0, nullptr);
+        s.Draw(&dst, 0, 0, nullptr, 0.5f);
+        s.DrawMirrorH(&dst, 0, 0, nullptr);
+        for (auto mode : {DrawMode::Copy, DrawMode::Add, DrawMode::Stretch}) {
+            params.mode = static_cast<std::int32_t>(mode);
+            s.DrawEx(&dst, 0, 0, nullptr, &params);
+            s.DrawExMirrorH(&dst, 0, 0, nullptr, &params);
+        }
+        EXPECT_EQ(rowsOf(dst), Bytes(128, 0x5A)) << "nothing drawn";
+        std::unique_ptr<imgCTy> clone(s.Clone());
+        ASSERT_NE(clone, nullptr);
+        EXPECT_EQ(static_cast<imgRle8CTy*>(clone.get())->rowTable, nullptr);
+        EXPECT_EQ(ctyError.code, 0) << lastMessage();
+
+        ctyMemBuffer out;
+        s.Write(out);
+        EXPECT_TRUE(out.failed);
+        EXPECT_EQ(ctyError.code, -97);
+        EXPECT_EQ(lastMessage(), "imgRle8CTy::WriteData: the sprite has no rows to write");
+
+        // The rows come when the data is read after all.
+        if (headerOnly) {
+            resetErrors();
+            s.ReadData(stream);
+            ASSERT_EQ(ctyError.code, 0) << lastMessage();
+            EXPECT_EQ(rowOf(s, 1), (Bytes{0x03, 0x81, 9}));
         }
     }
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "sprite/imgRowCTy.h"
@@ -252,6 +254,50 @@ TEST(ImgCTyBmp, ReaderVariantsAndRefusedFiles)
     EXPECT_EQ(image.pelFmt.kind, 0);
     ASSERT_NE(image.pelFmt.palette, nullptr);
     EXPECT_EQ(image.pelFmt.palette->entries[0], 9);
+    resetErrors();
+}
+
+// Every cut of files with masks and row padding reads from memory (as a packed archive member
+// does) as LoadBmp reads it from a file: the same code, size, kind and pixels.
+TEST(ImgCTyBmp, CutFilesReadFromMemoryAsFromAFile)
+{
+    TempFolder folder("sprite_bmp_cut");
+    const std::string name = folder.file("cut.bmp");
+    const std::uint8_t pels[3 * 3 * 3] = {0x11, 0xF8, 0x22, 0x07, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC,
+                                          0xDD, 0xEE, 0xFF, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A};
+    palCTy palette;
+    const std::uint8_t two[8] = {1, 2, 3, 0, 4, 5, 6, 0};
+    palette.Set(two, 2);
+    const std::vector<std::uint8_t> files[] = {
+        referenceBmp(4, 1, 1, pels, 1, nullptr),  // 70 bytes: masks, then one padded row
+        referenceBmp(2, 1, 2, pels, 1, nullptr),
+        referenceBmp(4, 3, 3, pels, 3, nullptr),
+        referenceBmp(9, 1, 3, pels, 1, &palette),
+        referenceBmp(1, 3, 3, pels, 3, nullptr),
+    };
+    const imgPelFmt k1(1, nullptr);
+    for (const auto& file : files) {
+        for (std::size_t cut = 54; cut <= file.size(); ++cut) {
+            const std::vector<std::uint8_t> bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+            std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                        static_cast<std::streamsize>(bytes.size()));
+            imgRowCTy fromFile, fromMemory;
+            fromFile.Create(1, 1, &k1);
+            fromMemory.Create(1, 1, &k1);
+            resetErrors();
+            fromFile.LoadBmp(name.c_str());
+            const int fileCode = ctyError.code;
+            resetErrors();
+            readBmpBytes(fromMemory, bytes);
+            const std::string what = "bits " + std::to_string(at16(file, 28)) + ", " + std::to_string(cut) + " of " +
+                                     std::to_string(file.size()) + " bytes";
+            EXPECT_EQ(ctyError.code, fileCode) << what;
+            ASSERT_EQ(fromMemory.width, fromFile.width) << what;
+            ASSERT_EQ(fromMemory.height, fromFile.height) << what;
+            EXPECT_EQ(fromMemory.pelFmt.kind, fromFile.pelFmt.kind) << what;
+            EXPECT_EQ(rowsOf(fromMemory), rowsOf(fromFile)) << what;
+        }
+    }
     resetErrors();
 }
 

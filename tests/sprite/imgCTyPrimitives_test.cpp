@@ -1,7 +1,9 @@
 // Fill and line primitives: golden pixel sets, a reference line analyser, kinds, locks and clipping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -171,12 +173,34 @@ TEST(ImgPrimitives, ClippedCallsWriteOnlyInsideAtUnclippedPositions)
     }
     EXPECT_TRUE(canvas.intact());
 
-    // Ends at the limits of the coordinates cost a few steps per binade, not one per pixel.
+    // Ends at the limits of the coordinates cost a few steps per binade, not one per pixel;
+    // axis-parallel lines (a step of 0) go straight to the image.
     Canvas lines(8, 6);
     lines.image.DrawLine(1, INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0);
     lines.image.DrawLine(1, INT_MAX, 3, INT_MIN, 2, 0);
     lines.image.DrawLine(1, 3, INT_MIN, 4, INT_MAX, 0);
     EXPECT_TRUE(lines.intact());
+    struct Axis {
+        int x0, y0, x1, y1;
+        Pixels expected;
+    };
+    const Axis axes[] = {
+        {INT_MIN, 5, INT_MAX, 5, run(0, 5, 1, 0, 8)},  {INT_MAX, 0, INT_MIN, 0, run(0, 0, 1, 0, 8)},
+        {INT_MAX, 1, 2, 1, run(2, 1, 1, 0, 6)},        {-400000, 2, 4, 2, run(0, 2, 1, 0, 5)},
+        {3, INT_MAX, 3, INT_MIN, run(3, 0, 0, 1, 6)},  {6, INT_MIN, 6, 2, run(6, 0, 0, 1, 3)},
+        {0, 4, 0, 400000, run(0, 4, 0, 1, 2)},         {INT_MIN, 6, INT_MAX, 6, {}},
+        {8, INT_MIN, 8, INT_MAX, {}},                  {-1, INT_MIN, -1, INT_MAX, {}},
+    };
+    for (const Axis& line : axes) {
+        Canvas axis(8, 6);
+        axis.image.DrawLine(1, line.x0, line.y0, line.x1, line.y1, 0);
+        EXPECT_EQ(axis.written(), line.expected) << line.x0 << "," << line.y0 << " - " << line.x1 << "," << line.y1;
+        EXPECT_TRUE(axis.intact());
+        // Lines the step-by-step reference can walk in a moment are checked against it too.
+        if (std::max({std::llabs(line.x0), std::llabs(line.x1), std::llabs(line.y0), std::llabs(line.y1)}) <= 400000) {
+            EXPECT_EQ(axis.written(), referenceLine(line.x0, line.y0, line.x1, line.y1, 8, 6));
+        }
+    }
 
     Canvas c(8, 6);
     c.image.DrawHLine(1, INT_MIN, 5, INT_MAX, 0xFFFFFFFF);  // ends at x = -1

@@ -151,6 +151,12 @@ TEST(ImgCTy, ColourKeysFollowTheFormat)
     EXPECT_EQ(indexed.colorKeyPel, 1u) << "the key stays the same colour under the palette";
     indexed.BuildPalTbl(4);
     EXPECT_EQ(indexed.pelFmt.palette->tableKind, 4u);
+    // Re-created with a format naming the image's own palette: the entries survive.
+    const imgPelFmt same(9, indexed.pelFmt.palette);
+    indexed.Create(4, 4, &same);
+    ASSERT_NE(indexed.pelFmt.palette, nullptr);
+    ASSERT_EQ(indexed.pelFmt.palette->count, 2u);
+    EXPECT_EQ(std::memcmp(indexed.pelFmt.palette->entries + 4, "\x40\x80\xf8\xff", 4), 0);
 }
 
 TEST(ImgRowCTy, CreateCopiesAndRefusedSizes)

@@ -168,6 +168,14 @@ TEST(ImgPelFmt, OwnershipOfPalettes)
     assigned.SetPalette(callers);
     assigned.SetPalette(callers);
     EXPECT_EQ(assigned.ownsPalette, 1u);
+    // A source naming the palette the record owns: copied before the old one is released.
+    const imgPelFmt namesOwn(9, assigned.palette);
+    assigned = namesOwn;
+    EXPECT_EQ(assigned.kind, 9);
+    ASSERT_NE(assigned.palette, nullptr);
+    EXPECT_EQ(assigned.ownsPalette, 1u);
+    EXPECT_EQ(assigned.palette->count, 1u);
+    EXPECT_EQ(assigned.palette->entries[2], 3);
 
     imgPelFmt none(9, nullptr);
     none.BuildTbl(1);

@@ -1,4 +1,6 @@
-// Alpha masks: allocation, filling from a mask picture, and the Surface's ownership of one.
+// A Surface's alpha mask: made for the Surface, sized and filled from a mask picture's pixels.
+// These read the Surface, so they live here rather than beside AlphaMask.h, which Surface.cpp
+// includes to delete its mask.
 #include "framework/AlphaMask.h"
 
 #include "framework/Display.h"
@@ -32,13 +34,6 @@ void AlphaMask::allocate(Surface* s)
     alpha.assign(static_cast<std::size_t>(s->width) * static_cast<std::size_t>(s->height), 0);
     width = s->width;
     height = s->height;
-}
-
-uint8_t AlphaMask::at(int32_t column, int32_t row) const
-{
-    if (column < 0 || row < 0 || column >= width || row >= height)
-        return 0;
-    return alpha[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(column)];
 }
 
 int AlphaMask::fillFromSurface(const Rect& rect)
@@ -87,5 +82,3 @@ int Surface::createAlphaMask()
     alphaMask->allocate(this);
     return FrameworkResult::Ok;
 }
-
-void deleteAlphaMask(AlphaMask* mask) { delete mask; }
