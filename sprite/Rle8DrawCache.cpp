@@ -182,15 +182,14 @@ inline void copySpan(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
 #if defined(__SSE2__)
     if constexpr (Simd) {
         if (n <= 32) return copyPair<V>(d, s, n);
-        if (n <= 256) {
-            const V t0 = load(s + n - 32), t1 = load(s + n - 16);
-            for (std::size_t i = 0; i + 32 < n; i += 32) {
-                const V a = load(s + i), b = load(s + i + 16);
-                store(d + i, a), store(d + i + 16, b);
-            }
-            store(d + n - 32, t0), store(d + n - 16, t1);
-            return;
+        if (n > 256) return (void)std::memcpy(d, s, n);
+        const V t0 = load(s + n - 32), t1 = load(s + n - 16);
+        for (std::size_t i = 0; i + 32 < n; i += 32) {
+            const V a = load(s + i), b = load(s + i + 16);
+            store(d + i, a), store(d + i + 16, b);
         }
+        store(d + n - 32, t0), store(d + n - 16, t1);
+        return;
     }
 #endif
     std::memcpy(d, s, n);
