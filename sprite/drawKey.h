@@ -28,18 +28,20 @@ inline constexpr int drawOpCount = 12;
 inline constexpr std::string_view drawOpWords[drawOpCount] = {
     "copy", "alpha", "alphamap", "premul", "modulate", "modulate2x", "modulate4x", "add", "addsigned", "addsigned2x", "subtract", "addsmooth"};
 
+// No member initialisers, so a plan holding one is not cleared on every draw; DrawKey{} is a
+// plain copy.
 struct DrawKey {
-    DrawOp op = DrawOp::Copy;
-    bool keyed = false;    // source pixels equal to the key are skipped
-    bool depth = false;    // a pixel is drawn where the source depth is greater, which it then sets
-    bool stretch = false;  // the source is sampled in 16.16 steps
+    DrawOp op;
+    bool keyed;    // source pixels equal to the key are skipped
+    bool depth;    // a pixel is drawn where the source depth is greater, which it then sets
+    bool stretch;  // the source is sampled in 16.16 steps
     friend constexpr bool operator==(const DrawKey&, const DrawKey&) = default;
 };
 
 // The key a loop name spells in its operation and suffix: [stretch_]<op>[_key][_depth].
 consteval DrawKey drawKeyNamed(std::string_view name)
 {
-    DrawKey key;
+    DrawKey key{};
     key.stretch = name.starts_with("stretch_");
     if (key.stretch) name.remove_prefix(8);
     key.depth = name.ends_with("_depth");

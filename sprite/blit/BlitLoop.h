@@ -100,14 +100,23 @@ consteval Row rowOf()
 // One row of an unscaled draw without key or depth test, the Lanes row's chunks first; map is
 // read only by alpha-map draws.
 template <class S, class D, DrawKey K, bool Lanes>
-inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha,
-                    bool simd)
+inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
 {
     constexpr bool byMap = K.op == DrawOp::AlphaMap;
     int i = 0;
-    if constexpr (Lanes)
-        if (simd) i = lanes::row<lanes::opOf<S, D, K>(), S, byMap>(d, s, map, w, alpha);
+    if constexpr (Lanes) i = lanes::row<lanes::opOf<S, D, K>(), S, byMap>(d, s, map, w, alpha);
     for (; i < w; ++i) blitPixel<S, D, K>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step, byMap ? map[i] : alpha);
+}
+
+// Runs rows.operator()<Simd>() with the vector rows switched on or off (ctySimd.h), asked once
+// per draw so that no row asks again.
+template <class Rows>
+[[gnu::always_inline]] inline void withSimdRows(const Rows& rows)
+{
+    if (ctySimdRowsOn())
+        rows.template operator()<true>();
+    else
+        rows.template operator()<false>();
 }
 
 // ---- the loop template ----
@@ -161,13 +170,15 @@ template <class S, class D, DrawKey K>
             }
         }
     } else if constexpr (row == Row::PalEntries16) {
-        const bool simd = ctySimdRowsOn();
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) palRow16<K.keyed>(drow, srow, table, w, key, S::keyBits, simd);
+        withSimdRows([&]<bool Simd>() {
+            for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) palRow16<K.keyed, Simd>(drow, srow, table, w, key, S::keyBits);
+        });
     } else if constexpr (row == Row::KeyedWords16) {
-        const bool simd = ctySimdRowsOn();
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16(drow, srow, w, key, S::keyBits, simd);
+        withSimdRows([&]<bool Simd>() {
+            for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16<Simd>(drow, srow, w, key, S::keyBits);
+        });
     } else if constexpr (row == Row::SameRows) {
-        copyRows(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h, ctySimdRowsOn());
+        withSimdRows([&]<bool Simd>() { copyRows<Simd>(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h); });
     } else if constexpr (row == Row::OntoBytes) {
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) copyRowOntoBytes<S, D>(drow, srow, w);
     } else if constexpr (row == Row::CopyPixels) {
@@ -175,40 +186,45 @@ template <class S, class D, DrawKey K>
             for (int i = 0; i < w; ++i)
                 blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);
     } else {
-        constexpr bool map = K.op == DrawOp::AlphaMap;
-        const bool simd = row == Row::Lanes && ctySimdRowsOn();
-        const std::uint8_t* mrow = job.alphaMap.pels;
-        const std::uint8_t* sdrow = job.srcDepth.pels;
-        std::uint8_t* ddrow = job.dstDepth.pels;
-        const std::ptrdiff_t mStride = job.alphaMap.pitch, sdStride = std::ptrdiff_t{job.srcDepth.pitch} * 4,
-                             ddStride = std::ptrdiff_t{job.dstDepth.pitch} * 4;
-        for (int j = 0; j < h; ++j) {
-            if constexpr (!K.depth && !K.keyed && !S::palettized) {
-                // Rows of a different image than the source: no store can change a later read.
-                blitRow<S, D, K, row == Row::Lanes>(drow, srow, mrow, w, alpha, simd);
-            } else {
-                for (int i = 0; i < w; ++i) {
-                    if constexpr (K.depth) {
-                        const std::int32_t sd = loadDepth(sdrow + 4 * i);
-                        if (!(sd > loadDepth(ddrow + 4 * i))) continue;
-                        storeDepth(ddrow + 4 * i, sd);
+        const auto rows = [&]<bool Lanes>() {
+            constexpr bool map = K.op == DrawOp::AlphaMap;
+            const std::uint8_t* mrow = job.alphaMap.pels;
+            const std::uint8_t* sdrow = job.srcDepth.pels;
+            std::uint8_t* ddrow = job.dstDepth.pels;
+            const std::ptrdiff_t mStride = job.alphaMap.pitch, sdStride = std::ptrdiff_t{job.srcDepth.pitch} * 4,
+                                 ddStride = std::ptrdiff_t{job.dstDepth.pitch} * 4;
+            for (int j = 0; j < h; ++j) {
+                if constexpr (!K.depth && !K.keyed && !S::palettized) {
+                    // Rows of a different image than the source: no store can change a later read.
+                    blitRow<S, D, K, Lanes>(drow, srow, mrow, w, alpha);
+                } else {
+                    for (int i = 0; i < w; ++i) {
+                        if constexpr (K.depth) {
+                            const std::int32_t sd = loadDepth(sdrow + 4 * i);
+                            if (!(sd > loadDepth(ddrow + 4 * i))) continue;
+                            storeDepth(ddrow + 4 * i, sd);
+                        }
+                        const std::uint8_t* sp = S::fetch(table, srow + std::ptrdiff_t{i} * S::step);
+                        if constexpr (K.keyed)
+                            if (keyedOut(sp)) continue;
+                        int a = alpha;
+                        if constexpr (map) a = mrow[i];
+                        blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
                     }
-                    const std::uint8_t* sp = S::fetch(table, srow + std::ptrdiff_t{i} * S::step);
-                    if constexpr (K.keyed)
-                        if (keyedOut(sp)) continue;
-                    int a = alpha;
-                    if constexpr (map) a = mrow[i];
-                    blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
+                }
+                srow += sStride;
+                drow += dStride;
+                if constexpr (map) mrow += mStride;
+                if constexpr (K.depth) {
+                    sdrow += sdStride;
+                    ddrow += ddStride;
                 }
             }
-            srow += sStride;
-            drow += dStride;
-            if constexpr (map) mrow += mStride;
-            if constexpr (K.depth) {
-                sdrow += sdStride;
-                ddrow += ddStride;
-            }
-        }
+        };
+        if constexpr (row == Row::Lanes)
+            withSimdRows(rows);
+        else
+            rows.template operator()<false>();
     }
 }
 

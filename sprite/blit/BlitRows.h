@@ -92,9 +92,10 @@ inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restr
 // here). Longer moves stay with the library, which streams past the caches.
 inline constexpr std::size_t wideMoveLimit = 256 * 1024;
 
-// h rows of rowBytes each; strides in bytes. Without simd every row is the library's move.
+// h rows of rowBytes each; strides in bytes. Without Simd every row is the library's move.
+template <bool Simd>
 inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
-                     std::size_t rowBytes, int h, bool simd)
+                     std::size_t rowBytes, int h)
 {
     if (h > 1 && dStride == sStride && sStride == static_cast<std::ptrdiff_t>(rowBytes)) {
         // Rows without gaps on both sides: one move of the whole block.
@@ -104,9 +105,9 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
     const auto eachRow = [&](auto move) {
         for (int j = 0; j < h; ++j, d += dStride, s += sStride) move(d, s, rowBytes);
     };
-    if (simd && rowBytes >= 16 && rowBytes < 160)
+    if (Simd && rowBytes >= 16 && rowBytes < 160)
         eachRow(copyShortRow);
-    else if (simd && rowBytes >= 32 && rowBytes <= wideMoveLimit && talvo::g::wide::stepsOn())
+    else if (Simd && rowBytes >= 32 && rowBytes <= wideMoveLimit && talvo::g::wide::stepsOn())
         eachRow(talvo::g::wide::copyBytes);
     else
         eachRow([](std::uint8_t* to, const std::uint8_t* from, std::size_t n) { std::memcpy(to, from, n); });
@@ -124,17 +125,17 @@ inline void storeKeyed16(__m128i* out, __m128i v, __m128i keys, __m128i mask)
 #endif
 
 // A row of w index bytes stored as their 16-bit table entries (little-endian words). Keyed: an
-// entry whose bits under keyMask equal key is not written. With simd eight entries are gathered
+// entry whose bits under keyMask equal key is not written. With Simd eight entries are gathered
 // into one 16-byte store; a group holding a keyed-out entry writes back the bytes it found there.
-template <bool Keyed>
+template <bool Keyed, bool Simd>
 inline void palRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* table, int w,
-                     std::uint16_t key, std::uint16_t keyMask, bool simd)
+                     std::uint16_t key, std::uint16_t keyMask)
 {
     int i = 0;
 #if defined(__SSE2__)
     const auto entry = [table](std::uint8_t index) { return pel::loadWord(table + 2 * std::ptrdiff_t{index}); };
     const __m128i keys = _mm_set1_epi16(static_cast<short>(key)), mask = _mm_set1_epi16(static_cast<short>(keyMask));
-    for (; simd && i + 8 <= w; i += 8) {
+    for (; Simd && i + 8 <= w; i += 8) {
         __m128i v = _mm_cvtsi32_si128(entry(s[i]));
         v = _mm_insert_epi16(v, entry(s[i + 1]), 1);
         v = _mm_insert_epi16(v, entry(s[i + 2]), 2);
@@ -157,14 +158,15 @@ inline void palRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict 
 }
 
 // A row of w 16-bit words copied unchanged, except those whose bits under keyMask equal key;
-// with simd eight at a time: a word-by-word loop's speed hung on where it landed in the binary.
+// with Simd eight at a time: a word-by-word loop's speed hung on where it landed in the binary.
+template <bool Simd>
 inline void keyedRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, int w, std::uint16_t key,
-                       std::uint16_t keyMask, bool simd)
+                       std::uint16_t keyMask)
 {
     int i = 0;
 #if defined(__SSE2__)
     const __m128i keys = _mm_set1_epi16(static_cast<short>(key)), mask = _mm_set1_epi16(static_cast<short>(keyMask));
-    for (; simd && i + 8 <= w; i += 8)
+    for (; Simd && i + 8 <= w; i += 8)
         storeKeyed16(reinterpret_cast<__m128i*>(d + 2 * std::ptrdiff_t{i}),
                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * std::ptrdiff_t{i})), keys, mask);
 #endif

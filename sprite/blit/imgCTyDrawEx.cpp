@@ -1,9 +1,11 @@
-// imgCTy::DrawEx: route and plan the draw, lock every image that takes part, run one loop, unlock on every path.
+// imgCTy::DrawEx and its two dispatchers: select and plan the draw, lock every image that takes part, run one loop, unlock on every path.
 #include <cstring>
 
-#include "sprite/ctyRuntime.h"
 #include "sprite/blit/BlitPlan.h"
+#include "sprite/blit/BlitSelect.h"
+#include "sprite/ctyRuntime.h"
 #include "sprite/imgCTy.h"
+#include "sprite/palCTy.h"
 
 namespace {
 
@@ -59,6 +61,59 @@ std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& 
 }
 
 }  // namespace
+
+namespace {
+
+// The slot of the request, with the key a keyed slot compares; -1 when it draws nothing.
+int requestSlot(const imgCTy& src, const DrawParams& params)
+{
+    return blitRequestSlot(static_cast<std::uint32_t>(params.mode), params.scaled != 0, src.hasColorKey != 0,
+                           params.srcDepth != nullptr);
+}
+
+}  // namespace
+
+bool draw_dispatch(const imgCTy& src, const imgCTy& dst, const DrawParams& params, BlitPlan& plan)
+{
+    BlitJob& job = plan.job;
+    job.key = 0;
+    job.table = nullptr;
+    if (src.pelFmt.kind == PelKind::Index8 && dst.pelFmt.kind == PelKind::Index8) {
+        // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
+        plan.key = DrawKey{DrawOp::Copy, false, false, params.scaled != 0};
+        plan.loop = params.scaled != 0 ? &blit_stretch_copy_pal8_to_pal8 : &blit_copy_pal8_to_pal8;
+        return true;
+    }
+    const int slot = requestSlot(src, params), srcGroup = blitGroupOf(src.pelFmt.kind);
+    plan.loop = blitCell(srcGroup, blitGroupOf(dst.pelFmt.kind), slot);
+    if (plan.loop == nullptr) return false;
+    plan.key = drawSlots[static_cast<std::size_t>(slot)];
+    if (plan.key.keyed) job.key = pelKeyOf(static_cast<PelGroup>(srcGroup), src.colorKeyRgba);
+    return true;
+}
+
+bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst, const DrawParams& params, BlitPlan& plan)
+{
+    // The palette's table in the destination's kind, rebuilt only at a change of kind, before
+    // anything is tested (the table builder's report may jump away). A kind outside the kind
+    // table has no table to build.
+    const int dstKind = dst.pelFmt.kind;
+    if (pelKindOf(dstKind) == nullptr) return false;
+    src.BuildPalTbl(dstKind);
+    const int slot = requestSlot(src, params), dstGroup = blitGroupOf(dstKind);
+    plan.loop = blitPalCell(dstGroup, slot);
+    if (plan.loop == nullptr) return false;
+    // Without the table built for this kind nothing can be read.
+    const palCTy* const palette = src.pelFmt.palette;
+    if (palette->table == nullptr || palette->tableKind != static_cast<std::uint32_t>(dstKind)) return false;
+    BlitJob& job = plan.job;
+    plan.key = drawSlots[static_cast<std::size_t>(slot)];
+    job.table = palette->table;
+    // 32-bit and rgb888 entries are compared as the colour's bytes; the 16-bit ones as the colour
+    // converted, the 5551 ones on bits 0 to 14 (the loops mask bit 15).
+    job.key = plan.key.keyed ? pelKeyOf(pelGroupOf(static_cast<PelGroup>(dstGroup)).entries, src.colorKeyRgba) : 0;
+    return true;
+}
 
 void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
 {
