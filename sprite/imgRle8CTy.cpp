@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "sprite/Rle8Codec.h"
-#include "sprite/Rle8DrawCache.h"
+#include "sprite/rle8Codec.h"
+#include "sprite/rle8DrawCache.h"
 #include "sprite/ctyRuntime.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <new>
 #include <optional>
 
-#include "sprite/PelFormats.h"
-#include "sprite/Rle8Draw.h"
-#include "sprite/Rle8DrawCache.h"
+#include "sprite/pelFormats.h"
+#include "sprite/rle8Draw.h"
+#include "sprite/rle8DrawCache.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgScopedLock.h"

@@ -1,7 +1,7 @@
 // The run-length sprite's stream form: version 1 written, versions 0 and 1 read and checked.
 #include <cstring>
 
-#include "sprite/Rle8Codec.h"
+#include "sprite/rle8Codec.h"
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRle8CTy.h"

@@ -1,8 +1,8 @@
 // imgCTy::DrawEx and its two dispatchers: select and plan the draw, lock every image that takes part, run one loop, unlock on every path.
 #include <cstring>
 
-#include "sprite/blit/BlitPlan.h"
-#include "sprite/blit/BlitSelect.h"
+#include "sprite/blit/blitPlan.h"
+#include "sprite/blit/blitSelect.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgCTy.h"
 #include "sprite/palCTy.h"

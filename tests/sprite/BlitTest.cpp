@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "BlitTestImage.h"
-#include "sprite/blit/BlitSelect.h"
+#include "sprite/blit/blitSelect.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
 #include "sprite_test_support.h"

@@ -7,12 +7,12 @@
 #include <initializer_list>
 #include <type_traits>
 
-#include "sprite/blit/BlitJob.h"
-#include "sprite/blit/BlitLanes.h"
-#include "sprite/blit/BlitPixel.h"
-#include "sprite/blit/BlitRows.h"
-#include "sprite/blit/BlitTable.h"
-#include "sprite/blit/BlitTraits.h"
+#include "sprite/blit/blitJob.h"
+#include "sprite/blit/blitLanes.h"
+#include "sprite/blit/blitPixel.h"
+#include "sprite/blit/blitRows.h"
+#include "sprite/blit/blitTable.h"
+#include "sprite/blit/blitTraits.h"
 #include "sprite/drawKey.h"
 
 namespace blit {
@@ -237,7 +237,7 @@ using SourceOf = std::conditional_t<S == Group::Index8 && D != Group::Index8, Pa
 
 } // namespace blit
 
-// Defines the loop of a name in the selection table (BlitTable.h): the template for the pair and
+// Defines the loop of a name in the selection table (blitTable.h): the template for the pair and
 // the key its name spells.
 #define BLIT_DEFINE(OP, S, D, SUF)                                                                     \
     void blit_##OP##_##S##_to_##D##SUF(const BlitJob& job)                                             \

@@ -1,5 +1,5 @@
 // The selection table's cells, each pointing at its loop by name, and the loops' names.
-#include "sprite/blit/BlitSelect.h"
+#include "sprite/blit/blitSelect.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "sprite/PelFormats.h"
+#include "sprite/pelFormats.h"
 #include "sprite/pelKinds.h"
 
 namespace blit {

@@ -6,10 +6,10 @@
 #include <span>
 #include <string_view>
 
-#include "sprite/PelOpList.h"
-#include "sprite/blit/BlitKeptApart.h"
-#include "sprite/blit/BlitTraits.h"
-#include "sprite/blit/BlitWords.h"
+#include "sprite/pelOpList.h"
+#include "sprite/blit/blitKeptApart.h"
+#include "sprite/blit/blitTraits.h"
+#include "sprite/blit/blitWords.h"
 #include "sprite/drawKey.h"
 
 namespace blit {

@@ -8,9 +8,9 @@
 #include <type_traits>
 
 #include "img/wide_steps.h"
-#include "sprite/PelFormats.h"
+#include "sprite/pelFormats.h"
 #include "sprite/ctySimd.h"
-#include "sprite/blit/BlitTraits.h"
+#include "sprite/blit/blitTraits.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -6,8 +6,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "sprite/Rle8Job.h"
-#include "sprite/Rle8RowLoop.h"
+#include "sprite/rle8Job.h"
+#include "sprite/rle8RowLoop.h"
 #include "sprite/drawKey.h"
 
 namespace rle8 {

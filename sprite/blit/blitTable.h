@@ -1,7 +1,7 @@
 // The blitter's selection table as name lists: every loop blit_<op>_<source>_to_<destination>[_key][_depth] and the cells that point at it.
 #pragma once
 
-#include "sprite/blit/BlitJob.h"
+#include "sprite/blit/blitJob.h"
 
 // A block holds the 48 cells of a (source, destination) pair in the slot layout (drawSlots).
 // B(op, source, destination, suffix) marks a cell; P1 ... P15 mark the plain stretch copy,

@@ -1,5 +1,5 @@
 // Draw planning after the dispatch: preconditions of the chosen loop, its alpha and steps, and clipping.
-#include "sprite/blit/BlitPlan.h"
+#include "sprite/blit/blitPlan.h"
 
 #include <algorithm>
 #include <cmath>

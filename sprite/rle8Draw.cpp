@@ -1,7 +1,7 @@
 // The sprite draws' selection: the member of a destination kind, draw key and direction; the unmirrored members.
-#include "sprite/Rle8Draw.h"
+#include "sprite/rle8Draw.h"
 
-#include "sprite/Rle8Members.h"
+#include "sprite/rle8Members.h"
 
 constinit const rle8::Members rle8::members = rle8::membersOf<false>();
 

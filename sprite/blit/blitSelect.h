@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "sprite/blit/BlitJob.h"
-#include "sprite/blit/BlitTable.h"
-#include "sprite/blit/BlitTraits.h"
+#include "sprite/blit/blitJob.h"
+#include "sprite/blit/blitTable.h"
+#include "sprite/blit/blitTraits.h"
 #include "sprite/drawKey.h"
 
 using BlitBlock = std::array<BlitFn*, drawSlotCount>;
@@ -16,7 +16,7 @@ using BlitRow = std::array<BlitBlock, blit::groupCount>;  // by destination grou
 // Group number of a palettized source (or an index destination) in loop names, and its row.
 inline constexpr int blitPal8Group = blit::groupCount;
 
-// The selection table (BlitTable.h): rows by source group, then the palettized row; each cell
+// The selection table (blitTable.h): rows by source group, then the palettized row; each cell
 // points at its loop, null where nothing is drawn.
 extern const std::array<BlitRow, blit::groupCount + 1> blitTable;
 

@@ -1,5 +1,5 @@
 // The sprite's copy cache: built from the coded rows by the row loops' key rule, drawn by spans.
-#include "sprite/Rle8DrawCache.h"
+#include "sprite/rle8DrawCache.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -8,8 +8,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "sprite/Rle8Draw.h"
-#include "sprite/Rle8RowLoop.h"
+#include "sprite/rle8Draw.h"
+#include "sprite/rle8RowLoop.h"
 #include "sprite/ctySimd.h"
 #include "sprite/imgPelFmt.h"
 

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "sprite/PelOps.h"
+#include "sprite/pelOps.h"
 #include "sprite/drawKey.h"
-#include "sprite/blit/BlitTraits.h"
+#include "sprite/blit/blitTraits.h"
 
 namespace blit {
 

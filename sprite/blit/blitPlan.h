@@ -1,9 +1,9 @@
 // Planning a draw before anything is locked: the dispatchers' loop and key, then alpha, steps and the clipped rectangles.
 #pragma once
 
-#include "sprite/DrawParams.h"
+#include "sprite/drawParams.h"
 #include "sprite/drawKey.h"
-#include "sprite/blit/BlitJob.h"
+#include "sprite/blit/blitJob.h"
 #include "sprite/imgRect.h"
 
 class imgCTy;

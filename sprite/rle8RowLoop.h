@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "sprite/PelOpList.h"
-#include "sprite/Rle8Codec.h"
-#include "sprite/Rle8Job.h"
+#include "sprite/pelOpList.h"
+#include "sprite/rle8Codec.h"
+#include "sprite/rle8Job.h"
 #include "sprite/pelKinds.h"
 
 namespace rle8 {

@@ -1,7 +1,7 @@
 // Drawing coded sprite rows onto locked destinations: the selection of a job's member.
 #pragma once
 
-#include "sprite/Rle8Job.h"
+#include "sprite/rle8Job.h"
 #include "sprite/drawKey.h"
 #include "sprite/pelKinds.h"
 

@@ -9,9 +9,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "sprite/blit/BlitJob.h"
-#include "sprite/blit/BlitKeptApart.h"
-#include "sprite/blit/BlitTraits.h"
+#include "sprite/blit/blitJob.h"
+#include "sprite/blit/blitKeptApart.h"
+#include "sprite/blit/blitTraits.h"
 
 namespace blit::lanes {
 
@@ -20,7 +20,7 @@ namespace blit::lanes {
 // min(255, s + ((d * (256 - a)) >> 8)); Add: min(255, d + s).
 enum class Op { Mix, Alpha, Premul, Add };
 
-// The step of a draw in the Lanes row (BlitLoop.h): the kept-apart policy's one-shift mix, or
+// The step of a draw in the Lanes row (blitLoop.h): the kept-apart policy's one-shift mix, or
 // the template's blend, premultiplied alpha or add.
 template <class S, class D, DrawKey K>
 consteval Op opOf()
