@@ -108,25 +108,14 @@ inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s
     for (; i < w; ++i) blitPixel<S, D, K>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step, byMap ? map[i] : alpha);
 }
 
-// Runs rows.operator()<Simd>() with the vector rows switched on or off (ctySimd.h), asked once
-// per draw so that no row asks again.
-template <class Rows>
-[[gnu::always_inline]] inline void withSimdRows(const Rows& rows)
-{
-    if (ctySimdRowsOn())
-        rows.template operator()<true>();
-    else
-        rows.template operator()<false>();
-}
-
 // ---- the loop template ----
 // Walks job.width x job.height destination pixels once. Unscaled: every view starts at the
 // first pixel of the rectangle and steps by its own pitch. Stretch: the source view is the whole
 // source, sampled at ((x + i) * stepX) >> 16, ((y + j) * stepY) >> 16 in 32-bit unsigned steps.
 // A palettized source's pixel is the table entry of its index byte.
 // Depth test before key test; a keyed-out pixel that passed the depth test keeps its new depth.
-// Inlined whole into the loop that bears its name, so that loop is the walk itself.
-template <class S, class D, DrawKey K>
+// Simd: the rows take their vector steps (ctySimd.h).
+template <class S, class D, DrawKey K, bool Simd>
 [[gnu::always_inline]] inline void blitLoop(const BlitJob& job)
 {
     constexpr Row row = rowOf<S, D, K>();
@@ -170,15 +159,11 @@ template <class S, class D, DrawKey K>
             }
         }
     } else if constexpr (row == Row::PalEntries16) {
-        withSimdRows([&]<bool Simd>() {
-            for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) palRow16<K.keyed, Simd>(drow, srow, table, w, key, S::keyBits);
-        });
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) palRow16<K.keyed, Simd>(drow, srow, table, w, key, S::keyBits);
     } else if constexpr (row == Row::KeyedWords16) {
-        withSimdRows([&]<bool Simd>() {
-            for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16<Simd>(drow, srow, w, key, S::keyBits);
-        });
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16<Simd>(drow, srow, w, key, S::keyBits);
     } else if constexpr (row == Row::SameRows) {
-        withSimdRows([&]<bool Simd>() { copyRows<Simd>(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h); });
+        copyRows<Simd>(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h);
     } else if constexpr (row == Row::OntoBytes) {
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) copyRowOntoBytes<S, D>(drow, srow, w);
     } else if constexpr (row == Row::CopyPixels) {
@@ -186,45 +171,56 @@ template <class S, class D, DrawKey K>
             for (int i = 0; i < w; ++i)
                 blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, S::fetch(table, srow + std::ptrdiff_t{i} * S::step), alpha);
     } else {
-        const auto rows = [&]<bool Lanes>() {
-            constexpr bool map = K.op == DrawOp::AlphaMap;
-            const std::uint8_t* mrow = job.alphaMap.pels;
-            const std::uint8_t* sdrow = job.srcDepth.pels;
-            std::uint8_t* ddrow = job.dstDepth.pels;
-            const std::ptrdiff_t mStride = job.alphaMap.pitch, sdStride = std::ptrdiff_t{job.srcDepth.pitch} * 4,
-                                 ddStride = std::ptrdiff_t{job.dstDepth.pitch} * 4;
-            for (int j = 0; j < h; ++j) {
-                if constexpr (!K.depth && !K.keyed && !S::palettized) {
-                    // Rows of a different image than the source: no store can change a later read.
-                    blitRow<S, D, K, Lanes>(drow, srow, mrow, w, alpha);
-                } else {
-                    for (int i = 0; i < w; ++i) {
-                        if constexpr (K.depth) {
-                            const std::int32_t sd = loadDepth(sdrow + 4 * i);
-                            if (!(sd > loadDepth(ddrow + 4 * i))) continue;
-                            storeDepth(ddrow + 4 * i, sd);
-                        }
-                        const std::uint8_t* sp = S::fetch(table, srow + std::ptrdiff_t{i} * S::step);
-                        if constexpr (K.keyed)
-                            if (keyedOut(sp)) continue;
-                        int a = alpha;
-                        if constexpr (map) a = mrow[i];
-                        blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
+        constexpr bool map = K.op == DrawOp::AlphaMap;
+        const std::uint8_t* mrow = job.alphaMap.pels;
+        const std::uint8_t* sdrow = job.srcDepth.pels;
+        std::uint8_t* ddrow = job.dstDepth.pels;
+        const std::ptrdiff_t mStride = job.alphaMap.pitch, sdStride = std::ptrdiff_t{job.srcDepth.pitch} * 4,
+                             ddStride = std::ptrdiff_t{job.dstDepth.pitch} * 4;
+        for (int j = 0; j < h; ++j) {
+            if constexpr (!K.depth && !K.keyed && !S::palettized) {
+                // Rows of a different image than the source: no store can change a later read.
+                blitRow<S, D, K, row == Row::Lanes && Simd>(drow, srow, mrow, w, alpha);
+            } else {
+                for (int i = 0; i < w; ++i) {
+                    if constexpr (K.depth) {
+                        const std::int32_t sd = loadDepth(sdrow + 4 * i);
+                        if (!(sd > loadDepth(ddrow + 4 * i))) continue;
+                        storeDepth(ddrow + 4 * i, sd);
                     }
-                }
-                srow += sStride;
-                drow += dStride;
-                if constexpr (map) mrow += mStride;
-                if constexpr (K.depth) {
-                    sdrow += sdStride;
-                    ddrow += ddStride;
+                    const std::uint8_t* sp = S::fetch(table, srow + std::ptrdiff_t{i} * S::step);
+                    if constexpr (K.keyed)
+                        if (keyedOut(sp)) continue;
+                    int a = alpha;
+                    if constexpr (map) a = mrow[i];
+                    blitPixel<S, D, K>(drow + std::ptrdiff_t{i} * D::bytes, sp, a);
                 }
             }
-        };
-        if constexpr (row == Row::Lanes)
-            withSimdRows(rows);
+            srow += sStride;
+            drow += dStride;
+            if constexpr (map) mrow += mStride;
+            if constexpr (K.depth) {
+                sdrow += sdStride;
+                ddrow += ddStride;
+            }
+        }
+    }
+}
+
+// A draw of the pair and key: the loop with or without its vector steps, as the switch stands
+// (asked once per draw, so no row asks again). Inlined whole into the loop that bears its name,
+// so that loop is the walk itself.
+template <class S, class D, DrawKey K>
+[[gnu::always_inline]] inline void blitDraw(const BlitJob& job)
+{
+    constexpr Row row = rowOf<S, D, K>();
+    if constexpr (row == Row::PalEntries16 || row == Row::KeyedWords16 || row == Row::SameRows || row == Row::Lanes) {
+        if (ctySimdRowsOn())
+            blitLoop<S, D, K, true>(job);
         else
-            rows.template operator()<false>();
+            blitLoop<S, D, K, false>(job);
+    } else {
+        blitLoop<S, D, K, false>(job);
     }
 }
 
@@ -243,5 +239,5 @@ using SourceOf = std::conditional_t<S == Group::Index8 && D != Group::Index8, Pa
     void blit_##OP##_##S##_to_##D##SUF(const BlitJob& job)                                             \
     {                                                                                                  \
         constexpr PelGroup src = pelGroupNamed(#S), dst = pelGroupNamed(#D);                           \
-        blit::blitLoop<blit::SourceOf<src, dst>, blit::Dest<dst>, drawKeyNamed(#OP #SUF)>(job);        \
+        blit::blitDraw<blit::SourceOf<src, dst>, blit::Dest<dst>, drawKeyNamed(#OP #SUF)>(job);        \
     }

@@ -35,18 +35,12 @@
 //    BLOCK(source, destination, other cells, stretch copy, stretch alpha, copy, depth copy, alpha, alpha map)
 // Onto rgb565 bit 15 of a 5551 source plays no part in the plain cells; onto its own format a
 // 5551 source's plain copies are rgb565's raw word copies and its plain blends keep bit 15.
-#define BLIT_FROM_RGB888(BLOCK)                                                                                \
-    BLIT_OWN_BLOCK(BLOCK, rgb888, rgb888) BLIT_OWN_BLOCK(BLOCK, rgb888, rgbx8888)                              \
-    BLIT_OWN_BLOCK(BLOCK, rgb888, rgb565) BLIT_OWN_BLOCK(BLOCK, rgb888, rgbx5551)                              \
-    BLIT_OWN_BLOCK(BLOCK, rgb888, rgba5551)
-#define BLIT_FROM_RGBX8888(BLOCK)                                                                              \
-    BLIT_OWN_BLOCK(BLOCK, rgbx8888, rgb888) BLIT_OWN_BLOCK(BLOCK, rgbx8888, rgbx8888)                          \
-    BLIT_OWN_BLOCK(BLOCK, rgbx8888, rgb565) BLIT_OWN_BLOCK(BLOCK, rgbx8888, rgbx5551)                          \
-    BLIT_OWN_BLOCK(BLOCK, rgbx8888, rgba5551)
-#define BLIT_FROM_RGB565(BLOCK)                                                                                \
-    BLIT_OWN_BLOCK(BLOCK, rgb565, rgb888) BLIT_OWN_BLOCK(BLOCK, rgb565, rgbx8888)                              \
-    BLIT_OWN_BLOCK(BLOCK, rgb565, rgb565) BLIT_OWN_BLOCK(BLOCK, rgb565, rgbx5551)                              \
-    BLIT_OWN_BLOCK(BLOCK, rgb565, rgba5551)
+#define BLIT_OWN_ROW(BLOCK, S)                                                                                 \
+    BLIT_OWN_BLOCK(BLOCK, S, rgb888) BLIT_OWN_BLOCK(BLOCK, S, rgbx8888) BLIT_OWN_BLOCK(BLOCK, S, rgb565)       \
+    BLIT_OWN_BLOCK(BLOCK, S, rgbx5551) BLIT_OWN_BLOCK(BLOCK, S, rgba5551)
+#define BLIT_FROM_RGB888(BLOCK) BLIT_OWN_ROW(BLOCK, rgb888)
+#define BLIT_FROM_RGBX8888(BLOCK) BLIT_OWN_ROW(BLOCK, rgbx8888)
+#define BLIT_FROM_RGB565(BLOCK) BLIT_OWN_ROW(BLOCK, rgb565)
 #define BLIT_FROM_RGBX5551(BLOCK)                                                                              \
     BLIT_OWN_BLOCK(BLOCK, rgbx5551, rgb888) BLIT_OWN_BLOCK(BLOCK, rgbx5551, rgbx8888)                          \
     BLOCK(rgbx5551, rgb565, BLIT_OWN, BLIT_BY_rgba5551_rgb565, BLIT_OWN, BLIT_OWN, BLIT_BY_rgba5551_rgb565,    \
