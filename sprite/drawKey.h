@@ -142,3 +142,16 @@ inline constexpr auto drawSlotsByBits = [] {
     if (mode >= 4 && mode <= 11) return DrawKey{static_cast<DrawOp>(static_cast<int>(DrawOp::Modulate) + static_cast<int>(mode - 4)), keyed, depth, false};
     return std::nullopt;
 }
+
+// Every key a request gives has its slot in the layout.
+constexpr bool drawRequestsHaveSlots()
+{
+    for (std::uint32_t i = 0; i < 136; ++i) {
+        const std::uint32_t mode = i >> 3;
+        const bool scaled = (i & 4) != 0, keyed = (i & 2) != 0, depth = (i & 1) != 0;
+        for (const std::optional<DrawKey> key : {blitRequestKey(mode, scaled, keyed, depth), rle8RequestKey(mode, keyed, depth)})
+            if (key && drawSlotOf(*key) < 0) return false;
+    }
+    return true;
+}
+static_assert(drawRequestsHaveSlots());

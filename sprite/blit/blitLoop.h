@@ -59,15 +59,18 @@ constexpr std::uint32_t opsOf(std::initializer_list<DrawOp> ops)
     return bits;
 }
 
+inline constexpr std::uint32_t copies = opsOf({DrawOp::Copy});
+inline constexpr std::uint32_t laneBlends = opsOf({DrawOp::Alpha, DrawOp::AlphaMap, DrawOp::Premul, DrawOp::Add});
+
 inline constexpr RowRule rowRules[] = {
-    // row               operations                                                   stretch  keyed    depth    pair
-    {Row::StretchRepeat, opsOf({DrawOp::Copy}),                                       Is::Yes, Is::No,  Is::Any, Pair::Same},
-    {Row::PalEntries16,  opsOf({DrawOp::Copy}),                                       Is::No,  Is::Any, Is::No,  Pair::Pal8Onto16},
-    {Row::KeyedWords16,  opsOf({DrawOp::Copy}),                                       Is::No,  Is::Yes, Is::No,  Pair::Same16},
-    {Row::SameRows,      opsOf({DrawOp::Copy}),                                       Is::No,  Is::No,  Is::No,  Pair::SameUnpalettized},
-    {Row::OntoBytes,     opsOf({DrawOp::Copy}),                                       Is::No,  Is::No,  Is::No,  Pair::OntoBytes},
-    {Row::CopyPixels,    opsOf({DrawOp::Copy}),                                       Is::No,  Is::No,  Is::No,  Pair::Any},
-    {Row::Lanes,         opsOf({DrawOp::Alpha, DrawOp::AlphaMap, DrawOp::Premul, DrawOp::Add}), Is::No, Is::No, Is::No, Pair::Onto32},
+    // row               operations  stretch  keyed    depth    pair
+    {Row::StretchRepeat, copies,     Is::Yes, Is::No,  Is::Any, Pair::Same},
+    {Row::PalEntries16,  copies,     Is::No,  Is::Any, Is::No,  Pair::Pal8Onto16},
+    {Row::KeyedWords16,  copies,     Is::No,  Is::Yes, Is::No,  Pair::Same16},
+    {Row::SameRows,      copies,     Is::No,  Is::No,  Is::No,  Pair::SameUnpalettized},
+    {Row::OntoBytes,     copies,     Is::No,  Is::No,  Is::No,  Pair::OntoBytes},
+    {Row::CopyPixels,    copies,     Is::No,  Is::No,  Is::No,  Pair::Any},
+    {Row::Lanes,         laneBlends, Is::No,  Is::No,  Is::No,  Pair::Onto32},
 };
 
 template <class S, class D>
