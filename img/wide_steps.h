@@ -1,4 +1,4 @@
-// Row steps of 256-bit AVX2 vectors, picked at run time where the processor has AVX2.
+// Row steps of 256-bit AVX2 vectors, picked at run time where the processor has AVX2; img's vector policy.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +17,7 @@
 // - The row sweeps against the model run with allowSteps(true) and allowSteps(false), so the SSE2 steps
 //   meet whole widths on machines with AVX2 too; the pixel functions meet the tails, keys and overlaps
 //   the same sweeps draw.
+
 namespace talvo::g::wide {
 
 // Whether rows take the steps below: the processor has AVX2 (asked once) and tests allow them.
