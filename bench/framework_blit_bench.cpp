@@ -117,13 +117,13 @@ void BM_Ours_KeyedCopy(benchmark::State& state)
     Ours& o = ours();
     o.resetScreen();
     o.source.setColorKey(Key);
-    o.source.flags |= SurfaceFlag::Keyed;
+    o.source.flags |= SurfaceFlag::keyed;
     for (auto _ : state) {
         Rect r{0, 0, W, H};
         benchmark::DoNotOptimize(o.source.blit(ourDisplay.back, 0, 0, r));
         benchmark::ClobberMemory();
     }
-    o.source.flags &= static_cast<uint8_t>(~SurfaceFlag::Keyed);
+    o.source.flags &= static_cast<uint8_t>(~SurfaceFlag::keyed);
 }
 BENCHMARK(BM_Ours_KeyedCopy);
 

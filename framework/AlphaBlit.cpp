@@ -154,7 +154,7 @@ void blitBlended(Surface* source, Surface* dest, int x, int y, Rect& rect, uint3
     if (p.size.width < 1 || p.size.height < 1)
         return;
     level = std::clamp(level, 0, 255);
-    const bool keyed = source->flags & SurfaceFlag::Keyed;
+    const bool keyed = source->flags & SurfaceFlag::keyed;
     const int depth = static_cast<int>(p.format->depth);
     const auto channels = channelsOf(*p.format);
     const auto bytes = colourBytes(*p.format, colour);

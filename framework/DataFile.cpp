@@ -17,6 +17,22 @@ DataFileStatus remember(DataFileStatus status)
     return status;
 }
 
+// The size of an open file from its descriptor (no seeking, so the read position stays), or -1 with
+// the status saying why: a failed fstat, or a device, pipe, socket or folder, which has no size to trust.
+int64_t fileSize(int fd, DataFileStatus& status)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        status.error = errno;
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        status.notRegular = true;
+        return -1;
+    }
+    return static_cast<int64_t>(st.st_size);
+}
+
 // The open descriptor, or -1 with the status saying why.
 int openChecked(const char* path, uint64_t maxBytes, DataFileStatus& status)
 {
@@ -33,12 +49,8 @@ int openChecked(const char* path, uint64_t maxBytes, DataFileStatus& status)
         status.error = errno;
         return -1;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        status.error = errno;
-    else if (!S_ISREG(st.st_mode))
-        status.notRegular = true;
-    else if (static_cast<uint64_t>(st.st_size) > maxBytes)
+    const int64_t size = fileSize(fd, status);
+    if (size >= 0 && static_cast<uint64_t>(size) > maxBytes)
         status.tooLarge = true;
     if (!status.ok()) {
         ::close(fd);

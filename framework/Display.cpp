@@ -31,6 +31,25 @@ void copyRowsFourPixels(uint8_t* dest, int32_t destPitch, const uint8_t* src, in
     }
 }
 
+void Surface::copyBackToPrimaryMmx(Surface* dest, int x, int y, const Rect& rect)
+{
+    const int depth = display && display->pixelFormat ? static_cast<int>(display->pixelFormat->depth) : 0;
+    const int columns = rect.right - rect.left;
+    const int rows = rect.bottom - rect.top;
+    const std::size_t rowBytes = static_cast<std::size_t>(std::max(columns, 0)) * static_cast<std::size_t>(depth) / 8;
+    if (plat::isSurfaceLost(surface) != plat::result::Ok || !dest || !pixels || !dest->pixels || rows <= 0 ||
+        rowBytes == 0 || rowBytes % 8 != 0)
+        return;
+    const bool inside = rect.left >= 0 && rect.top >= 0 && rect.right <= width && rect.bottom <= height && x >= 0 &&
+                        y >= 0 && x + columns <= dest->width && y + rows <= dest->height;
+    if (!inside)
+        return;
+    const std::ptrdiff_t pixelBytes = depth / 8;
+    copyRowsFourPixels(dest->pixels + std::ptrdiff_t{y} * dest->pitch + std::ptrdiff_t{x} * pixelBytes, dest->pitch,
+                       pixels + std::ptrdiff_t{rect.top} * pitch + std::ptrdiff_t{rect.left} * pixelBytes, pitch,
+                       rowBytes, rows);
+}
+
 Display::~Display()
 {
     discardSurfaces();
@@ -172,14 +191,9 @@ int Display::flip(int)
     if (mmxEnabled) {
         back->lock();
         primary->lock();
-        const int depth = pixelFormat ? static_cast<int>(pixelFormat->depth) : 0;
-        // Copy only what both surfaces hold, whole 8-byte words only.
-        const int w = std::min(primary->width, back->width);
-        const int h = std::min(primary->height, back->height);
-        const std::size_t rowBytes = static_cast<std::size_t>(std::max(w, 0)) * static_cast<std::size_t>(depth) / 8;
-        if (plat::isSurfaceLost(back->surface) == plat::result::Ok && back->pixels && primary->pixels && h > 0 &&
-            rowBytes > 0 && rowBytes % 8 == 0)
-            copyRowsFourPixels(primary->pixels, primary->pitch, back->pixels, back->pitch, rowBytes, h);
+        // Copy only what both surfaces hold.
+        const Rect both{0, 0, std::min(primary->width, back->width), std::min(primary->height, back->height)};
+        back->copyBackToPrimaryMmx(primary, 0, 0, both);
         primary->unlock();
         back->unlock();
         return present(*primary);

@@ -96,7 +96,7 @@ void Font::drawText(Surface* surface, int x, int y, uint32_t colour, const char*
         return;
     if (clipToSurface)
         clipRect = Rect{0, 0, surface->width, surface->height};
-    const bool wasLocked = surface->flags & SurfaceFlag::Locked;
+    const bool wasLocked = surface->flags & SurfaceFlag::locked;
     if (!wasLocked && surface->lock() != FrameworkResult::Ok)
         return;
     const Display* display = surface->display;

@@ -13,20 +13,20 @@ int Music::setFile(const char* path)
     release();
     if (!path)
         return FrameworkResult::FileOpen;
-    fileName_ = path;
+    fileName = path;
     // The synthesiser opens the file later and would wait forever on a pipe.
     if (!checkDataFile(path, MaxDataFileBytes).ok())
         return FrameworkResult::FileOpen;
-    fileSet_ = true;
+    fileSet = true;
     return FrameworkResult::Ok;
 }
 
 int Music::play()
 {
-    if (!fileSet_)
+    if (!fileSet)
         return FrameworkResult::MusicPlay;
     // Built to the path's own length: long paths are no reason to fail.
-    const std::string open = "open \"" + fileName_ + "\" type sequencer alias MUSIC";
+    const std::string open = "open \"" + fileName + "\" type sequencer alias MUSIC";
     if (plat::sendMusicCommand(open) != plat::MusicResult::Ok)
         return FrameworkResult::MusicOpen;
     if (plat::sendMusicCommand("play MUSIC from 0 notify") != plat::MusicResult::Ok)
@@ -36,17 +36,17 @@ int Music::play()
 
 int Music::stop()
 {
-    if (!fileSet_)
+    if (!fileSet)
         return FrameworkResult::MusicClose;
     return plat::sendMusicCommand("close MUSIC") == plat::MusicResult::Ok ? FrameworkResult::Ok : FrameworkResult::MusicClose;
 }
 
 void Music::release()
 {
-    if (fileSet_) {
+    if (fileSet) {
         stop();
-        fileSet_ = false;
+        fileSet = false;
     }
-    fileName_.clear();
-    fileName_.shrink_to_fit();
+    fileName.clear();
+    fileName.shrink_to_fit();
 }

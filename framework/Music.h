@@ -27,6 +27,6 @@ public:
     plat::WindowId notifyWindow = 0;
 
 private:
-    bool fileSet_ = false;
-    std::string fileName_;
+    bool fileSet = false;
+    std::string fileName;
 };

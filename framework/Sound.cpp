@@ -28,11 +28,11 @@ plat::SoundBuffer Sound::voiceBuffer(int voice) const
     return voice >= 0 && voice < voiceCount() ? voices_[static_cast<size_t>(voice)].buffer : 0;
 }
 
-bool Sound::hasOutput() const { return device_ && device_->output() != 0; }
+bool Sound::hasOutput() const { return device_ && device_->directSound() != 0; }
 
 int Sound::load(SoundDevice* device, const char* path, int voices)
 {
-    if (!device || device->output() == 0)
+    if (!device || device->directSound() == 0)
         return FrameworkResult::NoSoundDevice;
     std::vector<uint8_t> bytes;
     if (!readDataFile(path, MaxDataFileBytes, bytes).ok())
@@ -70,13 +70,13 @@ int Sound::loadFromMemory(SoundDevice* device, const void* bytes, int voices, ui
         return FrameworkResult::SoundBuffer;
     try {
         const auto* first = static_cast<const uint8_t*>(bytes);
-        fileCopy_.assign(first, first + size);
+        fileCopy.assign(first, first + size);
         voices_.assign(static_cast<size_t>(count), Voice{});
     } catch (const std::bad_alloc&) {
-        fileCopy_.clear();
+        fileCopy.clear();
         return FrameworkResult::NoMemory;
     }
-    if (!parseWave(fileCopy_.data(), fileCopy_.size(), chunks_))
+    if (!parseWave(fileCopy.data(), fileCopy.size(), chunks_))
         return FrameworkResult::NotWave;
     return createVoices();
 }
@@ -86,7 +86,7 @@ int Sound::createVoices()
     // Below 16 bytes the format has no sample size, so it cannot describe PCM.
     if (!chunks_.hasFormat || chunks_.formatSize < 16 || !chunks_.hasData)
         return FrameworkResult::SoundBuffer;
-    const uint8_t* f = fileCopy_.data() + chunks_.formatOffset;
+    const uint8_t* f = fileCopy.data() + chunks_.formatOffset;
     plat::PcmFormat format;
     format.formatTag = readU16(f);
     format.channels = readU16(f + 2);
@@ -94,7 +94,7 @@ int Sound::createVoices()
     format.blockAlign = readU16(f + 12);
     format.bitsPerSample = readU16(f + 14);
     Voice& first = voices_[0];
-    if (plat::createSoundBuffer(device_->output(), format, static_cast<uint32_t>(chunks_.dataSize),
+    if (plat::createSoundBuffer(device_->directSound(), format, static_cast<uint32_t>(chunks_.dataSize),
                                 first.buffer) != plat::SoundResult::Ok) {
         first.buffer = 0;
         return FrameworkResult::SoundBuffer;
@@ -117,7 +117,7 @@ bool Sound::fillVoice(const Voice& voice)
 {
     if (!voice.buffer || !chunks_.hasData || chunks_.dataSize == 0)
         return false;
-    return plat::fillSoundBuffer(voice.buffer, fileCopy_.data() + chunks_.dataOffset,
+    return plat::fillSoundBuffer(voice.buffer, fileCopy.data() + chunks_.dataOffset,
                                  static_cast<uint32_t>(chunks_.dataSize)) == plat::SoundResult::Ok;
 }
 
@@ -188,7 +188,7 @@ void Sound::release()
                 plat::releaseSoundBuffer(voice.buffer);
     }
     voices_.clear();
-    fileCopy_.clear();
+    fileCopy.clear();
     chunks_ = {};
     device_ = nullptr;
 }

@@ -54,7 +54,7 @@ private:
     [[nodiscard]] int createVoices();
 
     std::vector<Voice> voices_;
-    std::vector<uint8_t> fileCopy_;
+    std::vector<uint8_t> fileCopy;
     WaveChunks chunks_;
     SoundDevice* device_ = nullptr;
 };

@@ -7,17 +7,17 @@ SoundDevice::~SoundDevice() { close(); }
 
 void SoundDevice::close()
 {
-    if (output_)
-        plat::closeSoundDevice(output_);
-    output_ = 0;
+    if (directSound_)
+        plat::closeSoundDevice(directSound_);
+    directSound_ = 0;
 }
 
 int SoundDevice::create(plat::WindowId window)
 {
     unavailable_ = true;
     close();
-    if (plat::openSoundDevice(output_) != plat::SoundResult::Ok) {
-        output_ = 0;
+    if (plat::openSoundDevice(directSound_) != plat::SoundResult::Ok) {
+        directSound_ = 0;
         return FrameworkResult::SoundDevice;
     }
     if (!plat::isWindow(window)) {

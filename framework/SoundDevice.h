@@ -20,11 +20,11 @@ public:
     // Set while no usable device exists.
     [[nodiscard]] bool unavailable() const { return unavailable_; }
     // The open output, 0 when there is none.
-    [[nodiscard]] plat::SoundDeviceHandle output() const { return output_; }
+    [[nodiscard]] plat::SoundDeviceHandle directSound() const { return directSound_; }
 
 private:
     void close();
 
     bool unavailable_ = true;
-    plat::SoundDeviceHandle output_ = 0;
+    plat::SoundDeviceHandle directSound_ = 0;
 };

@@ -69,13 +69,13 @@ void Surface::release()
 {
     if (releaseHook)
         releaseHook(this);
-    if (flags & SurfaceFlag::OwnsUserData)
+    if (flags & SurfaceFlag::ownsUserData)
         std::free(userData);
-    if (flags & SurfaceFlag::DcHeld)
+    if (flags & SurfaceFlag::dcHeld)
         releaseDC();
-    if (flags & SurfaceFlag::Locked)
+    if (flags & SurfaceFlag::locked)
         unlock();
-    if (flags & SurfaceFlag::OwnsClipRect)
+    if (flags & SurfaceFlag::ownsClipRect)
         delete clipRect;
     clipRect = nullptr;
     plat::releaseSurface(surface);
@@ -180,7 +180,7 @@ int Surface::createChecked(Display* d, int k, int w, int h)
 
 int Surface::lock()
 {
-    if ((flags & SurfaceFlag::Locked) || (kind & 0xFF) == SurfaceKind::OwnMemory)
+    if ((flags & SurfaceFlag::locked) || (kind & 0xFF) == SurfaceKind::OwnMemory)
         return FrameworkResult::Ok;
     if (!surface)
         return FrameworkResult::Lock;
@@ -189,39 +189,39 @@ int Surface::lock()
         return FrameworkResult::Lock;
     pixels = static_cast<uint8_t*>(locked.pixels);
     pitch = locked.pitch;
-    flags |= SurfaceFlag::Locked;
+    flags |= SurfaceFlag::locked;
     return FrameworkResult::Ok;
 }
 
 int Surface::unlock()
 {
-    if (!(flags & SurfaceFlag::Locked))
+    if (!(flags & SurfaceFlag::locked))
         return FrameworkResult::Ok;
     if (!surface || withRestore([&] { return plat::unlockSurface(surface); }) != plat::result::Ok)
         return FrameworkResult::Unlock;
-    flags &= static_cast<uint8_t>(~SurfaceFlag::Locked);
+    flags &= static_cast<uint8_t>(~SurfaceFlag::locked);
     return FrameworkResult::Ok;
 }
 
 int Surface::getDC()
 {
-    if (flags & SurfaceFlag::DcHeld)
+    if (flags & SurfaceFlag::dcHeld)
         return FrameworkResult::Ok;
     if (!surface || withRestore([&] { return plat::getSurfaceDC(surface); }) != plat::result::Ok)
         return FrameworkResult::GetDC;
     dc = surface;
-    flags |= SurfaceFlag::DcHeld;
+    flags |= SurfaceFlag::dcHeld;
     return FrameworkResult::Ok;
 }
 
 int Surface::releaseDC()
 {
-    if (!(flags & SurfaceFlag::DcHeld))
+    if (!(flags & SurfaceFlag::dcHeld))
         return FrameworkResult::Ok;
     if (!surface || withRestore([&] { return plat::releaseSurfaceDC(surface); }) != plat::result::Ok)
         return FrameworkResult::ReleaseDC;
     dc = nullptr;
-    flags &= static_cast<uint8_t>(~SurfaceFlag::DcHeld);
+    flags &= static_cast<uint8_t>(~SurfaceFlag::dcHeld);
     return FrameworkResult::Ok;
 }
 
@@ -254,10 +254,10 @@ void Surface::setColorKey(uint32_t key)
 
 void Surface::setClipRect(Rect* rect)
 {
-    if (flags & SurfaceFlag::OwnsClipRect)
+    if (flags & SurfaceFlag::ownsClipRect)
         delete clipRect;
     clipRect = rect;
-    flags &= static_cast<uint8_t>(~SurfaceFlag::OwnsClipRect);
+    flags &= static_cast<uint8_t>(~SurfaceFlag::ownsClipRect);
 }
 
 int Surface::setPalette(DisplayPalette* p)
@@ -289,7 +289,7 @@ int32_t Surface::blit(Surface* dest, int x, int y, Rect& r)
             r.bottom = static_cast<int32_t>(int64_t{c->bottom} - y + r.top);
     }
     const plat::Rect source{r.left, r.top, r.right, r.bottom};
-    const bool keyed = (flags & SurfaceFlag::Keyed) != 0;
+    const bool keyed = (flags & SurfaceFlag::keyed) != 0;
     plat::HResult result = plat::bltFast(dest->surface, x, y, surface, source, keyed);
     if (result == plat::result::SurfaceLost) {
         if (!restore() || !dest->restore())

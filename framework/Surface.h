@@ -34,11 +34,11 @@ inline constexpr uint16_t With3D = 0x100;
 } // namespace SurfaceKind
 
 namespace SurfaceFlag {
-inline constexpr uint8_t Keyed = 0x01;
-inline constexpr uint8_t DcHeld = 0x02;
-inline constexpr uint8_t Locked = 0x04;
-inline constexpr uint8_t OwnsClipRect = 0x08;
-inline constexpr uint8_t OwnsUserData = 0x20;
+inline constexpr uint8_t keyed = 0x01;
+inline constexpr uint8_t dcHeld = 0x02;
+inline constexpr uint8_t locked = 0x04;
+inline constexpr uint8_t ownsClipRect = 0x08;
+inline constexpr uint8_t ownsUserData = 0x20;
 } // namespace SurfaceFlag
 
 class Surface {
@@ -71,6 +71,10 @@ public:
     int32_t blit(Surface* dest, int x, int y, Rect& rect);
     bool restore();
     int createAlphaMask();
+    // The four-pixel present copy: this Surface's rectangle to dest at (x, y), both locked by the
+    // caller, in 8-byte units. Skipped while this Surface is lost, when a row's bytes are 0 or no
+    // multiple of 8, and when the rectangle lies outside either Surface.
+    void copyBackToPrimaryMmx(Surface* dest, int x, int y, const Rect& rect);
     // Loads a BMP file into this Surface: 0, 12 when it cannot be opened or is no regular
     // file within MaxDataFileBytes (lastDataFileStatus says why), 24 when it is not a BMP
     // file, 6 when its size is refused or the surface cannot be made.

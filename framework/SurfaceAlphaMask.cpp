@@ -40,7 +40,7 @@ int AlphaMask::fillFromSurface(const Rect& rect)
 {
     if (alpha.empty() || !source)
         return FrameworkResult::AlphaMaskWithoutBuffer;
-    const bool wasLocked = source->flags & SurfaceFlag::Locked;
+    const bool wasLocked = source->flags & SurfaceFlag::locked;
     if (!wasLocked && source->lock() != FrameworkResult::Ok)
         return FrameworkResult::Lock;
 

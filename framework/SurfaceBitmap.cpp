@@ -286,7 +286,7 @@ int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::s
     if (!indexed && !deep)
         return FrameworkResult::Ok; // an unsupported picture leaves the Surface as created
 
-    const bool wasLocked = (flags & SurfaceFlag::Locked) != 0;
+    const bool wasLocked = (flags & SurfaceFlag::locked) != 0;
     if (lock() != FrameworkResult::Ok || !pixels)
         return FrameworkResult::Ok;
     const Target target{pixels, pitch, depth / 8, width, height};

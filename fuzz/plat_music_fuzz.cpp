@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const bool ready = [] {
         plat::setBackendKind(plat::BackendKind::Headless);
         // A MIDI file (and a file that is not one) for "open" to find in the working folder.
-        static const uint8_t midi[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96};
+        static const uint8_t midi[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+                                       'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
         fuzz::writeFile(fuzz::tempFolder() + "/a.mid", midi, sizeof midi);
         fuzz::writeFile(fuzz::tempFolder() + "/b.mid", midi + 4, sizeof midi - 4);
         if (::chdir(fuzz::tempFolder().c_str()) != 0)

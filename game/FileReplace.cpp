@@ -2,6 +2,7 @@
 #include "game/FileReplace.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,9 +19,10 @@ std::string systemText(const char* what, int error)
 
 std::string syncFolderOf(const std::string& path)
 {
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    if (folder.empty())
-        folder = ".";
+    // Made whole, never overwritten: GCC 12 sees an overlapping copy (-Wrestrict) in assigning a
+    // short literal over a string it cannot size.
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    const std::string folder = parent.empty() ? std::string(".") : parent;
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return systemText("the folder cannot be opened", errno);
@@ -36,7 +38,12 @@ std::string replaceFile(const std::string& path, const std::function<std::string
     const std::string temp = path + ".new";
     // A leftover of a killed run, or a link someone put there, is never written through.
     (void)::unlink(temp.c_str());
+    // The new file takes the old one's permission bits, not the process's defaults.
+    struct stat old {};
+    const bool hadOld = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     std::string error = writeTemp(temp);
+    if (error.empty() && hadOld && ::chmod(temp.c_str(), old.st_mode & 07777) != 0)
+        error = systemText("the new file cannot take the old one's permissions", errno);
     if (error.empty() && ::rename(temp.c_str(), path.c_str()) != 0)
         error = systemText("the new file cannot replace the old one", errno);
     if (!error.empty()) {

@@ -7,8 +7,9 @@
 #include <string_view>
 
 // Fills "<path>.new" through writeTemp (which returns "" or why it failed, and syncs what it
-// wrote), renames it over path and syncs the folder. "" on success; else why, with the old file
-// untouched and the temporary file removed.
+// wrote), gives it the permission bits of the regular file at path (when there is one), renames
+// it over path and syncs the folder. "" on success; else why, with the old file untouched and the
+// temporary file removed.
 [[nodiscard]] std::string replaceFile(const std::string& path,
                                       const std::function<std::string(const std::string& tempPath)>& writeTemp);
 

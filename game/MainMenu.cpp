@@ -3,9 +3,11 @@
 #include "game/MainMenu.h"
 
 #include "framework/Font.h"
+#include "framework/Result.h"
 #include "game/AuthorsScreen.h"
 #include "game/BestScoreFile.h"
 #include "game/Fades.h"
+#include "game/GameLog.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
 #include "game/PlayLoop.h"
@@ -23,10 +25,15 @@ constexpr ScreenRect board6x6Button{256, 367, 184, 235};
 constexpr ScreenRect board8x8Button{260, 359, 236, 285};
 constexpr ScreenRect board10x10Button{240, 376, 286, 343};
 
-// The framework plays the piece once; the menu makes it loop.
+// The framework plays the piece once; the menu makes it loop. A file that cannot be played is
+// logged with the reason (once); no audio output is no fault of the file.
 void startMusic()
 {
-    (void)music.play();
+    if (music.play() != FrameworkResult::Ok) {
+        if (plat::lastMusicResult() != plat::MusicResult::NoDevice)
+            warnNotLoaded(MusicPath, plat::lastMusicError());
+        return;
+    }
     (void)plat::sendMusicCommand("play MUSIC repeat");
 }
 

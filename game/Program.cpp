@@ -4,9 +4,11 @@
 
 #include "framework/Mmx.h"
 #include "game/BestScoreFile.h"
+#include "game/EndSignals.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
 #include "game/MainMenu.h"
+#include "game/MusicLog.h"
 #include "game/Resources.h"
 #include "game/ScreenFrame.h"
 #include "platform/dialog.h"
@@ -32,14 +34,17 @@ int showPlatformMessageBox(void*, const char* text, const char* title, std::uint
     return static_cast<int>(plat::showMessageBox(title ? title : "", text ? text : "", buttons));
 }
 
+// What the first screen needs: a Data/ without it is someone else's folder, not the game's data.
+constexpr const char* firstScreenPicture = "Data/Menu/Menu.bmp";
+
 bool hasDataFolder(const std::filesystem::path& folder)
 {
     std::error_code ignored;
-    return std::filesystem::is_directory(folder / "Data", ignored);
+    return std::filesystem::is_regular_file(folder / firstScreenPicture, ignored);
 }
 
 // A desktop launcher starts the game from anywhere: the data beside the executable is taken
-// when the working folder has none. False, with the reason on stderr, when neither has it.
+// when the working folder holds none. False, with the reason on stderr, when neither has it.
 bool enterDataFolder()
 {
     std::error_code ignored;
@@ -54,9 +59,9 @@ bool enterDataFolder()
             return true;
     }
     std::fprintf(stderr,
-                 "Velmoor: cannot find the game's data (Data/ is neither in the working folder %s"
+                 "Velmoor: cannot find the game's data (%s is neither in the working folder %s"
                  " nor beside the executable in %s)\n",
-                 here.empty() ? "?" : here.c_str(), beside.empty() ? "?" : beside.c_str());
+                 firstScreenPicture, here.empty() ? "?" : here.c_str(), beside.empty() ? "?" : beside.c_str());
     return false;
 }
 
@@ -72,6 +77,8 @@ int runVelmoor()
     talvo::DialogHooks hooks;
     hooks.messageBox = showPlatformMessageBox;
     (void)talvo::setDialogHooks(hooks);
+    const EndSignals endSignals;
+    catchMusicLog();
 
     if (!enterDataFolder())
         return 1;
@@ -95,5 +102,6 @@ int runVelmoor()
 
     gameState.leaveScreen = false;
     runMainMenu();
+    writeMusicLog();
     return 0;
 }

@@ -1,8 +1,9 @@
 // The program: start-up, the main menu, and the exit status.
 #pragma once
 
-// Finds the data (the working folder, else the executable's folder, which then becomes the
-// working folder), opens window and display, loads everything, runs the menu. 0 when the menu
-// ended; 1 when there is no data or no window or display could be made (the reason is on the
-// standard error stream).
+// Finds the data (a Data/ that holds the first screen's picture: in the working folder, else in
+// the executable's folder, which then becomes the working folder), opens window and display,
+// loads everything, runs the menu. 0 when the menu ended (also by SIGHUP, SIGINT or SIGTERM, which
+// close the window); 1 when there is no data or no window or display could be made (the reason is
+// on the standard error stream).
 [[nodiscard]] int runVelmoor();

@@ -6,8 +6,6 @@
 #include "game/FileReplace.h"
 #include "game/GameLog.h"
 #include "game/GameState.h"
-#include "game/Globals.h"
-#include "game/Resources.h"
 
 #include <string>
 #include <vector>
@@ -15,25 +13,20 @@
 namespace {
 constexpr const char* rankPath = "Data/results.dat";
 
-struct Badge {
-    const char* path;
-    int32_t x;
-    int32_t y;
-};
-constexpr Badge badges[] = {
-    {"Data/0.bmp", 119, 92},
-    {"Data/Menu/man.bmp", 420, 97},
-    {"Data/Menu/profy.bmp", 414, 97},
-    {"Data/Menu/boss.bmp", 414, 97},
-};
+// Why a file that is there could not be read at start-up ("" when it could): such a file may
+// hold a rank, so it is never replaced.
+std::string unreadable;
 } // namespace
 
 void readRankFile()
 {
     // Without a file there is no rank, not rank 0: the menu shows no badge.
     gameState.rankLevel = NoRank;
+    unreadable.clear();
     std::vector<uint8_t> bytes;
     if (const DataFileStatus status = readDataFile(rankPath, 4096, bytes); !status.ok()) {
+        if (status.error != 0 && !status.missing())
+            unreadable = status.reason();
         if (!status.missing())
             warnNotLoaded(rankPath, status.reason());
         return;
@@ -46,19 +39,11 @@ void readRankFile()
 void storeRank(int32_t level)
 {
     gameState.rankLevel = level > 3 ? 3 : level;
-    const std::string bytes = std::to_string(gameState.rankLevel) + "\r\n";
-    if (const std::string error = replaceFileWith(rankPath, bytes); !error.empty())
+    std::string error;
+    if (!unreadable.empty())
+        error = "the file could not be read at start-up (" + unreadable + "), so it is left as it is";
+    else
+        error = replaceFileWith(rankPath, std::to_string(gameState.rankLevel) + "\r\n");
+    if (!error.empty())
         gameError << "The rank could not be saved in " << rankPath << ": " << error << std::endl;
-    loadRankBadge();
-}
-
-void loadRankBadge()
-{
-    const auto rank = static_cast<uint32_t>(gameState.rankLevel);
-    if (rank >= std::size(badges))
-        return;
-    const Badge& badge = badges[rank];
-    loadPicture(badgePicture, badge.path);
-    gameState.badgeX = badge.x;
-    gameState.badgeY = badge.y;
 }

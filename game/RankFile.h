@@ -1,4 +1,4 @@
-// The player's rank between runs ("Data/results.dat": one digit, CR, LF) and its menu badge.
+// The player's rank between runs: "Data/results.dat", one digit, CR, LF.
 #pragma once
 
 #include <cstdint>
@@ -7,13 +7,11 @@
 inline constexpr int32_t NoRank = -1;
 
 // Reads the rank into gameState.rankLevel. A missing file or a first character other than
-// a digit 0 to 3 gives no rank; so does a file that is no regular file of at most 4 KB (logged).
+// a digit 0 to 3 gives no rank; so does a file that is no regular file of at most 4 KB, or one
+// that is there but cannot be read (both logged; the latter is then never replaced).
 void readRankFile();
 
-// After a win: the rank becomes the level (at most 3), the file is rewritten and the badge
-// reloaded. A failed write is logged and leaves the old file whole; the new rank still shows
-// for this run.
+// After a win: the rank becomes the level (at most 3) and the file is replaced (keeping its
+// permission bits). A failed write is logged and leaves the old file whole; the new rank still
+// holds for this run.
 void storeRank(int32_t level);
-
-// Loads the badge of gameState.rankLevel and its position; without a rank nothing changes.
-void loadRankBadge();

@@ -1,13 +1,16 @@
 // Start-up loading: pictures in their fixed order, keyed sprites, the piece strip, the lost
-// dialog's mask, the fade copy, rank, best score, badge and the timer's restart.
+// dialog's mask, the fade copy, rank, best score, badge and the timer's restart; the rank badges.
 #include "game/Resources.h"
 
 #include "framework/AlphaMask.h"
 #include "framework/Rect.h"
 #include "game/BestScoreFile.h"
 #include "game/GameLog.h"
+#include "game/GameState.h"
 #include "game/Globals.h"
 #include "game/RankFile.h"
+
+#include <iterator>
 
 namespace {
 // Black packed into the display's format, so keyed blits skip black pixels.
@@ -15,10 +18,21 @@ void keyOnBlack(Surface& surface)
 {
     const uint32_t black = display.pixelFormat ? display.pixelFormat->pixelFromRgb(0, 0, 0) : 0;
     surface.setColorKey(black);
-    surface.flags |= SurfaceFlag::Keyed;
+    surface.flags |= SurfaceFlag::keyed;
 }
 
-constexpr const char* musicPath = "Data/Sounds/music.mid";
+struct Badge {
+    const char* path;
+    int32_t x;
+    int32_t y;
+};
+// One badge per rank, 0 to 3.
+constexpr Badge badges[] = {
+    {"Data/0.bmp", 119, 92},
+    {"Data/Menu/man.bmp", 420, 97},
+    {"Data/Menu/profy.bmp", 414, 97},
+    {"Data/Menu/boss.bmp", 414, 97},
+};
 
 void loadSound(Sound& sound, const char* path)
 {
@@ -72,8 +86,8 @@ void loadResources()
 
     loadSound(clickSound, "Data/Sounds/Click.wav");
     loadSound(startSound, "Data/Sounds/Imp1.wav");
-    if (const int result = music.setFile(musicPath); result != FrameworkResult::Ok)
-        warnNotLoaded(musicPath, loadFailureReason(result));
+    if (const int result = music.setFile(MusicPath); result != FrameworkResult::Ok)
+        warnNotLoaded(MusicPath, loadFailureReason(result));
 
     (void)screenCopy.create(&display, SurfaceKind::System, 800, 600);
 
@@ -81,4 +95,15 @@ void loadResources()
     readBestScoreFile();
     loadRankBadge();
     timer.restart();
+}
+
+void loadRankBadge()
+{
+    const auto rank = static_cast<uint32_t>(gameState.rankLevel);
+    if (rank >= std::size(badges))
+        return;
+    const Badge& badge = badges[rank];
+    loadPicture(badgePicture, badge.path);
+    gameState.badgeX = badge.x;
+    gameState.badgeY = badge.y;
 }

@@ -1,16 +1,27 @@
 // The shared steps of the screen loops.
 #include "game/ScreenFrame.h"
 
+#include "game/EndSignals.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
+#include "game/MusicLog.h"
 #include "game/Screenshot.h"
 
 void readFrameInput()
 {
+    writeMusicLog();
     input.poll();
     gameState.mouseX = input.x;
     gameState.mouseY = input.y;
     gameState.mouseClicked = input.leftPressed;
+}
+
+bool pumpGameWindow()
+{
+    // Closed as the player closes it: every screen loop then ends and the menu saves the score.
+    if (endSignalled() && plat::isWindow(window.handle))
+        plat::destroyWindow(window.handle);
+    return window.pumpMessage();
 }
 
 bool mouseIn(const ScreenRect& rect)

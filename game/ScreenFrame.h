@@ -18,8 +18,12 @@ struct ScreenRect {
     int32_t bottom;
 };
 
-// Input::poll, then the cursor and the newly-pressed left button into gameState.
+// Input::poll, then the cursor and the newly-pressed left button into gameState; the music
+// lines said since the last frame go into the log.
 void readFrameInput();
+
+// Window::pumpMessage, after closing the window when an end signal arrived (EndSignals).
+[[nodiscard]] bool pumpGameWindow();
 
 // True when gameState's mouse lies in the rectangle.
 [[nodiscard]] bool mouseIn(const ScreenRect& rect);
@@ -31,11 +35,12 @@ void drawPicture(Surface& picture, int x, int y);
 void presentFrame();
 
 // The shape of every screen: one window message per pass; leave when `leave` says so (or the
-// window is gone); sleep 1 ms while the window is inactive; otherwise draw one frame.
+// window is gone, or an end signal closed it); sleep 1 ms while the window is inactive;
+// otherwise draw one frame.
 template <class Leave, class Frame>
 void runScreenLoop(Leave leave, Frame frame)
 {
-    while (window.pumpMessage()) {
+    while (pumpGameWindow()) {
         if (leave())
             break;
         if (!window.active) {

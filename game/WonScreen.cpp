@@ -15,5 +15,6 @@ void runWonScreen(int32_t level)
     loadPicture(background, "Data/Congratulaions.bmp");
     showBackgroundUntilClick();
     storeRank(level);
+    loadRankBadge();
     gameState.won = false;
 }

@@ -68,7 +68,13 @@ public:
     // The program's one operation factory.
     [[nodiscard]] virtual const ImageContext& context() const noexcept;
 
-    // Runs an operation on this image: formats 1 to 8 pick its format entry, a palette applyIndexed,
+    // Four slots kept for later operations: each takes a 32-bit argument and does nothing; nothing calls them.
+    virtual void reserved0(std::uint32_t) {}
+    virtual void reserved1(std::uint32_t) {}
+    virtual void reserved2(std::uint32_t) {}
+    virtual void reserved3(std::uint32_t) {}
+
+    // Runs an operation on this image: formats 1 to 8 pick the entry named after them, a palette applyIndexed,
     // 9, 10, 11 applyOther8/16/32; other formats nothing. A one-image operation's rectangle (null: the
     // whole image) is cut to the image and its clip rectangle first, and nothing runs when it is empty.
     // op.rect is restored on every path.

@@ -24,13 +24,19 @@ void Image::apply(Op& op) {
         op.rect = &area;
     }
     if (format_.palette() != nullptr) return op.applyIndexed();
-    switch (const PelFmtId id = format_.id()) {
+    switch (format_.id()) {
+        case 1: return op.applyRgb888();
+        case 2: return op.applyRgbx8888();
+        case 3: return op.applyRgba8888();
+        case 4: return op.applyRgb565();
+        case 5: return op.applyRgbx5551();
+        case 6: return op.applyRgba5551();
+        case 7: return op.applyRgbx4444();
+        case 8: return op.applyRgba4444();
         case 9: return op.applyOther8();
         case 10: return op.applyOther16();
         case 11: return op.applyOther32();
-        default:
-            if (id >= 1 && id <= 8) op.applyFormat(id);
-            return;
+        default: return;  // no entry
     }
 }
 

@@ -16,7 +16,8 @@ template <class Line>
 Line* makeAxisLine(std::uint32_t colour, const Point& start, std::int32_t length, std::uint32_t pattern) {
     auto* op = new Line;
     op->colour = colour;
-    op->start = start;
+    op->x = start.x;
+    op->y = start.y;
     op->length = length;
     op->pattern = pattern;
     return op;
@@ -52,7 +53,10 @@ UOpVLineStd* ImageContext::makeVLine(std::uint32_t colour, const Point& start, s
 UOpLineStd* ImageContext::makeLine(std::uint32_t colour, const SegmentF& ends, std::uint32_t pattern) const {
     auto* op = new UOpLineStd;
     op->colour = colour;
-    op->ends = ends;
+    op->x0 = ends.x0;
+    op->y0 = ends.y0;
+    op->x1 = ends.x1;
+    op->y1 = ends.y1;
     op->pattern = pattern;
     return op;
 }

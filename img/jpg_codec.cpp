@@ -85,27 +85,34 @@ struct JpgCallbacks {
     static void JpgTermSource(j_decompress_ptr) noexcept {}
 };
 
-JpgCodec::JpgCodec(io::IStream& stream)
-    : stream_(&stream), buffer_(std::make_unique_for_overwrite<JOCTET[]>(fillBytes)) {
+JpgCodec::JpgCodec() {
     info_.err = jpeg_std_error(&errors_);
     errors_.error_exit = JpgCallbacks::JpgErrCatch;
     errors_.emit_message = JpgCallbacks::JpgEmitMessage;
     errors_.output_message = JpgCallbacks::JpgOutputMessage;
     info_.client_data = this;
-    source_.init_source = JpgCallbacks::JpgInitSource;
-    source_.fill_input_buffer = JpgCallbacks::JpgFillInputBuffer;
-    source_.skip_input_data = JpgCallbacks::JpgSkipInputData;
-    source_.resync_to_restart = jpeg_resync_to_restart;
-    source_.term_source = JpgCallbacks::JpgTermSource;
 }
 
 JpgCodec::~JpgCodec() {
     if (created_) jpeg_destroy_decompress(&info_);
 }
 
-void JpgCodec::create() {
+void JpgCodec::create(io::IStream& stream) {
     run([this] { jpeg_create_decompress(&info_); });  // keeps err and client_data
     created_ = true;
+    JpgSetSource(stream);
+}
+
+void JpgCodec::JpgSetSource(io::IStream& stream) {
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<JOCTET[]>(fillBytes);
+    source_.init_source = JpgCallbacks::JpgInitSource;
+    source_.fill_input_buffer = JpgCallbacks::JpgFillInputBuffer;
+    source_.skip_input_data = JpgCallbacks::JpgSkipInputData;
+    source_.resync_to_restart = jpeg_resync_to_restart;
+    source_.term_source = JpgCallbacks::JpgTermSource;
+    stream_ = &stream;
+    source_.bytes_in_buffer = 0;
+    source_.next_input_byte = nullptr;
     info_.src = &source_;
 }
 

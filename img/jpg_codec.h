@@ -28,7 +28,7 @@ public:
     // fills nearly all of them.
     static constexpr std::size_t fillBytes = 262144;
 
-    explicit JpgCodec(io::IStream& stream);
+    JpgCodec();
     JpgCodec(const JpgCodec&) = delete;
     JpgCodec& operator=(const JpgCodec&) = delete;
     ~JpgCodec();
@@ -48,7 +48,7 @@ public:
     }
 
     // Creates the decompressor with the data source over the stream.
-    void create();
+    void create(io::IStream& stream);
     // B, G, R output, fast integer DCT, no dithering: before every header's output dimensions.
     void applySettings() noexcept;
     // Ends any pass, so the next header read starts over; harmless in any state.
@@ -61,11 +61,13 @@ private:
     friend struct JpgCallbacks;
 
     [[noreturn]] void raise();
+    // Makes the data source read the stream (its buffer is allocated once) and the decompressor's source.
+    void JpgSetSource(io::IStream& stream);
 
     jpeg_decompress_struct info_{};
     jpeg_error_mgr errors_{};
     jpeg_source_mgr source_{};
-    io::IStream* stream_;
+    io::IStream* stream_ = nullptr;
     std::int32_t startOfFile_ = 0;
     bool created_ = false;
     std::jmp_buf jump_{};

@@ -24,9 +24,9 @@ void JpgDecoder::open(io::IStream& in) {
     close();
     stream_ = &in;
     start_ = in.tellg();
-    codec_ = std::make_unique<JpgCodec>(in);
+    codec_ = std::make_unique<JpgCodec>();
     JpgCodec& c = *codec_;
-    c.create();
+    c.create(in);
     jpeg_decompress_struct& info = c.info();
     c.run([&info] { jpeg_read_header(&info, TRUE); });
     c.applySettings();

@@ -5,9 +5,9 @@
 
 namespace talvo::g {
 
-void UOpStd::applyIndexed() { throwNotImplemented(); }
-void UOpStd::applyOther8() { throwNotImplemented(); }
-void UOpStd::applyOther16() { throwNotImplemented(); }
-void UOpStd::applyOther32() { throwNotImplemented(); }
+void UOp::applyIndexed() { throwNotImplemented(); }
+void UOp::applyOther8() { throwNotImplemented(); }
+void UOp::applyOther16() { throwNotImplemented(); }
+void UOp::applyOther32() { throwNotImplemented(); }
 
 }  // namespace talvo::g

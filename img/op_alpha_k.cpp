@@ -13,7 +13,7 @@ namespace {
 template <PelFmtId D, PelFmtId S>
 struct AlphaKStep {
     std::uint32_t k;
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKPixel<D, S>(d, s, k); }
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelK<D, S>(d, s, k); }
 };
 
 // Pairs whose unkeyed rows also take several pixels a step.
@@ -21,7 +21,7 @@ template <>
 struct AlphaKStep<2, 2> {
     static constexpr std::int32_t chunkPixels = 4;
     std::uint32_t k;
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKPixel<2, 2>(d, s, k); }
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelK<2, 2>(d, s, k); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKRgbx4(d, s, k); }
 };
 
@@ -31,21 +31,38 @@ struct AlphaKStep<4, 1> {
     std::uint32_t k;
     // K = 255 copies the converted source: weight 256.
     U16x8 w = std::bit_cast<U16x8>(_mm_set1_epi16(static_cast<short>(k == 255 ? 256 : k)));
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKPixel<4, 1>(d, s, k); }
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelK<4, 1>(d, s, k); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKRgb565FromRgb888x8(d, s, w); }
 };
 
+// The row workers of the pair (D, S), plain and keyed, at the opacity k; out of line as the copy's
+// (img/op_copy.cpp).
+template <PelFmtId D, PelFmtId S>
+[[gnu::noinline]] void alphaKRows(const BOp& op, std::uint32_t k) {
+    pairRows<D, S>(op, AlphaKStep<D, S>{k});
+}
+
+template <PelFmtId D, PelFmtId S>
+[[gnu::noinline]] void alphaKRowsKeyed(const BOp& op, std::uint32_t k) {
+    pairRowsKeyed<D, S>(op, AlphaKStep<D, S>{k});
+}
+
 template <class F>
-struct BOpAlphaKImplementation final : SourceEntries<BOpAlphaK> {
-    using SourceEntries::SourceEntries;
+struct BOpAlphaKImplementation final : FormatEntries<SourceEntries<BOpAlphaK>, BOpAlphaKImplementation<F>> {
+    using Entries = FormatEntries<SourceEntries<BOpAlphaK>, BOpAlphaKImplementation>;
+    explicit BOpAlphaKImplementation(const BOpAlphaK& op) : Entries(op) { this->k = std::min(this->k, 255u); }
     void applyIndexed() override {
-        paletteRows<F::id>(*this, [k = k](std::uint8_t* d, const std::uint8_t* e) { alphaKPixel<F::id, F::id>(d, e, k); });
-    }
-    void applyFormat(PelFmtId id) override {
-        withPixelFormat(id, 0, [&]<PelFmtId S>() {
-            pairRows<F::id, S>(*this, AlphaKStep<F::id, S>{k});
-            return 0;
+        paletteRows<F::id>(*this, [k = this->k](std::uint8_t* d, const std::uint8_t* e) {
+            blendPixelK<F::id, F::id>(d, e, k);
         });
+    }
+    template <class S>
+    void formatEntry() {
+        if (this->src->hasColorKey()) {
+            alphaKRowsKeyed<F::id, S::id>(*this, this->k);
+        } else {
+            alphaKRows<F::id, S::id>(*this, this->k);
+        }
     }
 };
 
@@ -56,10 +73,6 @@ void BOpAlphaK::applyOther8() { throwNotImplemented(); }
 void BOpAlphaK::applyOther16() { throwNotImplemented(); }
 void BOpAlphaK::applyOther32() { throwNotImplemented(); }
 
-void BOpAlphaK::applyFormat(PelFmtId id) {
-    BOpAlphaK clamped(*this);
-    clamped.k = std::min(k, 255u);
-    applyWorker<BOpAlphaKImplementation>(clamped, id, *src);
-}
+TALVO_G_FIRST_DISPATCH(BOpAlphaK, BOpAlphaKImplementation, src)
 
 }  // namespace talvo::g

@@ -1,5 +1,6 @@
 // Horizontal and vertical dashed lines: segment clipping in 64 bits and the writers by pixel size.
 #include <bit>
+#include <type_traits>
 #include <utility>
 
 #include "img/clip.h"
@@ -34,24 +35,32 @@ void drawAxisLine(Image& image, const Rect* clip, std::uint32_t colour, Point st
     }
 }
 
-template <class Line, bool Vertical>
-struct AxisLineImplementation final : Line {
-    explicit AxisLineImplementation(const Line& op) : Line(op) {}
-    void applyFormat(PelFmtId id) override {
-        withPixelBytes(id, [&]<std::uint32_t B>() {
-            drawAxisLine<B, Vertical>(*this->dst, this->rect, this->colour, this->start, this->length, this->pattern);
-        });
+// The writers by pixel size.
+constexpr auto& drawHLine16 = drawAxisLine<2, false>;
+constexpr auto& drawHLine24 = drawAxisLine<3, false>;
+constexpr auto& drawHLine32 = drawAxisLine<4, false>;
+constexpr auto& drawVLine16 = drawAxisLine<2, true>;
+constexpr auto& drawVLine24 = drawAxisLine<3, true>;
+constexpr auto& drawVLine32 = drawAxisLine<4, true>;
+
+template <class Line>
+struct WriteAxisLine {
+    template <std::uint32_t B>
+    void operator()(const Line& op) const {
+        auto& draw = std::is_same_v<Line, UOpVLineStd> ? writerFor<B>(drawVLine16, drawVLine24, drawVLine32)
+                                                        : writerFor<B>(drawHLine16, drawHLine24, drawHLine32);
+        draw(*op.dst, op.rect, op.colour, Point{op.x, op.y}, op.length, op.pattern);
     }
 };
 
 template <class F>
-using UOpHLineStdImplementation = AxisLineImplementation<UOpHLineStd, false>;
+using UOpHLineStdImplementation = OneImageWorker<UOpHLineStd, WriteAxisLine<UOpHLineStd>>;
 template <class F>
-using UOpVLineStdImplementation = AxisLineImplementation<UOpVLineStd, true>;
+using UOpVLineStdImplementation = OneImageWorker<UOpVLineStd, WriteAxisLine<UOpVLineStd>>;
 
 }  // namespace
 
-void UOpHLineStd::applyFormat(PelFmtId id) { applyWorker<UOpHLineStdImplementation>(*this, id, *dst); }
-void UOpVLineStd::applyFormat(PelFmtId id) { applyWorker<UOpVLineStdImplementation>(*this, id, *dst); }
+TALVO_G_FIRST_DISPATCH(UOpHLineStd, UOpHLineStdImplementation, dst)
+TALVO_G_FIRST_DISPATCH(UOpVLineStd, UOpVLineStdImplementation, dst)
 
 }  // namespace talvo::g

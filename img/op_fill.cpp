@@ -36,16 +36,23 @@ void fillRect(Image& image, const Rect* rect, std::uint32_t colour) {
     }
 }
 
-template <class F>
-struct UOpFillStdImplementation final : UOpFillStd {
-    explicit UOpFillStdImplementation(const UOpFillStd& op) : UOpFillStd(op) {}
-    void applyFormat(PelFmtId id) override {
-        withPixelBytes(id, [&]<std::uint32_t B>() { fillRect<B>(*dst, rect, colour); });
+// The row writers by pixel size.
+constexpr auto& fillRect16 = fillRect<2>;
+constexpr auto& fillRect24 = fillRect<3>;
+constexpr auto& fillRect32 = fillRect<4>;
+
+struct WriteFill {
+    template <std::uint32_t B>
+    void operator()(const UOpFillStd& op) const {
+        writerFor<B>(fillRect16, fillRect24, fillRect32)(*op.dst, op.rect, op.colour);
     }
 };
 
+template <class F>
+using UOpFillStdImplementation = OneImageWorker<UOpFillStd, WriteFill>;
+
 }  // namespace
 
-void UOpFillStd::applyFormat(PelFmtId id) { applyWorker<UOpFillStdImplementation>(*this, id, *dst); }
+TALVO_G_FIRST_DISPATCH(UOpFillStd, UOpFillStdImplementation, dst)
 
 }  // namespace talvo::g

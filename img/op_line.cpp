@@ -73,16 +73,24 @@ void drawLine(Image& image, const Rect* clip, std::uint32_t colour, const Segmen
     }
 }
 
-template <class F>
-struct UOpLineStdImplementation final : UOpLineStd {
-    explicit UOpLineStdImplementation(const UOpLineStd& op) : UOpLineStd(op) {}
-    void applyFormat(PelFmtId id) override {
-        withPixelBytes(id, [&]<std::uint32_t B>() { drawLine<B>(*dst, rect, colour, ends, pattern); });
+// The writers by pixel size.
+constexpr auto& drawLine16 = drawLine<2>;
+constexpr auto& drawLine24 = drawLine<3>;
+constexpr auto& drawLine32 = drawLine<4>;
+
+struct WriteLine {
+    template <std::uint32_t B>
+    void operator()(const UOpLineStd& op) const {
+        writerFor<B>(drawLine16, drawLine24, drawLine32)(*op.dst, op.rect, op.colour,
+                                                          SegmentF{op.x0, op.y0, op.x1, op.y1}, op.pattern);
     }
 };
 
+template <class F>
+using UOpLineStdImplementation = OneImageWorker<UOpLineStd, WriteLine>;
+
 }  // namespace
 
-void UOpLineStd::applyFormat(PelFmtId id) { applyWorker<UOpLineStdImplementation>(*this, id, *dst); }
+TALVO_G_FIRST_DISPATCH(UOpLineStd, UOpLineStdImplementation, dst)
 
 }  // namespace talvo::g

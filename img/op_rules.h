@@ -163,21 +163,19 @@ struct PixelFn {
     void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { F(d, s); }
 };
 
+// The alpha draw's pixel of a pair whose source has alpha.
 template <PelFmtId D, PelFmtId S>
-inline void drawPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
-    if constexpr (!drawMixes[D][S]) {
-        copyPixel<D, S>(d, s);
-    } else {
-        constexpr FieldLayout af = pelLayouts[S].a;
-        const std::uint32_t v = load<S>(s);
-        const std::uint32_t a = scaleField<af.width, 8>((v >> af.shift) & ((1u << af.width) - 1));
-        store<D>(d, mixOrCopy<D, S>(load<D>(d), v, a));
-    }
+inline void blendPixelAlpha(std::uint8_t* d, const std::uint8_t* s) noexcept {
+    static_assert(drawMixes[D][S], "sources without alpha are copied");
+    constexpr FieldLayout af = pelLayouts[S].a;
+    const std::uint32_t v = load<S>(s);
+    const std::uint32_t a = scaleField<af.width, 8>((v >> af.shift) & ((1u << af.width) - 1));
+    store<D>(d, mixOrCopy<D, S>(load<D>(d), v, a));
 }
 
-// k is at most 255.
+// The constant-alpha pixel of a pair; k is at most 255.
 template <PelFmtId D, PelFmtId S>
-inline void alphaKPixel(std::uint8_t* d, const std::uint8_t* s, std::uint32_t k) noexcept {
+inline void blendPixelK(std::uint8_t* d, const std::uint8_t* s, std::uint32_t k) noexcept {
     constexpr AlphaKRule rule = alphaKRules[D][S];
     const std::uint32_t old = load<D>(d);
     const std::uint32_t v = load<S>(s);

@@ -84,64 +84,73 @@ inline void pixelRow(std::uint8_t* d, const std::uint8_t* s, std::int32_t w, boo
 }
 
 
-// Rows of a pixel function; the keyed walk (chosen once) skips pixels that isKey(p, key) finds equal.
+// Rows of a pixel function, skipping source pixels that isKey(p, key) finds equal to the source's key.
 template <std::uint32_t DB, std::uint32_t SB, bool MayOverlap, class Key, class Px>
-void pixelRows(const BOp& op, Key isKeyed, Px px) {
-    if (op.src->hasColorKey()) {
-        const std::uint32_t key = op.src->keyPixel();
-        const auto skip = [&](const std::uint8_t* p) { return isKeyed(p, key); };
-        walkRows<DB, SB, MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
-            pixelRow<DB, SB, MayOverlap>(d, s, w, back, skip, px);
-        });
-    } else {
-        const auto keep = [](const std::uint8_t*) { return false; };
-        walkRows<DB, SB, MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
-            if constexpr (requires { px.chunk(d, s); }) {
-                // Whole chunks first; a forward walk that is safe pixel by pixel is safe chunk by chunk,
-                // since each chunk is read whole before any of it is written.
-                if (!back) {
-                    // Steps of AVX2 vectors, where the processor has them, before the baseline steps.
-                    if constexpr (requires { px.wideRun(d, s, w); }) {
-                        if (wide::stepsOn()) {
-                            const std::int32_t span = w - w % Px::widePixels;
-                            px.wideRun(d, s, span / Px::widePixels);
-                            d += std::ptrdiff_t{span} * DB;
-                            s += std::ptrdiff_t{span} * SB;
-                            w -= span;
-                        }
-                    }
-                    constexpr std::int32_t n = Px::chunkPixels;
-                    const std::int32_t whole = w - w % n;
-                    const Px step = px;  // a local the pixel stores cannot alias, so its state stays in registers
-                    for (std::int32_t i = 0; i < whole; i += n)
-                        step.chunk(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
-                    d += std::ptrdiff_t{whole} * DB;
-                    s += std::ptrdiff_t{whole} * SB;
-                    w -= whole;
-                }
-            }
-            pixelRow<DB, SB, MayOverlap>(d, s, w, back, keep, px);
-        });
-    }
+void keyedRows(const BOp& op, Key isKeyed, Px px) {
+    const std::uint32_t key = op.src->keyPixel();
+    const auto skip = [&](const std::uint8_t* p) { return isKeyed(p, key); };
+    walkRows<DB, SB, MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
+        pixelRow<DB, SB, MayOverlap>(d, s, w, back, skip, px);
+    });
 }
 
-// The pixel function of the pair (D, S) over the op's rows; only same-format pairs can overlap.
+// Rows of a pixel function over every pixel; a px with chunk() takes several pixels a step.
+template <std::uint32_t DB, std::uint32_t SB, bool MayOverlap, class Px>
+void plainRows(const BOp& op, Px px) {
+    const auto keep = [](const std::uint8_t*) { return false; };
+    walkRows<DB, SB, MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
+        if constexpr (requires { px.chunk(d, s); }) {
+            // Whole chunks first; a forward walk that is safe pixel by pixel is safe chunk by chunk,
+            // since each chunk is read whole before any of it is written.
+            if (!back) {
+                // Steps of AVX2 vectors, where the processor has them, before the baseline steps.
+                if constexpr (requires { px.wideRun(d, s, w); }) {
+                    if (wide::stepsOn()) {
+                        const std::int32_t span = w - w % Px::widePixels;
+                        px.wideRun(d, s, span / Px::widePixels);
+                        d += std::ptrdiff_t{span} * DB;
+                        s += std::ptrdiff_t{span} * SB;
+                        w -= span;
+                    }
+                }
+                constexpr std::int32_t n = Px::chunkPixels;
+                const std::int32_t whole = w - w % n;
+                const Px step = px;  // a local the pixel stores cannot alias, so its state stays in registers
+                for (std::int32_t i = 0; i < whole; i += n)
+                    step.chunk(d + std::ptrdiff_t{i} * DB, s + std::ptrdiff_t{i} * SB);
+                d += std::ptrdiff_t{whole} * DB;
+                s += std::ptrdiff_t{whole} * SB;
+                w -= whole;
+            }
+        }
+        pixelRow<DB, SB, MayOverlap>(d, s, w, back, keep, px);
+    });
+}
+
+// The pixel function of the pair (D, S) over the op's rows, plain or keyed by the source format's key
+// comparison; only same-format pairs can overlap.
 template <PelFmtId D, PelFmtId S, class Px>
 void pairRows(const BOp& op, Px px) {
-    pixelRows<pelFmtBytes[D], pelFmtBytes[S], D == S>(
+    plainRows<pelFmtBytes[D], pelFmtBytes[S], D == S>(op, px);
+}
+
+template <PelFmtId D, PelFmtId S, class Px>
+void pairRowsKeyed(const BOp& op, Px px) {
+    keyedRows<pelFmtBytes[D], pelFmtBytes[S], D == S>(
         op, [](const std::uint8_t* p, std::uint32_t key) { return isKey<S>(p, key); }, px);
 }
 
-// Pixels of B bytes copied unchanged: a plain walk moves whole rows; the keyed one compares keyBits.
+// Pixels of B bytes copied unchanged: the plain walk moves whole rows; the keyed one compares keyBits.
 template <std::uint32_t B>
-void sameBytesRows(const BOp& op, std::uint32_t keyBits) {
-    if (!op.src->hasColorKey()) {
-        walkRows<B, B, true>(op, [](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool) {
-            std::memmove(d, s, std::size_t{B} * static_cast<std::size_t>(w));
-        });
-        return;
-    }
-    pixelRows<B, B, true>(
+void sameBytesRows(const BOp& op) {
+    walkRows<B, B, true>(op, [](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool) {
+        std::memmove(d, s, std::size_t{B} * static_cast<std::size_t>(w));
+    });
+}
+
+template <std::uint32_t B>
+void sameBytesRowsKeyed(const BOp& op, std::uint32_t keyBits) {
+    keyedRows<B, B, true>(
         op, [keyBits](const std::uint8_t* p, std::uint32_t key) {
             return ((loadPixelValue<B>(p) ^ key) & keyBits) == 0;
         },
@@ -149,14 +158,18 @@ void sameBytesRows(const BOp& op, std::uint32_t keyBits) {
 }
 
 // A paletted source onto D: each index byte picks an entry of the palette's table converted to D (at
-// least 256 entries), which px(d, entry) writes; the key compares the index with the whole key pixel.
+// least 256 entries), which px(d, entry) writes; the keyed walk (chosen once) compares the index with the
+// whole key pixel.
 template <PelFmtId D, class Px>
 void paletteRows(const BOp& op, Px px) {
     constexpr std::uint32_t DB = pelFmtBytes[D];
     const std::uint8_t* table = op.src->format().palette()->convertedTable(D);
-    pixelRows<DB, 1, false>(
-        op, [](const std::uint8_t* p, std::uint32_t key) { return p[0] == key; },
-        [table, px](std::uint8_t* d, const std::uint8_t* s) { px(d, table + std::size_t{s[0]} * DB); });
+    const auto entry = [table, px](std::uint8_t* d, const std::uint8_t* s) { px(d, table + std::size_t{s[0]} * DB); };
+    if (op.src->hasColorKey()) {
+        keyedRows<DB, 1, false>(op, [](const std::uint8_t* p, std::uint32_t key) { return p[0] == key; }, entry);
+    } else {
+        plainRows<DB, 1, false>(op, entry);
+    }
 }
 
 // Second-dispatch entries every two-image worker shares: sources without pixel structs raise.

@@ -35,6 +35,9 @@ struct SoundBackend {
 [[nodiscard]] MusicInterpreter* makeSdlMusicInterpreter();
 [[nodiscard]] MusicInterpreter* makeHeadlessMusicInterpreter();
 
+// A line for the music log hook (setMusicLogHook), or for stderr without one.
+void logMusic(int level, const char* text);
+
 // Closes every opening of the sound device at once (headless reset between tests).
 void closeEverySoundDevice();
 

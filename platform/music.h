@@ -25,4 +25,15 @@ enum class MusicResult {
 // changes nothing (no completion message is sent).
 [[nodiscard]] MusicResult sendMusicCommand(std::string_view command);
 
+// The last command's result, and why it failed in words for a log line ("" after a success):
+// for a file that cannot be played, what is wrong with it.
+[[nodiscard]] MusicResult lastMusicResult();
+[[nodiscard]] std::string lastMusicError();
+
+// What the synthesiser has to say (a soundfont it cannot use and why, its own messages) goes to
+// the hook; without one, to the standard error stream. Levels: 1 error, 2 warning, 3 information.
+// The hook may be called on the audio thread.
+using MusicLogHook = void (*)(int level, const char* text);
+void setMusicLogHook(MusicLogHook hook);
+
 } // namespace plat

@@ -1,11 +1,11 @@
 // Music command strings: one parser and alias table for both backends.
 #include "platform/music_interpreter.h"
 
+#include "platform/midi_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
 
 namespace plat {
 namespace {
@@ -18,16 +18,21 @@ bool sameWord(std::string_view a, std::string_view b)
            });
 }
 
-// A Standard MIDI File begins with its header chunk.
-MusicResult checkMidiFile(const std::string& path)
+// The words for a failure the command itself gives no better reason for.
+const char* describe(MusicResult result)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return MusicResult::FileNotFound;
-    char head[4] = {};
-    const size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    return got == 4 && std::memcmp(head, "MThd", 4) == 0 ? MusicResult::Ok : MusicResult::NotMidi;
+    switch (result) {
+    case MusicResult::Ok: return "";
+    case MusicResult::UnknownCommand: return "no such music command";
+    case MusicResult::BadCommand: return "a malformed music command";
+    case MusicResult::AliasInUse: return "the alias is open already";
+    case MusicResult::UnknownAlias: return "no such alias is open";
+    case MusicResult::FileNotFound: return "the file cannot be opened";
+    case MusicResult::NotMidi: return "no Standard MIDI File";
+    case MusicResult::NoDevice: return "no audio output";
+    case MusicResult::Failed: return "the synthesiser refused it";
+    }
+    return "";
 }
 
 } // namespace
@@ -67,7 +72,10 @@ MusicAlias* MusicInterpreter::findAlias(std::string_view name)
 
 MusicResult MusicInterpreter::run(std::string_view command)
 {
+    lastError_.clear();
     const MusicResult result = interpret(command);
+    if (result != MusicResult::Ok && lastError_.empty())
+        lastError_ = describe(result);
     device_.record(command, result);
     return result;
 }
@@ -98,7 +106,7 @@ MusicResult MusicInterpreter::interpret(std::string_view command)
             return MusicResult::BadCommand;
         if (findAlias(alias))
             return MusicResult::AliasInUse;
-        if (const MusicResult checked = checkMidiFile(words[1]); checked != MusicResult::Ok)
+        if (const MusicResult checked = checkMidiFile(words[1], lastError_); checked != MusicResult::Ok)
             return checked;
         if (const MusicResult opened = device_.open(alias, words[1]); opened != MusicResult::Ok)
             return opened;

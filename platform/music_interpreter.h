@@ -39,16 +39,19 @@ public:
 
     // Runs one command and tells the device of it and its result.
     [[nodiscard]] MusicResult run(std::string_view command);
+    // Why the last command failed, in words ("" after one that succeeded).
+    [[nodiscard]] const std::string& lastError() const { return lastError_; }
     [[nodiscard]] const std::vector<MusicAlias>& aliases() const { return aliases_; }
     // Closes every alias (the device hears of each).
     void closeAll();
 
 private:
-    MusicResult interpret(std::string_view command);
+    [[nodiscard]] MusicResult interpret(std::string_view command);
     MusicAlias* findAlias(std::string_view name);
 
     MusicDevice& device_;
     std::vector<MusicAlias> aliases_;
+    std::string lastError_;
 };
 
 // Splits a command into words; a word in double quotes may hold spaces. Empty on an

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   pkg-config cmake g++ make
-  libsdl2-dev libfluidsynth-dev timgm6mb-soundfont
+  libsdl2-dev libfluidsynth-dev libglib2.0-dev timgm6mb-soundfont
   libfreetype-dev libjpeg62-turbo-dev zlib1g-dev libcairo2-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-open-sans
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev libstb-dev

@@ -1,6 +1,8 @@
 // Archive stream: opening a file by name into a stream that owns its buffer.
 #include "talvo/arc_stream.h"
 
+#include <filesystem>
+
 #include "talvo/file_buf.h"
 
 namespace talvo::io {
@@ -12,18 +14,32 @@ IArcStream::IArcStream() = default;
 
 IArcStream::~IArcStream() = default;
 
-std::unique_ptr<FileBuf> arcResolveName(const char* name)
+const ArcSearchList& arcSearchList()
 {
-    // No archive search places exist, so a name that does not open directly stays unopened.
-    return std::make_unique<FileBuf>(name != nullptr ? name : "",
-                                     std::ios_base::in | std::ios_base::binary);
+    static const ArcSearchList places;
+    return places;
+}
+
+std::unique_ptr<FileBuf> arcResolveName(const ArcSearchList& list, const char* name)
+{
+    constexpr auto mode = std::ios_base::in | std::ios_base::binary;
+    const std::string given = name != nullptr ? name : "";
+    auto direct = std::make_unique<FileBuf>(given.c_str(), mode);
+    if (direct->is_open() || std::filesystem::path(given).filename().empty())
+        return direct;
+    for (const std::string& place : list) {
+        auto found = std::make_unique<FileBuf>((std::filesystem::path(place) / given).c_str(), mode);
+        if (found->is_open())
+            return found;
+    }
+    return direct;
 }
 
 void IArcStream::open(const char* name, std::ios_base::openmode, IoState mask)
 {
     // The previous file (and an unpacked body read from it) is given up before its buffer goes.
     close();
-    owned_ = arcResolveName(name);
+    owned_ = arcResolveName(arcSearchList(), name);
     rdbuf(owned_.get());
     clear(0);
     exceptions(mask);

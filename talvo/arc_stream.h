@@ -3,6 +3,8 @@
 
 #include <ios>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "talvo/istream.h"
 
@@ -34,7 +36,14 @@ public:
     void open(const char* name, std::ios_base::openmode mode, IoState mask);
 };
 
-// A new buffer for the name, open or not; it keeps the name for failure messages.
-[[nodiscard]] std::unique_ptr<FileBuf> arcResolveName(const char* name);
+// Folders an archive stream looks in for a name that does not open as given.
+using ArcSearchList = std::vector<std::string>;
+
+// The process-wide search list. Nothing adds a folder to it, so names open as given or not at all.
+[[nodiscard]] const ArcSearchList& arcSearchList();
+
+// A new buffer for the name, open or not: the name as given, else the first folder of the list under
+// which it opens. An unopened buffer keeps the name as given for failure messages.
+[[nodiscard]] std::unique_ptr<FileBuf> arcResolveName(const ArcSearchList& list, const char* name);
 
 }  // namespace talvo::io

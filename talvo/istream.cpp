@@ -156,16 +156,16 @@ void IStream::readStreamHeader()
         readArchiveHeader(2);
         return;
     }
-    if (std::memcmp(magic, nativeSignature, sizeof magic) != 0) {
+    if (std::memcmp(magic, NativeStreamHeader::signature, sizeof magic) != 0) {
         openLegacy(start);
         return;
     }
 
     // NOTE: a file that merely begins like the signature is a legacy stream, however short it is;
     // only a complete signature commits the stream to a flags word.
-    char rest[nativeSignatureLength - sizeof magic];
+    char rest[NativeStreamHeader::signatureLength - sizeof magic];
     if (!probe(rest, sizeof rest) ||
-        std::memcmp(rest, nativeSignature + sizeof magic, sizeof rest) != 0) {
+        std::memcmp(rest, NativeStreamHeader::signature + sizeof magic, sizeof rest) != 0) {
         openLegacy(start);
         return;
     }

@@ -13,7 +13,7 @@ namespace {
 
 // Never destroyed: channels keep pointers into it, and exit handlers may log after static
 // destructors have run.
-std::map<std::string, LogCategory, std::less<>>& registry() {
+std::map<std::string, LogCategory, std::less<>>& categoryRegistry() {
     static auto* categories = new std::map<std::string, LogCategory, std::less<>>();
     return *categories;
 }
@@ -23,7 +23,7 @@ std::map<std::string, LogCategory, std::less<>>& registry() {
 LogCategory& categoryRecord(std::string_view name) {
     if (name == "!") return logGate;
     if (name == "*") return logDefaults;
-    auto& categories = registry();
+    auto& categories = categoryRegistry();
     auto found = categories.find(name);
     if (found != categories.end()) return found->second;
     LogCategory record = logDefaults;
@@ -33,19 +33,19 @@ LogCategory& categoryRecord(std::string_view name) {
 
 namespace detail {
 void forEachCategoryRecordImpl(void (*visit)(void*, LogCategory&), void* context) {
-    for (auto& [name, record] : registry()) visit(context, record);
+    for (auto& [name, record] : categoryRegistry()) visit(context, record);
 }
 
 CategorySnapshot saveCategoryRecords() {
     std::lock_guard lock(logCriticalSection());
-    return {logGate, logDefaults, registry()};
+    return {logGate, logDefaults, categoryRegistry()};
 }
 
 void restoreCategoryRecords(const CategorySnapshot& saved) {
     std::lock_guard lock(logCriticalSection());
     logGate = saved.gate;
     logDefaults = saved.defaults;
-    auto& categories = registry();
+    auto& categories = categoryRegistry();
     std::erase_if(categories, [&](const auto& entry) { return !saved.records.contains(entry.first); });
     for (auto& [name, record] : categories) record = saved.records.find(name)->second;
 }

@@ -120,7 +120,7 @@ void OStream::writeHeader()
     const std::int64_t start = tellp();
     if (start == -1)
         flags(flags() & ~positionedFlag);
-    writeBytes(nativeSignature, nativeSignatureLength);
+    writeBytes(NativeStreamHeader::signature, NativeStreamHeader::signatureLength);
     writeU32(flags());
     headerLength_ = tellp() - start;
 }

@@ -160,7 +160,7 @@ bool Registry1::write_factory(OStream& stream, const char* name)
         logError << "Failed to write factory name." << std::endl;
         return false;
     }
-    stream.writeU32(0);
+    stream.writeU32(FactoryRefLegacy::earlierName);
     if (stream.good()) {
         stream.writeU32(id);
         if (stream.good())
@@ -176,7 +176,7 @@ Factory* Registry1::read_factory(IStream& stream, bool warn)
     stream >> length;
     if (stream.fail())
         return nullptr;
-    if (length != 0)
+    if (length != FactoryRefLegacy::earlierName)
         return readFactoryName(stream, length, warn);
     std::uint32_t id = 0;
     stream >> id;
@@ -196,10 +196,9 @@ bool G1RwRegistry1::write_factory(OStream&, const char*)
 
 Factory* G1RwRegistry1::read_factory(IStream& stream, bool warn)
 {
-    constexpr std::uint32_t noFactory = 0xFFFFFFFF;
     std::uint32_t length = 0;
     stream >> length;
-    if (stream.good() && length != noFactory)
+    if (stream.good() && length != FactoryRefRw1::noFactory)
         return readFactoryName(stream, length, warn);
     return nullptr;
 }
@@ -211,12 +210,11 @@ bool G1RwRegistry2::write_factory(OStream&, const char*)
 
 Factory* G1RwRegistry2::read_factory(IStream& stream, bool warn)
 {
-    constexpr std::uint16_t newName = 0xFFFF;
     std::uint16_t index = 0;
     stream >> index;
     if (stream.fail())
         return nullptr;
-    if (index != newName) {
+    if (index != FactoryRefRw2::newName) {
         const std::uint32_t id = std::uint32_t{index} + 1;
         if (id > readFactoryCount())
             return invalidFactoryId(stream, id);

@@ -27,6 +27,21 @@ inline constexpr std::uint32_t anonymousObjectKey = 1;
 // Factory names read must be 1 to this many bytes long.
 inline constexpr std::uint32_t maxFactoryNameLength = 4096;
 
+// The encodings of a factory reference, one per registry, by the marker values each reads and writes.
+// Registry1: a name on its first occurrence (u32 length from 1, then its bytes), later u32 0 and the
+// name's 1-based id.
+struct FactoryRefLegacy {
+    static constexpr std::uint32_t earlierName = 0;
+};
+// G1RwRegistry1: every reference carries its name (u32 length, then its bytes); this length is none.
+struct FactoryRefRw1 {
+    static constexpr std::uint32_t noFactory = 0xFFFFFFFF;
+};
+// G1RwRegistry2: u16 index of an earlier name, from 0, or this value and a new name (u32 length, bytes).
+struct FactoryRefRw2 {
+    static constexpr std::uint16_t newName = 0xFFFF;
+};
+
 // An object reference as read: the object when it was read before, else the factory to make it.
 struct ObjectRef {
     void* object = nullptr;
@@ -96,21 +111,21 @@ private:
     std::map<std::string, std::uint32_t, std::less<>> writtenFactories_;
 };
 
-// Native and legacy streams: a name on first occurrence, later u32 0 and the 1-based id.
+// Native and legacy streams, factory references as FactoryRefLegacy.
 class Registry1 : public BasicRegistry {
 public:
     bool write_factory(OStream& stream, const char* name) override;
     Factory* read_factory(IStream& stream, bool warn) override;
 };
 
-// "rw1" archives, read only: every reference carries the name; length 0xFFFFFFFF is no factory.
+// "rw1" archives, read only, factory references as FactoryRefRw1.
 class G1RwRegistry1 : public BasicRegistry {
 public:
     bool write_factory(OStream& stream, const char* name) override;
     Factory* read_factory(IStream& stream, bool warn) override;
 };
 
-// "rw2" archives, read only: u16 index of an earlier name, or 0xFFFF and a new name.
+// "rw2" archives, read only, factory references as FactoryRefRw2.
 class G1RwRegistry2 : public BasicRegistry {
 public:
     bool write_factory(OStream& stream, const char* name) override;

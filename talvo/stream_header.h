@@ -7,10 +7,12 @@
 namespace talvo::io {
 
 // Native streams start with this text (no terminator) and a 32-bit little-endian flags word.
-inline constexpr char nativeSignature[] = "talvo::io::Stream";
-inline constexpr std::size_t nativeSignatureLength = sizeof nativeSignature - 1;
-inline constexpr std::size_t nativeHeaderLength = nativeSignatureLength + 4;
-static_assert(nativeHeaderLength == 21);
+struct NativeStreamHeader {
+    static constexpr char signature[] = "talvo::io::Stream";
+    static constexpr std::size_t signatureLength = sizeof signature - 1;
+    static constexpr std::size_t length = signatureLength + 4;
+};
+static_assert(NativeStreamHeader::length == 21);
 
 // Archive streams start with one of these magics, then five 32-bit little-endian words.
 inline constexpr char rw1Magic[4] = {'r', 'w', '1', '\0'};

@@ -2,12 +2,19 @@
 // audio driver): the player advances as samples are rendered.
 #include "platform/sdl/midi_synth.h"
 
+#include "platform/audio_backend.h"
+
 #include <fluidsynth.h>
+#include <glib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 namespace plat::sdl {
 namespace {
@@ -38,6 +45,54 @@ int ticksForMilliseconds(const std::string& file, uint32_t ms)
     return ticks > 2e9 ? 2000000000 : static_cast<int>(ticks);
 }
 
+// The synthesiser's first error on this thread since it was cleared: the reason a soundfont
+// load failed (the later ones only say that it failed).
+thread_local std::string firstSynthError;
+
+void forwardSynthMessage(int level, const char* message, void*)
+{
+    const char* text = message ? message : "";
+    if (level <= FLUID_ERR && firstSynthError.empty())
+        firstSynthError = text;
+    if (level == FLUID_DBG)
+        return;
+    const std::string line = std::string("fluidsynth: ") + text;
+    logMusic(level <= FLUID_ERR ? 1 : level == FLUID_WARN ? 2 : 3, line.c_str());
+}
+
+// The soundfont reader under the synthesiser (libinstpatch) speaks through GLib's log.
+void forwardGlibMessage(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer)
+{
+    if (level & G_LOG_LEVEL_DEBUG)
+        return;
+    const std::string line = std::string(domain ? domain : "GLib") + ": " + (message ? message : "");
+    logMusic(level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL) ? 1 : level & G_LOG_LEVEL_WARNING ? 2 : 3, line.c_str());
+}
+
+// The synthesiser's messages go to the music log, not to its default of the standard streams.
+void routeSynthMessages()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, forwardSynthMessage, nullptr);
+        g_log_set_default_handler(forwardGlibMessage, nullptr);
+    });
+}
+
+// Why the file is no soundfont at all.
+std::string soundfontProblem(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        char text[256] = "";
+        return ::strerror_r(errno, text, sizeof text);
+    }
+    if (st.st_size == 0)
+        return "the file is empty";
+    return "no SoundFont file: it does not begin with RIFF and sfbk";
+}
+
 } // namespace
 
 std::string soundfontPath()
@@ -48,6 +103,7 @@ std::string soundfontPath()
 
 Synth::Synth()
 {
+    routeSynthMessages();
     settings_ = new_fluid_settings();
     if (!settings_)
         return;
@@ -61,7 +117,17 @@ Synth::Synth()
         return;
     const std::string path = soundfontPath();
     // A missing or broken soundfont leaves the synth without instruments: music is silent.
-    hasFont_ = fluid_is_soundfont(path.c_str()) && fluid_synth_sfload(synth_, path.c_str(), 1) != FLUID_FAILED;
+    std::string why;
+    if (!fluid_is_soundfont(path.c_str())) {
+        why = soundfontProblem(path);
+    } else {
+        firstSynthError.clear();
+        if (fluid_synth_sfload(synth_, path.c_str(), 1) == FLUID_FAILED)
+            why = firstSynthError.empty() ? "the synthesiser could not load it" : firstSynthError;
+    }
+    hasFont_ = why.empty();
+    if (!hasFont_)
+        logMusic(1, ("The soundfont " + path + " cannot be used (" + why + "); the music stays silent").c_str());
 }
 
 Synth::~Synth()

@@ -149,7 +149,7 @@ TEST_F(AlphaBlit, BlendedBlitOnEveryDepth)
         auto dst = row(c.dst);
         if (c.key) {
             src->setColorKey(*c.key);
-            src->flags |= SurfaceFlag::Keyed;
+            src->flags |= SurfaceFlag::keyed;
         }
         Rect r{0, 0, src->width, 1};
         blitBlended(src.get(), dst.get(), 0, 0, r, c.colour, c.level);

@@ -109,6 +109,33 @@ TEST_F(HeadlessScreen, OneLossIsRestoredAndRetriedTwoFailThePresent)
     EXPECT_EQ(plat::headless::lastFrame()->pixel(5, 5), 0x1234u);
 }
 
+TEST_F(HeadlessScreen, FourPixelPresentCopyPlacesItsRectangleAndStaysInside)
+{
+    reopen(plat::format::Rgb565, DisplayMode::SystemBack);
+    Surface src, dest;
+    ASSERT_EQ(src.create(display.get(), SurfaceKind::System, 16, 8), 0);
+    ASSERT_EQ(dest.create(display.get(), SurfaceKind::System, 16, 8), 0);
+    const auto at = [](Surface& s, int x, int y) -> uint16_t& {
+        return reinterpret_cast<uint16_t*>(s.pixels + y * s.pitch)[x];
+    };
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) {
+            at(src, x, y) = static_cast<uint16_t>(x + 16 * y);
+            at(dest, x, y) = 0xFFFF;
+        }
+    src.copyBackToPrimaryMmx(&dest, 8, 2, Rect{4, 1, 8, 5}); // rows of 4 pixels: one 8-byte unit
+    // Past the destination's right edge, and rows of 6 bytes: nothing.
+    src.copyBackToPrimaryMmx(&dest, 13, 0, Rect{0, 0, 4, 1});
+    src.copyBackToPrimaryMmx(&dest, 0, 0, Rect{0, 0, 3, 1});
+    int wrong = 0;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const bool inside = x >= 8 && x < 12 && y >= 2 && y < 6;
+            wrong += at(dest, x, y) != (inside ? at(src, x - 4, y - 1) : 0xFFFF);
+        }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(PresentCopy, FourPixelCopyGivesThePlainCopysBytes)
 {
     std::mt19937 random(5);

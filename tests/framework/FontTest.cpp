@@ -133,10 +133,10 @@ TEST_F(FontTest, LockingIsLeftAsTheCallerHadIt)
     ASSERT_EQ(video.lock(), 0);
     std::memset(video.pixels, 0, static_cast<std::size_t>(video.pitch) * 8);
     font.drawText(&video, 0, 0, 0, "x");
-    EXPECT_TRUE(video.flags & SurfaceFlag::Locked) << "locked by the caller, stays locked";
+    EXPECT_TRUE(video.flags & SurfaceFlag::locked) << "locked by the caller, stays locked";
     ASSERT_EQ(video.unlock(), 0);
     font.drawText(&video, 0, 0, 0, "x");
-    EXPECT_FALSE(video.flags & SurfaceFlag::Locked);
+    EXPECT_FALSE(video.flags & SurfaceFlag::locked);
 
     // A failed lock draws nothing: the stale pointer of an earlier lock is not written.
     plat::headless::failNext(plat::headless::Operation::Lock, plat::result::Generic);

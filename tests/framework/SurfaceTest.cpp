@@ -71,11 +71,11 @@ TEST_F(SurfaceOnScreen, KeyedBlitSkipsKeyPixelsAndBlitsClipToTheScreen)
     numberPixels(*make(src, 4, 1));
     ASSERT_EQ(make(dest, 4, 1)->fill(0x7777), 0);
     src.setColorKey(2);
-    src.flags |= SurfaceFlag::Keyed;
+    src.flags |= SurfaceFlag::keyed;
     Rect r{0, 0, 4, 1};
     ASSERT_EQ(src.blit(&dest, 0, 0, r), 0);
     EXPECT_EQ((std::vector<int>{at(dest, 0, 0), at(dest, 1, 0), at(dest, 2, 0)}), (std::vector<int>{1, 0x7777, 3}));
-    src.flags &= static_cast<uint8_t>(~SurfaceFlag::Keyed); // opaque again
+    src.flags &= static_cast<uint8_t>(~SurfaceFlag::keyed); // opaque again
     r = Rect{0, 0, 4, 1};
     ASSERT_EQ(src.blit(&dest, 0, 0, r), 0);
     EXPECT_EQ(at(dest, 1, 0), 2);
@@ -145,7 +145,7 @@ TEST_F(SurfaceOnScreen, OverlappingBlitsWithinOneSurfaceSeeTheSourceAsItWas)
         numberPixels(*make(s, 8, 8));
         if (c.keyed) {
             s.setColorKey(0x7FFF);
-            s.flags |= SurfaceFlag::Keyed;
+            s.flags |= SurfaceFlag::keyed;
         }
         Rect r = c.r;
         ASSERT_EQ(s.blit(&s, c.x, c.y, r), 0);

@@ -1,5 +1,6 @@
-// A full disk, a failing sync and a kill at a chosen call while the best score or the rank is
-// written: the old file must come through whole. The test binary stands in for write, fsync and
+// A full disk, a failing sync and a kill at a chosen call while the best score, the rank or a
+// screenshot is written, and a read error on the score and rank files: the old files must come
+// through whole and no cut file stay behind. The test binary stands in for read, write, fsync and
 // rename (passing every call on unless a fault is armed) and runs each write in a child process.
 #include "GameTest.h"
 
@@ -10,25 +11,36 @@
 #include "talvo/log_stream.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 namespace {
-enum class Call { Write, Fsync, Rename };
+enum class Call { Read, Write, Fsync, Rename };
 
 struct Fault {
     Call call;
-    int error; // 0: the process is killed in that call, before it acts
+    int error;     // 0: the process is killed in that call, before it acts
+    int after = 0; // calls that pass before the fault strikes (a disk filling up midway)
 };
 
 std::atomic<const Fault*> armed{nullptr};
 const char* armedFile = ""; // a part of the path the fault strikes
+std::atomic<int> passed{0}; // matching calls let through since the fault was armed
+
+void arm(const Fault* fault, const char* file)
+{
+    armedFile = file;
+    passed = 0;
+    armed = fault;
+}
 
 bool pathOfFdHas(int fd, const char* part)
 {
@@ -46,7 +58,7 @@ bool pathOfFdHas(int fd, const char* part)
 bool strikes(Call call, const auto& matches)
 {
     const Fault* fault = armed.load();
-    if (!fault || fault->call != call || !matches())
+    if (!fault || fault->call != call || !matches() || passed++ < fault->after)
         return false;
     if (fault->error == 0)
         ::raise(SIGKILL);
@@ -61,12 +73,29 @@ F next(const char* name)
 }
 } // namespace
 
+extern "C" ssize_t read(int fd, void* bytes, size_t count)
+{
+    static const auto real = next<ssize_t (*)(int, void*, size_t)>("read");
+    if (strikes(Call::Read, [&] { return pathOfFdHas(fd, armedFile); }))
+        return -1;
+    return real(fd, bytes, count);
+}
+
 extern "C" ssize_t write(int fd, const void* bytes, size_t count)
 {
     static const auto real = next<ssize_t (*)(int, const void*, size_t)>("write");
     if (strikes(Call::Write, [&] { return pathOfFdHas(fd, armedFile); }))
         return -1;
     return real(fd, bytes, count);
+}
+
+// The C library's streams write through its own internal call, not through write() above.
+extern "C" size_t fwrite(const void* bytes, size_t size, size_t count, std::FILE* file)
+{
+    static const auto real = next<size_t (*)(const void*, size_t, size_t, std::FILE*)>("fwrite");
+    if (strikes(Call::Write, [&] { return pathOfFdHas(::fileno(file), armedFile); }))
+        return 0;
+    return real(bytes, size, count, file);
 }
 
 extern "C" int fsync(int fd)
@@ -123,8 +152,10 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
-                armedFile = std::strchr(file.path, '/') + 1;
-                armed = &fault;
+                const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                if (errorFile < 0 || ::dup2(errorFile, STDERR_FILENO) < 0)
+                    _exit(4);
+                arm(&fault, std::strchr(file.path, '/') + 1);
                 file.write();
             }
             int status = 0;
@@ -134,7 +165,15 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
                 EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << what;
             } else {
                 EXPECT_FALSE(std::filesystem::exists(dir() / (std::string(file.path) + ".new"))) << what;
-                EXPECT_EQ(status, (file.path == files[0].path ? 3 : 0) << 8) << what << ": the failure is reported";
+                const bool scores = file.path == files[0].path;
+                EXPECT_EQ(status, (scores ? 3 : 0) << 8) << what << ": the failure is reported";
+                // The player reads the cause, not only that it failed ("No space left on device").
+                const std::string stderrText = fileBytes("stderr.txt");
+                if (scores) {
+                    EXPECT_TRUE(stderrText.starts_with("Velmoor: The best score could not be saved in Data/scores.dat: ") &&
+                                stderrText.ends_with(std::string(": ") + std::strerror(fault.error) + "\n"))
+                        << what << ": " << stderrText;
+                }
             }
         }
     // Without a fault the next write takes over, leftovers of the kills or not.
@@ -146,4 +185,69 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
     EXPECT_EQ(fileBytes("Data/results.dat"), "1\r\n");
     EXPECT_NE(logText().find("[velmoor] error: The rank could not be saved in Data/results.dat"), std::string::npos)
         << logText();
+}
+
+TEST_F(FaultInjectionTest, ScoreAndRankFilesThatFailToReadAreLeftAsTheyAre)
+{
+    static constexpr Fault ioError{Call::Read, EIO};
+    writeFile("Data/scores.dat", scoresFileBytes(57));
+    writeFile("Data/results.dat", "2\r\n");
+    arm(&ioError, "scores.dat");
+    readBestScoreFile();
+    arm(&ioError, "results.dat");
+    readRankFile();
+    armed = nullptr;
+    EXPECT_EQ(gameState.bestScore, 0);
+    EXPECT_EQ(gameState.rankLevel, NoRank);
+    // A run that won a board: neither file is replaced, the new rank holds for the run.
+    gameState.bestScore = 36;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(writeBestScoreFile());
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    storeRank(1);
+    EXPECT_EQ(gameState.rankLevel, 1);
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(57));
+    EXPECT_EQ(fileBytes("Data/results.dat"), "2\r\n");
+    EXPECT_EQ(stderrText, "Velmoor: The best score could not be saved in Data/scores.dat: the file could not be read "
+                          "at start-up (Input/output error), so it is left as it is\n");
+    // A run that scored nothing has nothing to lose and says nothing at the end.
+    gameState.bestScore = 0;
+    EXPECT_TRUE(writeBestScoreFile());
+    const std::string log = logText();
+    for (const char* line : {"[velmoor] warning: The best score in Data/scores.dat cannot be read (Input/output error)",
+                             "[velmoor] warning: Data/results.dat was not loaded: Input/output error",
+                             "[velmoor] error: The rank could not be saved in Data/results.dat: the file could not be "
+                             "read at start-up (Input/output error), so it is left as it is"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+}
+
+TEST_F(FaultInjectionTest, AScreenshotOnAFullDiskIsLoggedWithTheCauseAndLeavesNoFile)
+{
+    inOwnProcess([&] {
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        // The disk fills up after the first block of the file, then right at its start.
+        static constexpr Fault fullMidway{Call::Write, ENOSPC, 1};
+        static constexpr Fault full{Call::Write, ENOSPC};
+        for (const Fault* fault : {&fullMidway, &full}) {
+            arm(fault, "screen_");
+            holdKey("F5");
+            ASSERT_TRUE(game->advance(3));
+            releaseKey("F5");
+            ASSERT_TRUE(game->advance(2));
+            armed = nullptr;
+            EXPECT_GT(passed.load(), fault->after) << "the shot was written";
+            EXPECT_FALSE(std::filesystem::exists(dir() / "screen_0.bmp")) << "after " << fault->after;
+        }
+        const std::string log = logText();
+        const std::string line = "[velmoor] warning: The screenshot screen_0.bmp could not be saved: No space left on device";
+        const std::size_t first = log.find(line);
+        EXPECT_NE(first, std::string::npos) << log;
+        EXPECT_NE(log.find(line, first + 1), std::string::npos) << "each failed shot is logged: " << log;
+        // With room again the same key saves the whole frame.
+        holdKey("F5");
+        ASSERT_TRUE(game->advance(3));
+        releaseKey("F5");
+        EXPECT_EQ(fileBytes("screen_0.bmp").size(), 1'440'054u);
+        EXPECT_EQ(quitWithQ(), 0);
+    });
 }

@@ -5,6 +5,9 @@
 #include "game/BestScoreFile.h"
 #include "game/GameState.h"
 #include "game/RankFile.h"
+#include "game/Resources.h"
+
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -59,10 +62,12 @@ TEST_F(FilesTest, RankFilesWithoutAValidRankShowNoBadge)
 TEST_F(FilesTest, StoringARankWritesTheFileAndShowsTheBadgeFromTheNextFrame)
 {
     ASSERT_NO_FATAL_FAILURE(startAtMenu());
-    // The won screen stores the rank while the game runs; the game is stopped at a present here.
-    // A lower rank replaces a higher one; one above the top rank is stored as the top rank.
+    // The won screen stores the rank and loads its badge while the game runs; the game is stopped
+    // at a present here. A lower rank replaces a higher one; one above the top rank is stored as
+    // the top rank.
     for (const auto& [stored, kept] : {std::pair{2, 2}, std::pair{1, 1}, std::pair{7, 3}, std::pair{0, 0}}) {
         storeRank(stored);
+        loadRankBadge();
         EXPECT_EQ(gameState.rankLevel, kept);
         EXPECT_EQ(fileBytes("Data/results.dat"), std::to_string(kept) + "\r\n");
         ASSERT_TRUE(game->advance(1));
@@ -145,4 +150,38 @@ TEST_F(FilesTest, UnwritableScoresFileIsLoggedUnderTheGamesCategoryAndOnStderr)
         EXPECT_NE(logText().find("[velmoor] error: " + line), std::string::npos) << logText();
         EXPECT_NE(stderrText.find("Velmoor: " + line), std::string::npos) << stderrText;
     });
+}
+
+TEST_F(FilesTest, ReplacedFilesKeepTheirPermissionBitsAndNewOnesTakeTheProcesssDefaults)
+{
+    using fs = std::filesystem::perms;
+    const auto mode = [&](const char* file) {
+        return std::filesystem::status(dir() / file).permissions() & fs::mask;
+    };
+    writeFile("Data/scores.dat", rawScore57); // the old form: rewritten at the first save
+    writeFile("Data/results.dat", "2\r\n");
+    const struct {
+        const char* file;
+        fs perms;
+    } kept[] = {
+        {"Data/scores.dat", fs::owner_read | fs::owner_write | fs::others_read},
+        {"Data/results.dat", fs::owner_read | fs::owner_write | fs::group_read},
+    };
+    for (const auto& k : kept)
+        std::filesystem::permissions(dir() / k.file, k.perms);
+    readBestScoreFile();
+    readRankFile();
+    EXPECT_TRUE(writeBestScoreFile());
+    storeRank(3);
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(57));
+    EXPECT_EQ(fileBytes("Data/results.dat"), "3\r\n");
+    for (const auto& k : kept)
+        EXPECT_EQ(mode(k.file), k.perms) << k.file;
+
+    // A file made anew: read and write for all, less the process's mask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    std::filesystem::remove(dir() / "Data/results.dat");
+    storeRank(1);
+    EXPECT_EQ(mode("Data/results.dat"), static_cast<fs>(0666 & ~mask));
 }

@@ -24,10 +24,31 @@ TEST_F(StartTest, NoDataAnywhereSaysSoAndEndsBeforeAWindowOpens)
     EXPECT_FALSE(game->start());
     const std::string stderrText = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(game->finish(false), 1);
-    EXPECT_EQ(stderrText.rfind("Velmoor: cannot find the game's data (Data/ ", 0), 0u) << stderrText;
+    EXPECT_EQ(stderrText.rfind("Velmoor: cannot find the game's data (Data/", 0), 0u) << stderrText;
     EXPECT_NE(stderrText.find(empty.string()), std::string::npos) << "names where it looked: " << stderrText;
     EXPECT_EQ(window.handle, plat::WindowId{});
     EXPECT_EQ(fs::current_path(), empty);
+}
+
+TEST_F(StartTest, DataFoldersWithoutTheGamesDataCountAsNoData)
+{
+    // An empty Data/ in the working folder, and one holding another program's files beside the
+    // executable: neither has what the first screen needs.
+    const fs::path here = dir() / "here", beside = dir() / "beside";
+    fs::create_directories(here / "Data");
+    fs::create_directories(beside / "Data/Menu");
+    writeFile("beside/Data/notes.txt", "another program's data");
+    fs::current_path(here);
+    talvo::setExecutablePath((beside / "Velmoor").string());
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(game->start()) << "no window opens";
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(game->finish(false), 1);
+    EXPECT_EQ(stderrText, "Velmoor: cannot find the game's data (Data/Menu/Menu.bmp is neither in the working folder " +
+                              here.string() + " nor beside the executable in " + beside.string() + ")\n");
+    EXPECT_EQ(fs::current_path(), here);
+    EXPECT_FALSE(fs::exists(here / "Data/scores.dat"));
+    EXPECT_FALSE(fs::exists(beside / "Data/scores.dat"));
 }
 
 TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)

@@ -1,5 +1,6 @@
 // The dispatch table: every destination and source kind under the seven operations gives "NOT
-// IMPLEMENTED" (before any lock, through the drawing calls, leaking nothing), nothing, or pixels.
+// IMPLEMENTED" (before any lock, through the drawing calls, leaking nothing), nothing, or pixels; and a
+// user's own operation reaches its format entry through Image::apply.
 #include <cstring>
 #include <functional>
 #include <string>
@@ -76,6 +77,49 @@ TEST(Dispatch, EveryKindUnderTheSevenOperations) {
                 }
                 if (got != expected(op, d, s)) bad.add("op ", op, " dst ", d, " src ", s, ": got ", got);
             }
+    EXPECT_TRUE(bad.none());
+}
+
+// A user's operation written against the operation interface: only the Rgb565 entry is its own. It
+// writes its colour over the rectangle Image::apply hands it.
+struct UserFill565 final : UOp {
+    int runs = 0;
+    Rect seen;
+    void applyRgb565() override {
+        ++runs;
+        seen = *rect;
+        Image::Lock lock(*dst, rect, Image::lockReadWrite);
+        for (std::int32_t y = 0; y < rect->height(); ++y)
+            for (std::int32_t x = 0; x < rect->width(); ++x)
+                std::memcpy(lock.bits + y * lock.pitch + 2 * x, &colour, 2);
+    }
+};
+
+TEST(Dispatch, UserOperationRunsItsOneFormatEntry) {
+    Palette palette;
+    imgtest::Mismatches bad;
+    for (PelFmtId kind = 0; kind <= palettedKind; ++kind) {
+        SpyImage image(kind, &palette, 0x00);
+        image.setClipRect({1, 1, 3, 4});
+        UserFill565 op;
+        op.dst = &image;
+        op.colour = 0xBEEF;
+        // Only its own entry draws; the other formats keep Op's no-ops and UOp's raising entries.
+        const char want = kind == 4 ? 'P' : (kind >= 9 && kind <= 11) || kind == palettedKind ? 'N' : '-';
+        char got = '-';
+        try {
+            image.apply(op);
+            if (op.runs != 0) got = 'P';
+        } catch (const talvo::Exception& e) {
+            got = std::strcmp(e.what(), "NOT IMPLEMENTED") == 0 ? 'N' : '?';
+        }
+        std::vector<std::uint8_t> pixels(64, 0);
+        for (int y = 1; want == 'P' && y < 4; ++y)
+            for (int x = 1; x < 3; ++x) pixels[y * 16 + 2 * x] = 0xEF, pixels[y * 16 + 2 * x + 1] = 0xBE;
+        const bool cut = got != 'P' || op.seen == Rect{1, 1, 3, 4};  // the clip rectangle, settled by apply
+        if (got != want || op.runs > 1 || !cut || image.memory() != pixels || op.rect != nullptr)
+            bad.add("kind ", kind, ": got ", got, ", runs ", op.runs);
+    }
     EXPECT_TRUE(bad.none());
 }
 

@@ -1,4 +1,5 @@
 // The SDL backend's mixer, run without an audio device by calling its mix function directly.
+#include "platform/music.h"
 #include "platform/sdl/mixer.h"
 #include "tests/platform/audio_test_files.h"
 
@@ -6,7 +7,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -134,6 +140,70 @@ TEST(SdlMixer, MissingSoundfontOrBrokenMidiPlaysSilenceWithoutCrashing)
         EXPECT_TRUE(soundfont || rms(out, 0, 22050) == 0.0);
         mixer.music().close("M");
     }
+}
+
+// A soundfont the synthesiser cannot use is named in the music log with the reason, and the
+// synthesiser's own messages go there as well: nothing reaches stderr.
+TEST(SdlMixer, SoundfontsThatCannotBeUsedAreLoggedWithTheReasonAndNothingGoesToStderr)
+{
+    audiotest::ScratchDir dir;
+    std::vector<uint8_t> noise(4096);
+    std::mt19937 random(8);
+    for (uint8_t& b : noise)
+        b = static_cast<uint8_t>(random());
+    // The right signature, then chunk sizes far beyond the file.
+    std::vector<uint8_t> huge = {'R', 'I', 'F', 'F', 0xF0, 0xFF, 0xFF, 0xFF, 's', 'f', 'b', 'k',
+                                 'L', 'I', 'S', 'T', 0x00, 0xFF, 0xFF, 0xFF, 'I', 'N', 'F', 'O'};
+    huge.resize(64, 0);
+    struct Font {
+        std::string name;
+        std::vector<uint8_t> bytes;
+        std::string why; // our own reason; "" where the synthesiser gives its own
+    };
+    std::vector<Font> fonts = {{"empty.sf2", {}, "(the file is empty)"},
+                               {"noise.sf2", noise, "(no SoundFont file: it does not begin with RIFF and sfbk)"},
+                               {"huge.sf2", huge, ""}};
+    if (haveSoundfont()) {
+        std::ifstream in(plat::sdl::soundfontPath(), std::ios::binary);
+        std::vector<uint8_t> whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        fonts.push_back({"cut.sf2", std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 3)), ""});
+    }
+    static std::vector<std::pair<int, std::string>> lines;
+    plat::setMusicLogHook([](int level, const char* text) { lines.emplace_back(level, text); });
+    for (const Font& font : fonts) {
+        const std::string path = (dir.path() / font.name).string();
+        audiotest::writeFile(path, font.bytes);
+        setenv("VELMOOR_SOUNDFONT", path.c_str(), 1);
+        lines.clear();
+        ::testing::internal::CaptureStderr();
+        {
+            plat::sdl::Synth synth;
+            EXPECT_FALSE(synth.hasFont()) << font.name;
+        }
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << font.name;
+        const std::string named = "The soundfont " + path + " cannot be used (";
+        int found = 0, synthesiser = 0;
+        for (const auto& [level, text] : lines) {
+            synthesiser += level == 1 && text.rfind("fluidsynth: ", 0) == 0;
+            if (text.rfind(named, 0) != 0)
+                continue;
+            ++found;
+            EXPECT_EQ(level, 1);
+            EXPECT_NE(text.find(font.why.empty() ? std::string("(") : font.why), std::string::npos) << text;
+            EXPECT_EQ(text.find("()"), std::string::npos) << "a reason is given: " << text;
+        }
+        EXPECT_EQ(found, 1) << font.name;
+        EXPECT_GT(synthesiser, 0) << font.name << ": the synthesiser's own words are there too";
+    }
+    unsetenv("VELMOOR_SOUNDFONT");
+    if (haveSoundfont()) {
+        lines.clear();
+        plat::sdl::Synth synth;
+        EXPECT_TRUE(synth.hasFont());
+        for (const auto& [level, text] : lines)
+            EXPECT_GT(level, 1) << text;
+    }
+    plat::setMusicLogHook(nullptr);
 }
 
 // Something a person can hear: a click chord, then ten seconds of a composed MIDI piece

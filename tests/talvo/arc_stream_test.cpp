@@ -3,11 +3,13 @@
 #include <zlib.h>
 
 #include <atomic>
+#include <filesystem>
 #include <tuple>
 #include <string>
 
 #include "talvo/arc_stream.h"
 #include "talvo/exception.h"
+#include "talvo/file_buf.h"
 #include "talvo/mem_buf.h"
 #include "talvo/registry.h"
 #include "test_support.h"
@@ -212,6 +214,14 @@ TEST_F(ArcStream, MissingFileRawFlagAndMask) {
     ASSERT_EQ(open(packedArchive(1, "abc")).message, "");
     EXPECT_EQ(stream.registry(), nullptr);
     EXPECT_EQ(readRest(stream).substr(0, 4), std::string("rw1\0", 4));
+
+    // A name that does not open as given is looked for under each folder of a search list; the
+    // process-wide list has none.
+    std::filesystem::create_directory("place");
+    talvotest::writeFile("place/found.bin", "x");
+    EXPECT_TRUE(arcSearchList().empty());
+    EXPECT_FALSE(arcResolveName(arcSearchList(), "found.bin")->is_open());
+    EXPECT_TRUE(arcResolveName({"nowhere", "place"}, "found.bin")->is_open());
 }
 
 TEST(ArcStreamInMemory, NestedArchivesAndAShortBody) {

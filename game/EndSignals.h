@@ -1,0 +1,17 @@
+// Ending on a signal: SIGHUP (the terminal that started the game closed), SIGINT and SIGTERM end
+// the game as closing its window does, so the run's best score is saved on the way out.
+#pragma once
+
+// While one lives, the three signals are caught (those ignored when it was made stay ignored);
+// a second one of them acts as the system's default does (the process ends at once). The
+// previous handling comes back at destruction.
+class EndSignals {
+public:
+    EndSignals();
+    ~EndSignals();
+    EndSignals(const EndSignals&) = delete;
+    EndSignals& operator=(const EndSignals&) = delete;
+};
+
+// True once one of the signals arrived while EndSignals lived.
+[[nodiscard]] bool endSignalled();
