@@ -1,7 +1,7 @@
 // The per-pixel operators as constexpr lists, from the same member tables that define them.
 #pragma once
 
-#include "sprite/PelOps.h"
+#include "sprite/pelOps.h"
 
 #include <cstdint>
 #include <string_view>

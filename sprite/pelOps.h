@@ -1,8 +1,8 @@
 // Per-pixel operators of the blit loops, generated for their format pairs from member tables.
 #pragma once
 
-#include "sprite/PelFormats.h"
-#include "sprite/PelKeys.h"
+#include "sprite/pelFormats.h"
+#include "sprite/pelKeys.h"
 
 #include <algorithm>
 #include <cstdint>

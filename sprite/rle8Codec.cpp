@@ -1,5 +1,5 @@
 // Run-length coding of 8-bit sprite rows: encoder, decoder, pixel skipper, opaque bounds.
-#include "sprite/Rle8Codec.h"
+#include "sprite/rle8Codec.h"
 
 #include <cstring>
 

@@ -1,19 +1,13 @@
-// Draw planning: selection through the table, preconditions of the chosen loop, and clipping.
-#include "sprite/blit/BlitPlan.h"
+// Draw planning after the dispatch: preconditions of the chosen loop, its alpha and steps, and clipping.
+#include "sprite/blit/blitPlan.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-#include "sprite/blit/BlitSelect.h"
 #include "sprite/imgCTy.h"
-#include "sprite/palCTy.h"
 
 namespace {
-
-constexpr int depthKind = 10;
-constexpr int alphaMapKind = 9;
-constexpr int indexKind = 9;
 
 // 16.16 step of a scale: (int32)(1 / scale * 65536) in double; false when there is none.
 bool stepOf(float scale, std::uint32_t& step)
@@ -55,7 +49,7 @@ Span clipStretch(std::int64_t start, std::int64_t length, std::int64_t offset, s
     return {std::max({start, std::int64_t{0}, -offset}), hi};
 }
 
-bool isKind(const imgCTy* image, int kind) { return image != nullptr && image->pelFmt.kind == kind; }
+bool isKind(const imgCTy* image, PelKind kind) { return image != nullptr && image->pelFmt.kind == kind; }
 
 }  // namespace
 
@@ -66,38 +60,12 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
     // Each view cleared on its own: a chained copy would read back the stores just made.
     for (BlitView* view : {&job.src, &job.dst, &job.alphaMap, &job.srcDepth, &job.dstDepth}) *view = BlitView{nullptr, 0};
     job.stepX = job.stepY = 0;
-    job.key = 0;
-    job.table = nullptr;
-    const int srcKind = src.pelFmt.kind, dstKind = dst.pelFmt.kind;
-    const palCTy* const palette = src.pelFmt.palette;
-    const bool srcPalette = palette != nullptr, dstPalette = dst.pelFmt.palette != nullptr;
-    const bool keyed = src.hasColorKey != 0, depth = params.srcDepth != nullptr;
-    const auto mode = static_cast<std::uint32_t>(params.mode);
-    const int dstGroup = blitGroupOf(dstKind);
-    if (srcKind == indexKind && dstKind == indexKind && srcPalette == dstPalette) {
-        // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
-        plan.slot = params.scaled != 0 ? 1 : 7;
-        plan.loop = params.scaled != 0 ? blitIndexStretchCopy : blitIndexCopy;
-    } else if (srcPalette && !dstPalette && srcKind == indexKind) {
-        plan.slot = blitSlotFor(mode, params.scaled != 0, keyed, depth);
-        plan.loop = blitPalCell(dstGroup, plan.slot);
-        // The caller has the table built for this kind; without it nothing can be read.
-        if (palette->table == nullptr || palette->tableKind != static_cast<std::uint32_t>(dstKind)) return false;
-        job.table = palette->table;
-        if (keyed) job.key = blitPalKeyOf(dstGroup, src.colorKeyRgba);
-    } else {
-        const int srcGroup = blitGroupOf(srcKind);
-        plan.slot = blitSlotFor(mode, params.scaled != 0, keyed, depth);
-        plan.loop = blitCell(srcGroup, dstGroup, plan.slot);
-        if (keyed) job.key = blitKeyOf(srcGroup, src.colorKeyRgba);
-    }
-    if (plan.loop == nullptr) return false;
-    const BlitSlot slot = plan.kind = blitSlotOf(plan.slot);
-    if (slot.kind == BlitKind::AlphaMap && !isKind(params.alphaMap, alphaMapKind)) return false;
-    if (slot.depth && !(isKind(params.srcDepth, depthKind) && isKind(params.dstDepth, depthKind))) return false;
+    const DrawKey key = plan.key;
+    if (key.op == DrawOp::AlphaMap && !isKind(params.alphaMap, PelKind::Index8)) return false;
+    if (key.depth && !(isKind(params.srcDepth, PelKind::Depth) && isKind(params.dstDepth, PelKind::Depth))) return false;
     job.alpha = std::clamp(params.alpha, 0, 256);
     Span sx, sy;
-    if (slot.stretch()) {
+    if (key.stretch) {
         if (!stepOf(params.scaleX, job.stepX) || !stepOf(params.scaleY, job.stepY)) return false;
         sx = clipStretch(rect.x, rect.width, x, src.width, dst.width, job.stepX);
         sy = clipStretch(rect.y, rect.height, y, src.height, dst.height, job.stepY);
@@ -107,8 +75,8 @@ bool blitPlan(const imgCTy& src, const imgCTy& dst, int x, int y, const imgRect&
             otherW = std::min<std::int64_t>(otherW, other->width);
             otherH = std::min<std::int64_t>(otherH, other->height);
         };
-        if (slot.kind == BlitKind::AlphaMap) inside(params.alphaMap);
-        if (slot.depth) inside(params.srcDepth), inside(params.dstDepth);
+        if (key.op == DrawOp::AlphaMap) inside(params.alphaMap);
+        if (key.depth) inside(params.srcDepth), inside(params.dstDepth);
         sx = clipUnscaled(rect.x, rect.width, x, src.width, dst.width, otherW);
         sy = clipUnscaled(rect.y, rect.height, y, src.height, dst.height, otherH);
     }

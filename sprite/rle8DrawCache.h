@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "sprite/Rle8Draw.h"
+#include "sprite/rle8Job.h"
 #include "sprite/imgRect.h"
 
 class Rle8DrawCache {

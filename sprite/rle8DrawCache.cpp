@@ -1,12 +1,16 @@
 // The sprite's copy cache: built from the coded rows by the row loops' key rule, drawn by spans.
-#include "sprite/Rle8DrawCache.h"
-
-#include <emmintrin.h>
+#include "sprite/rle8DrawCache.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "sprite/Rle8RowLoop.h"
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "sprite/rle8Draw.h"
+#include "sprite/rle8RowLoop.h"
+#include "sprite/ctySimd.h"
 #include "sprite/imgPelFmt.h"
 
 namespace {
@@ -140,11 +144,6 @@ bool fillBlock(const Rle8Job& job, const imgRect& bounds, bool keyed, Layout& la
     return true;
 }
 
-using V = __m128i;
-
-inline V load(const std::uint8_t* s) { return _mm_loadu_si128(reinterpret_cast<const V*>(s)); }
-inline void store(std::uint8_t* d, V v) { _mm_storeu_si128(reinterpret_cast<V*>(d), v); }
-
 // The first and the last sizeof(T) bytes of n (overlapping in the middle).
 template <class T>
 inline void copyPair(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
@@ -154,23 +153,11 @@ inline void copyPair(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
     std::memcpy(d, &a, sizeof a), std::memcpy(d + n - sizeof b, &b, sizeof b);
 }
 
-// n >= 2 bytes. Spans are short and of every length: short ones by overlapping pairs, no call.
-inline void copySpan(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
-{
-    if (n <= 16) {
-        if (n >= 8) return copyPair<std::uint64_t>(d, s, n);
-        if (n >= 4) return copyPair<std::uint32_t>(d, s, n);
-        return copyPair<std::uint16_t>(d, s, n);
-    }
-    if (n <= 32) return copyPair<V>(d, s, n);
-    if (n > 256) return (void)std::memcpy(d, s, n);
-    const V t0 = load(s + n - 32), t1 = load(s + n - 16);
-    for (std::size_t i = 0; i + 32 < n; i += 32) {
-        const V a = load(s + i), b = load(s + i + 16);
-        store(d + i, a), store(d + i + 16, b);
-    }
-    store(d + n - 32, t0), store(d + n - 16, t1);
-}
+#if defined(__SSE2__)
+using V = __m128i;
+
+inline V load(const std::uint8_t* s) { return _mm_loadu_si128(reinterpret_cast<const V*>(s)); }
+inline void store(std::uint8_t* d, V v) { _mm_storeu_si128(reinterpret_cast<V*>(d), v); }
 
 // The pixels of a vector (the low 8 bytes when Half) in reverse order.
 template <int B, bool Half = false>
@@ -180,13 +167,41 @@ inline V reversed(V v)
     v = _mm_shufflelo_epi16(v, 0x1B);
     return Half ? v : _mm_shuffle_epi32(_mm_shufflehi_epi16(v, 0x1B), 0x4E);
 }
+#endif
 
-// n bytes from s onto d moving left: the pixel at s + m lands at d - m. Chunks of 16 (or 8)
-// bytes store their reversed pixels so, the last chunk overlapping the one before.
-template <int B>
+// n >= 2 bytes. Spans are short and of every length: short ones by overlapping pairs, no call;
+// with Simd those up to 256 bytes in 16-byte moves.
+template <bool Simd>
+inline void copySpan(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
+{
+    if (n <= 16) {
+        if (n >= 8) return copyPair<std::uint64_t>(d, s, n);
+        if (n >= 4) return copyPair<std::uint32_t>(d, s, n);
+        return copyPair<std::uint16_t>(d, s, n);
+    }
+#if defined(__SSE2__)
+    if constexpr (Simd) {
+        if (n <= 32) return copyPair<V>(d, s, n);
+        if (n > 256) return (void)std::memcpy(d, s, n);
+        const V t0 = load(s + n - 32), t1 = load(s + n - 16);
+        for (std::size_t i = 0; i + 32 < n; i += 32) {
+            const V a = load(s + i), b = load(s + i + 16);
+            store(d + i, a), store(d + i + 16, b);
+        }
+        store(d + n - 32, t0), store(d + n - 16, t1);
+        return;
+    }
+#endif
+    std::memcpy(d, s, n);
+}
+
+// n bytes from s onto d moving left: the pixel at s + m lands at d - m. With Simd, chunks of 16
+// (or 8) bytes store their reversed pixels so, the last chunk overlapping the one before.
+template <int B, bool Simd>
 inline void copyReversed(std::uint8_t* d, const std::uint8_t* s, std::int64_t n)
 {
-    if constexpr (B != 3) {
+#if defined(__SSE2__)
+    if constexpr (B != 3 && Simd) {
         if (n >= 16) {
             const V last = reversed<B>(load(s + n - 16));
             for (std::int64_t m = 0; m + 16 < n; m += 16) store(d - m - 16 + B, reversed<B>(load(s + m)));
@@ -201,11 +216,12 @@ inline void copyReversed(std::uint8_t* d, const std::uint8_t* s, std::int64_t n)
             return;
         }
     }
+#endif
     for (std::int64_t m = 0; m < n; m += B) std::memcpy(d - m, s + m, B);
 }
 
 // The rows of a job from the spans; B bytes a pixel, right to left when mirrored.
-template <int B, bool Mirror>
+template <int B, bool Mirror, bool Simd>
 void drawSpans(const Rle8Job& job, std::int64_t rowBytes, const std::uint32_t* rowSpans, const std::uint32_t* rowPels,
                const std::uint32_t* spans, const std::uint8_t* pels)
 {
@@ -217,7 +233,7 @@ void drawSpans(const Rle8Job& job, std::int64_t rowBytes, const std::uint32_t* r
             const std::uint8_t* p = pels + rowPels[r];
             const std::uint32_t* const end = spans + 2 * std::int64_t{rowSpans[r + 1]};
             for (const std::uint32_t* s = spans + 2 * std::int64_t{rowSpans[r]}; s < end; p += s[1], s += 2)
-                copySpan(line + s[0], p, s[1]);
+                copySpan<Simd>(line + s[0], p, s[1]);
         }
         return;
     }
@@ -231,9 +247,9 @@ void drawSpans(const Rle8Job& job, std::int64_t rowBytes, const std::uint32_t* r
             const std::int64_t b = std::int64_t{s[0]} + s[1] < x1 ? std::int64_t{s[0]} + s[1] : x1;
             const std::uint8_t* from = p + (a - s[0]);
             if constexpr (Mirror) {
-                copyReversed<B>(line - (a - x0), from, b - a);
+                copyReversed<B, Simd>(line - (a - x0), from, b - a);
             } else {
-                copySpan(line + (a - x0), from, static_cast<std::size_t>(b - a));
+                copySpan<Simd>(line + (a - x0), from, static_cast<std::size_t>(b - a));
             }
         }
     }
@@ -268,10 +284,10 @@ bool Rle8DrawCache::build(const Rle8Job& job, const imgRect& bounds, int kind, b
     Layout layout{std::int64_t{tableEntries} * imgPelBytes(kind)};
     bool ok = false;
     switch (rle8GroupOf(kind)) {
-    case 0: ok = fillBlock<Group::Rgb888>(job, bounds, keyed, layout); break;
-    case 1: ok = fillBlock<Group::X8888>(job, bounds, keyed, layout); break;
-    case 2: ok = fillBlock<Group::Rgb565>(job, bounds, keyed, layout); break;
-    case 3: ok = fillBlock<Group::X5551>(job, bounds, keyed, layout); break;
+    case Group::Rgb888: ok = fillBlock<Group::Rgb888>(job, bounds, keyed, layout); break;
+    case Group::X8888: ok = fillBlock<Group::X8888>(job, bounds, keyed, layout); break;
+    case Group::Rgb565: ok = fillBlock<Group::Rgb565>(job, bounds, keyed, layout); break;
+    case Group::Rgbx5551: ok = fillBlock<Group::Rgbx5551>(job, bounds, keyed, layout); break;
     default: break;
     }
     if (!ok) return false;
@@ -312,10 +328,14 @@ bool Rle8DrawCache::draw(const Rle8Job& job, const imgRect& bounds, int kind, bo
         if (block_ != nullptr && !repeats(job, kind, keyed)) return false;
         if (!build(job, bounds, kind, keyed)) return false;
     }
-    // [mirror][bytes - 2]
-    static constexpr DrawFn* draws[2][3] = {{&drawSpans<2, false>, &drawSpans<3, false>, &drawSpans<4, false>},
-                                            {&drawSpans<2, true>, &drawSpans<3, true>, &drawSpans<4, true>}};
+    // [simd][mirror][bytes - 2]
+    static constexpr DrawFn* draws[2][2][3] = {
+        {{&drawSpans<2, false, false>, &drawSpans<3, false, false>, &drawSpans<4, false, false>},
+         {&drawSpans<2, true, false>, &drawSpans<3, true, false>, &drawSpans<4, true, false>}},
+        {{&drawSpans<2, false, true>, &drawSpans<3, false, true>, &drawSpans<4, false, true>},
+         {&drawSpans<2, true, true>, &drawSpans<3, true, true>, &drawSpans<4, true, true>}}};
     const int bytes = imgPelBytes(kind);
-    draws[mirror ? 1 : 0][bytes - 2](job, std::int64_t{bounds.width} * bytes, rowSpans_, rowPels_, spans_, pels_);
+    draws[ctySimdRowsOn() ? 1 : 0][mirror ? 1 : 0][bytes - 2](job, std::int64_t{bounds.width} * bytes, rowSpans_, rowPels_,
+                                                             spans_, pels_);
     return true;
 }

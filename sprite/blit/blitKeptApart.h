@@ -4,19 +4,19 @@
 
 #include <cstdint>
 
-#include "sprite/PelOps.h"
-#include "sprite/blit/BlitTraits.h"
+#include "sprite/pelOps.h"
+#include "sprite/drawKey.h"
+#include "sprite/blit/blitTraits.h"
 
 namespace blit {
 
-// The slots of a (source group, destination group) pair that this policy serves; a palettized
+// The draws of a (source group, destination group) pair that this policy serves; a palettized
 // source counts as the group of its entries, the destination's.
-[[nodiscard]] constexpr bool keptApart(Group src, Group dst, int slot)
+[[nodiscard]] constexpr bool keptApart(Group src, Group dst, DrawKey key)
 {
-    const bool blend = slot == 2 || slot == 3 || slot == 10 || slot == 11 || slot == 14 || slot == 15 ||
-                       (slot >= 40 && slot <= 43);
+    const bool blend = key.op == DrawOp::Alpha || key.op == DrawOp::AlphaMap || key.op == DrawOp::Subtract;
     if (src == Group::Rgb565 && dst == Group::Rgb565) return blend;
-    if (src == Group::X8888 && dst == Group::X8888) return blend || (slot >= 20 && slot <= 23);
+    if (src == Group::X8888 && dst == Group::X8888) return blend || key.op == DrawOp::Modulate2x;
     return false;
 }
 
@@ -30,12 +30,12 @@ inline void keptApartAlpha32(std::uint8_t* d, const std::uint8_t* s, int a)
     store32(d, rb | g | (dw & 0xFF000000u));
 }
 
-// modulate2x (k = 1) and subtract (k = 6) onto bytes B, G, R of a 32-bit pixel.
-template <int K>
+// Modulate2x and Subtract onto bytes B, G, R of a 32-bit pixel.
+template <DrawOp Op>
 inline void keptApartColour32(std::uint8_t* d, const std::uint8_t* s)
 {
     for (int i = 0; i < 3; ++i) {
-        const int v = K == 1 ? (d[i] * s[i]) >> 7 : d[i] - s[i];
+        const int v = Op == DrawOp::Modulate2x ? (d[i] * s[i]) >> 7 : d[i] - s[i];
         d[i] = static_cast<std::uint8_t>(v > 255 ? 255 : v < 0 ? 0 : v);
     }
 }
@@ -52,14 +52,14 @@ inline void keptApartAlpha565(std::uint8_t* d, const std::uint8_t* s, int a)
     pel::storeWord(d, field(11, 31) | field(5, 63) | field(0, 31));
 }
 
-template <class D, int Slot>
+template <class D, DrawKey K>
 inline void keptApartPixel(std::uint8_t* d, const std::uint8_t* s, int a)
 {
     constexpr bool onto32 = D::group == Group::X8888;
-    if constexpr (Slot < 16)
+    if constexpr (K.op == DrawOp::Alpha || K.op == DrawOp::AlphaMap)
         onto32 ? keptApartAlpha32(d, s, a) : keptApartAlpha565(d, s, a);
     else if constexpr (onto32)
-        keptApartColour32<Slot < 40 ? 1 : 6>(d, s);
+        keptApartColour32<K.op>(d, s);
     else
         pel_subtract_rgb565_to_rgb565(d, s);
 }

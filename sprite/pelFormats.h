@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "sprite/pelKinds.h"
+
 namespace pel {
 
 // Three channels (or fields) in B, G, R order; int so that every formula runs signed.
@@ -30,24 +32,15 @@ inline void storeWord(std::uint8_t* p, unsigned v)
     std::memcpy(p, &w, 2);
 }
 
-// One field of a 16-bit word: its lowest bit and its width.
-struct Field {
-    int shift, bits;
-    constexpr unsigned mask() const { return ((1u << bits) - 1) << shift; }
-    constexpr int get(unsigned v) const { return static_cast<int>((v >> shift) & ((1u << bits) - 1)); }
-    // Only this field's bits change, so a bit no field covers keeps the word's value.
-    constexpr unsigned merge(unsigned v, int f) const
-    {
-        return (v & ~mask()) | ((static_cast<unsigned>(f) << shift) & mask());
-    }
-};
-
 namespace fmt {
+
+// The formats take their fields from the kind table.
 
 // B, G, R bytes: a 24-bit pixel, or the first three bytes of a 32-bit one.
 struct rgb888 {
     using Word = Bgr;
-    static constexpr Bgr bits{8, 8, 8};
+    static constexpr PelKindInfo info = pelKindOf(PelKind::Rgb888);
+    static constexpr Bgr bits{info.b.bits, info.g.bits, info.r.bits};
     static Word load(const std::uint8_t* p) { return {p[0], p[1], p[2]}; }
     static void store(std::uint8_t* p, Word c)
     {
@@ -63,9 +56,12 @@ struct rgb888 {
 // A source of B, G, R, A bytes: A is never read.
 using rgba8888 = rgb888;
 
-template <Field B, Field G, Field R>
+template <PelKind K>
 struct Word16 {
     using Word = std::uint16_t;
+    static constexpr PelKindInfo info = pelKindOf(K);
+    static_assert(info.bytes == 2);
+    static constexpr PelField B = info.b, G = info.g, R = info.r;
     static constexpr Bgr bits{B.bits, G.bits, R.bits};
     static Word load(const std::uint8_t* p) { return loadWord(p); }
     static void store(std::uint8_t* p, Word v) { storeWord(p, v); }
@@ -85,8 +81,8 @@ struct Word16 {
     }
 };
 
-using rgb565 = Word16<Field{0, 5}, Field{5, 6}, Field{11, 5}>;
-using rgbx5551 = Word16<Field{0, 5}, Field{5, 5}, Field{10, 5}>;
+using rgb565 = Word16<PelKind::Rgb565>;
+using rgbx5551 = Word16<PelKind::Rgbx5551>;
 
 } // namespace fmt
 } // namespace pel
@@ -123,10 +119,29 @@ inline std::uint16_t& pel_key_rgb888_to_rgba5551(std::uint16_t& target, const st
     return pel_convert_rgb888_to_rgba5551_key(target, bytes);
 }
 
+// A key colour's bytes B, G, R, A in the form a colour group's keyed loops compare: the bytes
+// B, G, R (and A for the 32-bit group) as one value, or the group's 16-bit conversion; 0 for the
+// other groups.
+[[nodiscard]] inline std::uint32_t pelKeyOf(PelGroup group, const std::uint8_t* rgba) noexcept
+{
+    std::uint16_t word = 0;
+    switch (group) {
+    case PelGroup::Rgb888: return rgba[0] | rgba[1] << 8 | static_cast<std::uint32_t>(rgba[2]) << 16;
+    case PelGroup::X8888:
+        return rgba[0] | rgba[1] << 8 | static_cast<std::uint32_t>(rgba[2]) << 16 | static_cast<std::uint32_t>(rgba[3]) << 24;
+    case PelGroup::Rgb565: return pel_convert_rgb888_to_rgb565(word, rgba);
+    case PelGroup::Rgbx5551: return pel_convert_rgb888_to_rgbx5551(word, rgba);
+    case PelGroup::Rgba5551: return pel_key_rgb888_to_rgba5551(word, rgba);
+    case PelGroup::Index8:
+    case PelGroup::None: break;
+    }
+    return 0;
+}
+
 namespace pel::fmt {
 
-// As rgbx5551, but packed through the rgba8888 converter with A standing for bit 15.
-struct rgba5551 : rgbx5551 {
+// Packed through the rgba8888 converter with A standing for bit 15.
+struct rgba5551 : Word16<PelKind::Rgba5551> {
     static Word pack(Word v, Bgr c)
     {
         const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(c.b), static_cast<std::uint8_t>(c.g),

@@ -4,30 +4,36 @@
 #include <cstdint>
 #include <cstring>
 
-#include "sprite/PelOpList.h"
-#include "sprite/Rle8Codec.h"
-#include "sprite/Rle8Draw.h"
+#include "sprite/pelOpList.h"
+#include "sprite/rle8Codec.h"
+#include "sprite/rle8Job.h"
+#include "sprite/pelKinds.h"
 
 namespace rle8 {
 
-enum class Group { Rgb888, X8888, Rgb565, X5551 };
+// A destination group is the group of the palette's table converted for it: rgb888, 32-bit,
+// rgb565, or rgbx5551 for both 5551 kinds.
+using Group = PelGroup;
 
 template <Group G>
-inline constexpr int bytesOf = G == Group::Rgb888 ? 3 : G == Group::X8888 ? 4 : 2;
+inline constexpr int bytesOf = pelLayoutOf(G).bytes;
 
+// A table entry equals the key in the bits the group's keys compare (for 5551 entries, bit 15
+// takes no part).
 template <Group G>
 inline bool isKey(const std::uint8_t* e, std::uint32_t key)
 {
-    if constexpr (G == Group::Rgb888) {
+    constexpr std::uint32_t mask = pelLayoutOf(G).keyMask();
+    if constexpr (bytesOf<G> == 3) {
         return e[0] == (key & 255) && e[1] == ((key >> 8) & 255) && e[2] == ((key >> 16) & 255);
-    } else if constexpr (G == Group::X8888) {
+    } else if constexpr (bytesOf<G> == 4) {
         std::uint32_t v;
         std::memcpy(&v, e, 4);
         return v == key;
-    } else if constexpr (G == Group::Rgb565) {
+    } else if constexpr (mask == 0xFFFF) {
         return pel::loadWord(e) == key;
     } else {
-        return ((pel::loadWord(e) ^ key) & 0x7FFF) == 0;
+        return ((pel::loadWord(e) ^ key) & mask) == 0;
     }
 }
 

@@ -9,31 +9,25 @@
 #include <emmintrin.h>
 #endif
 
-#include "sprite/blit/BlitJob.h"
-#include "sprite/blit/BlitKeptApart.h"
-#include "sprite/blit/BlitTraits.h"
+#include "sprite/blit/blitJob.h"
+#include "sprite/blit/blitKeptApart.h"
+#include "sprite/blit/blitTraits.h"
 
 namespace blit::lanes {
 
 // Per channel B, G, R, the fourth byte of d kept. Mix: (s * a + d * (256 - a)) >> 8, one shift
 // (the kept-apart policy); Alpha: ((d * (256 - a)) >> 8) + ((s * a) >> 8); Premul:
 // min(255, s + ((d * (256 - a)) >> 8)); Add: min(255, d + s).
-enum class Op { None, Mix, Alpha, Premul, Add };
+enum class Op { Mix, Alpha, Premul, Add };
 
-// The step an unscaled, unkeyed, depth-free slot takes; None keeps it per pixel.
-template <class S, class D, int SlotNo>
+// The step of a draw in the Lanes row (blitLoop.h): the kept-apart policy's one-shift mix, or
+// the template's blend, premultiplied alpha or add.
+template <class S, class D, DrawKey K>
 consteval Op opOf()
 {
-#if defined(__SSE2__)
-    constexpr BlitSlot slot = blitSlotOf(SlotNo);
-    if (D::group != Group::X8888 || S::palettized || slot.stretch() || slot.keyed || slot.depth) return Op::None;
-    const bool alpha = slot.kind == BlitKind::Alpha || slot.kind == BlitKind::AlphaMap;
-    if (keptApart(S::group, D::group, SlotNo)) return alpha ? Op::Mix : Op::None;
-    if (alpha) return Op::Alpha;
-    if (slot.kind == BlitKind::Premul) return Op::Premul;
-    if (slot.kind == BlitKind::Colour && slot.op == 3) return Op::Add;
-#endif
-    return Op::None;
+    if (K.op == DrawOp::Premul) return Op::Premul;
+    if (K.op == DrawOp::Add) return Op::Add;
+    return keptApart(S::group, D::group, K) ? Op::Mix : Op::Alpha;
 }
 
 #if defined(__SSE2__)

@@ -23,26 +23,3 @@ struct BlitJob {
 };
 
 using BlitFn = void(const BlitJob& job);
-
-// The 48 slots of a block. k = 0 to 7 stands for draw modes 4 to 11.
-enum class BlitKind : std::uint8_t { StretchCopy, StretchAlpha, StretchAdd, Copy, Alpha, Premul, AlphaMap, Colour };
-
-struct BlitSlot {
-    BlitKind kind;
-    bool keyed;
-    bool depth;
-    int op;  // Colour: 0 modulate ... 7 addsmooth
-    [[nodiscard]] constexpr bool stretch() const { return kind <= BlitKind::StretchAdd; }
-};
-
-inline constexpr int blitSlotCount = 48;
-
-[[nodiscard]] constexpr BlitSlot blitSlotOf(int slot)
-{
-    const bool keyed = slot % 2 == 0;
-    if (slot < 6) return {static_cast<BlitKind>(slot / 2), keyed, false, 0};
-    if (slot < 10) return {BlitKind::Copy, keyed, slot >= 8, 0};
-    if (slot < 16) return {static_cast<BlitKind>(static_cast<int>(BlitKind::Alpha) + (slot - 10) / 2), keyed, false, 0};
-    const int r = (slot - 16) % 4;
-    return {BlitKind::Colour, r == 0 || r == 2, r >= 2, (slot - 16) / 4};
-}
