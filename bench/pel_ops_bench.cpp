@@ -1,6 +1,6 @@
 // Row loops of the per-pixel operators over 800 x 600 pixels against pixman on the same buffers.
 // Add and modulate2x stand beside ADD, constant alpha beside OVER with a solid mask.
-#include "sprite/PelOps.h"
+#include "sprite/pelOps.h"
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>

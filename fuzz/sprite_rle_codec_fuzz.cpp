@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "sprite/Rle8Codec.h"
+#include "sprite/rle8Codec.h"
 #include "sprite/ctyRuntime.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

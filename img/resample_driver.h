@@ -10,6 +10,7 @@
 #include "img/resample_fetch.h"
 #include "img/resample_rows.h"
 #include "img/resample_samples.h"
+#include "img/resample_table.h"
 
 namespace talvo::g {
 
@@ -88,5 +89,30 @@ void resampleFiltered(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw,
     RowSums<Px, WrapX, WrapY, Collector>(src, srcPitch, sw, sh, collector, key.value())
         .run(dst, dstPitch, tw, th, choice.spanW, choice.spanH, choice.box);
 }
+
+// The templates' instances for each format and edge rule of the table: declared here, defined by
+// TALVO_G_RESAMPLE_INSTANCES(id) in that format's own unit (resample_drivers_<fmt>.cpp), so no unit
+// compiles them all and the formats build side by side. A format without its unit fails to link.
+#define TALVO_G_RESAMPLE_TEMPLATES(kind, id, wx, wy)                                                             \
+    kind template void resampleFiltered<id, wx, wy, false>(std::uint8_t*, std::int32_t, std::int32_t,             \
+                                                           std::int32_t, const std::uint8_t*, std::int32_t,       \
+                                                           std::int32_t, std::int32_t, Pixel<id>);                \
+    kind template void resampleFiltered<id, wx, wy, true>(std::uint8_t*, std::int32_t, std::int32_t, std::int32_t, \
+                                                          const std::uint8_t*, std::int32_t, std::int32_t,        \
+                                                          std::int32_t, Pixel<id>);                               \
+    kind template void resample_detail::resampleBySamples<Pixel<id>, wx, wy>(                                     \
+        std::uint8_t*, std::int32_t, std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t, std::int32_t, \
+        std::int32_t, PlainCollector<Pixel<id>>&);                                                                \
+    kind template void resample_detail::resampleBySamples<Pixel<id>, wx, wy>(                                     \
+        std::uint8_t*, std::int32_t, std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t, std::int32_t, \
+        std::int32_t, KeyedCollector<Pixel<id>>&);
+#define TALVO_G_RESAMPLE_EXTERN(fmt, id, edge, wx, wy) TALVO_G_RESAMPLE_TEMPLATES(extern, id, wx, wy)
+#define TALVO_G_RESAMPLE_EXTERN_FORMAT(fmt, id) TALVO_G_RESAMPLE_EDGES(TALVO_G_RESAMPLE_EXTERN, fmt, id)
+TALVO_G_RESAMPLE_FORMATS(TALVO_G_RESAMPLE_EXTERN_FORMAT)
+#undef TALVO_G_RESAMPLE_EXTERN_FORMAT
+#undef TALVO_G_RESAMPLE_EXTERN
+
+#define TALVO_G_RESAMPLE_DEFINE(fmt, id, edge, wx, wy) TALVO_G_RESAMPLE_TEMPLATES(, id, wx, wy)
+#define TALVO_G_RESAMPLE_INSTANCES(id) TALVO_G_RESAMPLE_EDGES(TALVO_G_RESAMPLE_DEFINE, format, id)
 
 }  // namespace talvo::g

@@ -1,4 +1,4 @@
-// The 64 named filtered drivers, each one instance of the driver template.
+// The 64 named filtered drivers, each a call of its instance of the driver template (built per format).
 #include "img/resample.h"
 #include "img/resample_driver.h"
 

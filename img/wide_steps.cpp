@@ -1,16 +1,13 @@
 // The AVX2 steps: the baseline steps' arithmetic on twice the lanes, only these functions built for AVX2.
 #include "img/wide_steps.h"
 
-#include <atomic>
-#include <cstring>
-
-#if defined(__x86_64__) || defined(__i386__)
-#define TALVO_G_WIDE 1
 #include <immintrin.h>
 
+#include <atomic>
+
 #include "img/pel_lanes.h"
+
 #define TALVO_G_AVX2 __attribute__((target("avx2")))
-#endif
 
 namespace talvo::g::wide {
 
@@ -23,7 +20,6 @@ struct alignas(8) Switches {
 };
 constinit Switches switches;
 
-#ifdef TALVO_G_WIDE
 bool hasAvx2() noexcept {
     std::int8_t has = switches.avx2.load(std::memory_order_relaxed);
     if (has < 0) {
@@ -112,21 +108,13 @@ template <auto Step, std::ptrdiff_t DB, std::ptrdiff_t SB>
 TALVO_G_AVX2 void run(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
     for (std::int32_t i = 0; i < steps; ++i) Step(d + i * DB, s + i * SB);
 }
-#endif
 
 }  // namespace
 
-bool stepsOn() noexcept {
-#ifdef TALVO_G_WIDE
-    return switches.allowed.load(std::memory_order_relaxed) && hasAvx2();
-#else
-    return false;
-#endif
-}
+bool stepsOn() noexcept { return switches.allowed.load(std::memory_order_relaxed) && hasAvx2(); }
 
 void allowSteps(bool allow) noexcept { switches.allowed.store(allow, std::memory_order_relaxed); }
 
-#ifdef TALVO_G_WIDE
 void rgb565FromRgbx(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
     run<convert16<4, 2>, 32, 64>(d, s, steps);
 }
@@ -148,12 +136,5 @@ TALVO_G_AVX2 void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __re
     for (; i + 32 <= n; i += 32) store32(d + i, load32(s + i));
     if (i < n) store32(d + n - 32, load32(s + n - 32));
 }
-#else
-void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept { std::memcpy(d, s, n); }
-void rgb565FromRgbx(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
-void rgb565FromRgba(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
-void rgbx5551FromRgba(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
-void drawRgbxFromRgba(std::uint8_t*, const std::uint8_t*, std::int32_t) noexcept {}
-#endif
 
 }  // namespace talvo::g::wide

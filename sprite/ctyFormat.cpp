@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "sprite/ctyRuntime.h"
+#include "sprite/ctyError.h"
 
 namespace {
 

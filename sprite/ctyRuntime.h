@@ -1,9 +1,10 @@
 // Sprite library runtime: allocation hooks and pools, the one error record and its posts.
 #pragma once
 
-#include <csetjmp>
 #include <cstddef>
 #include <cstdint>
+
+#include "sprite/ctyError.h"
 
 // The four replaceable allocation hooks; the defaults go through the pools below.
 struct ctyAllocHooks {
@@ -32,33 +33,6 @@ void ctyPoolFree(int number, void* block);
 void ctyPoolTransfer(int to, int from, void* block);
 [[nodiscard]] std::size_t ctyBlockSize(void* block);
 void ctyPoolShutdown();
-
-// A registered recovery point: one leading word, then the jump buffer a post jumps to.
-struct ctyRecoveryPoint {
-    std::intptr_t word;
-    std::jmp_buf jump;
-};
-
-// The process-wide error record. Detail is pointer-sized: it carries a text such as a file name.
-struct ctyErrorRecord {
-    ctyRecoveryPoint* recovery = nullptr;
-    void (*handler)() = nullptr;
-    const char* detail = nullptr;
-    std::int32_t code = 0;  // also the formatter's status word
-    std::uint32_t context = 0;
-    const char* message = nullptr;
-    std::uint32_t extra2 = 0;
-    std::int32_t extra3 = -1;
-    std::uint32_t extra1 = 0;
-    std::uint8_t level = 0;
-    std::uint8_t options = 0;  // bit 0: call no handler; bit 1: never jump
-    std::int8_t quiet = 0;
-    std::int8_t answer = 0;
-};
-extern ctyErrorRecord ctyError;
-
-// The answer by which a handler asks the poster to stop in the debugger.
-inline constexpr int ctyStopAnswer = -94;
 
 int ctyPostError(std::uint32_t context, std::uint8_t level, std::int32_t code, const char* detail,
                  const char* message, std::uint32_t extra1, std::uint32_t extra2,

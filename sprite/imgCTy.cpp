@@ -1,10 +1,8 @@
-// The image base: lock protocol, colour keys, single-pixel reads and the checked size routine.
+// The image base: lock protocol, colour keys and the checked size routine.
 #include "sprite/imgCTy.h"
 
 #include <cstring>
 
-#include "sprite/ctyRuntime.h"
-#include "sprite/imgScopedLock.h"
 #include "sprite/palCTy.h"
 
 namespace {
@@ -40,7 +38,7 @@ std::uint32_t imgCTy::SetColorKey(std::uint32_t pel)
 {
     colorKeyPel = pel;
     hasColorKey = 1;
-    const std::uint32_t c = pelFmt.UnpackColor(pel, 2);
+    const std::uint32_t c = pelFmt.UnpackColor(pel, imgColourKind);
     for (int i = 0; i < 4; ++i) colorKeyRgba[i] = static_cast<std::uint8_t>(c >> (8 * i));
     return c;
 }
@@ -49,46 +47,11 @@ std::uint32_t imgCTy::SetColorKeyRgba(const std::uint8_t* rgba)
 {
     std::memmove(colorKeyRgba, rgba, sizeof colorKeyRgba);
     hasColorKey = 1;
-    colorKeyPel = pelFmt.PackColor(keyColour(colorKeyRgba), 2);
+    colorKeyPel = pelFmt.PackColor(keyColour(colorKeyRgba), imgColourKind);
     return colorKeyPel;
 }
 
 void imgCTy::Unlock() { lockedPels = nullptr; }
-
-std::uint32_t imgCTy::PelAtXY(int x, int y)
-{
-    const imgRect one{x, y, 1, 1};
-    imgScopedLock lock(*this, &one, 1);
-    const std::uint8_t* p = lock.Span(x, y, 1);
-    const int kind = pelFmt.kind;
-    const bool known = kind >= 1 && kind <= 10 && kind != 7 && kind != 8;
-    if (!known) {
-        ctyErrorf(4, "imgCTy::PelAtXY : this is not implemented yet");
-        return 0xFFFFFFFF;
-    }
-    if (p == nullptr) return 0xFFFFFFFF;
-    switch (kind) {
-    case 1:
-        return p[0] | p[1] << 8 | static_cast<std::uint32_t>(p[2]) << 16;
-    case 4:
-    case 5:
-    case 6:
-        return p[0] | static_cast<std::uint32_t>(p[1]) << 8;
-    case 9:
-        return p[0];
-    default: {  // 2, 3, 10
-        std::uint32_t word;
-        std::memcpy(&word, p, sizeof word);
-        return word;
-    }
-    }
-}
-
-std::uint32_t* imgCTy::RgbaAtXY(std::uint32_t* out, int x, int y)
-{
-    *out = pelFmt.UnpackColor(PelAtXY(x, y), 2);
-    return out;
-}
 
 void imgCTy::LockUnlock4(imgCTy* dst, int, int, const imgRect*, imgCTy* fifth, imgCTy* sixth)
 {
@@ -119,7 +82,7 @@ void imgCTy::Create(int newWidth, int newHeight, const imgPelFmt*)
 void imgCTy::SetPalette(const palCTy& palette)
 {
     pelFmt.SetPalette(palette);
-    if (hasColorKey != 0) colorKeyPel = pelFmt.PackColor(keyColour(colorKeyRgba), 2);
+    if (hasColorKey != 0) colorKeyPel = pelFmt.PackColor(keyColour(colorKeyRgba), imgColourKind);
 }
 
 void imgCTy::BuildPalTbl(int toKind) { pelFmt.BuildTbl(toKind); }

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "sprite/DrawParams.h"
+#include "sprite/drawParams.h"
 #include "sprite/imgPelFmt.h"
 #include "sprite/imgRect.h"
 #include "sprite/rwObjCTy.h"

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int headerBytes = 54;
-
 void put16(std::uint8_t* at, std::uint32_t value)
 {
     at[0] = static_cast<std::uint8_t>(value);
@@ -29,6 +27,62 @@ void put32(std::uint8_t* at, std::uint32_t value)
 std::uint32_t get16(const std::uint8_t* at) { return at[0] | static_cast<std::uint32_t>(at[1]) << 8; }
 
 std::uint32_t get32(const std::uint8_t* at) { return get16(at) | get16(at + 2) << 16; }
+
+// The file header, 14 bytes little-endian on disk.
+struct BmpFileHeader {
+    static constexpr int bytes = 14;
+    std::uint16_t signature = 0x4D42;  // "BM"
+    std::uint32_t fileSize = 0;
+    std::uint16_t reserved1 = 0, reserved2 = 0;
+    std::uint32_t pelsOffset = 0;
+
+    void put(std::uint8_t* at) const
+    {
+        put16(at, signature), put32(at + 2, fileSize), put16(at + 6, reserved1), put16(at + 8, reserved2);
+        put32(at + 10, pelsOffset);
+    }
+    static BmpFileHeader from(const std::uint8_t* at)
+    {
+        return {static_cast<std::uint16_t>(get16(at)), get32(at + 2), static_cast<std::uint16_t>(get16(at + 6)),
+                static_cast<std::uint16_t>(get16(at + 8)), get32(at + 10)};
+    }
+};
+
+// The 40-byte information header, which follows the file header.
+struct BmpInfoHeader {
+    static constexpr int bytes = 40;
+    std::uint32_t size = bytes;
+    std::int32_t width = 0, height = 0;  // rows bottom-up
+    std::uint16_t planes = 1, bitsPerPel = 0;
+    std::uint32_t compression = 0;  // 0 plain, 3 bit fields (three masks follow)
+    std::uint32_t imageSize = 0;
+    std::int32_t xPelsPerMeter = 0, yPelsPerMeter = 0;
+    std::uint32_t coloursUsed = 0, coloursImportant = 0;
+
+    void put(std::uint8_t* at) const
+    {
+        put32(at, size), put32(at + 4, static_cast<std::uint32_t>(width)), put32(at + 8, static_cast<std::uint32_t>(height));
+        put16(at + 12, planes), put16(at + 14, bitsPerPel), put32(at + 16, compression), put32(at + 20, imageSize);
+        put32(at + 24, static_cast<std::uint32_t>(xPelsPerMeter)), put32(at + 28, static_cast<std::uint32_t>(yPelsPerMeter));
+        put32(at + 32, coloursUsed), put32(at + 36, coloursImportant);
+    }
+    static BmpInfoHeader from(const std::uint8_t* at)
+    {
+        return {get32(at),
+                static_cast<std::int32_t>(get32(at + 4)),
+                static_cast<std::int32_t>(get32(at + 8)),
+                static_cast<std::uint16_t>(get16(at + 12)),
+                static_cast<std::uint16_t>(get16(at + 14)),
+                get32(at + 16),
+                get32(at + 20),
+                static_cast<std::int32_t>(get32(at + 24)),
+                static_cast<std::int32_t>(get32(at + 28)),
+                get32(at + 32),
+                get32(at + 36)};
+    }
+};
+
+constexpr int headerBytes = BmpFileHeader::bytes + BmpInfoHeader::bytes;
 
 // Bytes of one file row of width pixels, padded to a multiple of 4.
 std::int64_t rowBytes(std::int64_t width, int bits) { return (width * bits + 31) / 32 * 4; }
@@ -58,27 +112,29 @@ void imgCTy::SaveBmp(const char* name)
         return;
     }
     const int bits = 8 * bytes;
-    const std::uint32_t compression = kind == 2 || kind == 4 ? 3 : 0;
-    // Only kind 9 has a colour table; an empty palette writes the grey ramp.
-    const palCTy* palette = kind == 9 && pelFmt.palette != nullptr && pelFmt.palette->count > 0 &&
+    const std::uint32_t compression = kind == PelKind::Rgbx8888 || kind == PelKind::Rgb565 ? 3 : 0;
+    // Only index images have a colour table; an empty palette writes the grey ramp.
+    const palCTy* palette = kind == PelKind::Index8 && pelFmt.palette != nullptr && pelFmt.palette->count > 0 &&
                                     pelFmt.palette->entries != nullptr
                                 ? pelFmt.palette
                                 : nullptr;
-    const std::uint32_t colours = kind != 9 ? 0 : palette != nullptr ? palette->count : 256;
+    const std::uint32_t colours = kind != PelKind::Index8 ? 0 : palette != nullptr ? palette->count : 256;
     const std::int64_t rowSize = rowBytes(width, bits);
     const std::uint32_t extra = 4 * (compression + colours);
 
-    std::uint8_t header[headerBytes] = {'B', 'M'};
-    put32(header + 2, static_cast<std::uint32_t>(rowSize * height) + extra + headerBytes);
-    put32(header + 10, headerBytes + extra);
-    put32(header + 14, 40);
-    put32(header + 18, static_cast<std::uint32_t>(width));
-    put32(header + 22, static_cast<std::uint32_t>(height));
-    put16(header + 26, 1);
-    put16(header + 28, static_cast<std::uint32_t>(bits));
-    put32(header + 30, compression);
-    put32(header + 34, static_cast<std::uint32_t>(rowSize * height));
-    put32(header + 46, colours);
+    BmpFileHeader fileHeader;
+    fileHeader.fileSize = static_cast<std::uint32_t>(rowSize * height) + extra + headerBytes;
+    fileHeader.pelsOffset = headerBytes + extra;
+    BmpInfoHeader info;
+    info.width = width;
+    info.height = height;
+    info.bitsPerPel = static_cast<std::uint16_t>(bits);
+    info.compression = compression;
+    info.imageSize = static_cast<std::uint32_t>(rowSize * height);
+    info.coloursUsed = colours;
+    std::uint8_t header[headerBytes];
+    fileHeader.put(header);
+    info.put(header + BmpFileHeader::bytes);
 
     std::FILE* file = std::fopen(name, "wb");
     if (file == nullptr) {
@@ -90,9 +146,9 @@ void imgCTy::SaveBmp(const char* name)
     bool ok = std::fwrite(header, sizeof header, 1, file) == 1;
     if (compression == 3) {
         std::uint8_t masks[12];
-        put32(masks, kind == 4 ? 0xF800 : 0x00FF0000);
-        put32(masks + 4, kind == 4 ? 0x07E0 : 0x0000FF00);
-        put32(masks + 8, kind == 4 ? 0x001F : 0x000000FF);
+        put32(masks, kind == PelKind::Rgb565 ? 0xF800 : 0x00FF0000);
+        put32(masks + 4, kind == PelKind::Rgb565 ? 0x07E0 : 0x0000FF00);
+        put32(masks + 8, kind == PelKind::Rgb565 ? 0x001F : 0x000000FF);
         ok = ok && std::fwrite(masks, sizeof masks, 1, file) == 1;
     }
     if (colours > 0) {
@@ -122,35 +178,36 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
 {
     std::uint8_t header[headerBytes];
     in.read(header, sizeof header);
-    if (in.fail() || header[0] != 'B' || header[1] != 'M') {
+    if (in.fail() || BmpFileHeader::from(header).signature != BmpFileHeader{}.signature) {
         refuse();
         return;
     }
-    const int bits = static_cast<int>(get16(header + 28));
-    const std::uint32_t compression = get32(header + 30);
-    const std::uint32_t coloursUsed = get32(header + 46);
-    const auto fileWidth = static_cast<std::int32_t>(get32(header + 18));
-    const auto fileHeight = static_cast<std::int32_t>(get32(header + 22));
+    const BmpInfoHeader info = BmpInfoHeader::from(header + BmpFileHeader::bytes);
+    const int bits = info.bitsPerPel;
+    const std::uint32_t compression = info.compression;
+    const std::uint32_t coloursUsed = info.coloursUsed;
+    const std::int32_t fileWidth = info.width;
+    const std::int32_t fileHeight = info.height;
     if (fileWidth <= 0 || fileHeight <= 0 || std::int64_t{fileWidth} * fileHeight > maxPels ||
         (bits != 8 && bits != 16 && bits != 24 && bits != 32) || (compression != 0 && compression != 3) ||
-        get32(header + 14) != 40 || coloursUsed > 256) {
+        info.size != BmpInfoHeader::bytes || coloursUsed > 256) {
         refuse();
         return;
     }
     const std::uint32_t colours = bits == 8 && coloursUsed == 0 ? 256 : coloursUsed;
-    int kind = 0;
+    PelKind kind = PelKind::None;
     if (compression == 3) skip(in, 12);
-    if (bits == 16) kind = compression == 3 ? 4 : 5;
+    if (bits == 16) kind = compression == 3 ? PelKind::Rgb565 : PelKind::Rgbx5551;
     if (colours > 0) {
         if (bits == 8) {
-            kind = 9;
+            kind = PelKind::Index8;
         } else {
             refuse();  // a colour table on a direct-colour file: read on as the file says
         }
     } else if (bits == 24) {
-        kind = 1;
+        kind = PelKind::Rgb888;
     } else if (bits == 32) {
-        kind = 3;
+        kind = PelKind::Rgba8888;
     }
 
     palCTy palette;
@@ -159,7 +216,7 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         in.read(table, 4 * colours);
         palette.Set(table, colours);
     }
-    const imgPelFmt fmt(kind, colours > 0 ? &palette : nullptr);
+    const imgPelFmt fmt(pelKindNumber(kind), colours > 0 ? &palette : nullptr);
     Create(fileWidth, fileHeight, &fmt);
     const int fileBytes = (bits + 7) / 8;
     if (width != fileWidth || height != fileHeight) return;  // Create has posted why

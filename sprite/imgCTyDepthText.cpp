@@ -107,10 +107,10 @@ void imgCTy::LoadDepthText(const char* name)
         }
     }
 
-    const imgPelFmt depth(10, nullptr);
+    const imgPelFmt depth(pelKindNumber(PelKind::Depth), nullptr);
     Create(w, h, &depth);
     // An image that cannot hold depth values (it has posted why) gets none.
-    if (width != w || height != h || pelFmt.kind != 10) return;
+    if (width != w || height != h || pelFmt.kind != PelKind::Depth) return;
     imgScopedLock lock(*this, nullptr, 0);
     for (std::int32_t r = 0; r < h; ++r) {
         std::uint8_t* row = lock.Span(0, r, w);

@@ -52,31 +52,20 @@ void putRun(std::uint8_t* p, std::int64_t count, std::uint32_t colour)
     }
 }
 
-// Calls body.operator()<B>() with the pixel size of a kind that the primitives write; false
-// for kinds they do not (7, 8, 0 and outside 1 to 10).
+// Calls body.operator()<B>() with the pixel size of a kind whose pixels the library writes;
+// false for the other kinds.
 template <class Body>
 bool withPelSize(int kind, Body&& body)
 {
-    switch (kind) {
-    case 1:
-        body.template operator()<3>();
-        return true;
-    case 2:
-    case 3:
-    case 10:
-        body.template operator()<4>();
-        return true;
-    case 4:
-    case 5:
-    case 6:
-        body.template operator()<2>();
-        return true;
-    case 9:
-        body.template operator()<1>();
-        return true;
-    default:
-        return false;
+    const PelKindInfo* info = pelKindOf(kind);
+    if (info == nullptr || !info->pixels) return false;
+    switch (info->bytes) {
+    case 1: body.template operator()<1>(); break;
+    case 2: body.template operator()<2>(); break;
+    case 3: body.template operator()<3>(); break;
+    default: body.template operator()<4>(); break;
     }
+    return true;
 }
 
 // A half-open box in 64 bits, so far-apart ends and long lengths neither overflow nor wrap.

@@ -63,21 +63,21 @@ void imgPelFmt::SetPalette(const palCTy& source)
 
 std::uint32_t imgPelFmt::PackColor(std::uint32_t colour, int fromKind) const
 {
-    if (fromKind != 2) return colour;
+    if (fromKind != imgColourKind) return colour;
     const unsigned b = colour & 0xFF, g = colour >> 8 & 0xFF, r = colour >> 16 & 0xFF;
-    switch (kind) {
-    case 1:
+    switch (static_cast<PelKind>(kind)) {
+    case PelKind::Rgb888:
         return colour & 0x00FFFFFF;
-    case 2:
-    case 3:
+    case PelKind::Rgbx8888:
+    case PelKind::Rgba8888:
         return colour;
-    case 4:
+    case PelKind::Rgb565:
         return pack565(r, g, b);
-    case 5:
+    case PelKind::Rgbx5551:
         return pack555(r, g, b);
-    case 6:
+    case PelKind::Rgba5551:
         return 0x8000 | pack555(r, g, b);  // an opaque key, as in the palette tables
-    case 9:
+    case PelKind::Index8:
         if (palette != nullptr) {
             const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
                                          static_cast<std::uint8_t>(r)};
@@ -100,31 +100,31 @@ std::uint32_t imgPelFmt::UnpackColor(std::uint32_t pel, int toKind) const
             r = e[2];
             a = e[3];
         }
-        switch (toKind) {
-        case 1:
+        switch (static_cast<PelKind>(toKind)) {
+        case PelKind::Rgb888:
             return r << 16 | g << 8 | b;
-        case 2:
-        case 3:
+        case PelKind::Rgbx8888:
+        case PelKind::Rgba8888:
             return a << 24 | r << 16 | g << 8 | b;
-        case 4:
+        case PelKind::Rgb565:
             return pack565(r, g, b);
-        case 5:
-        case 6:
+        case PelKind::Rgbx5551:
+        case PelKind::Rgba5551:
             return pack555(r, g, b);
         default:
             return pel;
         }
     }
-    if (toKind != 2) return pel;
-    switch (kind) {
-    case 1:
+    if (toKind != imgColourKind) return pel;
+    switch (static_cast<PelKind>(kind)) {
+    case PelKind::Rgb888:
         return 0xFF000000 | (pel & 0x00FFFFFF);
-    case 4:
+    case PelKind::Rgb565:
         return 0xFF000000 | ((pel >> 11) & 31) << 19 | ((pel >> 5) & 63) << 10 | (pel & 31) << 3;
-    case 5:
-    case 6:
+    case PelKind::Rgbx5551:
+    case PelKind::Rgba5551:
         return 0xFF000000 | ((pel >> 10) & 31) << 19 | ((pel >> 5) & 31) << 11 | (pel & 31) << 3;
-    default:  // 2, 3 as they are; no conversion is defined for the others
+    default:  // the 32-bit kinds as they are; no conversion is defined for the others
         return pel;
     }
 }

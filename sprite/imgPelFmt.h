@@ -3,17 +3,13 @@
 
 #include <cstdint>
 
+#include "sprite/pelKinds.h"
+
 struct ctyMemBuffer;
 struct palCTy;
 
-// Bytes per pixel by kind 0 to 10.
-inline constexpr int imgFormatBytes[11] = {4, 3, 4, 4, 2, 2, 2, 2, 2, 1, 4};
-
-// Bytes per pixel of a kind; 0 for a kind outside 0 to 10.
-[[nodiscard]] constexpr int imgPelBytes(int kind)
-{
-    return kind >= 0 && kind <= 10 ? imgFormatBytes[kind] : 0;
-}
+// The kind number that stands for a colour 0xAARRGGBB in PackColor and UnpackColor.
+inline constexpr int imgColourKind = pelKindNumber(PelKind::Rgbx8888);
 
 struct imgPelFmt {
     imgPelFmt() = default;
@@ -26,10 +22,11 @@ struct imgPelFmt {
 
     // Copies the palette's entries into the record's own palette, which it owns afterwards.
     void SetPalette(const palCTy& source);
-    // A colour 0xAARRGGBB as a native pixel of the record's kind; fromKind other than 2 passes.
+    // A colour 0xAARRGGBB as a native pixel of the record's kind; a fromKind other than
+    // imgColourKind passes.
     [[nodiscard]] std::uint32_t PackColor(std::uint32_t colour, int fromKind) const;
-    // A native pixel converted to toKind (2: a colour 0xAARRGGBB). An index past the palette's
-    // count is opaque black.
+    // A native pixel converted to toKind (imgColourKind: a colour 0xAARRGGBB). An index past
+    // the palette's count is opaque black.
     [[nodiscard]] std::uint32_t UnpackColor(std::uint32_t pel, int toKind) const;
     // Has the palette build its converted table; without a palette posts a message and does nothing.
     void BuildTbl(int toKind);

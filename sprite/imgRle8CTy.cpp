@@ -4,13 +4,14 @@
 #include <cstring>
 #include <new>
 
-#include "sprite/Rle8Codec.h"
-#include "sprite/Rle8DrawCache.h"
+#include "sprite/rle8Codec.h"
+#include "sprite/rle8DrawCache.h"
 #include "sprite/ctyRuntime.h"
 
 namespace {
 
-constexpr int indexKind = 9;
+// Every sprite holds palette indices.
+constexpr std::int32_t spriteKind = pelKindNumber(PelKind::Index8);
 // colorKeyPel of a sprite without key: no byte equals it.
 constexpr std::uint32_t noKey = 257;
 
@@ -24,7 +25,7 @@ std::uint8_t** newTable(std::int64_t entries)
 imgRle8CTy::imgRle8CTy()
 {
     storageKind = 2;
-    pelFmt.kind = indexKind;
+    pelFmt.kind = spriteKind;
 }
 
 imgRle8CTy::imgRle8CTy(const imgRle8CTy& other)
@@ -59,7 +60,7 @@ int imgRle8CTy::Lock(const imgRect* rect, int access)
 {
     if (rect != nullptr && !Contains(*rect)) return lockPitch;
     if (lockedPels == nullptr) {
-        const std::int64_t bytes = PelBlockBytes(width, height, indexKind);
+        const std::int64_t bytes = PelBlockBytes(width, height, spriteKind);
         if (bytes < 0) return lockPitch;
         const std::uint8_t fill = hasColorKey != 0 ? static_cast<std::uint8_t>(colorKeyPel) : 0;
         auto* buffer = static_cast<std::uint8_t*>(fill == 0 ? ctyCalloc(static_cast<std::size_t>(bytes))
@@ -153,8 +154,8 @@ void imgRle8CTy::FreeData() { releaseRows(); }
 
 void imgRle8CTy::Create(int w, int h, const imgPelFmt* fmt)
 {
-    if (fmt != nullptr && fmt->kind != indexKind) ctyErrorf(4, "Unsupported pel's format");
-    if (PelBlockBytes(w, h, indexKind) < 0) {
+    if (fmt != nullptr && fmt->kind != spriteKind) ctyErrorf(4, "Unsupported pel's format");
+    if (PelBlockBytes(w, h, spriteKind) < 0) {
         ctyErrorf(4, "imgRle8CTy::Create: %d x %d pixels is no valid sprite", w, h);
         w = h = 0;
     }

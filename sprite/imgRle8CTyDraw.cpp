@@ -1,19 +1,18 @@
-// The sprite draws: Draw, Draw with alpha, DrawEx and the mirrored pair, clipped, then one member.
+// The sprite draws: Draw, Draw with alpha, DrawEx and the mirrored pair; the two dispatchers; clipped, then one member.
 #include <algorithm>
 #include <cmath>
 #include <new>
 #include <optional>
 
-#include "sprite/Rle8Draw.h"
-#include "sprite/Rle8DrawCache.h"
+#include "sprite/pelFormats.h"
+#include "sprite/rle8Draw.h"
+#include "sprite/rle8DrawCache.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgScopedLock.h"
 #include "sprite/palCTy.h"
 
 namespace {
-
-constexpr int depthKind = 10;
 
 // Coordinates k of [lo, hi) are kept; each constraint narrows the range.
 struct Keep {
@@ -67,7 +66,7 @@ struct Geometry {
 };
 
 struct Request {
-    int slot = -1;
+    std::optional<DrawKey> key;  // none: nothing is drawn
     bool mirror = false;
     int alpha = 0;
     std::uint32_t stepX = 0, stepY = 0;
@@ -82,7 +81,7 @@ int clampedAlpha(float alpha)
     return static_cast<int>(std::clamp(static_cast<double>(alpha) * 256.0, 0.0, 256.0));
 }
 
-bool isDepth(const imgCTy* image) { return image != nullptr && image->pelFmt.kind == depthKind; }
+bool isDepth(const imgCTy* image) { return image != nullptr && image->pelFmt.kind == PelKind::Depth; }
 
 // Releases a lock the caller holds on dst; false (after the message) when dst has a palette.
 bool takeDestination(imgCTy* dst, const char* operation)
@@ -105,14 +104,15 @@ void run(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry&
 {
     const int kind = dst.pelFmt.kind;
     sprite.BuildPalTbl(kind);
-    Rle8Fn* member = rle8Member(kind, q.slot, q.mirror);
+    Rle8Fn* member = q.key ? rle8Member(kind, *q.key, q.mirror) : nullptr;
     const palCTy* palette = sprite.pelFmt.palette;
     if (member == nullptr || palette == nullptr || palette->table == nullptr ||
         palette->tableKind != static_cast<std::uint32_t>(kind))
         return;
-    const bool depth = rle8SlotDepth(q.slot);
+    const DrawKey key = *q.key;
+    const bool depth = key.depth;
     if (depth && !(isDepth(q.srcDepth) && isDepth(q.dstDepth))) return;
-    const bool stretch = q.slot == 38;
+    const bool stretch = key.stretch;
     if (sprite.rowTable == nullptr) return;  // header read, data not yet: nothing to draw
 
     Keep kx{0, g.n}, ky{0, g.m};
@@ -150,7 +150,7 @@ void run(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry&
     job.w = static_cast<int>(w);
     job.h = static_cast<int>(h);
     job.table = palette->table;
-    job.key = rle8KeyFor(kind, sprite.colorKeyRgba);
+    job.key = pelKeyOf(rle8GroupOf(kind), sprite.colorKeyRgba);
     job.alpha = q.alpha;
     job.stepX = q.stepX;
     job.stepY = q.stepY;
@@ -167,11 +167,37 @@ void run(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry&
         job.dstDepthPitch = q.dstDepth->lockPitch;
     }
     // Copies come from the sprite's cache when it can be had; the loops draw everything else.
-    if (q.slot == 0 || q.slot == 1) {
+    if (key.op == DrawOp::Copy && !key.depth && !stretch) {
         if (cache == nullptr) cache = new (std::nothrow) Rle8DrawCache;
-        if (cache != nullptr && cache->draw(job, sprite.bounds, kind, q.slot == 1, q.mirror)) return;
+        if (cache != nullptr && cache->draw(job, sprite.bounds, kind, key.keyed, q.mirror)) return;
     }
     member(job);
+}
+
+// DrawEx's selection: the member of the mode, the sprite's key flag and a source depth image,
+// given the alpha, the depth images, the alpha map (locked, never read) and, to stretch, steps.
+void rle8_draw_dispatch(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry& g, const DrawParams& params)
+{
+    Request q;
+    q.key = rle8RequestKey(static_cast<std::uint32_t>(params.mode), sprite.hasColorKey != 0, params.srcDepth != nullptr);
+    q.alpha = std::clamp(params.alpha, 0, 256);
+    q.srcDepth = params.srcDepth;
+    q.dstDepth = params.dstDepth;
+    q.alphaMap = params.alphaMap;
+    if (q.key && q.key->stretch && !(stepOf(params.scaleX, q.stepX) && stepOf(params.scaleY, q.stepY))) return;
+    run(sprite, cache, dst, g, q);
+}
+
+// DrawExMirrorH's selection: the mirrored member of the mode and the key flag; mirrored draws
+// have no depth test.
+void rle8_draw_mirror_dispatch(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy& dst, const Geometry& g, const DrawParams& params)
+{
+    Request q;
+    q.key = rle8RequestKey(static_cast<std::uint32_t>(params.mode), sprite.hasColorKey != 0, false);
+    q.mirror = true;
+    q.alpha = std::clamp(params.alpha, 0, 256);
+    if (q.key && q.key->stretch && !(stepOf(params.scaleX, q.stepX) && stepOf(params.scaleY, q.stepY))) return;
+    run(sprite, cache, dst, g, q);
 }
 
 }  // namespace
@@ -181,7 +207,7 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect)
     if (dst == nullptr || !takeDestination(dst, "Draw")) return;
     const imgRect r = rect != nullptr ? *rect : bounds;
     Request q;
-    q.slot = rle8SlotFor(0, false, false);
+    q.key = rle8RequestKey(0, false, false);
     run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
                                   std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
 }
@@ -191,7 +217,7 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect, float alph
     if (dst == nullptr || !takeDestination(dst, "Draw")) return;
     const imgRect r = rect != nullptr ? *rect : bounds;
     Request q;
-    q.slot = rle8SlotFor(1, false, false);
+    q.key = rle8RequestKey(1, false, false);
     q.alpha = clampedAlpha(alpha);
     run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
                                   std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
@@ -201,21 +227,13 @@ void imgRle8CTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const Dr
 {
     if (dst == nullptr || params == nullptr || !takeDestination(dst, "DrawEx")) return;
     const imgRect r = rect != nullptr ? *rect : bounds;
-    const auto mode = static_cast<std::uint32_t>(params->mode);
-    Request q;
-    q.slot = rle8SlotFor(mode, hasColorKey != 0, params->srcDepth != nullptr);
-    q.alpha = std::clamp(params->alpha, 0, 256);
-    q.srcDepth = params->srcDepth;
-    q.dstDepth = params->dstDepth;
-    q.alphaMap = params->alphaMap;
     Geometry g{std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
                std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y};
-    if (mode == 13) {
-        if (!stepOf(params->scaleX, q.stepX) || !stepOf(params->scaleY, q.stepY)) return;
+    if (params->mode == 13) {
         g.sx = truncCoord(static_cast<float>(r.x) - static_cast<float>(bounds.x) * params->scaleX);
         g.sy = truncCoord(static_cast<float>(r.y) - static_cast<float>(bounds.y) * params->scaleY);
     }
-    run(*this, drawCache_, *dst, g, q);
+    rle8_draw_dispatch(*this, drawCache_, *dst, g, *params);
 }
 
 void imgRle8CTy::DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect)
@@ -225,7 +243,7 @@ void imgRle8CTy::DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect)
     if (rect == nullptr) r.x = width - bounds.width - bounds.x + 1;
     const std::int64_t reflected = std::int64_t{width} - r.width - r.x + 1;
     Request q;
-    q.slot = rle8SlotFor(0, false, false);
+    q.key = rle8RequestKey(0, false, false);
     q.mirror = true;
     // A start left of the bounds draws from the row's first pixel, the full width.
     run(*this, drawCache_, *dst, {std::max<std::int64_t>(0, reflected - bounds.x), std::int64_t{r.y} - bounds.y, r.width, r.height,
@@ -237,14 +255,8 @@ void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, c
     if (dst == nullptr || params == nullptr || !takeDestination(dst, "DrawExMirrorH")) return;
     imgRect r = rect != nullptr ? *rect : bounds;
     if (rect == nullptr) r.x = width - bounds.width - bounds.x + 1;
-    const auto mode = static_cast<std::uint32_t>(params->mode);
-    Request q;
-    q.slot = rle8SlotFor(mode, hasColorKey != 0, false);
-    q.mirror = true;
-    q.alpha = std::clamp(params->alpha, 0, 256);
     Geometry g{0, std::int64_t{r.y} - bounds.y, r.width, r.height, std::int64_t{r.x} + x, std::int64_t{r.y} + y, 0, 0};
-    if (mode == 13) {
-        if (!stepOf(params->scaleX, q.stepX) || !stepOf(params->scaleY, q.stepY)) return;
+    if (params->mode == 13) {
         const std::int64_t reflected =
             truncCoord(static_cast<float>(width) * params->scaleX - static_cast<float>(std::int64_t{r.x} + r.width - 1));
         g.sx = truncCoord(static_cast<float>(reflected) - static_cast<float>(bounds.x) * params->scaleX);
@@ -253,5 +265,5 @@ void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, c
         g.sx = std::int64_t{width} - r.width - r.x + 1 - bounds.x;
     }
     g.sx = std::max<std::int64_t>(0, g.sx);
-    run(*this, drawCache_, *dst, g, q);
+    rle8_draw_mirror_dispatch(*this, drawCache_, *dst, g, *params);
 }

@@ -1,14 +1,15 @@
 // The run-length sprite's stream form: version 1 written, versions 0 and 1 read and checked.
 #include <cstring>
 
-#include "sprite/Rle8Codec.h"
+#include "sprite/rle8Codec.h"
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRle8CTy.h"
 
 namespace {
 
-constexpr int indexKind = 9;
+// Every sprite holds palette indices.
+constexpr std::int32_t spriteKind = pelKindNumber(PelKind::Index8);
 
 }  // namespace
 
@@ -52,7 +53,7 @@ void imgRle8CTy::refuseStream(const char* why)
     streamOffsets_ = nullptr;
     bounds = imgRect{};
     width = height = 0;
-    pelFmt.kind = indexKind;
+    pelFmt.kind = spriteKind;
 }
 
 void imgRle8CTy::ReadHeader(ctyMemBuffer& buffer)
@@ -66,7 +67,7 @@ void imgRle8CTy::ReadHeader(ctyMemBuffer& buffer)
     streamVersion = static_cast<std::int32_t>(buffer.Read32());
     if (streamVersion != 0 && streamVersion != 1) return refuseStream("unknown version");
     imgCTy::ReadHeader(buffer);
-    if (pelFmt.kind != indexKind || PelBlockBytes(width, height, indexKind) < 0)
+    if (pelFmt.kind != spriteKind || PelBlockBytes(width, height, spriteKind) < 0)
         return refuseStream("no valid 8-bit image header");
     imgRect b;
     b.x = static_cast<std::int32_t>(buffer.Read32());

@@ -7,17 +7,7 @@
 
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/ctyRuntime.h"
-#include "sprite/imgPelFmt.h"
-
-namespace {
-
-void put16(std::uint8_t* at, unsigned value)
-{
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-}  // namespace
+#include "sprite/pelKinds.h"
 
 palCTy::~palCTy()
 {
@@ -52,34 +42,25 @@ void palCTy::BuildTbl(int kind)
     // Kind 0 marks a stale table, so it is never served from the cache.
     if (table != nullptr && tableKind != 0 && tableKind == static_cast<std::uint32_t>(kind)) return;
     ctyFree(table);
-    const int bytes = imgPelBytes(kind);
+    const PelKindInfo* info = pelKindOf(kind);
+    const int bytes = info != nullptr ? info->bytes : 4;
     const std::uint32_t slots = std::max(count, tableMinimum);
-    table = static_cast<std::uint8_t*>(ctyCalloc(std::size_t{slots} * static_cast<std::size_t>(bytes != 0 ? bytes : 4)));
+    table = static_cast<std::uint8_t*>(ctyCalloc(std::size_t{slots} * static_cast<std::size_t>(bytes)));
     tableKind = table != nullptr ? static_cast<std::uint32_t>(kind) : 0;
     if (table == nullptr) return;
-    if (kind < 1 || kind > 6) {
+    if (info == nullptr || static_cast<int>(info->group) >= pelColourGroupCount) {
         ctyErrorf(4, "palCTy::BuildTbl: not impelmetned yet");
         return;
     }
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t* e = entries + 4 * i;
-        const unsigned b = e[0], g = e[1], r = e[2];
+        // The colour fields cut from B, G, R; an 8-bit fourth field takes the entry's A, a
+        // narrower one is set (an opaque colour).
+        const auto field = [](const PelField& f, unsigned c) { return (c >> (8 - f.bits)) << f.shift; };
+        std::uint32_t v = field(info->b, e[0]) | field(info->g, e[1]) | field(info->r, e[2]);
+        v |= info->a.bits == 8 ? static_cast<std::uint32_t>(e[3]) << info->a.shift : info->a.mask();
         std::uint8_t* out = table + static_cast<std::size_t>(bytes) * i;
-        switch (kind) {
-        case 1:
-            std::memcpy(out, e, 3);
-            break;
-        case 2:
-        case 3:
-            std::memcpy(out, e, 4);
-            break;
-        case 4:
-            put16(out, (r >> 3) << 11 | (g >> 2) << 5 | b >> 3);
-            break;
-        default:  // 5 and 6 share one table: opaque colours, bit 15 set
-            put16(out, 0x8000u | (r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
-            break;
-        }
+        for (int k = 0; k < bytes; ++k) out[k] = static_cast<std::uint8_t>(v >> 8 * k);
     }
 }
 

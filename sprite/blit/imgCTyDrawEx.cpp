@@ -1,9 +1,11 @@
-// imgCTy::DrawEx: route and plan the draw, lock every image that takes part, run one loop, unlock on every path.
+// imgCTy::DrawEx and its two dispatchers: select and plan the draw, lock every image that takes part, run one loop, unlock on every path.
 #include <cstring>
 
+#include "sprite/blit/blitPlan.h"
+#include "sprite/blit/blitSelect.h"
 #include "sprite/ctyRuntime.h"
-#include "sprite/blit/BlitPlan.h"
 #include "sprite/imgCTy.h"
+#include "sprite/palCTy.h"
 
 namespace {
 
@@ -32,23 +34,23 @@ std::uint8_t* copyOut(const BlitView& view, int width, int height, int bytes)
 std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& plan)
 {
     BlitJob& job = plan.job;
-    const BlitSlot slot = plan.kind;
-    job.src = lockView(&src, slot.stretch() ? nullptr : &plan.srcRect, 1);
+    const DrawKey key = plan.key;
+    job.src = lockView(&src, key.stretch ? nullptr : &plan.srcRect, 1);
     if (job.src.pels == nullptr) return nullptr;
     std::uint8_t* copy = nullptr;
     if (&src == &dst) {
         // Read what the destination held before the draw, not what the loop has just written.
-        const int w = slot.stretch() ? src.width : job.width, h = slot.stretch() ? src.height : job.height;
+        const int w = key.stretch ? src.width : job.width, h = key.stretch ? src.height : job.height;
         copy = copyOut(job.src, w, h, imgPelBytes(src.pelFmt.kind));
         if (copy == nullptr) return nullptr;
         job.src = {copy, w};
         src.Unlock();
     }
-    if (slot.kind == BlitKind::AlphaMap) {
+    if (key.op == DrawOp::AlphaMap) {
         job.alphaMap = lockView(params.alphaMap, &plan.srcRect, 1);
         if (job.alphaMap.pels == nullptr) return copy;
     }
-    if (slot.depth) {
+    if (key.depth) {
         job.srcDepth = lockView(params.srcDepth, &plan.srcRect, 1);
         job.dstDepth = lockView(params.dstDepth, &plan.srcRect, 0);
         if (job.srcDepth.pels == nullptr || job.dstDepth.pels == nullptr) return copy;
@@ -58,18 +60,60 @@ std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& 
     return copy;
 }
 
-// The palettized selection's first step, before anything is locked (the table builder's report
-// may jump away): the palette's table in the destination's kind, rebuilt only at a change of
-// kind. A kind outside 0 to 10 has no table to build and draws nothing; blitPlan picks the slot.
-bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst)
+}  // namespace
+
+namespace {
+
+// The slot of the request, with the key a keyed slot compares; -1 when it draws nothing.
+int requestSlot(const imgCTy& src, const DrawParams& params)
 {
-    const int kind = dst.pelFmt.kind;
-    if (kind < 0 || kind > 10) return false;
-    src.BuildPalTbl(kind);
-    return true;
+    return blitRequestSlot(static_cast<std::uint32_t>(params.mode), params.scaled != 0, src.hasColorKey != 0,
+                           params.srcDepth != nullptr);
 }
 
 }  // namespace
+
+bool draw_dispatch(const imgCTy& src, const imgCTy& dst, const DrawParams& params, BlitPlan& plan)
+{
+    BlitJob& job = plan.job;
+    job.key = 0;
+    job.table = nullptr;
+    if (src.pelFmt.kind == PelKind::Index8 && dst.pelFmt.kind == PelKind::Index8) {
+        // Index bytes onto index bytes in any mode; key, depth and palettes take no part.
+        plan.key = DrawKey{DrawOp::Copy, false, false, params.scaled != 0};
+        plan.loop = params.scaled != 0 ? &blit_stretch_copy_pal8_to_pal8 : &blit_copy_pal8_to_pal8;
+        return true;
+    }
+    const int slot = requestSlot(src, params), srcGroup = blitGroupOf(src.pelFmt.kind);
+    plan.loop = blitCell(srcGroup, blitGroupOf(dst.pelFmt.kind), slot);
+    if (plan.loop == nullptr) return false;
+    plan.key = drawSlots[static_cast<std::size_t>(slot)];
+    if (plan.key.keyed) job.key = pelKeyOf(static_cast<PelGroup>(srcGroup), src.colorKeyRgba);
+    return true;
+}
+
+bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst, const DrawParams& params, BlitPlan& plan)
+{
+    // The palette's table in the destination's kind, rebuilt only at a change of kind, before
+    // anything is tested (the table builder's report may jump away). A kind outside the kind
+    // table has no table to build.
+    const int dstKind = dst.pelFmt.kind;
+    if (pelKindOf(dstKind) == nullptr) return false;
+    src.BuildPalTbl(dstKind);
+    const int slot = requestSlot(src, params), dstGroup = blitGroupOf(dstKind);
+    plan.loop = blitPalCell(dstGroup, slot);
+    if (plan.loop == nullptr) return false;
+    // Without the table built for this kind nothing can be read.
+    const palCTy* const palette = src.pelFmt.palette;
+    if (palette->table == nullptr || palette->tableKind != static_cast<std::uint32_t>(dstKind)) return false;
+    BlitJob& job = plan.job;
+    plan.key = drawSlots[static_cast<std::size_t>(slot)];
+    job.table = palette->table;
+    // 32-bit and rgb888 entries are compared as the colour's bytes; the 16-bit ones as the colour
+    // converted, the 5551 ones on bits 0 to 14 (the loops mask bit 15).
+    job.key = plan.key.keyed ? pelKeyOf(pelGroupOf(static_cast<PelGroup>(dstGroup)).entries, src.colorKeyRgba) : 0;
+    return true;
+}
 
 void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
 {
@@ -98,9 +142,10 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
         return;
     }
     // Only an index image takes the palettized route; other kinds with a palette draw by their kind.
-    if (srcPalette && !dstPalette && pelFmt.kind == 9 && !draw_dispatch_pal(*this, *dst)) return;
     BlitPlan plan;
+    const bool palettized = srcPalette && !dstPalette && pelFmt.kind == PelKind::Index8;
+    if (!(palettized ? draw_dispatch_pal(*this, *dst, *params, plan) : draw_dispatch(*this, *dst, *params, plan))) return;
     if (!blitPlan(*this, *dst, x, y, *rect, *params, plan)) return;
     if (std::uint8_t* copy = run(*this, *dst, *params, plan)) ctyFree(copy);
-    unlockAll(plan.kind.kind == BlitKind::AlphaMap || plan.kind.depth);
+    unlockAll(plan.key.op == DrawOp::AlphaMap || plan.key.depth);
 }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "BlitModel.h"
-#include "sprite/DrawParams.h"
+#include "sprite/drawParams.h"
 #include "sprite/imgRect.h"
 
 inline DrawParams drawParamsOf(const model::Request& req, imgCTy* map, imgCTy* srcDepth, imgCTy* dstDepth)

@@ -117,21 +117,23 @@ TEST(BlitIndex, CopiesAndStretchesBytes)
 TEST(BlitExhaustive, Every16BitWordThroughTheCopySlots)
 {
     const std::uint8_t key[4] = {0x10, 0x20, 0x30, 0x40};
-    for (int srcKind = 4; srcKind <= 6; ++srcKind)
-        for (int dstKind = 1; dstKind <= 6; ++dstKind)
-            for (bool keyed : {false, true}) {
-                TestImage src(srcKind, 256, 256, 256), dst(dstKind, 256, 256, 256);
-                for (unsigned v = 0; v < 65536; ++v) model::setWord(src.pels() + 2 * v, v);
-                TestRandom r(static_cast<std::uint64_t>(srcKind * 100 + dstKind * 10 + keyed));
-                for (std::size_t i = guard; i < dst.buf.size() - guard; ++i) dst.buf[i] = r.byte();
-                if (keyed) src.img->SetColorKeyRgba(key);
-                std::vector<std::uint8_t> want = dst.buf, before = src.buf;
-                model::Image dstView = dst.view(want);
-                model::draw(src.view(before), dstView, nullptr, nullptr, nullptr, model::Request{});
-                src.img->Draw(dst.img.get(), 0, 0, nullptr);
-                EXPECT_TRUE(dst.buf == want) << "kind " << srcKind << " onto " << dstKind << (keyed ? " keyed: " : ": ")
-                                             << firstDifference(dst, want, dst.buf);
-            }
+    onVectorAndScalarRows([&] {
+        for (int srcKind = 4; srcKind <= 6; ++srcKind)
+            for (int dstKind = 1; dstKind <= 6; ++dstKind)
+                for (bool keyed : {false, true}) {
+                    TestImage src(srcKind, 256, 256, 256), dst(dstKind, 256, 256, 256);
+                    for (unsigned v = 0; v < 65536; ++v) model::setWord(src.pels() + 2 * v, v);
+                    TestRandom r(static_cast<std::uint64_t>(srcKind * 100 + dstKind * 10 + keyed));
+                    for (std::size_t i = guard; i < dst.buf.size() - guard; ++i) dst.buf[i] = r.byte();
+                    if (keyed) src.img->SetColorKeyRgba(key);
+                    std::vector<std::uint8_t> want = dst.buf, before = src.buf;
+                    model::Image dstView = dst.view(want);
+                    model::draw(src.view(before), dstView, nullptr, nullptr, nullptr, model::Request{});
+                    src.img->Draw(dst.img.get(), 0, 0, nullptr);
+                    EXPECT_TRUE(dst.buf == want) << "kind " << srcKind << " onto " << dstKind << (keyed ? " keyed: " : ": ")
+                                                 << firstDifference(dst, want, dst.buf);
+                }
+    });
 }
 
 // Destination kinds 2 and 3 give the same bytes from every source, and so do 5 and 6 under

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "BlitTestImage.h"
-#include "sprite/blit/BlitSelect.h"
+#include "sprite/blit/blitSelect.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
 #include "sprite_test_support.h"
@@ -160,13 +160,15 @@ TEST(Blit, MatchesTheReferenceModelOnSeededRequests)
         return;
     }
     Cells cells;
-    for (std::uint64_t seed = 1; seed <= 200000 && !HasFailure(); ++seed) sweepCase(seed, &cells);
+    onVectorAndScalarRows([&] {
+        for (std::uint64_t seed = 1; seed <= 200000 && !HasFailure(); ++seed) sweepCase(seed, &cells);
+    });
     if (HasFailure()) return;
     // Every cell of the table ran: five source groups and the palettized route onto five
     // destination groups, 48 slots each, and the two index copies.
     for (int route = 0; route <= 5; ++route)
         for (int dst = 0; dst < 5; ++dst)
-            for (int slot = 0; slot < blitSlotCount; ++slot)
+            for (int slot = 0; slot < drawSlotCount; ++slot)
                 EXPECT_TRUE(cells.count({route, dst, slot}) != 0) << blitLoopName(route, dst, slot) << " never ran";
     EXPECT_TRUE(cells.count({6, 5, 1}) != 0 && cells.count({6, 5, 7}) != 0) << "an index copy never ran";
 }
@@ -345,7 +347,7 @@ TEST(Blit, EightyFourOfTheRequestsOfAColourPairDraw)
                 for (std::uint32_t mode = 0; mode <= 16; ++mode)
                     for (int depth = 0; depth < 2; ++depth)
                         for (int key = 0; key < 2; ++key) {
-                            const int slot = blitSlotFor(mode, scaled, key, depth);
+                            const int slot = blitRequestSlot(mode, scaled, key, depth);
                             drawn += (src == blit::groupCount ? blitPalCell(blitGroupOf(dstKind), slot)
                                                               : blitCell(src, blitGroupOf(dstKind), slot)) != nullptr;
                         }

@@ -1,5 +1,5 @@
 // Per-pixel operators, converters and keys: reference-model sweeps, golden vectors, member tables.
-#include "sprite/PelOpList.h"
+#include "sprite/pelOpList.h"
 #include "tests/platform/split_mix.h"
 
 #include <gtest/gtest.h>

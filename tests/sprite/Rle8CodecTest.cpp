@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "sprite/Rle8Codec.h"
+#include "sprite/rle8Codec.h"
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/palCTy.h"

@@ -175,67 +175,68 @@ void checkSeed(std::uint64_t seed)
 
 TEST(Rle8Draw, MatchesTheReferenceModel)
 {
-    for (std::uint64_t seed = 1; seed <= 6000; ++seed) {
-        checkSeed(seed);
-        if (HasFatalFailure()) return;
-    }
+    onVectorAndScalarRows([&] {
+        for (std::uint64_t seed = 1; seed <= 6000 && !HasFatalFailure(); ++seed) checkSeed(seed);
+    });
 }
 
 // One sprite drawn again and again (copies, plain and mirrored, onto changing kinds) while its
 // palette, key and rows change between draws: every draw as the model draws a fresh sprite.
 TEST(Rle8Draw, RepeatedCopiesFollowEveryChange)
 {
-    for (std::uint64_t seed = 1; seed <= 300; ++seed) {
-        TestRandom rnd(seed);
-        TestSprite sprite(rnd, true, 1 + static_cast<int>(rnd.below(150)), 1 + static_cast<int>(rnd.below(10)));
-        imgRle8CTy& image = sprite.image;
-        for (int step = 0; step < 10; ++step) {
-            const std::uint32_t change = rnd.below(6);
-            if (change == 0) {
-                std::uint8_t colours[256 * 4];
-                for (auto& c : colours) c = rnd.byte();
-                for (int i = 0; i < 256; i += 8) std::memcpy(colours + 4 * i, image.colorKeyRgba, 3);
-                image.pelFmt.palette->Set(colours, 256);
-            } else if (change == 1) {
-                image.SetColorKey(rnd.below(256));
-            } else if (change == 2) {
-                image.hasColorKey = 0;
-            } else if (change == 3) {
-                image.Lock(nullptr, 0);
-                const int from = static_cast<int>(rnd.below(static_cast<std::uint32_t>(image.width * image.height)));
-                const int n = static_cast<int>(rnd.below(40));
-                for (int i = from; i < from + n && i < image.width * image.height; ++i)
-                    image.lockBuffer[i] = rnd.below(3) == 0 ? static_cast<std::uint8_t>(image.colorKeyPel) : rnd.byte();
-                image.Unlock();
-            }
-            sprite.refreshModel();
-            // Each request twice: a cache made for another one is replaced when a request repeats.
-            const int kind = 1 + static_cast<int>(rnd.below(6));
-            rmodel::Call c;
-            static const rmodel::Entry entries[] = {rmodel::Entry::Draw, rmodel::Entry::DrawEx, rmodel::Entry::MirrorH,
-                                                    rmodel::Entry::ExMirrorH};
-            c.entry = entries[rnd.below(4)];
-            for (int again = 0; again < 2; ++again) {
-                const int dw = 1 + static_cast<int>(rnd.below(160)), dh = 1 + static_cast<int>(rnd.below(12));
-                Guarded dst(rnd, kind, dw, dh, dw + static_cast<int>(rnd.below(3)));
-                c.x = static_cast<int>(rnd.below(40)) - 20;
-                c.y = static_cast<int>(rnd.below(8)) - 3;
-                c.nullRect = rnd.below(3) == 0;
-                const imgRect& b = image.bounds;
-                c.rx = b.x + static_cast<int>(rnd.below(static_cast<std::uint32_t>(b.width + 4))) - 2;
-                c.ry = b.y + static_cast<int>(rnd.below(static_cast<std::uint32_t>(b.height + 2))) - 1;
-                c.rw = static_cast<int>(rnd.below(static_cast<std::uint32_t>(b.width + 4)));
-                c.rh = static_cast<int>(rnd.below(static_cast<std::uint32_t>(b.height + 2)));
-                Bytes expected = dst.bytes;
-                rmodel::Dest md{kind, dw, dh, dst.image->pitch, expected.data() + guard, false};
-                rmodel::draw(sprite.model, md, c);
-                const imgRect rect{c.rx, c.ry, c.rw, c.rh};
-                call(image, dst.image.get(), c, c.nullRect ? nullptr : &rect, DrawParams{});
-                ASSERT_EQ(dst.bytes, expected)
-                    << "seed " << seed << " step " << step << " change " << change << " kind " << kind;
+    onVectorAndScalarRows([&] {
+        for (std::uint64_t seed = 1; seed <= 300 && !HasFatalFailure(); ++seed) {
+            TestRandom rnd(seed);
+            TestSprite sprite(rnd, true, 1 + static_cast<int>(rnd.below(150)), 1 + static_cast<int>(rnd.below(10)));
+            imgRle8CTy& image = sprite.image;
+            for (int step = 0; step < 10; ++step) {
+                const std::uint32_t change = rnd.below(6);
+                if (change == 0) {
+                    std::uint8_t colours[256 * 4];
+                    for (auto& c : colours) c = rnd.byte();
+                    for (int i = 0; i < 256; i += 8) std::memcpy(colours + 4 * i, image.colorKeyRgba, 3);
+                    image.pelFmt.palette->Set(colours, 256);
+                } else if (change == 1) {
+                    image.SetColorKey(rnd.below(256));
+                } else if (change == 2) {
+                    image.hasColorKey = 0;
+                } else if (change == 3) {
+                    image.Lock(nullptr, 0);
+                    const int from = static_cast<int>(rnd.below(static_cast<std::uint32_t>(image.width * image.height)));
+                    const int n = static_cast<int>(rnd.below(40));
+                    for (int i = from; i < from + n && i < image.width * image.height; ++i)
+                        image.lockBuffer[i] = rnd.below(3) == 0 ? static_cast<std::uint8_t>(image.colorKeyPel) : rnd.byte();
+                    image.Unlock();
+                }
+                sprite.refreshModel();
+                // Each request twice: a cache made for another one is replaced when a request repeats.
+                const int kind = 1 + static_cast<int>(rnd.below(6));
+                rmodel::Call c;
+                static const rmodel::Entry entries[] = {rmodel::Entry::Draw, rmodel::Entry::DrawEx, rmodel::Entry::MirrorH,
+                                                        rmodel::Entry::ExMirrorH};
+                c.entry = entries[rnd.below(4)];
+                for (int again = 0; again < 2; ++again) {
+                    const int dw = 1 + static_cast<int>(rnd.below(160)), dh = 1 + static_cast<int>(rnd.below(12));
+                    Guarded dst(rnd, kind, dw, dh, dw + static_cast<int>(rnd.below(3)));
+                    c.x = static_cast<int>(rnd.below(40)) - 20;
+                    c.y = static_cast<int>(rnd.below(8)) - 3;
+                    c.nullRect = rnd.below(3) == 0;
+                    const imgRect& b = image.bounds;
+                    c.rx = b.x + static_cast<int>(rnd.below(static_cast<std::uint32_t>(b.width + 4))) - 2;
+                    c.ry = b.y + static_cast<int>(rnd.below(static_cast<std::uint32_t>(b.height + 2))) - 1;
+                    c.rw = static_cast<int>(rnd.below(static_cast<std::uint32_t>(b.width + 4)));
+                    c.rh = static_cast<int>(rnd.below(static_cast<std::uint32_t>(b.height + 2)));
+                    Bytes expected = dst.bytes;
+                    rmodel::Dest md{kind, dw, dh, dst.image->pitch, expected.data() + guard, false};
+                    rmodel::draw(sprite.model, md, c);
+                    const imgRect rect{c.rx, c.ry, c.rw, c.rh};
+                    call(image, dst.image.get(), c, c.nullRect ? nullptr : &rect, DrawParams{});
+                    ASSERT_EQ(dst.bytes, expected)
+                        << "seed " << seed << " step " << step << " change " << change << " kind " << kind;
+                }
             }
         }
-    }
+    });
 }
 
 namespace {

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "sprite/ctyRuntime.h"
+#include "sprite/ctySimd.h"
 #include "sprite/imgRowCTy.h"
 
 // SplitMix64: our own generator, so a seed gives the same numbers everywhere.
@@ -31,6 +34,19 @@ public:
 private:
     std::uint64_t state_;
 };
+
+// Runs a sweep on the library's vector rows and again on its scalar rows, then gives the vector
+// rows back.
+template <class Sweep>
+void onVectorAndScalarRows(Sweep&& sweep)
+{
+    for (const bool vectors : {true, false}) {
+        SCOPED_TRACE(vectors ? "vector rows" : "scalar rows");
+        ctyAllowSimdRows(vectors);
+        sweep();
+    }
+    ctyAllowSimdRows(true);
+}
 
 // Clears the error record between cases.
 inline void resetErrors() { ctyError = ctyErrorRecord{}; }

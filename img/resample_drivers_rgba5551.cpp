@@ -1,0 +1,8 @@
+// The filtered drivers' template instances of Rgba5551: each format in a unit of its own.
+#include "img/resample_driver.h"
+
+namespace talvo::g {
+
+TALVO_G_RESAMPLE_INSTANCES(6)
+
+}  // namespace talvo::g

@@ -1,7 +1,0 @@
-// Index-to-index copy: the template's plain copy and stretch copy of one byte per pixel.
-#include "sprite/blit/BlitBlocks.h"
-
-using namespace blit;
-
-constinit BlitFn* const blitIndexCopy = &blitLoop<SrcIndex8, DstIndex8, 7>;
-constinit BlitFn* const blitIndexStretchCopy = &blitLoop<SrcIndex8, DstIndex8, 1>;

@@ -1,0 +1,158 @@
+// Blends onto 32-bit pixels four at a time, channels in 16-bit lanes (SSE2), bit for bit the per-pixel results.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "sprite/blit/blitJob.h"
+#include "sprite/blit/blitKeptApart.h"
+#include "sprite/blit/blitTraits.h"
+
+namespace blit::lanes {
+
+// Per channel B, G, R, the fourth byte of d kept. Mix: (s * a + d * (256 - a)) >> 8, one shift
+// (the kept-apart policy); Alpha: ((d * (256 - a)) >> 8) + ((s * a) >> 8); Premul:
+// min(255, s + ((d * (256 - a)) >> 8)); Add: min(255, d + s).
+enum class Op { Mix, Alpha, Premul, Add };
+
+// The step of a draw in the Lanes row (blitLoop.h): the kept-apart policy's one-shift mix, or
+// the template's blend, premultiplied alpha or add.
+template <class S, class D, DrawKey K>
+consteval Op opOf()
+{
+    if (K.op == DrawOp::Premul) return Op::Premul;
+    if (K.op == DrawOp::Add) return Op::Add;
+    return keptApart(S::group, D::group, K) ? Op::Mix : Op::Alpha;
+}
+
+#if defined(__SSE2__)
+
+inline constexpr int chunk = 4;
+
+// Eight 16-bit source words x as words B | G << 8 | R << 16 (pixels 0 to 3 in lo, 4 to 7 in hi),
+// widened as S::widen does: each field moved to the top bits of its byte, zeros below.
+template <class S>
+inline void wordsOf16(__m128i x, __m128i& lo, __m128i& hi)
+{
+    constexpr bool g6 = S::group == Group::Rgb565;
+    const __m128i b = _mm_and_si128(_mm_slli_epi16(x, 3), _mm_set1_epi16(0xF8));
+    const __m128i g = g6 ? _mm_and_si128(_mm_slli_epi16(x, 5), _mm_set1_epi16(static_cast<short>(0xFC00)))
+                         : _mm_and_si128(_mm_slli_epi16(x, 6), _mm_set1_epi16(static_cast<short>(0xF800)));
+    const __m128i r = _mm_and_si128(g6 ? _mm_srli_epi16(x, 8) : _mm_srli_epi16(x, 7), _mm_set1_epi16(0xF8));
+    const __m128i bg = _mm_or_si128(b, g);
+    lo = _mm_unpacklo_epi16(bg, r);
+    hi = _mm_unpackhi_epi16(bg, r);
+}
+
+template <class S>
+inline constexpr bool sixteen = S::group == Group::Rgb565 || S::group == Group::Rgbx5551 || S::group == Group::Rgba5551;
+
+// Four source pixels as words B | G << 8 | R << 16.
+template <class S>
+inline __m128i sourceWords(const std::uint8_t* s)
+{
+    if constexpr (S::group == Group::X8888) {
+        return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), _mm_set1_epi32(0x00FFFFFF));
+    } else if constexpr (sixteen<S>) {
+        __m128i lo, hi;
+        wordsOf16<S>(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s)), lo, hi);
+        return lo;
+    } else {
+        const auto word = [s](int i) { return static_cast<int>(bgrWord(S::widen(S::load(s + i * S::step)))); };
+        return _mm_setr_epi32(word(0), word(1), word(2), word(3));
+    }
+}
+
+// Factors of two pixels' 16-bit lanes: the source's a on B, G, R and 0 on the fourth byte; the
+// destination's 256 - a there, so the fourth byte comes out as it went in.
+struct Factors {
+    __m128i s, d;
+};
+
+inline Factors factors(__m128i s) { return {s, _mm_sub_epi16(_mm_set1_epi16(256), s)}; }
+
+inline Factors constantFactors(int a)
+{
+    const auto v = static_cast<short>(a);
+    return factors(_mm_setr_epi16(v, v, v, 0, v, v, v, 0));
+}
+
+// The factors of pixels 0 and 1 (lo) and 2 and 3 (hi) from four alpha-map bytes.
+inline void mapFactors(const std::uint8_t* m, Factors& lo, Factors& hi)
+{
+    std::int32_t bytes;
+    std::memcpy(&bytes, m, 4);
+    const __m128i colour = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+    __m128i v = _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), _mm_setzero_si128());
+    v = _mm_unpacklo_epi16(v, v);
+    lo = factors(_mm_and_si128(_mm_unpacklo_epi32(v, v), colour));
+    hi = factors(_mm_and_si128(_mm_unpackhi_epi32(v, v), colour));
+}
+
+// Four pixels at d blended with the source words sv. In 16-bit lanes every product and the
+// one-shift sum stay below 2^16 for a in 0..256; a channel unpacked above a zero byte is c << 8,
+// so its high product with f is (c * f) >> 8.
+template <Op O>
+inline void blend(std::uint8_t* d, __m128i sv, const Factors& lo, const Factors& hi)
+{
+    auto* dp = reinterpret_cast<__m128i*>(d);
+    const __m128i dv = _mm_loadu_si128(dp), z = _mm_setzero_si128();
+    __m128i out;
+    if constexpr (O == Op::Add) {
+        out = _mm_adds_epu8(dv, sv);
+    } else if constexpr (O == Op::Mix) {
+        const auto half = [](__m128i dh, __m128i sh, const Factors& f) {
+            return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(sh, f.s), _mm_mullo_epi16(dh, f.d)), 8);
+        };
+        out = _mm_packus_epi16(half(_mm_unpacklo_epi8(dv, z), _mm_unpacklo_epi8(sv, z), lo),
+                               half(_mm_unpackhi_epi8(dv, z), _mm_unpackhi_epi8(sv, z), hi));
+    } else {
+        const auto half = [](__m128i dh, __m128i sh, const Factors& f) {
+            const __m128i k = _mm_mulhi_epu16(dh, f.d);
+            return O == Op::Alpha ? _mm_add_epi16(k, _mm_mulhi_epu16(sh, f.s)) : k;
+        };
+        out = _mm_packus_epi16(half(_mm_unpacklo_epi8(z, dv), _mm_unpacklo_epi8(z, sv), lo),
+                               half(_mm_unpackhi_epi8(z, dv), _mm_unpackhi_epi8(z, sv), hi));
+        if constexpr (O == Op::Premul) out = _mm_adds_epu8(out, sv);
+    }
+    _mm_storeu_si128(dp, out);
+}
+
+// The whole chunks of a row; returns the pixels done, the rest left to the per-pixel path.
+// 16-bit sources widen eight pixels at once while eight remain.
+template <Op O, class S, bool Map>
+inline int row(std::uint8_t* d, const std::uint8_t* s, const std::uint8_t* map, int w, int alpha)
+{
+    Factors lo = constantFactors(alpha), hi = lo;
+    const auto at = [&](int i, __m128i words) {
+        if constexpr (Map) mapFactors(map + i, lo, hi);
+        blend<O>(d + std::ptrdiff_t{i} * 4, words, lo, hi);
+    };
+    int i = 0;
+    if constexpr (sixteen<S>)
+        for (; i + 2 * chunk <= w; i += 2 * chunk) {
+            __m128i first, second;
+            wordsOf16<S>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + std::ptrdiff_t{i} * 2)), first, second);
+            at(i, first);
+            at(i + chunk, second);
+        }
+    for (; i + chunk <= w; i += chunk) at(i, sourceWords<S>(s + std::ptrdiff_t{i} * S::step));
+    return i;
+}
+
+#else
+
+template <Op O, class S, bool Map>
+inline int row(std::uint8_t*, const std::uint8_t*, const std::uint8_t*, int, int)
+{
+    return 0;
+}
+
+#endif
+
+} // namespace blit::lanes

@@ -1,0 +1,178 @@
+// The rows of the copies: same-format rows and blocks, keyed 16-bit words, palettized rows onto 16-bit pixels, converted rows onto bytes, stretched rows.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "img/wide_steps.h"
+#include "sprite/pelFormats.h"
+#include "sprite/ctySimd.h"
+#include "sprite/blit/blitTraits.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace blit {
+
+// A whole row of plain copies converted onto bytes B, G, R, w > 0. Onto rgb888 one 4-byte store
+// per pixel, whose fourth byte the next pixel overwrites at once; the last pixel of the row is
+// stored by its three bytes.
+template <class S, class D>
+inline void copyRowOntoBytes(std::uint8_t* d, const std::uint8_t* s, int w)
+{
+    if constexpr (D::bytes == 3) {
+        int i = 0;
+        for (; i + 1 < w; ++i) store32(d + 3 * i, bgrWord(S::widen(S::load(s + i * S::step))));
+        D::copy(d + 3 * i, S::widen(S::load(s + i * S::step)), 255);
+    } else {
+        for (int i = 0; i < w; ++i) {
+            const auto v = S::load(s + i * S::step);
+            D::copy(d + 4 * i, S::widen(v), S::alphaOf(v));
+        }
+    }
+}
+
+// One row of a plain stretch copy that moves source values unchanged: column i reads source
+// pixel (accX + i * stepX) >> 16 of srow.
+template <class S, class D>
+inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict srow, const std::uint8_t* table,
+                           std::uint32_t accX, std::uint32_t stepX, int w)
+{
+    const auto at = [srow, table](std::uint32_t acc) { return S::fetch(table, srow + static_cast<std::ptrdiff_t>(acc >> 16) * S::step); };
+    int i = 0;
+    if constexpr (D::bytes == 2 || D::bytes == 4) {
+        // Pixels go out gathered into one 64-bit store (little-endian lanes: first pixel lowest).
+        using Pel = std::conditional_t<D::bytes == 2, std::uint16_t, std::uint32_t>;
+        constexpr int n = 8 / D::bytes;
+        for (; i + n <= w; i += n) {
+            std::uint64_t word = 0;
+            for (int k = 0; k < n; ++k, accX += stepX) {
+                Pel v;
+                std::memcpy(&v, at(accX), sizeof v);
+                word |= std::uint64_t{v} << (std::endian::native == std::endian::little ? 8 * D::bytes * k : 64 - 8 * D::bytes * (k + 1));
+            }
+            std::memcpy(d + std::ptrdiff_t{i} * D::bytes, &word, 8);
+        }
+    }
+    for (; i < w; ++i, accX += stepX) std::memcpy(d + std::ptrdiff_t{i} * D::bytes, at(accX), D::bytes);
+}
+
+// n bytes, 16 <= n < 160, without a library call: small sprites have short rows, where the call
+// costs as much as the move (from about 160 bytes wider moves win). The last 32
+// (or 16) bytes go as one overlapping pair of moves.
+inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n)
+{
+#if defined(__SSE2__)
+    const auto move = [d, s](std::size_t at) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + at), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at)));
+    };
+    if (n < 32) {
+        move(0);
+        move(n - 16);
+        return;
+    }
+    std::size_t i = 0;
+    for (; i + 32 < n; i += 32) {
+        move(i);
+        move(i + 16);
+    }
+    move(n - 32);
+    move(n - 16);
+#else
+    std::memcpy(d, s, n);
+#endif
+}
+
+// Rows and blocks up to this many bytes move in AVX2 steps where the processor has them: no
+// library call or its cache lines, and no string move (the library's pick from a few KiB, slower
+// here). Longer moves stay with the library, which streams past the caches.
+inline constexpr std::size_t wideMoveLimit = 256 * 1024;
+
+// h rows of rowBytes each; strides in bytes. Without Simd every row is the library's move.
+template <bool Simd>
+inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
+                     std::size_t rowBytes, int h)
+{
+    if (h > 1 && dStride == sStride && sStride == static_cast<std::ptrdiff_t>(rowBytes)) {
+        // Rows without gaps on both sides: one move of the whole block.
+        rowBytes *= static_cast<std::size_t>(h);
+        h = 1;
+    }
+    const auto eachRow = [&](auto move) {
+        for (int j = 0; j < h; ++j, d += dStride, s += sStride) move(d, s, rowBytes);
+    };
+    if (Simd && rowBytes >= 16 && rowBytes < 160)
+        eachRow(copyShortRow);
+    else if (Simd && rowBytes >= 32 && rowBytes <= wideMoveLimit && talvo::g::wide::stepsOn())
+        eachRow(talvo::g::wide::copyBytes);
+    else
+        eachRow([](std::uint8_t* to, const std::uint8_t* from, std::size_t n) { std::memcpy(to, from, n); });
+}
+
+#if defined(__SSE2__)
+// Stores the eight words of v at out, except where their bits under mask equal keys: those words
+// write back the bytes found there. No branch on the words: with one, the rows' speed swung by
+// half with where the loop landed in the binary and with how much of a picture is keyed.
+inline void storeKeyed16(__m128i* out, __m128i v, __m128i keys, __m128i mask)
+{
+    const __m128i skip = _mm_cmpeq_epi16(_mm_and_si128(v, mask), keys);
+    v = _mm_or_si128(_mm_and_si128(skip, _mm_loadu_si128(out)), _mm_andnot_si128(skip, v));
+    _mm_storeu_si128(out, v);
+}
+#endif
+
+// A row of w index bytes stored as their 16-bit table entries (little-endian words). Keyed: an
+// entry whose bits under keyMask equal key is not written. With Simd eight entries are gathered
+// into one 16-byte store, keyed-out entries writing back the bytes found there.
+template <bool Keyed, bool Simd>
+inline void palRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* table, int w,
+                     std::uint16_t key, std::uint16_t keyMask)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const auto entry = [table](std::uint8_t index) { return pel::loadWord(table + 2 * std::ptrdiff_t{index}); };
+    const __m128i keys = _mm_set1_epi16(static_cast<short>(key)), mask = _mm_set1_epi16(static_cast<short>(keyMask));
+    for (; Simd && i + 8 <= w; i += 8) {
+        __m128i v = _mm_cvtsi32_si128(entry(s[i]));
+        v = _mm_insert_epi16(v, entry(s[i + 1]), 1);
+        v = _mm_insert_epi16(v, entry(s[i + 2]), 2);
+        v = _mm_insert_epi16(v, entry(s[i + 3]), 3);
+        v = _mm_insert_epi16(v, entry(s[i + 4]), 4);
+        v = _mm_insert_epi16(v, entry(s[i + 5]), 5);
+        v = _mm_insert_epi16(v, entry(s[i + 6]), 6);
+        v = _mm_insert_epi16(v, entry(s[i + 7]), 7);
+        auto* out = reinterpret_cast<__m128i*>(d + 2 * std::ptrdiff_t{i});
+        if constexpr (Keyed)
+            storeKeyed16(out, v, keys, mask);
+        else
+            _mm_storeu_si128(out, v);
+    }
+#endif
+    for (; i < w; ++i) {
+        const std::uint8_t* e = table + 2 * std::ptrdiff_t{s[i]};
+        if (!Keyed || (pel::loadWord(e) & keyMask) != key) std::memcpy(d + 2 * std::ptrdiff_t{i}, e, 2);
+    }
+}
+
+// A row of w 16-bit words copied unchanged, except those whose bits under keyMask equal key;
+// with Simd eight at a time: a word-by-word loop's speed hung on where it landed in the binary.
+template <bool Simd>
+inline void keyedRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, int w, std::uint16_t key,
+                       std::uint16_t keyMask)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i keys = _mm_set1_epi16(static_cast<short>(key)), mask = _mm_set1_epi16(static_cast<short>(keyMask));
+    for (; Simd && i + 8 <= w; i += 8)
+        storeKeyed16(reinterpret_cast<__m128i*>(d + 2 * std::ptrdiff_t{i}),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * std::ptrdiff_t{i})), keys, mask);
+#endif
+    for (; i < w; ++i)
+        if ((pel::loadWord(s + 2 * std::ptrdiff_t{i}) & keyMask) != key) std::memcpy(d + 2 * std::ptrdiff_t{i}, s + 2 * std::ptrdiff_t{i}, 2);
+}
+
+} // namespace blit
