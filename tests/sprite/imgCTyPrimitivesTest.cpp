@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "sprite/imgRowCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 

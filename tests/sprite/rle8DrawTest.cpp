@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "Rle8Model.h"
+#include "rle8Model.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <tuple>
 #include <vector>
 
-#include "BlitTestImage.h"
+#include "blitTestImage.h"
 #include "sprite/blit/blitSelect.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/imgPelFmt.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "img/jpg_decoder.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
-#include "sprite_bmp_support.h"
-#include "sprite_test_support.h"
+#include "spriteBmpSupport.h"
+#include "spriteTestSupport.h"
 #include "talvo/exception.h"
 #include "tests/img/picture_files.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "BlitTestImage.h"
+#include "blitTestImage.h"
 
 namespace {
 

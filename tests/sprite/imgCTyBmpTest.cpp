@@ -8,8 +8,8 @@
 
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_bmp_support.h"
-#include "sprite_test_support.h"
+#include "spriteBmpSupport.h"
+#include "spriteTestSupport.h"
 #include "talvo/exception.h"
 
 namespace {

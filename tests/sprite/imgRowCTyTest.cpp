@@ -9,7 +9,7 @@
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
 #include "sprite/rwObjCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "BlitRequest.h"
+#include "blitRequest.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace blittest {
 
