@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "../tests/sprite/BlitRequest.h"
+#include "../tests/sprite/blitRequest.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"

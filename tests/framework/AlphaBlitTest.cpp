@@ -4,6 +4,7 @@
 #include "framework/AlphaBlit.h"
 #include "framework/AlphaMask.h"
 #include "platform/pixels.h"
+#include "tests/support/seeded_rng.h"
 
 #include <optional>
 #include <vector>
@@ -225,14 +226,13 @@ TEST_F(AlphaBlit, NothingToDrawDrawsNothing)
 TEST_F(AlphaBlit, FourPixelVariantsMatchOnSurfaces)
 {
     auto src = surface(37, 5);
-    uint32_t seed = 12345;
-    auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    SeededRng rng{12345};
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 37; ++x)
-            put(*src, x, y, (next() >> 8) & 0xFFFF);
+            put(*src, x, y, rng.below(0x10000));
     ASSERT_EQ(src->createAlphaMask(), 0);
     for (auto& a : src->alphaMask->alpha)
-        a = static_cast<uint8_t>((next() >> 16) % 3 == 0 ? 255 : next() >> 20);
+        a = static_cast<uint8_t>(rng.below(3) == 0 ? 255 : rng.below(256));
     for (int level : {0, 77, 128, 255}) {
         auto plain = surface(40, 6, 0x1357), four = surface(40, 6, 0x1357);
         for (Surface* d : {plain.get(), four.get()}) {

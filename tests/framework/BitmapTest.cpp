@@ -4,6 +4,7 @@
 #include "framework/AlphaMask.h"
 #include "framework/DataFile.h"
 #include "platform/pixels.h"
+#include "tests/support/seeded_rng.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 namespace {
 uint32_t pixelAt(const Surface& s, int x, int y)
@@ -169,11 +169,11 @@ TEST_F(BitmapLoad, MalformedFilesFailCleanly)
         EXPECT_TRUE(r == 0 || r == FrameworkResult::NotBmp || r == FrameworkResult::SurfaceCreation) << "file " << i;
     }
     // Random damage to a good file never crashes (the fuzz target goes further).
-    std::mt19937 random(11);
+    SeededRng rng{11};
     for (int trial = 0; trial < 300; ++trial) {
         std::vector<uint8_t> f = base;
         for (int k = 0; k < 4; ++k)
-            f[random() % f.size()] = static_cast<uint8_t>(random());
+            f[rng.below(static_cast<uint32_t>(f.size()))] = static_cast<uint8_t>(rng.next());
         (void)load(f);
     }
 }

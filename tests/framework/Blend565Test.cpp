@@ -3,7 +3,7 @@
 // keys, lengths and starts between guard bytes.
 #include "framework/Blend565.h"
 #include "platform/cpu_features.h"
-#include "tests/platform/split_mix.h"
+#include "tests/support/seeded_rng.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +15,6 @@ namespace {
 
 using namespace blend;
 
-struct Rng : SplitMix {
-    // Biased toward 0x00 and 0xFF, where the special cases live.
-    uint8_t byte()
-    {
-        const uint32_t k = below(4);
-        return k == 0 ? 0 : k == 1 ? 255 : static_cast<uint8_t>(next());
-    }
-};
-
 uint8_t* bytesOf(std::vector<uint16_t>& v) { return reinterpret_cast<uint8_t*>(v.data()); }
 
 TEST(Rows565, FadeRowsMatchThePlainRowForEveryPixelAtEveryLevel)
@@ -31,7 +22,7 @@ TEST(Rows565, FadeRowsMatchThePlainRowForEveryPixelAtEveryLevel)
     std::vector<uint16_t> src(65536);
     for (std::size_t i = 0; i < src.size(); ++i)
         src[i] = static_cast<uint16_t>(i);
-    Rng rng{{565}};
+    SeededRng rng{565};
     for (int level = 0; level < 256; ++level) {
         const auto colour = static_cast<uint16_t>(level % 3 == 0 ? 0 : rng.next());
         const std::optional<uint16_t> key =
@@ -57,7 +48,7 @@ class Random565 : public ::testing::TestWithParam<uint64_t> {};
 
 TEST_P(Random565, RowsMatchThePlainRows)
 {
-    Rng rng{{GetParam()}};
+    SeededRng rng{GetParam()};
     constexpr std::size_t guard = 16;
     for (int round = 0; round < 400; ++round) {
         const int n = static_cast<int>(rng.below(90));
@@ -65,12 +56,12 @@ TEST_P(Random565, RowsMatchThePlainRows)
         const std::size_t bytes = static_cast<std::size_t>(n) * 2;
         std::vector<uint8_t> dst(bytes + 2 * guard + offset), src(bytes + offset), alpha(static_cast<std::size_t>(n));
         for (auto& b : dst)
-            b = rng.byte();
+            b = rng.edgeByte();
         for (auto& b : src)
-            b = rng.byte();
+            b = rng.edgeByte();
         const uint32_t runMode = rng.below(4); // runs of one opacity, so whole blocks agree
         for (std::size_t i = 0; i < alpha.size(); ++i)
-            alpha[i] = runMode == 0 || i == 0 ? rng.byte() : (rng.below(8) ? alpha[i - 1] : rng.byte());
+            alpha[i] = runMode == 0 || i == 0 ? rng.edgeByte() : (rng.below(8) ? alpha[i - 1] : rng.edgeByte());
         const uint8_t* s = src.data() + offset;
         // A key that occurs in the picture most of the time.
         const std::size_t at = n ? 2 * rng.below(static_cast<uint32_t>(n)) : 0;

@@ -1,7 +1,7 @@
 // The display on the headless backend: pixel formats, present and its lost-surface retry.
 #include "HeadlessScreen.h"
 
-#include <random>
+#include "tests/support/seeded_rng.h"
 
 using plat::headless::Operation;
 
@@ -138,15 +138,14 @@ TEST_F(HeadlessScreen, FourPixelPresentCopyPlacesItsRectangleAndStaysInside)
 
 TEST(PresentCopy, FourPixelCopyGivesThePlainCopysBytes)
 {
-    std::mt19937 random(5);
+    SeededRng rng{5};
     for (int trial = 0; trial < 20; ++trial) {
-        const std::size_t rowBytes = 8 * (1 + random() % 40);
-        const int rows = 1 + static_cast<int>(random() % 9);
-        const int32_t srcPitch = static_cast<int32_t>(rowBytes + 8 * (random() % 3));
-        const int32_t destPitch = static_cast<int32_t>(rowBytes + 8 * (random() % 3));
+        const std::size_t rowBytes = 8 * (1 + rng.below(40));
+        const int rows = rng.between(1, 9);
+        const int32_t srcPitch = static_cast<int32_t>(rowBytes + 8 * rng.below(3));
+        const int32_t destPitch = static_cast<int32_t>(rowBytes + 8 * rng.below(3));
         std::vector<uint8_t> src(static_cast<std::size_t>(srcPitch) * rows);
-        for (uint8_t& b : src)
-            b = static_cast<uint8_t>(random());
+        rng.fill(src);
         std::vector<uint8_t> plain(static_cast<std::size_t>(destPitch) * rows, 0x5A);
         std::vector<uint8_t> four = plain;
         copyRowsPlain(plain.data(), destPitch, src.data(), srcPitch, rowBytes, rows);

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/headless/sound.h"
 #include "tests/platform/audio_test_files.h"
+#include "tests/support/seeded_rng.h"
 
 #include <cstdio>
 
@@ -185,13 +186,12 @@ TEST_F(Sounds, EveryTruncationAndRandomDamageFailsCleanly)
         EXPECT_TRUE(clean(loadBytes(std::vector<uint8_t>(click.begin(), click.begin() + long(size)), 2))) << size;
         (void)sound.play(0, nullptr);
     }
-    uint32_t state = 12345;
-    auto next = [&] { return state = state * 1664525u + 1013904223u; };
+    SeededRng rng{12345};
     for (int round = 0; round < 300; ++round) {
         auto damaged = click;
-        damaged.resize(64 + next() % 200);
+        damaged.resize(64 + rng.below(200));
         for (int k = 0; k < 4; ++k)
-            damaged[4 + next() % (damaged.size() - 4)] = static_cast<uint8_t>(next() >> 24);
+            damaged[4 + rng.below(static_cast<uint32_t>(damaged.size() - 4))] = static_cast<uint8_t>(rng.next());
         EXPECT_TRUE(clean(loadBytes(damaged, 2))) << round;
         (void)sound.play(0, nullptr);
         (void)sound.stopAll();

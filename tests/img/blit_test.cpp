@@ -18,7 +18,6 @@ namespace {
 
 using namespace talvo::g;
 using imgtest::Mismatches;
-using imgtest::Rng;
 using imgtest::Surface;
 
 // ---- reference model, from the operations' rules; conversions through convertPixelFrom ----
@@ -160,25 +159,23 @@ std::vector<std::uint8_t> model(Surface& dst, Surface& src, PelFmtId d, PelFmtId
 }
 
 // Alphas where the rules turn: 0, 1, 127, 128, 254, 255, or any.
-std::uint32_t edgeAlpha(Rng& rng) {
+std::uint32_t edgeAlpha(SeededRng& rng) {
     const std::uint32_t alphas[] = {0, 1, 127, 128, 254, 255, rng.below(256)};
     return alphas[rng.below(7)];
 }
 
-std::int32_t between(Rng& rng, std::int32_t lo, std::int32_t hi) { return lo + std::int32_t(rng.below(hi - lo + 1)); }
-
 // A rectangle around an image of w x h: mostly inside, often reaching past an edge, now and then far away.
-Rect looseRect(Rng& rng, std::int32_t w, std::int32_t h) {
-    if (rng.below(16) == 0) return {between(rng, -40, 40), between(rng, -40, 40), between(rng, -40, 40), between(rng, -40, 40)};
-    const std::int32_t x0 = between(rng, -3, w), y0 = between(rng, -3, h);
-    return {x0, y0, x0 + between(rng, 0, w + 3), y0 + between(rng, 0, h + 3)};
+Rect looseRect(SeededRng& rng, std::int32_t w, std::int32_t h) {
+    if (rng.below(16) == 0) return {rng.between(-40, 40), rng.between(-40, 40), rng.between(-40, 40), rng.between(-40, 40)};
+    const std::int32_t x0 = rng.between(-3, w), y0 = rng.between(-3, h);
+    return {x0, y0, x0 + rng.between(0, w + 3), y0 + rng.between(0, h + 3)};
 }
 
-std::unique_ptr<Palette> randomPalette(Rng& rng) {
+std::unique_ptr<Palette> randomPalette(SeededRng& rng) {
     const std::uint32_t counts[] = {0, 5, 256, 300};
     const std::uint32_t count = counts[rng.below(4)];
     std::vector<std::uint8_t> entries(std::size_t{count} * 4);
-    for (auto& b : entries) b = rng.byte();
+    for (auto& b : entries) b = rng.edgeByte();
     auto palette = std::make_unique<Palette>();
     palette->set(entries.data(), count);
     return palette;
@@ -187,12 +184,12 @@ std::unique_ptr<Palette> randomPalette(Rng& rng) {
 // One seeded case: random images, layouts, rectangles, keys and clip rectangles; every byte compared.
 void checkCase(Kind kind, PelFmtId d, PelFmtId s, std::uint32_t k, std::uint64_t seed, Mismatches& bad,
                std::int32_t side = 12) {
-    Rng rng(seed);
+    SeededRng rng(seed);
     const auto layout = [&] { return Surface::Layout(rng.below(3)); };
     std::unique_ptr<Palette> srcPalette = s == paletted ? randomPalette(rng) : nullptr;
     std::unique_ptr<Palette> dstPalette = d == 9 && rng.below(2) ? randomPalette(rng) : nullptr;
-    Surface dst(d, dstPalette.get(), between(rng, 1, side), between(rng, 1, 12), layout(), rng);
-    Surface src(s == paletted ? 9 : s, srcPalette.get(), between(rng, 1, side), between(rng, 1, 12), layout(), rng);
+    Surface dst(d, dstPalette.get(), rng.between(1, side), rng.between(1, 12), layout(), rng);
+    Surface src(s == paletted ? 9 : s, srcPalette.get(), rng.between(1, side), rng.between(1, 12), layout(), rng);
     Image& si = *src.image;
     for (std::int32_t y = 0; y < si.height(); ++y)
         for (std::int32_t x = 0; x < si.width(); ++x) {
@@ -201,12 +198,12 @@ void checkCase(Kind kind, PelFmtId d, PelFmtId s, std::uint32_t k, std::uint64_t
                                                       pelFmtBytes[d], dst.value(x % dst.image->width(), y % dst.image->height()) | xBits[d]);
         }
     if (rng.below(2)) {  // the key of a pixel that occurs, x bits now and then changed
-        const std::uint32_t v = src.value(between(rng, 0, si.width() - 1), between(rng, 0, si.height() - 1));
+        const std::uint32_t v = src.value(rng.between(0, si.width() - 1), rng.between(0, si.height() - 1));
         si.setColorKey(s <= 8 && rng.below(2) ? v ^ xBits[s] : v);
     }
     if (rng.below(3) == 0) dst.image->setClipRect(looseRect(rng, dst.image->width(), dst.image->height()));
     if (rng.below(4) == 0) si.setClipRect(looseRect(rng, si.width(), si.height()));  // plays no part
-    const Draw dr{kind, between(rng, -6, dst.image->width() + 2), between(rng, -6, dst.image->height() + 2),
+    const Draw dr{kind, rng.between(-6, dst.image->width() + 2), rng.between(-6, dst.image->height() + 2),
                   looseRect(rng, si.width(), si.height()), k};
     const std::vector<std::uint8_t> expected = model(dst, src, d, s, srcPalette.get(), dr);
     run(*dst.image, si, dr);
@@ -374,14 +371,14 @@ TEST(Blit, SelfDrawsEqualDrawsFromACopy) {
                     ++seed;
                     // Three images of the same bytes: drawn onto itself, and a destination and source pair.
                     const auto make = [&] {
-                        Rng rng(seed);
+                        SeededRng rng(seed);
                         return std::make_unique<Surface>(id, nullptr, 12, 10, Surface::Layout(seed % 3), rng);
                     };
                     auto self = make(), dst = make(), src = make();
-                    Rng rng(~seed);
+                    SeededRng rng(~seed);
                     if (rng.below(2))
                         for (Surface* s : {self.get(), src.get()}) s->image->setColorKey(self->value(4, 4));
-                    const Draw dr{kind, 3 + dx * between(rng, 1, 3), 2 + dy * between(rng, 1, 3), {3, 2, 10, 9}, 100};
+                    const Draw dr{kind, 3 + dx * rng.between(1, 3), 2 + dy * rng.between(1, 3), {3, 2, 10, 9}, 100};
                     run(*self->image, *self->image, dr);
                     run(*dst->image, *src->image, dr);
                     const auto result = self->equals(dst->snapshot());
@@ -415,7 +412,7 @@ TEST(Blit, DriversRectanglesAndClones) {
     EXPECT_EQ(fill->rect, &r);
     ImageContext::release(nullptr);
 
-    Rng rng(99);
+    SeededRng rng(99);
     for (PelFmtId id = 1; id <= 11; ++id)
         for (bool keyed : {false, true}) {
             Surface s(id, nullptr, 5, 3, Surface::bottomUp, rng);

@@ -11,7 +11,6 @@ namespace {
 
 using namespace talvo::g;
 using imgtest::Mismatches;
-using imgtest::Rng;
 
 // ---- reference model: the layout and rule tables as written for the formats, plain arithmetic ----
 
@@ -66,14 +65,14 @@ std::uint32_t xBits(PelFmtId id) { return id == 2 || id == 5 || id == 7 ? ones(r
 
 // Checks one source value by convertPixelFrom to every target and in place into every format.
 template <PelFmtId S>
-void checkSource(std::uint32_t v, Rng& rng, Mismatches& bad) {
+void checkSource(std::uint32_t v, SeededRng& rng, Mismatches& bad) {
     const auto src = Pixel<S>::fromValue(v);
     for (PelFmtId t = 0; t <= 12; ++t) {
         const std::uint32_t got = convertPixelFrom(src, t);
         if (got != refConvert(S, v, t)) bad.add("from ", S, " value ", v, " to ", t, ": got ", got);
     }
     imgtest::forEachPixelFormat([&]<PelFmtId D>() {
-        const std::uint32_t old = (rng.next() | xBits(D)) & (D == 1 ? 0xFFFFFFu : D <= 3 ? ~0u : 0xFFFFu);
+        const std::uint32_t old = (rng.next32() | xBits(D)) & (D == 1 ? 0xFFFFFFu : D <= 3 ? ~0u : 0xFFFFu);
         auto dst = Pixel<D>::fromValue(old);
         assign(dst, src);
         if (dst.value() != refAssign(D, old, S, v))
@@ -82,7 +81,7 @@ void checkSource(std::uint32_t v, Rng& rng, Mismatches& bad) {
 }
 
 TEST(Convert, EverySixteenBitSourceValueToEveryTarget) {
-    Rng rng(16);
+    SeededRng rng(16);
     Mismatches bad;
     imgtest::forEachPixelFormat([&]<PelFmtId S>() {
         if constexpr (Pixel<S>::bytes == 2)
@@ -92,13 +91,13 @@ TEST(Convert, EverySixteenBitSourceValueToEveryTarget) {
 }
 
 TEST(Convert, EachEightBitChannelThroughAllValues) {
-    Rng rng(24);
+    SeededRng rng(24);
     Mismatches bad;
     imgtest::forEachPixelFormat([&]<PelFmtId S>() {
         if constexpr (Pixel<S>::bytes >= 3)
             for (unsigned channel = 0; channel < Pixel<S>::bytes; ++channel)
                 for (std::uint32_t c = 0; c < 256; ++c) {
-                    std::uint32_t v = rng.next() & (S == 1 ? 0xFFFFFFu : ~0u);
+                    std::uint32_t v = rng.next32() & (S == 1 ? 0xFFFFFFu : ~0u);
                     v = (v & ~(0xFFu << (8 * channel))) | (c << (8 * channel));
                     checkSource<S>(v, rng, bad);
                 }

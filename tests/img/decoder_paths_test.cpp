@@ -15,19 +15,18 @@ using namespace talvo::g;
 using imgtest::Bytes;
 using imgtest::MemStream;
 using imgtest::Mismatches;
-using imgtest::Rng;
 
 constexpr talvo::io::IoState badAndFail = talvo::io::badBit | talvo::io::failBit;
 
 // A destination of the format with a recognisable background, and a clip rectangle now and then.
-void prepare(ImageRow& d, PelFmtId id, Rng& rng) {
+void prepare(ImageRow& d, PelFmtId id, SeededRng& rng) {
     d.create(23, 17, PelFmt(id));
     for (std::int32_t y = 0; y < d.height(); ++y)
         std::fill_n(d.pixels() + std::ptrdiff_t{y} * d.pitch(), d.pitch(), std::uint8_t(0x5A + y));
     if (rng.below(3) == 0) d.setClipRect({2, 1, 20, 15});
 }
 
-Rect randomInside(Rng& rng, std::int32_t w, std::int32_t h) {
+Rect randomInside(SeededRng& rng, std::int32_t w, std::int32_t h) {
     const std::int32_t x0 = std::int32_t(rng.below(std::uint32_t(w)));
     const std::int32_t y0 = std::int32_t(rng.below(std::uint32_t(h)));
     return {x0, y0, x0 + 1 + std::int32_t(rng.below(std::uint32_t(w - x0))),
@@ -35,7 +34,7 @@ Rect randomInside(Rng& rng, std::int32_t w, std::int32_t h) {
 }
 
 // Rectangles of the same size now and then, and some reaching past the destination's edges.
-Rect randomTarget(Rng& rng, const Rect& s) {
+Rect randomTarget(SeededRng& rng, const Rect& s) {
     const std::int32_t x0 = std::int32_t(rng.below(30)) - 6, y0 = std::int32_t(rng.below(24)) - 5;
     if (rng.below(3) == 0) return {x0, y0, x0 + s.width(), y0 + s.height()};
     return {x0, y0, x0 + 1 + std::int32_t(rng.below(30)), y0 + 1 + std::int32_t(rng.below(25))};
@@ -51,7 +50,7 @@ void byHand(ImageRow& picture, const Rect& s, ImageRow& d, const Rect& t, std::u
 }
 
 template <class Decoder>
-void compare(Mismatches& bad, std::uint64_t seed, const Bytes& file, Rng& rng) {
+void compare(Mismatches& bad, std::uint64_t seed, const Bytes& file, SeededRng& rng) {
     ImageRow whole;
     {
         MemStream stream(file, badAndFail);
@@ -62,7 +61,7 @@ void compare(Mismatches& bad, std::uint64_t seed, const Bytes& file, Rng& rng) {
     const std::uint32_t mode = rng.below(2);
     static constexpr PelFmtId formats[] = {1, 3, 4};
     const PelFmtId id = rng.below(4) == 0 ? whole.format().id() : formats[rng.below(3)];
-    Rng copy = rng;
+    SeededRng copy = rng;
     ImageRow got, want;
     prepare(got, id, rng);
     prepare(want, id, copy);
@@ -79,7 +78,7 @@ void compare(Mismatches& bad, std::uint64_t seed, const Bytes& file, Rng& rng) {
 TEST(DecoderPaths, TgaEqualsResizeThenBlit) {
     Mismatches bad;
     for (std::uint64_t seed = 0; seed < 200; ++seed) {
-        Rng rng(seed);
+        SeededRng rng(seed);
         imgtest::TgaFile f;
         static constexpr std::uint8_t types[] = {1, 2, 9, 10};
         f.type = types[rng.below(4)];
@@ -87,9 +86,9 @@ TEST(DecoderPaths, TgaEqualsResizeThenBlit) {
         f.width = std::uint16_t(1 + rng.below(14));
         f.height = std::uint16_t(1 + rng.below(11));
         if (f.depth == 8) f.map.resize(std::size_t{f.mapLength = 256} * 3);
-        for (auto& b : f.map) b = rng.byte();
+        for (auto& b : f.map) b = rng.edgeByte();
         f.pixels.resize(std::size_t{f.width} * f.height * (f.depth / 8));
-        for (auto& b : f.pixels) b = rng.byte();
+        for (auto& b : f.pixels) b = rng.edgeByte();
         compare<TgaDecoder>(bad, seed, imgtest::tgaBytes(f), rng);
     }
     EXPECT_TRUE(bad.none());
@@ -98,7 +97,7 @@ TEST(DecoderPaths, TgaEqualsResizeThenBlit) {
 TEST(DecoderPaths, JpegEqualsResizeThenBlit) {
     Mismatches bad;
     for (std::uint64_t seed = 0; seed < 60; ++seed) {
-        Rng rng(seed);
+        SeededRng rng(seed);
         const Bytes file = imgtest::jpegBytes(
             {.width = 1 + rng.below(30), .height = 1 + rng.below(20), .components = rng.below(3) == 0 ? 1 : 3,
              .seed = seed});

@@ -21,7 +21,7 @@ TEST(DecoderSeeds, WrittenOnlyWhenAsked) {
     if (root == nullptr) return;
     const std::filesystem::path tga = std::filesystem::path(root) / "img_tga_fuzz";
     const std::filesystem::path jpeg = std::filesystem::path(root) / "img_jpeg_fuzz";
-    imgtest::Rng rng(19);
+    SeededRng rng(19);
     for (const std::uint8_t type : {1, 2, 3, 9, 10})
         for (const std::uint8_t depth : {8, 16, 24, 32}) {
             imgtest::TgaFile f;
@@ -34,9 +34,9 @@ TEST(DecoderSeeds, WrittenOnlyWhenAsked) {
                 f.mapLength = 4;
                 f.map.resize(12);
             }
-            for (auto& b : f.map) b = rng.byte();
+            for (auto& b : f.map) b = rng.edgeByte();
             for (int i = 0; i < 35; ++i)
-                for (int k = 0; k < depth / 8; ++k) f.pixels.push_back(i % 3 == 0 ? 0x40 : rng.byte());
+                for (int k = 0; k < depth / 8; ++k) f.pixels.push_back(i % 3 == 0 ? 0x40 : rng.edgeByte());
             save(tga, "type" + std::to_string(type) + "_depth" + std::to_string(depth), imgtest::tgaBytes(f, 5));
         }
     save(jpeg, "baseline_420", imgtest::jpegBytes({.width = 24, .height = 16}));

@@ -15,10 +15,7 @@ namespace {
 
 using namespace talvo::g;
 using imgtest::Mismatches;
-using imgtest::Rng;
 using imgtest::Surface;
-
-std::int32_t between(Rng& rng, std::int32_t lo, std::int32_t hi) { return lo + std::int32_t(rng.below(hi - lo + 1)); }
 
 bool inside(const Rect& r, std::int64_t x, std::int64_t y) { return x >= r.x0 && x < r.x1 && y >= r.y0 && y < r.y1; }
 
@@ -30,15 +27,15 @@ bool drawable(const Image& image, const Rect* rect, std::int64_t x, std::int64_t
 
 TEST(Fill, WidthsZeroToNineAtOddAddressesForEveryPixelSize) {
     Mismatches bad;
-    Rng rng(77);
+    SeededRng rng(77);
     for (PelFmtId id = 1; id <= 8; ++id)
         for (std::int32_t w = 0; w <= 9; ++w)
             for (int layout : {Surface::odd, Surface::bottomUp}) {
                 Surface s(id, nullptr, 13, 3, Surface::Layout(layout), rng);
-                if (rng.below(3) == 0) s.image->setClipRect({between(rng, 0, 4), 0, between(rng, 5, 13), 2});
-                const std::int32_t x0 = between(rng, -2, 5), y0 = between(rng, -1, 1);
-                const Rect rect{x0, y0, x0 + w, y0 + between(rng, 0, 3)};
-                const std::uint32_t colour = rng.next();
+                if (rng.below(3) == 0) s.image->setClipRect({rng.between(0, 4), 0, rng.between(5, 13), 2});
+                const std::int32_t x0 = rng.between(-2, 5), y0 = rng.between(-1, 1);
+                const Rect rect{x0, y0, x0 + w, y0 + rng.between(0, 3)};
+                const std::uint32_t colour = rng.next32();
                 std::vector<std::uint8_t> expected = s.snapshot();
                 for (std::int32_t y = 0; y < 3; ++y)
                     for (std::int32_t x = 0; x < 13; ++x)
@@ -61,21 +58,21 @@ TEST(Fill, WidthsZeroToNineAtOddAddressesForEveryPixelSize) {
 TEST(Lines, AxisLinesAgainstThePatternRule) {
     Mismatches bad;
     for (std::uint64_t seed = 1; seed <= 3000; ++seed) {
-        Rng rng(seed);
+        SeededRng rng(seed);
         const bool vertical = rng.below(2);
-        Surface s(PelFmtId(1 + rng.below(8)), nullptr, between(rng, 1, 12), between(rng, 1, 12), Surface::Layout(rng.below(3)), rng);
+        Surface s(PelFmtId(1 + rng.below(8)), nullptr, rng.between(1, 12), rng.between(1, 12), Surface::Layout(rng.below(3)), rng);
         Image& image = *s.image;
-        if (rng.below(3) == 0) image.setClipRect({between(rng, -2, 5), between(rng, -2, 5), between(rng, 3, 14), between(rng, 3, 14)});
-        const Rect clip{between(rng, -3, 6), between(rng, -3, 6), between(rng, 0, 15), between(rng, 0, 15)};
+        if (rng.below(3) == 0) image.setClipRect({rng.between(-2, 5), rng.between(-2, 5), rng.between(3, 14), rng.between(3, 14)});
+        const Rect clip{rng.between(-3, 6), rng.between(-3, 6), rng.between(0, 15), rng.between(0, 15)};
         const Rect* rect = rng.below(2) ? &clip : nullptr;
         const std::int32_t extremes[] = {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()};
-        Point start{between(rng, -20, 25), between(rng, -20, 25)};
-        std::int32_t length = between(rng, -40, 40);
+        Point start{rng.between(-20, 25), rng.between(-20, 25)};
+        std::int32_t length = rng.between(-40, 40);
         if (rng.below(10) == 0) length = extremes[rng.below(2)];
         if (rng.below(10) == 0) (vertical ? start.y : start.x) = extremes[rng.below(2)];
-        const std::uint32_t patterns[] = {~0u, 1u, rng.next()};
+        const std::uint32_t patterns[] = {~0u, 1u, rng.next32()};
         const std::uint32_t pattern = patterns[rng.below(3)];
-        const std::uint32_t colour = rng.next();
+        const std::uint32_t colour = rng.next32();
         std::vector<std::uint8_t> expected = s.snapshot();
         const std::int64_t from = vertical ? start.y : start.x;
         const std::int64_t to = from + length;
@@ -144,28 +141,28 @@ TEST(Lines, GoldenPixels) {
 TEST(Lines, GeneralLinesStayInsideAndWalkEveryColumnOnce) {
     Mismatches bad;
     for (std::uint64_t seed = 1; seed <= 3000; ++seed) {
-        Rng rng(seed);
+        SeededRng rng(seed);
         const auto coordinate = [&]() -> float {
             switch (rng.below(8)) {
-                case 0: return float(between(rng, -1000000, 1000000)) * 1e3f;
-                case 1: return float(between(rng, -300, 300)) / 7.0f;
+                case 0: return float(rng.between(-1000000, 1000000)) * 1e3f;
+                case 1: return float(rng.between(-300, 300)) / 7.0f;
                 case 2: return rng.below(8) == 0 ? std::numeric_limits<float>::quiet_NaN() : 1e30f;
-                default: return float(between(rng, -4, 16));
+                default: return float(rng.between(-4, 16));
             }
         };
         const SegmentF ends{coordinate(), coordinate(), coordinate(), coordinate()};
         const PelFmtId id = PelFmtId(1 + rng.below(8));
         const auto layout = Surface::Layout(rng.below(3));
-        Rng twin(seed * 7);
+        SeededRng twin(seed * 7);
         Surface a(id, nullptr, 12, 11, layout, twin);
-        Rng twin2(seed * 7);
+        SeededRng twin2(seed * 7);
         Surface b(id, nullptr, 12, 11, layout, twin2);
-        const Rect clip{between(rng, -3, 6), between(rng, -3, 6), between(rng, 0, 15), between(rng, 0, 15)};
+        const Rect clip{rng.between(-3, 6), rng.between(-3, 6), rng.between(0, 15), rng.between(0, 15)};
         const Rect* rect = rng.below(2) ? &clip : nullptr;
         a.image->fill(0, nullptr);
         b.image->fill(0, nullptr);
         if (rng.below(3) == 0) {
-            const Rect own{between(rng, -2, 5), between(rng, -2, 5), between(rng, 3, 14), between(rng, 3, 14)};
+            const Rect own{rng.between(-2, 5), rng.between(-2, 5), rng.between(3, 14), rng.between(3, 14)};
             a.image->setClipRect(own);
             b.image->setClipRect(own);
         }

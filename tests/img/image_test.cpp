@@ -14,7 +14,6 @@ namespace {
 using namespace talvo::g;
 using imgtest::Guarded;
 using imgtest::Mismatches;
-using imgtest::Rng;
 
 // The pixel value at a byte address, as getPixel reads it per format.
 std::uint32_t refRead(PelFmtId id, const std::uint8_t* p) {
@@ -68,7 +67,7 @@ Rect refOpaqueBounds(PelFmtId id, const std::uint8_t* pixels, std::int32_t pitch
 // Random formats (0 to 12), sizes, pitches of both signs and keys with random x bits, over wrapped
 // memory between guard bands.
 TEST(Image, OpaqueBoundsAgainstBruteForce) {
-    Rng rng(103);
+    SeededRng rng(103);
     Mismatches bad;
     for (int round = 0; round < 4000; ++round) {
         const PelFmtId id = rng.below(13);
@@ -79,13 +78,13 @@ TEST(Image, OpaqueBoundsAgainstBruteForce) {
         Guarded memory(std::size_t(stride) * h + 1);
         std::uint8_t* base = memory.data() + rng.below(2);
         std::uint8_t* pixels = pitch < 0 && h > 0 ? base + std::ptrdiff_t{stride} * (h - 1) : base;
-        const std::uint32_t key = rng.next();
+        const std::uint32_t key = rng.next32();
         for (std::int32_t y = 0; y < h; ++y)
             for (std::int32_t x = 0; x < w; ++x) {
                 std::uint8_t* p = pixels + std::ptrdiff_t{y} * pitch + std::ptrdiff_t{x} * bytes;
                 const bool keyed = rng.below(5) != 0;
                 for (std::int32_t k = 0; k < bytes; ++k)
-                    p[k] = keyed && rng.below(4) != 0 ? static_cast<std::uint8_t>(key >> (8 * k)) : rng.byte();
+                    p[k] = keyed && rng.below(4) != 0 ? static_cast<std::uint8_t>(key >> (8 * k)) : rng.edgeByte();
             }
         ImageRow image(w, h, PelFmt(id), pixels, pitch);
         image.setColorKey(key);
@@ -119,7 +118,7 @@ TEST(Image, OpaqueBoundsAgainstBruteForce) {
 // Rows at odd addresses with an odd, negative pitch: locks address the rectangle's top-left pixel,
 // and pixel structs read and write there cleanly (UBSan), converting in place.
 TEST(Image, LocksOverOddAddressesAndNegativePitch) {
-    Rng rng(1031);
+    SeededRng rng(1031);
     imgtest::forEachPixelFormat([&]<PelFmtId D>() {
         constexpr std::int32_t w = 5, h = 3, bytes = Pixel<D>::bytes, stride = w * bytes + 1;
         Guarded memory(stride * h + 1);
@@ -133,8 +132,8 @@ TEST(Image, LocksOverOddAddressesAndNegativePitch) {
         for (std::int32_t y = 0; y < area.height(); ++y) {
             auto* row = reinterpret_cast<Pixel<D>*>(lock.bits + y * lock.pitch);
             for (std::int32_t x = 0; x < area.width(); ++x) {
-                row[x].setValue(rng.next());
-                const auto colour = Rgb565::fromValue(rng.next());
+                row[x].setValue(rng.next32());
+                const auto colour = Rgb565::fromValue(rng.next32());
                 assign(row[x], colour);
                 const std::uint32_t expected = convertPixelFrom(colour, D);
                 const std::uint32_t x2 = pelLayouts[D].xMask();

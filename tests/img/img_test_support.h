@@ -1,4 +1,4 @@
-// Shared helpers of the graphics-core tests: a seeded generator, format loops, guarded buffers.
+// Shared helpers of the graphics-core tests: format loops, guarded buffers, and the seeded generator.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,29 +13,9 @@
 
 #include "img/image_row.h"
 #include "img/pel_fmt_id.h"
+#include "tests/support/seeded_rng.h"
 
 namespace imgtest {
-
-// SplitMix64: the same numbers everywhere, so a failing seed reruns exactly.
-class Rng {
-public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    std::uint32_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return static_cast<std::uint32_t>((z ^ (z >> 31)) >> 32);
-    }
-    std::uint32_t below(std::uint32_t n) { return next() % n; }
-    // Bytes biased toward 0x00 and 0xFF, where edge faults live.
-    std::uint8_t byte() {
-        const std::uint32_t r = next();
-        return (r & 3) == 0 ? 0x00 : (r & 3) == 1 ? 0xFF : static_cast<std::uint8_t>(r >> 8);
-    }
-
-private:
-    std::uint64_t state_;
-};
 
 // n bytes at p as a little-endian value, the way the formats store pixel values.
 inline std::uint32_t le(const std::uint8_t* p, std::uint32_t n) {
@@ -95,14 +75,14 @@ public:
     enum Layout { plain, odd, bottomUp };
 
     Surface(talvo::g::PelFmtId id, talvo::g::Palette* palette, std::int32_t w, std::int32_t h, Layout layout,
-            Rng& rng)
+            SeededRng& rng)
         : bytes_(id < talvo::g::pelFmtCount ? talvo::g::pelFmtBytes[id] : 4),
           stride_(static_cast<std::int32_t>(bytes_) * w + (layout == plain ? 0 : 3)),
           height_(h),
           mem_(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(h) + 1),
           start_(mem_.data()),
           base_(start_ + (layout == plain ? 0 : 1)) {
-        for (std::size_t i = 0; i < size(); ++i) block()[i] = rng.byte();
+        for (std::size_t i = 0; i < size(); ++i) block()[i] = rng.edgeByte();
         row0_ = layout == bottomUp ? base_ + std::ptrdiff_t{stride_} * (h - 1) : base_;
         const std::int32_t pitch = layout == bottomUp ? -stride_ : stride_;
         image = std::make_unique<talvo::g::ImageRow>(w, h, talvo::g::PelFmt(id, palette), row0_, pitch);

@@ -12,7 +12,6 @@ namespace {
 
 using namespace talvo::g;
 using imgtest::Mismatches;
-using imgtest::Rng;
 
 std::vector<std::uint8_t> bgra(std::initializer_list<std::uint32_t> colours) {  // 0xAARRGGBB each
     std::vector<std::uint8_t> bytes;
@@ -52,9 +51,9 @@ TEST(Palette, EntriesAndTheConvertedTable) {
 // A 16-entry palette read with every index byte: nothing is read past the entries (ASan), the
 // indices from the count on give 0.
 TEST(Palette, ShortPaletteIndexedUpTo255) {
-    Rng rng(102);
+    SeededRng rng(102);
     std::vector<std::uint8_t> entries(16 * 4);
-    for (auto& b : entries) b = static_cast<std::uint8_t>(rng.next() | 1);
+    for (auto& b : entries) b = static_cast<std::uint8_t>(rng.next32() | 1);
     Palette palette;
     palette.set(entries.data(), 16);
     const PelFmt format(9, &palette);
@@ -82,7 +81,7 @@ TEST(Palette, NearestAgainstBruteForce) {
 
     // Few channel levels make many ties, which go to the lower index.
     const std::uint8_t levels[] = {0, 64, 128, 255};
-    Rng rng(1021);
+    SeededRng rng(1021);
     Mismatches bad;
     for (int round = 0; round < 2000; ++round) {
         const std::uint32_t count = rng.below(12);
@@ -91,7 +90,7 @@ TEST(Palette, NearestAgainstBruteForce) {
         Palette palette;
         palette.set(entries.data(), count);
         std::uint8_t c[4];
-        for (auto& b : c) b = rng.below(2) != 0 ? levels[rng.below(4)] : rng.byte();
+        for (auto& b : c) b = rng.below(2) != 0 ? levels[rng.below(4)] : rng.edgeByte();
         std::uint32_t expected = 0;
         std::int64_t best = std::numeric_limits<std::int64_t>::max();
         for (std::uint32_t i = 0; i < count; ++i) {

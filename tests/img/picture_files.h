@@ -13,6 +13,7 @@
 
 #include "talvo/istream.h"
 #include "talvo/mem_buf.h"
+#include "tests/support/seeded_rng.h"
 
 namespace imgtest {
 
@@ -116,20 +117,14 @@ struct JpegFile {
     std::uint64_t seed = 1;
 };
 
-// A hash of the position: noise that needs no generator state.
-inline std::uint32_t noise(std::uint64_t seed, std::uint32_t x, std::uint32_t y, int c) {
-    std::uint64_t z = seed * 0x9E3779B97F4A7C15ull ^ (std::uint64_t{x} << 32 | std::uint64_t{y} << 2 | unsigned(c));
-    z = (z ^ (z >> 31)) * 0xBF58476D1CE4E5B9ull;
-    return static_cast<std::uint32_t>(z >> 40);
-}
-
 inline Bytes jpegBytes(const JpegFile& f) {
     Bytes picture(std::size_t{f.width} * f.height * f.components);
+    SeededRng noise(f.seed);
     for (std::uint32_t y = 0; y < f.height; ++y)
         for (std::uint32_t x = 0; x < f.width; ++x)
             for (int c = 0; c < f.components; ++c)
                 picture[(std::size_t{y} * f.width + x) * f.components + c] =
-                    static_cast<std::uint8_t>(x * (3 + c) + y * (5 - c) + noise(f.seed, x, y, c) % 24);
+                    static_cast<std::uint8_t>(x * (3 + c) + y * (5 - c) + noise.below(24));
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);

@@ -203,7 +203,7 @@ TEST(ResampleGolden, DriverCases) {
 
     // Box: blocks of 2 x 2, 1 x 2 and 5 x 5.
     Grey g4(4, std::vector<int>(4)), g5(5, std::vector<int>(5));
-    imgtest::Rng rng(5);
+    SeededRng rng(5);
     for (auto& row : g4)
         for (int& v : row) v = int(rng.below(256));
     for (auto& row : g5)
@@ -233,11 +233,11 @@ TEST(ResampleGolden, DriverKeyRules) {
     EXPECT_EQ(out[1], (5u + 7 + 9 + 11) / 4);
 
     // Keyed on a source without key pixels equals plain; plain ignores the key.
-    imgtest::Rng rng(11);
+    SeededRng rng(11);
     imgtest::forEachPixelFormat([&]<PelFmtId Id>() {
         const std::int32_t sw = 7, sh = 5, bytes = std::int32_t(pelFmtBytes[Id]);
         std::vector<std::uint8_t> in(static_cast<std::size_t>(sw * sh * bytes));
-        for (auto& b : in) b = rng.byte();
+        for (auto& b : in) b = rng.edgeByte();
         const Pixel<Id> absent = Pixel<Id>::fromValue(0x00C0FFEE);
         for (std::int32_t k = 0; k < sw * sh; ++k)
             if (Pixel<Id>::fromValue(imgtest::le(&in[static_cast<std::size_t>(k * bytes)], std::uint32_t(bytes))) == absent)

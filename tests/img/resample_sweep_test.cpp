@@ -15,7 +15,6 @@ namespace {
 using namespace talvo::g;
 using imgtest::Guarded;
 using imgtest::Mismatches;
-using imgtest::Rng;
 
 struct Case {
     PelFmtId id;
@@ -50,7 +49,7 @@ void bySamples(const Case& c, std::uint32_t key, std::uint8_t* dst, std::int32_t
 
 // One case through the dispatcher over wrapped guarded memory: random padding, source pitch of either
 // sign, ~30% key pixels (with random x bits) in keyed sources. Every byte is checked afterwards.
-void runCase(const Case& c, Rng& rng, Mismatches& bad) {
+void runCase(const Case& c, SeededRng& rng, Mismatches& bad) {
     const std::int32_t bytes = std::int32_t(pelBytes(c.id));
     const std::int32_t srcStride = c.sw * bytes + std::int32_t(rng.below(3)) * bytes + std::int32_t(rng.below(2));
     const std::int32_t dstStride = c.tw * bytes + std::int32_t(rng.below(5));
@@ -62,12 +61,12 @@ void runCase(const Case& c, Rng& rng, Mismatches& bad) {
     std::uint8_t* srcBase = srcMem.get();
     Guarded dstMem(std::size_t(dstStride) * std::size_t(c.th));
     const std::uint32_t valueMask = bytes >= 4 ? ~0u : (1u << (8 * bytes)) - 1;
-    const std::uint32_t key = rng.next() & valueMask;
+    const std::uint32_t key = rng.next32() & valueMask;
     const std::uint32_t keyMask = c.id >= 1 && c.id <= 8 ? resample_model::formats[c.id].keyMask : valueMask;
     for (std::int32_t r = 0; r < c.sh; ++r)
         for (std::int32_t k = 0; k < c.sw; ++k) {
             std::uint32_t v = 0;
-            for (std::int32_t b = 0; b < bytes; ++b) v |= std::uint32_t{rng.byte()} << (8 * b);
+            for (std::int32_t b = 0; b < bytes; ++b) v |= std::uint32_t{rng.edgeByte()} << (8 * b);
             if (c.keyed && rng.below(10) < 3) v = (key & keyMask) | (v & ~keyMask & valueMask);
             for (std::int32_t b = 0; b < bytes; ++b)
                 srcBase[std::size_t(r) * srcStride + std::size_t(k) * bytes + b] = std::uint8_t(v >> (8 * b));
@@ -117,7 +116,7 @@ void runCase(const Case& c, Rng& rng, Mismatches& bad) {
 TEST(ResampleSweep, RandomImagesAgainstModel) {
     Mismatches bad;
     for (std::uint64_t seed = 1; seed <= 2000; ++seed) {
-        Rng rng(seed);
+        SeededRng rng(seed);
         const Case c{1 + rng.below(9), rng.below(5), rng.below(2) == 1, std::int32_t(1 + rng.below(40)),
                      std::int32_t(1 + rng.below(40)), std::int32_t(1 + rng.below(40)),
                      std::int32_t(1 + rng.below(40))};
@@ -130,7 +129,7 @@ TEST(ResampleSweep, RandomImagesAgainstModel) {
 // wider than 32768, and sides of 0: the model's pixels, canaries and guards untouched.
 TEST(ResampleSweep, EdgesAndSizesWithCanaries) {
     Mismatches bad;
-    Rng rng(77);
+    SeededRng rng(77);
     for (PelFmtId id = 0; id < pelFmtCount; ++id)
         for (ResampleMode mode : {0u, 1u, 2u, 3u, 4u, 7u})
             for (bool keyed : {false, true}) {

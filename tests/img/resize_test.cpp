@@ -21,9 +21,9 @@ std::vector<std::uint32_t> pixelsOf(Image& image) {
 }
 
 void fillRandom(ImageRow& image, std::uint64_t seed) {
-    imgtest::Rng rng(seed);
+    SeededRng rng(seed);
     const std::size_t n = static_cast<std::size_t>(image.pitch()) * static_cast<std::size_t>(image.height());
-    for (std::size_t k = 0; k < n; ++k) image.pixels()[k] = rng.byte();
+    for (std::size_t k = 0; k < n; ++k) image.pixels()[k] = rng.edgeByte();
 }
 
 TEST(Resize, SameSize) {

@@ -17,7 +17,6 @@ using imgtest::Bytes;
 using imgtest::operator+;
 using imgtest::MemStream;
 using imgtest::Mismatches;
-using imgtest::Rng;
 using imgtest::TgaFile;
 using talvo::io::IoState;
 
@@ -129,7 +128,7 @@ Bytes paletteOf(const ImageRow& image) {
 }
 
 // A random file of every kind the decoder reads: types, depths, colour maps, ids, runs across rows.
-TgaFile randomTga(Rng& rng) {
+TgaFile randomTga(SeededRng& rng) {
     static constexpr std::uint8_t types[] = {1, 2, 3, 9, 10};
     static constexpr std::uint8_t depths[] = {8, 16, 24, 32};
     TgaFile f;
@@ -150,15 +149,15 @@ TgaFile randomTga(Rng& rng) {
         f.mapEntryBits = entryBits[rng.below(4)];
         f.map.resize(std::size_t{f.mapLength} * ((f.mapEntryBits + 7) / 8));
     }
-    for (auto& b : f.id) b = rng.byte();
-    for (auto& b : f.map) b = rng.byte();
+    for (auto& b : f.id) b = rng.edgeByte();
+    for (auto& b : f.map) b = rng.edgeByte();
     const std::uint32_t bpp = f.depth / 8;
     for (std::size_t i = 0; i < std::size_t{f.width} * f.height; ++i) {
         if (i > 0 && rng.below(2) == 0) {  // repeats make runs
             f.pixels.insert(f.pixels.end(), f.pixels.end() - bpp, f.pixels.end());
             continue;
         }
-        for (std::uint32_t k = 0; k < bpp; ++k) f.pixels.push_back(rng.byte());
+        for (std::uint32_t k = 0; k < bpp; ++k) f.pixels.push_back(rng.edgeByte());
         if (f.mapLength == 4 && rng.below(4) == 0) f.pixels.back() = 200;  // index beyond the map
     }
     return f;
@@ -167,7 +166,7 @@ TgaFile randomTga(Rng& rng) {
 TEST(TgaDecoder, LoadMatchesReaderModel) {
     Mismatches bad;
     for (std::uint64_t seed = 0; seed < 3000; ++seed) {
-        Rng rng(seed);
+        SeededRng rng(seed);
         const TgaFile f = randomTga(rng);
         static constexpr std::uint32_t longest[] = {1, 3, 128};
         Bytes file = imgtest::tgaBytes(f, longest[rng.below(3)]);

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/window.h"
 #include "tests/platform/audio_test_files.h"
+#include "tests/support/seeded_rng.h"
 
 #include <gtest/gtest.h>
 
@@ -269,11 +270,8 @@ TEST_F(HeadlessDisplay, PrimaryAndKeptFramesReadAsDrawnAndAsPresented)
     ASSERT_EQ(createSurface(device, d, sprite), result::Ok);
     ASSERT_EQ(setColorKey(sprite, 7), result::Ok);
     std::vector<uint16_t> primaryModel(W * H, 0), frameModel, pictureModel(W * H), spriteModel(6);
-    uint64_t seed = 0x5EED;
-    auto next = [&seed](uint32_t n) {
-        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<int>((seed >> 33) % n);
-    };
+    SeededRng rng{0x5EED};
+    auto next = [&rng](uint32_t n) { return static_cast<int>(rng.below(n)); };
     auto fill = [](SurfaceHandle s, std::vector<uint16_t>& model, int width, auto value) {
         LockedPixels l;
         ASSERT_EQ(lockSurface(s, l), result::Ok);

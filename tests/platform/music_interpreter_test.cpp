@@ -1,11 +1,11 @@
 // The music command interpreter shared by both backends: grammar and alias rules.
 #include "platform/music_interpreter.h"
 #include "tests/platform/audio_test_files.h"
+#include "tests/support/seeded_rng.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -115,9 +115,7 @@ TEST_F(MusicCommands, FilesTheSynthesiserCannotPlayAreRefusedWithWhyAndNeverReac
     };
     const auto cut = [&good](std::size_t size) { return Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)); };
     Bytes noise(300);
-    std::mt19937 random(30);
-    for (uint8_t& b : noise)
-        b = static_cast<uint8_t>(random());
+    SeededRng{30}.fill(noise);
     // Two tracks with a chunk of another kind between them, running status, and bytes after
     // the last track: all a reader takes.
     Bytes twoTracks = with(8, {0, 1, 0, 2});

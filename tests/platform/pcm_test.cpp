@@ -1,5 +1,6 @@
 // PCM conversion to the device format, against a plain floating-point reference model.
 #include "platform/pcm.h"
+#include "tests/support/seeded_rng.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +10,6 @@
 #include <vector>
 
 namespace {
-
-// Our own small generator, so the bytes are the same with every standard library.
-struct Lcg {
-    uint32_t state;
-    uint32_t next() { return state = state * 1664525u + 1013904223u; }
-};
 
 double referenceSample(const plat::PcmFormat& f, const std::vector<uint8_t>& bytes, size_t frame, int channel)
 {
@@ -41,7 +36,7 @@ double referenceAt(const plat::PcmFormat& f, const std::vector<uint8_t>& bytes, 
 TEST(PcmConversion, MatchesCubicInterpolationForEveryLayoutAndRate)
 {
     for (uint32_t seed = 1; seed <= 24; ++seed) {
-        Lcg rng{seed};
+        SeededRng rng{seed};
         plat::PcmFormat f;
         f.formatTag = 1;
         f.channels = static_cast<uint16_t>(1 + seed % 2);
@@ -49,9 +44,8 @@ TEST(PcmConversion, MatchesCubicInterpolationForEveryLayoutAndRate)
         const uint32_t rates[] = {8000, 11025, 22050, 44100, 48000, 96000};
         f.framesPerSecond = rates[seed % 6];
         f.blockAlign = static_cast<uint16_t>(f.channels * f.bitsPerSample / 8);
-        std::vector<uint8_t> bytes(f.blockAlign * (50 + rng.next() % 200));
-        for (auto& b : bytes)
-            b = static_cast<uint8_t>(rng.next() >> 24);
+        std::vector<uint8_t> bytes(f.blockAlign * (50 + rng.below(200)));
+        rng.fill(bytes);
         const size_t sourceFrames = bytes.size() / f.blockAlign;
         const uint64_t frames = plat::deviceFramesFor(f, bytes.size());
         ASSERT_NEAR(double(frames), sourceFrames * 44100.0 / f.framesPerSecond, 1.0) << "seed " << seed;

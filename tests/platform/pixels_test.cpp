@@ -3,7 +3,7 @@
 // memory, between guard bytes.
 #include "platform/cpu_features.h"
 #include "platform/pixels.h"
-#include "tests/platform/split_mix.h"
+#include "tests/support/seeded_rng.h"
 
 #include <gtest/gtest.h>
 
@@ -14,19 +14,15 @@ namespace {
 
 using namespace plat;
 
-struct Rng : SplitMix {
-    int below(int n) { return static_cast<int>(SplitMix::below(static_cast<uint32_t>(n))); }
-};
-
 class KeyedCopy16 : public ::testing::TestWithParam<uint64_t> {};
 
 TEST_P(KeyedCopy16, MatchesThePlainLoop)
 {
-    Rng rng{{GetParam()}};
+    SeededRng rng{GetParam()};
     constexpr int guard = 32;
     for (int round = 0; round < 300; ++round) {
-        const int w = 5 + rng.below(70), h = 1 + rng.below(6);
-        const int pitch = 2 * w + 2 * rng.below(4); // some rows padded
+        const int w = rng.between(5, 74), h = rng.between(1, 6);
+        const int pitch = 2 * w + 2 * rng.between(0, 3); // some rows padded
         const auto size = static_cast<std::size_t>(pitch * (h + 8) + 2 * guard);
         // Few distinct colours, so the key is often hit and whole runs match it.
         std::vector<uint8_t> a(size), b(size);
@@ -39,7 +35,7 @@ TEST_P(KeyedCopy16, MatchesThePlainLoop)
         }
         const bool sameMemory = rng.below(3) == 0; // overlapping blocks go through a copy
         const auto key = static_cast<uint32_t>(rng.below(4) ? rng.below(3) * 0x1111 : rng.next());
-        const int sx = rng.below(4), sy = rng.below(4), dx = rng.below(4), dy = rng.below(4);
+        const int sx = rng.between(0, 3), sy = rng.between(0, 3), dx = rng.between(0, 3), dy = rng.between(0, 3);
         auto run = [&](auto copy) {
             std::vector<uint8_t> from = a, to = b;
             uint8_t* target = sameMemory ? from.data() : to.data();

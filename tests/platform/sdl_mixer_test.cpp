@@ -2,6 +2,7 @@
 #include "platform/music.h"
 #include "platform/sdl/mixer.h"
 #include "tests/platform/audio_test_files.h"
+#include "tests/support/seeded_rng.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -148,9 +148,7 @@ TEST(SdlMixer, SoundfontsThatCannotBeUsedAreLoggedWithTheReasonAndNothingGoesToS
 {
     audiotest::ScratchDir dir;
     std::vector<uint8_t> noise(4096);
-    std::mt19937 random(8);
-    for (uint8_t& b : noise)
-        b = static_cast<uint8_t>(random());
+    SeededRng{8}.fill(noise);
     // The right signature, then chunk sizes far beyond the file.
     std::vector<uint8_t> huge = {'R', 'I', 'F', 'F', 0xF0, 0xFF, 0xFF, 0xFF, 's', 'f', 'b', 'k',
                                  'L', 'I', 'S', 'T', 0x00, 0xFF, 0xFF, 0xFF, 'I', 'N', 'F', 'O'};

@@ -12,6 +12,7 @@
 #include "talvo/file.h"
 #include "talvo/file_buf.h"
 #include "test_support.h"
+#include "tests/support/seeded_rng.h"
 
 namespace {
 
@@ -182,8 +183,7 @@ TEST_F(FileBufTest, CrLfAcrossTheBlockEdge) {
 
 TEST_F(FileBufTest, RoundTripsOfManyBlocks) {
     std::string data(3 * BasicFileBuf::defaultBufferSize() + 123, '\0');
-    std::uint32_t state = 7;
-    for (char& c : data) c = static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
+    SeededRng{7}.fill(data);
     write(data, binary);
     EXPECT_EQ(readFile(path), data);
     EXPECT_EQ(read(binary), data);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "test_support.h"
+#include "tests/support/seeded_rng.h"
 
 namespace {
 
@@ -75,20 +76,11 @@ struct Model {
     }
 };
 
-// Small generator of our own so that a seed means the same run everywhere.
-struct Rng {
-    std::uint64_t state;
-    std::uint32_t below(std::uint32_t n) {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<std::uint32_t>(state >> 33) % n;
-    }
-};
-
 void runAgainstModel(std::uint64_t seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     MemBuf buf;
     Model model;
-    Rng rng{seed};
+    SeededRng rng{seed};
     for (int step = 0; step < 3000; ++step) {
         SCOPED_TRACE("step " + std::to_string(step));
         const std::uint32_t op = rng.below(6);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "sprite/imgRowCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ TEST(ImgPrimitives, LinesMatchTheReferenceOnAGrid)
 // positions, nothing outside; a seeded sweep with far ends against the step-by-step reference.
 TEST(ImgPrimitives, ClippedCallsWriteOnlyInsideAtUnclippedPositions)
 {
-    TestRandom random(120);
+    SeededRng random(120);
     Canvas canvas(37, 29);
     for (int n = 0; n < 300; ++n) {
         const long long reach = n < 100 ? 80 : n < 250 ? 5000 : 400000;

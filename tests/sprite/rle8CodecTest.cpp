@@ -9,7 +9,7 @@
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ Bytes encode(const Bytes& pixels, int key = 0)
 }
 
 // A row with every run kind: key runs past 127, literals past 63, repeats past 63, pairs.
-Bytes randomRow(TestRandom& rnd, int n, std::uint8_t key)
+Bytes randomRow(SeededRng& rnd, int n, std::uint8_t key)
 {
     Bytes row;
     while (static_cast<int>(row.size()) < n) {
@@ -123,7 +123,7 @@ TEST(Rle8Codec, SkipVectors)
 TEST(Rle8Codec, RoundTripsWithEverySkipAndCount)
 {
     for (std::uint64_t seed = 1; seed <= 40; ++seed) {
-        TestRandom rnd(seed);
+        SeededRng rnd(seed);
         const int n = 1 + static_cast<int>(rnd.below(400));
         const std::uint8_t key = static_cast<std::uint8_t>(rnd.below(3));
         const Bytes pixels = randomRow(rnd, n, key);

@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "Rle8Model.h"
+#include "rle8Model.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 
@@ -23,10 +23,10 @@ struct TestSprite {
     imgRle8CTy image;
     rmodel::Sprite model;
 
-    TestSprite(TestRandom& rnd, bool keyed, int W, int H)
+    TestSprite(SeededRng& rnd, bool keyed, int W, int H)
     {
         std::uint8_t colours[256 * 4];
-        for (auto& c : colours) c = rnd.byte();
+        for (auto& c : colours) c = rnd.edgeByte();
         const int keyIndex = static_cast<int>(rnd.below(256));
         for (int i = 0; i < 256; i += 16) std::memcpy(colours + 4 * i, colours + 4 * keyIndex, 4);
         palCTy pal;
@@ -64,11 +64,11 @@ struct TestSprite {
 struct Guarded {
     Bytes bytes;
     std::unique_ptr<imgRowCTy> image;
-    Guarded(TestRandom& rnd, int kind, int w, int h, int pitch, palCTy* palette = nullptr)
+    Guarded(SeededRng& rnd, int kind, int w, int h, int pitch, palCTy* palette = nullptr)
     {
         const int b = imgPelBytes(kind);
         bytes.resize(static_cast<std::size_t>(pitch * h * b + 2 * guard));
-        for (auto& v : bytes) v = kind == 10 ? static_cast<std::uint8_t>(rnd.below(4)) : rnd.byte();
+        for (auto& v : bytes) v = kind == 10 ? static_cast<std::uint8_t>(rnd.below(4)) : rnd.edgeByte();
         if (kind == 10)
             for (std::size_t i = 3; i < bytes.size(); i += 4) bytes[i] = 0;  // small depths: many ties
         imgPelFmt fmt(kind, palette);
@@ -91,7 +91,7 @@ void call(imgRle8CTy& s, imgCTy* dst, const rmodel::Call& c, const imgRect* rect
 // Runs one seed: a random sprite, destination, entry point, mode, rectangle and request.
 void checkSeed(std::uint64_t seed)
 {
-    TestRandom rnd(seed);
+    SeededRng rnd(seed);
     TestSprite sprite(rnd, rnd.below(3) != 0, 1 + static_cast<int>(rnd.below(rnd.below(3) == 0 ? 220 : 70)), 1 + static_cast<int>(rnd.below(12)));
     static const int kinds[] = {1, 2, 3, 4, 5, 6, 1, 2, 4, 5, 7, 9};
     const int kind = kinds[rnd.below(12)];
@@ -186,14 +186,14 @@ TEST(Rle8Draw, RepeatedCopiesFollowEveryChange)
 {
     onVectorAndScalarRows([&] {
         for (std::uint64_t seed = 1; seed <= 300 && !HasFatalFailure(); ++seed) {
-            TestRandom rnd(seed);
+            SeededRng rnd(seed);
             TestSprite sprite(rnd, true, 1 + static_cast<int>(rnd.below(150)), 1 + static_cast<int>(rnd.below(10)));
             imgRle8CTy& image = sprite.image;
             for (int step = 0; step < 10; ++step) {
                 const std::uint32_t change = rnd.below(6);
                 if (change == 0) {
                     std::uint8_t colours[256 * 4];
-                    for (auto& c : colours) c = rnd.byte();
+                    for (auto& c : colours) c = rnd.edgeByte();
                     for (int i = 0; i < 256; i += 8) std::memcpy(colours + 4 * i, image.colorKeyRgba, 3);
                     image.pelFmt.palette->Set(colours, 256);
                 } else if (change == 1) {
@@ -205,7 +205,7 @@ TEST(Rle8Draw, RepeatedCopiesFollowEveryChange)
                     const int from = static_cast<int>(rnd.below(static_cast<std::uint32_t>(image.width * image.height)));
                     const int n = static_cast<int>(rnd.below(40));
                     for (int i = from; i < from + n && i < image.width * image.height; ++i)
-                        image.lockBuffer[i] = rnd.below(3) == 0 ? static_cast<std::uint8_t>(image.colorKeyPel) : rnd.byte();
+                        image.lockBuffer[i] = rnd.below(3) == 0 ? static_cast<std::uint8_t>(image.colorKeyPel) : rnd.edgeByte();
                     image.Unlock();
                 }
                 sprite.refreshModel();

@@ -13,11 +13,11 @@
 #include <tuple>
 #include <vector>
 
-#include "BlitTestImage.h"
+#include "blitTestImage.h"
 #include "sprite/blit/blitSelect.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 
@@ -31,18 +31,17 @@ using Cells = std::set<std::tuple<int, int, int>>;
 // and caller locks; compared byte for byte with the model.
 void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
 {
-    TestRandom r(seed);
-    const auto between = [&r](int lo, int hi) { return lo + static_cast<int>(r.below(static_cast<std::uint32_t>(hi - lo + 1))); };
+    SeededRng r(seed);
     // Most cases keep every image the source's size and the rectangle inside it, so that they
     // draw; the rest go anywhere.
     const bool fits = r.below(4) != 0;
     int srcW = 0, srcH = 0;
     const auto makeImage = [&](int kind) {
         // One in four images is wide, for the loops that move rows in blocks of 8 to 32 bytes.
-        const int w = fits && srcW != 0 ? srcW : r.below(4) == 0 ? between(10, 70) : between(1, 9),
-                  h = fits && srcH != 0 ? srcH : between(1, 9);
-        auto image = std::make_unique<TestImage>(kind, w, h, w + between(0, 3));
-        for (std::size_t i = guard; i < image->buf.size() - guard; ++i) image->buf[i] = r.byte();
+        const int w = fits && srcW != 0 ? srcW : r.below(4) == 0 ? r.between(10, 70) : r.between(1, 9),
+                  h = fits && srcH != 0 ? srcH : r.between(1, 9);
+        auto image = std::make_unique<TestImage>(kind, w, h, w + r.between(0, 3));
+        for (std::size_t i = guard; i < image->buf.size() - guard; ++i) image->buf[i] = r.edgeByte();
         return image;
     };
     static constexpr int srcKinds[] = {1, 2, 3, 4, 5, 6, 9, 9, 9};
@@ -53,8 +52,8 @@ void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
     if (r.below(2) != 0) {
         // A key mostly the colour of a source pixel (for an index, of its palette entry), so
         // that some pixels match it; the low bits that 16-bit kinds cut off at random.
-        std::uint8_t key[4] = {r.byte(), r.byte(), r.byte(), r.byte()};
-        const std::uint8_t* p = src->at(between(0, src->w - 1), between(0, src->h - 1));
+        std::uint8_t key[4] = {r.edgeByte(), r.edgeByte(), r.edgeByte(), r.edgeByte()};
+        const std::uint8_t* p = src->at(r.between(0, src->w - 1), r.between(0, src->h - 1));
         const palCTy* palette = src->img->pelFmt.palette;
         if (src->kind == 9 && palette != nullptr && *p < palette->count) {
             std::memcpy(key, palette->entries + 4 * std::size_t{*p}, 4);
@@ -66,7 +65,7 @@ void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
                 const int lowBits = src->kind < 4 ? 0 : i == 1 && src->kind == 4 ? 2 : 3;
                 key[i] = static_cast<std::uint8_t>(c[i] | static_cast<int>(r.below(1u << lowBits)));
             }
-            if (src->kind <= 3) key[3] = src->kind == 1 ? r.byte() : p[3];
+            if (src->kind <= 3) key[3] = src->kind == 1 ? r.edgeByte() : p[3];
         }
         src->img->SetColorKeyRgba(key);
     }
@@ -76,16 +75,16 @@ void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
     std::unique_ptr<TestImage> dstOwn = self ? nullptr : makeImage(dstKind);
     if (dstOwn && r.below(dstKind == 9 ? 2 : 16) == 0) dstOwn->setPalette(r, r.below(4));
     TestImage& dst = self ? *src : *dstOwn;
-    const int mapPick = between(0, 3);
+    const int mapPick = r.between(0, 3);
     std::unique_ptr<TestImage> map = mapPick == 0 ? nullptr : makeImage(mapPick == 3 ? 1 : 9);
     const auto depthImage = [&](int none) -> std::unique_ptr<TestImage> {
-        const int pick = between(0, 7);
+        const int pick = r.between(0, 7);
         if (pick < none) return nullptr;
         auto image = makeImage(pick == 1 ? 9 : 10);
         if (image->kind == 10)
             for (int y = 0; y < image->h; ++y)
                 for (int x = 0; x < image->w; ++x) {
-                    const std::int32_t d = r.below(4) == 0 ? static_cast<std::int32_t>(r.next()) : between(-2, 2) * 65536;
+                    const std::int32_t d = r.below(4) == 0 ? static_cast<std::int32_t>(r.next()) : r.between(-2, 2) * 65536;
                     std::memcpy(image->at(x, y), &d, 4);
                 }
         return image;
@@ -95,25 +94,25 @@ void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
 
     model::Request req;
     static constexpr int edgeInts[] = {INT_MIN, INT_MAX, -1};
-    req.mode = r.below(10) == 0 ? edgeInts[r.below(3)] : (r.below(4) == 0 ? between(-1, 17) : between(0, 15));
+    req.mode = r.below(10) == 0 ? edgeInts[r.below(3)] : (r.below(4) == 0 ? r.between(-1, 17) : r.between(0, 15));
     req.scaled = r.below(5) < 2 ? static_cast<std::int32_t>(r.next()) | 1 : 0;
     static constexpr int alphas[] = {0, 1, 127, 128, 255, 256, 257, -5, 512, INT_MIN, INT_MAX};
-    req.alpha = r.below(2) == 0 ? between(0, 256) : alphas[r.below(11)];
+    req.alpha = r.below(2) == 0 ? r.between(0, 256) : alphas[r.below(11)];
     static const float scales[] = {1.0f, 2.0f, 0.5f, 0.2f, 3.0f, 1.5f, 0.75f, 0.0f, -1.0f, std::nanf(""),
                                    std::numeric_limits<float>::infinity(), 1e-6f, 1e9f};
     req.scaleX = scales[r.below(13)];
     req.scaleY = r.below(2) == 0 ? req.scaleX : scales[r.below(13)];
-    req.x = r.below(16) == 0 ? edgeInts[r.below(3)] : between(-6, 10);
-    req.y = r.below(16) == 0 ? edgeInts[r.below(3)] : between(-6, 10);
+    req.x = r.below(16) == 0 ? edgeInts[r.below(3)] : r.between(-6, 10);
+    req.y = r.below(16) == 0 ? edgeInts[r.below(3)] : r.between(-6, 10);
     req.wholeSource = r.below(4) == 0;
-    req.rx = r.below(16) == 0 ? edgeInts[r.below(3)] : between(-4, 10);
-    req.ry = between(-4, 10);
-    req.rw = between(-2, 12);
-    req.rh = between(-2, 12);
+    req.rx = r.below(16) == 0 ? edgeInts[r.below(3)] : r.between(-4, 10);
+    req.ry = r.between(-4, 10);
+    req.rw = r.between(-2, 12);
+    req.rh = r.between(-2, 12);
     if (fits) {
-        req.x = between(-2, 2), req.y = between(-2, 2);
-        req.rx = between(0, src->w - 1), req.ry = between(0, src->h - 1);
-        req.rw = between(1, src->w - req.rx), req.rh = between(1, src->h - req.ry);
+        req.x = r.between(-2, 2), req.y = r.between(-2, 2);
+        req.rx = r.between(0, src->w - 1), req.ry = r.between(0, src->h - 1);
+        req.rw = r.between(1, src->w - req.rx), req.rh = r.between(1, src->h - req.ry);
     }
 
     const DrawParams params = drawParamsOf(req, map ? map->img.get() : nullptr, srcDepth ? srcDepth->img.get() : nullptr,
@@ -123,7 +122,7 @@ void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
     // The caller may hold locks anywhere inside an image; the draw must not read through them.
     for (TestImage* image : {src.get(), &dst, map.get(), srcDepth.get(), dstDepth.get()}) {
         if (image == nullptr || r.below(4) != 0) continue;
-        const imgRect lock{between(0, image->w - 1), between(0, image->h - 1), 1, 1};
+        const imgRect lock{r.between(0, image->w - 1), r.between(0, image->h - 1), 1, 1};
         image->img->Lock(&lock, static_cast<int>(r.below(2)));
     }
 

@@ -1,4 +1,4 @@
-// Shared helpers of the sprite tests: a seeded generator, error-record checks, an image's rows.
+// Shared helpers of the sprite tests: the seeded generator, error-record checks, an image's rows.
 #pragma once
 
 #include <cstdint>
@@ -10,30 +10,7 @@
 #include "sprite/ctyRuntime.h"
 #include "sprite/ctySimd.h"
 #include "sprite/imgRowCTy.h"
-
-// SplitMix64: our own generator, so a seed gives the same numbers everywhere.
-class TestRandom {
-public:
-    explicit TestRandom(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // 0 to bound - 1.
-    std::uint32_t below(std::uint32_t bound) { return static_cast<std::uint32_t>(next() % bound); }
-    // A byte biased toward 0x00 and 0xFF, where format edges hide.
-    std::uint8_t byte()
-    {
-        const std::uint32_t pick = below(8);
-        return pick == 0 ? 0x00 : pick == 1 ? 0xFF : static_cast<std::uint8_t>(next());
-    }
-
-private:
-    std::uint64_t state_;
-};
+#include "tests/support/seeded_rng.h"
 
 // Runs a sweep on the library's vector rows and again on its scalar rows, then gives the vector
 // rows back.

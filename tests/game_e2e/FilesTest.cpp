@@ -6,6 +6,7 @@
 #include "game/GameState.h"
 #include "game/RankFile.h"
 #include "game/Resources.h"
+#include "tests/support/seeded_rng.h"
 
 #include <sys/stat.h>
 
@@ -79,9 +80,7 @@ TEST_F(FilesTest, StoringARankWritesTheFileAndShowsTheBadgeFromTheNextFrame)
 TEST_F(FilesTest, ScoresFilesOfEitherFormReadAndAnythingElseIsZeroWithAWarning)
 {
     std::string random25(25, '\0');
-    uint32_t seed = 25;
-    for (char& c : random25)
-        c = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+    SeededRng{25}.fill(random25);
     const struct {
         std::string bytes;
         int32_t best;

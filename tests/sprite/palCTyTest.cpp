@@ -7,7 +7,7 @@
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/imgPelFmt.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ TEST(ImgPelFmt, SixteenBitValuesSurviveUnpackThenPack)
         ASSERT_EQ(k4.PackColor(k4.UnpackColor(v, 2), 2), v);
         ASSERT_EQ(k5.PackColor(k5.UnpackColor(v, 2), 2), v & 0x7FFF);
     }
-    TestRandom random(20);
+    SeededRng random(20);
     for (int i = 0; i < 4096; ++i) {
         const auto v = static_cast<std::uint32_t>(random.next());
         ASSERT_EQ(imgPelFmt(1, nullptr).PackColor(imgPelFmt(1, nullptr).UnpackColor(v, 2), 2), v & 0xFFFFFF);

@@ -7,7 +7,7 @@
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 
@@ -85,8 +85,8 @@ TEST(ImgStream, GoldenLayoutsAndPaletteTags)
     // Kind 9 with 256 owned entries: tag 1, count and 768 bytes; alpha comes back as 255.
     palCTy palette;
     Bytes entries(1024);
-    TestRandom random(109);
-    for (auto& b : entries) b = random.byte();
+    SeededRng random(109);
+    for (auto& b : entries) b = random.edgeByte();
     palette.Set(entries.data(), 256);
     imgRowCTy indexed;
     const imgPelFmt k9(9, nullptr);
@@ -180,7 +180,7 @@ TEST(ImgStream, InPlaceImagesUseTheBufferAndNeverFreeIt)
 TEST(ImgStream, RoundTripsMatchTheReferenceLayout)
 {
     resetErrors();
-    TestRandom random(1090);
+    SeededRng random(1090);
     palCTy palette;
     for (int kind = 0; kind <= 10; ++kind)
         for (std::uint32_t key = 0; key < 2; ++key)
@@ -191,22 +191,22 @@ TEST(ImgStream, RoundTripsMatchTheReferenceLayout)
                 const int bytes = imgPelBytes(kind);
                 const int pitch = s.width + static_cast<int>(random.below(3));
                 Bytes block(static_cast<std::size_t>(pitch * s.height * bytes) + 1);
-                for (auto& b : block) b = random.byte();
+                for (auto& b : block) b = random.edgeByte();
                 for (int y = 0; y < s.height; ++y)
                     s.pixels.insert(s.pixels.end(), block.begin() + y * pitch * bytes,
                                     block.begin() + (y * pitch + s.width) * bytes);
                 const imgPelFmt fmt(kind, nullptr);
                 imgRowCTy image(s.width, s.height, &fmt, block.data(), pitch);
-                for (auto& b : s.reserved) b = random.byte();
+                for (auto& b : s.reserved) b = random.edgeByte();
                 std::memcpy(image.reserved, s.reserved, 16);
                 Bytes colours(4 * (1 + random.below(4)));
-                for (auto& b : colours) b = random.byte();
+                for (auto& b : colours) b = random.edgeByte();
                 palette.Set(colours.data(), static_cast<std::uint32_t>(colours.size() / 4));
                 if (tag == 1) image.SetPalette(palette);
                 if (tag == 2) image.pelFmt.paletteNotStored = 1;
                 if (key != 0) {
                     image.hasColorKey = s.hasKey = 1 + random.below(5);
-                    for (auto& b : s.keyRgba) b = random.byte();
+                    for (auto& b : s.keyRgba) b = random.edgeByte();
                     std::memcpy(image.colorKeyRgba, s.keyRgba, 4);
                     image.colorKeyPel = s.keyPel = static_cast<std::uint32_t>(random.next());
                 }

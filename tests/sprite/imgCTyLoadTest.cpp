@@ -10,8 +10,8 @@
 #include "img/jpg_decoder.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
-#include "sprite_bmp_support.h"
-#include "sprite_test_support.h"
+#include "spriteBmpSupport.h"
+#include "spriteTestSupport.h"
 #include "talvo/exception.h"
 #include "tests/img/picture_files.h"
 
@@ -102,7 +102,7 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
 {
     resetErrors();
     TempFolder folder("sprite_tga");
-    TestRandom random(122);
+    SeededRng random(122);
     struct Case {
         std::uint8_t type, depth;
         int kind;
@@ -111,7 +111,7 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
         imgtest::TgaFile file;
         file.type = c.type, file.depth = c.depth, file.width = 3, file.height = 2;
         if (c.type == 1) file.mapType = 1, file.mapLength = 4, file.map = Bytes(12, 0x40);
-        for (int i = 0; i < 3 * 2 * c.depth / 8; ++i) file.pixels.push_back(static_cast<std::uint8_t>(c.type == 1 ? random.below(4) : random.byte()));
+        for (int i = 0; i < 3 * 2 * c.depth / 8; ++i) file.pixels.push_back(static_cast<std::uint8_t>(c.type == 1 ? random.below(4) : random.edgeByte()));
         const Bytes bytes = imgtest::tgaBytes(file);
         const Bytes expected = topDown(file.pixels, 3u * c.depth / 8);
         imgRowCTy loaded, read;

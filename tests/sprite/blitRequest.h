@@ -1,7 +1,7 @@
 // A model request as the DrawParams and rectangle handed to imgCTy::DrawEx.
 #pragma once
 
-#include "BlitModel.h"
+#include "blitModel.h"
 #include "sprite/drawParams.h"
 #include "sprite/imgRect.h"
 

@@ -5,7 +5,7 @@
 
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/ctyRuntime.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "sprite/ctyFormat.h"
 #include "sprite/ctyRuntime.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 

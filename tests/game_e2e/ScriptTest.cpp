@@ -2,6 +2,7 @@
 // seen only through dumped frames, written files, the log and the exit status.
 #include "GameTest.h"
 #include "tests/game/BoardModel.h"
+#include "tests/support/seeded_rng.h"
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -16,7 +17,6 @@
 #include <fstream>
 #include <functional>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <thread>
 
@@ -337,9 +337,7 @@ TEST_F(ScriptTest, MusicFilesThatCannotBePlayedAreNamedInTheLogWithTheReason)
     ASSERT_GT(good.size(), 100u);
     ASSERT_EQ(good.compare(14, 4, "MTrk"), 0) << "the generated file begins with a track";
     std::string noise(2000, '\0');
-    std::mt19937 random(8);
-    for (char& c : noise)
-        c = static_cast<char>(random());
+    SeededRng{8}.fill(noise);
     std::string huge = good;
     huge.replace(18, 4, "\xFF\xFF\xFF\xF0");
     const struct {

@@ -109,7 +109,7 @@ TEST(SquarePixelPosition, TruncatesLikeTheIntegerModelOnEverySquare)
     }
 }
 
-// The won test of a whole tour is in tour_test.cpp; here the named tests of each size, with
+// The won test of a whole tour is in TourTest.cpp; here the named tests of each size, with
 // the squares beyond the smaller boards left empty.
 TEST(FullBoardTest, NamedTestsNeedEverySquareOfTheirBoardOnly)
 {

@@ -9,7 +9,7 @@
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
 #include "sprite/rwObjCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace {
 
@@ -17,11 +17,11 @@ constexpr std::uint8_t guard = 0xA5;
 
 // Pixels with a guard band of 64 bytes on each side; pitch in pixels.
 struct GuardedPels {
-    GuardedPels(int width, int height, int pitch, int bytes, TestRandom& random)
+    GuardedPels(int width, int height, int pitch, int bytes, SeededRng& random)
         : width(width), height(height), pitch(pitch), bytes(bytes),
           block(static_cast<std::size_t>(pitch * height * bytes + 128), guard)
     {
-        for (std::size_t i = 64; i < block.size() - 64; ++i) block[i] = random.byte();
+        for (std::size_t i = 64; i < block.size() - 64; ++i) block[i] = random.edgeByte();
     }
     std::uint8_t* pels() { return block.data() + 64; }
     bool guardsIntact() const
@@ -82,7 +82,7 @@ TEST(ImgCTy, LockProtocolAndRectangles)
 
 TEST(ImgCTy, PelAtXYMatchesTheReferenceThroughAnyLock)
 {
-    TestRandom random(106);
+    SeededRng random(106);
     for (int kind : {1, 2, 3, 4, 5, 6, 9, 10}) {
         const int bytes = imgPelBytes(kind);
         const int width = 1 + static_cast<int>(random.below(9));
@@ -169,7 +169,7 @@ TEST(ImgRowCTy, CreateCopiesAndRefusedSizes)
     image.Create(10, 2, &k1);  // releases the first block (LeakSanitizer watches)
     std::memset(image.pels, 7, 60);
 
-    TestRandom random(108);
+    SeededRng random(108);
     GuardedPels pels(3, 4, 5, 3, random);
     imgRowCTy external(3, 4, &k1, pels.pels(), 5);
     external.SetColorKey(0x010203);

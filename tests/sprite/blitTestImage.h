@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "BlitRequest.h"
+#include "blitRequest.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
-#include "sprite_test_support.h"
+#include "spriteTestSupport.h"
 
 namespace blittest {
 
@@ -41,12 +41,12 @@ struct TestImage {
     }
     // Gives the image a palette of n colours, all four bytes of each random; in half the
     // palettes some entries repeat an earlier one but for the low bits, which 16-bit kinds cut.
-    void setPalette(TestRandom& r, std::uint32_t n)
+    void setPalette(SeededRng& r, std::uint32_t n)
     {
         std::vector<std::uint8_t> colours(4 * std::size_t{n});
         palCTy palette;
         palette.Set(colours.data(), n);
-        for (std::uint32_t i = 0; i < 4 * n; ++i) palette.entries[i] = r.byte();
+        for (std::uint32_t i = 0; i < 4 * n; ++i) palette.entries[i] = r.edgeByte();
         if (r.below(2) == 0)
             for (std::uint32_t i = 1; i < n; ++i) {
                 if (r.below(4) != 0) continue;
