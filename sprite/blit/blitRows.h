@@ -175,4 +175,24 @@ inline void keyedRow16(std::uint8_t* __restrict d, const std::uint8_t* __restric
         if ((pel::loadWord(s + 2 * std::ptrdiff_t{i}) & keyMask) != key) std::memcpy(d + 2 * std::ptrdiff_t{i}, s + 2 * std::ptrdiff_t{i}, 2);
 }
 
+// A row of w 32-bit pixels copied unchanged, except those whose bits under keyMask equal key;
+// with Simd four are compared at once and the keyed-out ones write back the bytes found there.
+template <bool Simd>
+inline void keyedRow32(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, int w, std::uint32_t key,
+                       std::uint32_t keyMask)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i keys = _mm_set1_epi32(static_cast<int>(key)), mask = _mm_set1_epi32(static_cast<int>(keyMask));
+    for (; Simd && i + 4 <= w; i += 4) {
+        auto* out = reinterpret_cast<__m128i*>(d + 4 * std::ptrdiff_t{i});
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * std::ptrdiff_t{i}));
+        const __m128i skip = _mm_cmpeq_epi32(_mm_and_si128(v, mask), keys);
+        _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(skip, _mm_loadu_si128(out)), _mm_andnot_si128(skip, v)));
+    }
+#endif
+    for (; i < w; ++i)
+        if ((load32(s + 4 * std::ptrdiff_t{i}) & keyMask) != key) std::memcpy(d + 4 * std::ptrdiff_t{i}, s + 4 * std::ptrdiff_t{i}, 4);
+}
+
 } // namespace blit
