@@ -175,9 +175,9 @@ template <class S, class D, DrawKey K, bool Simd>
     } else if constexpr (row == Row::PalEntries16) {
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) palRow16<K.keyed, Simd>(drow, srow, table, w, key, S::keyBits);
     } else if constexpr (row == Row::KeyedWords16) {
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16<Simd>(drow, srow, w, key, S::keyBits);
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow<2, Simd>(drow, srow, w, key, S::keyBits);
     } else if constexpr (row == Row::KeyedWords32) {
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow32<Simd>(drow, srow, w, key, S::keyBits);
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow<4, Simd>(drow, srow, w, key, S::keyBits);
     } else if constexpr (row == Row::SameRows) {
         copyRows<Simd>(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h);
     } else if constexpr (row == Row::OntoBytes) {
