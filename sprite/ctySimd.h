@@ -5,7 +5,7 @@
 
 // SIMD in the sprite library:
 // - Where: only in whole-row helpers, blit/blitRows.h (the copy rows), blit/blitLanes.h (blends
-//   onto 32-bit pixels) and rle8DrawCache.cpp (span copies). Per-pixel code, the loop templates
+//   onto 32-bit pixels), blit/blitLanes565.h (constant alpha onto rgb565) and rle8DrawCache.cpp (span copies). Per-pixel code, the loop templates
 //   and the operators are plain C++; arithmetic on whole 32- or 64-bit words counts as such.
 // - How it is guarded: SSE2 intrinsics only, each block inside `#if defined(__SSE2__)` with the
 //   scalar row beside it that writes the same bytes (taken where SSE2 is missing or switched off).

@@ -9,6 +9,7 @@
 
 #include "sprite/blit/blitJob.h"
 #include "sprite/blit/blitLanes.h"
+#include "sprite/blit/blitLanes565.h"
 #include "sprite/blit/blitPixel.h"
 #include "sprite/blit/blitRows.h"
 #include "sprite/blit/blitTable.h"
@@ -27,10 +28,12 @@ enum class Row : std::uint8_t {
     StretchRepeat,  // a repeated source row copies the row written above it; 64-bit gathered stores
     PalEntries16,   // a row's table entries gathered, eight a step (SSE2)
     KeyedWords16,   // eight words a step, the keyed ones written back (SSE2)
+    KeyedWords32,   // four pixels a step, the keyed ones written back (SSE2)
     SameRows,       // whole rows, or one block when both are gapless (SSE2 short rows, AVX2 moves)
     OntoBytes,      // rows converted onto bytes B, G, R (and A)
     CopyPixels,     // each pixel written in turn, no test
     Lanes,          // four pixels at a time in 16-bit lanes (SSE2)
+    Lanes565,       // eight rgb565 pixels at a time, a field per 16-bit lane (SSE2)
 };
 
 enum class Is : std::uint8_t { Any, Yes, No };
@@ -40,6 +43,8 @@ enum class Pair : std::uint8_t {
     SameUnpalettized,  // the same, read from an image of that group
     Pal8Onto16,        // table entries of a 16-bit group onto it
     Same16,            // 16-bit words onto their own group
+    Same32,            // 32-bit pixels onto their own group
+    Rgb565,            // rgb565 onto rgb565
     OntoBytes,         // an unpalettized source onto 24- or 32-bit pixels
     Any,
     Onto32,            // an unpalettized source onto 32-bit pixels
@@ -60,6 +65,7 @@ constexpr std::uint32_t opsOf(std::initializer_list<DrawOp> ops)
 }
 
 inline constexpr std::uint32_t copies = opsOf({DrawOp::Copy});
+inline constexpr std::uint32_t constantAlpha = opsOf({DrawOp::Alpha});
 inline constexpr std::uint32_t laneBlends = opsOf({DrawOp::Alpha, DrawOp::AlphaMap, DrawOp::Premul, DrawOp::Add});
 
 inline constexpr RowRule rowRules[] = {
@@ -67,10 +73,12 @@ inline constexpr RowRule rowRules[] = {
     {Row::StretchRepeat, copies,     Is::Yes, Is::No,  Is::Any, Pair::Same},
     {Row::PalEntries16,  copies,     Is::No,  Is::Any, Is::No,  Pair::Pal8Onto16},
     {Row::KeyedWords16,  copies,     Is::No,  Is::Yes, Is::No,  Pair::Same16},
+    {Row::KeyedWords32,  copies,     Is::No,  Is::Yes, Is::No,  Pair::Same32},
     {Row::SameRows,      copies,     Is::No,  Is::No,  Is::No,  Pair::SameUnpalettized},
     {Row::OntoBytes,     copies,     Is::No,  Is::No,  Is::No,  Pair::OntoBytes},
     {Row::CopyPixels,    copies,     Is::No,  Is::No,  Is::No,  Pair::Any},
     {Row::Lanes,         laneBlends, Is::No,  Is::No,  Is::No,  Pair::Onto32},
+    {Row::Lanes565,      constantAlpha, Is::No, Is::No, Is::No, Pair::Rgb565},
 };
 
 template <class S, class D>
@@ -81,6 +89,8 @@ consteval bool pairIs(Pair pair)
     case Pair::SameUnpalettized: return rawCopy<S, D> && !S::palettized;
     case Pair::Pal8Onto16: return rawCopy<S, D> && S::palettized && D::bytes == 2;
     case Pair::Same16: return rawCopy<S, D> && !S::palettized && S::bytes == 2;
+    case Pair::Same32: return rawCopy<S, D> && !S::palettized && S::bytes == 4;
+    case Pair::Rgb565: return !S::palettized && S::group == Group::Rgb565 && D::group == Group::Rgb565;
     case Pair::OntoBytes: return !S::palettized && D::wide;
     case Pair::Any: return true;
     case Pair::Onto32: return !S::palettized && D::group == Group::X8888;
@@ -100,14 +110,15 @@ consteval Row rowOf()
     return Row::General;
 }
 
-// One row of an unscaled draw without key or depth test, the Lanes row's chunks first; map is
-// read only by alpha-map draws.
-template <class S, class D, DrawKey K, bool Lanes>
+// One row of an unscaled draw without key or depth test, the vector row's chunks first (Lanes
+// or Lanes565, with Simd); map is read only by alpha-map draws.
+template <class S, class D, DrawKey K, Row R, bool Simd>
 inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
 {
     constexpr bool byMap = K.op == DrawOp::AlphaMap;
     int i = 0;
-    if constexpr (Lanes) i = lanes::row<lanes::opOf<S, D, K>(), S, byMap>(d, s, map, w, alpha);
+    if constexpr (Simd && R == Row::Lanes) i = lanes::row<lanes::opOf<S, D, K>(), S, byMap>(d, s, map, w, alpha);
+    if constexpr (Simd && R == Row::Lanes565) i = lanes565::mixRow(d, s, w, alpha);
     for (; i < w; ++i) blitPixel<S, D, K>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step, byMap ? map[i] : alpha);
 }
 
@@ -164,7 +175,9 @@ template <class S, class D, DrawKey K, bool Simd>
     } else if constexpr (row == Row::PalEntries16) {
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) palRow16<K.keyed, Simd>(drow, srow, table, w, key, S::keyBits);
     } else if constexpr (row == Row::KeyedWords16) {
-        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow16<Simd>(drow, srow, w, key, S::keyBits);
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow<2, Simd>(drow, srow, w, key, S::keyBits);
+    } else if constexpr (row == Row::KeyedWords32) {
+        for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow<4, Simd>(drow, srow, w, key, S::keyBits);
     } else if constexpr (row == Row::SameRows) {
         copyRows<Simd>(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h);
     } else if constexpr (row == Row::OntoBytes) {
@@ -183,7 +196,7 @@ template <class S, class D, DrawKey K, bool Simd>
         for (int j = 0; j < h; ++j) {
             if constexpr (!K.depth && !K.keyed && !S::palettized) {
                 // Rows of a different image than the source: no store can change a later read.
-                blitRow<S, D, K, row == Row::Lanes && Simd>(drow, srow, mrow, w, alpha);
+                blitRow<S, D, K, row, Simd>(drow, srow, mrow, w, alpha);
             } else {
                 for (int i = 0; i < w; ++i) {
                     if constexpr (K.depth) {
@@ -217,7 +230,8 @@ template <class S, class D, DrawKey K>
 [[gnu::always_inline]] inline void blitDraw(const BlitJob& job)
 {
     constexpr Row row = rowOf<S, D, K>();
-    if constexpr (row == Row::PalEntries16 || row == Row::KeyedWords16 || row == Row::SameRows || row == Row::Lanes) {
+    if constexpr (row == Row::PalEntries16 || row == Row::KeyedWords16 || row == Row::KeyedWords32 || row == Row::SameRows ||
+                  row == Row::Lanes || row == Row::Lanes565) {
         if (ctySimdRowsOn())
             blitLoop<S, D, K, true>(job);
         else

@@ -114,12 +114,15 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
 }
 
 #if defined(__SSE2__)
-// Stores the eight words of v at out, except where their bits under mask equal keys: those words
-// write back the bytes found there. No branch on the words: with one, the rows' speed swung by
-// half with where the loop landed in the binary and with how much of a picture is keyed.
-inline void storeKeyed16(__m128i* out, __m128i v, __m128i keys, __m128i mask)
+// Stores the pixels of v (Bytes 2: eight words, 4: four words) at out, except where their bits
+// under mask equal keys: those write back the bytes found there. No branch on the pixels: with
+// one, the rows' speed swung by half with where the loop landed in the binary and with how much
+// of a picture is keyed.
+template <int Bytes>
+inline void storeKeyed(__m128i* out, __m128i v, __m128i keys, __m128i mask)
 {
-    const __m128i skip = _mm_cmpeq_epi16(_mm_and_si128(v, mask), keys);
+    const __m128i masked = _mm_and_si128(v, mask);
+    const __m128i skip = Bytes == 2 ? _mm_cmpeq_epi16(masked, keys) : _mm_cmpeq_epi32(masked, keys);
     v = _mm_or_si128(_mm_and_si128(skip, _mm_loadu_si128(out)), _mm_andnot_si128(skip, v));
     _mm_storeu_si128(out, v);
 }
@@ -147,7 +150,7 @@ inline void palRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict 
         v = _mm_insert_epi16(v, entry(s[i + 7]), 7);
         auto* out = reinterpret_cast<__m128i*>(d + 2 * std::ptrdiff_t{i});
         if constexpr (Keyed)
-            storeKeyed16(out, v, keys, mask);
+            storeKeyed<2>(out, v, keys, mask);
         else
             _mm_storeu_si128(out, v);
     }
@@ -158,21 +161,29 @@ inline void palRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict 
     }
 }
 
-// A row of w 16-bit words copied unchanged, except those whose bits under keyMask equal key;
-// with Simd eight at a time: a word-by-word loop's speed hung on where it landed in the binary.
-template <bool Simd>
-inline void keyedRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, int w, std::uint16_t key,
-                       std::uint16_t keyMask)
+// A row of w pixels of Bytes 2 or 4 copied unchanged, except those whose bits under keyMask equal
+// key; with Simd 16 bytes at a time: a pixel-by-pixel loop's speed hung on where it landed in the
+// binary.
+template <int Bytes, bool Simd>
+inline void keyedRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, int w, std::uint32_t key,
+                     std::uint32_t keyMask)
 {
+    using Word = std::conditional_t<Bytes == 2, std::uint16_t, std::uint32_t>;
     int i = 0;
 #if defined(__SSE2__)
-    const __m128i keys = _mm_set1_epi16(static_cast<short>(key)), mask = _mm_set1_epi16(static_cast<short>(keyMask));
-    for (; Simd && i + 8 <= w; i += 8)
-        storeKeyed16(reinterpret_cast<__m128i*>(d + 2 * std::ptrdiff_t{i}),
-                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * std::ptrdiff_t{i})), keys, mask);
+    const auto splat = [](std::uint32_t v) {
+        return Bytes == 2 ? _mm_set1_epi16(static_cast<short>(v)) : _mm_set1_epi32(static_cast<int>(v));
+    };
+    const __m128i keys = splat(key), mask = splat(keyMask);
+    for (; Simd && i + 16 / Bytes <= w; i += 16 / Bytes)
+        storeKeyed<Bytes>(reinterpret_cast<__m128i*>(d + Bytes * std::ptrdiff_t{i}),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + Bytes * std::ptrdiff_t{i})), keys, mask);
 #endif
-    for (; i < w; ++i)
-        if ((pel::loadWord(s + 2 * std::ptrdiff_t{i}) & keyMask) != key) std::memcpy(d + 2 * std::ptrdiff_t{i}, s + 2 * std::ptrdiff_t{i}, 2);
+    for (; i < w; ++i) {
+        Word v;
+        std::memcpy(&v, s + Bytes * std::ptrdiff_t{i}, Bytes);
+        if ((v & keyMask) != key) std::memcpy(d + Bytes * std::ptrdiff_t{i}, &v, Bytes);
+    }
 }
 
 } // namespace blit
