@@ -28,8 +28,9 @@ using Cells = std::set<std::tuple<int, int, int>>;
 
 // One seeded case: a source of any kind (index images with random palettes of 0 to 256 colours)
 // onto a random image, with random rectangle, offset, mode, scale, key, alpha map, depth images
-// and caller locks; compared byte for byte with the model.
-void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
+// and caller locks; compared byte for byte with the model. With wideRows every image is wide and
+// the draw unscaled and without depth images, the requests the vector rows take.
+void sweepCase(std::uint64_t seed, Cells* cells = nullptr, bool wideRows = false)
 {
     SeededRng r(seed);
     // Most cases keep every image the source's size and the rectangle inside it, so that they
@@ -38,7 +39,7 @@ void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
     int srcW = 0, srcH = 0;
     const auto makeImage = [&](int kind) {
         // One in four images is wide, for the loops that move rows in blocks of 8 to 32 bytes.
-        const int w = fits && srcW != 0 ? srcW : r.below(4) == 0 ? r.between(10, 70) : r.between(1, 9),
+        const int w = fits && srcW != 0 ? srcW : wideRows || r.below(4) == 0 ? r.between(10, 70) : r.between(1, 9),
                   h = fits && srcH != 0 ? srcH : r.between(1, 9);
         auto image = std::make_unique<TestImage>(kind, w, h, w + r.between(0, 3));
         for (std::size_t i = guard; i < image->buf.size() - guard; ++i) image->buf[i] = r.edgeByte();
@@ -79,7 +80,7 @@ void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
     std::unique_ptr<TestImage> map = mapPick == 0 ? nullptr : makeImage(mapPick == 3 ? 1 : 9);
     const auto depthImage = [&](int none) -> std::unique_ptr<TestImage> {
         const int pick = r.between(0, 7);
-        if (pick < none) return nullptr;
+        if (pick < none || wideRows) return nullptr;
         auto image = makeImage(pick == 1 ? 9 : 10);
         if (image->kind == 10)
             for (int y = 0; y < image->h; ++y)
@@ -95,7 +96,7 @@ void sweepCase(std::uint64_t seed, Cells* cells = nullptr)
     model::Request req;
     static constexpr int edgeInts[] = {INT_MIN, INT_MAX, -1};
     req.mode = r.below(10) == 0 ? edgeInts[r.below(3)] : (r.below(4) == 0 ? r.between(-1, 17) : r.between(0, 15));
-    req.scaled = r.below(5) < 2 ? static_cast<std::int32_t>(r.next()) | 1 : 0;
+    req.scaled = !wideRows && r.below(5) < 2 ? static_cast<std::int32_t>(r.next()) | 1 : 0;
     static constexpr int alphas[] = {0, 1, 127, 128, 255, 256, 257, -5, 512, INT_MIN, INT_MAX};
     req.alpha = r.below(2) == 0 ? r.between(0, 256) : alphas[r.below(11)];
     static const float scales[] = {1.0f, 2.0f, 0.5f, 0.2f, 3.0f, 1.5f, 0.75f, 0.0f, -1.0f, std::nanf(""),
@@ -170,6 +171,14 @@ TEST(Blit, MatchesTheReferenceModelOnSeededRequests)
             for (int slot = 0; slot < drawSlotCount; ++slot)
                 EXPECT_TRUE(cells.count({route, dst, slot}) != 0) << blitLoopName(route, dst, slot) << " never ran";
     EXPECT_TRUE(cells.count({6, 5, 1}) != 0 && cells.count({6, 5, 7}) != 0) << "an index copy never ran";
+}
+
+TEST(Blit, WideUnscaledRowsMatchTheReferenceModel)
+{
+    // The general sweep gives a vector row few wide plain draws of its own pair.
+    onVectorAndScalarRows([&] {
+        for (std::uint64_t seed = 1; seed <= 40000 && !HasFailure(); ++seed) sweepCase(seed, nullptr, true);
+    });
 }
 
 // ---- golden vectors ----
