@@ -1,11 +1,10 @@
-// Constant-alpha blend: the 72 pairs of its rule table, paletted sources through their converted entries.
+// Constant-alpha blend onto destinations without a pixel struct; the others' entries in op_alpha_k_<fmt>.cpp.
 #include "img/op.h"
 #include "talvo/exception.h"
 
 namespace talvo::g {
 
-// Destinations without a pixel struct have no pair in the table; each other destination format's entry
-// is in img/op_alpha_k_<fmt>.cpp.
+// No pair of the rule table has these destinations.
 void BOpAlphaK::applyIndexed() { throwNotImplemented(); }
 void BOpAlphaK::applyOther8() { throwNotImplemented(); }
 void BOpAlphaK::applyOther16() { throwNotImplemented(); }

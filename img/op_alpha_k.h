@@ -1,4 +1,4 @@
-// Constant-alpha blend's worker for one destination format; each format's entry is built in its own unit.
+// Constant-alpha blend: the 72 pairs of its rule table, paletted sources through their converted entries.
 #pragma once
 
 #include <algorithm>
@@ -12,6 +12,10 @@
 #include "img/row_walk.h"
 
 namespace talvo::g {
+
+// Local to each format's unit (nothing else includes this header): the rows are built and laid out as
+// in one unit.
+namespace {
 
 // The pixel rule of a pair, as a row walk's step.
 template <PelFmtId D, PelFmtId S>
@@ -69,6 +73,8 @@ struct BOpAlphaKImplementation final : FormatEntries<SourceEntries<BOpAlphaK>, B
         }
     }
 };
+
+}  // namespace
 
 // Defines BOpAlphaK's entry for the destination format F (img/op_alpha_k_<fmt>.cpp): no unit builds the
 // 64 pairs' rows, and the formats build side by side. A format without its unit fails to link.

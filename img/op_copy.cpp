@@ -1,4 +1,4 @@
-// Copy and alpha draw: index copy and palette path; the pairs of both rule tables per destination format.
+// Copy and alpha draw onto 8-bit destinations: the indices unchanged; the others' entries in op_copy_<fmt>.cpp.
 #include "img/op.h"
 #include "img/row_walk.h"
 

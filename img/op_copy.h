@@ -1,4 +1,4 @@
-// Copy and alpha draw's worker for one destination format; each format's two entries are built in its own unit.
+// Copy and alpha draw: palette path and the pairs of both rule tables, one destination format's worker.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,10 @@
 #include "img/wide_steps.h"
 
 namespace talvo::g {
+
+// Local to each format's unit (nothing else includes this header): the rows are built and laid out as
+// in one unit.
+namespace {
 
 // The alpha draw's step of a pair whose source has alpha: blendPixelAlpha, as a row walk's step.
 template <PelFmtId D, PelFmtId S>
@@ -115,6 +119,8 @@ template <class F>
 using OpAssignStdImplementation = CopyImplementation<OpAssignStd, F>;
 template <class F>
 using OpDrawStdImplementation = CopyImplementation<OpDrawStd, F>;
+
+}  // namespace
 
 // Defines OpAssignStd's and OpDrawStd's entries for the destination format F (img/op_copy_<fmt>.cpp): no
 // unit builds the 64 pairs' rows of both, and the formats build side by side. A format without its unit
