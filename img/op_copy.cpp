@@ -1,118 +1,10 @@
-// Copy and alpha draw: index copy, palette path and the pairs of both rule tables.
-#include <type_traits>
-
-#include "img/byte_mix.h"
-#include "img/image.h"
-#include "img/pel_lanes.h"
+// Copy and alpha draw onto 8-bit destinations: the indices unchanged; the others' entries in op_copy_<fmt>.cpp.
+#include "img/op.h"
 #include "img/row_walk.h"
-#include "img/wide_steps.h"
 
 namespace talvo::g {
 
 namespace {
-
-// The alpha draw's step of a pair whose source has alpha: blendPixelAlpha, as a row walk's step.
-template <PelFmtId D, PelFmtId S>
-struct DrawStep : PixelFn<blendPixelAlpha<D, S>> {};
-
-// Pairs whose unkeyed rows take several pixels a step: four, or eight where the processor has AVX2.
-template <>
-struct DrawStep<2, 3> {
-    static constexpr std::int32_t chunkPixels = 4;
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelAlpha<2, 3>(d, s); }
-    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgbxFromRgba4(d, s); }
-    static constexpr std::int32_t widePixels = 8;
-    void wideRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) const noexcept {
-        wide::drawRgbxFromRgba(d, s, steps);
-    }
-};
-
-// Unkeyed rows take eight pixels a step.
-template <>
-struct DrawStep<4, 3> {
-    static constexpr std::int32_t chunkPixels = 8;
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelAlpha<4, 3>(d, s); }
-    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgb565FromRgba8(d, s); }
-};
-
-// The copy's step of a converting pair: unkeyed rows take eight pixels a step.
-template <PelFmtId D, PelFmtId S>
-struct ConvertStep {
-    // 4-byte pairs only move memory: sixteen a step keep two loads ahead of the stores.
-    static constexpr bool words = pelFmtBytes[D] == 4 && pelFmtBytes[S] == 4;
-    static constexpr std::int32_t chunkPixels = words ? 16 : 8;
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { copyPixel<D, S>(d, s); }
-    void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept {
-        lanes::convert8<D, S>(d, s);
-        if constexpr (words) lanes::convert8<D, S>(d + 32, s + 32);
-    }
-    // Rgb565 from the 32-bit formats and Rgbx5551 from Rgba5551 sixteen a step, where the processor has AVX2.
-    static constexpr std::int32_t widePixels = 16;
-    void wideRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) const noexcept
-        requires((D == 4 && (S == 2 || S == 3)) || (D == 5 && S == 6))
-    {
-        if constexpr (D == 5) wide::rgbx5551FromRgba(d, s, steps);
-        else S == 2 ? wide::rgb565FromRgbx(d, s, steps) : wide::rgb565FromRgba(d, s, steps);
-    }
-};
-
-// Unchanged bytes (=32 too: four bytes, alpha into the x byte) move as whole rows when unkeyed.
-template <PelFmtId D, PelFmtId S>
-constexpr bool copiesBytes = copyRules[D][S] == CopyRule::same || copyRules[D][S] == CopyRule::word32;
-
-// The copy's row workers of the pair (D, S), plain and keyed. Each is a function of its own: inlined into
-// the format entries, the same loops ran up to 15% faster or slower by where they landed in the code.
-template <PelFmtId D, PelFmtId S>
-[[gnu::noinline]] void assignRows(const BOp& op) {
-    if constexpr (copiesBytes<D, S>) {
-        sameBytesRows<pelFmtBytes[D]>(op);
-    } else {
-        pairRows<D, S>(op, ConvertStep<D, S>{});
-    }
-}
-
-template <PelFmtId D, PelFmtId S>
-[[gnu::noinline]] void assignRowsKeyed(const BOp& op) {
-    if constexpr (copiesBytes<D, S>) {
-        sameBytesRowsKeyed<pelFmtBytes[D]>(op, pelLayouts[S].keyMask());
-    } else {
-        pairRowsKeyed<D, S>(op, ConvertStep<D, S>{});
-    }
-}
-
-// The alpha draw's row workers of a pair whose source has alpha, plain and keyed; out of line as the copy's.
-template <PelFmtId D, PelFmtId S>
-[[gnu::noinline]] void drawRows(const BOp& op) {
-    pairRows<D, S>(op, DrawStep<D, S>{});
-}
-
-template <PelFmtId D, PelFmtId S>
-[[gnu::noinline]] void drawRowsKeyed(const BOp& op) {
-    pairRowsKeyed<D, S>(op, DrawStep<D, S>{});
-}
-
-// The copy's worker, and the alpha draw's, which mixes sources with alpha and copies all others.
-template <class X, class F>
-struct CopyImplementation final : FormatEntries<SourceEntries<X>, CopyImplementation<X, F>> {
-    using FormatEntries<SourceEntries<X>, CopyImplementation>::FormatEntries;
-    void applyIndexed() override { paletteRows<F::id>(*this, PixelFn<copyPixel<F::id, F::id>>{}); }
-    template <class S>
-    void formatEntry() {
-        constexpr PelFmtId d = F::id;
-        constexpr PelFmtId s = S::id;
-        const bool keyed = this->src->hasColorKey();
-        if constexpr (std::is_same_v<X, OpDrawStd> && drawMixes[d][s]) {
-            keyed ? drawRowsKeyed<d, s>(*this) : drawRows<d, s>(*this);
-        } else {
-            keyed ? assignRowsKeyed<d, s>(*this) : assignRows<d, s>(*this);
-        }
-    }
-};
-
-template <class F>
-using OpAssignStdImplementation = CopyImplementation<OpAssignStd, F>;
-template <class F>
-using OpDrawStdImplementation = CopyImplementation<OpDrawStd, F>;
 
 // Both 8-bit: the indices unchanged, whatever either palette holds; the key compares the low byte.
 void copyIndices(const BOp& op) {
@@ -130,8 +22,5 @@ void OpAssignStd::applyIndexed() { copyIndices(*this); }
 void OpAssignStd::applyOther8() { copyIndices(*this); }
 void OpDrawStd::applyIndexed() { copyIndices(*this); }
 void OpDrawStd::applyOther8() { copyIndices(*this); }
-
-TALVO_G_FIRST_DISPATCH(OpAssignStd, OpAssignStdImplementation, src)
-TALVO_G_FIRST_DISPATCH(OpDrawStd, OpDrawStdImplementation, src)
 
 }  // namespace talvo::g

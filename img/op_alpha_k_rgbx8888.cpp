@@ -1,0 +1,8 @@
+// Constant-alpha blend onto Rgbx8888: each destination format in a unit of its own.
+#include "img/op_alpha_k.h"
+
+namespace talvo::g {
+
+TALVO_G_ALPHA_K_ENTRY(Rgbx8888)
+
+}  // namespace talvo::g
