@@ -29,11 +29,6 @@ imgCTy::imgCTy(const imgCTy& other)
 
 imgCTy::~imgCTy() = default;
 
-void imgCTy::LockRect(const imgRect* rect, imgRect* out, int)
-{
-    *out = rect != nullptr ? *rect : imgRect{0, 0, width, height};
-}
-
 std::uint32_t imgCTy::SetColorKey(std::uint32_t pel)
 {
     colorKeyPel = pel;

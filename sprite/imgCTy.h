@@ -116,6 +116,11 @@ public:
 };
 
 // Inline: every draw locks its images.
+inline void imgCTy::LockRect(const imgRect* rect, imgRect* out, int)
+{
+    *out = rect != nullptr ? *rect : imgRect{0, 0, width, height};
+}
+
 inline int imgCTy::Lock(const imgRect* rect, int access)
 {
     if (lockedPels != nullptr) return lockPitch;

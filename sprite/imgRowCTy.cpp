@@ -45,18 +45,8 @@ const char* imgRowCTy::ClassName() const { return "imgRowCTy"; }
 int imgRowCTy::Lock(const imgRect* rect, int access)
 {
     imgCTy::Lock(rect, access);
-    if (pels == nullptr || !Contains(lockRect)) {
-        lockedPels = nullptr;
-        return pitch;
-    }
-    const std::int64_t offset =
-        (std::int64_t{lockRect.y} * pitch + lockRect.x) * imgPelBytes(pelFmt.kind);
-    lockedPels = pels + offset;
-    lockPitch = pitch;
-    return pitch;
+    return placeLock();
 }
-
-void imgRowCTy::Unlock() { lockedPels = nullptr; }
 
 imgCTy* imgRowCTy::Clone() { return new (std::nothrow) imgRowCTy(*this); }
 

@@ -20,7 +20,17 @@ public:
     // Points lockedPels at the lock rectangle's corner; an image without pixels, or a
     // rectangle outside the image, stays unlocked. Returns the pitch.
     int Lock(const imgRect* rect, int access) override;
-    void Unlock() override;
+    void Unlock() override { lockedPels = nullptr; }
+    // Lock of this class with the base class's LockRect, called without the table: for a draw
+    // that knows the image is an imgRowCTy itself, not a subclass that may lock otherwise.
+    int LockPlain(const imgRect* rect, int access) noexcept
+    {
+        if (lockedPels == nullptr) {
+            imgCTy::LockRect(rect, &lockRect, access);
+            lockAccess = access;
+        }
+        return placeLock();
+    }
     imgCTy* Clone() override;
     void FreeData() override;
     // New size and format over a new owned block (contents undefined). A refused size or a
@@ -47,6 +57,17 @@ public:
     std::uint8_t ownsPels = 0;
 
 private:
+    // Points lockedPels at lockRect's corner, or leaves it null; returns the pitch.
+    int placeLock() noexcept
+    {
+        if (pels == nullptr || !Contains(lockRect)) {
+            lockedPels = nullptr;
+            return pitch;
+        }
+        lockedPels = pels + (std::int64_t{lockRect.y} * pitch + lockRect.x) * imgPelBytes(pelFmt.kind);
+        lockPitch = pitch;
+        return pitch;
+    }
     void release() noexcept;
     void becomeEmpty() noexcept;
 };

@@ -1,20 +1,41 @@
 // imgCTy::DrawEx and its two dispatchers: select and plan the draw, lock every image that takes part, run one loop, unlock on every path.
 #include <cstring>
+#include <typeinfo>
 
 #include "sprite/blit/blitPlan.h"
 #include "sprite/blit/blitSelect.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgCTy.h"
+#include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
 
 namespace {
 
+// An image whose class is imgRowCTy itself: a draw runs its lock and unlock inline, not through
+// the table (a subclass may lock otherwise). Null for every other image.
+[[gnu::always_inline]] inline imgRowCTy* plainRows(imgCTy* image)
+{
+    return typeid(*image) == typeid(imgRowCTy) ? static_cast<imgRowCTy*>(image) : nullptr;
+}
+
 // Locks at rect (null: whole image); the view of the lock, or an empty view when the image
 // could not be locked there (no pixels, or not a row image).
-BlitView lockView(imgCTy* image, const imgRect* rect, int access)
+[[gnu::always_inline]] inline BlitView lockView(imgCTy* image, const imgRect* rect, int access)
 {
-    image->Lock(rect, access);
+    if (imgRowCTy* rows = plainRows(image))
+        rows->LockPlain(rect, access);
+    else
+        image->Lock(rect, access);
     return image->lockedPels != nullptr ? BlitView{image->lockedPels, image->lockPitch} : BlitView{};
+}
+
+void unlockIfLocked(imgCTy* image)
+{
+    if (image == nullptr || image->lockedPels == nullptr) return;
+    if (imgRowCTy* rows = plainRows(image))
+        rows->imgRowCTy::Unlock();
+    else
+        image->Unlock();
 }
 
 // The source pixels a loop reads, copied out of the image, for a draw of an image onto itself.
@@ -60,10 +81,6 @@ std::uint8_t* run(imgCTy& src, imgCTy& dst, const DrawParams& params, BlitPlan& 
     return copy;
 }
 
-}  // namespace
-
-namespace {
-
 // The slot of the request, with the key a keyed slot compares; -1 when it draws nothing.
 int requestSlot(const imgCTy& src, const DrawParams& params)
 {
@@ -71,8 +88,10 @@ int requestSlot(const imgCTy& src, const DrawParams& params)
                            params.srcDepth != nullptr);
 }
 
-}  // namespace
-
+// The general dispatcher, for a source and destination that both have a palette or neither: an
+// index image onto an index image is copied byte for byte in any mode; every other pair takes
+// its cell by the kinds' groups and the request's slot, a keyed slot the key in the source's
+// form. False when no loop serves the request.
 bool draw_dispatch(const imgCTy& src, const imgCTy& dst, const DrawParams& params, BlitPlan& plan)
 {
     BlitJob& job = plan.job;
@@ -92,6 +111,10 @@ bool draw_dispatch(const imgCTy& src, const imgCTy& dst, const DrawParams& param
     return true;
 }
 
+// The palettized dispatcher, for an index image with a palette onto a destination without one:
+// has the palette's table built in the destination's kind, then takes the palettized cell; a
+// keyed slot compares the key colour in the table's form. False when no loop serves the request
+// or the table could not be built.
 bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst, const DrawParams& params, BlitPlan& plan)
 {
     // The palette's table in the destination's kind, rebuilt only at a change of kind, before
@@ -115,6 +138,8 @@ bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst, const DrawParams& params,
     return true;
 }
 
+}  // namespace
+
 void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
 {
     if (dst == nullptr || params == nullptr) return;
@@ -123,16 +148,13 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     imgCTy* const alphaMap = params->alphaMap;
     imgCTy* const srcDepth = params->srcDepth;
     imgCTy* const dstDepth = params->dstDepth;
-    const auto unlock = [](imgCTy* image) {
-        if (image != nullptr && image->lockedPels != nullptr) image->Unlock();
-    };
     // Every image starts unlocked, so each is locked where this draw needs it and not where a
     // caller left it, and every image ends unlocked: the alpha map and depth images only need
     // a look at the end when the draw locked them.
     const auto unlockAll = [&](bool others) {
-        unlock(this);
-        unlock(dst);
-        if (others) unlock(alphaMap), unlock(srcDepth), unlock(dstDepth);
+        unlockIfLocked(this);
+        unlockIfLocked(dst);
+        if (others) unlockIfLocked(alphaMap), unlockIfLocked(srcDepth), unlockIfLocked(dstDepth);
     };
     unlockAll(true);
     const bool srcPalette = pelFmt.palette != nullptr, dstPalette = dst->pelFmt.palette != nullptr;

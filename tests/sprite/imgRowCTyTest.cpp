@@ -80,6 +80,47 @@ TEST(ImgCTy, LockProtocolAndRectangles)
     EXPECT_NE(other.lockedPels, nullptr) << "a lock held before stays";
 }
 
+// A row image that counts its locks and locks one row lower than asked: a draw must take it
+// through its own Lock and Unlock, not the plain image's.
+struct CountingRows : imgRowCTy {
+    int Lock(const imgRect* rect, int access) override
+    {
+        ++locks;
+        imgRect lower = rect != nullptr ? *rect : imgRect{0, 0, width, height};
+        ++lower.y;
+        return imgRowCTy::Lock(&lower, access);
+    }
+    void Unlock() override
+    {
+        ++unlocks;
+        imgRowCTy::Unlock();
+    }
+    int locks = 0, unlocks = 0;
+};
+
+TEST(ImgCTy, DrawsLockASubclassThroughItsOwnLock)
+{
+    const imgPelFmt fmt(2, nullptr);
+    CountingRows counted;
+    imgRowCTy plain;
+    counted.Create(4, 3, &fmt);
+    plain.Create(4, 3, &fmt);
+    for (int i = 0; i < 12; ++i) {
+        reinterpret_cast<std::uint32_t*>(counted.pels)[i] = 0x100u + static_cast<std::uint32_t>(i);
+        reinterpret_cast<std::uint32_t*>(plain.pels)[i] = 0;
+    }
+    const imgRect top{0, 0, 4, 1};
+    counted.Draw(&plain, 0, 0, &top);
+    EXPECT_EQ(counted.locks, 1);
+    EXPECT_EQ(counted.unlocks, 1);
+    EXPECT_EQ(reinterpret_cast<std::uint32_t*>(plain.pels)[0], 0x104u) << "read where its own Lock pointed";
+    plain.Draw(&counted, 0, 0, &top);
+    EXPECT_EQ(counted.locks, 2);
+    EXPECT_EQ(counted.unlocks, 2);
+    EXPECT_EQ(reinterpret_cast<std::uint32_t*>(counted.pels)[4], 0x104u) << "written where its own Lock pointed";
+    EXPECT_EQ(reinterpret_cast<std::uint32_t*>(counted.pels)[0], 0x100u);
+}
+
 TEST(ImgCTy, PelAtXYMatchesTheReferenceThroughAnyLock)
 {
     SeededRng random(106);

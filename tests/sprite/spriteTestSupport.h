@@ -7,22 +7,29 @@
 
 #include <gtest/gtest.h>
 
+#include "img/wide_steps.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/ctySimd.h"
 #include "sprite/imgRowCTy.h"
 #include "tests/support/seeded_rng.h"
 
-// Runs a sweep on the library's vector rows and again on its scalar rows, then gives the vector
-// rows back.
+// Runs a sweep on every vector row (AVX2 where the processor has it), on the SSE2 rows alone and
+// on the scalar rows, then gives every row back.
 template <class Sweep>
 void onVectorAndScalarRows(Sweep&& sweep)
 {
-    for (const bool vectors : {true, false}) {
-        SCOPED_TRACE(vectors ? "vector rows" : "scalar rows");
-        ctyAllowSimdRows(vectors);
+    struct Rows {
+        const char* name;
+        bool vectors, wide;
+    };
+    for (const Rows rows : {Rows{"every vector row", true, true}, Rows{"SSE2 rows", true, false}, Rows{"scalar rows", false, false}}) {
+        SCOPED_TRACE(rows.name);
+        ctyAllowSimdRows(rows.vectors);
+        talvo::g::wide::allowSteps(rows.wide);
         sweep();
     }
     ctyAllowSimdRows(true);
+    talvo::g::wide::allowSteps(true);
 }
 
 // Clears the error record between cases.
