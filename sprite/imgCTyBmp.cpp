@@ -195,6 +195,13 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         return;
     }
     const std::uint32_t colours = bits == 8 && coloursUsed == 0 ? 256 : coloursUsed;
+    // Pixels may start after a gap, never inside the masks or the colour table.
+    const std::int64_t tablesEnd = headerBytes + (compression == 3 ? 12 : 0) + std::int64_t{4} * colours;
+    const std::int64_t pelsOffset = BmpFileHeader::from(header).pelsOffset;
+    if (pelsOffset < tablesEnd) {
+        refuse();
+        return;
+    }
     PelKind kind = PelKind::None;
     if (compression == 3) skip(in, 12);
     if (bits == 16) kind = compression == 3 ? PelKind::Rgb565 : PelKind::Rgbx5551;
@@ -216,6 +223,7 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         in.read(table, 4 * colours);
         palette.Set(table, colours);
     }
+    skip(in, pelsOffset - tablesEnd);
     const imgPelFmt fmt(pelKindNumber(kind), colours > 0 ? &palette : nullptr);
     Create(fileWidth, fileHeight, &fmt);
     const int fileBytes = (bits + 7) / 8;
