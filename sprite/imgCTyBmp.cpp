@@ -101,6 +101,16 @@ void skip(talvo::io::IStream& in, std::int64_t bytes)
 
 int refuse() { return ctySetError(-5, ""); }
 
+// The kind of 16-bit pixels with these red, green, blue masks: the two layouts the library stores.
+PelKind maskedKind16(const std::uint8_t* masks)
+{
+    const std::uint32_t red = get32(masks), green = get32(masks + 4), blue = get32(masks + 8);
+    if (blue != 0x001F) return PelKind::None;
+    if (red == 0xF800 && green == 0x07E0) return PelKind::Rgb565;
+    if (red == 0x7C00 && green == 0x03E0) return PelKind::Rgbx5551;
+    return PelKind::None;
+}
+
 }  // namespace
 
 void imgCTy::SaveBmp(const char* name)
@@ -203,8 +213,18 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         return;
     }
     PelKind kind = PelKind::None;
-    if (compression == 3) skip(in, 12);
-    if (bits == 16) kind = compression == 3 ? PelKind::Rgb565 : PelKind::Rgbx5551;
+    if (bits == 16) kind = PelKind::Rgbx5551;  // plain 16-bit pixels are 5-5-5
+    if (compression == 3 && bits == 16) {
+        std::uint8_t masks[12];
+        in.read(masks, sizeof masks);
+        kind = in.fail() ? PelKind::None : maskedKind16(masks);
+        if (kind == PelKind::None) {
+            refuse();
+            return;
+        }
+    } else if (compression == 3) {
+        skip(in, 12);
+    }
     if (colours > 0) {
         if (bits == 8) {
             kind = PelKind::Index8;

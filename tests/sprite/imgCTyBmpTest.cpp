@@ -376,6 +376,64 @@ TEST(ImgCTyBmp, PixelsStartAtTheirOffset)
     resetErrors();
 }
 
+// 16-bit bit fields come in the two layouts the library stores; the same colours read back either
+// way. A model packs 5-bit channels and expands them by shifts, as the pixel converters do.
+TEST(ImgCTyBmp, SixteenBitMasksChooseTheLayout)
+{
+    SeededRng random(77);
+    std::uint32_t channels[6][3];
+    for (auto& c : channels)
+        for (auto& v : c) v = random.below(32);
+    channels[0][0] = channels[0][1] = channels[0][2] = 31;
+    channels[1][0] = channels[1][1] = channels[1][2] = 0;
+    struct Layout {
+        std::uint32_t red, green, blue;
+        int kind;
+    };
+    for (const Layout layout : {Layout{0xF800, 0x07E0, 0x001F, 4}, Layout{0x7C00, 0x03E0, 0x001F, 5}}) {
+        std::uint16_t words[6];
+        for (int i = 0; i < 6; ++i) {
+            const std::uint32_t* c = channels[i];
+            words[i] = static_cast<std::uint16_t>(layout.kind == 4 ? c[0] << 11 | c[1] << 6 | c[2]
+                                                                   : c[0] << 10 | c[1] << 5 | c[2] | (i & 1) << 15);
+        }
+        auto file = referenceBmp(4, 3, 2, reinterpret_cast<const std::uint8_t*>(words), 3, nullptr);
+        std::vector<std::uint8_t> masks;
+        push32(masks, layout.red), push32(masks, layout.green), push32(masks, layout.blue);
+        std::copy(masks.begin(), masks.end(), file.begin() + 54);
+        imgRowCTy image;
+        resetErrors();
+        readBmpBytes(image, file);
+        EXPECT_EQ(ctyError.code, 0) << layout.kind;
+        EXPECT_EQ(image.pelFmt.kind, layout.kind);
+        for (int i = 0; i < 6; ++i) {
+            const std::uint32_t* c = channels[i];
+            std::uint32_t rgba = 0;
+            image.RgbaAtXY(&rgba, i % 3, i / 3);
+            EXPECT_EQ(rgba, 0xFF000000u | c[0] << 19 | c[1] << 11 | c[2] << 3) << "kind " << layout.kind << ", pixel " << i;
+        }
+    }
+    // Any other masks are refused before the image changes.
+    const std::uint32_t refused[][3] = {{0x001F, 0x07E0, 0xF800}, {0x0F00, 0x00F0, 0x000F}, {0xF800, 0x07E0, 0x003F},
+                                        {0x7C00, 0x07E0, 0x001F}, {0, 0, 0},                {0xEEEEEEEE, 0xEEEEEEEE, 0xEEEEEEEE}};
+    const imgPelFmt k1(1, nullptr);
+    for (const auto& m : refused) {
+        const std::uint8_t pels[4] = {1, 2, 3, 4};
+        auto file = referenceBmp(4, 2, 1, pels, 2, nullptr);
+        std::vector<std::uint8_t> masks;
+        push32(masks, m[0]), push32(masks, m[1]), push32(masks, m[2]);
+        std::copy(masks.begin(), masks.end(), file.begin() + 54);
+        imgRowCTy kept;
+        kept.Create(3, 1, &k1);
+        resetErrors();
+        readBmpBytes(kept, file);
+        EXPECT_EQ(ctyError.code, -5) << std::hex << m[0] << " " << m[1] << " " << m[2];
+        EXPECT_EQ(kept.width, 3);
+        EXPECT_EQ(kept.pelFmt.kind, 1);
+    }
+    resetErrors();
+}
+
 TEST(ImgCTyBmp, FileFailuresPostTheirCodes)
 {
     resetErrors();
