@@ -106,12 +106,15 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     struct Case {
         std::uint8_t type, depth;
         int kind;
+        std::uint8_t entryBits = 24;
     };
-    for (const Case c : {Case{2, 24, 1}, Case{2, 32, 3}, Case{1, 8, 9}, Case{3, 8, 9}}) {
+    for (const Case c : {Case{2, 24, 1}, Case{2, 32, 3}, Case{1, 8, 9}, Case{3, 8, 9}, Case{1, 8, 9, 16}, Case{1, 8, 9, 32},
+                         Case{9, 8, 9, 32}}) {
         imgtest::TgaFile file;
         file.type = c.type, file.depth = c.depth, file.width = 3, file.height = 2;
-        if (c.type == 1) file.mapType = 1, file.mapLength = 4, file.map = Bytes(12, 0x40);
-        for (int i = 0; i < 3 * 2 * c.depth / 8; ++i) file.pixels.push_back(static_cast<std::uint8_t>(c.type == 1 ? random.below(4) : random.edgeByte()));
+        const bool mapped = c.type == 1 || c.type == 9;
+        if (mapped) file.mapType = 1, file.mapLength = 4, file.mapEntryBits = c.entryBits, file.map = Bytes(4u * c.entryBits / 8, 0x40);
+        for (int i = 0; i < 3 * 2 * c.depth / 8; ++i) file.pixels.push_back(static_cast<std::uint8_t>(mapped ? random.below(4) : random.edgeByte()));
         const Bytes bytes = imgtest::tgaBytes(file);
         const Bytes expected = topDown(file.pixels, 3u * c.depth / 8);
         imgRowCTy loaded, read;
@@ -123,7 +126,7 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
             EXPECT_EQ(image->height, 2);
             EXPECT_EQ(image->pelFmt.kind, c.kind) << int(c.depth);
             EXPECT_EQ(image->pelFmt.palette, nullptr) << "a decoded palette is dropped";
-            EXPECT_EQ(rowsOf(*image), expected) << int(c.depth);
+            EXPECT_EQ(rowsOf(*image), expected) << int(c.type) << ", " << int(c.depth) << ", " << int(c.entryBits);
         }
     }
     EXPECT_EQ(ctyError.code, 0);
