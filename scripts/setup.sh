@@ -16,7 +16,8 @@ PLAY=(
 )
 
 # GoogleTest, Google Benchmark and the benchmarks' peers (pixman, stb); clang with its fuzzer
-# runtime; the X server, pointer driver, picture and sound tools of the end-to-end tests.
+# runtime; the X server and pointer driver of the end-to-end tests, ImageMagick for their screen
+# grabs and comparisons, sox for the sounds the tests write.
 TEST=(
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev libstb-dev
   clang libclang-rt-14-dev
