@@ -6,7 +6,7 @@
 # Exit status: the tests'.
 set -uo pipefail
 cd "$(dirname "$0")"
-./scripts/setup.sh || exit 1
+./scripts/setup.sh test || exit 1
 
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
