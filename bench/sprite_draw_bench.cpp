@@ -104,7 +104,8 @@ void sdl(benchmark::State& state, std::uint32_t format, int kind, Op op)
     const auto peer = bench::sdlPixels(screen, bytes);
     Ours o(kind, side, op);
     o.drawAll();
-    bench::checkSame(state, std::string("sprites onto kind ") + std::to_string(kind) + ", op " + std::to_string(static_cast<int>(op)),
+    bench::checkSame(state, std::string("sprites onto kind ") + std::to_string(kind) + ", op " + std::to_string(static_cast<int>(op)) +
+                         ", side " + std::to_string(side),
                      kind == 4 ? bench::Layout::Rgb565 : bench::Layout::Bgrx32, bytes, o.screen.pels, peer.data(),
                      pels(ScreenW, ScreenH), op == Op::Alpha ? 1 : 0);
     for (auto _ : state) {
