@@ -1,5 +1,6 @@
-// Start-up without data, and data files that are pipes, devices, garbage, missing or
-// pictures of absurd size: the game says why it cannot start, never blocks, logs each file.
+// Start-up without data, the font found beside the executable, and data files that are pipes,
+// devices, garbage, missing or pictures of absurd size: the game says why it cannot start, never
+// blocks, logs each file.
 #include "GameTest.h"
 
 #include "game/GameState.h"
@@ -49,6 +50,20 @@ TEST_F(StartTest, DataFoldersWithoutTheGamesDataCountAsNoData)
     EXPECT_EQ(fs::current_path(), here);
     EXPECT_FALSE(fs::exists(here / "Data/scores.dat"));
     EXPECT_FALSE(fs::exists(beside / "Data/scores.dat"));
+}
+
+TEST_F(StartTest, AWorkingFolderWithItsOwnDataTakesTheFontBesideTheExecutable)
+{
+    // A full Data/ here, the font only beside the executable: an installed font serves it.
+    const fs::path beside = dir() / "beside";
+    fs::create_directory(beside);
+    fs::rename(dir() / "Alpine.ttf", beside / "Alpine.ttf");
+    talvo::setExecutablePath((beside / "Velmoor").string());
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    // The reference line is drawn with the font back in the working folder.
+    fs::copy_file(beside / "Alpine.ttf", dir() / "Alpine.ttf");
+    EXPECT_EQ(compareScoreLine("Highscore:0"), "equal");
+    EXPECT_EQ(quitWithQ(), 0);
 }
 
 TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
