@@ -26,7 +26,7 @@ void imgTakePicture(imgCTy& image, talvo::g::ImageRow& picture)
     imgScopedLock lock(image, nullptr, 0);
     if (source.bits == nullptr || image.lockedPels == nullptr) return;
     const std::int64_t imageRow = std::int64_t{image.lockRect.width} * imgPelBytes(image.pelFmt.kind);
-    const std::int64_t pictureRow = std::int64_t{picture.width()} * talvo::g::pelBytes(picture.format().id());
+    const std::int64_t pictureRow = std::int64_t{picture.width()} * talvo::g::pelBytes(id);
     const std::int64_t rows = std::min<std::int64_t>(image.lockRect.height, picture.height());
     const std::int64_t imagePitch = std::int64_t{image.lockPitch} * imgPelBytes(image.pelFmt.kind);
     if (imagePitch == imageRow && source.pitch == pictureRow) {
