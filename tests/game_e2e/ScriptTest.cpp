@@ -4,6 +4,8 @@
 #include "tests/game/BoardModel.h"
 #include "tests/support/seeded_rng.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -68,6 +70,33 @@ bool eventually(const std::function<bool()>& condition)
     }
     return true;
 }
+
+// The line of /proc/PID/status with that name ("SigPnd"), after its name; "" when it is not
+// there (the process is gone).
+std::string statusLine(pid_t pid, const std::string& name)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(name + ":", 0) == 0)
+            return line.substr(name.size() + 1);
+    return "";
+}
+
+// The signal has been taken by a handler of the process, which has returned from it: it is no
+// longer pending, and the main thread (which a signal sent to the process goes to first) is
+// asleep in a system call again, which it can reach only after running the handler.
+bool signalHandled(pid_t pid, int signal)
+{
+    const uint64_t bit = uint64_t{1} << (signal - 1);
+    for (const char* pending : {"SigPnd", "ShdPnd"}) {
+        const std::string mask = statusLine(pid, pending);
+        if (mask.empty())
+            return true; // gone: its ending tells the rest
+        if ((std::stoull(mask, nullptr, 16) & bit) != 0)
+            return false;
+    }
+    return statusLine(pid, "State").find('S') != std::string::npos;
+}
 } // namespace
 
 class ScriptTest : public ::testing::Test {
@@ -116,13 +145,32 @@ protected:
     // killed after a minute.
     static int exitStatus(pid_t pid)
     {
+        const std::optional<int> status = waitFor(pid);
+        return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+    }
+
+    // How the started process ended: "status N", "signal NAME", or "running" when it had to be
+    // killed after a minute.
+    static std::string ending(pid_t pid)
+    {
+        const std::optional<int> status = waitFor(pid);
+        if (!status)
+            return "running";
+        return WIFEXITED(*status) ? "status " + std::to_string(WEXITSTATUS(*status))
+                                  : std::string("signal ") + sigabbrev_np(WTERMSIG(*status));
+    }
+
+    // The wait status of the started process, or nullopt after killing it when it has not ended
+    // within a minute.
+    static std::optional<int> waitFor(pid_t pid)
+    {
         int status = 0;
         if (!eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
-            return -1;
+            return std::nullopt;
         }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return status;
     }
 
     // The command prefix that runs the game as a user whom the mode bits bind: none for such a
@@ -329,6 +377,34 @@ TEST_F(ScriptTest, HangupInterruptAndTerminateEndTheGameAsClosingItsWindowDoesAn
         EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(36)) << name;
         EXPECT_EQ(data.fileBytes("output.txt"), "") << name;
     }
+}
+
+TEST_F(ScriptTest, ASecondEndSignalOfAnyOfTheThreeKindsEndsTheGameAtOnce)
+{
+    // The game is held in the menu by a dump into a pipe that is not read: it cannot end on its
+    // own meanwhile, and its handlers are in place once the first bytes come.
+    const fs::path held = data.path() / "held.bmp";
+    ASSERT_EQ(::mkfifo(held.c_str(), 0600), 0);
+    data.writeFile("script.txt", "wait 3\ndump held.bmp\nwait 1000000\n");
+    for (const int first : {SIGHUP, SIGINT, SIGTERM})
+        for (const int second : {SIGHUP, SIGINT, SIGTERM}) {
+            const std::string pair = std::string(sigabbrev_np(first)) + " then " + sigabbrev_np(second);
+            const int pipe = ::open(held.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            ASSERT_GE(pipe, 0);
+            const pid_t game = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt ./Velmoor");
+            ASSERT_GT(game, 0);
+            pollfd written{pipe, POLLIN, 0};
+            EXPECT_TRUE(eventually([&] { return ::poll(&written, 1, 0) == 1; })) << pair;
+            EXPECT_EQ(::kill(game, first), 0);
+            EXPECT_TRUE(eventually([&] { return signalHandled(game, first); })) << pair;
+            EXPECT_EQ(::kill(game, second), 0);
+            // Drained to its end, so a game that goes on can leave.
+            char bytes[65536];
+            EXPECT_TRUE(eventually([&] { return ::read(pipe, bytes, sizeof bytes) == 0; })) << pair;
+            ::close(pipe);
+            EXPECT_EQ(ending(game), std::string("signal ") + sigabbrev_np(second)) << pair;
+            EXPECT_EQ(data.fileBytes("output.txt"), "") << pair;
+        }
 }
 
 TEST_F(ScriptTest, MusicFilesThatCannotBePlayedAreNamedInTheLogWithTheReason)
