@@ -23,7 +23,8 @@ struct WindowBackend {
 [[nodiscard]] WindowBackend& windowBackend();
 // Drops the window without telling its procedure (the headless reset between tests).
 void forgetWindow();
-// The title of the last window opened (the program's name in messages), never null.
+// The title of the last window opened (the program's name in messages; before any window, the
+// executable's name), never null.
 [[nodiscard]] const char* windowTitle();
 [[nodiscard]] WindowBackend* makeSdlWindowBackend();
 [[nodiscard]] WindowBackend* makeHeadlessWindowBackend();

@@ -4,9 +4,12 @@
 #include "tests/game/BoardModel.h"
 #include "tests/support/seeded_rng.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,6 +100,107 @@ bool signalHandled(pid_t pid, int signal)
     }
     return statusLine(pid, "State").find('S') != std::string::npos;
 }
+
+// An X server on the loopback that lets clients connect and goes away as soon as one waits for
+// an answer beyond its extensions: the server killed while the game starts, every time.
+class VanishingXServer {
+public:
+    VanishingXServer()
+    {
+        for (int number = 150; number < 250 && listener_ < 0; ++number) {
+            listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(static_cast<uint16_t>(6000 + number));
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                ::listen(listener_, 8) == 0) {
+                number_ = number;
+                break;
+            }
+            ::close(listener_);
+            listener_ = -1;
+        }
+        if (listener_ >= 0)
+            thread_ = std::thread([this] { serve(); });
+    }
+    ~VanishingXServer()
+    {
+        ::shutdown(listener_, SHUT_RDWR); // wakes the accept
+        if (thread_.joinable())
+            thread_.join();
+        ::close(listener_);
+    }
+    VanishingXServer(const VanishingXServer&) = delete;
+    VanishingXServer& operator=(const VanishingXServer&) = delete;
+
+    // The DISPLAY that reaches it; "" when no port was free.
+    [[nodiscard]] std::string display() const { return number_ < 0 ? "" : "127.0.0.1:" + std::to_string(number_); }
+
+private:
+    static bool readAll(int fd, void* to, std::size_t n) { return ::recv(fd, to, n, MSG_WAITALL) == ssize_t(n); }
+
+    void serve()
+    {
+        for (int client; (client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ::close(client))
+            answer(client);
+    }
+
+    // The connection set up with one 24-bit screen, QueryExtension answered "absent", and the
+    // connection closed at any other request that waits for an answer.
+    static void answer(int client)
+    {
+        uint8_t setup[12];
+        if (!readAll(client, setup, sizeof setup) || setup[0] != 'l')
+            return;
+        const auto padded = [](std::size_t n) { return (n + 3) & ~std::size_t{3}; };
+        std::vector<uint8_t> authorization(padded(setup[6] | setup[7] << 8) + padded(setup[8] | setup[9] << 8));
+        if (!authorization.empty() && !readAll(client, authorization.data(), authorization.size()))
+            return;
+        std::string reply;
+        const auto put = [&](uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i)
+                reply.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+        };
+        put(1, 2), put(11, 2), put(0, 2), put(0, 2); // success, protocol 11.0, length below
+        put(1, 4), put(0x200000, 4), put(0x1FFFFF, 4), put(256, 4); // release, ids, motion buffer
+        put(4, 2), put(65535, 2), put(1, 1), put(1, 1); // vendor length, request length, 1 screen, 1 format
+        put(0, 1), put(0, 1), put(32, 1), put(32, 1), put(8, 1), put(255, 1), put(0, 4);
+        reply += "fake";
+        put(24, 1), put(32, 1), put(32, 1), put(0, 1), put(0, 4); // depth 24 at 32 bits per pixel
+        put(0x100, 4), put(0x20, 4), put(0xFFFFFF, 4), put(0, 4), put(0, 4); // root, colormap, pixels
+        put(800, 2), put(600, 2), put(200, 2), put(150, 2), put(1, 2), put(1, 2);
+        put(0x21, 4), put(0, 1), put(0, 1), put(24, 1), put(1, 1); // root visual, depth, 1 depth
+        put(24, 1), put(0, 1), put(1, 2), put(0, 4);                // depth 24 with 1 visual
+        put(0x21, 4), put(4, 1), put(8, 1), put(256, 2);            // TrueColor
+        put(0xFF0000, 4), put(0xFF00, 4), put(0xFF, 4), put(0, 4);
+        const uint32_t words = static_cast<uint32_t>(reply.size() - 8) / 4;
+        reply[6] = static_cast<char>(words & 0xFF);
+        reply[7] = static_cast<char>(words >> 8);
+        if (::send(client, reply.data(), reply.size(), MSG_NOSIGNAL) != ssize_t(reply.size()))
+            return;
+        constexpr uint8_t queryExtension = 98, createGc = 55;
+        for (uint16_t sequence = 1;; ++sequence) {
+            uint8_t request[4];
+            if (!readAll(client, request, sizeof request))
+                return;
+            const std::size_t length = std::size_t(request[2] | request[3] << 8) * 4;
+            std::vector<uint8_t> rest(length > 4 ? length - 4 : 0);
+            if (!rest.empty() && !readAll(client, rest.data(), rest.size()))
+                return;
+            if (request[0] == queryExtension) {
+                uint8_t absent[32] = {1, 0, static_cast<uint8_t>(sequence), static_cast<uint8_t>(sequence >> 8)};
+                (void)::send(client, absent, sizeof absent, MSG_NOSIGNAL);
+            } else if (request[0] != createGc) {
+                return;
+            }
+        }
+    }
+
+    int listener_ = -1;
+    int number_ = -1;
+    std::thread thread_;
+};
 } // namespace
 
 class ScriptTest : public ::testing::Test {
@@ -236,6 +340,16 @@ TEST_F(ScriptTest, NoDisplayGivesAClearMessageAndAFailureStatus)
     const std::string output = data.fileBytes("output.txt");
     EXPECT_NE(output.find("Velmoor: cannot open the game window: "), std::string::npos) << output;
     EXPECT_FALSE(fs::exists(data.path() / "Data/scores.dat"));
+}
+
+TEST_F(ScriptTest, AnXServerLostWhileTheGameStartsGetsTheGamesOwnLineAndNothingFromXlib)
+{
+    VanishingXServer server;
+    ASSERT_NE(server.display(), "") << "no free port for an X server on the loopback";
+    const int status = run("", "-u WAYLAND_DISPLAY VELMOOR_PLATFORM=sdl SDL_VIDEODRIVER=x11 DISPLAY=" +
+                                   server.display() + " ASAN_OPTIONS=detect_leaks=0");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(data.fileBytes("output.txt"), "Velmoor: the display was lost: the connection to the X server broke\n");
 }
 
 TEST_F(ScriptTest, ReadOnlyDataFolderEndsCleanly)
