@@ -1,6 +1,7 @@
 // The window area: one window's bookkeeping and dispatch above the chosen backend.
 #include "platform/window.h"
 
+#include "platform/clock.h"
 #include "platform/display_backend.h"
 #include "platform/platform.h"
 #include "platform/window_backend.h"
@@ -70,6 +71,14 @@ bool dispatchOneMessage(WindowId window)
     if (m->message == msg::Close && isWindow(window))
         destroyWindow(window);
     return true;
+}
+
+void waitForMessage(WindowId window, uint32_t ms)
+{
+    if (isWindow(window))
+        windowBackend().wait(ms);
+    else
+        sleep(ms);
 }
 
 void destroyWindow(WindowId window)

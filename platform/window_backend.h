@@ -14,6 +14,8 @@ struct WindowBackend {
     virtual bool open(const WindowDesc& desc, std::string& error) = 0;
     // Gathers native events and returns the next pending message, if any.
     virtual std::optional<Message> take() = 0;
+    // Returns once a message is pending or ms milliseconds have passed.
+    virtual void wait(uint32_t ms) = 0;
     // Closes the native window; pending messages are dropped by the next open.
     virtual void close() = 0;
     virtual int screenWidth() = 0;

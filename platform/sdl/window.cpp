@@ -145,6 +145,14 @@ struct SdlWindow final : WindowBackend {
         return m;
     }
 
+    void wait(uint32_t ms) override
+    {
+        // SDL sleeps in the X connection until an event comes; messages already translated
+        // must not wait.
+        if (pending.empty())
+            (void)SDL_WaitEventTimeout(nullptr, static_cast<int>(ms));
+    }
+
     void close() override
     {
         if (closeListener)
