@@ -66,6 +66,24 @@ TEST_F(StartTest, AWorkingFolderWithItsOwnDataTakesTheFontBesideTheExecutable)
     EXPECT_EQ(quitWithQ(), 0);
 }
 
+TEST_F(StartTest, AFirstScreenPictureThatIsNoFileIsSaidToBeWhatItIs)
+{
+    // A link to a device where the menu picture should be: the picture is there, and unusable.
+    const fs::path here = dir() / "here", beside = dir() / "beside";
+    fs::create_directories(here / "Data/Menu");
+    fs::create_directories(beside);
+    fs::create_symlink("/dev/zero", here / "Data/Menu/Menu.bmp");
+    fs::current_path(here);
+    talvo::setExecutablePath((beside / "Velmoor").string());
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(game->start()) << "no window opens";
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(game->finish(false), 1);
+    EXPECT_EQ(stderrText, "Velmoor: cannot use the game's data (Data/Menu/Menu.bmp in the working folder " +
+                              here.string() + " is not a regular file, and beside the executable in " +
+                              beside.string() + " is not there)\n");
+}
+
 TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
 {
     enum class Kind { Pipe, DevZero, Garbage, HugePicture, Missing };
