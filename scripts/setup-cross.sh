@@ -4,8 +4,9 @@
 # native ones (multiarch). Quiet and quick when everything is already there.
 set -euo pipefail
 
+# libc6:arm64 is the C library the tests run on under qemu-aarch64 (cmake/aarch64-linux-gnu.cmake).
 CROSS_PACKAGES=(
-  g++-aarch64-linux-gnu qemu-user pkgconf:arm64
+  g++-aarch64-linux-gnu qemu-user pkgconf:arm64 libc6:arm64
   zlib1g-dev:arm64 libjpeg62-turbo-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
   libsdl2-dev:arm64 libfluidsynth-dev:arm64 libglib2.0-dev:arm64 libfreetype-dev:arm64
   libcairo2-dev:arm64
