@@ -219,7 +219,7 @@ protected:
     {
         data.writeFile("script.txt", script);
         const std::string command = "cd '" + data.path().string() + "' && env " + environment +
-                                    " VELMOOR_SCRIPT=script.txt ./Velmoor >output.txt 2>&1";
+                                    " VELMOOR_SCRIPT=script.txt " VELMOOR_EMULATOR "./Velmoor >output.txt 2>&1";
         const int status = std::system(command.c_str());
         return status == -1 || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
     }
@@ -369,7 +369,7 @@ TEST_F(ScriptTest, ReadOnlyDataFolderEndsCleanly)
     data.writeFile("script.txt", "wait 3\nkeydown Q\nwait 10\n");
     const std::string command = "cd '" + data.path().string() + "' && " + *asUser +
                                 "env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt TMPDIR='" +
-                                (data.path() / "tmp").string() + "' ./Velmoor >output.txt 2>&1";
+                                (data.path() / "tmp").string() + "' " VELMOOR_EMULATOR "./Velmoor >output.txt 2>&1";
     const int status = std::system(command.c_str());
     fs::permissions(data.path() / "Data", perms::owner_write, fs::perm_options::add);
     ASSERT_TRUE(status != -1 && WIFEXITED(status)) << data.fileBytes("output.txt");
@@ -387,7 +387,7 @@ TEST_F(ScriptTest, StartedFromAnotherFolderPlaysOnTheDataBesideIt)
     data.writeFile("script.txt", "wait 3\nkeydown Q\nwait 10\n");
     const std::string command = "cd '" + (data.path() / "elsewhere").string() +
                                 "' && env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT='" +
-                                (data.path() / "script.txt").string() + "' ../Velmoor >../output.txt 2>&1";
+                                (data.path() / "script.txt").string() + "' " VELMOOR_EMULATOR "../Velmoor >../output.txt 2>&1";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(status != -1 && WIFEXITED(status)) << data.fileBytes("output.txt");
     EXPECT_EQ(WEXITSTATUS(status), 0) << data.fileBytes("output.txt");
@@ -421,7 +421,7 @@ TEST_F(ScriptTest, ScoreAndRankFilesThatCannotBeReadAreLeftAsTheyAreAndTheGamePl
         fs::permissions(folder, fs::perms::all);
     data.writeFile("script.txt", "wait 3\n" + wonTourScript() + "key Q\n");
     const std::string command = "cd '" + data.path().string() + "' && " + *asUser +
-                                "env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt ./Velmoor >output.txt 2>&1";
+                                "env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt " VELMOOR_EMULATOR "./Velmoor >output.txt 2>&1";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(status != -1 && WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << data.fileBytes("output.txt");
@@ -462,7 +462,7 @@ TEST_F(ScriptTest, AWorkingFolderWhoseDataIsNotTheGamesGivesWayToTheDataBesideTh
         fs::remove(data.path() / "Data/scores.dat");
         data.writeFile("script.txt", "wait 3\ndump " + (here / "menu.bmp").string() + "\nkeydown Q\nwait 10\n");
         const std::string command = "cd '" + here.string() + "' && env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT='" +
-                                    (data.path() / "script.txt").string() + "' ../Velmoor >../output.txt 2>&1";
+                                    (data.path() / "script.txt").string() + "' " VELMOOR_EMULATOR "../Velmoor >../output.txt 2>&1";
         const int status = std::system(command.c_str());
         ASSERT_TRUE(status != -1 && WIFEXITED(status)) << stray;
         EXPECT_EQ(WEXITSTATUS(status), 0) << stray << ": " << data.fileBytes("output.txt");
@@ -483,7 +483,7 @@ TEST_F(ScriptTest, HangupInterruptAndTerminateEndTheGameAsClosingItsWindowDoesAn
         const std::string name = sigabbrev_np(signal);
         fs::remove(data.path() / "Data/scores.dat");
         fs::remove(data.path() / "menu.bmp");
-        const pid_t game = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt ./Velmoor");
+        const pid_t game = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt " VELMOOR_EMULATOR "./Velmoor");
         ASSERT_GT(game, 0);
         ASSERT_TRUE(eventually([&] { return fs::exists(data.path() / "menu.bmp"); })) << data.fileBytes("output.txt");
         ASSERT_EQ(::kill(game, signal), 0);
@@ -560,7 +560,7 @@ TEST_F(ScriptTest, OnSdlAnUnusableSoundfontIsLoggedWithTheSynthesisersOwnWordsAn
     const std::string soundfont = (data.path() / "broken.sf2").string();
     // The dummy drivers: an SDL window, display and audio device with nothing to show or hear.
     const pid_t game = start("env VELMOOR_PLATFORM=sdl SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy VELMOOR_SOUNDFONT='" +
-                             soundfont + "' ./Velmoor");
+                             soundfont + "' " VELMOOR_EMULATOR "./Velmoor");
     ASSERT_GT(game, 0);
     const std::string named = "[velmoor.music] error: The soundfont " + soundfont + " cannot be used (";
     const bool logged = eventually([&] { return data.fileBytes("Velmoor.log").find(named) != std::string::npos; });

@@ -10,7 +10,7 @@
 #include "img/image_row.h"
 #include "img/palette.h"
 #include "img/pixel.h"
-#include "img/wide_steps.h"
+#include "tests/support/simd_levels.h"
 #include "img_test_support.h"
 #include "talvo/exception.h"
 
@@ -211,22 +211,18 @@ void checkCase(Kind kind, PelFmtId d, PelFmtId s, std::uint32_t k, std::uint64_t
     if (!result) bad.add("kind ", int(kind), " dst ", d, " src ", s, " k ", k, " seed ", seed, ": ", result.message());
 }
 
-// Runs check(bad) with the AVX2 steps where the processor has them, then with the baseline steps alone.
+// Runs check(bad) at every vector level the processor has.
 template <class F>
-void onBothStepSets(F check) {
-    wide::allowSteps(true);
-    for (const bool on : {true, false}) {
-        if (on && !wide::stepsOn()) continue;
-        wide::allowSteps(on);
+void sweepAtEveryLevel(F check) {
+    onEveryTalvoLevel([&] {
         Mismatches bad;
         check(bad);
-        EXPECT_TRUE(bad.none()) << (on ? "AVX2 steps" : "baseline steps");
-    }
-    wide::allowSteps(true);
+        EXPECT_TRUE(bad.none());
+    });
 }
 
 TEST(Blit, EveryPairAgainstTheModel) {
-    onBothStepSets([](Mismatches& bad) {
+    sweepAtEveryLevel([](Mismatches& bad) {
         const std::uint32_t ks[] = {0, 1, 100, 128, 254, 255, 256, 1000};
         PelFmtId sources[] = {1, 2, 3, 4, 5, 6, 7, 8, paletted};
         std::uint64_t seed = 1;
@@ -246,7 +242,7 @@ TEST(Blit, WideRowsAgainstTheModel) {
         Kind kind;
         PelFmtId d, s;
     };
-    onBothStepSets([](Mismatches& bad) {
+    sweepAtEveryLevel([](Mismatches& bad) {
         std::uint64_t seed = 100000;
         for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1}})
             for (std::uint32_t rep = 0; rep < 48; ++rep) checkCase(p.kind, p.d, p.s, rep % 256, ++seed, bad, 40);
@@ -263,7 +259,7 @@ TEST(Blit, SteppedPairsOverEveryByte) {
         Kind kind;
         PelFmtId d, s;
     };
-    onBothStepSets([](Mismatches& bad) {
+    sweepAtEveryLevel([](Mismatches& bad) {
         for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1},
                              Pair{Kind::copy, 4, 2}, Pair{Kind::copy, 4, 3}, Pair{Kind::copy, 5, 6}}) {
             const std::int32_t w = 256, h = p.d == 4 ? 64 : 86;
@@ -361,30 +357,30 @@ TEST(Blit, GoldenPixels) {
 // Within one image, rectangles overlapping in each of the eight directions give what drawing from an
 // untouched copy of the source gives.
 TEST(Blit, SelfDrawsEqualDrawsFromACopy) {
-    Mismatches bad;
-    std::uint64_t seed = 5000;
-    for (PelFmtId id = 1; id <= 9; ++id)
-        for (Kind kind : {Kind::copy, Kind::alphaK})
-            for (std::int32_t dy = -1; dy <= 1; ++dy)
-                for (std::int32_t dx = -1; dx <= 1; ++dx) {
-                    if ((dx == 0 && dy == 0) || (id == 9 && kind == Kind::alphaK)) continue;
-                    ++seed;
-                    // Three images of the same bytes: drawn onto itself, and a destination and source pair.
-                    const auto make = [&] {
-                        SeededRng rng(seed);
-                        return std::make_unique<Surface>(id, nullptr, 12, 10, Surface::Layout(seed % 3), rng);
-                    };
-                    auto self = make(), dst = make(), src = make();
-                    SeededRng rng(~seed);
-                    if (rng.below(2))
-                        for (Surface* s : {self.get(), src.get()}) s->image->setColorKey(self->value(4, 4));
-                    const Draw dr{kind, 3 + dx * rng.between(1, 3), 2 + dy * rng.between(1, 3), {3, 2, 10, 9}, 100};
-                    run(*self->image, *self->image, dr);
-                    run(*dst->image, *src->image, dr);
-                    const auto result = self->equals(dst->snapshot());
-                    if (!result) bad.add("format ", id, " kind ", int(kind), " direction ", dx, ",", dy, ": ", result.message());
-                }
-    EXPECT_TRUE(bad.none());
+    sweepAtEveryLevel([](Mismatches& bad) {
+        std::uint64_t seed = 5000;
+        for (PelFmtId id = 1; id <= 9; ++id)
+            for (Kind kind : {Kind::copy, Kind::alphaK})
+                for (std::int32_t dy = -1; dy <= 1; ++dy)
+                    for (std::int32_t dx = -1; dx <= 1; ++dx) {
+                        if ((dx == 0 && dy == 0) || (id == 9 && kind == Kind::alphaK)) continue;
+                        ++seed;
+                        // Three images of the same bytes: drawn onto itself, and a destination and source pair.
+                        const auto make = [&] {
+                            SeededRng rng(seed);
+                            return std::make_unique<Surface>(id, nullptr, 12, 10, Surface::Layout(seed % 3), rng);
+                        };
+                        auto self = make(), dst = make(), src = make();
+                        SeededRng rng(~seed);
+                        if (rng.below(2))
+                            for (Surface* s : {self.get(), src.get()}) s->image->setColorKey(self->value(4, 4));
+                        const Draw dr{kind, 3 + dx * rng.between(1, 3), 2 + dy * rng.between(1, 3), {3, 2, 10, 9}, 100};
+                        run(*self->image, *self->image, dr);
+                        run(*dst->image, *src->image, dr);
+                        const auto result = self->equals(dst->snapshot());
+                        if (!result) bad.add("format ", id, " kind ", int(kind), " direction ", dx, ",", dy, ": ", result.message());
+                    }
+    });
 }
 
 // The drivers' placement and cuts, operations given back, rectangles restored, clones.
