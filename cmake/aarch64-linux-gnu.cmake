@@ -1,5 +1,5 @@
 # Cross build for 64-bit ARM Linux with Debian's cross compiler and the arm64 libraries installed
-# beside the native ones (multiarch, scripts/setup-cross.sh). Every program of ours that runs during
+# beside the native ones (multiarch, scripts/setup.sh cross). Every program of ours that runs during
 # the build or the tests (test listing, the data generator, the tests) runs under qemu-user.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)

@@ -5,7 +5,7 @@
 # cross build). Exit status: non-zero when the build or a test fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup-cross.sh || exit 1
+./scripts/setup.sh cross || exit 1
 
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 jobs=$(nproc)
