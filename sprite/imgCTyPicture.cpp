@@ -8,6 +8,7 @@
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgCTy.h"
 #include "sprite/imgScopedLock.h"
+#include "talvo/istream.h"
 
 namespace {
 
@@ -58,7 +59,11 @@ void imgCTy::ReadTga(talvo::io::IStream& in)
     talvo::g::TgaDecoder decoder;
     talvo::g::ImageRow picture;
     decoder.load(in, picture);
+    // Without exceptions a cut file still decodes, its missing bytes zero; only the stream's
+    // fail bit tells, and the caller hears it as from a cut BMP.
+    const bool cut = in.fail();
     takePicture(*this, picture);
+    if (cut) ctySetError(-5, "");
 }
 
 void imgCTy::LoadJpg(const char* name) { loadNamed<talvo::g::JpgDecoder>(*this, name); }
