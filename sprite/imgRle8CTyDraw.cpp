@@ -39,8 +39,8 @@ struct Keep {
     [[nodiscard]] bool empty() const { return hi <= lo; }
 };
 
-// 16.16 step of a scale as the Part computes it; false for scales that are not finite and
-// positive, or whose step does not fit.
+// The 16.16 step of a scale: (1 / scale) * 65536 in float, truncated; false for scales that are
+// not finite and positive, or whose step does not fit.
 bool stepOf(float scale, std::uint32_t& step)
 {
     if (!(scale > 0.0f) || !std::isfinite(scale)) return false;

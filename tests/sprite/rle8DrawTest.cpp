@@ -1,4 +1,4 @@
-// Sprite draws against the reference model on seeded random sprites, plus the Parts' vectors.
+// Sprite draws against the reference model on seeded random sprites, plus the listed vectors.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -262,7 +262,7 @@ struct LineSprite {
 
 }  // namespace
 
-TEST(Rle8Draw, PartVectors)
+TEST(Rle8Draw, ListedVectors)
 {
     // Width 10, bounds {2, 0, 5, 1}: mirrored at x = 0, columns 4..8 get sprite columns 6..2.
     LineSprite s(10, {0, 0, 12, 13, 14, 15, 16, 0, 0, 0});
