@@ -10,6 +10,7 @@
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgCTy.h"
 #include "sprite/imgScopedLock.h"
+#include "talvo/istream.h"
 
 // At most what both hold is copied, and nothing when either lock fails.
 void imgTakePicture(imgCTy& image, talvo::g::ImageRow& picture)
@@ -65,7 +66,11 @@ void imgCTy::ReadTga(talvo::io::IStream& in)
     talvo::g::TgaDecoder decoder;
     talvo::g::ImageRow picture;
     decoder.load(in, picture);
+    // Without exceptions a cut file still decodes, its missing bytes zero; only the stream's
+    // fail bit tells, and the caller hears it as from a cut BMP.
+    const bool cut = in.fail();
     imgTakePicture(*this, picture);
+    if (cut) ctySetError(-5, "");
 }
 
 void imgCTy::LoadJpg(const char* name) { loadNamed<talvo::g::JpgDecoder>(*this, name); }

@@ -159,6 +159,32 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     EXPECT_EQ(rowsOf(image), Bytes(8, 0x5A));
 }
 
+// Read from a stream without exceptions, a cut TGA posts -5 as a cut BMP does; the whole file
+// posts nothing.
+TEST(ImgPicture, CutTgaFromAQuietStreamIsNoSuccess)
+{
+    for (const std::uint8_t type : {2, 10}) {
+        imgtest::TgaFile file;
+        file.type = type, file.width = 3, file.height = 2;
+        file.pixels = {1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        const Bytes whole = imgtest::tgaBytes(file);
+        for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+            imgtest::MemStream in(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)), 0);
+            imgRowCTy image;
+            resetErrors();
+            try {
+                image.ReadTga(in.in());
+            } catch (const talvo::Exception&) {
+                // A header cut short may read as a type the decoder refuses; its exception passes.
+                EXPECT_LT(cut, 18u) << "type " << int(type);
+                continue;
+            }
+            EXPECT_EQ(ctyError.code, cut < whole.size() ? -5 : 0) << "type " << int(type) << ", " << cut << " bytes";
+        }
+    }
+    resetErrors();
+}
+
 // A picture is taken under its own number only where both libraries mean the same pixels by it; the
 // graphics core's 10 and 11 (16- and 32-bit words without colour) are refused with this library's
 // error, and the image keeps its size, kind and pixels.
