@@ -143,22 +143,28 @@ Bytes widen16(const std::uint8_t* words, std::size_t pixels) {
     return wide;
 }
 
-// Depth 8: a palette of the file's 3-byte entries, or 256 greys without a colour map; alpha 255.
-PelFmt readPalette(io::IStream& in, std::uint32_t length) {
+// Depth 8: a palette of the file's entries, or 256 greys without a colour map; alpha 255.
+// 15- and 16-bit entries widen as 16-bit pixels do, 32-bit ones lose their alpha byte; entries
+// of any other size are taken as 3 bytes B, G, R.
+PelFmt readPalette(io::IStream& in, std::uint32_t length, std::uint32_t entryBits) {
     const std::uint32_t count = length == 0 ? 256 : length;
-    std::unique_ptr<std::uint8_t[]> stored(new std::uint8_t[std::size_t{length} * 3]());
-    if (length != 0) in.read(stored.get(), std::size_t{length} * 3);
+    const std::size_t entryBytes = entryBits == 15 || entryBits == 16 ? 2 : entryBits == 32 ? 4 : 3;
+    std::unique_ptr<std::uint8_t[]> stored(new std::uint8_t[std::size_t{length} * entryBytes]());
+    if (length != 0) in.read(stored.get(), std::size_t{length} * entryBytes);
+    const Bytes wide = entryBytes == 2 ? widen16(stored.get(), length) : nullptr;
+    const std::uint8_t* colours = wide ? wide.get() : stored.get();
+    const std::size_t stride = wide ? 3 : entryBytes;
     std::unique_ptr<std::uint8_t[]> entries(new std::uint8_t[std::size_t{count} * 4]);
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint8_t* e = entries.get() + std::size_t{i} * 4;
         for (std::uint32_t c = 0; c < 3; ++c)
-            e[c] = length == 0 ? static_cast<std::uint8_t>(i) : stored[std::size_t{i} * 3 + c];
+            e[c] = length == 0 ? static_cast<std::uint8_t>(i) : colours[std::size_t{i} * stride + c];
         e[3] = 255;
     }
     Palette palette;
     palette.set(entries.get(), count);
     PelFmt owned;
-    owned = PelFmt(9, &palette);  // assignment copies the palette: the borrowed one dies here
+    owned = PelFmt(fmtId::other8, &palette);  // assignment copies the palette: the borrowed one dies here
     return owned;
 }
 
@@ -188,10 +194,10 @@ TgaDecoder::Header TgaDecoder::readHeader(io::IStream& in) {
     skip(in, h[0]);
     const std::uint32_t mapLength = le16(h + 5);
     if (depth == 8) {
-        header.format = readPalette(in, mapLength);
+        header.format = readPalette(in, mapLength, h[7]);
     } else {
         if (h[1] == 1) skip(in, std::size_t{mapLength} * ((h[7] + 7u) / 8));
-        header.format = PelFmt(depth == 32 ? 3 : 1);
+        header.format = PelFmt(depth == 32 ? fmtId::rgba8888 : fmtId::rgb888);
     }
     return header;
 }

@@ -101,6 +101,16 @@ void skip(talvo::io::IStream& in, std::int64_t bytes)
 
 int refuse() { return ctySetError(-5, ""); }
 
+// The kind of 16-bit pixels with these red, green, blue masks: the two layouts the library stores.
+PelKind maskedKind16(const std::uint8_t* masks)
+{
+    const std::uint32_t red = get32(masks), green = get32(masks + 4), blue = get32(masks + 8);
+    if (blue != 0x001F) return PelKind::None;
+    if (red == 0xF800 && green == 0x07E0) return PelKind::Rgb565;
+    if (red == 0x7C00 && green == 0x03E0) return PelKind::Rgbx5551;
+    return PelKind::None;
+}
+
 }  // namespace
 
 void imgCTy::SaveBmp(const char* name)
@@ -146,9 +156,10 @@ void imgCTy::SaveBmp(const char* name)
     bool ok = std::fwrite(header, sizeof header, 1, file) == 1;
     if (compression == 3) {
         std::uint8_t masks[12];
-        put32(masks, kind == PelKind::Rgb565 ? 0xF800 : 0x00FF0000);
-        put32(masks + 4, kind == PelKind::Rgb565 ? 0x07E0 : 0x0000FF00);
-        put32(masks + 8, kind == PelKind::Rgb565 ? 0x001F : 0x000000FF);
+        const PelKindInfo& layout = *pelKindOf(kind);
+        put32(masks, layout.r.mask());
+        put32(masks + 4, layout.g.mask());
+        put32(masks + 8, layout.b.mask());
         ok = ok && std::fwrite(masks, sizeof masks, 1, file) == 1;
     }
     if (colours > 0) {
@@ -195,9 +206,26 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         return;
     }
     const std::uint32_t colours = bits == 8 && coloursUsed == 0 ? 256 : coloursUsed;
+    // Pixels may start after a gap, never inside the masks or the colour table.
+    const std::int64_t tablesEnd = headerBytes + (compression == 3 ? 12 : 0) + std::int64_t{4} * colours;
+    const std::int64_t pelsOffset = BmpFileHeader::from(header).pelsOffset;
+    if (pelsOffset < tablesEnd) {
+        refuse();
+        return;
+    }
     PelKind kind = PelKind::None;
-    if (compression == 3) skip(in, 12);
-    if (bits == 16) kind = compression == 3 ? PelKind::Rgb565 : PelKind::Rgbx5551;
+    if (bits == 16) kind = PelKind::Rgbx5551;  // plain 16-bit pixels are 5-5-5
+    if (compression == 3 && bits == 16) {
+        std::uint8_t masks[12];
+        in.read(masks, sizeof masks);
+        kind = in.fail() ? PelKind::None : maskedKind16(masks);
+        if (kind == PelKind::None) {
+            refuse();
+            return;
+        }
+    } else if (compression == 3) {
+        skip(in, 12);
+    }
     if (colours > 0) {
         if (bits == 8) {
             kind = PelKind::Index8;
@@ -216,6 +244,7 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         in.read(table, 4 * colours);
         palette.Set(table, colours);
     }
+    skip(in, pelsOffset - tablesEnd);
     const imgPelFmt fmt(pelKindNumber(kind), colours > 0 ? &palette : nullptr);
     Create(fileWidth, fileHeight, &fmt);
     const int fileBytes = (bits + 7) / 8;

@@ -61,11 +61,16 @@ Expected model(const Bytes& file) {
     read(skipped.data(), skipped.size());
     if (depth == 8) {
         e.id = 9;
+        // Entries as their size says: 15 and 16 bits as 16-bit pixels, 32 bits B, G, R, A; else B, G, R.
+        const std::uint32_t entryBytes = h[7] == 15 || h[7] == 16 ? 2 : h[7] == 32 ? 4 : 3;
         for (std::uint32_t i = 0; i < (u16(5) == 0 ? 256 : u16(5)); ++i) {
             std::uint8_t bgr[3] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i)};
             if (u16(5) != 0) {
-                bgr[0] = bgr[1] = bgr[2] = 0;
-                for (auto& c : bgr) read(&c, 1);
+                std::uint8_t entry[4] = {};
+                for (std::uint32_t k = 0; k < entryBytes; ++k) read(&entry[k], 1);
+                const std::uint32_t w = entry[0] | entry[1] << 8;
+                for (std::uint32_t c = 0; c < 3; ++c)
+                    bgr[c] = entryBytes == 2 ? std::uint8_t((w >> (5 * c) & 31) << 3) : entry[c];
             }
             e.palette.insert(e.palette.end(), {bgr[0], bgr[1], bgr[2], 255});
         }
@@ -137,13 +142,14 @@ TgaFile randomTga(SeededRng& rng) {
     f.width = std::uint16_t(rng.below(8) == 0 ? 0 : 1 + rng.below(12));
     f.height = std::uint16_t(1 + rng.below(9));
     f.id.resize(rng.below(3) == 0 ? rng.below(7) : 0);
+    static constexpr std::uint8_t entryBits[] = {15, 16, 24, 32};
     if (f.depth == 8) {
         static constexpr std::uint16_t lengths[] = {0, 2, 4, 256};
         f.mapLength = lengths[rng.below(4)];
         f.mapType = f.mapLength != 0;
-        f.map.resize(std::size_t{f.mapLength} * 3);
+        f.mapEntryBits = entryBits[rng.below(4)];
+        f.map.resize(std::size_t{f.mapLength} * ((f.mapEntryBits + 7) / 8));
     } else if (rng.below(3) == 0) {
-        static constexpr std::uint8_t entryBits[] = {15, 16, 24, 32};
         f.mapType = 1;
         f.mapLength = std::uint16_t(rng.below(6));
         f.mapEntryBits = entryBits[rng.below(4)];
@@ -235,6 +241,28 @@ TEST(TgaDecoder, GoldenFiles) {
     const Bytes palette = paletteOf(image);
     ASSERT_EQ(palette.size(), 1024u);
     EXPECT_EQ((Bytes{palette.begin() + 4 * 77, palette.begin() + 4 * 78}), (Bytes{77, 77, 77, 255}));
+
+    // Colour-map entries of each size, the pixels right after them.
+    struct Mapped {
+        std::uint8_t bits;
+        Bytes entries, palette;
+    };
+    const Mapped maps[] = {
+        {15, Bytes{0xFF, 0x7F, 0x1F, 0x80}, Bytes{248, 248, 248, 255, 248, 0, 0, 255}},
+        {16, Bytes{0xE0, 0x03, 0x00, 0x7C}, Bytes{0, 248, 0, 255, 0, 0, 248, 255}},
+        {24, p + q, Bytes{1, 2, 3, 255, 4, 5, 6, 255}},
+        {32, Bytes{1, 2, 3, 4, 5, 6, 7, 0}, Bytes{1, 2, 3, 255, 5, 6, 7, 255}},
+    };
+    for (const Mapped& m : maps) {
+        for (const std::uint8_t type : {1, 9}) {
+            Bytes file = header(type, 2, 1, 8) + m.entries + (type == 1 ? Bytes{1, 0} : Bytes{0x01, 1, 0});
+            file[1] = 1, file[5] = 2, file[7] = m.bits;
+            MemStream stream(file, badAndFail);
+            TgaDecoder().load(stream.in(), image);
+            EXPECT_EQ(paletteOf(image), m.palette) << int(m.bits) << "-bit entries, type " << int(type);
+            EXPECT_EQ(rowsOf(image), (Bytes{1, 0})) << int(m.bits) << "-bit entries, type " << int(type);
+        }
+    }
 }
 
 TEST(TgaDecoder, RefusesUnknownTypesOddDepthsAndHugeHeaders) {

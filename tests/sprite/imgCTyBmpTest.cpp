@@ -77,6 +77,24 @@ std::vector<std::uint8_t> referenceBmp(int kind, int width, int height, const st
     return out;
 }
 
+// The file with `gap` junk bytes between its colour table and its pixels, as its offset says.
+std::vector<std::uint8_t> withGap(std::vector<std::uint8_t> file, std::uint32_t gap)
+{
+    const std::uint32_t offset = at32(file, 10);
+    file.insert(file.begin() + offset, gap, 0xA5);
+    std::vector<std::uint8_t> fields;
+    push32(fields, static_cast<std::uint32_t>(file.size()));
+    push32(fields, 0);
+    push32(fields, offset + gap);
+    std::copy(fields.begin(), fields.end(), file.begin() + 2);
+    return file;
+}
+
+void setOffset(std::vector<std::uint8_t>& file, std::uint32_t offset)
+{
+    for (int i = 0; i < 4; ++i) file[10 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(offset >> (8 * i));
+}
+
 TEST(ImgCTyBmp, HeaderGoldenVectors)
 {
     resetErrors();
@@ -192,10 +210,10 @@ TEST(ImgCTyBmp, ReaderVariantsAndRefusedFiles)
     EXPECT_EQ(image.PelAtXY(1, 0), 2u);
 
     std::vector<std::uint8_t> k5(54 + 4, 0), k4;
-    k5[0] = 'B', k5[1] = 'M', k5[14] = 40, k5[18] = 1, k5[22] = 1, k5[26] = 1, k5[28] = 16;
+    k5[0] = 'B', k5[1] = 'M', k5[10] = 54, k5[14] = 40, k5[18] = 1, k5[22] = 1, k5[26] = 1, k5[28] = 16;
     k4 = k5;
-    k4[30] = 3;
-    k4.insert(k4.begin() + 54, 12, 0xEE);  // mask values are not looked at
+    k4[10] = 66, k4[30] = 3;
+    k4.insert(k4.begin() + 54, {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0});
     readBmpBytes(image, k5);
     EXPECT_EQ(image.pelFmt.kind, 5);
     readBmpBytes(image, k4);
@@ -215,6 +233,8 @@ TEST(ImgCTyBmp, ReaderVariantsAndRefusedFiles)
         [](std::vector<std::uint8_t>& b) { b[30] = 1; },
         [](std::vector<std::uint8_t>& b) { b[14] = 108; },
         [](std::vector<std::uint8_t>& b) { b[47] = 2; },  // 512 colours
+        [](std::vector<std::uint8_t>& b) { setOffset(b, 0); },
+        [](std::vector<std::uint8_t>& b) { setOffset(b, 54 + 1024 - 1); },  // pixels inside the colour table
     };
     for (const Mutation& mutate : refused) {
         imgRowCTy kept;
@@ -245,7 +265,7 @@ TEST(ImgCTyBmp, ReaderVariantsAndRefusedFiles)
 
     // A colour table on a 24-bit file posts -5 and is read as the file says.
     std::vector<std::uint8_t> tabled(54, 0);
-    tabled[0] = 'B', tabled[1] = 'M', tabled[14] = 40, tabled[18] = 1, tabled[22] = 1, tabled[26] = 1;
+    tabled[0] = 'B', tabled[1] = 'M', tabled[10] = 62, tabled[14] = 40, tabled[18] = 1, tabled[22] = 1, tabled[26] = 1;
     tabled[28] = 24, tabled[46] = 1;
     tabled.insert(tabled.end(), {9, 8, 7, 0, 0xA, 0xB, 0xC, 0});
     resetErrors();
@@ -274,6 +294,7 @@ TEST(ImgCTyBmp, CutFilesReadFromMemoryAsFromAFile)
         referenceBmp(4, 3, 3, pels, 3, nullptr),
         referenceBmp(9, 1, 3, pels, 1, &palette),
         referenceBmp(1, 3, 3, pels, 3, nullptr),
+        withGap(referenceBmp(9, 1, 3, pels, 1, &palette), 5),
     };
     const imgPelFmt k1(1, nullptr);
     for (const auto& file : files) {
@@ -297,6 +318,118 @@ TEST(ImgCTyBmp, CutFilesReadFromMemoryAsFromAFile)
             EXPECT_EQ(fromMemory.pelFmt.kind, fromFile.pelFmt.kind) << what;
             EXPECT_EQ(rowsOf(fromMemory), rowsOf(fromFile)) << what;
         }
+    }
+    resetErrors();
+}
+
+// Other writers may leave a gap before the pixels; an offset past the end is a cut file.
+TEST(ImgCTyBmp, PixelsStartAtTheirOffset)
+{
+    TempFolder folder("sprite_bmp_offset");
+    const std::string name = folder.file("gap.bmp");
+    SeededRng random(61);
+    std::uint8_t pels[5 * 4 * 4];  // pitch 5, 4 rows, up to 4 bytes a pixel
+    for (auto& b : pels) b = random.edgeByte();
+    palCTy palette;
+    const std::uint8_t two[8] = {1, 2, 3, 0, 4, 5, 6, 0};
+    palette.Set(two, 2);
+    const imgPelFmt k1(1, nullptr);
+    const auto readBoth = [&](const std::vector<std::uint8_t>& bytes, imgRowCTy& fromFile, imgRowCTy& fromMemory) {
+        std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        fromFile.Create(1, 1, &k1);
+        fromMemory.Create(1, 1, &k1);
+        resetErrors();
+        readBmpBytes(fromMemory, bytes);
+        const int memoryCode = ctyError.code;
+        resetErrors();
+        fromFile.LoadBmp(name.c_str());
+        return std::pair{memoryCode, ctyError.code};
+    };
+    for (const int kind : {1, 3, 4, 9}) {
+        const int bytesPerPel = imgPelBytes(kind);
+        for (const std::uint32_t gap : {1u, 3u, 4u, 70000u}) {
+            const auto file = withGap(referenceBmp(kind, 3, 4, pels, 5, kind == 9 ? &palette : nullptr), gap);
+            imgRowCTy fromFile, fromMemory;
+            const auto [memoryCode, fileCode] = readBoth(file, fromFile, fromMemory);
+            const std::string what = "kind " + std::to_string(kind) + ", gap " + std::to_string(gap);
+            EXPECT_EQ(memoryCode, 0) << what;
+            EXPECT_EQ(fileCode, 0) << what;
+            for (imgRowCTy* image : {&fromMemory, &fromFile}) {
+                ASSERT_EQ(image->width, 3) << what;
+                ASSERT_EQ(image->height, 4) << what;
+                for (int y = 0; y < 4; ++y)
+                    EXPECT_EQ(std::memcmp(image->pels + y * 3 * bytesPerPel, pels + y * 5 * bytesPerPel,
+                                          static_cast<std::size_t>(3 * bytesPerPel)), 0) << what << ", row " << y;
+            }
+        }
+    }
+    for (const std::uint32_t offset : {91u, 103u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+        auto file = referenceBmp(1, 3, 4, pels, 5, nullptr);  // 102 bytes: 54 + 4 rows of 12
+        setOffset(file, offset);
+        imgRowCTy fromFile, fromMemory;
+        const auto [memoryCode, fileCode] = readBoth(file, fromFile, fromMemory);
+        EXPECT_EQ(memoryCode, -5) << offset;
+        EXPECT_EQ(fileCode, -5) << offset;
+        EXPECT_EQ(rowsOf(fromMemory), rowsOf(fromFile)) << offset;
+    }
+    resetErrors();
+}
+
+// 16-bit bit fields come in the two layouts the library stores; the same colours read back either
+// way. A model packs 5-bit channels and expands them by shifts, as the pixel converters do.
+TEST(ImgCTyBmp, SixteenBitMasksChooseTheLayout)
+{
+    SeededRng random(77);
+    std::uint32_t channels[6][3];
+    for (auto& c : channels)
+        for (auto& v : c) v = random.below(32);
+    channels[0][0] = channels[0][1] = channels[0][2] = 31;
+    channels[1][0] = channels[1][1] = channels[1][2] = 0;
+    struct Layout {
+        std::uint32_t red, green, blue;
+        int kind;
+    };
+    for (const Layout layout : {Layout{0xF800, 0x07E0, 0x001F, 4}, Layout{0x7C00, 0x03E0, 0x001F, 5}}) {
+        std::uint16_t words[6];
+        for (int i = 0; i < 6; ++i) {
+            const std::uint32_t* c = channels[i];
+            words[i] = static_cast<std::uint16_t>(layout.kind == 4 ? c[0] << 11 | c[1] << 6 | c[2]
+                                                                   : c[0] << 10 | c[1] << 5 | c[2] | (i & 1) << 15);
+        }
+        auto file = referenceBmp(4, 3, 2, reinterpret_cast<const std::uint8_t*>(words), 3, nullptr);
+        std::vector<std::uint8_t> masks;
+        push32(masks, layout.red), push32(masks, layout.green), push32(masks, layout.blue);
+        std::copy(masks.begin(), masks.end(), file.begin() + 54);
+        imgRowCTy image;
+        resetErrors();
+        readBmpBytes(image, file);
+        EXPECT_EQ(ctyError.code, 0) << layout.kind;
+        EXPECT_EQ(image.pelFmt.kind, layout.kind);
+        for (int i = 0; i < 6; ++i) {
+            const std::uint32_t* c = channels[i];
+            std::uint32_t rgba = 0;
+            image.RgbaAtXY(&rgba, i % 3, i / 3);
+            EXPECT_EQ(rgba, 0xFF000000u | c[0] << 19 | c[1] << 11 | c[2] << 3) << "kind " << layout.kind << ", pixel " << i;
+        }
+    }
+    // Any other masks are refused before the image changes.
+    const std::uint32_t refused[][3] = {{0x001F, 0x07E0, 0xF800}, {0x0F00, 0x00F0, 0x000F}, {0xF800, 0x07E0, 0x003F},
+                                        {0x7C00, 0x07E0, 0x001F}, {0, 0, 0},                {0xEEEEEEEE, 0xEEEEEEEE, 0xEEEEEEEE}};
+    const imgPelFmt k1(1, nullptr);
+    for (const auto& m : refused) {
+        const std::uint8_t pels[4] = {1, 2, 3, 4};
+        auto file = referenceBmp(4, 2, 1, pels, 2, nullptr);
+        std::vector<std::uint8_t> masks;
+        push32(masks, m[0]), push32(masks, m[1]), push32(masks, m[2]);
+        std::copy(masks.begin(), masks.end(), file.begin() + 54);
+        imgRowCTy kept;
+        kept.Create(3, 1, &k1);
+        resetErrors();
+        readBmpBytes(kept, file);
+        EXPECT_EQ(ctyError.code, -5) << std::hex << m[0] << " " << m[1] << " " << m[2];
+        EXPECT_EQ(kept.width, 3);
+        EXPECT_EQ(kept.pelFmt.kind, 1);
     }
     resetErrors();
 }
