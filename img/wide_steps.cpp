@@ -91,6 +91,30 @@ TALVO_SIMD_AVX2 void run(std::uint8_t* d, const std::uint8_t* s, std::int32_t st
     for (std::int32_t i = 0; i < steps; ++i) Step(d + i * DB, s + i * SB);
 }
 
+// One row for copyRows. The stores go to whole 32-byte units of the destination: one that
+// crosses a 64-byte line costs about two, and a row starting 16 or 48 bytes into a line crossed
+// one every other move. Up to the first unit the row goes as two 16-byte moves, the second on a
+// 16-byte boundary; after the last, as one or two more.
+TALVO_SIMD_AVX2 inline void copyRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept {
+    const auto move16 = [d, s](std::size_t at) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + at), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at)));
+    };
+    const std::size_t skew = reinterpret_cast<std::uintptr_t>(d) & 31;
+    std::size_t i = 0;
+    if (skew != 0) {
+        i = 32 - skew;
+        move16(0);
+        if (i > 16) move16(i - 16);
+    }
+    for (; i + 128 <= n; i += 128) {
+        const __m256i a = load32(s + i), b = load32(s + i + 32), c = load32(s + i + 64), e = load32(s + i + 96);
+        store32(d + i, a), store32(d + i + 32, b), store32(d + i + 64, c), store32(d + i + 96, e);
+    }
+    for (; i + 32 <= n; i += 32) store32(d + i, load32(s + i));
+    if (i + 16 <= n) move16(i), i += 16;
+    if (i < n) move16(n - 16);
+}
+
 }  // namespace
 
 void rgb565FromRgbx(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
@@ -105,14 +129,9 @@ void rgbx5551FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
     run<drawRgbxFromRgba8, 32, 32>(d, s, steps);
 }
-TALVO_SIMD_AVX2 void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept {
-    std::size_t i = 0;
-    for (; i + 128 <= n; i += 128) {
-        const __m256i a = load32(s + i), b = load32(s + i + 32), c = load32(s + i + 64), e = load32(s + i + 96);
-        store32(d + i, a), store32(d + i + 32, b), store32(d + i + 64, c), store32(d + i + 96, e);
-    }
-    for (; i + 32 <= n; i += 32) store32(d + i, load32(s + i));
-    if (i < n) store32(d + n - 32, load32(s + n - 32));
+TALVO_SIMD_AVX2 void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
+                              std::size_t n, std::int32_t h) noexcept {
+    for (std::int32_t j = 0; j < h; ++j, d += dStride, s += sStride) copyRow(d, s, n);
 }
 
 }  // namespace talvo::g::wide

@@ -25,9 +25,10 @@ void rgbx5551FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 // `steps` runs of 8 Rgba8888 pixels alpha-drawn onto Rgbx8888 (as drawRgbxFromRgba4).
 void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept;
 
-// n >= 32 bytes between blocks that do not overlap, in 32-byte moves, four a step; the last 32
-// go as one overlapping move.
-void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept;
+// h rows of n >= 32 bytes, dStride and sStride bytes apart, between blocks that do not overlap;
+// the destination's whole 32-byte units in single moves (see copyRow).
+void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride, std::size_t n,
+              std::int32_t h) noexcept;
 
 }  // namespace talvo::g::wide
 

@@ -95,12 +95,58 @@ void keyedRows16(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx,
 }
 
 #if PLAT_SIMD_X86
-// The same select on sixteen 16-bit lanes where the processor has AVX2, only this loop built
+using U16x8 = uint16_t __attribute__((vector_size(16)));
+using U16x16 = uint16_t __attribute__((vector_size(32)));
+using U64x2 = uint64_t __attribute__((vector_size(16)));
+
+// Keyed 16-bit rows at least 32 pixels wide at the sse2 level, in blocks of 32 source pixels
+// (one 64-byte line) in eight-lane steps: a block all key leaves the destination unread and
+// unwritten; any other block takes the select without a branch on its pixels (a second branch
+// for blocks without key cost more in mispredictions on sprite edges than it saved). The last
+// block ends on the row's end, going over pixels already done: the select gives them the same
+// values again (the rows never overlap here). A full-frame sprite copy took 36 us this way, 49
+// us with the select on every block; with AVX2 the sixteen-lane select below was as fast
+// without skipping, so it stays.
+void keyedBlock32(uint8_t* __restrict dp, const uint8_t* __restrict sp, U16x8 keys)
+{
+    constexpr int n = 4;
+    U16x8 sv[n], isKey[n];
+    U16x8 all = ~U16x8{};
+    for (int k = 0; k < n; ++k) {
+        std::memcpy(&sv[k], sp + k * sizeof(U16x8), sizeof(U16x8));
+        isKey[k] = (U16x8)(sv[k] == keys);
+        all &= isKey[k];
+    }
+    const auto notKey = reinterpret_cast<U64x2>(~all);
+    if ((notKey[0] | notKey[1]) == 0)
+        return;
+    for (int k = 0; k < n; ++k) {
+        U16x8 dv;
+        std::memcpy(&dv, dp + k * sizeof(U16x8), sizeof(U16x8));
+        dv = (dv & isKey[k]) | (sv[k] & ~isKey[k]);
+        std::memcpy(dp + k * sizeof(U16x8), &dv, sizeof(U16x8));
+    }
+}
+
+void keyedRows16Skipping(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, int sy, int w, int h,
+                         uint32_t key)
+{
+    const U16x8 keys = U16x8{} + static_cast<uint16_t>(key);
+    for (int row = 0; row < h; ++row) {
+        uint8_t* __restrict dp = at(d, dx, dy + row);
+        const uint8_t* __restrict sp = at(s, sx, sy + row);
+        for (int i = 0; i + 32 <= w; i += 32)
+            keyedBlock32(dp + 2 * i, sp + 2 * i, keys);
+        if (w % 32 != 0)
+            keyedBlock32(dp + 2 * (w - 32), sp + 2 * (w - 32), keys);
+    }
+}
+
+// The select on sixteen 16-bit lanes where the processor has AVX2, only this loop built
 // for AVX2: the game's sprites are keyed 16-bit copies a few blocks wide, drawn every frame.
 PLAT_SIMD_AVX2 void keyedRows16Wide(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, int sy, int w, int h,
                                     uint32_t key)
 {
-    using U16x16 = uint16_t __attribute__((vector_size(32)));
     const U16x16 keys = U16x16{} + static_cast<uint16_t>(key);
     for (int row = 0; row < h; ++row) {
         uint8_t* __restrict dp = at(d, dx, dy + row);
@@ -237,6 +283,8 @@ void copyPixelsKeyed(const PixelArea& d, int dx, int dy, const PixelArea& s, int
 #if PLAT_SIMD_X86
     if (d.bytesPerPixel == 2 && w >= 16 && simdLevel() == SimdLevel::avx2)
         rows = keyedRows16Wide;
+    else if (d.bytesPerPixel == 2 && w >= 32 && simdLevel() == SimdLevel::sse2)
+        rows = keyedRows16Skipping;
 #endif
     keyedCopy(d, dx, dy, s, sx, sy, w, h, key, rows);
 }

@@ -106,7 +106,7 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
         eachRow(copyShortRow);
 #if TALVO_SIMD_X86
     else if (Simd && rowBytes >= 32 && rowBytes <= wideMoveLimit && talvo::simd::level() == talvo::simd::Level::avx2)
-        eachRow(talvo::g::wide::copyBytes);
+        talvo::g::wide::copyRows(d, dStride, s, sStride, rowBytes, h);
 #endif
     else
         eachRow([](std::uint8_t* to, const std::uint8_t* from, std::size_t n) { std::memcpy(to, from, n); });

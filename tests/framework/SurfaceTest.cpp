@@ -1,5 +1,8 @@
 // Surfaces on the headless backend: kinds, lock, fills, keyed and clipped blits, the list.
 #include "HeadlessScreen.h"
+#include "tests/support/simd_levels.h"
+
+#include <vector>
 
 namespace {
 uint16_t at(const Surface& s, int x, int y)
@@ -129,6 +132,51 @@ TEST_F(SurfaceOnScreen, RectanglesOutsideSourceOrDestinationAreRefused)
     EXPECT_EQ(changed(), 0);
     EXPECT_EQ(dest.fillRect(2, 3, 4, 5, 0), 0);
     EXPECT_EQ(changed(), 4);
+}
+
+TEST_F(SurfaceOnScreen, WideKeyedBlitsMatchThePixelModelAndSeeRedrawnPictures)
+{
+    // Sprite-like rows (key runs and picture runs of 1 to 70 pixels, the key also at row starts and
+    // ends) at odd widths and offsets, at every vector level; then the picture is drawn over
+    // through its pixels, without a lock, and blitted again: the blit sees the new pixels.
+    constexpr uint16_t key = 0xF81F;
+    constexpr int w = 157, h = 5;
+    Surface src, dest;
+    make(src, w, h);
+    make(dest, w + 9, h);
+    src.setColorKey(key);
+    src.flags |= SurfaceFlag::keyed;
+    uint32_t seed = 7;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    const auto paint = [&] {
+        for (int y = 0, left = 0, isKey = 1; y < h; ++y)
+            for (int x = 0; x < w; ++x, --left) {
+                if (left <= 0) {
+                    left = 1 + static_cast<int>(next() % 70);
+                    isKey ^= 1;
+                }
+                const auto v = static_cast<uint16_t>(next());
+                reinterpret_cast<uint16_t*>(src.pixels + y * src.pitch)[x] = isKey ? key : v == key ? v ^ 2 : v;
+            }
+    };
+    for (int round = 0; round < 2; ++round) {
+        paint();
+        for (const int x : {0, 3, 9})
+            for (const int width : {w, w - 1, 64, 33, 32, 31})
+                onEveryPlatLevel([&] {
+                    ASSERT_EQ(dest.fill(0x1234), 0);
+                    Rect r{w - width, 0, w, h};
+                    ASSERT_EQ(src.blit(&dest, x, 0, r), 0);
+                    for (int y = 0; y < h; ++y)
+                        for (int c = 0; c < w + 9; ++c) {
+                            const int sc = c - x + (w - width);
+                            const bool inside = c >= x && c < x + width;
+                            const uint16_t want = inside && at(src, sc, y) != key ? at(src, sc, y) : 0x1234;
+                            ASSERT_EQ(at(dest, c, y), want) << "round " << round << " x " << x << " width " << width
+                                                            << " at " << c << "," << y;
+                        }
+                });
+    }
 }
 
 TEST_F(SurfaceOnScreen, OverlappingBlitsWithinOneSurfaceSeeTheSourceAsItWas)

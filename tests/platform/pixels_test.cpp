@@ -1,6 +1,6 @@
 // The 16-bit keyed copy against the plain per-pixel loop it replaces, at every vector level:
-// seeded random pictures, keys, rectangles and overlapping copies within one block of
-// memory, between guard bytes.
+// seeded random and sprite-like pictures, keys, rectangles and overlapping copies within one
+// block of memory, between guard bytes.
 #include "platform/pixels.h"
 #include "tests/support/seeded_rng.h"
 #include "tests/support/simd_levels.h"
@@ -20,21 +20,36 @@ TEST_P(KeyedCopy16, MatchesThePlainLoop)
 {
     SeededRng rng{GetParam()};
     constexpr int guard = 32;
-    for (int round = 0; round < 300; ++round) {
-        const int w = rng.between(5, 74), h = rng.between(1, 6);
+    for (int round = 0; round < 400; ++round) {
+        // Half the rounds are sprite-like: runs of 1 to 80 key or other pixels in rows up to 160
+        // wide, so the rows hold blocks of 32 all key, without key and mixed, at row starts and
+        // ends and at odd widths.
+        const bool runs = round % 2 == 1;
+        const int w = runs ? rng.between(4, 160) : rng.between(5, 74), h = rng.between(1, 6);
         const int pitch = 2 * w + 2 * rng.between(0, 3); // some rows padded
         const auto size = static_cast<std::size_t>(pitch * (h + 8) + 2 * guard);
+        const auto key = static_cast<uint32_t>(rng.below(4) ? rng.below(3) * 0x1111 : rng.next());
         // Few distinct colours, so the key is often hit and whole runs match it.
         std::vector<uint8_t> a(size), b(size);
+        int runLeft = 0;
+        bool keyRun = false;
         for (std::size_t i = 0; i + 1 < size; i += 2) {
-            const auto v = static_cast<uint16_t>(rng.below(3) ? rng.below(3) * 0x1111 : rng.next());
+            auto v = static_cast<uint16_t>(rng.below(3) ? rng.below(3) * 0x1111 : rng.next());
+            if (runs) {
+                if (runLeft-- == 0) {
+                    runLeft = rng.between(1, 80);
+                    keyRun = rng.below(2) == 0;
+                }
+                v = keyRun ? static_cast<uint16_t>(key) : static_cast<uint16_t>(rng.next() | 1);
+                if (!keyRun && v == static_cast<uint16_t>(key))
+                    v ^= 2;
+            }
             a[i] = static_cast<uint8_t>(v);
             a[i + 1] = static_cast<uint8_t>(v >> 8);
             b[i] = static_cast<uint8_t>(rng.next());
             b[i + 1] = static_cast<uint8_t>(rng.next());
         }
         const bool sameMemory = rng.below(3) == 0; // overlapping blocks go through a copy
-        const auto key = static_cast<uint32_t>(rng.below(4) ? rng.below(3) * 0x1111 : rng.next());
         const int sx = rng.between(0, 3), sy = rng.between(0, 3), dx = rng.between(0, 3), dy = rng.between(0, 3);
         auto run = [&](auto copy) {
             std::vector<uint8_t> from = a, to = b;
