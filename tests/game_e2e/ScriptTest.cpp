@@ -495,6 +495,9 @@ TEST_F(ScriptTest, HangupInterruptAndTerminateEndTheGameAsClosingItsWindowDoesAn
 
 TEST_F(ScriptTest, ASecondEndSignalOfAnyOfTheThreeKindsEndsTheGameAtOnce)
 {
+    // What /proc shows of an emulated game's signals is the emulator's, not the game's.
+    if (*VELMOOR_EMULATOR != 0)
+        GTEST_SKIP() << "the game's signal state cannot be seen under " VELMOOR_EMULATOR;
     // The game is held in the menu by a dump into a pipe that is not read: it cannot end on its
     // own meanwhile, and its handlers are in place once the first bytes come.
     const fs::path held = data.path() / "held.bmp";
