@@ -89,6 +89,14 @@ inline void maskedBlock(uint8_t* __restrict dst, const uint8_t* __restrict src, 
     }
 }
 
+// One glyph pixel: unchanged at 0, the colour at 255, the mix between.
+inline void glyphPixel(uint16_t colour, uint8_t* dst, uint8_t a)
+{
+    if (a != 0)
+        store(dst, a == 255 ? colour : mix565(load(dst), colour, a));
+}
+
+#if PLAT_SIMD_X86
 // Eight 16-bit lanes; the compiler keeps them in one vector register.
 using U16x8 = uint16_t __attribute__((vector_size(16)));
 using U8x8 = uint8_t __attribute__((vector_size(8)));
@@ -100,14 +108,14 @@ inline U16x8 widen(uint64_t bytes)
     return __builtin_convertvector(v, U16x8);
 }
 
-// The text colour's channels in every lane, and the blend of eight pixels toward it.
-struct GlyphColour {
-    explicit GlyphColour(uint16_t colour)
+struct GlyphLanes {
+    explicit GlyphLanes(uint16_t colour)
         : pixel(U16x8{} + colour), red(U16x8{} + u16(colour >> 11)), green(U16x8{} + u16((colour >> 5) & 0x3F)),
-          blue(U16x8{} + u16(colour & 0x1F)), colour(colour)
+          blue(U16x8{} + u16(colour & 0x1F))
     {
     }
 
+    // The blend of eight pixels toward the colour.
     [[nodiscard]] U16x8 mix(U16x8 d, U16x8 a) const
     {
         const U16x8 na = 256 - a;
@@ -119,11 +127,10 @@ struct GlyphColour {
     }
 
     U16x8 pixel, red, green, blue;
-    uint16_t colour;
 };
 
-// Glyph rows are a few pixels wide: eight at a time in 16-bit lanes, then four, then singly.
-inline void glyphRow(const GlyphColour& c, uint8_t* dst, const uint8_t* alpha, int n)
+// Glyph rows are a few pixels wide: eight at a time in 16-bit lanes, then four; returns the pixels done.
+inline int glyphLanes(const GlyphLanes& c, uint8_t* dst, const uint8_t* alpha, int n)
 {
     int i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -147,23 +154,38 @@ inline void glyphRow(const GlyphColour& c, uint8_t* dst, const uint8_t* alpha, i
         }
         i += 4;
     }
-    for (; i < n; ++i)
-        if (alpha[i] != 0)
-            store(dst + 2 * i, alpha[i] == 255 ? c.colour : mix565(load(dst + 2 * i), c.colour, alpha[i]));
+    return i;
+}
+#endif
+
+// height glyph rows (pitches in bytes): in lanes at the sse2 level and above, the rest pixel by pixel.
+void glyphRows(uint8_t* dst, std::ptrdiff_t dstPitch, const uint8_t* alpha, std::ptrdiff_t alphaPitch, int width,
+               int height, uint16_t colour)
+{
+#if PLAT_SIMD_X86
+    if (plat::simdLevel() >= plat::SimdLevel::sse2) {
+        const GlyphLanes c(colour);
+        for (int row = 0; row < height; ++row, dst += dstPitch, alpha += alphaPitch)
+            for (int i = glyphLanes(c, dst, alpha, width); i < width; ++i)
+                glyphPixel(colour, dst + 2 * i, alpha[i]);
+        return;
+    }
+#endif
+    for (int row = 0; row < height; ++row, dst += dstPitch, alpha += alphaPitch)
+        for (int i = 0; i < width; ++i)
+            glyphPixel(colour, dst + 2 * i, alpha[i]);
 }
 
 // The fade rows in sixteen 16-bit lanes where the processor has AVX2: the block arithmetic
 // above on twice the lanes, only these loops built for AVX2. A fade step blends a whole frame,
 // and eight lanes leave it bound by the arithmetic, not by memory.
-#if defined(__x86_64__) || defined(__i386__)
-#define VELMOOR_BLEND_WIDE 1
-#define VELMOOR_AVX2 __attribute__((target("avx2")))
+#if PLAT_SIMD_X86
 
 using U16x16 = uint16_t __attribute__((vector_size(32)));
 
 // Whole steps of sixteen pixels; returns how many pixels it drew.
 template <bool Keyed>
-VELMOOR_AVX2 int blendedWide(uint8_t* __restrict dst, const uint8_t* __restrict src, int n, uint16_t a, Weighted w,
+PLAT_SIMD_AVX2 int blendedWide(uint8_t* __restrict dst, const uint8_t* __restrict src, int n, uint16_t a, Weighted w,
                              uint16_t key)
 {
     const U16x16 alpha = U16x16{} + a, red = U16x16{} + w.red, green = U16x16{} + w.green,
@@ -209,8 +231,8 @@ void blendedRow565(uint8_t* dst, const uint8_t* src, int n, uint16_t colour, int
         return;
     }
     const uint16_t k = key.value_or(0);
-#ifdef VELMOOR_BLEND_WIDE
-    if (n >= 16 && plat::wideStepsOn()) {
+#if PLAT_SIMD_X86
+    if (n >= 16 && plat::simdLevel() == plat::SimdLevel::avx2) {
         const int done = key ? blendedWide<true>(dst, src, n, a, w, k) : blendedWide<false>(dst, src, n, a, w, k);
         dst += 2 * done;
         src += 2 * done;
@@ -227,15 +249,13 @@ void blendedRow565(uint8_t* dst, const uint8_t* src, int n, uint16_t colour, int
 
 void glyphRow565(uint8_t* dst, const uint8_t* alpha, int n, uint16_t colour)
 {
-    glyphRow(GlyphColour(colour), dst, alpha, n);
+    glyphRows(dst, 0, alpha, 0, n, 1, colour);
 }
 
 void glyph565(uint8_t* dst, std::ptrdiff_t dstPitch, const uint8_t* alpha, std::ptrdiff_t alphaPitch, int width,
               int height, uint16_t colour)
 {
-    const GlyphColour c(colour);
-    for (int row = 0; row < height; ++row, dst += dstPitch, alpha += alphaPitch)
-        glyphRow(c, dst, alpha, width);
+    glyphRows(dst, dstPitch, alpha, alphaPitch, width, height, colour);
 }
 
 void maskedRow565(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int n)

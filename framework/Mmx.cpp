@@ -1,22 +1,10 @@
 // The MMX check behind mmxEnabled.
 #include "framework/Mmx.h"
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <cpuid.h>
-#endif
+#include "platform/cpu_features.h"
 
-uint8_t detectMmx()
-{
-#if defined(__i386__) || defined(__x86_64__)
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx) || !(edx & (1u << 23)))
-        return 0;
-    // Reaching here means EMMS exists; running it leaves the FPU state clean.
-    __asm__ volatile("emms");
-    return 1;
-#else
-    return 0;
-#endif
-}
+// Every x86-64 processor has MMX and EMMS, and only x86 ones have vector levels above scalar: the
+// layer's one question to the processor answers this too.
+uint8_t detectMmx() { return plat::supportedSimdLevel() != plat::SimdLevel::scalar ? 1 : 0; }
 
 uint8_t mmxEnabled = detectMmx();

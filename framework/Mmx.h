@@ -6,5 +6,5 @@
 // 1 when the processor has MMX (set before main); the game clears it at start-up.
 extern uint8_t mmxEnabled;
 
-// What the start-up check finds: CPUID function 1 reports MMX and EMMS runs.
+// What the start-up check finds: the processor has MMX.
 [[nodiscard]] uint8_t detectMmx();

@@ -1,13 +1,14 @@
 // Multi-pixel steps of the hottest mixes (onto Rgbx8888, Rgb565), in 16-bit lanes that baseline x86-64 multiplies.
 #pragma once
 
-#include <emmintrin.h>
-
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "img/scale_tables.h"
+#include "talvo/simd.h"
+
+#if TALVO_SIMD_X86
 
 namespace talvo::g {
 
@@ -124,3 +125,5 @@ inline void alphaKRgb565FromRgb888x8(std::uint8_t* d, const std::uint8_t* s, U16
 }
 
 }  // namespace talvo::g
+
+#endif  // TALVO_SIMD_X86

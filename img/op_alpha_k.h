@@ -24,6 +24,7 @@ struct AlphaKStep {
     void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelK<D, S>(d, s, k); }
 };
 
+#if TALVO_SIMD_X86
 // Pairs whose unkeyed rows also take several pixels a step.
 template <>
 struct AlphaKStep<2, 2> {
@@ -42,6 +43,7 @@ struct AlphaKStep<4, 1> {
     void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelK<4, 1>(d, s, k); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKRgb565FromRgb888x8(d, s, w); }
 };
+#endif  // TALVO_SIMD_X86
 
 // The row workers of the pair (D, S), plain and keyed, at the opacity k; out of line as the copy's
 // (img/op_copy.h).

@@ -21,6 +21,7 @@ namespace {
 template <PelFmtId D, PelFmtId S>
 struct DrawStep : PixelFn<blendPixelAlpha<D, S>> {};
 
+#if TALVO_SIMD_X86
 // Pairs whose unkeyed rows take several pixels a step: four, or eight where the processor has AVX2.
 template <>
 struct DrawStep<2, 3> {
@@ -40,14 +41,16 @@ struct DrawStep<4, 3> {
     void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelAlpha<4, 3>(d, s); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgb565FromRgba8(d, s); }
 };
+#endif  // TALVO_SIMD_X86
 
-// The copy's step of a converting pair: unkeyed rows take eight pixels a step.
+// The copy's step of a converting pair: unkeyed rows take eight pixels a step where SSE2 is on.
 template <PelFmtId D, PelFmtId S>
 struct ConvertStep {
     // 4-byte pairs only move memory: sixteen a step keep two loads ahead of the stores.
     static constexpr bool words = pelFmtBytes[D] == 4 && pelFmtBytes[S] == 4;
     static constexpr std::int32_t chunkPixels = words ? 16 : 8;
     void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { copyPixel<D, S>(d, s); }
+#if TALVO_SIMD_X86
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept {
         lanes::convert8<D, S>(d, s);
         if constexpr (words) lanes::convert8<D, S>(d + 32, s + 32);
@@ -60,6 +63,7 @@ struct ConvertStep {
         if constexpr (D == 5) wide::rgbx5551FromRgba(d, s, steps);
         else S == 2 ? wide::rgb565FromRgbx(d, s, steps) : wide::rgb565FromRgba(d, s, steps);
     }
+#endif  // TALVO_SIMD_X86
 };
 
 // Unchanged bytes (=32 too: four bytes, alpha into the x byte) move as whole rows when unkeyed.

@@ -1,12 +1,13 @@
 // Conversion copies eight pixels a step: a format's fields as 16-bit lane planes, scaled, packed back.
 #pragma once
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cstdint>
 
 #include "img/pixel.h"
+#include "talvo/simd.h"
+
+#if TALVO_SIMD_X86
 
 namespace talvo::g::lanes {
 
@@ -259,3 +260,5 @@ inline void convert8(std::uint8_t* d, const std::uint8_t* s) noexcept {
 }
 
 }  // namespace talvo::g::lanes
+
+#endif  // TALVO_SIMD_X86

@@ -13,6 +13,7 @@
 #include "img/palette.h"
 #include "img/wide_steps.h"
 #include "talvo/exception.h"
+#include "talvo/simd.h"
 
 // Tells g++ a loop's iterations do not depend on each other (clang checks at run time by itself).
 #if defined(__GNUC__) && !defined(__clang__)
@@ -94,18 +95,20 @@ void keyedRows(const BOp& op, Key isKeyed, Px px) {
     });
 }
 
-// Rows of a pixel function over every pixel; a px with chunk() takes several pixels a step.
+// Rows of a pixel function over every pixel; a px with chunk() takes several pixels a step while the
+// vector level allows (its scalar twin is the pixel function itself).
 template <std::uint32_t DB, std::uint32_t SB, bool MayOverlap, class Px>
 void plainRows(const BOp& op, Px px) {
     const auto keep = [](const std::uint8_t*) { return false; };
+    const simd::Level level = simd::level();
     walkRows<DB, SB, MayOverlap>(op, [&](std::uint8_t* d, const std::uint8_t* s, std::int32_t w, bool back) {
         if constexpr (requires { px.chunk(d, s); }) {
             // Whole chunks first; a forward walk that is safe pixel by pixel is safe chunk by chunk,
             // since each chunk is read whole before any of it is written.
-            if (!back) {
-                // Steps of AVX2 vectors, where the processor has them, before the baseline steps.
+            if (!back && level >= simd::Level::sse2) {
+                // Steps of AVX2 vectors, where the processor has them, before the SSE2 steps.
                 if constexpr (requires { px.wideRun(d, s, w); }) {
-                    if (wide::stepsOn()) {
+                    if (level == simd::Level::avx2) {
                         const std::int32_t span = w - w % Px::widePixels;
                         px.wideRun(d, s, span / Px::widePixels);
                         d += std::ptrdiff_t{span} * DB;

@@ -1,53 +1,32 @@
 // The AVX2 steps: the baseline steps' arithmetic on twice the lanes, only these functions built for AVX2.
 #include "img/wide_steps.h"
 
-#include <immintrin.h>
-
-#include <atomic>
-
 #include "img/pel_lanes.h"
 
-#define TALVO_G_AVX2 __attribute__((target("avx2")))
+#if TALVO_SIMD_X86
 
 namespace talvo::g::wide {
 
 namespace {
 
-// Both switches side by side: every row that may take a step asks, and reads one cache line.
-struct alignas(8) Switches {
-    std::atomic<std::int8_t> avx2{-1};  // -1 until asked, then whether the processor has AVX2
-    std::atomic<bool> allowed{true};
-};
-constinit Switches switches;
-
-bool hasAvx2() noexcept {
-    std::int8_t has = switches.avx2.load(std::memory_order_relaxed);
-    if (has < 0) {
-        __builtin_cpu_init();
-        has = __builtin_cpu_supports("avx2") != 0 ? 1 : 0;
-        switches.avx2.store(has, std::memory_order_relaxed);
-    }
-    return has != 0;
-}
-
-TALVO_G_AVX2 inline __m256i load32(const std::uint8_t* p) noexcept {
+TALVO_SIMD_AVX2 inline __m256i load32(const std::uint8_t* p) noexcept {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
-TALVO_G_AVX2 inline void store32(std::uint8_t* p, __m256i v) noexcept {
+TALVO_SIMD_AVX2 inline void store32(std::uint8_t* p, __m256i v) noexcept {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
-TALVO_G_AVX2 inline __m256i words(std::uint32_t v) noexcept { return _mm256_set1_epi16(static_cast<short>(v)); }
-TALVO_G_AVX2 inline __m256i dwords(std::uint32_t v) noexcept { return _mm256_set1_epi32(static_cast<int>(v)); }
+TALVO_SIMD_AVX2 inline __m256i words(std::uint32_t v) noexcept { return _mm256_set1_epi16(static_cast<short>(v)); }
+TALVO_SIMD_AVX2 inline __m256i dwords(std::uint32_t v) noexcept { return _mm256_set1_epi32(static_cast<int>(v)); }
 
 // As lanes::opaque: one multiply, not g++'s shift-and-add chain.
-TALVO_G_AVX2 inline __m256i opaque(__m256i v) noexcept {
+TALVO_SIMD_AVX2 inline __m256i opaque(__m256i v) noexcept {
     __asm__("" : "+x"(v));
     return v;
 }
 
 // As lanes::placeField, sixteen lanes.
 template <unsigned N, unsigned M, unsigned Shift>
-TALVO_G_AVX2 inline __m256i placeField(__m256i v) noexcept {
+TALVO_SIMD_AVX2 inline __m256i placeField(__m256i v) noexcept {
     constexpr lanes::FieldSteps f = lanes::fieldSteps<N, M, Shift>;
     if constexpr (f.addBefore != 0) v = _mm256_add_epi16(v, words(f.addBefore));
     if constexpr (f.mul != 1)
@@ -62,7 +41,7 @@ TALVO_G_AVX2 inline __m256i placeField(__m256i v) noexcept {
 // Sixteen 4-byte pixels to a 2-byte format without alpha, as lanes::convert8. The packs work within
 // 128-bit halves, so the planes hold pixels 0-3, 8-11 | 4-7, 12-15; one permute puts them back in order.
 template <PelFmtId D, PelFmtId S>
-TALVO_G_AVX2 inline void convert16(std::uint8_t* d, const std::uint8_t* s) noexcept {
+TALVO_SIMD_AVX2 inline void convert16(std::uint8_t* d, const std::uint8_t* s) noexcept {
     constexpr ConversionRule rule = conversionRules[D][S];
     static_assert(pelFmtBytes[S] == 4 && pelFmtBytes[D] == 2 && rule.alpha == AlphaRule::none);
     const __m256i lo = load32(s);
@@ -79,7 +58,7 @@ TALVO_G_AVX2 inline void convert16(std::uint8_t* d, const std::uint8_t* s) noexc
 
 // Sixteen pixels between 2-byte formats with the same fields, the destination's x bits kept.
 template <PelFmtId D, PelFmtId S>
-TALVO_G_AVX2 inline void keepX16(std::uint8_t* d, const std::uint8_t* s) noexcept {
+TALVO_SIMD_AVX2 inline void keepX16(std::uint8_t* d, const std::uint8_t* s) noexcept {
     constexpr ConversionRule rule = conversionRules[D][S];
     static_assert(lanes::sameFields(D, S) && rule.alpha == AlphaRule::keep);
     const __m256i fourth = words(rule.da.mask());
@@ -87,7 +66,7 @@ TALVO_G_AVX2 inline void keepX16(std::uint8_t* d, const std::uint8_t* s) noexcep
 }
 
 // Eight Rgba8888 pixels onto eight Rgbx8888 pixels, as drawRgbxFromRgba4 and bytemix::twoProductBytes.
-TALVO_G_AVX2 inline void drawRgbxFromRgba8(std::uint8_t* d, const std::uint8_t* s) noexcept {
+TALVO_SIMD_AVX2 inline void drawRgbxFromRgba8(std::uint8_t* d, const std::uint8_t* s) noexcept {
     const __m256i sv = load32(s);
     const __m256i dv = load32(d);
     const __m256i a = _mm256_srli_epi32(sv, 24);
@@ -105,15 +84,11 @@ TALVO_G_AVX2 inline void drawRgbxFromRgba8(std::uint8_t* d, const std::uint8_t* 
 
 // `steps` steps of Step, each DB and SB bytes on.
 template <auto Step, std::ptrdiff_t DB, std::ptrdiff_t SB>
-TALVO_G_AVX2 void run(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
+TALVO_SIMD_AVX2 void run(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
     for (std::int32_t i = 0; i < steps; ++i) Step(d + i * DB, s + i * SB);
 }
 
 }  // namespace
-
-bool stepsOn() noexcept { return switches.allowed.load(std::memory_order_relaxed) && hasAvx2(); }
-
-void allowSteps(bool allow) noexcept { switches.allowed.store(allow, std::memory_order_relaxed); }
 
 void rgb565FromRgbx(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
     run<convert16<4, 2>, 32, 64>(d, s, steps);
@@ -127,7 +102,7 @@ void rgbx5551FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
     run<drawRgbxFromRgba8, 32, 32>(d, s, steps);
 }
-TALVO_G_AVX2 void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept {
+TALVO_SIMD_AVX2 void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept {
     std::size_t i = 0;
     for (; i + 128 <= n; i += 128) {
         const __m256i a = load32(s + i), b = load32(s + i + 32), c = load32(s + i + 64), e = load32(s + i + 96);
@@ -138,3 +113,5 @@ TALVO_G_AVX2 void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __re
 }
 
 }  // namespace talvo::g::wide
+
+#endif  // TALVO_SIMD_X86

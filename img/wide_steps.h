@@ -1,30 +1,19 @@
-// Row steps of 256-bit AVX2 vectors, picked at run time where the processor has AVX2; img's vector policy.
+// Row steps of 256-bit AVX2 vectors, taken at run time where the processor has AVX2.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// Vector code in img, one policy:
-// - img builds for x86-64, whose baseline has SSE2: the 128-bit steps live in pel_lanes.h (lanes::) and
-//   byte_mix.h (bytemix::), include <emmintrin.h> without a guard and always run. GCC vector types
-//   (U16x8) are the same 128-bit lanes, written with operators where they read better than intrinsics.
-// - AVX2 is not in the baseline: its steps live only in wide_steps.cpp, each function built with
-//   target("avx2") (no file is built with -mavx2, so nothing else picks AVX2 up), and rows take them
-//   only while stepsOn().
-// - A vector step is its pixel function's arithmetic on several pixels at once. An unkeyed row walked
-//   forward takes AVX2 steps, then SSE2 steps, then the pixel function for the rest; keyed rows and
-//   backward walks take the pixel function throughout.
-// - The row sweeps against the model run with allowSteps(true) and allowSteps(false), so the SSE2 steps
-//   meet whole widths on machines with AVX2 too; the pixel functions meet the tails, keys and overlaps
-//   the same sweeps draw.
+#include "talvo/simd.h"
+
+// The AVX2 steps of img's rows, taken while talvo::simd::level() is avx2 (the policy: talvo/simd.h). An
+// unkeyed row walked forward takes AVX2 steps, then SSE2 steps (pel_lanes.h, byte_mix.h), then the pixel
+// function for the rest; at a lower level it starts further down. Keyed rows and backward walks take the
+// pixel function throughout.
+
+#if TALVO_SIMD_X86
 
 namespace talvo::g::wide {
-
-// Whether rows take the steps below: the processor has AVX2 (asked once) and tests allow them.
-[[nodiscard]] bool stepsOn() noexcept;
-
-// For tests: false keeps every row on the baseline steps, true gives them back where AVX2 exists.
-void allowSteps(bool allow) noexcept;
 
 // `steps` runs of 16 Rgbx8888 or Rgba8888 pixels copied to Rgb565 (as lanes::convert8).
 void rgb565FromRgbx(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept;
@@ -41,3 +30,5 @@ void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 void copyBytes(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n) noexcept;
 
 }  // namespace talvo::g::wide
+
+#endif  // TALVO_SIMD_X86

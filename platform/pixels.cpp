@@ -94,11 +94,11 @@ void keyedRows16(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx,
         keyedRow16(at(d, dx, dy + row), at(s, sx, sy + row), w, static_cast<uint16_t>(key));
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if PLAT_SIMD_X86
 // The same select on sixteen 16-bit lanes where the processor has AVX2, only this loop built
 // for AVX2: the game's sprites are keyed 16-bit copies a few blocks wide, drawn every frame.
-__attribute__((target("avx2"))) void keyedRows16Wide(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx,
-                                                     int sy, int w, int h, uint32_t key)
+PLAT_SIMD_AVX2 void keyedRows16Wide(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, int sy, int w, int h,
+                                    uint32_t key)
 {
     using U16x16 = uint16_t __attribute__((vector_size(32)));
     const U16x16 keys = U16x16{} + static_cast<uint16_t>(key);
@@ -234,8 +234,8 @@ void copyPixelsKeyed(const PixelArea& d, int dx, int dy, const PixelArea& s, int
                      uint32_t key)
 {
     KeyedRows rows = d.bytesPerPixel == 2 ? keyedRows16 : plainKeyedRows(d.bytesPerPixel);
-#if defined(__x86_64__) || defined(__i386__)
-    if (d.bytesPerPixel == 2 && w >= 16 && wideStepsOn())
+#if PLAT_SIMD_X86
+    if (d.bytesPerPixel == 2 && w >= 16 && simdLevel() == SimdLevel::avx2)
         rows = keyedRows16Wide;
 #endif
     keyedCopy(d, dx, dy, s, sx, sy, w, h, key, rows);

@@ -4,9 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "talvo/simd.h"
 
 #include "sprite/rle8Draw.h"
 #include "sprite/rle8RowLoop.h"
@@ -153,7 +151,7 @@ inline void copyPair(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
     std::memcpy(d, &a, sizeof a), std::memcpy(d + n - sizeof b, &b, sizeof b);
 }
 
-#if defined(__SSE2__)
+#if TALVO_SIMD_X86
 using V = __m128i;
 
 inline V load(const std::uint8_t* s) { return _mm_loadu_si128(reinterpret_cast<const V*>(s)); }
@@ -179,7 +177,7 @@ inline void copySpan(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
         if (n >= 4) return copyPair<std::uint32_t>(d, s, n);
         return copyPair<std::uint16_t>(d, s, n);
     }
-#if defined(__SSE2__)
+#if TALVO_SIMD_X86
     if constexpr (Simd) {
         if (n <= 32) return copyPair<V>(d, s, n);
         if (n > 256) return (void)std::memcpy(d, s, n);
@@ -200,7 +198,7 @@ inline void copySpan(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
 template <int B, bool Simd>
 inline void copyReversed(std::uint8_t* d, const std::uint8_t* s, std::int64_t n)
 {
-#if defined(__SSE2__)
+#if TALVO_SIMD_X86
     if constexpr (B != 3 && Simd) {
         if (n >= 16) {
             const V last = reversed<B>(load(s + n - 16));

@@ -5,9 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
+#include "talvo/simd.h"
 
 #include "sprite/blit/blitJob.h"
 #include "sprite/blit/blitKeptApart.h"
@@ -30,7 +28,7 @@ consteval Op opOf()
     return keptApart(S::group, D::group, K) ? Op::Mix : Op::Alpha;
 }
 
-#if defined(__SSE2__)
+#if TALVO_SIMD_X86
 
 inline constexpr int chunk = 4;
 
@@ -147,9 +145,9 @@ inline int row(std::uint8_t* d, const std::uint8_t* s, const std::uint8_t* map, 
 
 // Eight pixels a step in 16-bit lanes (AVX2): blend's arithmetic on twice the lanes, for the
 // constant-factor blends of 32-bit pixels. Built for AVX2 whatever the file is built for, and
-// called only where the processor has it (talvo::g::wide::stepsOn).
+// called only where the processor has it (the avx2 level).
 template <Op O>
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i wideHalf(__m256i dh, __m256i sh, __m256i fs, __m256i fd)
+[[gnu::always_inline]] TALVO_SIMD_AVX2 inline __m256i wideHalf(__m256i dh, __m256i sh, __m256i fs, __m256i fd)
 {
     if constexpr (O == Op::Mix) return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(sh, fs), _mm256_mullo_epi16(dh, fd)), 8);
     const __m256i k = _mm256_mulhi_epu16(dh, fd);
@@ -159,7 +157,7 @@ template <Op O>
 // The whole eight-pixel steps of h rows (strides in bytes); returns the pixels done in each row,
 // the columns right of them left to the caller.
 template <Op O>
-[[gnu::target("avx2")]] int wideRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
+TALVO_SIMD_AVX2 int wideRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
                                      int w, int h, int alpha)
 {
     const auto a = static_cast<short>(alpha), b = static_cast<short>(256 - alpha);

@@ -4,13 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "talvo/simd.h"
 
 namespace blit::lanes565 {
 
-#if defined(__SSE2__)
+#if TALVO_SIMD_X86
 
 // The whole eight-pixel steps of a row; returns the pixels done, the rest left to the per-pixel
 // path. Each field is df + (((sf - df) * a) >> 8) as keptApartAlpha565 computes it: for a in

@@ -7,7 +7,6 @@
 #include <initializer_list>
 #include <type_traits>
 
-#include "img/wide_steps.h"
 #include "sprite/blit/blitJob.h"
 #include "sprite/blit/blitLanes.h"
 #include "sprite/blit/blitLanes565.h"
@@ -16,6 +15,7 @@
 #include "sprite/blit/blitTable.h"
 #include "sprite/blit/blitTraits.h"
 #include "sprite/drawKey.h"
+#include "talvo/simd.h"
 
 namespace blit {
 
@@ -255,9 +255,10 @@ template <class S, class D, DrawKey K>
     constexpr Row row = rowOf<S, D, K>();
     if constexpr (row == Row::PalEntries16 || row == Row::KeyedWords16 || row == Row::KeyedWords32 || row == Row::SameRows ||
                   row == Row::Lanes || row == Row::Lanes565) {
+        const talvo::simd::Level level = talvo::simd::level();
         if constexpr (wideLanes<S, D, K>())
-            if (ctySimdRowsOn() && talvo::g::wide::stepsOn()) return blitWideFirst<S, D, K>(job);
-        if (ctySimdRowsOn())
+            if (level == talvo::simd::Level::avx2) return blitWideFirst<S, D, K>(job);
+        if (level >= talvo::simd::Level::sse2)
             blitLoop<S, D, K, true>(job);
         else
             blitLoop<S, D, K, false>(job);

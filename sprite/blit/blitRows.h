@@ -11,10 +11,7 @@
 #include "sprite/pelFormats.h"
 #include "sprite/ctySimd.h"
 #include "sprite/blit/blitTraits.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "talvo/simd.h"
 
 namespace blit {
 
@@ -66,7 +63,7 @@ inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __res
 // (or 16) bytes go as one overlapping pair of moves.
 inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n)
 {
-#if defined(__SSE2__)
+#if TALVO_SIMD_X86
     const auto move = [d, s](std::size_t at) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + at), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at)));
     };
@@ -107,13 +104,15 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
     };
     if (Simd && rowBytes >= 16 && rowBytes < 160)
         eachRow(copyShortRow);
-    else if (Simd && rowBytes >= 32 && rowBytes <= wideMoveLimit && talvo::g::wide::stepsOn())
+#if TALVO_SIMD_X86
+    else if (Simd && rowBytes >= 32 && rowBytes <= wideMoveLimit && talvo::simd::level() == talvo::simd::Level::avx2)
         eachRow(talvo::g::wide::copyBytes);
+#endif
     else
         eachRow([](std::uint8_t* to, const std::uint8_t* from, std::size_t n) { std::memcpy(to, from, n); });
 }
 
-#if defined(__SSE2__)
+#if TALVO_SIMD_X86
 // Stores the pixels of v (Bytes 2: eight words, 4: four words) at out, except where their bits
 // under mask equal keys: those write back the bytes found there. No branch on the pixels: with
 // one, the rows' speed swung by half with where the loop landed in the binary and with how much
@@ -136,7 +135,7 @@ inline void palRow16(std::uint8_t* __restrict d, const std::uint8_t* __restrict 
                      std::uint16_t key, std::uint16_t keyMask)
 {
     int i = 0;
-#if defined(__SSE2__)
+#if TALVO_SIMD_X86
     const auto entry = [table](std::uint8_t index) { return pel::loadWord(table + 2 * std::ptrdiff_t{index}); };
     const __m128i keys = _mm_set1_epi16(static_cast<short>(key)), mask = _mm_set1_epi16(static_cast<short>(keyMask));
     for (; Simd && i + 8 <= w; i += 8) {
@@ -170,7 +169,7 @@ inline void keyedRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict 
 {
     using Word = std::conditional_t<Bytes == 2, std::uint16_t, std::uint32_t>;
     int i = 0;
-#if defined(__SSE2__)
+#if TALVO_SIMD_X86
     const auto splat = [](std::uint32_t v) {
         return Bytes == 2 ? _mm_set1_epi16(static_cast<short>(v)) : _mm_set1_epi32(static_cast<int>(v));
     };

@@ -1,9 +1,9 @@
-// The 5-6-5 fast rows against the plain rows they replace (the fade rows with and without the
-// wide steps): every source pixel at every level, and seeded random pictures, masks, glyphs,
-// keys, lengths and starts between guard bytes.
+// The 5-6-5 fast rows against the plain rows they replace, at every vector level: every source
+// pixel at every opacity, and seeded random pictures, masks, glyphs, keys, lengths and starts
+// between guard bytes.
 #include "framework/Blend565.h"
-#include "platform/cpu_features.h"
 #include "tests/support/seeded_rng.h"
+#include "tests/support/simd_levels.h"
 
 #include <gtest/gtest.h>
 
@@ -32,23 +32,19 @@ TEST(Rows565, FadeRowsMatchThePlainRowForEveryPixelAtEveryLevel)
             p = static_cast<uint16_t>(rng.next());
         std::vector<uint16_t> plain = before;
         blendedRow16(rgb565, bytesOf(plain), bytesOf(src), 65536, colour, level, key);
-        for (const bool wide : {true, false}) {
+        onEveryPlatLevel([&] {
             std::vector<uint16_t> fast = before;
-            plat::allowWideSteps(wide);
             blendedRow565(bytesOf(fast), bytesOf(src), 65536, colour, level, key);
-            plat::allowWideSteps(true);
-            ASSERT_EQ(plain, fast) << "level " << level << " colour " << colour << " wide " << wide;
-        }
+            ASSERT_EQ(plain, fast) << "level " << level << " colour " << colour;
+        });
     }
 }
 
 // Masks of every opacity at every position, and whole blocks of 0 and 255 that take the
 // shortcuts; rows of any length from any byte.
-class Random565 : public ::testing::TestWithParam<uint64_t> {};
-
-TEST_P(Random565, RowsMatchThePlainRows)
+void randomRows(uint64_t seed)
 {
-    SeededRng rng{GetParam()};
+    SeededRng rng{seed};
     constexpr std::size_t guard = 16;
     for (int round = 0; round < 400; ++round) {
         const int n = static_cast<int>(rng.below(90));
@@ -82,16 +78,22 @@ TEST_P(Random565, RowsMatchThePlainRows)
         } else {
             const std::optional<uint16_t> k = rng.below(2) ? std::optional<uint16_t>(key) : std::nullopt;
             blendedRow16(rgb565, p, s, n, colour, level, k);
-            plat::allowWideSteps(round % 2 == 0); // half the rounds take the baseline blocks
             blendedRow565(f, s, n, colour, level, k);
-            plat::allowWideSteps(true);
         }
-        ASSERT_EQ(plain, fast) << "seed " << GetParam() << " round " << round << " kind " << kind;
+        ASSERT_EQ(plain, fast) << "seed " << seed << " round " << round << " kind " << kind;
         for (std::size_t i = 0; i < guard + offset; ++i)
             ASSERT_EQ(fast[i], dst[i]);
         for (std::size_t i = guard + offset + bytes; i < dst.size(); ++i)
             ASSERT_EQ(fast[i], dst[i]);
     }
+}
+
+class Random565 : public ::testing::TestWithParam<uint64_t> {};
+
+TEST_P(Random565, RowsMatchThePlainRowsAtEveryLevel)
+{
+    const uint64_t seed = GetParam();
+    onEveryPlatLevel([seed] { randomRows(seed); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, Random565, ::testing::Values(1u, 0x565u, 20261207u));
@@ -114,10 +116,13 @@ TEST(Rows565, MaskedRowMatchesEveryOpacityOnEveryChannelPair)
         ASSERT_EQ(plain, fast) << "opacity " << a;
         // Glyphs: every destination against a colour that changes with the opacity.
         const auto colour = static_cast<uint16_t>(a * 0x0107 ^ 0x5A5A);
-        plain = fast = base;
+        plain = base;
         glyphRow16(rgb565, bytesOf(plain), alpha.data(), static_cast<int>(src.size()), colour);
-        glyphRow565(bytesOf(fast), alpha.data(), static_cast<int>(src.size()), colour);
-        ASSERT_EQ(plain, fast) << "glyph opacity " << a;
+        onEveryPlatLevel([&] {
+            std::vector<uint16_t> glyph = base;
+            glyphRow565(bytesOf(glyph), alpha.data(), static_cast<int>(src.size()), colour);
+            ASSERT_EQ(plain, glyph) << "glyph opacity " << a;
+        });
     }
 }
 

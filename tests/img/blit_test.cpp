@@ -10,7 +10,7 @@
 #include "img/image_row.h"
 #include "img/palette.h"
 #include "img/pixel.h"
-#include "img/wide_steps.h"
+#include "tests/support/simd_levels.h"
 #include "img_test_support.h"
 #include "talvo/exception.h"
 
@@ -211,22 +211,18 @@ void checkCase(Kind kind, PelFmtId d, PelFmtId s, std::uint32_t k, std::uint64_t
     if (!result) bad.add("kind ", int(kind), " dst ", d, " src ", s, " k ", k, " seed ", seed, ": ", result.message());
 }
 
-// Runs check(bad) with the AVX2 steps where the processor has them, then with the baseline steps alone.
+// Runs check(bad) at every vector level the processor has.
 template <class F>
-void onBothStepSets(F check) {
-    wide::allowSteps(true);
-    for (const bool on : {true, false}) {
-        if (on && !wide::stepsOn()) continue;
-        wide::allowSteps(on);
+void sweepAtEveryLevel(F check) {
+    onEveryTalvoLevel([&] {
         Mismatches bad;
         check(bad);
-        EXPECT_TRUE(bad.none()) << (on ? "AVX2 steps" : "baseline steps");
-    }
-    wide::allowSteps(true);
+        EXPECT_TRUE(bad.none());
+    });
 }
 
 TEST(Blit, EveryPairAgainstTheModel) {
-    onBothStepSets([](Mismatches& bad) {
+    sweepAtEveryLevel([](Mismatches& bad) {
         const std::uint32_t ks[] = {0, 1, 100, 128, 254, 255, 256, 1000};
         PelFmtId sources[] = {1, 2, 3, 4, 5, 6, 7, 8, paletted};
         std::uint64_t seed = 1;
@@ -246,7 +242,7 @@ TEST(Blit, WideRowsAgainstTheModel) {
         Kind kind;
         PelFmtId d, s;
     };
-    onBothStepSets([](Mismatches& bad) {
+    sweepAtEveryLevel([](Mismatches& bad) {
         std::uint64_t seed = 100000;
         for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1}})
             for (std::uint32_t rep = 0; rep < 48; ++rep) checkCase(p.kind, p.d, p.s, rep % 256, ++seed, bad, 40);
@@ -263,7 +259,7 @@ TEST(Blit, SteppedPairsOverEveryByte) {
         Kind kind;
         PelFmtId d, s;
     };
-    onBothStepSets([](Mismatches& bad) {
+    sweepAtEveryLevel([](Mismatches& bad) {
         for (const Pair p : {Pair{Kind::draw, 2, 3}, Pair{Kind::draw, 4, 3}, Pair{Kind::alphaK, 2, 2}, Pair{Kind::alphaK, 4, 1},
                              Pair{Kind::copy, 4, 2}, Pair{Kind::copy, 4, 3}, Pair{Kind::copy, 5, 6}}) {
             const std::int32_t w = 256, h = p.d == 4 ? 64 : 86;

@@ -1,9 +1,9 @@
-// The 16-bit keyed copy against the plain per-pixel loop it replaces, with and without the wide
-// steps: seeded random pictures, keys, rectangles and overlapping copies within one block of
+// The 16-bit keyed copy against the plain per-pixel loop it replaces, at every vector level:
+// seeded random pictures, keys, rectangles and overlapping copies within one block of
 // memory, between guard bytes.
-#include "platform/cpu_features.h"
 #include "platform/pixels.h"
 #include "tests/support/seeded_rng.h"
+#include "tests/support/simd_levels.h"
 
 #include <gtest/gtest.h>
 
@@ -44,12 +44,10 @@ TEST_P(KeyedCopy16, MatchesThePlainLoop)
             return sameMemory ? from : to;
         };
         const std::vector<uint8_t> plain = run(copyPixelsKeyedPlain);
-        for (const bool wide : {true, false}) {
-            allowWideSteps(wide);
+        onEveryPlatLevel([&] {
             const std::vector<uint8_t> fast = run(copyPixelsKeyed);
-            allowWideSteps(true);
-            ASSERT_EQ(plain, fast) << "seed " << GetParam() << " round " << round << " wide " << wide;
-        }
+            ASSERT_EQ(plain, fast) << "seed " << GetParam() << " round " << round;
+        });
     }
 }
 

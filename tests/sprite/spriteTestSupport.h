@@ -7,29 +7,17 @@
 
 #include <gtest/gtest.h>
 
-#include "img/wide_steps.h"
 #include "sprite/ctyRuntime.h"
-#include "sprite/ctySimd.h"
 #include "sprite/imgRowCTy.h"
 #include "tests/support/seeded_rng.h"
+#include "tests/support/simd_levels.h"
 
-// Runs a sweep on every vector row (AVX2 where the processor has it), on the SSE2 rows alone and
-// on the scalar rows, then gives every row back.
+// Runs a sweep at every vector level: every vector row (AVX2 where the processor has it), the SSE2
+// rows alone and the scalar rows.
 template <class Sweep>
 void onVectorAndScalarRows(Sweep&& sweep)
 {
-    struct Rows {
-        const char* name;
-        bool vectors, wide;
-    };
-    for (const Rows rows : {Rows{"every vector row", true, true}, Rows{"SSE2 rows", true, false}, Rows{"scalar rows", false, false}}) {
-        SCOPED_TRACE(rows.name);
-        ctyAllowSimdRows(rows.vectors);
-        talvo::g::wide::allowSteps(rows.wide);
-        sweep();
-    }
-    ctyAllowSimdRows(true);
-    talvo::g::wide::allowSteps(true);
+    onEveryTalvoLevel(sweep);
 }
 
 // Clears the error record between cases.

@@ -1,0 +1,53 @@
+// The vector policy of talvo::g and the sprite library: the one architecture guard, the one question to the
+// processor, and the one switch that picks the rows' vector level.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// Vector code, one policy:
+// - Every SSE2 or AVX2 block sits inside `#if TALVO_SIMD_X86`, and only this header includes the
+//   intrinsics. x86-64's baseline has SSE2, so its steps are always built there; AVX2 steps are built
+//   one function at a time with TALVO_SIMD_AVX2 (no file is built with -mavx2). Elsewhere neither is
+//   built and the scalar rows run.
+// - A vector step is its pixel function's arithmetic on several pixels at once, so every vector row
+//   has a scalar twin: the pixel function over the same pixels.
+// - level() picks the rows: scalar, SSE2 (128-bit lanes, intrinsics or GCC vector types) or AVX2
+//   (256-bit). It starts at VELMOOR_SIMD (scalar, sse2 or avx2) or, unset or unknown, at the best the
+//   processor has; it never goes above that. Tests set it with setLevel and sweep every level.
+#if defined(__x86_64__)
+#define TALVO_SIMD_X86 1
+#define TALVO_SIMD_AVX2 __attribute__((target("avx2")))
+#include <immintrin.h>
+#else
+#define TALVO_SIMD_X86 0
+#endif
+
+namespace talvo::simd {
+
+enum class Level : std::int8_t { scalar, sse2, avx2 };
+
+// The best level this build has steps for and the processor runs, asked once.
+[[nodiscard]] Level supported() noexcept;
+
+// "scalar", "sse2" or "avx2", and back; nullopt for any other name.
+[[nodiscard]] const char* name(Level level) noexcept;
+[[nodiscard]] std::optional<Level> parse(std::string_view name) noexcept;
+
+namespace detail {
+inline std::atomic<std::int8_t> current{-1};  // -1 until the environment is read
+[[nodiscard]] Level start() noexcept;
+}  // namespace detail
+
+// The level rows take now; every row that may take a step asks, so the common case is one load.
+[[nodiscard]] inline Level level() noexcept {
+    const std::int8_t v = detail::current.load(std::memory_order_relaxed);
+    return v >= 0 ? static_cast<Level>(v) : detail::start();
+}
+
+// Rows take `want`, or the supported level below it. Not for use while rows are drawn on other threads.
+void setLevel(Level want) noexcept;
+
+}  // namespace talvo::simd
