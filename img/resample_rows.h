@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <type_traits>
 
@@ -52,6 +53,12 @@ public:
                 column_[i] = {place.base, place.next, static_cast<std::uint32_t>(x0 & 0xFFFF), inner0, inner1, x0, x1};
                 samples_[i] = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
             }
+            // Enlarging or halving, columns take 1, 2 or 4 samples: then a shift per column divides.
+            shiftColumns_ = true;
+            for (std::int32_t i = 0; i < n_; ++i) {
+                shiftColumns_ = shiftColumns_ && powerOfTwo(samples_[i]);
+                columnBits_[i] = static_cast<std::uint8_t>(std::countr_zero(samples_[i]));
+            }
             for (Slot& slot : slots_) slot.row = -1;
             runStrip(dst + std::ptrdiff_t{i0} * bpp, dstPitch, th, spanH);
         }
@@ -72,9 +79,11 @@ private:
         std::uint64_t used = 0;
         std::uint32_t h0[channels][strip];
         std::uint32_t c[channels][strip];
-        bool keyRead[strip];  // keyed only: a key pixel among those the column's samples read in this row
+        std::uint8_t keyRead[strip];  // keyed only, 0 or 1: a key pixel among those the column's samples read in this row
     };
 
+    // Not std::has_single_bit: without POPCNT in the baseline that is a library call.
+    static bool powerOfTwo(std::uint64_t n) noexcept { return (n & (n - 1)) == 0; }
     static std::uint32_t field(std::uint32_t v, int ch) noexcept { return channelOf<Px>(v, ch); }
     static std::uint32_t shift(int ch) noexcept { return channelLayout<Px>(ch).shift; }
     bool isKey(std::uint32_t v) const noexcept { return (v & layout.keyMask()) == key_; }
@@ -106,7 +115,7 @@ private:
                 if constexpr (keyed) keyRead |= isKey(v);
                 for (int ch = 0; ch < channels; ++ch) inner[ch] += field(v, ch);
             }
-            victim->keyRead[i] = keyRead;
+            victim->keyRead[i] = keyRead ? 1 : 0;
             for (int ch = 0; ch < channels; ++ch) {
                 victim->h0[ch][i] = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
                 victim->c[ch][i] = inner[ch];
@@ -128,7 +137,7 @@ private:
             if constexpr (keyed) {
                 // The keyed rules may weigh the lower row even when its fraction is 0.
                 const Slot& lower = rowPieces(place.next);
-                for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] = upper.keyRead[i] || lower.keyRead[i];
+                for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] = upper.keyRead[i] | lower.keyRead[i];
             }
             if (fy == 0) {
                 for (int ch = 0; ch < channels; ++ch)
@@ -149,33 +158,47 @@ private:
                     for (std::int32_t i = 0; i < n_; ++i)
                         acc_[ch][i] += inner.h0[ch][i] + (std::uint64_t{inner.c[ch][i]} << 16);
                 if constexpr (keyed)
-                    for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] |= inner.keyRead[i];
+                    for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] = keyRead_[i] | inner.keyRead[i];
             }
             const std::uint64_t rowSamples = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
             std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
-            for (std::int32_t i = 0; i < n_; ++i, out += bpp) {
-                if constexpr (keyed) {
-                    if (keyRead_[i]) {
+            if (shiftColumns_ && powerOfTwo(rowSamples)) {
+                const int rowBits = 16 + std::countr_zero(rowSamples);
+                for (std::int32_t i = 0; i < n_; ++i) {
+                    const int bits = rowBits + columnBits_[i];
+                    std::uint32_t v = 0;
+                    for (int ch = 0; ch < channels; ++ch) v |= static_cast<std::uint32_t>(acc_[ch][i] >> bits) << shift(ch);
+                    storePixelValue<sizeof(Px)>(out + i * bpp, v);
+                }
+            } else {
+                for (std::int32_t i = 0; i < n_; ++i) {
+                    const std::uint64_t count = samples_[i] * rowSamples;
+                    std::uint32_t v = 0;
+                    if (powerOfTwo(count)) {
+                        const int bits = 16 + std::countr_zero(count);
+                        for (int ch = 0; ch < channels; ++ch)
+                            v |= static_cast<std::uint32_t>(acc_[ch][i] >> bits) << shift(ch);
+                    } else {
+                        const Divisor divisor = count < std::size(smallDivisors) ? smallDivisors[count] : Divisor(count);
+                        for (int ch = 0; ch < channels; ++ch)
+                            v |= static_cast<std::uint32_t>(divisor.quotient(acc_[ch][i] >> 16)) << shift(ch);
+                    }
+                    storePixelValue<sizeof(Px)>(out + i * bpp, v);
+                }
+            }
+            if constexpr (keyed) {
+                // The pixels whose samples read a key go again through the collector, found eight flags at a time.
+                for (std::int32_t b = 0; b < n_; b += 8) {
+                    std::uint64_t flags;
+                    std::memcpy(&flags, keyRead_ + b, 8);
+                    if (flags == 0) continue;
+                    for (std::int32_t i = b; i < b + 8 && i < n_; ++i) {
+                        if (keyRead_[i] == 0) continue;
                         const Column& col = column_[i];
-                        samplePixel<Px, WrapX, WrapY>(src_, pitch_, sw_, sh_, box_, col.x0, col.x1, y0, y1,
-                                                      collector_);
-                        storePixelValue<sizeof(Px)>(out, collector_.result().value());
-                        continue;
+                        samplePixel<Px, WrapX, WrapY>(src_, pitch_, sw_, sh_, box_, col.x0, col.x1, y0, y1, collector_);
+                        storePixelValue<sizeof(Px)>(out + i * bpp, collector_.result().value());
                     }
                 }
-                const std::uint64_t count = samples_[i] * rowSamples;
-                std::uint32_t v = 0;
-                if ((count & (count - 1)) == 0) {
-                    // Counts of 1, 2 and 4 are the rule when enlarging or halving: a shift divides.
-                    const int bits = 16 + std::countr_zero(count);
-                    for (int ch = 0; ch < channels; ++ch)
-                        v |= static_cast<std::uint32_t>(acc_[ch][i] >> bits) << shift(ch);
-                } else {
-                    const Divisor divisor = count < std::size(smallDivisors) ? smallDivisors[count] : Divisor(count);
-                    for (int ch = 0; ch < channels; ++ch)
-                        v |= static_cast<std::uint32_t>(divisor.quotient(acc_[ch][i] >> 16)) << shift(ch);
-                }
-                storePixelValue<sizeof(Px)>(out, v);
             }
         }
     }
@@ -191,7 +214,9 @@ private:
     std::uint64_t samples_[strip];
     Slot slots_[3];
     std::uint64_t acc_[channels][strip];
-    bool keyRead_[strip];
+    std::uint8_t keyRead_[strip] = {};  // read eight at a time, so set beyond n_ too
+    std::uint8_t columnBits_[strip];  // log2 of the column's sample count, where shiftColumns_
+    bool shiftColumns_ = false;       // every column of the strip takes a power of two of samples
 };
 
 }  // namespace talvo::g::resample_detail
