@@ -22,6 +22,8 @@ namespace talvo::g::resample_detail {
 // inner whole columns), which each source row gives once per target column. The keyed rules change a
 // sample only where it reads a key pixel, so keyed pixels whose samples read none are summed the same
 // way, and only the others go sample by sample through the keyed collector.
+// While a strip's columns take at most 256 samples, c < 2^16 - 255 and h0 + (c << 16) fits 32 bits:
+// one piece per row, one product per source row, and (that c part being whole) the same sums.
 template <class Px, bool WrapX, bool WrapY, class Collector>
 class RowSums {
 public:
@@ -55,9 +57,11 @@ public:
             }
             // Enlarging or halving, columns take 1, 2 or 4 samples: then a shift per column divides.
             shiftColumns_ = true;
+            narrow_ = true;
             for (std::int32_t i = 0; i < n_; ++i) {
                 shiftColumns_ = shiftColumns_ && powerOfTwo(samples_[i]);
                 columnBits_[i] = static_cast<std::uint8_t>(std::countr_zero(samples_[i]));
+                narrow_ = narrow_ && samples_[i] <= narrowSamples;
             }
             for (Slot& slot : slots_) slot.row = -1;
             runStrip(dst + std::ptrdiff_t{i0} * bpp, dstPitch, th, spanH);
@@ -66,6 +70,8 @@ public:
 
 private:
     static constexpr std::ptrdiff_t bpp = sizeof(Px);
+    // Up to 255 inner columns, c stays below 2^16 - 255, so h0 + (c << 16) stays 32-bit.
+    static constexpr std::uint64_t narrowSamples = 256;
 
     struct Column {
         std::int64_t base, next;  // start column and its neighbour by the edge rule
@@ -77,7 +83,7 @@ private:
     struct Slot {
         std::int64_t row = -1;
         std::uint64_t used = 0;
-        std::uint32_t h0[channels][strip];
+        std::uint32_t h0[channels][strip];  // in a narrow strip h0 + (c << 16), and c unused
         std::uint32_t c[channels][strip];
         std::uint8_t keyRead[strip];  // keyed only, 0 or 1: a key pixel among those the column's samples read in this row
     };
@@ -117,8 +123,13 @@ private:
             }
             victim->keyRead[i] = keyRead ? 1 : 0;
             for (int ch = 0; ch < channels; ++ch) {
-                victim->h0[ch][i] = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
-                victim->c[ch][i] = inner[ch];
+                const std::uint32_t h0 = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
+                if (narrow_) {
+                    victim->h0[ch][i] = h0 + (inner[ch] << 16);
+                } else {
+                    victim->h0[ch][i] = h0;
+                    victim->c[ch][i] = inner[ch];
+                }
             }
         }
         return *victim;
@@ -139,7 +150,17 @@ private:
                 const Slot& lower = rowPieces(place.next);
                 for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] = upper.keyRead[i] | lower.keyRead[i];
             }
-            if (fy == 0) {
+            if (fy == 0 && narrow_) {
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n_; ++i) acc_[ch][i] = upper.h0[ch][i];
+            } else if (narrow_) {
+                // (h0 + (c << 16)) x the weights, shifted, is the sum below: the c part is whole.
+                const Slot& lower = rowPieces(place.next);
+                const std::uint32_t gy = 0x10000u - fy;
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n_; ++i)
+                        acc_[ch][i] = (std::uint64_t{upper.h0[ch][i]} * gy + std::uint64_t{lower.h0[ch][i]} * fy) >> 16;
+            } else if (fy == 0) {
                 for (int ch = 0; ch < channels; ++ch)
                     for (std::int32_t i = 0; i < n_; ++i)
                         acc_[ch][i] = upper.h0[ch][i] + (std::uint64_t{upper.c[ch][i]} << 16);
@@ -155,8 +176,11 @@ private:
             for (std::int64_t m = inner0; m <= inner1; ++m) {
                 const Slot& inner = rowPieces(m);
                 for (int ch = 0; ch < channels; ++ch)
-                    for (std::int32_t i = 0; i < n_; ++i)
-                        acc_[ch][i] += inner.h0[ch][i] + (std::uint64_t{inner.c[ch][i]} << 16);
+                    if (narrow_)
+                        for (std::int32_t i = 0; i < n_; ++i) acc_[ch][i] += inner.h0[ch][i];
+                    else
+                        for (std::int32_t i = 0; i < n_; ++i)
+                            acc_[ch][i] += inner.h0[ch][i] + (std::uint64_t{inner.c[ch][i]} << 16);
                 if constexpr (keyed)
                     for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] = keyRead_[i] | inner.keyRead[i];
             }
@@ -217,6 +241,7 @@ private:
     std::uint8_t keyRead_[strip] = {};  // read eight at a time, so set beyond n_ too
     std::uint8_t columnBits_[strip];  // log2 of the column's sample count, where shiftColumns_
     bool shiftColumns_ = false;       // every column of the strip takes a power of two of samples
+    bool narrow_ = false;             // every column of the strip takes at most narrowSamples
 };
 
 }  // namespace talvo::g::resample_detail

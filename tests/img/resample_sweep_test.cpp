@@ -161,6 +161,12 @@ TEST(ResampleSweep, EdgesAndSizesWithCanaries) {
                      std::int32_t(60 + rng.below(100)), std::int32_t(4 + rng.below(10)), 5},
                     rng, bad);
         }
+    // Columns of more than 256 samples, whose row pieces keep the inner sums apart.
+    for (PelFmtId id = 1; id <= 8; ++id)
+        for (ResampleMode mode = 1; mode <= 4; ++mode)
+            runCase({id, mode, rng.below(2) == 1, std::int32_t(600 + rng.below(900)), std::int32_t(1 + rng.below(5)),
+                     std::int32_t(1 + rng.below(2)), std::int32_t(1 + rng.below(4))},
+                    rng, bad);
     for (ResampleMode mode : {0u, 1u, 4u}) {
         runCase({1, mode, true, 40000, 2, 33000, 3}, rng, bad);
         runCase({4, mode, false, 3, 1, 70000, 1}, rng, bad);
