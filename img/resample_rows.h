@@ -111,6 +111,7 @@ private:
         victim->row = r;
         victim->used = clock_;
         const std::uint8_t* row = src_ + r * pitch_;
+        const bool narrow = narrow_;  // a local, so the stores below do not read it again
         for (std::int32_t i = 0; i < n_; ++i) {
             const Column& col = column_[i];
             const std::uint32_t a = at(row, col.base), b = at(row, col.next);
@@ -124,7 +125,7 @@ private:
             victim->keyRead[i] = keyRead ? 1 : 0;
             for (int ch = 0; ch < channels; ++ch) {
                 const std::uint32_t h0 = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
-                if (narrow_) {
+                if (narrow) {
                     victim->h0[ch][i] = h0 + (inner[ch] << 16);
                 } else {
                     victim->h0[ch][i] = h0;
@@ -136,6 +137,9 @@ private:
     }
 
     void runStrip(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t th, std::int32_t spanH) noexcept {
+        // Locals: stores through dst may alias any member, which would be read again on every pixel.
+        const std::int32_t n = n_;
+        const bool narrow = narrow_, shiftColumns = shiftColumns_;
         SpanBounds rows(spanH, th);
         for (std::int32_t j = 0; j < th; ++j) {
             const std::int64_t y0 = rows.bound();
@@ -148,54 +152,54 @@ private:
             if constexpr (keyed) {
                 // The keyed rules may weigh the lower row even when its fraction is 0.
                 const Slot& lower = rowPieces(place.next);
-                for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] = upper.keyRead[i] | lower.keyRead[i];
+                for (std::int32_t i = 0; i < n; ++i) keyRead_[i] = upper.keyRead[i] | lower.keyRead[i];
             }
-            if (fy == 0 && narrow_) {
+            if (fy == 0 && narrow) {
                 for (int ch = 0; ch < channels; ++ch)
-                    for (std::int32_t i = 0; i < n_; ++i) acc_[ch][i] = upper.h0[ch][i];
-            } else if (narrow_) {
+                    for (std::int32_t i = 0; i < n; ++i) acc_[ch][i] = upper.h0[ch][i];
+            } else if (narrow) {
                 // (h0 + (c << 16)) x the weights, shifted, is the sum below: the c part is whole.
                 const Slot& lower = rowPieces(place.next);
                 const std::uint32_t gy = 0x10000u - fy;
                 for (int ch = 0; ch < channels; ++ch)
-                    for (std::int32_t i = 0; i < n_; ++i)
+                    for (std::int32_t i = 0; i < n; ++i)
                         acc_[ch][i] = (std::uint64_t{upper.h0[ch][i]} * gy + std::uint64_t{lower.h0[ch][i]} * fy) >> 16;
             } else if (fy == 0) {
                 for (int ch = 0; ch < channels; ++ch)
-                    for (std::int32_t i = 0; i < n_; ++i)
+                    for (std::int32_t i = 0; i < n; ++i)
                         acc_[ch][i] = upper.h0[ch][i] + (std::uint64_t{upper.c[ch][i]} << 16);
             } else {
                 const Slot& lower = rowPieces(place.next);
                 // 32 x 32 -> 64-bit products, which vectorise.
                 const std::uint32_t gy = 0x10000u - fy;
                 for (int ch = 0; ch < channels; ++ch)
-                    for (std::int32_t i = 0; i < n_; ++i)
+                    for (std::int32_t i = 0; i < n; ++i)
                         acc_[ch][i] = ((std::uint64_t{upper.h0[ch][i]} * gy + std::uint64_t{lower.h0[ch][i]} * fy) >> 16) +
                                       std::uint64_t{upper.c[ch][i]} * gy + std::uint64_t{lower.c[ch][i]} * fy;
             }
             for (std::int64_t m = inner0; m <= inner1; ++m) {
                 const Slot& inner = rowPieces(m);
                 for (int ch = 0; ch < channels; ++ch)
-                    if (narrow_)
-                        for (std::int32_t i = 0; i < n_; ++i) acc_[ch][i] += inner.h0[ch][i];
+                    if (narrow)
+                        for (std::int32_t i = 0; i < n; ++i) acc_[ch][i] += inner.h0[ch][i];
                     else
-                        for (std::int32_t i = 0; i < n_; ++i)
+                        for (std::int32_t i = 0; i < n; ++i)
                             acc_[ch][i] += inner.h0[ch][i] + (std::uint64_t{inner.c[ch][i]} << 16);
                 if constexpr (keyed)
-                    for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] = keyRead_[i] | inner.keyRead[i];
+                    for (std::int32_t i = 0; i < n; ++i) keyRead_[i] = keyRead_[i] | inner.keyRead[i];
             }
             const std::uint64_t rowSamples = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
             std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
-            if (shiftColumns_ && powerOfTwo(rowSamples)) {
+            if (shiftColumns && powerOfTwo(rowSamples)) {
                 const int rowBits = 16 + std::countr_zero(rowSamples);
-                for (std::int32_t i = 0; i < n_; ++i) {
+                for (std::int32_t i = 0; i < n; ++i) {
                     const int bits = rowBits + columnBits_[i];
                     std::uint32_t v = 0;
                     for (int ch = 0; ch < channels; ++ch) v |= static_cast<std::uint32_t>(acc_[ch][i] >> bits) << shift(ch);
                     storePixelValue<sizeof(Px)>(out + i * bpp, v);
                 }
             } else {
-                for (std::int32_t i = 0; i < n_; ++i) {
+                for (std::int32_t i = 0; i < n; ++i) {
                     const std::uint64_t count = samples_[i] * rowSamples;
                     std::uint32_t v = 0;
                     if (powerOfTwo(count)) {
@@ -212,11 +216,11 @@ private:
             }
             if constexpr (keyed) {
                 // The pixels whose samples read a key go again through the collector, found eight flags at a time.
-                for (std::int32_t b = 0; b < n_; b += 8) {
+                for (std::int32_t b = 0; b < n; b += 8) {
                     std::uint64_t flags;
                     std::memcpy(&flags, keyRead_ + b, 8);
                     if (flags == 0) continue;
-                    for (std::int32_t i = b; i < b + 8 && i < n_; ++i) {
+                    for (std::int32_t i = b; i < b + 8 && i < n; ++i) {
                         if (keyRead_[i] == 0) continue;
                         const Column& col = column_[i];
                         samplePixel<Px, WrapX, WrapY>(src_, pitch_, sw_, sh_, box_, col.x0, col.x1, y0, y1, collector_);
