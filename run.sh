@@ -2,7 +2,7 @@
 # Builds the release configuration and starts Velmoor from its run directory.
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/setup.sh
+./scripts/setup.sh play
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVELMOOR_TESTS=OFF >/dev/null
 cmake --build build -j"$(nproc)"
 if [ ! -x build/run/Velmoor ]; then

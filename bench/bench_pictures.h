@@ -113,11 +113,11 @@ inline int compareChannels(Layout layout, int bytes, const std::uint8_t* ours, c
 }
 
 // A peer whose output is not ours ends the whole run: its figures would time another job.
-// `job` names the row's job, `what` the first difference.
-[[noreturn]] inline void fail(const benchmark::State& state, const std::string& job, const std::string& what)
+// `job` names the row's job and its size (a row's argument count is not the state's to tell),
+// `what` the first difference.
+[[noreturn]] inline void fail(const std::string& job, const std::string& what)
 {
-    std::fprintf(stderr, "%s at %lld x %lld: the peer's output is not ours: %s\n", job.c_str(),
-                 static_cast<long long>(state.range(0)), static_cast<long long>(state.range(1)), what.c_str());
+    std::fprintf(stderr, "%s: the peer's output is not ours: %s\n", job.c_str(), what.c_str());
     std::exit(1);
 }
 
@@ -128,7 +128,7 @@ inline void checkSame(benchmark::State& state, const std::string& job, Layout la
 {
     std::string where;
     const int worst = compareChannels(layout, bytes, ours, peer, pixels, tolerance, where);
-    if (worst < 0) fail(state, job, where + " (tolerance " + std::to_string(tolerance) + ")");
+    if (worst < 0) fail(job, where + " (tolerance " + std::to_string(tolerance) + ")");
     state.counters["max_diff"] = worst;
 }
 

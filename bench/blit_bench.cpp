@@ -129,7 +129,8 @@ void check(benchmark::State& state, const Job& job, int w, int h, const std::uin
     const auto expected = ours.once();
     const std::string name = "kind " + std::to_string(job.srcKind) + " onto kind " + std::to_string(job.dstKind) +
                              ", mode " + std::to_string(job.mode) + (job.keyed ? ", keyed" : "") +
-                             (job.data == Data::Sprite ? ", sprite" : "");
+                             (job.data == Data::Sprite ? ", sprite" : "") + " at " + std::to_string(w) + " x " +
+                             std::to_string(h);
     const Layout layout = layoutOf(job.dstKind);
     const int bytes = imgPelBytes(job.dstKind);
     if (job.scale <= 0) {
@@ -156,7 +157,7 @@ void check(benchmark::State& state, const Job& job, int w, int h, const std::uin
                         found = bench::compareChannels(layout, bytes, &src[(pels(sw, sy) + sx) * bytes],
                                                        out + (pels(w, y) + x) * bytes, 1, 0, where) == 0;
                 if (!found)
-                    bench::fail(state, name, std::string(out == peer ? "peer" : "ours") + " pixel (" + std::to_string(x) + ", " +
+                    bench::fail(name, std::string(out == peer ? "peer" : "ours") + " pixel (" + std::to_string(x) + ", " +
                                            std::to_string(y) + ") is none of the source pixels it covers");
             }
     state.counters["max_diff"] = 0;

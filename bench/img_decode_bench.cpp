@@ -1,9 +1,13 @@
 // Decoders from memory against their peers in the same run: JpgDecoder::load against a plain libjpeg
-// loop with the same settings, TgaDecoder::load against stb_image.
+// loop with the same settings, TgaDecoder::load against stb_image. Each peer's pixels are checked
+// against ours once before anything is timed.
 #include <benchmark/benchmark.h>
 #include <stb_image.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "img/image_row.h"
@@ -87,10 +91,63 @@ void stbLoad(benchmark::State& state, const Bytes& file) {
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(file.size()));
 }
 
+// Ours decoded once, as rows of `bytes` per pixel from the first.
+template <class Decoder>
+Bytes oursOnce(const Bytes& file, int& width, int& height, int& bytes) {
+    Source source(file);
+    talvo::g::ImageRow image;
+    Decoder().load(source.stream.in(), image);
+    width = image.width(), height = image.height(), bytes = int(talvo::g::pelFmtBytes[image.format().id()]);
+    Bytes rows;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = image.pixels() + std::ptrdiff_t(y) * image.pitch();
+        rows.insert(rows.end(), row, row + std::size_t(width) * bytes);
+    }
+    return rows;
+}
+
+// A peer whose pixels are not ours ends the run: its figures would time another job. `swap`: the
+// peer's pixels are R, G, B(, A) where ours are B, G, R(, A).
+void checkSame(const std::string& job, const Bytes& ours, int w, int h, int bytes, const std::uint8_t* peer, bool swap) {
+    for (std::size_t i = 0; i < std::size_t(w) * h; ++i)
+        for (int c = 0; c < bytes; ++c) {
+            const int pc = swap && c < 3 ? 2 - c : c;
+            if (ours[i * bytes + c] != peer[i * bytes + pc]) {
+                std::fprintf(stderr, "%s: the peer's output is not ours: pixel %zu byte %d: ours %d, peer %d\n", job.c_str(), i,
+                             c, ours[i * bytes + c], peer[i * bytes + pc]);
+                std::exit(1);
+            }
+        }
+}
+
+void checkJpeg(const std::string& job, const Bytes& file) {
+    int w = 0, h = 0, bytes = 0;
+    const Bytes ours = oursOnce<talvo::g::JpgDecoder>(file, w, h, bytes);
+    const Bytes peer = imgtest::jpegReference(file);
+    if (bytes != 3 || peer.size() != ours.size()) {
+        std::fprintf(stderr, "%s: the peer's picture is not the size of ours\n", job.c_str());
+        std::exit(1);
+    }
+    checkSame(job, ours, w, h, bytes, peer.data(), false);
+}
+
+void checkTga(const std::string& job, const Bytes& file) {
+    int w = 0, h = 0, bytes = 0, pw = 0, ph = 0, comp = 0;
+    const Bytes ours = oursOnce<talvo::g::TgaDecoder>(file, w, h, bytes);
+    stbi_uc* peer = stbi_load_from_memory(file.data(), int(file.size()), &pw, &ph, &comp, 0);
+    if (!peer || pw != w || ph != h || comp != bytes) {
+        std::fprintf(stderr, "%s: the peer's picture is not the size of ours\n", job.c_str());
+        std::exit(1);
+    }
+    checkSame(job, ours, w, h, bytes, peer, true);
+    stbi_image_free(peer);
+}
+
 void registerAll() {
     for (const auto& [w, h] : {std::pair{800, 600}, std::pair{1920, 1080}}) {
         const std::string size = std::to_string(w) + "x" + std::to_string(h);
         const Bytes& file = jpeg(w, h);
+        checkJpeg("Jpeg/" + size, file);
         benchmark::RegisterBenchmark(("Jpeg/" + size + "/JpgDecoder").c_str(), decoderLoad<talvo::g::JpgDecoder>, file);
         benchmark::RegisterBenchmark(("Jpeg/" + size + "/libjpeg").c_str(), jpegPlainLoop, file);
     }
@@ -100,6 +157,7 @@ void registerAll() {
                 const std::string name = "Tga/" + std::string(side == 800 ? "800x600" : "2048x2048") + "/" +
                                          std::to_string(depth) + (rle ? "/rle" : "/raw");
                 const Bytes& file = tga(side, depth, rle);
+                checkTga(name, file);
                 benchmark::RegisterBenchmark((name + "/TgaDecoder").c_str(), decoderLoad<talvo::g::TgaDecoder>, file);
                 benchmark::RegisterBenchmark((name + "/stb").c_str(), stbLoad, file);
             }

@@ -1,16 +1,24 @@
 // Row loops of the per-pixel operators over 800 x 600 pixels against pixman on the same buffers.
-// Add and modulate2x stand beside ADD, constant alpha beside OVER with a solid mask.
+// Add and modulate2x stand beside ADD, constant alpha beside OVER with a solid mask. Each pixman
+// row is checked once against our operator's output before it is timed.
 #include "sprite/pelOps.h"
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "bench/bench_pictures.h"
 
 namespace {
 
 constexpr int W = 800, H = 600;
+// How far the constant alphas may differ per channel: one step of a 5- or 6-bit field onto rgb565
+// (pixman blends at 8 bits and cuts, ours at the fields' widths); onto 32 bits half a step of a
+// widened 5-bit source field, which the two widen differently.
+constexpr int Alpha565Tolerance = 1, Alpha32Tolerance = 4;
 
 // The two pictures of one pairing; pixel bytes from a fixed pattern, not all saturating.
 struct Buffers {
@@ -50,23 +58,49 @@ void runPel(benchmark::State& state, Op op)
     state.SetItemsProcessed(state.iterations() * W * H);
 }
 
-void runPixman(benchmark::State& state, pixman_op_t op, pixman_format_code_t srcFmt, pixman_format_code_t dstFmt, bool solidMask)
+// One pass of pixman's operator over fresh buffers.
+struct PixmanPass {
+    Buffers b;
+    pixman_image_t *src, *dst, *mask = nullptr;
+    PixmanPass(pixman_op_t op, pixman_format_code_t srcFmt, pixman_format_code_t dstFmt, bool solidMask)
+        : b(PIXMAN_FORMAT_BPP(srcFmt) / 8, PIXMAN_FORMAT_BPP(dstFmt) / 8), op(op)
+    {
+        src = pixman_image_create_bits(srcFmt, W, H, reinterpret_cast<std::uint32_t*>(b.src.data()), W * b.srcBytes);
+        dst = pixman_image_create_bits(dstFmt, W, H, reinterpret_cast<std::uint32_t*>(b.dst.data()), W * b.dstBytes);
+        const pixman_color_t half{0, 0, 0, 0x8000};
+        if (solidMask) mask = pixman_image_create_solid_fill(&half);
+    }
+    ~PixmanPass()
+    {
+        if (mask) pixman_image_unref(mask);
+        pixman_image_unref(dst);
+        pixman_image_unref(src);
+    }
+    void run() { pixman_image_composite32(op, src, mask, dst, 0, 0, 0, 0, 0, 0, W, H); }
+    pixman_op_t op;
+};
+
+// `ours` is our operator's row loop on the same pictures; the two outputs after one pass must
+// agree within `tolerance` per channel before pixman is timed.
+template <class Ours>
+void runPixman(benchmark::State& state, pixman_op_t op, pixman_format_code_t srcFmt, pixman_format_code_t dstFmt,
+               bool solidMask, Ours ours, int tolerance)
 {
-    Buffers b(PIXMAN_FORMAT_BPP(srcFmt) / 8, PIXMAN_FORMAT_BPP(dstFmt) / 8);
-    pixman_image_t* src = pixman_image_create_bits(srcFmt, W, H, reinterpret_cast<std::uint32_t*>(b.src.data()), W * b.srcBytes);
-    pixman_image_t* dst = pixman_image_create_bits(dstFmt, W, H, reinterpret_cast<std::uint32_t*>(b.dst.data()), W * b.dstBytes);
-    const pixman_color_t half{0, 0, 0, 0x8000};
-    pixman_image_t* mask = solidMask ? pixman_image_create_solid_fill(&half) : nullptr;
+    PixmanPass p(op, srcFmt, dstFmt, solidMask);
+    {
+        Buffers expected(p.b.srcBytes, p.b.dstBytes);
+        ours(expected);
+        p.run();
+        bench::checkSame(state, "pixman op " + std::to_string(op) + " onto " + std::to_string(p.b.dstBytes * 8) + " bits",
+                         p.b.dstBytes == 2 ? bench::Layout::Rgb565 : bench::Layout::Bgrx32, p.b.dstBytes,
+                         expected.dst.data(), p.b.dst.data(), std::size_t(W) * H, tolerance);
+    }
     for (auto _ : state) {
-        pixman_image_composite32(op, src, mask, dst, 0, 0, 0, 0, 0, 0, W, H);
-        benchmark::DoNotOptimize(b.dst.data());
+        p.run();
+        benchmark::DoNotOptimize(p.b.dst.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * W * H);
-    if (mask)
-        pixman_image_unref(mask);
-    pixman_image_unref(dst);
-    pixman_image_unref(src);
 }
 
 // Each operator through a lambda, so the row loop calls it directly and can inline it.
@@ -74,23 +108,41 @@ void runPixman(benchmark::State& state, pixman_op_t op, pixman_format_code_t src
 
 // Onto rgb565.
 void PelAdd565(benchmark::State& s) { runPel<2, 2>(s, PEL_OP(pel_add_rgb565_to_rgb565)); }
-void PixmanAdd565(benchmark::State& s) { runPixman(s, PIXMAN_OP_ADD, PIXMAN_r5g6b5, PIXMAN_r5g6b5, false); }
+void PixmanAdd565(benchmark::State& s)
+{
+    runPixman(s, PIXMAN_OP_ADD, PIXMAN_r5g6b5, PIXMAN_r5g6b5, false,
+              [](Buffers& b) { rows<2, 2>(b, PEL_OP(pel_add_rgb565_to_rgb565)); }, 0);
+}
 void PelModulate2x565(benchmark::State& s) { runPel<2, 2>(s, PEL_OP(pel_modulate2x_rgb565_to_rgb565)); }
 void PelAlpha888To565(benchmark::State& s)
 {
     runPel<4, 2>(s, [](std::uint8_t* d, const std::uint8_t* p) { pel_alpha_rgb888_to_rgb565(d, p, 128); });
 }
-void PixmanOverSolid888To565(benchmark::State& s) { runPixman(s, PIXMAN_OP_OVER, PIXMAN_x8r8g8b8, PIXMAN_r5g6b5, true); }
+void PixmanOverSolid888To565(benchmark::State& s)
+{
+    runPixman(s, PIXMAN_OP_OVER, PIXMAN_x8r8g8b8, PIXMAN_r5g6b5, true,
+              [](Buffers& b) { rows<4, 2>(b, [](std::uint8_t* d, const std::uint8_t* p) { pel_alpha_rgb888_to_rgb565(d, p, 128); }); },
+              Alpha565Tolerance);
+}
 
 // Onto 32-bit pixels (the rgb888 operators work on their first three bytes).
 void PelAdd32(benchmark::State& s) { runPel<4, 4>(s, PEL_OP(pel_add_rgb888_to_rgb888)); }
-void PixmanAdd32(benchmark::State& s) { runPixman(s, PIXMAN_OP_ADD, PIXMAN_x8r8g8b8, PIXMAN_x8r8g8b8, false); }
+void PixmanAdd32(benchmark::State& s)
+{
+    runPixman(s, PIXMAN_OP_ADD, PIXMAN_x8r8g8b8, PIXMAN_x8r8g8b8, false,
+              [](Buffers& b) { rows<4, 4>(b, PEL_OP(pel_add_rgb888_to_rgb888)); }, 0);
+}
 void PelModulate2x32(benchmark::State& s) { runPel<4, 4>(s, PEL_OP(pel_modulate2x_rgb888_to_rgb888)); }
 void PelAlpha565To32(benchmark::State& s)
 {
     runPel<2, 4>(s, [](std::uint8_t* d, const std::uint8_t* p) { pel_alpha_rgb565_to_rgb888(d, p, 128); });
 }
-void PixmanOverSolid565To32(benchmark::State& s) { runPixman(s, PIXMAN_OP_OVER, PIXMAN_r5g6b5, PIXMAN_x8r8g8b8, true); }
+void PixmanOverSolid565To32(benchmark::State& s)
+{
+    runPixman(s, PIXMAN_OP_OVER, PIXMAN_r5g6b5, PIXMAN_x8r8g8b8, true,
+              [](Buffers& b) { rows<2, 4>(b, [](std::uint8_t* d, const std::uint8_t* p) { pel_alpha_rgb565_to_rgb888(d, p, 128); }); },
+              Alpha32Tolerance);
+}
 
 } // namespace
 

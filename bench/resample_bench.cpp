@@ -1,11 +1,18 @@
 // Image resampling against stb_image_resize (filtered) and SDL_SoftStretch (nearest) on the same pictures.
+// Each peer's output is checked once before anything is timed: stb's box filter against ours within
+// 1 per channel; its triangle filter, which centres and weighs samples otherwise than our bilinear
+// grid does, by every pixel of both lying within the channel range of the source pixels around its
+// span; SDL's nearest pixels by each being one of the source pixels its span covers.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 // The peer compiled here with the same optimisation; release builds drop its assertions.
 #define STB_IMAGE_RESIZE_IMPLEMENTATION
 #include <stb_image_resize.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -89,6 +96,75 @@ void softStretch(benchmark::State& state, Size s, int bytes) {
     SDL_FreeSurface(from);
 }
 
+// ---- the output check ----
+
+[[noreturn]] void fail(const std::string& job, const std::string& what) {
+    std::fprintf(stderr, "%s: the peer's output is not ours: %s\n", job.c_str(), what.c_str());
+    std::exit(1);
+}
+
+// The source indices around target index i on one axis (t target, n source pixels), `margin` more on
+// each side, clamped or wrapped.
+std::vector<int> around(int i, int t, int n, int margin, bool wrap) {
+    const int lo = int(std::int64_t(i) * n / t) - margin, hi = int((std::int64_t(i + 1) * n + t - 1) / t) - 1 + margin;
+    std::vector<int> at;
+    for (int k = lo; k <= std::max(lo, hi); ++k) at.push_back(wrap ? (k % n + n) % n : std::clamp(k, 0, n - 1));
+    return at;
+}
+
+// Every pixel of `out` lies within the channel range of the source pixels around its span (margin
+// > 0), or is one of the source pixels its span covers (margin 0).
+void checkAround(const std::string& job, const std::vector<std::uint8_t>& out, Size s, int bytes, int margin, bool wrap) {
+    const std::vector<std::uint8_t> src = picture(s.sw, s.sh, bytes);
+    for (int y = 0; y < s.th; ++y) {
+        const auto rows = around(y, s.th, s.sh, margin, wrap);
+        for (int x = 0; x < s.tw; ++x) {
+            const auto cols = around(x, s.tw, s.sw, margin, wrap);
+            const std::uint8_t* p = &out[(std::size_t(y) * s.tw + x) * bytes];
+            bool member = false;
+            int lo[4] = {255, 255, 255, 255}, hi[4] = {};
+            for (int m : rows)
+                for (int k : cols) {
+                    const std::uint8_t* q = &src[(std::size_t(m) * s.sw + k) * bytes];
+                    member = member || std::equal(p, p + bytes, q);
+                    for (int c = 0; c < bytes; ++c) lo[c] = std::min(lo[c], int(q[c])), hi[c] = std::max(hi[c], int(q[c]));
+                }
+            bool inRange = true;
+            for (int c = 0; c < bytes; ++c) inRange = inRange && p[c] >= lo[c] && p[c] <= hi[c];
+            if (margin == 0 ? !member : !inRange)
+                fail(job, "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") is outside the source pixels around it");
+        }
+    }
+}
+
+std::vector<std::uint8_t> oursOnce(Size s, int bytes, Driver driver) {
+    const std::vector<std::uint8_t> src = picture(s.sw, s.sh, bytes);
+    std::vector<std::uint8_t> dst(std::size_t(s.tw) * s.th * bytes);
+    driver(dst.data(), s.tw * bytes, s.tw, s.th, src.data(), s.sw * bytes, s.sw, s.sh, 0);
+    return dst;
+}
+
+std::vector<std::uint8_t> softStretchOnce(Size s, int bytes) {
+    std::vector<std::uint8_t> src = picture(s.sw, s.sh, bytes);
+    std::vector<std::uint8_t> dst(std::size_t(s.tw) * s.th * bytes);
+    const Uint32 format = bytes == 2 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_ARGB8888;
+    SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(src.data(), s.sw, s.sh, bytes * 8, s.sw * bytes, format);
+    SDL_Surface* to = SDL_CreateRGBSurfaceWithFormatFrom(dst.data(), s.tw, s.th, bytes * 8, s.tw * bytes, format);
+    if (SDL_SoftStretch(from, nullptr, to, nullptr) != 0) fail("SDL_SoftStretch", SDL_GetError());
+    SDL_FreeSurface(to);
+    SDL_FreeSurface(from);
+    return dst;
+}
+
+std::vector<std::uint8_t> stbOnce(Size s, int channels, stbir_filter filter, stbir_edge edge) {
+    const std::vector<std::uint8_t> src = picture(s.sw, s.sh, channels);
+    std::vector<std::uint8_t> dst(std::size_t(s.tw) * s.th * channels);
+    stbir_resize_uint8_generic(src.data(), s.sw, s.sh, s.sw * channels, dst.data(), s.tw, s.th, s.tw * channels, channels,
+                               channels == 4 ? 3 : -1, STBIR_FLAG_ALPHA_PREMULTIPLIED, edge, filter,
+                               STBIR_COLORSPACE_LINEAR, nullptr);
+    return dst;
+}
+
 struct Format {
     const char* name;
     int bytes;
@@ -117,6 +193,20 @@ const bool registered = [] {
                 benchmark::RegisterBenchmark((std::string(kind) + "/" + s.name() + mode + "/stb" +
                                               std::to_string(channels)).c_str(),
                                              stb, s, channels, filter, edge);
+            for (int channels : {3, 4}) {
+                const std::string job = std::string(kind) + "/" + s.name() + mode + "/stb" + std::to_string(channels);
+                const auto peer = stbOnce(s, channels, filter, edge);
+                const auto mine = oursOnce(s, channels, formats[channels - 3].plain[m]);
+                if (filter == STBIR_FILTER_BOX) {
+                    for (std::size_t i = 0; i < peer.size(); ++i)
+                        if (std::abs(int(peer[i]) - int(mine[i])) > 1)
+                            fail(job, "byte " + std::to_string(i) + ": ours " + std::to_string(mine[i]) + ", stb " +
+                                          std::to_string(peer[i]) + " (tolerance 1)");
+                } else {
+                    checkAround(job, peer, s, channels, 1, m == 1);
+                    checkAround(job + " (ours)", mine, s, channels, 1, m == 1);
+                }
+            }
             for (const Format& f : formats) {
                 const std::string base = std::string(kind) + "/" + s.name() + mode + "/" + f.name;
                 benchmark::RegisterBenchmark(base.c_str(), ours, s, f.bytes, f.plain[m]);
@@ -129,6 +219,8 @@ const bool registered = [] {
     for (const Size* list : {box, bilinear})
         for (int k = 0; k < 2; ++k) {
             const Size& s = list[k];
+            for (int bytes : {2, 4})
+                checkAround("nearest/" + s.name() + "/sdl" + std::to_string(bytes * 8), softStretchOnce(s, bytes), s, bytes, 0, false);
             benchmark::RegisterBenchmark(("nearest/" + s.name() + "/16bit").c_str(), nearest<2>, s);
             benchmark::RegisterBenchmark(("nearest/" + s.name() + "/16bit/sdl").c_str(), softStretch, s, 2);
             benchmark::RegisterBenchmark(("nearest/" + s.name() + "/32bit").c_str(), nearest<4>, s);

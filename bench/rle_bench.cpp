@@ -112,7 +112,7 @@ void sdl(benchmark::State& state, Uint32 format, int kind)
     SDL_BlitSurface(src, nullptr, dst, nullptr);
     const auto peer = bench::sdlPixels(dst, bytes);
     const auto expected = oursOnce(kind, w, h);
-    bench::checkSame(state, "run-length sprite onto kind " + std::to_string(kind),
+    bench::checkSame(state, "run-length sprite onto kind " + std::to_string(kind) + " at " + std::to_string(w) + " x " + std::to_string(h),
                      kind == 4 ? bench::Layout::Rgb565 : bench::Layout::Bgrx32, bytes, expected.data(), peer.data(),
                      static_cast<std::size_t>(w) * h, 0);
     for (auto _ : state) {

@@ -1,10 +1,16 @@
-// Benchmark: SaveBmp of the 800 x 600 24-bit screenshot image against stbi_write_bmp.
+// Benchmark: SaveBmp of the 800 x 600 24-bit screenshot image against stbi_write_bmp. stb's file is
+// checked against ours once before it is timed: the same pixels in the file.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "bench/bench_pictures.h"
 
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgRowCTy.h"
@@ -41,10 +47,35 @@ void SpriteSaveBmp(benchmark::State& state)
     ::unlink(name.c_str());
 }
 
+// A 24-bit file's pixel rows (bottom-up, each padded to 4 bytes), from where its header says they start.
+std::vector<std::uint8_t> pixelBytes(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::size_t rows = static_cast<std::size_t>(width * 3 + 3) / 4 * 4 * height;
+    if (bytes.size() < 14) return {};
+    const std::size_t at = bytes[10] | bytes[11] << 8 | bytes[12] << 16 | static_cast<std::size_t>(bytes[13]) << 24;
+    if (at > bytes.size() || bytes.size() - at < rows) return {};
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + rows)};
+}
+
 void StbWriteBmp(benchmark::State& state)
 {
-    std::vector<std::uint8_t> pels = picture();
+    // Our pixels are B, G, R; stb takes R, G, B and writes them as B, G, R.
+    std::vector<std::uint8_t> ours = picture(), pels = ours;
+    for (std::size_t i = 0; i < pels.size(); i += 3) std::swap(pels[i], pels[i + 2]);
     const std::string name = benchFile("stb_bmp_bench");
+    {
+        const imgPelFmt rgb(1, nullptr);
+        imgRowCTy image(width, height, &rgb, ours.data(), width);
+        const std::string mine = benchFile("sprite_bmp_check");
+        image.SaveBmp(mine.c_str());
+        stbi_write_bmp(name.c_str(), width, height, 3, pels.data());
+        const auto a = pixelBytes(mine), b = pixelBytes(name);
+        ::unlink(mine.c_str());
+        if (a.empty() || b.size() != a.size()) bench::fail("SaveBmp against stbi_write_bmp", "a file is cut");
+        bench::checkSame(state, "SaveBmp against stbi_write_bmp", bench::Layout::Bytes, 1, a.data(), b.data(), a.size(), 0);
+    }
     for (auto _ : state) {
         if (stbi_write_bmp(name.c_str(), width, height, 3, pels.data()) == 0) state.SkipWithError("stbi_write_bmp failed");
     }

@@ -28,7 +28,15 @@ function(velmoor_test name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  # A test that starts one of our programs puts this in front of it: the emulator that runs the
+  # cross build's programs (CMAKE_CROSSCOMPILING_EMULATOR and a blank), empty in a native build.
+  set(emulator "")
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
+    string(APPEND emulator " ")
+  endif()
   target_compile_definitions(${name} PRIVATE
+    VELMOOR_EMULATOR="${emulator}"
     VELMOOR_RUN_DIR="${VELMOOR_RUN_DIR}"
     VELMOOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     VELMOOR_TEST_OUTPUT_DIR="${CMAKE_BINARY_DIR}/test-output")

@@ -108,6 +108,7 @@ inline U16x8 widen(uint64_t bytes)
     return __builtin_convertvector(v, U16x8);
 }
 
+// The text colour's channels in every lane.
 struct GlyphLanes {
     explicit GlyphLanes(uint16_t colour)
         : pixel(U16x8{} + colour), red(U16x8{} + u16(colour >> 11)), green(U16x8{} + u16((colour >> 5) & 0x3F)),

@@ -7,9 +7,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace {
 thread_local DataFileStatus last;
+thread_local std::string lastDamage;
 
 DataFileStatus remember(DataFileStatus status)
 {
@@ -115,3 +117,7 @@ DataFileStatus readDataFile(const char* path, uint64_t maxBytes, std::vector<uin
 }
 
 const DataFileStatus& lastDataFileStatus() { return last; }
+
+const std::string& lastDataFileDamage() { return lastDamage; }
+
+void setDataFileDamage(std::string reason) { lastDamage = std::move(reason); }

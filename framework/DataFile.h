@@ -26,3 +26,10 @@ struct DataFileStatus {
 [[nodiscard]] DataFileStatus readDataFile(const char* path, uint64_t maxBytes, std::vector<uint8_t>& bytes);
 // The status of the last check or read on this thread: the reason behind a loader's FileOpen.
 [[nodiscard]] const DataFileStatus& lastDataFileStatus();
+
+// What was wrong with the contents of the last picture or sound a loader took on this thread, in
+// words ("" for a file that loaded whole): the reason behind a failed load, or the damage of one
+// that succeeded with only what the file holds.
+[[nodiscard]] const std::string& lastDataFileDamage();
+// For the loaders: the text above, cleared with "" when a load starts.
+void setDataFileDamage(std::string reason);

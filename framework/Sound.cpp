@@ -4,9 +4,12 @@
 #include "framework/DataFile.h"
 #include "framework/Result.h"
 #include "framework/SoundDevice.h"
+#include "platform/pcm.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -17,6 +20,19 @@ uint16_t readU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] <<
 uint32_t readU32(const uint8_t* p)
 {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+constexpr const char* endsInHeader = "the file ends inside its header";
+
+// Why parseWave refused the bytes; "" when they do not start as a RIFF WAVE file at all.
+std::string refusedWave(const std::vector<uint8_t>& bytes)
+{
+    const auto startsAs = [&](size_t at, const char* id) {
+        return at >= bytes.size() || std::memcmp(bytes.data() + at, id, std::min<size_t>(4, bytes.size() - at)) == 0;
+    };
+    if (bytes.empty() || !startsAs(0, "RIFF") || !startsAs(8, "WAVE"))
+        return {};
+    return bytes.size() < 12 ? endsInHeader : "its 'fmt ' chunk is too short";
 }
 
 } // namespace
@@ -34,6 +50,7 @@ int Sound::load(SoundDevice* device, const char* path, int voices)
 {
     if (!device || device->directSound() == 0)
         return FrameworkResult::NoSoundDevice;
+    setDataFileDamage({});
     std::vector<uint8_t> bytes;
     if (!readDataFile(path, MaxDataFileBytes, bytes).ok())
         return FrameworkResult::FileOpen;
@@ -60,6 +77,7 @@ int Sound::loadFromFile(SoundDevice* device, std::FILE* file, int voices, uint64
 int Sound::loadFromMemory(SoundDevice* device, const void* bytes, int voices, uint64_t size)
 {
     release();
+    setDataFileDamage({});
     device_ = device;
     if (!hasOutput())
         return FrameworkResult::NoSoundDevice;
@@ -76,16 +94,30 @@ int Sound::loadFromMemory(SoundDevice* device, const void* bytes, int voices, ui
         fileCopy.clear();
         return FrameworkResult::NoMemory;
     }
-    if (!parseWave(fileCopy.data(), fileCopy.size(), chunks_))
+    if (!parseWave(fileCopy.data(), fileCopy.size(), chunks_)) {
+        setDataFileDamage(refusedWave(fileCopy));
         return FrameworkResult::NotWave;
-    return createVoices();
+    }
+    const int result = createVoices();
+    if (result == FrameworkResult::Ok && chunks_.dataCut)
+        setDataFileDamage("the file ends inside its samples");
+    return result;
 }
 
 int Sound::createVoices()
 {
+    for (const auto& [has, name] : {std::pair{chunks_.hasFormat, "'fmt '"}, std::pair{chunks_.hasData, "'data'"}}) {
+        if (!has) {
+            setDataFileDamage(chunks_.cut ? std::string(endsInHeader) + ", before its " + name + " chunk"
+                                          : std::string("no ") + name + " chunk");
+            return FrameworkResult::SoundBuffer;
+        }
+    }
     // Below 16 bytes the format has no sample size, so it cannot describe PCM.
-    if (!chunks_.hasFormat || chunks_.formatSize < 16 || !chunks_.hasData)
+    if (chunks_.formatSize < 16) {
+        setDataFileDamage("its 'fmt ' chunk is too short");
         return FrameworkResult::SoundBuffer;
+    }
     const uint8_t* f = fileCopy.data() + chunks_.formatOffset;
     plat::PcmFormat format;
     format.formatTag = readU16(f);
@@ -94,9 +126,16 @@ int Sound::createVoices()
     format.blockAlign = readU16(f + 12);
     format.bitsPerSample = readU16(f + 14);
     Voice& first = voices_[0];
-    if (plat::createSoundBuffer(device_->directSound(), format, static_cast<uint32_t>(chunks_.dataSize),
-                                first.buffer) != plat::SoundResult::Ok) {
+    const plat::SoundResult created = plat::createSoundBuffer(
+        device_->directSound(), format, static_cast<uint32_t>(chunks_.dataSize), first.buffer);
+    if (created != plat::SoundResult::Ok) {
         first.buffer = 0;
+        if (const char* problem = plat::pcmFormatProblem(format))
+            setDataFileDamage(std::string("a sample format the game cannot play: ") + problem);
+        else if (created == plat::SoundResult::InvalidParam)
+            setDataFileDamage(chunks_.dataSize < 4 || plat::deviceFramesFor(format, chunks_.dataSize) == 0
+                                  ? "too few samples in its 'data' chunk"
+                                  : "longer than a sound may be");
         return FrameworkResult::SoundBuffer;
     }
     if (!fillVoice(first)) {

@@ -22,7 +22,8 @@ public:
 
     // Loads the file with `voices` voices (1 when below 1) -> 0, 12 (open; also no regular file
     // within MaxDataFileBytes, lastDataFileStatus says why), 13 (memory),
-    // 18 (not a WAVE), 19 (buffer), 23 (fill), 51 (no device).
+    // 18 (not a WAVE), 19 (buffer), 23 (fill), 51 (no device). lastDataFileDamage says what is
+    // wrong with a file that gives 18 or 19, or gives 0 with its samples cut short.
     [[nodiscard]] int load(SoundDevice* device, const char* path, int voices);
     // The same from an open file of `size` bytes, read from its current position.
     [[nodiscard]] int loadFromFile(SoundDevice* device, std::FILE* file, int voices, uint64_t size);

@@ -1,6 +1,7 @@
 // BMP pictures into Surfaces: 8-bit (plain and RLE8) through a colour table, and our own
 // stand-in for the system's DIB stretch for 16-, 24- and 32-bit pictures. Every read is
-// checked against the bytes of the file and every write against the picture.
+// checked against the bytes of the file and every write against the picture. A damaged file
+// draws what it holds and says what is wrong through setDataFileDamage.
 #include "framework/DataFile.h"
 #include "framework/Display.h"
 #include "framework/Surface.h"
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -43,12 +45,21 @@ struct Header {
 // The fixed part every reader needs: the file header and a 40-byte (or larger) info header.
 bool readHeader(const Bytes& file, Header& h)
 {
-    if (!file.has(0, fileHeaderSize + 40) || file.data[0] != 'B' || file.data[1] != 'M')
+    if (!file.has(0, 2) || file.data[0] != 'B' || file.data[1] != 'M')
         return false;
+    const char* const cut = "the file ends inside its header";
+    if (!file.has(0, fileHeaderSize + 40)) {
+        setDataFileDamage(cut);
+        return false;
+    }
     h.dataOffset = file.u32(10);
     h.headerSize = file.u32(14);
-    if (h.headerSize < 40 || !file.has(fileHeaderSize, h.headerSize))
+    if (h.headerSize < 40)
         return false;
+    if (!file.has(fileHeaderSize, h.headerSize)) {
+        setDataFileDamage(cut);
+        return false;
+    }
     h.width = static_cast<int32_t>(file.u32(18));
     const int32_t rawHeight = static_cast<int32_t>(file.u32(22));
     if (rawHeight == INT32_MIN)
@@ -121,23 +132,38 @@ int rowOf(const Header& h, int fileRow) { return h.topDown ? fileRow : h.height 
 
 uint64_t rowStride(const Header& h) { return ((uint64_t(h.width) * h.bitCount + 31) / 32) * 4; }
 
-void drawIndexed(const Bytes& file, const Header& h, const ColourTable& table, const Target& t)
+// Row r (in file order) of rows ends inside the data: the damage text naming it, 1-based.
+std::string endsInRow(const char* data, int r, int rows)
+{
+    return std::string("the ") + data + " ends in row " + std::to_string(r + 1) + " of " + std::to_string(rows);
+}
+
+// The pixels of the rows the file holds; the rest of the picture stays as created. Returns the
+// first row (in file order) the file does not hold whole, h.height when it holds every row.
+int drawIndexed(const Bytes& file, const Header& h, const ColourTable& table, const Target& t)
 {
     const uint64_t stride = rowStride(h);
     for (int r = 0; r < h.height; ++r) {
         const uint64_t start = h.dataOffset + stride * uint64_t(r);
         if (!file.has(start, 1))
-            return; // short pixel data: the remaining rows stay as created
+            return r;
         const uint64_t available = file.size - start;
         const int n = static_cast<int>(available < uint64_t(h.width) ? available : uint64_t(h.width));
         const int y = rowOf(h, r);
         for (int x = 0; x < n; ++x)
             t.put(x, y, table[file.data[start + uint64_t(x)]]);
+        if (n < h.width)
+            return r;
     }
+    return h.height;
 }
 
-void drawRle8(const Bytes& file, const Header& h, const ColourTable& table, const Target& t)
+// Draws the runs; returns the damage text, "" for data that fits the picture and ends with it.
+std::string drawRle8(const Bytes& file, const Header& h, const ColourTable& table, const Target& t)
 {
+    const char* const data = "run-length data";
+    const std::string overrun = "the run-length data runs past the picture";
+    std::string damage;
     std::size_t i = h.dataOffset;
     int col = 0;
     int row = 0;
@@ -147,6 +173,8 @@ void drawRle8(const Bytes& file, const Header& h, const ColourTable& table, cons
         if (count > 0) {
             for (int k = 0; k < count; ++k)
                 t.put(col + k, rowOf(h, row), table[code]);
+            if (col + count > h.width && damage.empty())
+                damage = overrun;
             col += count;
             i += 2;
         } else if (code == 0) {
@@ -154,23 +182,39 @@ void drawRle8(const Bytes& file, const Header& h, const ColourTable& table, cons
             ++row;
             i += 2;
         } else if (code == 1) {
-            return;
+            return damage;
         } else if (code == 2) {
             if (i + 3 >= file.size)
-                return;
+                return damage.empty() ? endsInRow(data, row, h.height) : damage;
             col += file.data[i + 2];
             row += file.data[i + 3];
             i += 4;
+            if ((col > h.width || row > h.height) && damage.empty())
+                damage = overrun;
         } else {
             // Absolute run: only the bytes present in the file are drawn.
             for (int k = 0; k < code && i + 2 + k < file.size; ++k)
                 t.put(col + k, rowOf(h, row), table[file.data[i + 2 + k]]);
+            if (damage.empty()) {
+                if (col + code > h.width)
+                    damage = overrun;
+                else if (i + 2 + code > file.size)
+                    damage = endsInRow(data, row, h.height);
+            }
             col += code;
             i += 2 + ((code + 1u) & ~1u);
         }
         if (col > 0x10000)
             col = 0x10000; // runs past the row draw nothing; keep the column from growing
     }
+    if (!damage.empty())
+        return damage;
+    if (row < h.height)
+        return endsInRow(data, row, h.height);
+    // Below the last row only an end of line, a delta or the end of the picture may follow.
+    if (i + 1 < file.size && (file.data[i] > 0 || file.data[i + 1] > 2))
+        return overrun;
+    return {};
 }
 
 // A channel of a bit-field pixel widened to 8 bits by repeating its high bits.
@@ -205,15 +249,15 @@ struct Channel {
 };
 
 template <uint32_t InBytes>
-void drawDirect(const Bytes& file, const Header& h, const std::array<uint32_t, 3>& masks, const ColourMapper& map,
-                const Target& t)
+int drawDirect(const Bytes& file, const Header& h, const std::array<uint32_t, 3>& masks, const ColourMapper& map,
+               const Target& t)
 {
     const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
     const uint64_t stride = rowStride(h);
     for (int r = 0; r < h.height; ++r) {
         const uint64_t start = h.dataOffset + stride * uint64_t(r);
         if (!file.has(start, InBytes))
-            return;
+            return r;
         const uint64_t whole = (file.size - start) / InBytes;
         const int n = static_cast<int>(whole < uint64_t(h.width) ? whole : uint64_t(h.width));
         const int y = rowOf(h, r);
@@ -228,6 +272,8 @@ void drawDirect(const Bytes& file, const Header& h, const std::array<uint32_t, 3
                     const auto v = static_cast<uint16_t>((p[2] >> 3) << 11 | (p[1] >> 2) << 5 | p[0] >> 3);
                     std::memcpy(row + 2 * x, &v, 2);
                 }
+                if (n < h.width)
+                    return r;
                 continue;
             }
         }
@@ -235,32 +281,45 @@ void drawDirect(const Bytes& file, const Header& h, const std::array<uint32_t, 3
             const uint32_t v = plat::readPixel(p, InBytes);
             t.put(x, y, map(red(v), green(v), blue(v)));
         }
+        if (n < h.width)
+            return r;
     }
+    return h.height;
 }
 
-// Our stand-in for drawing a 16-, 24- or 32-bit DIB onto the surface.
-void drawDeepPicture(const Bytes& file, const Header& h, const ColourMapper& map, const Target& t)
+// 8-bit pictures plain or run-length coded; 16-, 24- and 32-bit ones plain, and 16- and 32-bit
+// ones with bit fields.
+bool drawable(const Header& h)
+{
+    if (h.bitCount == 8)
+        return h.compression == compressionRgb || h.compression == compressionRle8;
+    if (h.bitCount == 16 || h.bitCount == 32)
+        return h.compression == compressionRgb || h.compression == compressionBitFields;
+    return h.bitCount == 24 && h.compression == compressionRgb;
+}
+
+// Our stand-in for drawing a drawable 16-, 24- or 32-bit DIB onto the surface; returns as
+// drawDirect does.
+int drawDeepPicture(const Bytes& file, const Header& h, const ColourMapper& map, const Target& t)
 {
     std::array<uint32_t, 3> masks;
-    if (h.compression == compressionBitFields && (h.bitCount == 16 || h.bitCount == 32))
+    if (h.compression == compressionBitFields)
         masks = h.masks;
-    else if (h.compression != compressionRgb)
-        return; // other compressions of deep pictures are not drawn
     else if (h.bitCount == 16)
         masks = {0x7C00, 0x3E0, 0x1F};
     else
         masks = {0xFF0000, 0xFF00, 0xFF};
     switch (h.bitCount) {
-    case 16: drawDirect<2>(file, h, masks, map, t); break;
-    case 24: drawDirect<3>(file, h, masks, map, t); break;
-    case 32: drawDirect<4>(file, h, masks, map, t); break;
-    default: break;
+    case 16: return drawDirect<2>(file, h, masks, map, t);
+    case 24: return drawDirect<3>(file, h, masks, map, t);
+    default: return drawDirect<4>(file, h, masks, map, t);
     }
 }
 } // namespace
 
 int Surface::loadBitmap(Display* d, int k, const char* path, bool mapToPalette)
 {
+    setDataFileDamage({});
     std::vector<uint8_t> data;
     if (!readDataFile(path, MaxDataFileBytes, data).ok())
         return FrameworkResult::FileOpen;
@@ -269,6 +328,7 @@ int Surface::loadBitmap(Display* d, int k, const char* path, bool mapToPalette)
 
 int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::size_t size, bool mapToPalette)
 {
+    setDataFileDamage({});
     const Bytes file{data, data ? size : 0};
     Header h;
     if (!readHeader(file, h))
@@ -277,14 +337,17 @@ int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::s
         return created;
     if (!d->pixelFormat || !surface)
         return FrameworkResult::SurfaceCreation;
+    if (!drawable(h)) {
+        // The Surface stays as created.
+        setDataFileDamage(std::to_string(h.bitCount) + " bits per pixel with compression " +
+                          std::to_string(h.compression) + ", which the game cannot draw");
+        return FrameworkResult::Ok;
+    }
     const PixelFormatInfo& format = *d->pixelFormat;
     const uint32_t depth = format.depth;
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32)
         return FrameworkResult::Ok;
-    const bool indexed = h.bitCount == 8 && (h.compression == compressionRgb || h.compression == compressionRle8);
-    const bool deep = h.bitCount == 16 || h.bitCount == 24 || h.bitCount == 32;
-    if (!indexed && !deep)
-        return FrameworkResult::Ok; // an unsupported picture leaves the Surface as created
+    const bool indexed = h.bitCount == 8;
 
     const bool wasLocked = (flags & SurfaceFlag::locked) != 0;
     if (lock() != FrameworkResult::Ok || !pixels)
@@ -298,12 +361,12 @@ int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::s
         const ColourTable table = colourTable(file, h, map, rawIndices);
         if (h.compression == compressionRle8) {
             (void)fillRect(0, 0, width, height, table[0]);
-            drawRle8(file, h, table, target);
-        } else {
-            drawIndexed(file, h, table, target);
+            setDataFileDamage(drawRle8(file, h, table, target));
+        } else if (const int r = drawIndexed(file, h, table, target); r < h.height) {
+            setDataFileDamage(endsInRow("pixel data", r, h.height));
         }
-    } else {
-        drawDeepPicture(file, h, map, target);
+    } else if (const int r = drawDeepPicture(file, h, map, target); r < h.height) {
+        setDataFileDamage(endsInRow("pixel data", r, h.height));
     }
     if (!wasLocked)
         unlock();

@@ -18,13 +18,16 @@ bool parseWave(const uint8_t* bytes, size_t size, WaveChunks& chunks)
     chunks = {};
     if (!bytes || size < 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0)
         return false;
-    const uint64_t end = std::min<uint64_t>(8 + uint64_t{readU32(bytes + 4)}, size);
+    const uint64_t riffEnd = 8 + uint64_t{readU32(bytes + 4)};
+    chunks.cut = riffEnd > size;
+    const uint64_t end = std::min<uint64_t>(riffEnd, size);
     uint64_t at = 12;
     while (at + 8 <= end) {
         const uint8_t* id = bytes + at;
         const uint64_t length = readU32(bytes + at + 4);
         const uint64_t body = at + 8;
         const bool pastFile = body + length > size;
+        chunks.cut = chunks.cut || pastFile;
         if (std::memcmp(id, "fmt ", 4) == 0 && !chunks.hasFormat) {
             if (length < 14)
                 return false;
@@ -40,6 +43,7 @@ bool parseWave(const uint8_t* bytes, size_t size, WaveChunks& chunks)
             chunks.hasData = true;
             chunks.dataOffset = body;
             chunks.dataSize = std::min<uint64_t>(length, size - body);
+            chunks.dataCut = pastFile;
             if (chunks.hasFormat)
                 return true;
         }

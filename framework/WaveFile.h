@@ -11,6 +11,8 @@ struct WaveChunks {
     bool hasData = false;
     size_t dataOffset = 0;    // the "data" body
     size_t dataSize = 0;      // as much of the chunk as the file holds
+    bool dataCut = false;     // the file ends inside the "data" body
+    bool cut = false;         // the file ends before the RIFF size or a chunk the walk reached
 };
 
 // Walks the chunks from offset 12 to 8 + the RIFF size (at most the file's end). False when

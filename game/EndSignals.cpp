@@ -1,4 +1,4 @@
-// The end signals over sigaction: the handler only sets a flag that the screen loops read.
+// The end signals over sigaction: the first only sets a flag that the screen loops read.
 #include "game/EndSignals.h"
 
 #include <atomic>
@@ -11,7 +11,18 @@ struct sigaction previous[std::size(caught)];
 std::atomic<bool> signalled{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set inside a signal handler");
 
-extern "C" void onEndSignal(int) { signalled = true; }
+extern "C" void onEndSignal(int signal)
+{
+    if (!signalled.exchange(true))
+        return;
+    // A second one, of any of the three kinds, ends the game at once as the system's default
+    // does: it is raised again, and delivered so once this handler returns.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    (void)::sigaction(signal, &fallback, nullptr);
+    (void)::raise(signal);
+}
 } // namespace
 
 EndSignals::EndSignals()
@@ -20,8 +31,9 @@ EndSignals::EndSignals()
     struct sigaction action {};
     action.sa_handler = onEndSignal;
     sigemptyset(&action.sa_mask);
-    // SA_RESETHAND: a game that does not end on the first signal still ends on the second.
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    // No SA_RESETHAND: it would reset only the signal that came, and a second signal of
+    // another kind would wait for the game's slow end like the first.
+    action.sa_flags = SA_RESTART;
     for (std::size_t i = 0; i < std::size(caught); ++i) {
         (void)::sigaction(caught[i], nullptr, &previous[i]);
         // A signal ignored from the start stays ignored: started with nohup, the game outlives

@@ -1,6 +1,8 @@
 // Atomic replacement over POSIX: write, fsync, rename, fsync of the folder.
 #include "game/FileReplace.h"
 
+#include "game/GameLog.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +33,26 @@ std::string syncFolderOf(const std::string& path)
     ::close(fd);
     return synced ? std::string() : systemText("the folder cannot be synced", error);
 }
+
+// A score file shared through its group (games, on a machine of several players) must stay in
+// that group. The superuser may give both; an owner only a group of its own. What cannot be
+// given is logged, and the new file stays as it was made.
+void takeOwnerAndGroup(const std::string& path, const std::string& temp, const struct stat& old)
+{
+    struct stat made {};
+    if (::stat(temp.c_str(), &made) != 0 || (made.st_uid == old.st_uid && made.st_gid == old.st_gid))
+        return;
+    if (::chown(temp.c_str(), old.st_uid, old.st_gid) == 0)
+        return;
+    int error = errno;
+    if (made.st_gid != old.st_gid && ::chown(temp.c_str(), static_cast<uid_t>(-1), old.st_gid) == 0)
+        made.st_gid = old.st_gid;
+    else if (made.st_gid != old.st_gid)
+        error = errno;
+    gameWarning << path << " is replaced by a file of owner " << made.st_uid << " and group " << made.st_gid
+                << ", not " << old.st_uid << " and " << old.st_gid << " as before (" << systemText("chown", error)
+                << ")" << std::endl;
+}
 } // namespace
 
 std::string replaceFile(const std::string& path, const std::function<std::string(const std::string&)>& writeTemp)
@@ -38,10 +60,13 @@ std::string replaceFile(const std::string& path, const std::function<std::string
     const std::string temp = path + ".new";
     // A leftover of a killed run, or a link someone put there, is never written through.
     (void)::unlink(temp.c_str());
-    // The new file takes the old one's permission bits, not the process's defaults.
+    // The new file takes the old one's owner, group and permission bits, not the process's
+    // defaults; the bits after the owner, for a change of owner clears the set-id bits.
     struct stat old {};
     const bool hadOld = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     std::string error = writeTemp(temp);
+    if (error.empty() && hadOld)
+        takeOwnerAndGroup(path, temp, old);
     if (error.empty() && hadOld && ::chmod(temp.c_str(), old.st_mode & 07777) != 0)
         error = systemText("the new file cannot take the old one's permissions", errno);
     if (error.empty() && ::rename(temp.c_str(), path.c_str()) != 0)

@@ -12,17 +12,27 @@ talvo::LogChannel gameError("velmoor", 1);
 
 std::string loadFailureReason(int result)
 {
+    if (result == FrameworkResult::FileOpen)
+        return lastDataFileStatus().reason();
+    // The codes of the picture and sound loaders, which say in words what is wrong with a file.
+    const bool fromDataFile = result == FrameworkResult::NotBmp || result == FrameworkResult::NotWave ||
+                              result == FrameworkResult::SoundBuffer || result == FrameworkResult::SoundBufferFill;
+    if (fromDataFile && !lastDataFileDamage().empty())
+        return lastDataFileDamage();
     switch (result) {
-    case FrameworkResult::FileOpen: return lastDataFileStatus().reason();
     case FrameworkResult::NotBmp: return "not a BMP picture";
     case FrameworkResult::NotWave: return "not a WAVE sound";
     case FrameworkResult::SurfaceCreation: return "no surface for its size";
     case FrameworkResult::NoMemory: return "out of memory";
+    case FrameworkResult::SoundBuffer: return "the sound device made no buffer for it";
+    case FrameworkResult::SoundBufferFill: return "the sound device did not take its samples";
     default: return "framework result " + std::to_string(result);
     }
 }
 
-void warnNotLoaded(const char* path, const std::string& reason)
+namespace {
+// The first line about a file is logged; later ones are dropped.
+void warnOnce(const char* path, const std::string& text)
 {
     static std::mutex mutex;
     static std::set<std::string> warned;
@@ -31,5 +41,17 @@ void warnNotLoaded(const char* path, const std::string& reason)
         if (!warned.insert(path).second)
             return;
     }
-    gameWarning << path << " was not loaded: " << (reason.empty() ? "no reason given" : reason) << std::endl;
+    gameWarning << path << text << std::endl;
+}
+} // namespace
+
+void warnNotLoaded(const char* path, const std::string& reason)
+{
+    warnOnce(path, " was not loaded: " + (reason.empty() ? std::string("no reason given") : reason));
+}
+
+void warnIfDamaged(const char* path)
+{
+    if (!lastDataFileDamage().empty())
+        warnOnce(path, " is damaged: " + lastDataFileDamage());
 }

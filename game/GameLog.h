@@ -13,3 +13,6 @@ extern talvo::LogChannel gameError;   // "velmoor", error
 
 // One warning per file for the whole run, however often the file is asked for again.
 void warnNotLoaded(const char* path, const std::string& reason);
+// The same warning for a file that loaded with damage (lastDataFileDamage): the game shows or
+// plays what it holds. Nothing for a file that loaded whole.
+void warnIfDamaged(const char* path);

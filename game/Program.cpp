@@ -37,10 +37,19 @@ int showPlatformMessageBox(void*, const char* text, const char* title, std::uint
 // What the first screen needs: a Data/ without it is someone else's folder, not the game's data.
 constexpr const char* firstScreenPicture = "Data/Menu/Menu.bmp";
 
-bool hasDataFolder(const std::filesystem::path& folder)
+// What keeps the folder from holding the game's data, said after "is": "" when the first
+// screen's picture is a regular file there.
+constexpr const char* notThere = "not there";
+std::string dataProblem(const std::filesystem::path& folder)
 {
-    std::error_code ignored;
-    return std::filesystem::is_regular_file(folder / firstScreenPicture, ignored);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(folder / firstScreenPicture, error);
+    switch (status.type()) {
+    case std::filesystem::file_type::regular: return "";
+    case std::filesystem::file_type::not_found: return notThere;
+    case std::filesystem::file_type::none: return "not readable (" + error.message() + ")";
+    default: return "not a regular file"; // a device, a pipe, a folder: never the picture
+    }
 }
 
 // A desktop launcher starts the game from anywhere: the data beside the executable is taken
@@ -49,19 +58,30 @@ bool enterDataFolder()
 {
     std::error_code ignored;
     const std::filesystem::path here = std::filesystem::current_path(ignored);
-    if (hasDataFolder("."))
+    const std::string hereProblem = dataProblem(".");
+    if (hereProblem.empty())
         return true;
     const std::filesystem::path beside = std::filesystem::path(talvo::executablePath()).parent_path();
-    if (!beside.empty() && hasDataFolder(beside)) {
+    std::string besideProblem = beside.empty() ? notThere : dataProblem(beside);
+    if (besideProblem.empty()) {
         std::error_code error;
         std::filesystem::current_path(beside, error);
         if (!error)
             return true;
+        besideProblem = "in a folder the game cannot enter (" + error.message() + ")";
     }
-    std::fprintf(stderr,
-                 "Velmoor: cannot find the game's data (%s is neither in the working folder %s"
-                 " nor beside the executable in %s)\n",
-                 firstScreenPicture, here.empty() ? "?" : here.c_str(), beside.empty() ? "?" : beside.c_str());
+    const char* const herePath = here.empty() ? "?" : here.c_str();
+    const char* const besidePath = beside.empty() ? "?" : beside.c_str();
+    if (hereProblem == notThere && besideProblem == notThere)
+        std::fprintf(stderr,
+                     "Velmoor: cannot find the game's data (%s is neither in the working folder %s"
+                     " nor beside the executable in %s)\n",
+                     firstScreenPicture, herePath, besidePath);
+    else
+        std::fprintf(stderr,
+                     "Velmoor: cannot use the game's data (%s in the working folder %s is %s, and beside the"
+                     " executable in %s is %s)\n",
+                     firstScreenPicture, herePath, hereProblem.c_str(), besidePath, besideProblem.c_str());
     return false;
 }
 

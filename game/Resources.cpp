@@ -38,7 +38,9 @@ void loadSound(Sound& sound, const char* path)
 {
     const int result = sound.load(&soundDevice, path, 10);
     // Without a device no sound is loaded at all: that is silence, not a broken file.
-    if (result != FrameworkResult::Ok && result != FrameworkResult::NoSoundDevice)
+    if (result == FrameworkResult::Ok)
+        warnIfDamaged(path);
+    else if (result != FrameworkResult::NoSoundDevice)
         warnNotLoaded(path, loadFailureReason(result));
 }
 
@@ -54,6 +56,8 @@ void loadPicture(Surface& surface, const char* path)
     // A missing picture leaves the surface empty; the game runs on without it.
     if (const int result = surface.loadBitmap(&display, SurfaceKind::System, path, true); result != FrameworkResult::Ok)
         warnNotLoaded(path, loadFailureReason(result));
+    else
+        warnIfDamaged(path);
 }
 
 void loadResources()

@@ -6,21 +6,38 @@
 #include "game/GameLog.h"
 #include "game/Globals.h"
 #include "platform/glyphs.h"
+#include "talvo/log_file.h"
+
+#include <filesystem>
+#include <string>
 
 namespace {
-constexpr const char* fontPath = "Alpine.ttf";
+constexpr const char* fontName = "Alpine.ttf";
 }
 
 void buildScreenFont(Font& font)
 {
+    // The working folder holds the chosen Data/; an installed game may keep the font only
+    // beside the executable.
+    std::string path = fontName;
+    DataFileStatus status = checkDataFile(fontName, MaxDataFileBytes);
+    if (status.missing()) {
+        const std::filesystem::path beside = std::filesystem::path(talvo::executablePath()).parent_path();
+        if (!beside.empty()) {
+            const std::string besidePath = (beside / fontName).string();
+            if (const DataFileStatus there = checkDataFile(besidePath.c_str(), MaxDataFileBytes); !there.missing()) {
+                path = besidePath;
+                status = there;
+            }
+        }
+    }
     // The rasteriser would wait forever on a pipe and read a device without end: check first.
-    const DataFileStatus status = checkDataFile(fontPath, MaxDataFileBytes);
-    const bool added = status.ok() && plat::addFontFile(fontPath);
+    const bool added = status.ok() && plat::addFontFile(path.c_str());
     if (!added)
-        warnNotLoaded(fontPath, status.ok() ? "not a font the rasteriser reads" : status.reason());
+        warnNotLoaded(path.c_str(), status.ok() ? "not a font the rasteriser reads" : status.reason());
     (void)font.create("Alpine", 0, 30);
     if (added)
-        plat::removeFontFile(fontPath);
+        plat::removeFontFile(path.c_str());
 }
 
 uint32_t screenTextColour()

@@ -5,7 +5,8 @@
 
 class Font;
 
-// Builds the face "Alpine" at height 30 from "Alpine.ttf" in the working directory. The font
+// Builds the face "Alpine" at height 30 from "Alpine.ttf" in the working directory (the folder of
+// the chosen Data/), or beside the executable when the working directory has none. The font
 // file is registered only while the glyphs are made; a missing file leaves the font empty.
 void buildScreenFont(Font& font);
 

@@ -4,7 +4,7 @@
 
 #include "game/GameState.h"
 #include "game/Globals.h"
-#include "platform/clock.h"
+#include "platform/window.h"
 
 #include <cstdint>
 
@@ -17,6 +17,10 @@ struct ScreenRect {
     int32_t top;
     int32_t bottom;
 };
+
+// The pause of an inactive window: a 1 ms sleep on the system the game was made for lasted one
+// timer tick (about 15.6 ms), so about 64 wake-ups a second, not the thousand of a real 1 ms.
+inline constexpr uint32_t inactiveWaitMs = 16;
 
 // Input::poll, then the cursor and the newly-pressed left button into gameState; the music
 // lines said since the last frame go into the log.
@@ -35,8 +39,8 @@ void drawPicture(Surface& picture, int x, int y);
 void presentFrame();
 
 // The shape of every screen: one window message per pass; leave when `leave` says so (or the
-// window is gone, or an end signal closed it); sleep 1 ms while the window is inactive;
-// otherwise draw one frame.
+// window is gone, or an end signal closed it); while the window is inactive, wait for its
+// next message up to inactiveWaitMs; otherwise draw one frame.
 template <class Leave, class Frame>
 void runScreenLoop(Leave leave, Frame frame)
 {
@@ -44,7 +48,7 @@ void runScreenLoop(Leave leave, Frame frame)
         if (leave())
             break;
         if (!window.active) {
-            plat::sleep(1);
+            plat::waitForMessage(window.handle, inactiveWaitMs);
             continue;
         }
         frame();

@@ -73,7 +73,7 @@ void saveScreenshot()
     Surface* back = backBuffer();
     if (back == nullptr) return;
     imgRowCTy shot;
-    const imgPelFmt rgb888(1, nullptr);
+    const imgPelFmt rgb888(pelKindNumber(PelKind::Rgb888), nullptr);
     shot.Create(shotWidth, shotHeight, &rgb888);
     if (shot.pels == nullptr) return;
     (void)back->lock();
@@ -82,7 +82,7 @@ void saveScreenshot()
         return;
     }
     // The 5-6-5 layout is fixed: the display's own 16-bit layout is not consulted.
-    const imgPelFmt rgb565(4, nullptr);
+    const imgPelFmt rgb565(pelKindNumber(PelKind::Rgb565), nullptr);
     imgRowCTy view(shotWidth, shotHeight, &rgb565, back->pixels, back->pitch / 2);
     view.Draw(&shot, 0, 0, nullptr);
     (void)back->unlock();

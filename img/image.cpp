@@ -2,22 +2,28 @@
 #include "img/image.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 
 namespace talvo::g {
 
 namespace {
 
-// Bytes and compared bits of opaqueBounds by format; bytes 0 for formats it does not handle.
+// Bytes and compared bits of opaqueBounds by format; bytes 0 for formats it does not handle. The
+// formats with a layout compare its key bits, the others every bit.
 struct KeyCompare {
     std::uint32_t bytes;
     std::uint32_t mask;
 };
 
-constexpr KeyCompare keyCompares[pelFmtCount] = {
-    {0, 0},          {3, 0x00FFFFFF}, {4, 0x00FFFFFF}, {4, 0xFFFFFFFF}, {2, 0xFFFF}, {2, 0x7FFF},
-    {2, 0xFFFF},     {2, 0x0FFF},     {2, 0xFFFF},     {1, 0xFF},       {2, 0xFFFF}, {4, 0xFFFFFFFF},
-};
+constexpr auto keyCompares = [] {
+    std::array<KeyCompare, pelFmtCount> t{};
+    for (PelFmtId id = fmtId::rgb888; id < pelFmtCount; ++id) {
+        const std::uint32_t bytes = pelFmtBytes[id];
+        t[id] = {bytes, id <= fmtId::rgba4444 ? pelLayouts[id].keyMask() : ~0u >> (32 - 8 * bytes)};
+    }
+    return t;
+}();
 
 // Widens `found` by the first and last pixel of each row that differs from the key in `mask`.
 template <std::uint32_t Bytes>
@@ -52,7 +58,7 @@ Image::Lock::~Lock() {
 void Image::setColorKey(std::uint32_t pixel) {
     keyFlag_ = 1;
     keyPixel_ = pixel;
-    keyRgbx_ = format_.toFormat(pixel, 2);
+    keyRgbx_ = format_.toFormat(pixel, fmtId::rgbx8888);
 }
 
 void Image::clearColorKey() { keyFlag_ = 0; }
@@ -62,14 +68,13 @@ std::uint32_t Image::getPixel(std::int32_t x, std::int32_t y) {
     const Rect one{x, y, x + 1, y + 1};
     const Lock lock(*this, &one, lockRead);
     if (lock.bits == nullptr) return 0;
-    switch (format_.id()) {
-        case 1: return loadPixelValue<3>(lock.bits);
-        case 2: return loadPixelValue<4>(lock.bits) & 0x00FFFFFFu;
-        case 3: return loadPixelValue<4>(lock.bits);
-        case 4: case 5: case 6: case 7: case 8: return loadPixelValue<2>(lock.bits);
-        case 9: return lock.bits[0];
-        default: return 0;
-    }
+    const PelFmtId id = format_.id();
+    if (id == fmtId::other8) return lock.bits[0];
+    // The value as stored, Rgbx8888 without its x byte.
+    return withPixelFormat(id, std::uint32_t{0}, [&]<PelFmtId Id>() {
+        const std::uint32_t value = loadPixelValue<Pixel<Id>::bytes>(lock.bits);
+        return Id == fmtId::rgbx8888 ? value & ~Pixel<Id>::layout.xMask() : value;
+    });
 }
 
 void Image::bounds(Rect& rect) const { rect = {0, 0, width_, height_}; }

@@ -25,17 +25,17 @@ void Image::apply(Op& op) {
     }
     if (format_.palette() != nullptr) return op.applyIndexed();
     switch (format_.id()) {
-        case 1: return op.applyRgb888();
-        case 2: return op.applyRgbx8888();
-        case 3: return op.applyRgba8888();
-        case 4: return op.applyRgb565();
-        case 5: return op.applyRgbx5551();
-        case 6: return op.applyRgba5551();
-        case 7: return op.applyRgbx4444();
-        case 8: return op.applyRgba4444();
-        case 9: return op.applyOther8();
-        case 10: return op.applyOther16();
-        case 11: return op.applyOther32();
+        case fmtId::rgb888: return op.applyRgb888();
+        case fmtId::rgbx8888: return op.applyRgbx8888();
+        case fmtId::rgba8888: return op.applyRgba8888();
+        case fmtId::rgb565: return op.applyRgb565();
+        case fmtId::rgbx5551: return op.applyRgbx5551();
+        case fmtId::rgba5551: return op.applyRgba5551();
+        case fmtId::rgbx4444: return op.applyRgbx4444();
+        case fmtId::rgba4444: return op.applyRgba4444();
+        case fmtId::other8: return op.applyOther8();
+        case fmtId::other16: return op.applyOther16();
+        case fmtId::other32: return op.applyOther32();
         default: return;  // no entry
     }
 }

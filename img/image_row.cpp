@@ -51,7 +51,7 @@ std::unique_ptr<Image> ImageRow::clone() {
     copy->create(width_, height_, format_);
     // The copy writes every pixel only from an unkeyed source that has pixels and a copy into itself.
     const PelFmtId id = format_.id();
-    const bool copied = format_.palette() != nullptr ? id == 9 : id >= 1 && id <= 9;
+    const bool copied = format_.palette() != nullptr ? id == fmtId::other8 : id >= fmtId::rgb888 && id <= fmtId::other8;
     if (hasColorKey() || pixels_ == nullptr || !copied)
         std::memset(copy->pixels_, 0, std::size_t(copy->pitch_) * static_cast<std::size_t>(height_));
     copy->blit(0, 0, *this);

@@ -35,7 +35,7 @@ void JpgDecoder::open(io::IStream& in) {
         c.abort();
         refuse("talvo::g::JpgDecoder::open", "talvo::g::JpgDecoder: picture above 2^28 pixels");
     }
-    format_ = PelFmt(1);
+    format_ = PelFmt(fmtId::rgb888);
     width_ = info.output_width;
     height_ = info.output_height;
     bytesPerPixel_ = static_cast<std::uint32_t>(info.output_components);

@@ -8,7 +8,7 @@ namespace {
 
 // Both 8-bit: the indices unchanged, whatever either palette holds; the key compares the low byte.
 void copyIndices(const BOp& op) {
-    if (op.src->format().id() != 9) return;
+    if (op.src->format().id() != fmtId::other8) return;
     if (op.src->hasColorKey()) {
         sameBytesRowsKeyed<1>(op, 0xFF);
     } else {

@@ -14,41 +14,30 @@ namespace talvo::g {
 // conversion, which keeps the destination's x bits.
 enum class CopyRule : std::uint8_t { same, word32, alphaMax, bgr3, convert };
 
-// Indexed [destination][source] by PelFmtId 1 to 8.
-inline constexpr auto copyRules = [] {
-    std::array<std::array<CopyRule, 9>, 9> t{};
-    for (PelFmtId d = 1; d <= 8; ++d)
-        for (PelFmtId s = 1; s <= 8; ++s)
-            t[d][s] = d == s                      ? CopyRule::same
-                      : d == 2 && s == 3          ? CopyRule::word32
-                      : d == 3 && s == 2          ? CopyRule::alphaMax
-                      : d == 1 && (s == 2 || s == 3) ? CopyRule::bgr3
-                                                  : CopyRule::convert;
-    return t;
-}();
+// Indexed [destination][source] by PelFmtId rgb888 to rgba4444.
+inline constexpr auto copyRules = pairTable<CopyRule>([](PelFmtId d, PelFmtId s) {
+    using namespace fmtId;
+    const bool from32 = s == rgbx8888 || s == rgba8888;
+    return d == s                          ? CopyRule::same
+           : d == rgbx8888 && s == rgba8888 ? CopyRule::word32
+           : d == rgba8888 && s == rgbx8888 ? CopyRule::alphaMax
+           : d == rgb888 && from32          ? CopyRule::bgr3
+                                            : CopyRule::convert;
+});
 
 // Alpha draw: sources with alpha mix by it (0 skips, full alpha copies by copyRules); others copy.
-inline constexpr auto drawMixes = [] {
-    std::array<std::array<bool, 9>, 9> t{};
-    for (PelFmtId d = 1; d <= 8; ++d)
-        for (PelFmtId s = 1; s <= 8; ++s) t[d][s] = pelLayouts[s].alpha;
-    return t;
-}();
+inline constexpr auto drawMixes = pairTable<bool>([](PelFmtId, PelFmtId s) { return pelLayouts[s].alpha; });
 
 // Constant alpha. common: K = 0 skips, K = 255 copies by copyRules, else the two-product mix of the
 // converted source; twoProduct: that mix at every K; difference: d + (s - d) x K / 256 at every K.
 // A paletted source uses the cell of its converted entries, [d][d].
 enum class AlphaKRule : std::uint8_t { common, twoProduct, difference };
 
-inline constexpr auto alphaKRules = [] {
-    std::array<std::array<AlphaKRule, 9>, 9> t{};
-    for (PelFmtId d = 1; d <= 8; ++d)
-        for (PelFmtId s = 1; s <= 8; ++s)
-            t[d][s] = d == 2 && s == 2   ? AlphaKRule::twoProduct
-                      : d == 4 && s == 4 ? AlphaKRule::difference
-                                         : AlphaKRule::common;
-    return t;
-}();
+inline constexpr auto alphaKRules = pairTable<AlphaKRule>([](PelFmtId d, PelFmtId s) {
+    return d == fmtId::rgbx8888 && s == fmtId::rgbx8888 ? AlphaKRule::twoProduct
+           : d == fmtId::rgb565 && s == fmtId::rgb565   ? AlphaKRule::difference
+                                                         : AlphaKRule::common;
+});
 
 // ---- pixel functions on pixel bytes at any address ----
 
@@ -95,7 +84,7 @@ template <PelFmtId D, PelFmtId S>
 inline void copyPixel(std::uint8_t* d, const std::uint8_t* s) noexcept {
     if constexpr (copyRules[D][S] == CopyRule::same) {
         std::memcpy(d, s, pelFmtBytes[D]);
-    } else if constexpr (copyRules[D][S] == CopyRule::convert && D == 1) {
+    } else if constexpr (copyRules[D][S] == CopyRule::convert && D == fmtId::rgb888) {
         // 3-byte destinations: each field stored as its byte, which vectorises where a packed 3-byte
         // store does not. The fields are those convertFields packs.
         constexpr ConversionRule rule = conversionRules[D][S];

@@ -79,7 +79,7 @@ std::uint32_t Palette::nearest(const Rgba8888& colour) const noexcept {
     const auto g = static_cast<std::int32_t>(colour.get<Channel::g>());
     const auto r = static_cast<std::int32_t>(colour.get<Channel::r>());
     for (std::uint32_t i = 0; i < count_; ++i) {
-        const auto e = Rgbx8888::fromValue(entryAs(i, 2));
+        const auto e = Rgbx8888::fromValue(entryAs(i, fmtId::rgbx8888));
         const std::int32_t db = static_cast<std::int32_t>(e.get<Channel::b>()) - b;
         const std::int32_t dg = static_cast<std::int32_t>(e.get<Channel::g>()) - g;
         const std::int32_t dr = static_cast<std::int32_t>(e.get<Channel::r>()) - r;

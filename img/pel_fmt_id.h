@@ -8,11 +8,25 @@
 
 namespace talvo::g {
 
-// 0 none, 1 Rgb888, 2 Rgbx8888, 3 Rgba8888, 4 Rgb565, 5 Rgbx5551, 6 Rgba5551, 7 Rgbx4444,
-// 8 Rgba4444, 9 8-bit (palette index or alpha map), 10 16-bit other, 11 32-bit other.
 using PelFmtId = std::uint32_t;
 
-inline constexpr PelFmtId pelFmtCount = 12;
+// The format numbers by name; stored files and streams hold the numbers, so they never change.
+namespace fmtId {
+inline constexpr PelFmtId none = 0;
+inline constexpr PelFmtId rgb888 = 1;
+inline constexpr PelFmtId rgbx8888 = 2;
+inline constexpr PelFmtId rgba8888 = 3;
+inline constexpr PelFmtId rgb565 = 4;
+inline constexpr PelFmtId rgbx5551 = 5;
+inline constexpr PelFmtId rgba5551 = 6;
+inline constexpr PelFmtId rgbx4444 = 7;
+inline constexpr PelFmtId rgba4444 = 8;
+inline constexpr PelFmtId other8 = 9;  // a palette index, or without a palette an alpha map
+inline constexpr PelFmtId other16 = 10;
+inline constexpr PelFmtId other32 = 11;
+}  // namespace fmtId
+
+inline constexpr PelFmtId pelFmtCount = fmtId::other32 + 1;
 
 inline constexpr std::uint32_t pelFmtBytes[pelFmtCount] = {4, 3, 4, 4, 2, 2, 2, 2, 2, 1, 2, 4};
 

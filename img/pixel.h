@@ -36,8 +36,8 @@ struct PelLayout {
     [[nodiscard]] constexpr std::uint32_t xMask() const noexcept { return alpha ? 0u : a.mask(); }
 };
 
-// Indexed by PelFmtId 1 to 8 (entry 0 unused); shifts are within the pixel value.
-inline constexpr PelLayout pelLayouts[9] = {
+// Indexed by PelFmtId rgb888 to rgba4444 (entry 0 unused); shifts are within the pixel value.
+inline constexpr PelLayout pelLayouts[fmtId::rgba4444 + 1] = {
     {},
     {{16, 8}, {8, 8}, {0, 8}, {0, 0}, false},    // Rgb888: bytes B, G, R
     {{16, 8}, {8, 8}, {0, 8}, {24, 8}, false},   // Rgbx8888
@@ -58,7 +58,7 @@ constexpr void assign(Pixel<D>& dst, const Pixel<S>& src) noexcept;
 // One pixel of format Id as its little-endian bytes, so rows at any address or pitch are arrays of it.
 template <PelFmtId Id>
 struct Pixel {
-    static_assert(Id >= 1 && Id <= 8, "pixel structs exist for the formats 1 to 8");
+    static_assert(Id >= fmtId::rgb888 && Id <= fmtId::rgba4444, "pixel structs exist for the formats 1 to 8");
     static constexpr PelFmtId id = Id;
     static constexpr std::uint32_t bytes = pelFmtBytes[Id];
     static constexpr PelLayout layout = pelLayouts[Id];
@@ -100,14 +100,14 @@ struct Pixel {
     }
 };
 
-using Rgb888 = Pixel<1>;
-using Rgbx8888 = Pixel<2>;
-using Rgba8888 = Pixel<3>;
-using Rgb565 = Pixel<4>;
-using Rgbx5551 = Pixel<5>;
-using Rgba5551 = Pixel<6>;
-using Rgbx4444 = Pixel<7>;
-using Rgba4444 = Pixel<8>;
+using Rgb888 = Pixel<fmtId::rgb888>;
+using Rgbx8888 = Pixel<fmtId::rgbx8888>;
+using Rgba8888 = Pixel<fmtId::rgba8888>;
+using Rgb565 = Pixel<fmtId::rgb565>;
+using Rgbx5551 = Pixel<fmtId::rgbx5551>;
+using Rgba5551 = Pixel<fmtId::rgba5551>;
+using Rgbx4444 = Pixel<fmtId::rgbx4444>;
+using Rgba4444 = Pixel<fmtId::rgba4444>;
 
 static_assert(sizeof(Rgb888) == 3 && sizeof(Rgbx8888) == 4 && sizeof(Rgba8888) == 4 && sizeof(Rgb565) == 2 &&
               sizeof(Rgbx5551) == 2 && sizeof(Rgba5551) == 2 && sizeof(Rgbx4444) == 2 && sizeof(Rgba4444) == 2);
@@ -130,21 +130,25 @@ struct ConversionRule {
     AlphaRule alpha = AlphaRule::none;
 };
 
-// Indexed [destination][source] by PelFmtId 1 to 8.
-inline constexpr auto conversionRules = [] {
-    std::array<std::array<ConversionRule, 9>, 9> rules{};
-    for (PelFmtId d = 1; d <= 8; ++d)
-        for (PelFmtId s = 1; s <= 8; ++s) {
-            const PelLayout& dl = pelLayouts[d];
-            const PelLayout& sl = pelLayouts[s];
-            const AlphaRule alpha = dl.a.width == 0 ? AlphaRule::none
-                                    : !dl.alpha     ? AlphaRule::keep
-                                    : sl.alpha      ? AlphaRule::scale
-                                                    : AlphaRule::max;
-            rules[d][s] = {dl.r, dl.g, dl.b, dl.a, sl.r, sl.g, sl.b, sl.a, alpha};
-        }
-    return rules;
-}();
+// A table [destination][source] over the formats rgb888 to rgba4444, each cell from rule(d, s).
+template <class T, class Rule>
+constexpr auto pairTable(Rule rule) {
+    std::array<std::array<T, fmtId::rgba4444 + 1>, fmtId::rgba4444 + 1> t{};
+    for (PelFmtId d = fmtId::rgb888; d <= fmtId::rgba4444; ++d)
+        for (PelFmtId s = fmtId::rgb888; s <= fmtId::rgba4444; ++s) t[d][s] = rule(d, s);
+    return t;
+}
+
+// Indexed [destination][source] by PelFmtId rgb888 to rgba4444.
+inline constexpr auto conversionRules = pairTable<ConversionRule>([](PelFmtId d, PelFmtId s) {
+    const PelLayout& dl = pelLayouts[d];
+    const PelLayout& sl = pelLayouts[s];
+    const AlphaRule alpha = dl.a.width == 0 ? AlphaRule::none
+                            : !dl.alpha     ? AlphaRule::keep
+                            : sl.alpha      ? AlphaRule::scale
+                                            : AlphaRule::max;
+    return ConversionRule{dl.r, dl.g, dl.b, dl.a, sl.r, sl.g, sl.b, sl.a, alpha};
+});
 
 // The destination value of a conversion from the fields `field(f)` gives for the source's layouts f:
 // colour (and alpha) from the source, x bits from `old`.
@@ -178,14 +182,14 @@ constexpr void assign(Pixel<D>& dst, const Pixel<S>& src) noexcept {
 template <class R, class F>
 constexpr R withPixelFormat(PelFmtId id, R otherwise, F&& f) {
     switch (id) {
-        case 1: return f.template operator()<1>();
-        case 2: return f.template operator()<2>();
-        case 3: return f.template operator()<3>();
-        case 4: return f.template operator()<4>();
-        case 5: return f.template operator()<5>();
-        case 6: return f.template operator()<6>();
-        case 7: return f.template operator()<7>();
-        case 8: return f.template operator()<8>();
+        case fmtId::rgb888: return f.template operator()<fmtId::rgb888>();
+        case fmtId::rgbx8888: return f.template operator()<fmtId::rgbx8888>();
+        case fmtId::rgba8888: return f.template operator()<fmtId::rgba8888>();
+        case fmtId::rgb565: return f.template operator()<fmtId::rgb565>();
+        case fmtId::rgbx5551: return f.template operator()<fmtId::rgbx5551>();
+        case fmtId::rgba5551: return f.template operator()<fmtId::rgba5551>();
+        case fmtId::rgbx4444: return f.template operator()<fmtId::rgbx4444>();
+        case fmtId::rgba4444: return f.template operator()<fmtId::rgba4444>();
         default: return otherwise;
     }
 }
@@ -197,7 +201,7 @@ template <class Src>
 [[nodiscard]] constexpr std::uint32_t convertPixelFrom(const Src& src, PelFmtId target) noexcept {
     return withPixelFormat(target, std::uint32_t{0}, [&]<PelFmtId T>() -> std::uint32_t {
         if constexpr (T == Src::id) {
-            return T == 2 ? src.value() & 0x00FFFFFFu : src.value();
+            return T == fmtId::rgbx8888 ? src.value() & ~Src::layout.xMask() : src.value();
         } else {
             Pixel<T> dst{};
             assign(dst, src);

@@ -31,17 +31,18 @@ struct RoutineTable {
 
 constexpr RoutineTable makeTable() {
     RoutineTable table{};
+    // Mode 0 picks the nearest pixel of every format with colours; 8-bit pixels have no other mode.
+    constexpr Routine nearestOf[5] = {nullptr, &nearestEntry<1>, &nearestEntry<2>, &nearestEntry<3>, &nearestEntry<4>};
     for (int keyed = 0; keyed < 2; ++keyed) {
-        for (ResampleMode mode = 0; mode <= resampleLastMode; ++mode) table.at[keyed][9][mode] = &nearestEntry<1>;
-        table.at[keyed][1][0] = &nearestEntry<3>;
-        table.at[keyed][2][0] = table.at[keyed][3][0] = &nearestEntry<4>;
-        for (PelFmtId id = 4; id <= 8; ++id) table.at[keyed][id][0] = &nearestEntry<2>;
+        for (ResampleMode mode = 0; mode <= resampleLastMode; ++mode)
+            table.at[keyed][fmtId::other8][mode] = nearestOf[pelFmtBytes[fmtId::other8]];
+        for (PelFmtId id = fmtId::rgb888; id <= fmtId::rgba4444; ++id) table.at[keyed][id][0] = nearestOf[pelFmtBytes[id]];
     }
     // In mode 4 the Rgba8888 key is taken with alpha 0xFF.
 #define TALVO_G_DRIVER_ROW(fmt, id, edge, wx, wy)                                                              \
     table.at[0][id][1 + wx + 2 * wy] = &driverEntry<id, &resample_##fmt##_##edge, 0>;                          \
     table.at[1][id][1 + wx + 2 * wy] =                                                                         \
-        &driverEntry<id, &resample_##fmt##_##edge##_keyed, (id == 3 && wx && wy) ? 0xFF000000u : 0u>;
+        &driverEntry<id, &resample_##fmt##_##edge##_keyed, (id == fmtId::rgba8888 && wx && wy) ? 0xFF000000u : 0u>;
 #define TALVO_G_DRIVER_ROWS(fmt, id) TALVO_G_RESAMPLE_EDGES(TALVO_G_DRIVER_ROW, fmt, id)
     TALVO_G_RESAMPLE_FORMATS(TALVO_G_DRIVER_ROWS)
 #undef TALVO_G_DRIVER_ROWS

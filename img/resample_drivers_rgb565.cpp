@@ -3,6 +3,6 @@
 
 namespace talvo::g {
 
-TALVO_G_RESAMPLE_INSTANCES(4)
+TALVO_G_RESAMPLE_INSTANCES(fmtId::rgb565)
 
 }  // namespace talvo::g

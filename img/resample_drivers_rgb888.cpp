@@ -3,6 +3,6 @@
 
 namespace talvo::g {
 
-TALVO_G_RESAMPLE_INSTANCES(1)
+TALVO_G_RESAMPLE_INSTANCES(fmtId::rgb888)
 
 }  // namespace talvo::g

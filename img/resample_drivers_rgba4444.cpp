@@ -3,6 +3,6 @@
 
 namespace talvo::g {
 
-TALVO_G_RESAMPLE_INSTANCES(8)
+TALVO_G_RESAMPLE_INSTANCES(fmtId::rgba4444)
 
 }  // namespace talvo::g

@@ -3,6 +3,6 @@
 
 namespace talvo::g {
 
-TALVO_G_RESAMPLE_INSTANCES(6)
+TALVO_G_RESAMPLE_INSTANCES(fmtId::rgba5551)
 
 }  // namespace talvo::g

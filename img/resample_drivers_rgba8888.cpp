@@ -3,6 +3,6 @@
 
 namespace talvo::g {
 
-TALVO_G_RESAMPLE_INSTANCES(3)
+TALVO_G_RESAMPLE_INSTANCES(fmtId::rgba8888)
 
 }  // namespace talvo::g

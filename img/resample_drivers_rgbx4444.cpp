@@ -3,6 +3,6 @@
 
 namespace talvo::g {
 
-TALVO_G_RESAMPLE_INSTANCES(7)
+TALVO_G_RESAMPLE_INSTANCES(fmtId::rgbx4444)
 
 }  // namespace talvo::g

@@ -3,6 +3,6 @@
 
 namespace talvo::g {
 
-TALVO_G_RESAMPLE_INSTANCES(5)
+TALVO_G_RESAMPLE_INSTANCES(fmtId::rgbx5551)
 
 }  // namespace talvo::g

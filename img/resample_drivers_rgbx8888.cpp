@@ -3,6 +3,6 @@
 
 namespace talvo::g {
 
-TALVO_G_RESAMPLE_INSTANCES(2)
+TALVO_G_RESAMPLE_INSTANCES(fmtId::rgbx8888)
 
 }  // namespace talvo::g

@@ -164,7 +164,7 @@ PelFmt readPalette(io::IStream& in, std::uint32_t length, std::uint32_t entryBit
     Palette palette;
     palette.set(entries.get(), count);
     PelFmt owned;
-    owned = PelFmt(9, &palette);  // assignment copies the palette: the borrowed one dies here
+    owned = PelFmt(fmtId::other8, &palette);  // assignment copies the palette: the borrowed one dies here
     return owned;
 }
 
@@ -197,7 +197,7 @@ TgaDecoder::Header TgaDecoder::readHeader(io::IStream& in) {
         header.format = readPalette(in, mapLength, h[7]);
     } else {
         if (h[1] == 1) skip(in, std::size_t{mapLength} * ((h[7] + 7u) / 8));
-        header.format = PelFmt(depth == 32 ? 3 : 1);
+        header.format = PelFmt(depth == 32 ? fmtId::rgba8888 : fmtId::rgb888);
     }
     return header;
 }

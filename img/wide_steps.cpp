@@ -1,4 +1,7 @@
-// The AVX2 steps: the baseline steps' arithmetic on twice the lanes, only these functions built for AVX2.
+// The AVX2 steps: the SSE2 steps' arithmetic on twice the lanes, only these functions built for AVX2.
+// They share the SSE2 steps' plans (lanes::fieldSteps) but not their bodies: g++ and clang will not
+// inline AVX2 intrinsics into a template instance that is not itself built for AVX2, and GCC vector
+// types, which would serve both widths, turn the high multiplies into widening ones.
 #include "img/wide_steps.h"
 
 #include "img/pel_lanes.h"

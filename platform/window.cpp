@@ -1,10 +1,12 @@
 // The window area: one window's bookkeeping and dispatch above the chosen backend.
 #include "platform/window.h"
 
+#include "platform/clock.h"
 #include "platform/display_backend.h"
 #include "platform/platform.h"
 #include "platform/window_backend.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace plat {
@@ -20,7 +22,7 @@ struct WindowState {
 constinit WindowState state{};
 constinit std::string* lastError = nullptr;
 // Kept in plain memory, readable from an error handler at any moment.
-constinit char title[64] = "plat";
+constinit char title[64] = "";
 
 void setError(const std::string& text)
 {
@@ -71,6 +73,14 @@ bool dispatchOneMessage(WindowId window)
     return true;
 }
 
+void waitForMessage(WindowId window, uint32_t ms)
+{
+    if (isWindow(window))
+        windowBackend().wait(ms);
+    else
+        sleep(ms);
+}
+
 void destroyWindow(WindowId window)
 {
     if (!isWindow(window))
@@ -90,7 +100,9 @@ void forgetWindow()
     state = WindowState{0, state.lastId, nullptr, nullptr};
 }
 
-const char* windowTitle() { return title; }
+// Before the first window (the display lost while the game looks at the screen's size) the
+// program's own name stands in.
+const char* windowTitle() { return title[0] != '\0' ? title : program_invocation_short_name; }
 
 std::string lastWindowError() { return lastError ? *lastError : std::string(); }
 

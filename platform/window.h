@@ -35,6 +35,11 @@ struct WindowDesc {
 // a Close message then destroys the window. Returns false when nothing was pending.
 bool dispatchOneMessage(WindowId window);
 
+// Returns once a message of the window is pending, or after ms milliseconds: the pause of a loop
+// whose window is not active, which the focus coming back ends at once. On the headless backend
+// it returns at once, and only moves the virtual clock ms on when no message is pending.
+void waitForMessage(WindowId window, uint32_t ms);
+
 // Sends Destroy to the procedure and ends the window; messages still queued are never taken.
 void destroyWindow(WindowId window);
 

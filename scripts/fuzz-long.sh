@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets and runs each for SECONDS (all targets, or the ones named), at most
-# FUZZ_JOBS at a time (default 4), then prints runs and coverage per target from libFuzzer's
-# final figures. The corpus each run grows is kept in build/fuzz/fuzz/corpus/<target>, the logs
-# in build/fuzz/long/, crash inputs in build/fuzz/fuzz/artifacts/.
+# FUZZ_JOBS at a time (default 4), then prints runs, runs per second and coverage per target from
+# libFuzzer's final figures. The corpus each run grows is kept in build/fuzz/fuzz/corpus/<target>,
+# the logs in build/fuzz/long/, crash inputs in build/fuzz/fuzz/artifacts/.
 # Usage: scripts/fuzz-long.sh SECONDS [TARGET...]. Exit status 1 when a target failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -44,7 +44,7 @@ done
 wait
 
 status=0
-printf '%-26s %10s %8s %6s %7s %7s %8s  %s\n' target runs exec/s cov ft corpus rss_mb result
+printf '%-26s %10s %8s %6s %7s %7s %8s  %s\n' target runs runs/s cov ft corpus rss_mb result
 for name in "${targets[@]}"; do
   log=$logs/$name.log
   done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1)

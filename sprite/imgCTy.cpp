@@ -85,7 +85,8 @@ void imgCTy::BuildPalTbl(int toKind) { pelFmt.BuildTbl(toKind); }
 std::int64_t imgCTy::PelBlockBytes(int w, int h, int kind) noexcept
 {
     const int bytes = imgPelBytes(kind);
-    if (w < 0 || h < 0 || bytes == 0) return -1;
+    // A sprite keeps a row table of h entries whatever its width: rows are held to the cap too.
+    if (w < 0 || h < 0 || h > maxPels || bytes == 0) return -1;
     const std::int64_t pels = std::int64_t{w} * h;
     return pels > maxPels ? -1 : pels * bytes;
 }

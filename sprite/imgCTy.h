@@ -16,7 +16,7 @@ struct palCTy;
 
 class imgCTy : public rwObjCTy {
 public:
-    // At most this many pixels per image; every size is checked by PelBlockBytes.
+    // At most this many pixels, and rows, per image; every size is checked by PelBlockBytes.
     static constexpr std::int64_t maxPels = std::int64_t{1} << 28;
 
     imgCTy() = default;
@@ -96,7 +96,7 @@ public:
     void BuildPalTbl(int toKind);
 
     // Bytes of a width x height block of the kind; -1 for a negative size, more than maxPels
-    // pixels or a kind outside 0 to 10.
+    // pixels or rows, or a kind outside 0 to 10.
     [[nodiscard]] static std::int64_t PelBlockBytes(int width, int height, int kind) noexcept;
     // True when the rectangle lies inside the image.
     [[nodiscard]] bool Contains(const imgRect& rect) const noexcept;

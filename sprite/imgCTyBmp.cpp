@@ -156,9 +156,10 @@ void imgCTy::SaveBmp(const char* name)
     bool ok = std::fwrite(header, sizeof header, 1, file) == 1;
     if (compression == 3) {
         std::uint8_t masks[12];
-        put32(masks, kind == PelKind::Rgb565 ? 0xF800 : 0x00FF0000);
-        put32(masks + 4, kind == PelKind::Rgb565 ? 0x07E0 : 0x0000FF00);
-        put32(masks + 8, kind == PelKind::Rgb565 ? 0x001F : 0x000000FF);
+        const PelKindInfo& layout = *pelKindOf(kind);
+        put32(masks, layout.r.mask());
+        put32(masks + 4, layout.g.mask());
+        put32(masks + 8, layout.b.mask());
         ok = ok && std::fwrite(masks, sizeof masks, 1, file) == 1;
     }
     if (colours > 0) {

@@ -1,4 +1,6 @@
 // TGA and JPEG pictures through the graphics core's decoders, copied into the image's own pixels.
+#include "sprite/imgCTyPicture.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,20 +10,24 @@
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgCTy.h"
 #include "sprite/imgScopedLock.h"
+#include "talvo/istream.h"
 
-namespace {
-
-// Gives the image the picture's size and format number (its palette is dropped) and copies
-// the pixel bytes: at most what both hold, and nothing when either lock fails.
-void takePicture(imgCTy& image, talvo::g::ImageRow& picture)
+// At most what both hold is copied, and nothing when either lock fails.
+void imgTakePicture(imgCTy& image, talvo::g::ImageRow& picture)
 {
+    const talvo::g::PelFmtId id = picture.format().id();
+    const int kind = pelKindOfImg(id);
+    if (kind < 0) {
+        ctyErrorf(4, "imgCTy: a picture of pixel format %u has no kind here", id);
+        return;
+    }
     talvo::g::Image::Lock source(picture, nullptr, talvo::g::Image::lockRead);
-    const imgPelFmt fmt(static_cast<int>(picture.format().id()), nullptr);
+    const imgPelFmt fmt(kind, nullptr);
     image.Create(picture.width(), picture.height(), &fmt);
     imgScopedLock lock(image, nullptr, 0);
     if (source.bits == nullptr || image.lockedPels == nullptr) return;
     const std::int64_t imageRow = std::int64_t{image.lockRect.width} * imgPelBytes(image.pelFmt.kind);
-    const std::int64_t pictureRow = std::int64_t{picture.width()} * talvo::g::pelBytes(picture.format().id());
+    const std::int64_t pictureRow = std::int64_t{picture.width()} * talvo::g::pelBytes(id);
     const std::int64_t rows = std::min<std::int64_t>(image.lockRect.height, picture.height());
     const std::int64_t imagePitch = std::int64_t{image.lockPitch} * imgPelBytes(image.pelFmt.kind);
     if (imagePitch == imageRow && source.pitch == pictureRow) {
@@ -35,6 +41,8 @@ void takePicture(imgCTy& image, talvo::g::ImageRow& picture)
         std::memcpy(image.lockedPels + r * imagePitch, source.bits + r * source.pitch, rowBytes);
 }
 
+namespace {
+
 // A picture file opened by name through the decoder; a file that cannot be opened raises.
 template <class Decoder>
 void loadNamed(imgCTy& image, const char* name)
@@ -46,7 +54,7 @@ void loadNamed(imgCTy& image, const char* name)
     Decoder decoder;
     talvo::g::ImageRow picture;
     decoder.loadByName(name, picture);
-    takePicture(image, picture);
+    imgTakePicture(image, picture);
 }
 
 }  // namespace
@@ -58,7 +66,11 @@ void imgCTy::ReadTga(talvo::io::IStream& in)
     talvo::g::TgaDecoder decoder;
     talvo::g::ImageRow picture;
     decoder.load(in, picture);
-    takePicture(*this, picture);
+    // Without exceptions a cut file still decodes, its missing bytes zero; only the stream's
+    // fail bit tells, and the caller hears it as from a cut BMP.
+    const bool cut = in.fail();
+    imgTakePicture(*this, picture);
+    if (cut) ctySetError(-5, "");
 }
 
 void imgCTy::LoadJpg(const char* name) { loadNamed<talvo::g::JpgDecoder>(*this, name); }

@@ -6,11 +6,25 @@
 
 #include "sprite/ctyRuntime.h"
 #include "sprite/palCTy.h"
+#include "sprite/pelFormats.h"
 
 namespace {
 
-std::uint32_t pack565(unsigned r, unsigned g, unsigned b) { return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3; }
-std::uint32_t pack555(unsigned r, unsigned g, unsigned b) { return (r >> 3) << 10 | (g >> 3) << 5 | b >> 3; }
+// Bytes B, G, R into a 16-bit kind's colour fields, each cut to its width; every other bit 0.
+template <class Word16>
+std::uint32_t packColour(unsigned r, unsigned g, unsigned b)
+{
+    return Word16::pack(0, {static_cast<int>(b), static_cast<int>(g), static_cast<int>(r)});
+}
+
+// A 16-bit kind's colour fields as an opaque colour 0xAARRGGBB, each widened with zero low bits.
+template <class Word16>
+std::uint32_t unpackColour(std::uint32_t word)
+{
+    const pel::Bgr c = Word16::widen(static_cast<typename Word16::Word>(word));
+    return 0xFF000000 | static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(c.g) << 8 |
+           static_cast<std::uint32_t>(c.b);
+}
 
 }  // namespace
 
@@ -72,11 +86,12 @@ std::uint32_t imgPelFmt::PackColor(std::uint32_t colour, int fromKind) const
     case PelKind::Rgba8888:
         return colour;
     case PelKind::Rgb565:
-        return pack565(r, g, b);
+        return packColour<pel::fmt::rgb565>(r, g, b);
     case PelKind::Rgbx5551:
-        return pack555(r, g, b);
+        return packColour<pel::fmt::rgbx5551>(r, g, b);
     case PelKind::Rgba5551:
-        return 0x8000 | pack555(r, g, b);  // an opaque key, as in the palette tables
+        // An opaque key, as in the palette tables.
+        return pelKindOf(PelKind::Rgba5551).a.mask() | packColour<pel::fmt::rgbx5551>(r, g, b);
     case PelKind::Index8:
         if (palette != nullptr) {
             const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
@@ -107,10 +122,10 @@ std::uint32_t imgPelFmt::UnpackColor(std::uint32_t pel, int toKind) const
         case PelKind::Rgba8888:
             return a << 24 | r << 16 | g << 8 | b;
         case PelKind::Rgb565:
-            return pack565(r, g, b);
+            return packColour<pel::fmt::rgb565>(r, g, b);
         case PelKind::Rgbx5551:
         case PelKind::Rgba5551:
-            return pack555(r, g, b);
+            return packColour<pel::fmt::rgbx5551>(r, g, b);
         default:
             return pel;
         }
@@ -120,10 +135,10 @@ std::uint32_t imgPelFmt::UnpackColor(std::uint32_t pel, int toKind) const
     case PelKind::Rgb888:
         return 0xFF000000 | (pel & 0x00FFFFFF);
     case PelKind::Rgb565:
-        return 0xFF000000 | ((pel >> 11) & 31) << 19 | ((pel >> 5) & 63) << 10 | (pel & 31) << 3;
+        return unpackColour<pel::fmt::rgb565>(pel);
     case PelKind::Rgbx5551:
     case PelKind::Rgba5551:
-        return 0xFF000000 | ((pel >> 10) & 31) << 19 | ((pel >> 5) & 31) << 11 | (pel & 31) << 3;
+        return unpackColour<pel::fmt::rgbx5551>(pel);
     default:  // the 32-bit kinds as they are; no conversion is defined for the others
         return pel;
     }

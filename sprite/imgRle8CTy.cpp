@@ -93,14 +93,16 @@ void imgRle8CTy::Unlock()
         return;
     }
     dropDrawCache();
-    imgRect found{0, 0, width, height};
+    // An image with a side of 0 has no pixel and so no rows, however long the other side.
+    imgRect found = width > 0 && height > 0 ? imgRect{0, 0, width, height} : imgRect{};
     std::int32_t key = static_cast<std::int32_t>(noKey);
     if (hasColorKey != 0) {
         key = static_cast<std::int32_t>(colorKeyPel);
-        find_opaque_bounds(lockBuffer, lockPitch, width, height, static_cast<std::uint8_t>(colorKeyPel), &found);
+        if (found.height > 0)
+            find_opaque_bounds(lockBuffer, lockPitch, width, height, static_cast<std::uint8_t>(colorKeyPel), &found);
     }
-    std::uint8_t** table = newTable(found.height);
-    bool ok = table != nullptr;
+    std::uint8_t** table = found.height > 0 ? newTable(found.height) : nullptr;
+    bool ok = found.height == 0 || table != nullptr;
     for (int r = 0; ok && r < found.height; ++r) {
         std::int32_t length = 0;
         table[r] = rle8_encode_row(lockBuffer + std::int64_t{found.y + r} * lockPitch + found.x, found.width, key, &length);
@@ -159,8 +161,10 @@ void imgRle8CTy::Create(int w, int h, const imgPelFmt* fmt)
         ctyErrorf(4, "imgRle8CTy::Create: %d x %d pixels is no valid sprite", w, h);
         w = h = 0;
     }
-    std::uint8_t** table = newTable(h);
-    if (table == nullptr) return;
+    // A side of 0 leaves no pixel: no rows, so no table.
+    const bool empty = w == 0 || h == 0;
+    std::uint8_t** table = empty ? nullptr : newTable(h);
+    if (!empty && table == nullptr) return;
     // A lock buffer has the old size, so the lock goes with it.
     dropLock();
     releaseRows();

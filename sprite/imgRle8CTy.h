@@ -34,7 +34,7 @@ public:
     imgRect* GetRect(imgRect* out) override;
     imgCTy* Clone() override;
     void FreeData() override;
-    // Height null rows, empty bounds; the kind stays 9. A refused size leaves an empty 0 x 0
+    // Height null rows (no table when a side is 0), empty bounds; the kind stays 9. A refused size leaves an empty 0 x 0
     // sprite; a failed allocation leaves the sprite as it was.
     void Create(int width, int height, const imgPelFmt* fmt) override;
     int LoadInPlace(ctyMemBuffer& buffer) override;

@@ -39,8 +39,8 @@ struct Keep {
     [[nodiscard]] bool empty() const { return hi <= lo; }
 };
 
-// 16.16 step of a scale as the Part computes it; false for scales that are not finite and
-// positive, or whose step does not fit.
+// The 16.16 step of a scale: (1 / scale) * 65536 in float, truncated; false for scales that are
+// not finite and positive, or whose step does not fit.
 bool stepOf(float scale, std::uint32_t& step)
 {
     if (!(scale > 0.0f) || !std::isfinite(scale)) return false;
@@ -200,6 +200,14 @@ void rle8_draw_mirror_dispatch(imgRle8CTy& sprite, Rle8DrawCache*& cache, imgCTy
     run(sprite, cache, dst, g, q);
 }
 
+// The x of a mirrored draw's rectangle: the caller's, or where the reflected bounds begin. In 64
+// bits: width and bounds may reach INT_MAX.
+std::int64_t mirroredX(const imgRle8CTy& sprite, const imgRect* rect)
+{
+    if (rect != nullptr) return rect->x;
+    return std::int64_t{sprite.width} - sprite.bounds.width - sprite.bounds.x + 1;
+}
+
 }  // namespace
 
 void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect)
@@ -239,30 +247,30 @@ void imgRle8CTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const Dr
 void imgRle8CTy::DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect)
 {
     if (dst == nullptr || !takeDestination(dst, "DrawMirrorH")) return;
-    imgRect r = rect != nullptr ? *rect : bounds;
-    if (rect == nullptr) r.x = width - bounds.width - bounds.x + 1;
-    const std::int64_t reflected = std::int64_t{width} - r.width - r.x + 1;
+    const imgRect r = rect != nullptr ? *rect : bounds;
+    const std::int64_t rx = mirroredX(*this, rect);
+    const std::int64_t reflected = std::int64_t{width} - r.width - rx + 1;
     Request q;
     q.key = rle8RequestKey(0, false, false);
     q.mirror = true;
     // A start left of the bounds draws from the row's first pixel, the full width.
     run(*this, drawCache_, *dst, {std::max<std::int64_t>(0, reflected - bounds.x), std::int64_t{r.y} - bounds.y, r.width, r.height,
-                                  std::int64_t{r.x} + x, std::int64_t{r.y} + y, 0, 0}, q);
+                                  rx + x, std::int64_t{r.y} + y, 0, 0}, q);
 }
 
 void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
 {
     if (dst == nullptr || params == nullptr || !takeDestination(dst, "DrawExMirrorH")) return;
-    imgRect r = rect != nullptr ? *rect : bounds;
-    if (rect == nullptr) r.x = width - bounds.width - bounds.x + 1;
-    Geometry g{0, std::int64_t{r.y} - bounds.y, r.width, r.height, std::int64_t{r.x} + x, std::int64_t{r.y} + y, 0, 0};
+    const imgRect r = rect != nullptr ? *rect : bounds;
+    const std::int64_t rx = mirroredX(*this, rect);
+    Geometry g{0, std::int64_t{r.y} - bounds.y, r.width, r.height, rx + x, std::int64_t{r.y} + y, 0, 0};
     if (params->mode == 13) {
         const std::int64_t reflected =
-            truncCoord(static_cast<float>(width) * params->scaleX - static_cast<float>(std::int64_t{r.x} + r.width - 1));
+            truncCoord(static_cast<float>(width) * params->scaleX - static_cast<float>(rx + r.width - 1));
         g.sx = truncCoord(static_cast<float>(reflected) - static_cast<float>(bounds.x) * params->scaleX);
         g.sy = truncCoord(static_cast<float>(r.y) - static_cast<float>(bounds.y) * params->scaleY);
     } else {
-        g.sx = std::int64_t{width} - r.width - r.x + 1 - bounds.x;
+        g.sx = std::int64_t{width} - r.width - rx + 1 - bounds.x;
     }
     g.sx = std::max<std::int64_t>(0, g.sx);
     rle8_draw_mirror_dispatch(*this, drawCache_, *dst, g, *params);

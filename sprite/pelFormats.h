@@ -99,7 +99,8 @@ inline std::uint16_t& pel_convert_rgb888_to_rgbx5551(std::uint16_t& target, cons
 
 inline std::uint16_t& pel_convert_rgb888_to_rgba5551(std::uint16_t& target, const std::uint8_t* bytes)
 {
-    return target = static_cast<std::uint16_t>(pel_convert_rgb888_to_rgbx5551(target, bytes) | 0x8000);
+    return target = static_cast<std::uint16_t>(pel_convert_rgb888_to_rgbx5551(target, bytes) |
+                                               pelKindOf(PelKind::Rgba5551).a.mask());
 }
 
 inline std::uint16_t& pel_convert_rgb888_to_rgba5551_key(std::uint16_t& target, const std::uint8_t* bytes)
@@ -110,7 +111,8 @@ inline std::uint16_t& pel_convert_rgb888_to_rgba5551_key(std::uint16_t& target, 
 inline std::uint16_t& pel_convert_rgba8888_to_rgba5551(std::uint16_t& target, const std::uint8_t* bytes)
 {
     pel_convert_rgb888_to_rgbx5551(target, bytes);
-    return target = static_cast<std::uint16_t>((target & 0x7FFF) | (bytes[3] >> 7) << 15);
+    constexpr PelField alpha = pelKindOf(PelKind::Rgba5551).a;
+    return target = static_cast<std::uint16_t>(alpha.merge(target, bytes[3] >> (8 - alpha.bits)));
 }
 
 // The colour key of an rgba5551 source, whose keyed loops compare whole words.
@@ -145,7 +147,7 @@ struct rgba5551 : Word16<PelKind::Rgba5551> {
     static Word pack(Word v, Bgr c)
     {
         const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(c.b), static_cast<std::uint8_t>(c.g),
-                                       static_cast<std::uint8_t>(c.r), (v & 0x8000) ? std::uint8_t{255} : std::uint8_t{0}};
+                                       static_cast<std::uint8_t>(c.r), info.a.get(v) != 0 ? std::uint8_t{255} : std::uint8_t{0}};
         return pel_convert_rgba8888_to_rgba5551(v, bytes);
     }
 };

@@ -6,7 +6,10 @@
 #include <iterator>
 #include <string_view>
 
-// The kinds as imgPelFmt::kind numbers them, 0 to 10 in this order.
+#include "img/pixel.h"
+
+// The kinds as imgPelFmt::kind numbers them, 0 to 10 in this order. 0 to 9 are the graphics core's
+// format numbers and mean the same pixels; 10 is this library's own.
 enum class PelKind : std::int32_t {
     None,
     Rgb888,
@@ -59,20 +62,71 @@ struct PelKindInfo {
     [[nodiscard]] constexpr std::uint32_t keyMask() const { return b.mask() | g.mask() | r.mask() | (alpha ? a.mask() : 0u); }
 };
 
+// The row of a kind whose number the graphics core gives the same pixels: bytes and fields from its
+// tables (formats without a layout have no fields).
+[[nodiscard]] constexpr PelKindInfo pelKindFromImg(PelKind kind, PelGroup group, bool pixels) noexcept
+{
+    namespace g = talvo::g;
+    const auto id = static_cast<g::PelFmtId>(kind);
+    PelKindInfo info{kind, static_cast<int>(g::pelFmtBytes[id]), {}, {}, {}, {}, false, group, pixels};
+    if (id >= g::fmtId::rgb888 && id <= g::fmtId::rgba4444) {
+        const g::PelLayout& l = g::pelLayouts[id];
+        const auto field = [](g::FieldLayout f) { return PelField{f.shift, f.width}; };
+        info.b = field(l.b);
+        info.g = field(l.g);
+        info.r = field(l.r);
+        info.a = field(l.a);
+        info.alpha = l.alpha;
+    }
+    return info;
+}
+
 inline constexpr PelKindInfo pelKinds[pelKindCount] = {
-    // kind             bytes  b        g        r         a         alpha  group              pixels
-    {PelKind::None,     4,     {},      {},      {},       {},       false, PelGroup::None,     false},
-    {PelKind::Rgb888,   3,     {0, 8},  {8, 8},  {16, 8},  {},       false, PelGroup::Rgb888,   true},
-    {PelKind::Rgbx8888, 4,     {0, 8},  {8, 8},  {16, 8},  {24, 8},  false, PelGroup::X8888,    true},
-    {PelKind::Rgba8888, 4,     {0, 8},  {8, 8},  {16, 8},  {24, 8},  true,  PelGroup::X8888,    true},
-    {PelKind::Rgb565,   2,     {0, 5},  {5, 6},  {11, 5},  {},       false, PelGroup::Rgb565,   true},
-    {PelKind::Rgbx5551, 2,     {0, 5},  {5, 5},  {10, 5},  {15, 1},  false, PelGroup::Rgbx5551, true},
-    {PelKind::Rgba5551, 2,     {0, 5},  {5, 5},  {10, 5},  {15, 1},  true,  PelGroup::Rgba5551, true},
-    {PelKind::Rgbx4444, 2,     {0, 4},  {4, 4},  {8, 4},   {12, 4},  false, PelGroup::None,     false},
-    {PelKind::Rgba4444, 2,     {0, 4},  {4, 4},  {8, 4},   {12, 4},  true,  PelGroup::None,     false},
-    {PelKind::Index8,   1,     {},      {},      {},       {},       false, PelGroup::Index8,   true},
-    {PelKind::Depth,    4,     {},      {},      {},       {},       false, PelGroup::None,     true},
+    pelKindFromImg(PelKind::None, PelGroup::None, false),
+    pelKindFromImg(PelKind::Rgb888, PelGroup::Rgb888, true),
+    pelKindFromImg(PelKind::Rgbx8888, PelGroup::X8888, true),
+    pelKindFromImg(PelKind::Rgba8888, PelGroup::X8888, true),
+    pelKindFromImg(PelKind::Rgb565, PelGroup::Rgb565, true),
+    pelKindFromImg(PelKind::Rgbx5551, PelGroup::Rgbx5551, true),
+    pelKindFromImg(PelKind::Rgba5551, PelGroup::Rgba5551, true),
+    pelKindFromImg(PelKind::Rgbx4444, PelGroup::None, false),
+    pelKindFromImg(PelKind::Rgba4444, PelGroup::None, false),
+    pelKindFromImg(PelKind::Index8, PelGroup::Index8, true),
+    // Signed 16.16 values where the graphics core's 10 is a 16-bit word.
+    {PelKind::Depth, 4, {}, {}, {}, {}, false, PelGroup::None, true},
 };
+
+// Whether a kind number means the pixels the graphics core's format of that number means: the same
+// bytes and the same fields, or no fields in both.
+[[nodiscard]] constexpr bool pelKindMatchesImg(int kind) noexcept
+{
+    namespace g = talvo::g;
+    if (kind < 0 || kind >= pelKindCount || static_cast<g::PelFmtId>(kind) >= g::pelFmtCount) return false;
+    const PelKindInfo& k = pelKinds[kind];
+    const auto id = static_cast<g::PelFmtId>(kind);
+    if (k.bytes != static_cast<int>(g::pelFmtBytes[id])) return false;
+    const g::PelLayout l = id <= g::fmtId::rgba4444 ? g::pelLayouts[id] : g::PelLayout{};
+    const auto same = [](PelField p, g::FieldLayout f) { return p.shift == f.shift && p.bits == f.width; };
+    return same(k.b, l.b) && same(k.g, l.g) && same(k.r, l.r) && same(k.a, l.a) && k.alpha == l.alpha;
+}
+
+constexpr bool pelKindsMatchImgBelow(int count)
+{
+    for (int k = 0; k < count; ++k)
+        if (!pelKindMatchesImg(k)) return false;
+    return true;
+}
+static_assert(pelKindsMatchImgBelow(static_cast<int>(PelKind::Depth)), "the kinds 0 to 9 are the graphics core's formats");
+static_assert(!pelKindMatchesImg(static_cast<int>(PelKind::Depth)), "depth values are not the graphics core's 10");
+
+// The kind a graphics-core picture of format `id` is taken as: the same number where both mean the
+// same pixels, else -1.
+[[nodiscard]] constexpr int pelKindOfImg(talvo::g::PelFmtId id) noexcept
+{
+    return id < static_cast<talvo::g::PelFmtId>(pelKindCount) && pelKindMatchesImg(static_cast<int>(id))
+               ? static_cast<int>(id)
+               : -1;
+}
 
 // What a group's draws follow: the layout of one kind (the 32-bit group's is Rgba8888's, A compared
 // and carried), the group of a palette's table converted for it (both 5551 groups share one), and

@@ -85,7 +85,10 @@ void walkRow(const std::uint8_t* row, int width, const std::uint8_t* table, bool
                 int j = k + 1;
                 while (j < count && drawn(j)) ++j;
                 std::uint8_t* d = sink.add(x + k, j - k);
-                for (; k < j; ++k, d += B) fill(d, table + row[k] * B, 1);
+                // The counting pass has no place to write: d is null there and must not move.
+                if constexpr (Sink::write)
+                    for (; k < j; ++k, d += B) fill(d, table + row[k] * B, 1);
+                k = j;
             }
             row += n;
         }

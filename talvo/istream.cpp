@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "talvo/mem_buf.h"
-#include "talvo/registry.h"
+#include "talvo/object_registry.h"
 #include "talvo/stream_header.h"
 
 namespace talvo::io {
@@ -182,7 +182,7 @@ void IStream::readStreamHeader()
 void IStream::openLegacy(std::int64_t start)
 {
     clear(0);
-    setRegistry(new Registry1);
+    setRegistry(makeRegistry1().release());
     flags(flags() & ~positionedFlag);
     if (seekg(start) == -1) {
         const TextualErrorInfo cause("Failed to open legacy stream.");

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <ostream>
 
 #include "talvo/exception.h"
@@ -20,6 +21,11 @@ void Registry::reset()
 {
     resetObjects();
     resetFactories();
+}
+
+std::unique_ptr<Registry> makeRegistry1()
+{
+    return std::make_unique<Registry1>();
 }
 
 void BasicRegistry::resetObjects()

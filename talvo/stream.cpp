@@ -4,7 +4,7 @@
 #include <typeinfo>
 
 #include "talvo/exception.h"
-#include "talvo/registry.h"
+#include "talvo/object_registry.h"
 #include "talvo/stream_buf.h"
 #include "talvo/throw_report.h"
 #include "talvo/type_name.h"

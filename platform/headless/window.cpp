@@ -1,6 +1,7 @@
 // The headless window: messages come from the test queue, the screen is 800 x 600.
 #include "platform/headless/window.h"
 
+#include "platform/clock.h"
 #include "platform/headless/message_queue.h"
 #include "platform/headless/script_runner.h"
 #include "platform/window_backend.h"
@@ -14,6 +15,11 @@ struct HeadlessWindow final : WindowBackend {
         return true;
     }
     std::optional<Message> take() override { return headless::takeMessage(); }
+    void wait(uint32_t ms) override
+    {
+        if (headless::pendingMessages() == 0)
+            sleep(ms);
+    }
     void close() override {}
     int screenWidth() override { return 800; }
     int screenHeight() override { return 600; }

@@ -18,9 +18,12 @@ namespace plat::sdl {
 // Gives back one reference; the last one shuts the subsystem down.
 void releaseVideo();
 
-// On X11, routes the fatal X errors (connection lost, requests on a destroyed window) to
-// endOnDisplayLost; called each time the video subsystem has come up.
+// Routes the fatal X errors (connection lost, requests on a destroyed window) to
+// endOnDisplayLost; called each time before the video subsystem comes up, so the connection it
+// makes is guarded from its start. settleLostX11Display, once it is up, keeps that on X11 and
+// gives the handlers back on any other driver.
 void catchLostX11Display();
+void settleLostX11Display();
 // True when the event tells that another program destroyed the window (SDL_SYSWMEVENT).
 [[nodiscard]] bool destroysWindow(const SDL_Event& e, SDL_Window* window);
 

@@ -145,6 +145,14 @@ struct SdlWindow final : WindowBackend {
         return m;
     }
 
+    void wait(uint32_t ms) override
+    {
+        // SDL sleeps in the X connection until an event comes; messages already translated
+        // must not wait.
+        if (pending.empty())
+            (void)SDL_WaitEventTimeout(nullptr, static_cast<int>(ms));
+    }
+
     void close() override
     {
         if (closeListener)
@@ -197,7 +205,10 @@ void setRepaintListener(void (*listener)(bool contentsLost)) { repaintListener =
 
 bool acquireVideo(std::string& error)
 {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    catchLostX11Display();
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    settleLostX11Display();
+    if (!started) {
         error = std::string("cannot open a display: ") + SDL_GetError();
         return false;
     }
@@ -209,7 +220,6 @@ bool acquireVideo(std::string& error)
         error = "cannot open a display: no X11 or Wayland display found (is DISPLAY set?)";
         return false;
     }
-    catchLostX11Display();
     return true;
 }
 

@@ -28,25 +28,53 @@ int onError(Display*, XErrorEvent* e)
     endOnDisplayLost(reason);
 }
 
+using SetIo = XIOErrorHandler (*)(XIOErrorHandler);
+using SetError = XErrorHandler (*)(XErrorHandler);
+
+// Xlib as SDL loads it, by its name rather than linked in as another copy; the reference keeps it
+// loaded for the handlers' lifetime. Null without Xlib.
+void* xlib()
+{
+    static void* const library = dlopen("libX11.so.6", RTLD_LAZY);
+    return library;
+}
+
+// The handlers found before the first start of SDL's video, put back when it chose no X11.
+constinit XIOErrorHandler foundIo = nullptr;
+constinit XErrorHandler foundError = nullptr;
+
+void setHandlers(XIOErrorHandler io, XErrorHandler error, bool keepFound)
+{
+    static const auto setIo = xlib() ? reinterpret_cast<SetIo>(dlsym(xlib(), "XSetIOErrorHandler")) : nullptr;
+    static const auto setError = xlib() ? reinterpret_cast<SetError>(dlsym(xlib(), "XSetErrorHandler")) : nullptr;
+    if (setIo) {
+        const XIOErrorHandler found = setIo(io);
+        if (keepFound && found != onIoError)
+            foundIo = found;
+    }
+    if (setError) {
+        const XErrorHandler found = setError(error);
+        if (keepFound && found != onError)
+            foundError = found;
+    }
+}
 } // namespace
 
 void catchLostX11Display()
 {
+    // Xlib's handlers belong to the process, not to a connection: set now, they already guard
+    // the connection SDL is about to make, and an X server lost during SDL's own start gets the
+    // game's line instead of Xlib's two and its exit().
+    setHandlers(onIoError, onError, true);
+}
+
+void settleLostX11Display()
+{
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || SDL_strcmp(driver, "x11") != 0)
-        return;
-    // SDL loads Xlib itself; take the copy it loaded rather than linking another. The
-    // reference keeps it loaded for the handlers' lifetime.
-    using SetIo = XIOErrorHandler (*)(XIOErrorHandler);
-    using SetError = XErrorHandler (*)(XErrorHandler);
-    static void* const xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
-    static const auto setIo = xlib ? reinterpret_cast<SetIo>(dlsym(xlib, "XSetIOErrorHandler")) : nullptr;
-    static const auto setError = xlib ? reinterpret_cast<SetError>(dlsym(xlib, "XSetErrorHandler")) : nullptr;
-    // Again on every start of SDL's video: its shutdown puts back the handlers it found.
-    if (setIo)
-        setIo(onIoError);
-    if (setError)
-        setError(onError);
+    if (driver && SDL_strcmp(driver, "x11") == 0)
+        setHandlers(onIoError, onError, false); // over the error handler SDL's start set
+    else
+        setHandlers(foundIo, foundError, false);
 }
 
 bool destroysWindow(const SDL_Event& e, SDL_Window* window)

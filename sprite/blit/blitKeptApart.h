@@ -45,11 +45,12 @@ inline void keptApartColour32(std::uint8_t* d, const std::uint8_t* s)
 inline void keptApartAlpha565(std::uint8_t* d, const std::uint8_t* s, int a)
 {
     const unsigned dw = pel::loadWord(d), sw = pel::loadWord(s);
-    const auto field = [a, dw, sw](int shift, unsigned mask) {
-        const int df = static_cast<int>((dw >> shift) & mask), sf = static_cast<int>((sw >> shift) & mask);
-        return static_cast<unsigned>(df + (((sf - df) * a) >> 8)) << shift;
+    const auto field = [a, dw, sw](PelField f) {
+        const int df = f.get(dw), sf = f.get(sw);
+        return static_cast<unsigned>(df + (((sf - df) * a) >> 8)) << f.shift;
     };
-    pel::storeWord(d, field(11, 31) | field(5, 63) | field(0, 31));
+    using F = pel::fmt::rgb565;
+    pel::storeWord(d, field(F::R) | field(F::G) | field(F::B));
 }
 
 template <class D, DrawKey K>

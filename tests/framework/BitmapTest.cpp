@@ -1,4 +1,5 @@
-// The BMP loader: every picture kind the game and the format offer, and malformed files.
+// The BMP loader: every picture kind the game and the format offer, and malformed files; a
+// damaged file draws what it holds and says what is wrong.
 #include "BmpBuilder.h"
 #include "HeadlessScreen.h"
 #include "framework/AlphaMask.h"
@@ -50,10 +51,13 @@ protected:
     {
         return image.loadBitmapFromMemory(display.get(), SurfaceKind::System, file.data(), file.size(), true);
     }
-    // Loads and compares every pixel, rows top first.
-    void expectPicture(const BmpBuilder& b, const std::vector<std::vector<uint32_t>>& rows)
+    // Loads and compares every pixel, rows top first, and the damage the loader names ("" for
+    // a whole file).
+    void expectPicture(const BmpBuilder& b, const std::vector<std::vector<uint32_t>>& rows,
+                       const std::string& damage = "")
     {
         ASSERT_EQ(load(b.build()), 0);
+        EXPECT_EQ(lastDataFileDamage(), damage);
         ASSERT_EQ(image.height, static_cast<int>(rows.size()));
         for (std::size_t y = 0; y < rows.size(); ++y) {
             ASSERT_EQ(image.width, static_cast<int>(rows[y].size()));
@@ -71,7 +75,14 @@ TEST_F(BitmapLoad, EightBitRowsArePaddedBottomUpOrTopDown)
                   {{entry(4), entry(5), entry(6)}, {entry(1), entry(2), entry(3)}});
     // A negative height means top-down rows; the last row is cut short and stays unwritten.
     expectPicture(eightBit(2, -3, {1, 2, 0, 0, 3, 4, 0, 0, 5}),
-                  {{entry(1), entry(2)}, {entry(3), entry(4)}, {entry(5), 0}});
+                  {{entry(1), entry(2)}, {entry(3), entry(4)}, {entry(5), 0}}, "the pixel data ends in row 3 of 3");
+    // Only the last row's padding missing: every pixel is there.
+    expectPicture(eightBit(2, -2, {1, 2, 0, 0, 3, 4}), {{entry(1), entry(2)}, {entry(3), entry(4)}});
+    // Cut inside the colour table: no pixel data at all.
+    BmpBuilder noData = eightBit(2, 1, {1, 2});
+    noData.colourTable.resize(10);
+    noData.pixels.clear();
+    expectPicture(noData, {{0, 0}}, "the pixel data ends in row 1 of 1");
 }
 
 TEST_F(BitmapLoad, Rle8RunsDeltasAndAbsoluteRuns)
@@ -94,9 +105,25 @@ TEST_F(BitmapLoad, Rle8RunsDeltasAndAbsoluteRuns)
                    {entry(1), entry(2), entry(3), entry(4), o, o, o, o},
                    {entry(2), entry(2), entry(2), entry(5), entry(6), entry(7), o, o}});
     expectPicture(eightBit(2, 2, {0, 1}, 1), {{o, o}, {o, o}});
+    // Every row ended, no end of picture: whole. An end of line and the end below the last row too.
+    expectPicture(eightBit(2, 1, {2, 3, 0, 0}, 1), {{entry(3), entry(3)}});
+    expectPicture(eightBit(2, 1, {2, 3, 0, 0, 0, 0, 0, 1}, 1), {{entry(3), entry(3)}});
     // Runs past the row, deltas past the picture, an absolute run past the data: cut off.
     ASSERT_EQ(load(eightBit(4, 2, {200, 3, 0, 2, 255, 255, 10, 4, 0, 40, 1, 1}, 1).build()), 0);
     EXPECT_EQ(pixelAt(image, 3, 1), entry(3));
+    const std::string overrun = "the run-length data runs past the picture";
+    EXPECT_EQ(lastDataFileDamage(), overrun);
+    expectPicture(eightBit(3, 1, {2, 3, 0, 3, 4, 5, 6, 0}, 1), {{entry(3), entry(3), entry(4)}}, overrun);
+    expectPicture(eightBit(2, 2, {0, 2, 1, 3, 0, 1}, 1), {{o, o}, {o, o}}, overrun); // a delta below the picture
+    expectPicture(eightBit(2, 2, {0, 2, 1, 2, 1, 5}, 1), {{o, o}, {o, o}}, overrun); // a run below the last row
+    expectPicture(eightBit(2, 1, {1, 3, 0, 0, 2, 4}, 1), {{entry(3), o}}, overrun);
+    // The data ends before the picture: in a run, after a row, inside a delta.
+    expectPicture(eightBit(6, 2, {2, 3, 0, 4, 5, 6}, 1),
+                  {{o, o, o, o, o, o}, {entry(3), entry(3), entry(5), entry(6), o, o}},
+                  "the run-length data ends in row 1 of 2");
+    expectPicture(eightBit(2, 2, {2, 3, 0, 0}, 1), {{o, o}, {entry(3), entry(3)}},
+                  "the run-length data ends in row 2 of 2");
+    expectPicture(eightBit(2, 2, {0, 2, 1}, 1), {{o, o}, {o, o}}, "the run-length data ends in row 1 of 2");
 }
 
 TEST_F(BitmapLoad, SixteenTwentyFourAndThirtyTwoBit)
@@ -119,11 +146,21 @@ TEST_F(BitmapLoad, SixteenTwentyFourAndThirtyTwoBit)
         BmpBuilder::put16(f.pixels, row.back());
     }
     expectPicture(f, {row});
+
+    // Cut inside the second row's last pixel, and before any pixel data.
+    expectPicture(picture(2, 2, 24, {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 8, 16}),
+                  {{rgb565(0, 0, 255), 0}, {rgb565(255, 0, 0), rgb565(0, 255, 0)}}, "the pixel data ends in row 2 of 2");
+    expectPicture(picture(1, 1, 32, {}), {{0}}, "the pixel data ends in row 1 of 1");
 }
 
-TEST_F(BitmapLoad, FourBitLoadsEmptyAtItsSize)
+TEST_F(BitmapLoad, KindsNotDrawnLoadEmptyAtTheirSize)
 {
-    expectPicture(picture(3, 2, 4, std::vector<uint8_t>(8, 0x11)), {{0, 0, 0}, {0, 0, 0}});
+    expectPicture(picture(3, 2, 4, std::vector<uint8_t>(8, 0x11)), {{0, 0, 0}, {0, 0, 0}},
+                  "4 bits per pixel with compression 0, which the game cannot draw");
+    for (const auto& [bits, compression] : {std::pair{24, 5u}, {24, 3u}, {16, 1u}, {8, 2u}, {8, 3u}})
+        expectPicture(picture(1, 1, static_cast<uint16_t>(bits), std::vector<uint8_t>(4, 0xFF), compression), {{0}},
+                      std::to_string(bits) + " bits per pixel with compression " + std::to_string(compression) +
+                          ", which the game cannot draw");
 }
 
 TEST_F(BitmapLoad, MissingFileAndWrongSignatureLeaveThePicture)
@@ -168,6 +205,14 @@ TEST_F(BitmapLoad, MalformedFilesFailCleanly)
         const int r = load(files[i]);
         EXPECT_TRUE(r == 0 || r == FrameworkResult::NotBmp || r == FrameworkResult::SurfaceCreation) << "file " << i;
     }
+    // A file cut inside its header says so; one that is no BMP file leaves the words to the caller.
+    EXPECT_EQ(load(files[1]), FrameworkResult::NotBmp);
+    EXPECT_EQ(lastDataFileDamage(), "the file ends inside its header");
+    files[2][14] = 0xFF;
+    EXPECT_EQ(load(files[2]), FrameworkResult::NotBmp);
+    EXPECT_EQ(lastDataFileDamage(), "the file ends inside its header");
+    EXPECT_EQ(load({'B', 'X'}), FrameworkResult::NotBmp);
+    EXPECT_EQ(lastDataFileDamage(), "");
     // Random damage to a good file never crashes (the fuzz target goes further).
     SeededRng rng{11};
     for (int trial = 0; trial < 300; ++trial) {

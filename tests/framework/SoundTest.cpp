@@ -1,6 +1,8 @@
-// Wave sounds on the headless device: voices, reservations, the chunk walk and failed loads.
+// Wave sounds on the headless device: voices, reservations, the chunk walk, failed loads and
+// what they say is wrong.
 #include "HeadlessScreen.h"
 
+#include "framework/DataFile.h"
 #include "framework/Result.h"
 #include "framework/Sound.h"
 #include "framework/SoundDevice.h"
@@ -145,26 +147,33 @@ TEST_F(Sounds, TheChunkWalkTakesChunksInAnyOrderAndStaysInsideTheFile)
     const auto data = chunk("data", {0, 0, 0, 0});
     auto pastTheEnd = riff({chunk("fmt ", fmtBody()), chunk("LIST", std::vector<uint8_t>(10)), data});
     pastTheEnd[pastTheEnd.size() - 26] = 0xFF; // the LIST size reaches far past the end: "data" is not believed
+    const std::string shortFormat = "its 'fmt ' chunk is too short", inHeader = "the file ends inside its header";
     const struct {
         std::vector<uint8_t> file;
         int result;
+        std::string damage; // "" also for bytes that are no WAVE file at all
     } cases[] = {
         {riff({chunk("LIST", {1, 2, 3}), chunk("data", samples), chunk("JUNK", {}), chunk("fmt ", fmtBody(18))}),
-         R::Ok},                                                 // "data" before "fmt ", odd chunks padded
-        {riff({chunk("fmt ", fmtBody(12)), data}), R::NotWave}, // 12 and 13 bytes: 18
-        {riff({chunk("fmt ", fmtBody(13)), data}), R::NotWave},
-        {riff({chunk("fmt ", fmtBody(14)), data}), R::SoundBuffer}, // 14 and 15 cannot describe PCM: 19
-        {riff({chunk("fmt ", fmtBody(15)), data}), R::SoundBuffer},
-        {riff({chunk("fmt ", fmtBody(16, 3)), data}), R::SoundBuffer}, // not PCM
-        {riff({chunk("fmt ", fmtBody())}), R::SoundBuffer},             // no data
-        {riff({chunk("data", {0, 0}), chunk("data", {})}), R::SoundBuffer}, // no format
-        {pastTheEnd, R::SoundBuffer},
-        {{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'X'}, R::NotWave},
-        {{'R', 'I', 'F'}, R::NotWave},
-        {{}, R::NotWave},
+         R::Ok, ""},                                                          // "data" before "fmt ", odd chunks padded
+        {riff({chunk("fmt ", fmtBody(12)), data}), R::NotWave, shortFormat}, // 12 and 13 bytes: 18
+        {riff({chunk("fmt ", fmtBody(13)), data}), R::NotWave, shortFormat},
+        {riff({chunk("fmt ", fmtBody(14)), data}), R::SoundBuffer, shortFormat}, // 14 and 15 cannot describe PCM: 19
+        {riff({chunk("fmt ", fmtBody(15)), data}), R::SoundBuffer, shortFormat},
+        {riff({chunk("fmt ", fmtBody(16, 3)), data}), R::SoundBuffer, "a sample format the game cannot play: not PCM"},
+        {riff({chunk("fmt ", fmtBody()), chunk("data", {0, 0})}), R::SoundBuffer, "too few samples in its 'data' chunk"},
+        {riff({chunk("fmt ", fmtBody())}), R::SoundBuffer, "no 'data' chunk"},
+        {riff({chunk("data", {0, 0}), chunk("data", {})}), R::SoundBuffer, "no 'fmt ' chunk"},
+        {pastTheEnd, R::SoundBuffer, inHeader + ", before its 'data' chunk"},
+        {{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'X'}, R::NotWave, ""},
+        {{'R', 'I', 'F'}, R::NotWave, inHeader},
+        {{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W'}, R::NotWave, inHeader},
+        {{'R', 'I', 'X'}, R::NotWave, ""},
+        {{}, R::NotWave, ""},
     };
-    for (std::size_t i = 0; i < std::size(cases); ++i)
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(loadBytes(cases[i].file, 1), cases[i].result) << i;
+        EXPECT_EQ(lastDataFileDamage(), cases[i].damage) << i;
+    }
     ASSERT_EQ(loadBytes(cases[0].file, 1), R::Ok);
     const auto unusual = plat::headless::soundBufferSamples(sound.voiceBuffer(0));
     ASSERT_EQ(loadBytes(click, 1), R::Ok);
@@ -175,8 +184,15 @@ TEST_F(Sounds, TheChunkWalkTakesChunksInAnyOrderAndStaysInsideTheFile)
     bytes[7] = 0x7F;
     bytes.resize(bytes.size() - 37);
     ASSERT_EQ(loadBytes(bytes, 1), R::Ok);
+    EXPECT_EQ(lastDataFileDamage(), "the file ends inside its samples");
     // 31 whole 16-bit frames at 22,050 Hz become 62 stereo frames at 44,100 Hz.
     EXPECT_EQ(plat::headless::soundBufferSamples(sound.voiceBuffer(0)).size(), 2u * 62);
+    // Cut before the first sample, as a file cut to 40 bytes is.
+    bytes.resize(40);
+    EXPECT_EQ(loadBytes(bytes, 1), R::SoundBuffer);
+    EXPECT_EQ(lastDataFileDamage(), inHeader + ", before its 'data' chunk");
+    ASSERT_EQ(loadBytes(click, 1), R::Ok);
+    EXPECT_EQ(lastDataFileDamage(), "");
 }
 
 TEST_F(Sounds, EveryTruncationAndRandomDamageFailsCleanly)

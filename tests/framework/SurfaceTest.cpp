@@ -133,7 +133,7 @@ TEST_F(SurfaceOnScreen, RectanglesOutsideSourceOrDestinationAreRefused)
 
 TEST_F(SurfaceOnScreen, OverlappingBlitsWithinOneSurfaceSeeTheSourceAsItWas)
 {
-    // Part rows (opaque and keyed), and whole rows back to back (the one-block copy), both ways.
+    // Partial rows (opaque and keyed), and whole rows back to back (the one-block copy), both ways.
     struct Case {
         Rect r;
         int x, y;

@@ -1,6 +1,7 @@
 // The window's pump on the headless backend: one message per frame, destroy, clicks, keys.
 #include "HeadlessScreen.h"
 
+#include "platform/clock.h"
 #include "platform/headless/window.h"
 
 using plat::Message;
@@ -81,10 +82,16 @@ TEST_F(WindowPump, KeysCharactersAndActivation)
     EXPECT_EQ(window->charPending, 1);
     EXPECT_EQ(window->charCode, 0xE4);
 
+    // The wait of an inactive window lasts its time only while no message comes.
     plat::headless::setWindowActive(false);
     window->pumpMessage();
     EXPECT_EQ(window->active, 0);
+    const uint32_t before = plat::tickCount();
+    plat::waitForMessage(window->handle, 16);
+    EXPECT_EQ(plat::tickCount() - before, 16u);
     plat::headless::setWindowActive(true);
+    plat::waitForMessage(window->handle, 16);
+    EXPECT_EQ(plat::tickCount() - before, 16u);
     window->pumpMessage();
     EXPECT_EQ(window->active, 1);
 }

@@ -1,8 +1,10 @@
-// Pictures that are short, missing or broken: the boards, the menu and the lost dialog draw
-// less, never read outside what was loaded, and play on.
+// Pictures and sounds that are short, missing or broken: the boards, the menu and the lost
+// dialog draw less, never read outside what was loaded, play on, and name each damaged file once
+// in the log.
 #include "BoardTest.h"
 
 #include "game/GameState.h"
+#include "tests/framework/BmpBuilder.h"
 
 #include <filesystem>
 
@@ -75,4 +77,60 @@ TEST_F(BrokenDataTest, MissingPanelBrokenMaskTruncatedStripAndMissingMenuPicture
     ASSERT_NO_FATAL_FAILURE(clickAt(NeinButton.x, NeinButton.y));
     EXPECT_TRUE(gameState.leaveScreen);
     EXPECT_EQ(game->finish(), 0);
+}
+
+TEST_F(BrokenDataTest, CutUndrawableAndOverrunningPicturesAndCutSoundsAreNamedOnceInTheLog)
+{
+    inOwnProcess([&] {
+        const auto cut = [&](const std::string& path, std::size_t size) { writeFile(path, fileBytes(path).substr(0, size)); };
+        // The menu (loaded at start-up and again by the menu) cut to half its length.
+        cut("Data/Menu/Menu.bmp", fileBytes("Data/Menu/Menu.bmp").size() / 2);
+        // The board with a compression the loader does not handle.
+        std::string board = fileBytes("Data/Field[6x6].bmp");
+        board[30] = 7;
+        writeFile("Data/Field[6x6].bmp", board);
+        // "Ja" as a run-length picture whose second run goes past its row.
+        BmpBuilder ja;
+        ja.width = 4;
+        ja.height = 1;
+        ja.compression = 1;
+        ja.addColour(255, 255, 255);
+        ja.pixels = {3, 0, 2, 0, 0, 1};
+        const std::vector<uint8_t> jaBytes = ja.build();
+        writeFile("Data/Menu/Ja.bmp", std::string(jaBytes.begin(), jaBytes.end()));
+        // A sound cut to 40 bytes, before its samples, and one cut inside them.
+        cut("Data/Sounds/Click.wav", 40);
+        cut("Data/Sounds/Imp1.wav", fileBytes("Data/Sounds/Imp1.wav").size() - 100);
+
+        ASSERT_NO_FATAL_FAILURE(enterBoard(Layout6x6));
+        const ScreenPoint at = Layout6x6.corner(Square{0, 0});
+        EXPECT_EQ(comparePicture(game->frame(), Picture{35, 35, std::vector<uint16_t>(35 * 35, 0)}, at.x, at.y, false,
+                                 cursorArea()),
+                  "equal")
+            << "the board is not drawn";
+        EXPECT_EQ(game->finish(), 0);
+
+        const std::string log = logText();
+        const struct {
+            const char* path;
+            std::string line;
+        } named[] = {
+            {"Data/Menu/Menu.bmp", "Data/Menu/Menu.bmp is damaged: the pixel data ends in row "},
+            {"Data/Field[6x6].bmp",
+             "Data/Field[6x6].bmp is damaged: 24 bits per pixel with compression 7, which the game cannot draw\n"},
+            {"Data/Menu/Ja.bmp", "Data/Menu/Ja.bmp is damaged: the run-length data runs past the picture\n"},
+            {"Data/Sounds/Click.wav",
+             "Data/Sounds/Click.wav was not loaded: the file ends inside its header, before its 'data' chunk\n"},
+            {"Data/Sounds/Imp1.wav", "Data/Sounds/Imp1.wav is damaged: the file ends inside its samples\n"},
+        };
+        for (const auto& n : named) {
+            const std::size_t first = log.find(n.path);
+            EXPECT_EQ(log.find(n.line), first) << n.line << "\n" << log;
+            EXPECT_NE(log.find("[velmoor] warning: " + n.line), std::string::npos) << n.line;
+            EXPECT_EQ(log.find(n.path, first + 1), std::string::npos) << "named twice: " << n.path;
+        }
+        // Whole files are not named.
+        for (const char* whole : {"Data/Menu/Nein.bmp", "Data/Menu/6x6.bmp", "Data/horse.bmp", "Data/end[8x8].bmp"})
+            EXPECT_EQ(log.find(whole), std::string::npos) << whole << "\n" << log;
+    });
 }

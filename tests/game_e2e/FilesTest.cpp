@@ -8,7 +8,9 @@
 #include "game/Resources.h"
 #include "tests/support/seeded_rng.h"
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -183,4 +185,62 @@ TEST_F(FilesTest, ReplacedFilesKeepTheirPermissionBitsAndNewOnesTakeTheProcesssD
     std::filesystem::remove(dir() / "Data/results.dat");
     storeRank(1);
     EXPECT_EQ(mode("Data/results.dat"), static_cast<fs>(0666 & ~mask));
+}
+
+TEST_F(FilesTest, ReplacedFilesKeepTheirOwnerAndGroupWhereTheProcessMayGiveThem)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a file another owner needs the superuser";
+    constexpr uid_t nobody = 65534;
+    constexpr gid_t games = 60, shared = 12345, foreign = 23456;
+    const auto owner = [&](const char* file) {
+        struct stat s {};
+        EXPECT_EQ(::stat((dir() / file).c_str(), &s), 0) << file;
+        return std::pair{s.st_uid, s.st_gid};
+    };
+    const auto give = [&](const char* file, uid_t uid, gid_t gid) {
+        ASSERT_EQ(::chown((dir() / file).c_str(), uid, gid), 0) << file;
+        std::filesystem::permissions(dir() / file, std::filesystem::perms(0664));
+    };
+    // The superuser gives any owner and group: a nobody:games file with mode 664 stays one.
+    writeFile("Data/scores.dat", rawScore57);
+    writeFile("Data/results.dat", "2\r\n");
+    give("Data/scores.dat", nobody, games);
+    give("Data/results.dat", 0, shared);
+    readBestScoreFile();
+    readRankFile();
+    EXPECT_TRUE(writeBestScoreFile());
+    storeRank(1);
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(57));
+    EXPECT_EQ(owner("Data/scores.dat"), std::pair(nobody, games));
+    EXPECT_EQ(owner("Data/results.dat"), std::pair(uid_t{0}, shared));
+    EXPECT_EQ(std::filesystem::status(dir() / "Data/scores.dat").permissions(), std::filesystem::perms(0664));
+
+    // A plain user owning the files gives a group it is in, and logs the one it cannot give.
+    inOwnProcess([&] {
+        for (const char* folder : {"", "Data"})
+            std::filesystem::permissions(dir() / folder, std::filesystem::perms(0777));
+        writeFile("Data/scores.dat", rawScore57);
+        writeFile("Data/results.dat", "2\r\n");
+        give("Data/scores.dat", nobody, foreign);
+        give("Data/results.dat", nobody, shared);
+        const gid_t groups[] = {shared};
+        ASSERT_EQ(::setgroups(1, groups), 0);
+        ASSERT_EQ(::setresgid(nobody, nobody, nobody), 0);
+        ASSERT_EQ(::setresuid(nobody, nobody, nobody), 0);
+        readBestScoreFile();
+        readRankFile();
+        EXPECT_TRUE(writeBestScoreFile());
+        storeRank(1);
+        EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(57));
+        EXPECT_EQ(fileBytes("Data/results.dat"), "1\r\n");
+        EXPECT_EQ(owner("Data/results.dat"), std::pair(nobody, shared));
+        EXPECT_EQ(owner("Data/scores.dat"), std::pair(nobody, gid_t{nobody}));
+        const std::string log = logText();
+        EXPECT_NE(log.find("[velmoor] warning: Data/scores.dat is replaced by a file of owner 65534 and group 65534, "
+                           "not 65534 and 23456 as before"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(log.find("Data/results.dat"), std::string::npos) << log;
+    });
 }

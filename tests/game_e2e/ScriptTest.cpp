@@ -4,7 +4,12 @@
 #include "tests/game/BoardModel.h"
 #include "tests/support/seeded_rng.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,6 +73,134 @@ bool eventually(const std::function<bool()>& condition)
     }
     return true;
 }
+
+// The line of /proc/PID/status with that name ("SigPnd"), after its name; "" when it is not
+// there (the process is gone).
+std::string statusLine(pid_t pid, const std::string& name)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(name + ":", 0) == 0)
+            return line.substr(name.size() + 1);
+    return "";
+}
+
+// The signal has been taken by a handler of the process, which has returned from it: it is no
+// longer pending, and the main thread (which a signal sent to the process goes to first) is
+// asleep in a system call again, which it can reach only after running the handler.
+bool signalHandled(pid_t pid, int signal)
+{
+    const uint64_t bit = uint64_t{1} << (signal - 1);
+    for (const char* pending : {"SigPnd", "ShdPnd"}) {
+        const std::string mask = statusLine(pid, pending);
+        if (mask.empty())
+            return true; // gone: its ending tells the rest
+        if ((std::stoull(mask, nullptr, 16) & bit) != 0)
+            return false;
+    }
+    return statusLine(pid, "State").find('S') != std::string::npos;
+}
+
+// An X server on the loopback that lets clients connect and goes away as soon as one waits for
+// an answer beyond its extensions: the server killed while the game starts, every time.
+class VanishingXServer {
+public:
+    VanishingXServer()
+    {
+        for (int number = 150; number < 250 && listener_ < 0; ++number) {
+            listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(static_cast<uint16_t>(6000 + number));
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                ::listen(listener_, 8) == 0) {
+                number_ = number;
+                break;
+            }
+            ::close(listener_);
+            listener_ = -1;
+        }
+        if (listener_ >= 0)
+            thread_ = std::thread([this] { serve(); });
+    }
+    ~VanishingXServer()
+    {
+        ::shutdown(listener_, SHUT_RDWR); // wakes the accept
+        if (thread_.joinable())
+            thread_.join();
+        ::close(listener_);
+    }
+    VanishingXServer(const VanishingXServer&) = delete;
+    VanishingXServer& operator=(const VanishingXServer&) = delete;
+
+    // The DISPLAY that reaches it; "" when no port was free.
+    [[nodiscard]] std::string display() const { return number_ < 0 ? "" : "127.0.0.1:" + std::to_string(number_); }
+
+private:
+    static bool readAll(int fd, void* to, std::size_t n) { return ::recv(fd, to, n, MSG_WAITALL) == ssize_t(n); }
+
+    void serve()
+    {
+        for (int client; (client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ::close(client))
+            answer(client);
+    }
+
+    // The connection set up with one 24-bit screen, QueryExtension answered "absent", and the
+    // connection closed at any other request that waits for an answer.
+    static void answer(int client)
+    {
+        uint8_t setup[12];
+        if (!readAll(client, setup, sizeof setup) || setup[0] != 'l')
+            return;
+        const auto padded = [](std::size_t n) { return (n + 3) & ~std::size_t{3}; };
+        std::vector<uint8_t> authorization(padded(setup[6] | setup[7] << 8) + padded(setup[8] | setup[9] << 8));
+        if (!authorization.empty() && !readAll(client, authorization.data(), authorization.size()))
+            return;
+        std::string reply;
+        const auto put = [&](uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i)
+                reply.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+        };
+        put(1, 2), put(11, 2), put(0, 2), put(0, 2); // success, protocol 11.0, length below
+        put(1, 4), put(0x200000, 4), put(0x1FFFFF, 4), put(256, 4); // release, ids, motion buffer
+        put(4, 2), put(65535, 2), put(1, 1), put(1, 1); // vendor length, request length, 1 screen, 1 format
+        put(0, 1), put(0, 1), put(32, 1), put(32, 1), put(8, 1), put(255, 1), put(0, 4);
+        reply += "fake";
+        put(24, 1), put(32, 1), put(32, 1), put(0, 1), put(0, 4); // depth 24 at 32 bits per pixel
+        put(0x100, 4), put(0x20, 4), put(0xFFFFFF, 4), put(0, 4), put(0, 4); // root, colormap, pixels
+        put(800, 2), put(600, 2), put(200, 2), put(150, 2), put(1, 2), put(1, 2);
+        put(0x21, 4), put(0, 1), put(0, 1), put(24, 1), put(1, 1); // root visual, depth, 1 depth
+        put(24, 1), put(0, 1), put(1, 2), put(0, 4);                // depth 24 with 1 visual
+        put(0x21, 4), put(4, 1), put(8, 1), put(256, 2);            // TrueColor
+        put(0xFF0000, 4), put(0xFF00, 4), put(0xFF, 4), put(0, 4);
+        const uint32_t words = static_cast<uint32_t>(reply.size() - 8) / 4;
+        reply[6] = static_cast<char>(words & 0xFF);
+        reply[7] = static_cast<char>(words >> 8);
+        if (::send(client, reply.data(), reply.size(), MSG_NOSIGNAL) != ssize_t(reply.size()))
+            return;
+        constexpr uint8_t queryExtension = 98, createGc = 55;
+        for (uint16_t sequence = 1;; ++sequence) {
+            uint8_t request[4];
+            if (!readAll(client, request, sizeof request))
+                return;
+            const std::size_t length = std::size_t(request[2] | request[3] << 8) * 4;
+            std::vector<uint8_t> rest(length > 4 ? length - 4 : 0);
+            if (!rest.empty() && !readAll(client, rest.data(), rest.size()))
+                return;
+            if (request[0] == queryExtension) {
+                uint8_t absent[32] = {1, 0, static_cast<uint8_t>(sequence), static_cast<uint8_t>(sequence >> 8)};
+                (void)::send(client, absent, sizeof absent, MSG_NOSIGNAL);
+            } else if (request[0] != createGc) {
+                return;
+            }
+        }
+    }
+
+    int listener_ = -1;
+    int number_ = -1;
+    std::thread thread_;
+};
 } // namespace
 
 class ScriptTest : public ::testing::Test {
@@ -86,7 +219,7 @@ protected:
     {
         data.writeFile("script.txt", script);
         const std::string command = "cd '" + data.path().string() + "' && env " + environment +
-                                    " VELMOOR_SCRIPT=script.txt ./Velmoor >output.txt 2>&1";
+                                    " VELMOOR_SCRIPT=script.txt " VELMOOR_EMULATOR "./Velmoor >output.txt 2>&1";
         const int status = std::system(command.c_str());
         return status == -1 || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
     }
@@ -116,13 +249,32 @@ protected:
     // killed after a minute.
     static int exitStatus(pid_t pid)
     {
+        const std::optional<int> status = waitFor(pid);
+        return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+    }
+
+    // How the started process ended: "status N", "signal NAME", or "running" when it had to be
+    // killed after a minute.
+    static std::string ending(pid_t pid)
+    {
+        const std::optional<int> status = waitFor(pid);
+        if (!status)
+            return "running";
+        return WIFEXITED(*status) ? "status " + std::to_string(WEXITSTATUS(*status))
+                                  : std::string("signal ") + sigabbrev_np(WTERMSIG(*status));
+    }
+
+    // The wait status of the started process, or nullopt after killing it when it has not ended
+    // within a minute.
+    static std::optional<int> waitFor(pid_t pid)
+    {
         int status = 0;
         if (!eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
-            return -1;
+            return std::nullopt;
         }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return status;
     }
 
     // The command prefix that runs the game as a user whom the mode bits bind: none for such a
@@ -190,6 +342,16 @@ TEST_F(ScriptTest, NoDisplayGivesAClearMessageAndAFailureStatus)
     EXPECT_FALSE(fs::exists(data.path() / "Data/scores.dat"));
 }
 
+TEST_F(ScriptTest, AnXServerLostWhileTheGameStartsGetsTheGamesOwnLineAndNothingFromXlib)
+{
+    VanishingXServer server;
+    ASSERT_NE(server.display(), "") << "no free port for an X server on the loopback";
+    const int status = run("", "-u WAYLAND_DISPLAY VELMOOR_PLATFORM=sdl SDL_VIDEODRIVER=x11 DISPLAY=" +
+                                   server.display() + " ASAN_OPTIONS=detect_leaks=0");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(data.fileBytes("output.txt"), "Velmoor: the display was lost: the connection to the X server broke\n");
+}
+
 TEST_F(ScriptTest, ReadOnlyDataFolderEndsCleanly)
 {
     // The superuser writes into read-only folders, so it runs the game as nobody.
@@ -207,7 +369,7 @@ TEST_F(ScriptTest, ReadOnlyDataFolderEndsCleanly)
     data.writeFile("script.txt", "wait 3\nkeydown Q\nwait 10\n");
     const std::string command = "cd '" + data.path().string() + "' && " + *asUser +
                                 "env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt TMPDIR='" +
-                                (data.path() / "tmp").string() + "' ./Velmoor >output.txt 2>&1";
+                                (data.path() / "tmp").string() + "' " VELMOOR_EMULATOR "./Velmoor >output.txt 2>&1";
     const int status = std::system(command.c_str());
     fs::permissions(data.path() / "Data", perms::owner_write, fs::perm_options::add);
     ASSERT_TRUE(status != -1 && WIFEXITED(status)) << data.fileBytes("output.txt");
@@ -225,7 +387,7 @@ TEST_F(ScriptTest, StartedFromAnotherFolderPlaysOnTheDataBesideIt)
     data.writeFile("script.txt", "wait 3\nkeydown Q\nwait 10\n");
     const std::string command = "cd '" + (data.path() / "elsewhere").string() +
                                 "' && env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT='" +
-                                (data.path() / "script.txt").string() + "' ../Velmoor >../output.txt 2>&1";
+                                (data.path() / "script.txt").string() + "' " VELMOOR_EMULATOR "../Velmoor >../output.txt 2>&1";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(status != -1 && WIFEXITED(status)) << data.fileBytes("output.txt");
     EXPECT_EQ(WEXITSTATUS(status), 0) << data.fileBytes("output.txt");
@@ -259,7 +421,7 @@ TEST_F(ScriptTest, ScoreAndRankFilesThatCannotBeReadAreLeftAsTheyAreAndTheGamePl
         fs::permissions(folder, fs::perms::all);
     data.writeFile("script.txt", "wait 3\n" + wonTourScript() + "key Q\n");
     const std::string command = "cd '" + data.path().string() + "' && " + *asUser +
-                                "env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt ./Velmoor >output.txt 2>&1";
+                                "env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt " VELMOOR_EMULATOR "./Velmoor >output.txt 2>&1";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(status != -1 && WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << data.fileBytes("output.txt");
@@ -300,7 +462,7 @@ TEST_F(ScriptTest, AWorkingFolderWhoseDataIsNotTheGamesGivesWayToTheDataBesideTh
         fs::remove(data.path() / "Data/scores.dat");
         data.writeFile("script.txt", "wait 3\ndump " + (here / "menu.bmp").string() + "\nkeydown Q\nwait 10\n");
         const std::string command = "cd '" + here.string() + "' && env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT='" +
-                                    (data.path() / "script.txt").string() + "' ../Velmoor >../output.txt 2>&1";
+                                    (data.path() / "script.txt").string() + "' " VELMOOR_EMULATOR "../Velmoor >../output.txt 2>&1";
         const int status = std::system(command.c_str());
         ASSERT_TRUE(status != -1 && WIFEXITED(status)) << stray;
         EXPECT_EQ(WEXITSTATUS(status), 0) << stray << ": " << data.fileBytes("output.txt");
@@ -321,7 +483,7 @@ TEST_F(ScriptTest, HangupInterruptAndTerminateEndTheGameAsClosingItsWindowDoesAn
         const std::string name = sigabbrev_np(signal);
         fs::remove(data.path() / "Data/scores.dat");
         fs::remove(data.path() / "menu.bmp");
-        const pid_t game = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt ./Velmoor");
+        const pid_t game = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt " VELMOOR_EMULATOR "./Velmoor");
         ASSERT_GT(game, 0);
         ASSERT_TRUE(eventually([&] { return fs::exists(data.path() / "menu.bmp"); })) << data.fileBytes("output.txt");
         ASSERT_EQ(::kill(game, signal), 0);
@@ -329,6 +491,34 @@ TEST_F(ScriptTest, HangupInterruptAndTerminateEndTheGameAsClosingItsWindowDoesAn
         EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(36)) << name;
         EXPECT_EQ(data.fileBytes("output.txt"), "") << name;
     }
+}
+
+TEST_F(ScriptTest, ASecondEndSignalOfAnyOfTheThreeKindsEndsTheGameAtOnce)
+{
+    // The game is held in the menu by a dump into a pipe that is not read: it cannot end on its
+    // own meanwhile, and its handlers are in place once the first bytes come.
+    const fs::path held = data.path() / "held.bmp";
+    ASSERT_EQ(::mkfifo(held.c_str(), 0600), 0);
+    data.writeFile("script.txt", "wait 3\ndump held.bmp\nwait 1000000\n");
+    for (const int first : {SIGHUP, SIGINT, SIGTERM})
+        for (const int second : {SIGHUP, SIGINT, SIGTERM}) {
+            const std::string pair = std::string(sigabbrev_np(first)) + " then " + sigabbrev_np(second);
+            const int pipe = ::open(held.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            ASSERT_GE(pipe, 0);
+            const pid_t game = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt ./Velmoor");
+            ASSERT_GT(game, 0);
+            pollfd written{pipe, POLLIN, 0};
+            EXPECT_TRUE(eventually([&] { return ::poll(&written, 1, 0) == 1; })) << pair;
+            EXPECT_EQ(::kill(game, first), 0);
+            EXPECT_TRUE(eventually([&] { return signalHandled(game, first); })) << pair;
+            EXPECT_EQ(::kill(game, second), 0);
+            // Drained to its end, so a game that goes on can leave.
+            char bytes[65536];
+            EXPECT_TRUE(eventually([&] { return ::read(pipe, bytes, sizeof bytes) == 0; })) << pair;
+            ::close(pipe);
+            EXPECT_EQ(ending(game), std::string("signal ") + sigabbrev_np(second)) << pair;
+            EXPECT_EQ(data.fileBytes("output.txt"), "") << pair;
+        }
 }
 
 TEST_F(ScriptTest, MusicFilesThatCannotBePlayedAreNamedInTheLogWithTheReason)
@@ -370,7 +560,7 @@ TEST_F(ScriptTest, OnSdlAnUnusableSoundfontIsLoggedWithTheSynthesisersOwnWordsAn
     const std::string soundfont = (data.path() / "broken.sf2").string();
     // The dummy drivers: an SDL window, display and audio device with nothing to show or hear.
     const pid_t game = start("env VELMOOR_PLATFORM=sdl SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy VELMOOR_SOUNDFONT='" +
-                             soundfont + "' ./Velmoor");
+                             soundfont + "' " VELMOOR_EMULATOR "./Velmoor");
     ASSERT_GT(game, 0);
     const std::string named = "[velmoor.music] error: The soundfont " + soundfont + " cannot be used (";
     const bool logged = eventually([&] { return data.fileBytes("Velmoor.log").find(named) != std::string::npos; });

@@ -1,5 +1,6 @@
-// Start-up without data, and data files that are pipes, devices, garbage, missing or
-// pictures of absurd size: the game says why it cannot start, never blocks, logs each file.
+// Start-up without data, the font found beside the executable, and data files that are pipes,
+// devices, garbage, missing or pictures of absurd size: the game says why it cannot start, never
+// blocks, logs each file.
 #include "GameTest.h"
 
 #include "game/GameState.h"
@@ -49,6 +50,38 @@ TEST_F(StartTest, DataFoldersWithoutTheGamesDataCountAsNoData)
     EXPECT_EQ(fs::current_path(), here);
     EXPECT_FALSE(fs::exists(here / "Data/scores.dat"));
     EXPECT_FALSE(fs::exists(beside / "Data/scores.dat"));
+}
+
+TEST_F(StartTest, AWorkingFolderWithItsOwnDataTakesTheFontBesideTheExecutable)
+{
+    // A full Data/ here, the font only beside the executable: an installed font serves it.
+    const fs::path beside = dir() / "beside";
+    fs::create_directory(beside);
+    fs::rename(dir() / "Alpine.ttf", beside / "Alpine.ttf");
+    talvo::setExecutablePath((beside / "Velmoor").string());
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    // The reference line is drawn with the font back in the working folder.
+    fs::copy_file(beside / "Alpine.ttf", dir() / "Alpine.ttf");
+    EXPECT_EQ(compareScoreLine("Highscore:0"), "equal");
+    EXPECT_EQ(quitWithQ(), 0);
+}
+
+TEST_F(StartTest, AFirstScreenPictureThatIsNoFileIsSaidToBeWhatItIs)
+{
+    // A link to a device where the menu picture should be: the picture is there, and unusable.
+    const fs::path here = dir() / "here", beside = dir() / "beside";
+    fs::create_directories(here / "Data/Menu");
+    fs::create_directories(beside);
+    fs::create_symlink("/dev/zero", here / "Data/Menu/Menu.bmp");
+    fs::current_path(here);
+    talvo::setExecutablePath((beside / "Velmoor").string());
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(game->start()) << "no window opens";
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(game->finish(false), 1);
+    EXPECT_EQ(stderrText, "Velmoor: cannot use the game's data (Data/Menu/Menu.bmp in the working folder " +
+                              here.string() + " is not a regular file, and beside the executable in " +
+                              beside.string() + " is not there)\n");
 }
 
 TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)

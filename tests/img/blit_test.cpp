@@ -357,30 +357,30 @@ TEST(Blit, GoldenPixels) {
 // Within one image, rectangles overlapping in each of the eight directions give what drawing from an
 // untouched copy of the source gives.
 TEST(Blit, SelfDrawsEqualDrawsFromACopy) {
-    Mismatches bad;
-    std::uint64_t seed = 5000;
-    for (PelFmtId id = 1; id <= 9; ++id)
-        for (Kind kind : {Kind::copy, Kind::alphaK})
-            for (std::int32_t dy = -1; dy <= 1; ++dy)
-                for (std::int32_t dx = -1; dx <= 1; ++dx) {
-                    if ((dx == 0 && dy == 0) || (id == 9 && kind == Kind::alphaK)) continue;
-                    ++seed;
-                    // Three images of the same bytes: drawn onto itself, and a destination and source pair.
-                    const auto make = [&] {
-                        SeededRng rng(seed);
-                        return std::make_unique<Surface>(id, nullptr, 12, 10, Surface::Layout(seed % 3), rng);
-                    };
-                    auto self = make(), dst = make(), src = make();
-                    SeededRng rng(~seed);
-                    if (rng.below(2))
-                        for (Surface* s : {self.get(), src.get()}) s->image->setColorKey(self->value(4, 4));
-                    const Draw dr{kind, 3 + dx * rng.between(1, 3), 2 + dy * rng.between(1, 3), {3, 2, 10, 9}, 100};
-                    run(*self->image, *self->image, dr);
-                    run(*dst->image, *src->image, dr);
-                    const auto result = self->equals(dst->snapshot());
-                    if (!result) bad.add("format ", id, " kind ", int(kind), " direction ", dx, ",", dy, ": ", result.message());
-                }
-    EXPECT_TRUE(bad.none());
+    sweepAtEveryLevel([](Mismatches& bad) {
+        std::uint64_t seed = 5000;
+        for (PelFmtId id = 1; id <= 9; ++id)
+            for (Kind kind : {Kind::copy, Kind::alphaK})
+                for (std::int32_t dy = -1; dy <= 1; ++dy)
+                    for (std::int32_t dx = -1; dx <= 1; ++dx) {
+                        if ((dx == 0 && dy == 0) || (id == 9 && kind == Kind::alphaK)) continue;
+                        ++seed;
+                        // Three images of the same bytes: drawn onto itself, and a destination and source pair.
+                        const auto make = [&] {
+                            SeededRng rng(seed);
+                            return std::make_unique<Surface>(id, nullptr, 12, 10, Surface::Layout(seed % 3), rng);
+                        };
+                        auto self = make(), dst = make(), src = make();
+                        SeededRng rng(~seed);
+                        if (rng.below(2))
+                            for (Surface* s : {self.get(), src.get()}) s->image->setColorKey(self->value(4, 4));
+                        const Draw dr{kind, 3 + dx * rng.between(1, 3), 2 + dy * rng.between(1, 3), {3, 2, 10, 9}, 100};
+                        run(*self->image, *self->image, dr);
+                        run(*dst->image, *src->image, dr);
+                        const auto result = self->equals(dst->snapshot());
+                        if (!result) bad.add("format ", id, " kind ", int(kind), " direction ", dx, ",", dy, ": ", result.message());
+                    }
+    });
 }
 
 // The drivers' placement and cuts, operations given back, rectangles restored, clones.

@@ -11,13 +11,18 @@
 
 namespace {
 
+// The formatter keeps the tab column of the output it last wrote to, known by its address, and a
+// new string may sit where the last one did (the arm64 build reuses the slot): a write of nothing
+// elsewhere first makes every call start at column 0.
 std::string formatWith(int mode, const char* format, ...)
 {
+    static char elsewhere;
+    const auto sink = [](void* context, char c) { static_cast<std::string*>(context)->push_back(c); };
+    ctyFormat(sink, &elsewhere, "", mode, nullptr);
     va_list args;
     va_start(args, format);
     std::string out;
-    ctyFormat([](void* context, char c) { static_cast<std::string*>(context)->push_back(c); }, &out,
-              format, mode, &args);
+    ctyFormat(sink, &out, format, mode, &args);
     va_end(args);
     return out;
 }

@@ -8,6 +8,7 @@
 
 #include "img/image_decoder.h"
 #include "img/jpg_decoder.h"
+#include "sprite/imgCTyPicture.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
 #include "spriteBmpSupport.h"
@@ -156,6 +157,72 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     EXPECT_EQ(image.width, 2);
     EXPECT_EQ(image.pelFmt.kind, 4);
     EXPECT_EQ(rowsOf(image), Bytes(8, 0x5A));
+}
+
+// Read from a stream without exceptions, a cut TGA posts -5 as a cut BMP does; the whole file
+// posts nothing.
+TEST(ImgPicture, CutTgaFromAQuietStreamIsNoSuccess)
+{
+    for (const std::uint8_t type : {2, 10}) {
+        imgtest::TgaFile file;
+        file.type = type, file.width = 3, file.height = 2;
+        file.pixels = {1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        const Bytes whole = imgtest::tgaBytes(file);
+        for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+            imgtest::MemStream in(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)), 0);
+            imgRowCTy image;
+            resetErrors();
+            try {
+                image.ReadTga(in.in());
+            } catch (const talvo::Exception&) {
+                // A header cut short may read as a type the decoder refuses; its exception passes.
+                EXPECT_LT(cut, 18u) << "type " << int(type);
+                continue;
+            }
+            EXPECT_EQ(ctyError.code, cut < whole.size() ? -5 : 0) << "type " << int(type) << ", " << cut << " bytes";
+        }
+    }
+    resetErrors();
+}
+
+// A picture is taken under its own number only where both libraries mean the same pixels by it; the
+// graphics core's 10 and 11 (16- and 32-bit words without colour) are refused with this library's
+// error, and the image keeps its size, kind and pixels.
+TEST(ImgPicture, FormatsMeaningOtherPixelsAreRefused)
+{
+    namespace g = talvo::g;
+    for (g::PelFmtId id = 0; id <= g::fmtId::other8; ++id) EXPECT_EQ(pelKindOfImg(id), static_cast<int>(id));
+    for (g::PelFmtId id : {g::fmtId::other16, g::fmtId::other32, g::pelFmtCount, 0xFFFFFFFFu})
+        EXPECT_EQ(pelKindOfImg(id), -1) << id;
+
+    SeededRng random(621);
+    const imgPelFmt k4(4, nullptr);
+    for (g::PelFmtId id = g::fmtId::rgb888; id < g::pelFmtCount; ++id) {
+        g::ImageRow picture;
+        picture.create(3, 2, g::PelFmt(id));
+        Bytes pixels(6 * g::pelBytes(id));
+        random.fill(pixels);
+        std::memcpy(picture.pixels(), pixels.data(), pixels.size());
+        imgRowCTy image;
+        image.Create(2, 2, &k4);
+        std::memset(image.pels, 0x5A, 8);
+        resetErrors();
+        imgTakePicture(image, picture);
+        if (id <= g::fmtId::other8) {
+            EXPECT_EQ(ctyError.code, 0) << id;
+            EXPECT_EQ(image.width, 3) << id;
+            EXPECT_EQ(image.pelFmt.kind, static_cast<int>(id));
+            EXPECT_EQ(rowsOf(image), pixels) << id;
+            continue;
+        }
+        EXPECT_EQ(ctyError.code, -97) << id;
+        EXPECT_EQ(ctyError.level, 4) << id;
+        EXPECT_EQ(image.width, 2) << id;
+        EXPECT_EQ(image.height, 2) << id;
+        EXPECT_EQ(image.pelFmt.kind, 4) << id;
+        EXPECT_EQ(rowsOf(image), Bytes(8, 0x5A)) << id;
+    }
+    resetErrors();
 }
 
 TEST(ImgPicture, JpegGivesTheGraphicsCoresDecode)

@@ -229,7 +229,7 @@ TEST(ImgRowCTy, CreateCopiesAndRefusedSizes)
     EXPECT_TRUE(pels.guardsIntact()) << "external pixels are never released or written";
     EXPECT_EQ(ctyError.code, 0);
 
-    for (const auto& size : {std::pair{-1, 4}, std::pair{65536, 65536}, std::pair{1 << 28, 2}}) {
+    for (const auto& size : {std::pair{-1, 4}, std::pair{65536, 65536}, std::pair{1 << 28, 2}, std::pair{0, (1 << 28) + 1}}) {
         image.Create(size.first, size.second, &k1);
         EXPECT_EQ(image.width, 0);
         EXPECT_EQ(image.height, 0);

@@ -1,6 +1,7 @@
 // Run-length sprites: codec vectors and round trips, the lock protocol, copies and stream form.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -239,6 +240,56 @@ TEST(Rle8Image, MendedLockCreateAndAllocationFaults)
     s.Create(-1, 4, nullptr);
     EXPECT_EQ(s.width, 0);
     EXPECT_NE(ctyError.code, 0);
+}
+
+// A side of 0 is an empty sprite: no row table and no row walked, whatever the other side. The
+// height alone is held to the pixel cap, in Create and in the stream reader.
+TEST(Rle8Image, EmptySidesHoldNoRowsAndTallOnesAreRefused)
+{
+    static ctyAllocHooks real;
+    real = ctyHooks;
+    // A table of the tall sprites' rows would be gigabytes: nothing near that may be asked for.
+    ctyHooks.alloc = [](std::size_t n) -> void* { return n > 4096 ? nullptr : real.alloc(n); };
+    ctyHooks.calloc = [](std::size_t count, std::size_t size) -> void* {
+        return count * size > 4096 ? nullptr : real.calloc(count, size);
+    };
+    for (const auto& [w, h] : {std::pair{0, static_cast<int>(imgCTy::maxPels)}, std::pair{INT_MAX, 0}}) {
+        for (const bool keyed : {false, true}) {
+            SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + (keyed ? ", keyed" : ""));
+            imgRle8CTy s;
+            resetErrors();
+            s.Create(w, h, nullptr);
+            EXPECT_EQ(s.width, w);
+            EXPECT_EQ(s.height, h);
+            EXPECT_EQ(s.rowTable, nullptr);
+            if (keyed) s.SetColorKey(0);
+            s.Lock(nullptr, 0);
+            EXPECT_NE(s.lockedPels, nullptr);
+            s.Unlock();
+            EXPECT_EQ((std::vector<int>{s.bounds.x, s.bounds.y, s.bounds.width, s.bounds.height}), (std::vector<int>{0, 0, 0, 0}));
+            EXPECT_EQ(s.rowTable, nullptr);
+            EXPECT_EQ(ctyError.code, 0) << lastMessage();
+        }
+    }
+    imgRle8CTy tall;
+    resetErrors();
+    tall.Create(0, static_cast<int>(imgCTy::maxPels) + 1, nullptr);
+    EXPECT_EQ(tall.height, 0);
+    EXPECT_EQ(ctyError.code, -97);
+    ctyHooks = real;
+
+    for (const std::int32_t h : {INT_MAX, static_cast<int>(imgCTy::maxPels) + 1}) {
+        // Version 1, 0 x h, no key, kind 9 without palette, empty bounds.
+        ctyMemBuffer buf;
+        for (const std::int32_t v : {1, 0, h, 0, 9, 0, 0, 0, 0, 0}) buf.Write32(static_cast<std::uint32_t>(v));
+        buf.position = 0;
+        imgRle8CTy s;
+        resetErrors();
+        s.Read(buf);
+        EXPECT_EQ(ctyError.code, -97) << h;
+        EXPECT_EQ(s.height, 0) << h;
+    }
+    resetErrors();
 }
 
 TEST(Rle8Stream, LayoutReadBackInPlaceAndClone)

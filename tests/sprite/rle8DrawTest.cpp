@@ -1,4 +1,4 @@
-// Sprite draws against the reference model on seeded random sprites, plus the Parts' vectors.
+// Sprite draws against the reference model on seeded random sprites, plus the listed vectors.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -262,7 +262,7 @@ struct LineSprite {
 
 }  // namespace
 
-TEST(Rle8Draw, PartVectors)
+TEST(Rle8Draw, ListedVectors)
 {
     // Width 10, bounds {2, 0, 5, 1}: mirrored at x = 0, columns 4..8 get sprite columns 6..2.
     LineSprite s(10, {0, 0, 12, 13, 14, 15, 16, 0, 0, 0});
@@ -332,4 +332,17 @@ TEST(Rle8Draw, MendedFaults)
     EXPECT_EQ(pels[6], 7);
     s.image.Draw(&dst, 2, 0, nullptr, std::numeric_limits<float>::quiet_NaN());
     EXPECT_EQ(pels[6], 7);
+
+    // The mirrored draws of a sprite INT_MAX wide and 0 high reflect its columns without
+    // overflowing, and draw nothing.
+    imgRle8CTy wide;
+    wide.Create(std::numeric_limits<int>::max(), 0, nullptr);
+    const Bytes before = pels;
+    DrawParams p;
+    for (const int mode : {0, 13}) {
+        p.mode = mode;
+        wide.DrawMirrorH(&dst, 0, 0, nullptr);
+        wide.DrawExMirrorH(&dst, 0, 0, nullptr, &p);
+    }
+    EXPECT_EQ(pels, before);
 }

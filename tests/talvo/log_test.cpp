@@ -165,7 +165,7 @@ protected:
     // Runs bin/Game from the scratch directory with TMPDIR set to tmpdir; returns its stdout.
     std::string run(const std::string& args, const std::string& tmpdir = "", const std::string& env = "") {
         const std::string command = "cd '" + dir.path().string() + "' && " + env + " TMPDIR='" +
-                                    (tmpdir.empty() ? tmp : tmpdir) + "' ./bin/Game " + args + " > probe.out 2> probe.err";
+                                    (tmpdir.empty() ? tmp : tmpdir) + "' " VELMOOR_EMULATOR "./bin/Game " + args + " > probe.out 2> probe.err";
         const int status = std::system(command.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readFile(dir.file("probe.err"));
         return readFile(dir.file("probe.out"));

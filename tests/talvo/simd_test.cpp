@@ -1,6 +1,9 @@
-// The vector level switch: its names (VELMOOR_SIMD's values) both ways, and a level never above
-// what the processor runs.
+// The vector level switch: its names (VELMOOR_SIMD's values) both ways, the level the environment
+// asks for, and a level never above what the processor runs.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include "talvo/simd.h"
 
@@ -26,6 +29,19 @@ TEST(Simd, LevelStaysWithinWhatTheProcessorRuns) {
         talvo::simd::setLevel(want);
         EXPECT_EQ(talvo::simd::level(), std::min(want, talvo::simd::supported()));
     }
+    talvo::simd::setLevel(before);
+}
+
+// VELMOOR_SIMD read as at start: a known name caps the level, anything else leaves the best.
+TEST(Simd, EnvironmentPicksTheStartingLevel) {
+    const Level before = talvo::simd::level();
+    for (const char* asked : {"scalar", "sse2", "avx2", "AVX2", "neon", ""}) {
+        ASSERT_EQ(setenv("VELMOOR_SIMD", asked, 1), 0);
+        talvo::simd::detail::current.store(-1);  // not read yet
+        const Level want = talvo::simd::parse(asked).value_or(Level::avx2);
+        EXPECT_EQ(talvo::simd::level(), std::min(want, talvo::simd::supported())) << asked;
+    }
+    unsetenv("VELMOOR_SIMD");
     talvo::simd::setLevel(before);
 }
 

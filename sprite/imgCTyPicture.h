@@ -1,0 +1,13 @@
+// The step the picture loaders share: a decoded graphics-core picture taken into an image.
+#pragma once
+
+namespace talvo::g {
+class ImageRow;
+}
+
+class imgCTy;
+
+// Gives the image the picture's size and kind (its palette is dropped) and copies the pixel bytes.
+// A picture whose format number means other pixels here than in the graphics core is refused
+// (posted at level 4) and the image stays as it was.
+void imgTakePicture(imgCTy& image, talvo::g::ImageRow& picture);
