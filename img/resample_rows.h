@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <type_traits>
 
@@ -21,6 +22,8 @@ namespace talvo::g::resample_detail {
 // inner whole columns), which each source row gives once per target column. The keyed rules change a
 // sample only where it reads a key pixel, so keyed pixels whose samples read none are summed the same
 // way, and only the others go sample by sample through the keyed collector.
+// While a strip's columns take at most 256 samples, c < 2^16 - 255 and h0 + (c << 16) fits 32 bits:
+// one piece per row, one product per source row, and (that c part being whole) the same sums.
 template <class Px, bool WrapX, bool WrapY, class Collector>
 class RowSums {
 public:
@@ -52,6 +55,14 @@ public:
                 column_[i] = {place.base, place.next, static_cast<std::uint32_t>(x0 & 0xFFFF), inner0, inner1, x0, x1};
                 samples_[i] = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
             }
+            // Enlarging or halving, columns take 1, 2 or 4 samples: then a shift per column divides.
+            shiftColumns_ = true;
+            narrow_ = true;
+            for (std::int32_t i = 0; i < n_; ++i) {
+                shiftColumns_ = shiftColumns_ && powerOfTwo(samples_[i]);
+                columnBits_[i] = static_cast<std::uint8_t>(std::countr_zero(samples_[i]));
+                narrow_ = narrow_ && samples_[i] <= narrowSamples;
+            }
             for (Slot& slot : slots_) slot.row = -1;
             runStrip(dst + std::ptrdiff_t{i0} * bpp, dstPitch, th, spanH);
         }
@@ -59,6 +70,8 @@ public:
 
 private:
     static constexpr std::ptrdiff_t bpp = sizeof(Px);
+    // Up to 255 inner columns, c stays below 2^16 - 255, so h0 + (c << 16) stays 32-bit.
+    static constexpr std::uint64_t narrowSamples = 256;
 
     struct Column {
         std::int64_t base, next;  // start column and its neighbour by the edge rule
@@ -70,11 +83,13 @@ private:
     struct Slot {
         std::int64_t row = -1;
         std::uint64_t used = 0;
-        std::uint32_t h0[channels][strip];
+        std::uint32_t h0[channels][strip];  // in a narrow strip h0 + (c << 16), and c unused
         std::uint32_t c[channels][strip];
-        bool keyRead[strip];  // keyed only: a key pixel among those the column's samples read in this row
+        std::uint8_t keyRead[strip];  // keyed only, 0 or 1: a key pixel among those the column's samples read in this row
     };
 
+    // Not std::has_single_bit: without POPCNT in the baseline that is a library call.
+    static bool powerOfTwo(std::uint64_t n) noexcept { return (n & (n - 1)) == 0; }
     static std::uint32_t field(std::uint32_t v, int ch) noexcept { return channelOf<Px>(v, ch); }
     static std::uint32_t shift(int ch) noexcept { return channelLayout<Px>(ch).shift; }
     bool isKey(std::uint32_t v) const noexcept { return (v & layout.keyMask()) == key_; }
@@ -96,6 +111,7 @@ private:
         victim->row = r;
         victim->used = clock_;
         const std::uint8_t* row = src_ + r * pitch_;
+        const bool narrow = narrow_;  // a local, so the stores below do not read it again
         for (std::int32_t i = 0; i < n_; ++i) {
             const Column& col = column_[i];
             const std::uint32_t a = at(row, col.base), b = at(row, col.next);
@@ -106,16 +122,24 @@ private:
                 if constexpr (keyed) keyRead |= isKey(v);
                 for (int ch = 0; ch < channels; ++ch) inner[ch] += field(v, ch);
             }
-            victim->keyRead[i] = keyRead;
+            victim->keyRead[i] = keyRead ? 1 : 0;
             for (int ch = 0; ch < channels; ++ch) {
-                victim->h0[ch][i] = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
-                victim->c[ch][i] = inner[ch];
+                const std::uint32_t h0 = field(a, ch) * (0x10000u - col.fx) + field(b, ch) * col.fx;
+                if (narrow) {
+                    victim->h0[ch][i] = h0 + (inner[ch] << 16);
+                } else {
+                    victim->h0[ch][i] = h0;
+                    victim->c[ch][i] = inner[ch];
+                }
             }
         }
         return *victim;
     }
 
     void runStrip(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t th, std::int32_t spanH) noexcept {
+        // Locals: stores through dst may alias any member, which would be read again on every pixel.
+        const std::int32_t n = n_;
+        const bool narrow = narrow_, shiftColumns = shiftColumns_;
         SpanBounds rows(spanH, th);
         for (std::int32_t j = 0; j < th; ++j) {
             const std::int64_t y0 = rows.bound();
@@ -128,54 +152,81 @@ private:
             if constexpr (keyed) {
                 // The keyed rules may weigh the lower row even when its fraction is 0.
                 const Slot& lower = rowPieces(place.next);
-                for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] = upper.keyRead[i] || lower.keyRead[i];
+                for (std::int32_t i = 0; i < n; ++i) keyRead_[i] = upper.keyRead[i] | lower.keyRead[i];
             }
-            if (fy == 0) {
+            if (fy == 0 && narrow) {
                 for (int ch = 0; ch < channels; ++ch)
-                    for (std::int32_t i = 0; i < n_; ++i)
+                    for (std::int32_t i = 0; i < n; ++i) acc_[ch][i] = upper.h0[ch][i];
+            } else if (narrow) {
+                // (h0 + (c << 16)) x the weights, shifted, is the sum below: the c part is whole.
+                const Slot& lower = rowPieces(place.next);
+                const std::uint32_t gy = 0x10000u - fy;
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n; ++i)
+                        acc_[ch][i] = (std::uint64_t{upper.h0[ch][i]} * gy + std::uint64_t{lower.h0[ch][i]} * fy) >> 16;
+            } else if (fy == 0) {
+                for (int ch = 0; ch < channels; ++ch)
+                    for (std::int32_t i = 0; i < n; ++i)
                         acc_[ch][i] = upper.h0[ch][i] + (std::uint64_t{upper.c[ch][i]} << 16);
             } else {
                 const Slot& lower = rowPieces(place.next);
                 // 32 x 32 -> 64-bit products, which vectorise.
                 const std::uint32_t gy = 0x10000u - fy;
                 for (int ch = 0; ch < channels; ++ch)
-                    for (std::int32_t i = 0; i < n_; ++i)
+                    for (std::int32_t i = 0; i < n; ++i)
                         acc_[ch][i] = ((std::uint64_t{upper.h0[ch][i]} * gy + std::uint64_t{lower.h0[ch][i]} * fy) >> 16) +
                                       std::uint64_t{upper.c[ch][i]} * gy + std::uint64_t{lower.c[ch][i]} * fy;
             }
             for (std::int64_t m = inner0; m <= inner1; ++m) {
                 const Slot& inner = rowPieces(m);
                 for (int ch = 0; ch < channels; ++ch)
-                    for (std::int32_t i = 0; i < n_; ++i)
-                        acc_[ch][i] += inner.h0[ch][i] + (std::uint64_t{inner.c[ch][i]} << 16);
+                    if (narrow)
+                        for (std::int32_t i = 0; i < n; ++i) acc_[ch][i] += inner.h0[ch][i];
+                    else
+                        for (std::int32_t i = 0; i < n; ++i)
+                            acc_[ch][i] += inner.h0[ch][i] + (std::uint64_t{inner.c[ch][i]} << 16);
                 if constexpr (keyed)
-                    for (std::int32_t i = 0; i < n_; ++i) keyRead_[i] |= inner.keyRead[i];
+                    for (std::int32_t i = 0; i < n; ++i) keyRead_[i] = keyRead_[i] | inner.keyRead[i];
             }
             const std::uint64_t rowSamples = inner1 >= inner0 ? std::uint64_t(inner1 - inner0 + 2) : 1u;
             std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
-            for (std::int32_t i = 0; i < n_; ++i, out += bpp) {
-                if constexpr (keyed) {
-                    if (keyRead_[i]) {
+            if (shiftColumns && powerOfTwo(rowSamples)) {
+                const int rowBits = 16 + std::countr_zero(rowSamples);
+                for (std::int32_t i = 0; i < n; ++i) {
+                    const int bits = rowBits + columnBits_[i];
+                    std::uint32_t v = 0;
+                    for (int ch = 0; ch < channels; ++ch) v |= static_cast<std::uint32_t>(acc_[ch][i] >> bits) << shift(ch);
+                    storePixelValue<sizeof(Px)>(out + i * bpp, v);
+                }
+            } else {
+                for (std::int32_t i = 0; i < n; ++i) {
+                    const std::uint64_t count = samples_[i] * rowSamples;
+                    std::uint32_t v = 0;
+                    if (powerOfTwo(count)) {
+                        const int bits = 16 + std::countr_zero(count);
+                        for (int ch = 0; ch < channels; ++ch)
+                            v |= static_cast<std::uint32_t>(acc_[ch][i] >> bits) << shift(ch);
+                    } else {
+                        const Divisor divisor = count < std::size(smallDivisors) ? smallDivisors[count] : Divisor(count);
+                        for (int ch = 0; ch < channels; ++ch)
+                            v |= static_cast<std::uint32_t>(divisor.quotient(acc_[ch][i] >> 16)) << shift(ch);
+                    }
+                    storePixelValue<sizeof(Px)>(out + i * bpp, v);
+                }
+            }
+            if constexpr (keyed) {
+                // The pixels whose samples read a key go again through the collector, found eight flags at a time.
+                for (std::int32_t b = 0; b < n; b += 8) {
+                    std::uint64_t flags;
+                    std::memcpy(&flags, keyRead_ + b, 8);
+                    if (flags == 0) continue;
+                    for (std::int32_t i = b; i < b + 8 && i < n; ++i) {
+                        if (keyRead_[i] == 0) continue;
                         const Column& col = column_[i];
-                        samplePixel<Px, WrapX, WrapY>(src_, pitch_, sw_, sh_, box_, col.x0, col.x1, y0, y1,
-                                                      collector_);
-                        storePixelValue<sizeof(Px)>(out, collector_.result().value());
-                        continue;
+                        samplePixel<Px, WrapX, WrapY>(src_, pitch_, sw_, sh_, box_, col.x0, col.x1, y0, y1, collector_);
+                        storePixelValue<sizeof(Px)>(out + i * bpp, collector_.result().value());
                     }
                 }
-                const std::uint64_t count = samples_[i] * rowSamples;
-                std::uint32_t v = 0;
-                if ((count & (count - 1)) == 0) {
-                    // Counts of 1, 2 and 4 are the rule when enlarging or halving: a shift divides.
-                    const int bits = 16 + std::countr_zero(count);
-                    for (int ch = 0; ch < channels; ++ch)
-                        v |= static_cast<std::uint32_t>(acc_[ch][i] >> bits) << shift(ch);
-                } else {
-                    const Divisor divisor = count < std::size(smallDivisors) ? smallDivisors[count] : Divisor(count);
-                    for (int ch = 0; ch < channels; ++ch)
-                        v |= static_cast<std::uint32_t>(divisor.quotient(acc_[ch][i] >> 16)) << shift(ch);
-                }
-                storePixelValue<sizeof(Px)>(out, v);
             }
         }
     }
@@ -191,7 +242,10 @@ private:
     std::uint64_t samples_[strip];
     Slot slots_[3];
     std::uint64_t acc_[channels][strip];
-    bool keyRead_[strip];
+    std::uint8_t keyRead_[strip] = {};  // read eight at a time, so set beyond n_ too
+    std::uint8_t columnBits_[strip];  // log2 of the column's sample count, where shiftColumns_
+    bool shiftColumns_ = false;       // every column of the strip takes a power of two of samples
+    bool narrow_ = false;             // every column of the strip takes at most narrowSamples
 };
 
 }  // namespace talvo::g::resample_detail

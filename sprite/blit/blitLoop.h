@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <tuple>
 #include <type_traits>
 
 #include "sprite/blit/blitJob.h"
@@ -15,6 +16,7 @@
 #include "sprite/blit/blitTable.h"
 #include "sprite/blit/blitTraits.h"
 #include "sprite/drawKey.h"
+#include "sprite/pelRows.h"
 #include "talvo/simd.h"
 
 namespace blit {
@@ -35,6 +37,7 @@ enum class Row : std::uint8_t {
     CopyPixels,     // each pixel written in turn, no test
     Lanes,          // four pixels at a time in 16-bit lanes (SSE2)
     Lanes565,       // eight rgb565 pixels at a time, a field per 16-bit lane (SSE2)
+    OperatorRows,   // the colour operators onto 32-bit pixels, four at a time (SSE2, pelRows.h)
 };
 
 enum class Is : std::uint8_t { Any, Yes, No };
@@ -49,6 +52,7 @@ enum class Pair : std::uint8_t {
     OntoBytes,         // an unpalettized source onto 24- or 32-bit pixels
     Any,
     Onto32,            // an unpalettized source onto 32-bit pixels
+    Rows32,            // the same, from 32-bit pixels or 16-bit words (the operators' rows read those)
 };
 
 struct RowRule {
@@ -68,6 +72,8 @@ constexpr std::uint32_t opsOf(std::initializer_list<DrawOp> ops)
 inline constexpr std::uint32_t copies = opsOf({DrawOp::Copy});
 inline constexpr std::uint32_t constantAlpha = opsOf({DrawOp::Alpha});
 inline constexpr std::uint32_t laneBlends = opsOf({DrawOp::Alpha, DrawOp::AlphaMap, DrawOp::Premul, DrawOp::Add});
+inline constexpr std::uint32_t colourModes = opsOf({DrawOp::Modulate, DrawOp::Modulate2x, DrawOp::Modulate4x, DrawOp::AddSigned,
+                                                    DrawOp::AddSigned2x, DrawOp::Subtract, DrawOp::AddSmooth});
 
 inline constexpr RowRule rowRules[] = {
     // row               operations  stretch  keyed    depth    pair
@@ -80,6 +86,7 @@ inline constexpr RowRule rowRules[] = {
     {Row::CopyPixels,    copies,     Is::No,  Is::No,  Is::No,  Pair::Any},
     {Row::Lanes,         laneBlends, Is::No,  Is::No,  Is::No,  Pair::Onto32},
     {Row::Lanes565,      constantAlpha, Is::No, Is::No, Is::No, Pair::Rgb565},
+    {Row::OperatorRows,  colourModes, Is::No, Is::No,  Is::No,  Pair::Rows32},
 };
 
 template <class S, class D>
@@ -95,6 +102,7 @@ consteval bool pairIs(Pair pair)
     case Pair::OntoBytes: return !S::palettized && D::wide;
     case Pair::Any: return true;
     case Pair::Onto32: return !S::palettized && D::group == Group::X8888;
+    case Pair::Rows32: return pairIs<S, D>(Pair::Onto32) && (S::bytes == 4 || S::bytes == 2);
     }
     return false;
 }
@@ -106,13 +114,25 @@ consteval Row rowOf()
     const auto meets = [](Is is, bool value) { return is == Is::Any || (is == Is::Yes) == value; };
     for (const RowRule& rule : rowRules)
         if ((rule.ops >> static_cast<int>(K.op) & 1) != 0 && meets(rule.stretch, K.stretch) && meets(rule.keyed, K.keyed) &&
-            meets(rule.depth, K.depth) && pairIs<S, D>(rule.pair))
+            meets(rule.depth, K.depth) && pairIs<S, D>(rule.pair) &&
+            !(rule.row == Row::OperatorRows && keptApart(S::group, D::group, K)))
             return rule.row;
     return Row::General;
 }
 
-// One row of an unscaled draw without key or depth test, the vector row's chunks first (Lanes
-// or Lanes565, with Simd); map is read only by alpha-map draws.
+// The operator format of a source the operators' rows read, and the formula of a colour mode.
+template <class S>
+using RowSource = std::conditional_t<
+    S::group == Group::X8888, pel::fmt::rgb888,
+    std::conditional_t<S::group == Group::Rgb565, pel::fmt::rgb565,
+                       std::conditional_t<S::group == Group::Rgbx5551, pel::fmt::rgbx5551, pel::fmt::rgba5551>>>;
+template <DrawOp O>
+using ModeOf = std::tuple_element_t<static_cast<int>(O) - static_cast<int>(DrawOp::Modulate),
+                                    std::tuple<pel::mode::modulate, pel::mode::modulate2x, pel::mode::modulate4x, pel::mode::add,
+                                               pel::mode::addsigned, pel::mode::addsigned2x, pel::mode::subtract, pel::mode::addsmooth>>;
+
+// One row of an unscaled draw without key or depth test, the vector row's chunks first (Lanes,
+// Lanes565 or OperatorRows, with Simd); map is read only by alpha-map draws.
 template <class S, class D, DrawKey K, Row R, bool Simd>
 inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, const std::uint8_t* __restrict map, int w, int alpha)
 {
@@ -120,6 +140,7 @@ inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s
     int i = 0;
     if constexpr (Simd && R == Row::Lanes) i = lanes::row<lanes::opOf<S, D, K>(), S, byMap>(d, s, map, w, alpha);
     if constexpr (Simd && R == Row::Lanes565) i = lanes565::mixRow(d, s, w, alpha);
+    if constexpr (Simd && R == Row::OperatorRows) return pel::colourRow32<ModeOf<K.op>, RowSource<S>>(d, s, w);
     for (; i < w; ++i) blitPixel<S, D, K>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step, byMap ? map[i] : alpha);
 }
 
@@ -254,7 +275,7 @@ template <class S, class D, DrawKey K>
 {
     constexpr Row row = rowOf<S, D, K>();
     if constexpr (row == Row::PalEntries16 || row == Row::KeyedWords16 || row == Row::KeyedWords32 || row == Row::SameRows ||
-                  row == Row::Lanes || row == Row::Lanes565) {
+                  row == Row::Lanes || row == Row::Lanes565 || row == Row::OperatorRows) {
         const talvo::simd::Level level = talvo::simd::level();
         if constexpr (wideLanes<S, D, K>())
             if (level == talvo::simd::Level::avx2) return blitWideFirst<S, D, K>(job);

@@ -21,6 +21,7 @@ struct Case {
     ResampleMode mode;
     bool keyed;
     std::int32_t sw, sh, tw, th;
+    int keysPerMille = 300;  // share of key pixels in keyed sources
 };
 
 constexpr std::uint8_t canary = 0xA5;  // Guarded's fill: untouched padding and guards keep it
@@ -48,7 +49,7 @@ void bySamples(const Case& c, std::uint32_t key, std::uint8_t* dst, std::int32_t
 }
 
 // One case through the dispatcher over wrapped guarded memory: random padding, source pitch of either
-// sign, ~30% key pixels (with random x bits) in keyed sources. Every byte is checked afterwards.
+// sign, key pixels (with random x bits) at the case's share in keyed sources. Every byte is checked afterwards.
 void runCase(const Case& c, SeededRng& rng, Mismatches& bad) {
     const std::int32_t bytes = std::int32_t(pelBytes(c.id));
     const std::int32_t srcStride = c.sw * bytes + std::int32_t(rng.below(3)) * bytes + std::int32_t(rng.below(2));
@@ -67,7 +68,7 @@ void runCase(const Case& c, SeededRng& rng, Mismatches& bad) {
         for (std::int32_t k = 0; k < c.sw; ++k) {
             std::uint32_t v = 0;
             for (std::int32_t b = 0; b < bytes; ++b) v |= std::uint32_t{rng.edgeByte()} << (8 * b);
-            if (c.keyed && rng.below(10) < 3) v = (key & keyMask) | (v & ~keyMask & valueMask);
+            if (c.keyed && rng.below(1000) < std::uint32_t(c.keysPerMille)) v = (key & keyMask) | (v & ~keyMask & valueMask);
             for (std::int32_t b = 0; b < bytes; ++b)
                 srcBase[std::size_t(r) * srcStride + std::size_t(k) * bytes + b] = std::uint8_t(v >> (8 * b));
         }
@@ -150,6 +151,22 @@ TEST(ResampleSweep, EdgesAndSizesWithCanaries) {
                      std::int32_t(100 + rng.below(201)), std::int32_t(1 + rng.below(40))},
                     rng, bad);
         }
+    // Sparse keys over several strips, enlarged and reduced: most runs of key flags empty, a few not.
+    for (PelFmtId id = 1; id <= 8; ++id)
+        for (ResampleMode mode = 1; mode <= 4; ++mode) {
+            runCase({id, mode, true, std::int32_t(20 + rng.below(40)), std::int32_t(5 + rng.below(20)),
+                     std::int32_t(130 + rng.below(300)), std::int32_t(10 + rng.below(40)), 5},
+                    rng, bad);
+            runCase({id, mode, true, std::int32_t(150 + rng.below(300)), std::int32_t(10 + rng.below(30)),
+                     std::int32_t(60 + rng.below(100)), std::int32_t(4 + rng.below(10)), 5},
+                    rng, bad);
+        }
+    // Columns of more than 256 samples, whose row pieces keep the inner sums apart.
+    for (PelFmtId id = 1; id <= 8; ++id)
+        for (ResampleMode mode = 1; mode <= 4; ++mode)
+            runCase({id, mode, rng.below(2) == 1, std::int32_t(600 + rng.below(900)), std::int32_t(1 + rng.below(5)),
+                     std::int32_t(1 + rng.below(2)), std::int32_t(1 + rng.below(4))},
+                    rng, bad);
     for (ResampleMode mode : {0u, 1u, 4u}) {
         runCase({1, mode, true, 40000, 2, 33000, 3}, rng, bad);
         runCase({4, mode, false, 3, 1, 70000, 1}, rng, bad);

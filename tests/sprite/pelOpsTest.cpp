@@ -1,5 +1,7 @@
 // Per-pixel operators, converters and keys: reference-model sweeps, golden vectors, member tables.
 #include "sprite/pelOpList.h"
+#include "sprite/pelRows.h"
+#include "spriteTestSupport.h"
 #include "tests/support/seeded_rng.h"
 
 #include <gtest/gtest.h>
@@ -220,9 +222,9 @@ void setField(uint8_t* p, std::array<int, 2> at, unsigned v)
 }
 
 // The opacities every blending operator is checked at, plus random ones per operator.
-std::vector<int> opacities(const Op& op, SeededRng& rng)
+std::vector<int> opacities(bool blends, SeededRng& rng)
 {
-    if (!op.blend) return {0};
+    if (!blends) return {0};
     std::vector<int> as{0, 1, 64, 127, 128, 129, 255, 256, -1, 257, INT_MIN, INT_MAX};
     for (int i = 0; i < 4; ++i)
         as.push_back(rng.between(-300, 600));
@@ -239,7 +241,7 @@ TEST_P(PelOpsFamily, EveryChannelPairMatchesTheReference)
 {
     SeededRng rng{Seed};
     for (const Op& op : opsOf(GetParam()))
-        for (int a : opacities(op, rng))
+        for (int a : opacities(op.blend != nullptr, rng))
             for (int ch = 0; ch < 3; ++ch) {
                 const auto ds = layout(op.dst, ch), ss = layout(op.src, ch);
                 for (unsigned d = 0; d < 1u << ds[1]; ++d)
@@ -267,7 +269,7 @@ TEST_P(PelOpsFamily, RandomWholePixelsMatchTheReference)
     for (std::size_t k = 0; k < ops.size(); ++k) {
         const uint64_t seed = Seed + k; // one seed per operator, so one can be rerun alone
         SeededRng rng{seed};
-        const std::vector<int> as = opacities(ops[k], rng);
+        const std::vector<int> as = opacities(ops[k].blend != nullptr, rng);
         for (long i = 0; i < pairs; ++i) {
             const Case c(rng);
             const uint64_t r = rng.next();
@@ -284,6 +286,58 @@ std::string familyName(const testing::TestParamInfo<Family>& info)
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, PelOpsFamily, testing::Values(Family::Colour, Family::Alpha, Family::Premul), familyName);
+
+// ---- Rows onto 32-bit pixels: every pixel as the reference makes it, its fourth byte and the
+// bytes past the row untouched, at every vector level ----
+
+struct RowCase {
+    const char* name;
+    std::string_view mode, src;
+    void (*colour)(uint8_t*, const uint8_t*, int);
+    void (*blend)(uint8_t*, const uint8_t*, int, int);
+};
+
+#define PEL_ROW_SOURCES(X, M) X(M, rgb888) X(M, rgb565) X(M, rgbx5551) X(M, rgba5551)
+#define PEL_COLOUR_ROW(M, S) RowCase{"colourRow32 " #M " " #S, #M, #S, &pel::colourRow32<pel::mode::M, pel::fmt::S>, nullptr},
+#define PEL_ALPHA_ROW(M, S) RowCase{"alphaRow32 " #S, "alpha", #S, nullptr, &pel::alphaRow32<pel::fmt::S>},
+#define PEL_ROW_MODES(X)                                                                                               \
+    PEL_ROW_SOURCES(X, modulate) PEL_ROW_SOURCES(X, modulate2x) PEL_ROW_SOURCES(X, modulate4x)                         \
+    PEL_ROW_SOURCES(X, add) PEL_ROW_SOURCES(X, addsigned) PEL_ROW_SOURCES(X, addsigned2x)                              \
+    PEL_ROW_SOURCES(X, subtract) PEL_ROW_SOURCES(X, addsmooth)
+const RowCase rowCases[] = {PEL_ROW_MODES(PEL_COLOUR_ROW) PEL_ROW_SOURCES(PEL_ALPHA_ROW, alpha)};
+#undef PEL_ROW_MODES
+#undef PEL_ALPHA_ROW
+#undef PEL_COLOUR_ROW
+#undef PEL_ROW_SOURCES
+
+// Rows of 0 to 37 pixels (whole steps and every tail) at odd addresses between guard bytes.
+TEST(PelRows, Rows32MatchTheReferencePixelByPixel)
+{
+    onVectorAndScalarRows([] {
+        for (std::size_t k = 0; k < std::size(rowCases); ++k) {
+            const RowCase& row = rowCases[k];
+            const Op ref{row.name, enumOf<Formula>(formulaWords, row.mode), enumOf<Fmt>(fmtWords, row.src), Fmt::Rgb888, nullptr, nullptr};
+            const std::size_t step = is8bit(ref.src) ? 4 : 2;
+            const uint64_t seed = Seed + 0x100 + k;
+            SeededRng rng{seed};
+            const std::vector<int> as = opacities(row.blend != nullptr, rng);
+            for (int round = 0; round < 200; ++round) {
+                const int n = static_cast<int>(rng.below(38));
+                const int a = as[rng.below(static_cast<std::uint32_t>(as.size()))];
+                std::vector<uint8_t> src(step * std::size_t(n) + 2 * Guard), dst(4 * std::size_t(n) + 2 * Guard);
+                for (auto* bytes : {&src, &dst})
+                    for (uint8_t& b : *bytes) b = static_cast<uint8_t>(edgeBytes(rng));
+                const std::vector<uint8_t> srcBefore = src;
+                std::vector<uint8_t> want = dst;
+                for (int i = 0; i < n; ++i) ref.reference(want.data() + Guard + 4 * i, src.data() + Guard + step * std::size_t(i), a);
+                row.colour ? row.colour(dst.data() + Guard, src.data() + Guard, n)
+                           : row.blend(dst.data() + Guard, src.data() + Guard, n, a);
+                ASSERT_EQ(dst, want) << row.name << " n=" << n << " a=" << a << " seed=" << seed << " round " << round;
+                ASSERT_EQ(src, srcBefore) << row.name;
+            }
+        }
+    });
+}
 
 // ---- Golden vectors: the edge cases of the formula tables, pixels as little-endian numbers ----
 
