@@ -1,7 +1,9 @@
-// Row loops of the per-pixel operators over 800 x 600 pixels against pixman on the same buffers.
+// Row loops of the per-pixel operators over 800 x 600 pixels against pixman on the same buffers
+// (onto 32-bit pixels the operators' whole rows).
 // Add and modulate2x stand beside ADD, constant alpha beside OVER with a solid mask. Each pixman
 // row is checked once against our operator's output before it is timed.
 #include "sprite/pelOps.h"
+#include "sprite/pelRows.h"
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -44,6 +46,26 @@ void rows(Buffers& b, Op op)
         for (int x = 0; x < W; ++x)
             op(d + x * DstBytes, s + x * SrcBytes);
     }
+}
+
+// The operators' whole rows onto 32-bit pixels: one call per row.
+template <int SrcBytes, class Row>
+void wholeRows(Buffers& b, Row row)
+{
+    for (int y = 0; y < H; ++y)
+        row(b.dst.data() + std::size_t(y) * W * 4, b.src.data() + std::size_t(y) * W * SrcBytes, W);
+}
+
+template <int SrcBytes, class Row>
+void runRows(benchmark::State& state, Row row)
+{
+    Buffers b(SrcBytes, 4);
+    for (auto _ : state) {
+        wholeRows<SrcBytes>(b, row);
+        benchmark::DoNotOptimize(b.dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * W * H);
 }
 
 template <int SrcBytes, int DstBytes, class Op>
@@ -126,21 +148,30 @@ void PixmanOverSolid888To565(benchmark::State& s)
 }
 
 // Onto 32-bit pixels (the rgb888 operators work on their first three bytes).
-void PelAdd32(benchmark::State& s) { runPel<4, 4>(s, PEL_OP(pel_add_rgb888_to_rgb888)); }
+// Onto 32-bit pixels the operators run as whole rows (the blitter's rows), the fourth byte kept.
+constexpr auto add32 = [](std::uint8_t* d, const std::uint8_t* p, int n) {
+    pel::colourRow32<pel::mode::add, pel::fmt::rgb888>(d, p, n);
+};
+constexpr auto alpha565To32 = [](std::uint8_t* d, const std::uint8_t* p, int n) {
+    pel::alphaRow32<pel::fmt::rgb565>(d, p, n, 128);
+};
+void PelAdd32(benchmark::State& s) { runRows<4>(s, add32); }
 void PixmanAdd32(benchmark::State& s)
 {
     runPixman(s, PIXMAN_OP_ADD, PIXMAN_x8r8g8b8, PIXMAN_x8r8g8b8, false,
-              [](Buffers& b) { rows<4, 4>(b, PEL_OP(pel_add_rgb888_to_rgb888)); }, 0);
+              [](Buffers& b) { wholeRows<4>(b, add32); }, 0);
 }
-void PelModulate2x32(benchmark::State& s) { runPel<4, 4>(s, PEL_OP(pel_modulate2x_rgb888_to_rgb888)); }
-void PelAlpha565To32(benchmark::State& s)
+void PelModulate2x32(benchmark::State& s)
 {
-    runPel<2, 4>(s, [](std::uint8_t* d, const std::uint8_t* p) { pel_alpha_rgb565_to_rgb888(d, p, 128); });
+    runRows<4>(s, [](std::uint8_t* d, const std::uint8_t* p, int n) {
+        pel::colourRow32<pel::mode::modulate2x, pel::fmt::rgb888>(d, p, n);
+    });
 }
+void PelAlpha565To32(benchmark::State& s) { runRows<2>(s, alpha565To32); }
 void PixmanOverSolid565To32(benchmark::State& s)
 {
     runPixman(s, PIXMAN_OP_OVER, PIXMAN_r5g6b5, PIXMAN_x8r8g8b8, true,
-              [](Buffers& b) { rows<2, 4>(b, [](std::uint8_t* d, const std::uint8_t* p) { pel_alpha_rgb565_to_rgb888(d, p, 128); }); },
+              [](Buffers& b) { wholeRows<2>(b, alpha565To32); },
               Alpha32Tolerance);
 }
 
