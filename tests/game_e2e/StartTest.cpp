@@ -15,16 +15,25 @@ namespace fs = std::filesystem;
 
 using StartTest = GameTest;
 
+namespace {
+// Starts the game in `here` as if installed in `beside`: no window may open; stderr is returned.
+std::string failedStart(GameDriver& game, const fs::path& here, const fs::path& beside)
+{
+    fs::current_path(here);
+    talvo::setExecutablePath((beside / "Velmoor").string());
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(game.start()) << "no window opens";
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(game.finish(false), 1);
+    return stderrText;
+}
+} // namespace
+
 TEST_F(StartTest, NoDataAnywhereSaysSoAndEndsBeforeAWindowOpens)
 {
     const fs::path empty = dir() / "empty";
     fs::create_directory(empty);
-    fs::current_path(empty);
-    talvo::setExecutablePath((empty / "Velmoor").string());
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(game->start());
-    const std::string stderrText = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(game->finish(false), 1);
+    const std::string stderrText = failedStart(*game, empty, empty);
     EXPECT_EQ(stderrText.rfind("Velmoor: cannot find the game's data (Data/", 0), 0u) << stderrText;
     EXPECT_NE(stderrText.find(empty.string()), std::string::npos) << "names where it looked: " << stderrText;
     EXPECT_EQ(window.handle, plat::WindowId{});
@@ -39,12 +48,7 @@ TEST_F(StartTest, DataFoldersWithoutTheGamesDataCountAsNoData)
     fs::create_directories(here / "Data");
     fs::create_directories(beside / "Data/Menu");
     writeFile("beside/Data/notes.txt", "another program's data");
-    fs::current_path(here);
-    talvo::setExecutablePath((beside / "Velmoor").string());
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(game->start()) << "no window opens";
-    const std::string stderrText = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(game->finish(false), 1);
+    const std::string stderrText = failedStart(*game, here, beside);
     EXPECT_EQ(stderrText, "Velmoor: cannot find the game's data (Data/Menu/Menu.bmp is neither in the working folder " +
                               here.string() + " nor beside the executable in " + beside.string() + ")\n");
     EXPECT_EQ(fs::current_path(), here);
@@ -73,12 +77,7 @@ TEST_F(StartTest, AFirstScreenPictureThatIsNoFileIsSaidToBeWhatItIs)
     fs::create_directories(here / "Data/Menu");
     fs::create_directories(beside);
     fs::create_symlink("/dev/zero", here / "Data/Menu/Menu.bmp");
-    fs::current_path(here);
-    talvo::setExecutablePath((beside / "Velmoor").string());
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(game->start()) << "no window opens";
-    const std::string stderrText = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(game->finish(false), 1);
+    const std::string stderrText = failedStart(*game, here, beside);
     EXPECT_EQ(stderrText, "Velmoor: cannot use the game's data (Data/Menu/Menu.bmp in the working folder " +
                               here.string() + " is not a regular file, and beside the executable in " +
                               beside.string() + " is not there)\n");
