@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Checks the sources for two-file include circles, then builds everything with AddressSanitizer
-# and UndefinedBehaviorSanitizer (warnings are errors) and runs every test (unit, end-to-end on the
-# headless backend and under Xvfb), then builds the release configuration with the benchmarks
-# (warnings are errors) and runs each benchmark once for a moment, then every fuzz target for
-# VELMOOR_FUZZ_SECONDS, default 12, in parallel, then cross-builds everything for arm64 and runs
-# the tests under qemu (scripts/cross-test.sh).
+# Checks the sources for two-file include circles and for includes against the module map, then
+# builds everything with AddressSanitizer and UndefinedBehaviorSanitizer (warnings are errors) and
+# runs every test (unit, end-to-end on the headless backend and under Xvfb), then builds the release
+# configuration with the benchmarks (warnings are errors) and runs each benchmark once for a moment,
+# then every fuzz target for VELMOOR_FUZZ_SECONDS, default 12, in parallel, then cross-builds
+# everything for arm64 and runs the tests under qemu (scripts/cross-test.sh).
 # Exit status: the tests'.
 set -uo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh test || exit 1
 ./scripts/include-circles.sh talvo img sprite framework game platform tools || exit 1
+./scripts/include-layers.sh || exit 1
 
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
