@@ -7,15 +7,6 @@
 #include <algorithm>
 #include <cstring>
 
-void copyRowsPlain(uint8_t* dest, int32_t destPitch, const uint8_t* src, int32_t srcPitch, std::size_t rowBytes,
-                   int rows)
-{
-    for (int y = 0; y < rows; ++y)
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            dest[static_cast<std::ptrdiff_t>(y) * destPitch + static_cast<std::ptrdiff_t>(i)] =
-                src[static_cast<std::ptrdiff_t>(y) * srcPitch + static_cast<std::ptrdiff_t>(i)];
-}
-
 void copyRowsFourPixels(uint8_t* dest, int32_t destPitch, const uint8_t* src, int32_t srcPitch,
                         std::size_t rowBytes, int rows)
 {

@@ -62,6 +62,3 @@ private:
 // The four-pixel present copy: rows of `rowBytes` (a multiple of 8) in 8-byte units.
 void copyRowsFourPixels(uint8_t* dest, int32_t destPitch, const uint8_t* src, int32_t srcPitch,
                         std::size_t rowBytes, int rows);
-// The plain copy it must match.
-void copyRowsPlain(uint8_t* dest, int32_t destPitch, const uint8_t* src, int32_t srcPitch, std::size_t rowBytes,
-                   int rows);

@@ -47,12 +47,15 @@ void PixelFormatInfo::compute(const plat::PixelFormat& format)
     redScale = scaleFor(redMask);
     greenScale = scaleFor(greenMask);
     blueScale = scaleFor(blueMask);
-    if (redMask == 0x7C00 && greenMask == 0x3E0 && blueMask == 0x1F)
-        layout = 1;
-    else if (redMask == 0xF800 && greenMask == 0x7E0 && blueMask == 0x1F)
-        layout = 2;
-    else if (redMask == 0xFF0000 && greenMask == 0xFF00 && blueMask == 0xFF)
-        layout = 3;
+    const auto masksAre = [&](const plat::PixelFormat& known) {
+        return redMask == known.redMask && greenMask == known.greenMask && blueMask == known.blueMask;
+    };
+    if (masksAre(plat::format::Rgb555))
+        layout = layoutRgb555;
+    else if (masksAre(plat::format::Rgb565))
+        layout = layoutRgb565;
+    else if (masksAre(plat::format::Rgb888))
+        layout = layoutRgb888;
 }
 
 int PixelFormatInfo::fill(const Surface& surface)

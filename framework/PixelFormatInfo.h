@@ -39,5 +39,10 @@ public:
     uint32_t redScale = 0;
     uint32_t greenScale = 0;
     uint32_t blueScale = 0;
-    uint32_t layout = 0; // 1: 5-5-5, 2: 5-6-5, 3: 8-8-8, else 0
+    // The channel layouts `layout` knows by their masks (plat::format's), and any other.
+    static constexpr uint32_t layoutOther = 0;
+    static constexpr uint32_t layoutRgb555 = 1;
+    static constexpr uint32_t layoutRgb565 = 2;
+    static constexpr uint32_t layoutRgb888 = 3; // 24- or 32-bit
+    uint32_t layout = layoutOther;
 };

@@ -75,6 +75,9 @@ bool readHeader(const Bytes& file, Header& h)
     return true;
 }
 
+// The red, green and blue masks of a format, in the order a picture's are held.
+constexpr std::array<uint32_t, 3> masksOf(const plat::PixelFormat& f) { return {f.redMask, f.greenMask, f.blueMask}; }
+
 // Where the picture's pixels go: the locked surface, in the display's format.
 struct Target {
     uint8_t* pixels;
@@ -265,8 +268,8 @@ int drawDirect(const Bytes& file, const Header& h, const std::array<uint32_t, 3>
         if constexpr (InBytes == 3) {
             // The game's pictures onto its 5-6-5 display: the same values as below, without a
             // call per pixel.
-            if (masks == std::array<uint32_t, 3>{0xFF0000, 0xFF00, 0xFF} && map.format.depth == 16 &&
-                map.format.layout == 2 && t.bytes == 2 && y >= 0 && y < t.height) {
+            if (masks == masksOf(plat::format::Rgb888) && map.format.depth == 16 &&
+                map.format.layout == PixelFormatInfo::layoutRgb565 && t.bytes == 2 && y >= 0 && y < t.height) {
                 uint8_t* row = t.pixels + static_cast<std::ptrdiff_t>(y) * t.pitch;
                 for (int x = 0; x < n && x < t.width; ++x, p += 3) {
                     const auto v = static_cast<uint16_t>((p[2] >> 3) << 11 | (p[1] >> 2) << 5 | p[0] >> 3);
@@ -306,9 +309,9 @@ int drawDeepPicture(const Bytes& file, const Header& h, const ColourMapper& map,
     if (h.compression == compressionBitFields)
         masks = h.masks;
     else if (h.bitCount == 16)
-        masks = {0x7C00, 0x3E0, 0x1F};
+        masks = masksOf(plat::format::Rgb555);
     else
-        masks = {0xFF0000, 0xFF00, 0xFF};
+        masks = masksOf(plat::format::Rgb888);
     switch (h.bitCount) {
     case 16: return drawDirect<2>(file, h, masks, map, t);
     case 24: return drawDirect<3>(file, h, masks, map, t);

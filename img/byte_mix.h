@@ -44,7 +44,7 @@ inline void storePixels(std::uint8_t* p, __m128i v) noexcept { _mm_storeu_si128(
 
 }  // namespace bytemix
 
-// Four Rgba8888 pixels alpha-drawn onto four Rgbx8888 pixels (blendPixelAlpha<2, 3>). Even bytes are blue and
+// Four Rgba8888 pixels alpha-drawn onto four Rgbx8888 pixels, as blendPixelAlpha. Even bytes are blue and
 // red, odd ones green and x: the x byte's weight is 0 (kept), and alpha 255 copies the whole word, as
 // weight 256 in every lane.
 inline void drawRgbxFromRgba4(std::uint8_t* d, const std::uint8_t* s) noexcept {
@@ -80,7 +80,7 @@ template <unsigned M>
     return (rm << 11) | (gm << 5) | bm;
 }
 
-// Eight Rgba8888 pixels alpha-drawn onto eight Rgb565 pixels (blendPixelAlpha<4, 3>): the source converted to
+// Eight Rgba8888 pixels alpha-drawn onto eight Rgb565 pixels, as blendPixelAlpha: the source converted to
 // Rgb565 fields and mixed by alpha, or at alpha 255 copied, as weight 256.
 inline void drawRgb565FromRgba8(std::uint8_t* d, const std::uint8_t* s) noexcept {
     U16x8 lo, hi, dv;
@@ -109,7 +109,7 @@ namespace bytemix {
 
 }  // namespace bytemix
 
-// Eight Rgb888 pixels mixed at weight w onto eight Rgb565 pixels (blendPixelK<4, 1> with w = K, or 256
+// Eight Rgb888 pixels mixed at weight w onto eight Rgb565 pixels, as blendPixelK (w = K, or 256
 // for K = 255, which gives the converted source exactly).
 inline void alphaKRgb565FromRgb888x8(std::uint8_t* d, const std::uint8_t* s, U16x8 w) noexcept {
     const __m128i lo = bytemix::fourRgb888(s);

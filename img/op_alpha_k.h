@@ -27,20 +27,20 @@ struct AlphaKStep {
 #if TALVO_SIMD_X86
 // Pairs whose unkeyed rows also take several pixels a step.
 template <>
-struct AlphaKStep<2, 2> {
+struct AlphaKStep<fmtId::rgbx8888, fmtId::rgbx8888> {
     static constexpr std::int32_t chunkPixels = 4;
     std::uint32_t k;
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelK<2, 2>(d, s, k); }
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelK<fmtId::rgbx8888, fmtId::rgbx8888>(d, s, k); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKRgbx4(d, s, k); }
 };
 
 template <>
-struct AlphaKStep<4, 1> {
+struct AlphaKStep<fmtId::rgb565, fmtId::rgb888> {
     static constexpr std::int32_t chunkPixels = 8;
     std::uint32_t k;
     // K = 255 copies the converted source: weight 256.
     U16x8 w = std::bit_cast<U16x8>(lanes::words(k == 255 ? 256 : k));
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelK<4, 1>(d, s, k); }
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelK<fmtId::rgb565, fmtId::rgb888>(d, s, k); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { alphaKRgb565FromRgb888x8(d, s, w); }
 };
 #endif  // TALVO_SIMD_X86

@@ -24,9 +24,9 @@ struct DrawStep : PixelFn<blendPixelAlpha<D, S>> {};
 #if TALVO_SIMD_X86
 // Pairs whose unkeyed rows take several pixels a step: four, or eight where the processor has AVX2.
 template <>
-struct DrawStep<2, 3> {
+struct DrawStep<fmtId::rgbx8888, fmtId::rgba8888> {
     static constexpr std::int32_t chunkPixels = 4;
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelAlpha<2, 3>(d, s); }
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelAlpha<fmtId::rgbx8888, fmtId::rgba8888>(d, s); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgbxFromRgba4(d, s); }
     static constexpr std::int32_t widePixels = 8;
     void wideRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) const noexcept {
@@ -36,9 +36,9 @@ struct DrawStep<2, 3> {
 
 // Unkeyed rows take eight pixels a step.
 template <>
-struct DrawStep<4, 3> {
+struct DrawStep<fmtId::rgb565, fmtId::rgba8888> {
     static constexpr std::int32_t chunkPixels = 8;
-    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelAlpha<4, 3>(d, s); }
+    void operator()(std::uint8_t* d, const std::uint8_t* s) const noexcept { blendPixelAlpha<fmtId::rgb565, fmtId::rgba8888>(d, s); }
     void chunk(std::uint8_t* d, const std::uint8_t* s) const noexcept { drawRgb565FromRgba8(d, s); }
 };
 #endif  // TALVO_SIMD_X86
@@ -58,10 +58,11 @@ struct ConvertStep {
     // Rgb565 from the 32-bit formats and Rgbx5551 from Rgba5551 sixteen a step, where the processor has AVX2.
     static constexpr std::int32_t widePixels = 16;
     void wideRun(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) const noexcept
-        requires((D == 4 && (S == 2 || S == 3)) || (D == 5 && S == 6))
+        requires((D == fmtId::rgb565 && (S == fmtId::rgbx8888 || S == fmtId::rgba8888)) ||
+                 (D == fmtId::rgbx5551 && S == fmtId::rgba5551))
     {
-        if constexpr (D == 5) wide::rgbx5551FromRgba(d, s, steps);
-        else S == 2 ? wide::rgb565FromRgbx(d, s, steps) : wide::rgb565FromRgba(d, s, steps);
+        if constexpr (D == fmtId::rgbx5551) wide::rgbx5551FromRgba(d, s, steps);
+        else S == fmtId::rgbx8888 ? wide::rgb565FromRgbx(d, s, steps) : wide::rgb565FromRgba(d, s, steps);
     }
 #endif  // TALVO_SIMD_X86
 };

@@ -118,13 +118,13 @@ TALVO_SIMD_AVX2 inline void copyRow(std::uint8_t* __restrict d, const std::uint8
 }  // namespace
 
 void rgb565FromRgbx(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
-    run<convert16<4, 2>, 32, 64>(d, s, steps);
+    run<convert16<fmtId::rgb565, fmtId::rgbx8888>, 32, 64>(d, s, steps);
 }
 void rgb565FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
-    run<convert16<4, 3>, 32, 64>(d, s, steps);
+    run<convert16<fmtId::rgb565, fmtId::rgba8888>, 32, 64>(d, s, steps);
 }
 void rgbx5551FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
-    run<keepX16<5, 6>, 32, 32>(d, s, steps);
+    run<keepX16<fmtId::rgbx5551, fmtId::rgba5551>, 32, 32>(d, s, steps);
 }
 void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept {
     run<drawRgbxFromRgba8, 32, 32>(d, s, steps);

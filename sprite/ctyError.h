@@ -30,3 +30,14 @@ extern ctyErrorRecord ctyError;
 
 // The answer by which a handler asks the poster to stop in the debugger.
 inline constexpr int ctyStopAnswer = -94;
+
+// The codes posts leave in ctyError.code. Stored records and callers compare the numbers, so they never change.
+inline constexpr std::int32_t ctyCodeOutOfMemory = -2;    // an allocation hook returned null
+inline constexpr std::int32_t ctyCodeNotAPicture = -5;    // a BMP stream, or a cut picture stream, is not readable
+inline constexpr std::int32_t ctyCodeOpenFailed = -17;    // a named file could not be opened for reading
+inline constexpr std::int32_t ctyCodeCreateFailed = -18;  // a named file could not be created
+inline constexpr std::int32_t ctyCodeMessage = -97;       // a formatted message (ctyErrorf)
+// The formatter's status values, left in the code and never posted.
+inline constexpr std::int32_t ctyCodeNullArgument = -69;  // an argument passed by reference is null
+inline constexpr std::int32_t ctyCodeUnsupported = -72;   // a conversion is not supported
+inline constexpr std::int32_t ctyCodeNoArguments = -73;   // a conversion needs an argument and there is no list

@@ -11,7 +11,7 @@
 
 namespace {
 
-int defaultFloat(ctySink, void*, char, int, int, unsigned, long double) { return -72; }
+int defaultFloat(ctySink, void*, char, int, int, unsigned, long double) { return ctyCodeUnsupported; }
 
 // NOTE: no caller uses the character-set modes; both tables map every character to itself.
 constexpr std::array<unsigned char, 256> identityTable()
@@ -130,7 +130,7 @@ void Formatter::literal(char c)
 bool Formatter::haveArgs()
 {
     if (args_ != nullptr) return true;
-    if (ctyError.code == 0) ctyError.code = -73;
+    if (ctyError.code == 0) ctyError.code = ctyCodeNoArguments;
     return false;
 }
 
@@ -143,7 +143,7 @@ std::uint64_t Formatter::nextValue(const Spec& spec)
     if (spec.byFunction || spec.byReference) {
         void* pointer = nextPointer();
         if (pointer == nullptr) {
-            if (args_ != nullptr && ctyError.code == 0) ctyError.code = -69;
+            if (args_ != nullptr && ctyError.code == 0) ctyError.code = ctyCodeNullArgument;
             return 0;
         }
         if (spec.byFunction) {
@@ -271,7 +271,7 @@ void Formatter::text(char conv, const Spec& spec)
 {
     void* pointer = spec.byReference ? nextPointer() : nullptr;
     if (spec.byReference && pointer == nullptr) {
-        if (args_ != nullptr && ctyError.code == 0) ctyError.code = -69;
+        if (args_ != nullptr && ctyError.code == 0) ctyError.code = ctyCodeNullArgument;
         return;
     }
     const void* start = spec.byReference ? *static_cast<void* const*>(pointer) : nextPointer();
@@ -414,7 +414,7 @@ bool Formatter::conversion(const char*& p)
         conv = static_cast<char>(live ? nextInt() : 0);
     } else {
         if (*p == 0) {
-            ctyError.code = -72;
+            ctyError.code = ctyCodeUnsupported;
             return false;
         }
         conv = *p++;

@@ -17,15 +17,15 @@ inline constexpr int ctyModeWinToDos = 32;    // else through the second
 using ctySink = void (*)(void* context, char c);
 
 // Formats a floating-point conversion; answers 0 or a status. The default produces nothing
-// and answers -72, which ends the formatting.
+// and answers ctyCodeUnsupported, which ends the formatting.
 using ctyFloatFormatter = int (*)(ctySink sink, void* context, char conversion, int width,
                                   int precision, unsigned flags, long double value);
 extern ctyFloatFormatter ctyFloatHook;
 
 // Formats through the sink and returns the characters produced. args may be null: the first
-// conversion that needs an argument then sets status -73. Failures are status values in
-// ctyError.code (-69 null reference, -72 unsupported, -73 no arguments), kept only when the
-// code was 0 at entry.
+// conversion that needs an argument then sets status ctyCodeNoArguments. Failures are status
+// values in ctyError.code (ctyCodeNullArgument, ctyCodeUnsupported, ctyCodeNoArguments; ctyError.h),
+// kept only when the code was 0 at entry.
 int ctyFormat(ctySink sink, void* context, const char* format, int mode, va_list* args);
 
 // Formats with mode ctyModeCrLf into buffer (ctyFormatLimit characters), or into the message

@@ -25,7 +25,7 @@ void ctyMemBuffer::Write(const void* bytes, std::int32_t n)
                           ? ctyRealloc(data, static_cast<std::size_t>(grown))
                           : nullptr;
         if (block == nullptr) {
-            if (grown > std::numeric_limits<std::int32_t>::max()) ctySetError(-2);
+            if (grown > std::numeric_limits<std::int32_t>::max()) ctySetError(ctyCodeOutOfMemory);
             failed = true;
             return;
         }

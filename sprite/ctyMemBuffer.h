@@ -10,7 +10,7 @@ struct ctyMemBuffer {
     ~ctyMemBuffer();
 
     // Copies n bytes to the position, growing the block by n + 10 MiB when it is full. A write
-    // that cannot grow the block writes nothing, posts -2 and sets failed.
+    // that cannot grow the block writes nothing, posts ctyCodeOutOfMemory and sets failed.
     void Write(const void* bytes, std::int32_t n);
     // The 4 bytes of a 32-bit value, least significant first.
     void Write32(std::uint32_t value);

@@ -74,21 +74,21 @@ ctyErrorRecord ctyError;
 void* ctyAlloc(std::size_t size)
 {
     void* block = ctyHooks.alloc(size == 0 ? 1 : size);
-    if (block == nullptr) ctySetError(-2);
+    if (block == nullptr) ctySetError(ctyCodeOutOfMemory);
     return block;
 }
 
 void* ctyCalloc(std::size_t size)
 {
     void* block = ctyHooks.calloc(size == 0 ? 1 : size, 1);
-    if (block == nullptr) ctySetError(-2);
+    if (block == nullptr) ctySetError(ctyCodeOutOfMemory);
     return block;
 }
 
 void* ctyRealloc(void* block, std::size_t size)
 {
     void* grown = ctyHooks.realloc(block, size == 0 ? 1 : size);
-    if (grown == nullptr) ctySetError(-2);
+    if (grown == nullptr) ctySetError(ctyCodeOutOfMemory);
     return grown;
 }
 
@@ -116,7 +116,7 @@ int ctyPoolCreate()
     // The table also keeps a slot for pool 0, which never holds a list.
     auto* grown = static_cast<PoolHeader**>(
         std::realloc(poolTable, sizeof(PoolHeader*) * static_cast<std::size_t>(poolCount + 1)));
-    if (grown == nullptr) return -2;
+    if (grown == nullptr) return ctyCodeOutOfMemory;
     poolTable = grown;
     poolTable[0] = nullptr;
     poolTable[poolCount] = nullptr;
@@ -245,7 +245,7 @@ int ctyErrorf(std::uint8_t level, const char* format, ...)
     va_start(args, format);
     ctyFormatToBuffer(nullptr, format, &args);
     va_end(args);
-    return ctyCheckAnswer(ctyPostError(0, level, -97, nullptr, ctyMessageBuffer(), 0, 0, -1));
+    return ctyCheckAnswer(ctyPostError(0, level, ctyCodeMessage, nullptr, ctyMessageBuffer(), 0, 0, -1));
 }
 
 int ctyCheckAnswer(int answer) noexcept

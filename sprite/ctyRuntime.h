@@ -15,7 +15,7 @@ struct ctyAllocHooks {
 };
 extern ctyAllocHooks ctyHooks;
 
-// Size 0 counts as 1; a null answer of the hook posts -2 and gives null.
+// Size 0 counts as 1; a null answer of the hook posts ctyCodeOutOfMemory and gives null.
 [[nodiscard]] void* ctyAlloc(std::size_t size);
 [[nodiscard]] void* ctyCalloc(std::size_t size);
 [[nodiscard]] void* ctyRealloc(void* block, std::size_t size);
@@ -37,10 +37,10 @@ void ctyPoolShutdown();
 int ctyPostError(std::uint32_t context, std::uint8_t level, std::int32_t code, const char* detail,
                  const char* message, std::uint32_t extra1, std::uint32_t extra2,
                  std::int32_t extra3);
-// Posts a code (0 posts nothing and answers 0); the answer is already checked for -94.
+// Posts a code (0 posts nothing and answers 0); the answer is already checked for ctyStopAnswer.
 int ctySetError(std::int32_t code, const char* detail = nullptr);
-// Formats into the message buffer and posts it as -97; the answer is already checked for -94.
+// Formats into the message buffer and posts it as ctyCodeMessage; the answer is already checked for ctyStopAnswer.
 int ctyErrorf(std::uint8_t level, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
-// The callers' convention: an answer of -94 stops in an attached debugger (never without one).
+// The callers' convention: an answer of ctyStopAnswer stops in an attached debugger (never without one).
 int ctyCheckAnswer(int answer) noexcept;

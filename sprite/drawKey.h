@@ -6,7 +6,9 @@
 #include <optional>
 #include <string_view>
 
-// What a draw does with each pixel; the colour operators Modulate to AddSmooth are modes 4 to 11.
+#include "sprite/drawParams.h"
+
+// What a draw does with each pixel; the colour operators Modulate to AddSmooth are DrawMode's, in its order.
 enum class DrawOp : std::uint8_t {
     Copy,
     Alpha,
@@ -99,22 +101,40 @@ inline constexpr auto drawSlotsByBits = [] {
 
 // ---- requests: a DrawParams mode (taken unsigned) and the images' state to a key, or none ----
 
-// imgCTy::DrawEx: with `scaled` only copies (0, 13, 14), constant alpha (1, 15) and add (7)
-// draw, stretched and without depth; mode 13 always stretches; 14 is 0 and 15 is 1; the depth
-// image counts for copies and the colour operators only.
+// A mode as the unsigned number a request carries.
+[[nodiscard]] constexpr std::uint32_t modeNumber(DrawMode mode) noexcept { return static_cast<std::uint32_t>(mode); }
+
+// Modes are numbered from 0 up to the last; any number from here on draws nothing.
+inline constexpr std::uint32_t drawModeEnd = modeNumber(DrawMode::AlphaAlt) + 1;
+
+// The colour operator of a mode Modulate to AddSmooth (both lists run in the same order), none for any
+// other mode.
+[[nodiscard]] constexpr std::optional<DrawOp> colourOpOfMode(std::uint32_t mode) noexcept
+{
+    if (mode < modeNumber(DrawMode::Modulate) || mode > modeNumber(DrawMode::AddSmooth)) return std::nullopt;
+    return static_cast<DrawOp>(static_cast<std::uint32_t>(DrawOp::Modulate) + (mode - modeNumber(DrawMode::Modulate)));
+}
+static_assert(colourOpOfMode(modeNumber(DrawMode::AddSmooth)) == DrawOp::AddSmooth);
+
+// imgCTy::DrawEx: with `scaled` only copies (Copy, Stretch, CopyAlt), constant alpha (Alpha, AlphaAlt) and
+// Add draw, stretched and without depth; Stretch always stretches; CopyAlt is Copy and AlphaAlt is Alpha;
+// the depth image counts for copies and the colour operators only.
 [[nodiscard]] constexpr std::optional<DrawKey> blitRequestKey(std::uint32_t mode, bool scaled, bool keyed, bool depth) noexcept
 {
-    const bool stretch = scaled || mode == 13;
-    switch (mode) {
-    case 0: case 13: case 14: return DrawKey{DrawOp::Copy, keyed, depth && !stretch, stretch};
-    case 1: case 15: return DrawKey{DrawOp::Alpha, keyed, false, stretch};
-    case 7: return DrawKey{DrawOp::Add, keyed, depth && !stretch, stretch};
-    case 3: case 12:
+    const bool stretch = scaled || mode == modeNumber(DrawMode::Stretch);
+    if (mode >= drawModeEnd) return std::nullopt;
+    switch (static_cast<DrawMode>(mode)) {
+    case DrawMode::Copy: case DrawMode::Stretch: case DrawMode::CopyAlt: return DrawKey{DrawOp::Copy, keyed, depth && !stretch, stretch};
+    case DrawMode::Alpha: case DrawMode::AlphaAlt: return DrawKey{DrawOp::Alpha, keyed, false, stretch};
+    case DrawMode::Add: return DrawKey{DrawOp::Add, keyed, depth && !stretch, stretch};
+    case DrawMode::AlphaMap: case DrawMode::Premul:
         if (stretch) return std::nullopt;
-        return DrawKey{mode == 3 ? DrawOp::AlphaMap : DrawOp::Premul, keyed, false, false};
-    default:
-        if (mode < 4 || mode > 11 || stretch) return std::nullopt;
-        return DrawKey{static_cast<DrawOp>(static_cast<int>(DrawOp::Modulate) + static_cast<int>(mode - 4)), keyed, depth, false};
+        return DrawKey{mode == modeNumber(DrawMode::AlphaMap) ? DrawOp::AlphaMap : DrawOp::Premul, keyed, false, false};
+    default: {
+        const std::optional<DrawOp> op = colourOpOfMode(mode);
+        if (!op || stretch) return std::nullopt;
+        return DrawKey{*op, keyed, depth, false};
+    }
     }
 }
 
@@ -122,31 +142,31 @@ inline constexpr auto drawSlotsByBits = [] {
 [[nodiscard]] inline int blitRequestSlot(std::uint32_t mode, bool scaled, bool keyed, bool depth) noexcept
 {
     static constexpr auto slots = [] {
-        std::array<std::int8_t, 128> table{};
+        std::array<std::int8_t, drawModeEnd << 3> table{};
         for (std::uint32_t i = 0; i < table.size(); ++i) {
             const std::optional<DrawKey> key = blitRequestKey(i >> 3, (i & 4) != 0, (i & 2) != 0, (i & 1) != 0);
             table[i] = static_cast<std::int8_t>(key ? drawSlotOf(*key) : -1);
         }
         return table;
     }();
-    return mode < 16 ? slots[mode << 3 | static_cast<std::uint32_t>(scaled) << 2 | static_cast<std::uint32_t>(keyed) << 1 | static_cast<std::uint32_t>(depth)] : -1;
+    return mode < drawModeEnd ? slots[mode << 3 | static_cast<std::uint32_t>(scaled) << 2 | static_cast<std::uint32_t>(keyed) << 1 | static_cast<std::uint32_t>(depth)] : -1;
 }
 
-// imgRle8CTy: copy (0) and the colour operators (4 to 11) keyed and with depth, constant alpha
-// (1) keyed, and the stretch copy (13) without key or depth; every other mode draws nothing.
+// imgRle8CTy: Copy and the colour operators keyed and with depth, Alpha keyed, and Stretch (a copy) without
+// key or depth; every other mode draws nothing.
 [[nodiscard]] constexpr std::optional<DrawKey> rle8RequestKey(std::uint32_t mode, bool keyed, bool depth) noexcept
 {
-    if (mode == 0) return DrawKey{DrawOp::Copy, keyed, depth, false};
-    if (mode == 1) return DrawKey{DrawOp::Alpha, keyed, false, false};
-    if (mode == 13) return DrawKey{DrawOp::Copy, false, false, true};
-    if (mode >= 4 && mode <= 11) return DrawKey{static_cast<DrawOp>(static_cast<int>(DrawOp::Modulate) + static_cast<int>(mode - 4)), keyed, depth, false};
+    if (mode == modeNumber(DrawMode::Copy)) return DrawKey{DrawOp::Copy, keyed, depth, false};
+    if (mode == modeNumber(DrawMode::Alpha)) return DrawKey{DrawOp::Alpha, keyed, false, false};
+    if (mode == modeNumber(DrawMode::Stretch)) return DrawKey{DrawOp::Copy, false, false, true};
+    if (const std::optional<DrawOp> op = colourOpOfMode(mode)) return DrawKey{*op, keyed, depth, false};
     return std::nullopt;
 }
 
 // Every key a request gives has its slot in the layout.
 constexpr bool drawRequestsHaveSlots()
 {
-    for (std::uint32_t i = 0; i < 136; ++i) {
+    for (std::uint32_t i = 0; i < (drawModeEnd + 1) << 3; ++i) {
         const std::uint32_t mode = i >> 3;
         const bool scaled = (i & 4) != 0, keyed = (i & 2) != 0, depth = (i & 1) != 0;
         for (const std::optional<DrawKey> key : {blitRequestKey(mode, scaled, keyed, depth), rle8RequestKey(mode, keyed, depth)})

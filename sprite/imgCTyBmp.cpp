@@ -105,9 +105,10 @@ int refuse() { return ctySetError(-5, ""); }
 PelKind maskedKind16(const std::uint8_t* masks)
 {
     const std::uint32_t red = get32(masks), green = get32(masks + 4), blue = get32(masks + 8);
-    if (blue != 0x001F) return PelKind::None;
-    if (red == 0xF800 && green == 0x07E0) return PelKind::Rgb565;
-    if (red == 0x7C00 && green == 0x03E0) return PelKind::Rgbx5551;
+    for (const PelKind kind : {PelKind::Rgb565, PelKind::Rgbx5551}) {
+        const PelKindInfo& k = pelKindOf(kind);
+        if (red == k.r.mask() && green == k.g.mask() && blue == k.b.mask()) return kind;
+    }
     return PelKind::None;
 }
 

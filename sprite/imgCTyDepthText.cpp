@@ -77,7 +77,7 @@ void imgCTy::LoadDepthText(const char* name)
 {
     std::unique_ptr<std::FILE, FileCloser> file(name != nullptr ? std::fopen(name, "r") : nullptr);
     if (file == nullptr) {
-        ctySetError(-17, name);
+        ctySetError(ctyCodeOpenFailed, name);
         return;
     }
     Words words(file.get());

@@ -48,7 +48,7 @@ template <class Decoder>
 void loadNamed(imgCTy& image, const char* name)
 {
     if (name == nullptr) {
-        ctySetError(-17, name);
+        ctySetError(ctyCodeOpenFailed, name);
         return;
     }
     Decoder decoder;
@@ -70,7 +70,7 @@ void imgCTy::ReadTga(talvo::io::IStream& in)
     // fail bit tells, and the caller hears it as from a cut BMP.
     const bool cut = in.fail();
     imgTakePicture(*this, picture);
-    if (cut) ctySetError(-5, "");
+    if (cut) ctySetError(ctyCodeNotAPicture, "");
 }
 
 void imgCTy::LoadJpg(const char* name) { loadNamed<talvo::g::JpgDecoder>(*this, name); }

@@ -49,7 +49,7 @@ void imgPelFmt::Read(ctyMemBuffer& buffer)
         read = new (std::nothrow) palCTy;
         if (read == nullptr) {
             refuse(buffer);
-            ctySetError(-2);
+            ctySetError(ctyCodeOutOfMemory);
             return;
         }
         const std::uint8_t* at = buffer.data + buffer.position;

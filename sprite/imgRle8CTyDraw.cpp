@@ -215,7 +215,7 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect)
     if (dst == nullptr || !takeDestination(dst, "Draw")) return;
     const imgRect r = rect != nullptr ? *rect : bounds;
     Request q;
-    q.key = rle8RequestKey(0, false, false);
+    q.key = rle8RequestKey(modeNumber(DrawMode::Copy), false, false);
     run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
                                   std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
 }
@@ -225,7 +225,7 @@ void imgRle8CTy::Draw(imgCTy* dst, int x, int y, const imgRect* rect, float alph
     if (dst == nullptr || !takeDestination(dst, "Draw")) return;
     const imgRect r = rect != nullptr ? *rect : bounds;
     Request q;
-    q.key = rle8RequestKey(1, false, false);
+    q.key = rle8RequestKey(modeNumber(DrawMode::Alpha), false, false);
     q.alpha = clampedAlpha(alpha);
     run(*this, drawCache_, *dst, {std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
                                   std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y}, q);
@@ -237,7 +237,7 @@ void imgRle8CTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const Dr
     const imgRect r = rect != nullptr ? *rect : bounds;
     Geometry g{std::int64_t{r.x} - bounds.x, std::int64_t{r.y} - bounds.y, r.width, r.height,
                std::int64_t{r.x} + x, std::int64_t{r.y} + y, r.x, r.y};
-    if (params->mode == 13) {
+    if (params->mode == static_cast<std::int32_t>(DrawMode::Stretch)) {
         g.sx = truncCoord(static_cast<float>(r.x) - static_cast<float>(bounds.x) * params->scaleX);
         g.sy = truncCoord(static_cast<float>(r.y) - static_cast<float>(bounds.y) * params->scaleY);
     }
@@ -251,7 +251,7 @@ void imgRle8CTy::DrawMirrorH(imgCTy* dst, int x, int y, const imgRect* rect)
     const std::int64_t rx = mirroredX(*this, rect);
     const std::int64_t reflected = std::int64_t{width} - r.width - rx + 1;
     Request q;
-    q.key = rle8RequestKey(0, false, false);
+    q.key = rle8RequestKey(modeNumber(DrawMode::Copy), false, false);
     q.mirror = true;
     // A start left of the bounds draws from the row's first pixel, the full width.
     run(*this, drawCache_, *dst, {std::max<std::int64_t>(0, reflected - bounds.x), std::int64_t{r.y} - bounds.y, r.width, r.height,
@@ -264,7 +264,7 @@ void imgRle8CTy::DrawExMirrorH(imgCTy* dst, int x, int y, const imgRect* rect, c
     const imgRect r = rect != nullptr ? *rect : bounds;
     const std::int64_t rx = mirroredX(*this, rect);
     Geometry g{0, std::int64_t{r.y} - bounds.y, r.width, r.height, rx + x, std::int64_t{r.y} + y, 0, 0};
-    if (params->mode == 13) {
+    if (params->mode == static_cast<std::int32_t>(DrawMode::Stretch)) {
         const std::int64_t reflected =
             truncCoord(static_cast<float>(width) * params->scaleX - static_cast<float>(rx + r.width - 1));
         g.sx = truncCoord(static_cast<float>(reflected) - static_cast<float>(bounds.x) * params->scaleX);

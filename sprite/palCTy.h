@@ -25,7 +25,7 @@ struct palCTy {
     [[nodiscard]] std::uint8_t NearestIndex(const std::uint8_t* bgr) const;
     // Stream form: the count, then R, G, B per entry.
     void Write(ctyMemBuffer& buffer) const;
-    // Replaces the entries; a count the buffer cannot hold is refused (empty palette, -97 post).
+    // Replaces the entries; a count the buffer cannot hold is refused (empty palette, a ctyCodeMessage post).
     void Read(ctyMemBuffer& buffer);
 
     std::uint32_t count = 0;

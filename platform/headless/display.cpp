@@ -4,7 +4,6 @@
 
 #include "platform/clock.h"
 #include "platform/display_backend.h"
-#include "platform/headless/dialog.h"
 #include "platform/headless/input.h"
 #include "platform/headless/message_queue.h"
 #include "platform/headless/music.h"
@@ -176,7 +175,6 @@ void reset()
     s.presents = 0;
     fullFrameCopyCounter() = 0;
     resetScript();
-    resetDialogs();
     resetInput();
     resetSound();
     resetMusic();

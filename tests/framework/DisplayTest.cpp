@@ -148,7 +148,10 @@ TEST(PresentCopy, FourPixelCopyGivesThePlainCopysBytes)
         rng.fill(src);
         std::vector<uint8_t> plain(static_cast<std::size_t>(destPitch) * rows, 0x5A);
         std::vector<uint8_t> four = plain;
-        copyRowsPlain(plain.data(), destPitch, src.data(), srcPitch, rowBytes, rows);
+        // The model: byte by byte, row by row; the bytes between rows stay.
+        for (int y = 0; y < rows; ++y)
+            for (std::size_t i = 0; i < rowBytes; ++i)
+                plain[static_cast<std::size_t>(y * destPitch) + i] = src[static_cast<std::size_t>(y * srcPitch) + i];
         copyRowsFourPixels(four.data(), destPitch, src.data(), srcPitch, rowBytes, rows);
         ASSERT_EQ(plain, four) << "trial " << trial;
     }

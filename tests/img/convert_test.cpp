@@ -12,7 +12,7 @@ namespace {
 using namespace talvo::g;
 using imgtest::Mismatches;
 
-// ---- reference model: the layout and rule tables as written for the formats, plain arithmetic ----
+// ---- reference model: the formats' fields typed in again, the alpha / x rule per pair, plain arithmetic ----
 
 struct RefField {
     unsigned shift, width;
@@ -26,7 +26,7 @@ const RefFormat refFormats[9] = {
     {{11, 5}, {5, 6}, {0, 5}, {0, 0}},   {{10, 5}, {5, 5}, {0, 5}, {15, 1}}, {{10, 5}, {5, 5}, {0, 5}, {15, 1}},
     {{8, 4}, {4, 4}, {0, 4}, {12, 4}},   {{8, 4}, {4, 4}, {0, 4}, {12, 4}},
 };
-// Alpha / x column of the rule table, destination rows 1 to 8, source columns 1 to 8:
+// The alpha / x rule of each pair, destination rows 1 to 8, source columns 1 to 8:
 // n nothing, k x kept, m maximum, s the source's alpha scaled.
 const char* const refAlpha[9] = {"",         "nnnnnnnn", "kkkkkkkk", "mmsmmsms", "nnnnnnnn",
                                  "kkkkkkkk", "mmsmmsms", "kkkkkkkk", "mmsmmsms"};

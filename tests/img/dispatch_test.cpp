@@ -36,7 +36,7 @@ public:
     int locks = 0;
 };
 
-// 'N' "NOT IMPLEMENTED", '-' nothing, 'P' pixels, as the operations' table says.
+// What an operation does for a destination and source kind: 'N' "NOT IMPLEMENTED", '-' nothing, 'P' pixels.
 char expected(int op, PelFmtId d, PelFmtId s) {
     const bool dDirect = d >= 1 && d <= 8, sDirect = s >= 1 && s <= 8;
     const bool dIndexed = d == palettedKind || d == 9;

@@ -38,7 +38,8 @@ struct Picture {
     }
 };
 
-// One collector, keyed or plain, as the rules read.
+// One collector, keyed or plain: 16.16 channel sums of one, two or four samples, a key sample's weight
+// going to its neighbour.
 struct Collector {
     const Format& f;
     bool keyed;

@@ -339,7 +339,7 @@ TEST(PelRows, Rows32MatchTheReferencePixelByPixel)
     });
 }
 
-// ---- Golden vectors: the edge cases of the formula tables, pixels as little-endian numbers ----
+// ---- Golden vectors: saturation, neutral values, field widths and wrapping opacities, pixels as little-endian numbers ----
 
 struct Golden {
     const char* what;

@@ -1,4 +1,5 @@
-// Sprite draws against the reference model on seeded random sprites, plus the listed vectors.
+// Sprite draws against the reference model on seeded random sprites, plus worked pixels of the
+// mirrored placement and of the alpha and colour-operator rounding.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -262,7 +263,7 @@ struct LineSprite {
 
 }  // namespace
 
-TEST(Rle8Draw, ListedVectors)
+TEST(Rle8Draw, MirroredPlacementAndOperatorRoundingByWorkedPixels)
 {
     // Width 10, bounds {2, 0, 5, 1}: mirrored at x = 0, columns 4..8 get sprite columns 6..2.
     LineSprite s(10, {0, 0, 12, 13, 14, 15, 16, 0, 0, 0});
