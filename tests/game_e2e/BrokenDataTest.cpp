@@ -120,7 +120,7 @@ TEST_F(BrokenDataTest, CutUndrawableAndOverrunningPicturesAndCutSoundsAreNamedOn
              "Data/Field[6x6].bmp is damaged: 24 bits per pixel with compression 7, which the game cannot draw\n"},
             {"Data/Menu/Ja.bmp", "Data/Menu/Ja.bmp is damaged: the run-length data runs past the picture\n"},
             {"Data/Sounds/Click.wav",
-             "Data/Sounds/Click.wav was not loaded: the file ends inside its header, before its 'data' chunk\n"},
+             "Data/Sounds/Click.wav is damaged: the file ends inside its header, before its 'data' chunk\n"},
             {"Data/Sounds/Imp1.wav", "Data/Sounds/Imp1.wav is damaged: the file ends inside its samples\n"},
         };
         for (const auto& n : named) {
