@@ -69,6 +69,9 @@ std::string finalTarget(const std::string& path, std::string& why)
                 why = "it is a link to " + at.string() + ", " + systemText("which cannot be reached", errno);
             return at.string();
         }
+        // A link to a device or a pipe is never written through: the superuser would replace it.
+        if (followed > 0 && !S_ISLNK(st.st_mode) && !S_ISREG(st.st_mode))
+            why = "it is a link to " + at.string() + ", which is not a regular file";
         if (!S_ISLNK(st.st_mode))
             return at.string();
         if (followed == maxLinks) {

@@ -294,7 +294,18 @@ TEST_F(FilesTest, LinksToNothingInALoopOrIntoAFolderThatCannotBeWrittenLeaveEver
         for (const char* link : {"Data/scores.dat", "Data/results.dat"})
             EXPECT_TRUE(std::filesystem::is_symlink(dir() / link)) << link;
         EXPECT_FALSE(std::filesystem::exists(shared / "gone.dat"));
+        // A link to a pipe: neither the link nor the pipe is replaced.
+        std::filesystem::remove(dir() / "Data/results.dat");
+        ASSERT_EQ(::mkfifo((shared / "pipe").c_str(), 0600), 0);
+        std::filesystem::create_symlink("../shared/pipe", dir() / "Data/results.dat");
+        storeRank(1);
+        EXPECT_TRUE(std::filesystem::is_fifo(shared / "pipe"));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir() / "Data/results.dat"));
         std::string log = logText();
+        EXPECT_NE(log.find("[velmoor] error: The rank could not be saved in Data/results.dat: it is a link to "
+                           "Data/../shared/pipe, which is not a regular file"),
+                  std::string::npos)
+            << log;
         EXPECT_NE(log.find("[velmoor] error: The best score could not be saved in Data/scores.dat: it is a link to "
                            "Data/../shared/gone.dat, which cannot be reached: No such file or directory"),
                   std::string::npos)
