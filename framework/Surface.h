@@ -78,8 +78,9 @@ public:
     // Loads a BMP file into this Surface: 0, 12 when it cannot be opened or is no regular
     // file within MaxDataFileBytes (lastDataFileStatus says why), 24 when it is not a BMP
     // file, 6 when its size is refused or the surface cannot be made. A file cut short, of a
-    // kind not drawn, or with runs past the picture gives 0 with what it holds drawn, and
-    // lastDataFileDamage says what is wrong.
+    // kind not drawn, with runs past the picture, or whose image size or length disagrees with
+    // the rows its header describes gives 0 with what it holds drawn, and lastDataFileDamage
+    // says what is wrong.
     int loadBitmap(Display* display, int kind, const char* path, bool mapToPalette);
     // As loadBitmap, from bytes in memory (24 when they are not a BMP file, 6 as above).
     int loadBitmapFromMemory(Display* display, int kind, const uint8_t* data, std::size_t size,

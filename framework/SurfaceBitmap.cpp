@@ -39,6 +39,8 @@ struct Header {
     uint16_t bitCount = 0;
     uint32_t compression = 0;
     uint32_t coloursUsed = 0;
+    uint32_t imageSize = 0;          // the pixel bytes the header gives; 0 for "as the rows need"
+    uint64_t profileEnd = 0;         // where an embedded or linked colour profile ends, 0 without one
     std::array<uint32_t, 3> masks{}; // red, green, blue of bit-field pictures
 };
 
@@ -68,7 +70,13 @@ bool readHeader(const Bytes& file, Header& h)
     h.height = h.topDown ? -rawHeight : rawHeight;
     h.bitCount = file.u16(28);
     h.compression = file.u32(30);
+    h.imageSize = file.u32(34);
     h.coloursUsed = file.u32(46);
+    // The newest header may keep a colour profile anywhere in the file, after the pixels too.
+    constexpr uint32_t profileEmbedded = 0x4D424544, profileLinked = 0x4C494E4B; // 'MBED', 'LINK'
+    if (h.headerSize >= 124 && (file.u32(fileHeaderSize + 56) == profileEmbedded ||
+                                file.u32(fileHeaderSize + 56) == profileLinked))
+        h.profileEnd = fileHeaderSize + uint64_t{file.u32(fileHeaderSize + 112)} + file.u32(fileHeaderSize + 116);
     // Bit-field masks sit in the larger headers, or right after a 40-byte one.
     if (h.compression == compressionBitFields && file.has(fileHeaderSize + 40, 12))
         h.masks = {file.u32(54), file.u32(58), file.u32(62)};
@@ -134,6 +142,27 @@ ColourTable colourTable(const Bytes& file, const Header& h, const ColourMapper& 
 int rowOf(const Header& h, int fileRow) { return h.topDown ? fileRow : h.height - 1 - fileRow; }
 
 uint64_t rowStride(const Header& h) { return ((uint64_t(h.width) * h.bitCount + 31) / 32) * 4; }
+
+// Where the header's sizes disagree with the rows it describes (a width or height that was
+// changed), in words; "" when they agree. The rows the file holds are checked as they are drawn,
+// so only what lies beyond them is left: the image size the header gives and the file's length.
+// Run-length data has no size the rows fix: its file must only hold the size the header gives.
+std::string sizesDisagree(const Bytes& file, const Header& h)
+{
+    const bool runLength = h.compression == compressionRle8;
+    // The last row's padding may be left out: every pixel is there all the same.
+    const uint64_t rows = rowStride(h) * uint64_t(h.height);
+    const uint64_t lastPadding = rowStride(h) - (uint64_t(h.width) * h.bitCount + 7) / 8;
+    if (!runLength && h.imageSize != 0 && (h.imageSize > rows || h.imageSize < rows - lastPadding))
+        return "the header gives " + std::to_string(h.imageSize) + " bytes of pixels, its rows need " +
+               std::to_string(rows);
+    const uint64_t need = uint64_t{h.dataOffset} + (runLength ? h.imageSize : rows);
+    const bool tooLong = !runLength && file.size > need && file.size > h.profileEnd;
+    if (tooLong || (runLength && file.size < need))
+        return "the file is " + std::to_string(file.size) + " bytes, its header and " +
+               (runLength ? "run-length data" : "rows") + " need " + std::to_string(need);
+    return {};
+}
 
 // Row r (in file order) of rows ends inside the data: the damage text naming it, 1-based.
 std::string endsInRow(const char* data, int r, int rows)
@@ -371,6 +400,8 @@ int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::s
     } else if (const int r = drawDeepPicture(file, h, map, target); r < h.height) {
         setDataFileDamage(endsInRow("pixel data", r, h.height));
     }
+    if (lastDataFileDamage().empty())
+        setDataFileDamage(sizesDisagree(file, h));
     if (!wasLocked)
         unlock();
     return FrameworkResult::Ok;

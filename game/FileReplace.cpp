@@ -53,10 +53,49 @@ void takeOwnerAndGroup(const std::string& path, const std::string& temp, const s
                 << ", not " << old.st_uid << " and " << old.st_gid << " as before (" << systemText("chown", error)
                 << ")" << std::endl;
 }
+
+// Where a write to path lands: path itself, or the file at the end of its chain of links (a best
+// score shared from another folder), so that the link stays and its target takes the new file.
+// "" in why when path is no link or the chain ends at a file; else why nothing may be written.
+std::string finalTarget(const std::string& path, std::string& why)
+{
+    // The kernel's own bound on links in one lookup; a longer chain is taken as a loop.
+    constexpr int maxLinks = 40;
+    std::filesystem::path at = path;
+    for (int followed = 0;; ++followed) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0) {
+            if (followed > 0)
+                why = "it is a link to " + at.string() + ", " + systemText("which cannot be reached", errno);
+            return at.string();
+        }
+        // A link to a device or a pipe is never written through: the superuser would replace it.
+        if (followed > 0 && !S_ISLNK(st.st_mode) && !S_ISREG(st.st_mode))
+            why = "it is a link to " + at.string() + ", which is not a regular file";
+        if (!S_ISLNK(st.st_mode))
+            return at.string();
+        if (followed == maxLinks) {
+            why = "its links lead round in a loop";
+            return at.string();
+        }
+        std::error_code error;
+        const std::filesystem::path next = std::filesystem::read_symlink(at, error);
+        if (error) {
+            why = systemText("its link cannot be read", error.value());
+            return at.string();
+        }
+        // A relative link names its target from the link's own folder.
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+}
 } // namespace
 
-std::string replaceFile(const std::string& path, const std::function<std::string(const std::string&)>& writeTemp)
+std::string replaceFile(const std::string& link, const std::function<std::string(const std::string&)>& writeTemp)
 {
+    std::string why;
+    const std::string path = finalTarget(link, why);
+    if (!why.empty())
+        return why;
     const std::string temp = path + ".new";
     // A leftover of a killed run, or a link someone put there, is never written through.
     (void)::unlink(temp.c_str());
@@ -73,7 +112,7 @@ std::string replaceFile(const std::string& path, const std::function<std::string
         error = systemText("the new file cannot replace the old one", errno);
     if (!error.empty()) {
         (void)::unlink(temp.c_str());
-        return error;
+        return path == link ? error : error + " (it is a link to " + path + ")";
     }
     // The rename is done; only its lasting through a power cut is in question now.
     return syncFolderOf(path);

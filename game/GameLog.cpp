@@ -10,26 +10,6 @@
 talvo::LogChannel gameWarning("velmoor", 2);
 talvo::LogChannel gameError("velmoor", 1);
 
-std::string loadFailureReason(int result)
-{
-    if (result == FrameworkResult::FileOpen)
-        return lastDataFileStatus().reason();
-    // The codes of the picture and sound loaders, which say in words what is wrong with a file.
-    const bool fromDataFile = result == FrameworkResult::NotBmp || result == FrameworkResult::NotWave ||
-                              result == FrameworkResult::SoundBuffer || result == FrameworkResult::SoundBufferFill;
-    if (fromDataFile && !lastDataFileDamage().empty())
-        return lastDataFileDamage();
-    switch (result) {
-    case FrameworkResult::NotBmp: return "not a BMP picture";
-    case FrameworkResult::NotWave: return "not a WAVE sound";
-    case FrameworkResult::SurfaceCreation: return "no surface for its size";
-    case FrameworkResult::NoMemory: return "out of memory";
-    case FrameworkResult::SoundBuffer: return "the sound device made no buffer for it";
-    case FrameworkResult::SoundBufferFill: return "the sound device did not take its samples";
-    default: return "framework result " + std::to_string(result);
-    }
-}
-
 namespace {
 // The first line about a file is logged; later ones are dropped.
 void warnOnce(const char* path, const std::string& text)
@@ -50,8 +30,31 @@ void warnNotLoaded(const char* path, const std::string& reason)
     warnOnce(path, " was not loaded: " + (reason.empty() ? std::string("no reason given") : reason));
 }
 
+void warnDamaged(const char* path, const std::string& reason) { warnOnce(path, " is damaged: " + reason); }
+
+void warnLoadFailed(const char* path, int result)
+{
+    if (result == FrameworkResult::FileOpen)
+        return warnNotLoaded(path, lastDataFileStatus().reason());
+    // The codes of the picture and sound loaders, which say in words what is wrong with a file;
+    // a sound device that refused a sound the file describes well says nothing.
+    const bool fromDataFile = result == FrameworkResult::NotBmp || result == FrameworkResult::NotWave ||
+                              result == FrameworkResult::SoundBuffer || result == FrameworkResult::SoundBufferFill;
+    if (fromDataFile && !lastDataFileDamage().empty())
+        return warnDamaged(path, lastDataFileDamage());
+    switch (result) {
+    case FrameworkResult::NotBmp: return warnDamaged(path, "not a BMP picture");
+    case FrameworkResult::NotWave: return warnDamaged(path, "not a WAVE sound");
+    case FrameworkResult::SurfaceCreation: return warnNotLoaded(path, "no surface for its size");
+    case FrameworkResult::NoMemory: return warnNotLoaded(path, "out of memory");
+    case FrameworkResult::SoundBuffer: return warnNotLoaded(path, "the sound device made no buffer for it");
+    case FrameworkResult::SoundBufferFill: return warnNotLoaded(path, "the sound device did not take its samples");
+    default: return warnNotLoaded(path, "framework result " + std::to_string(result));
+    }
+}
+
 void warnIfDamaged(const char* path)
 {
     if (!lastDataFileDamage().empty())
-        warnOnce(path, " is damaged: " + lastDataFileDamage());
+        warnDamaged(path, lastDataFileDamage());
 }

@@ -8,11 +8,14 @@
 extern talvo::LogChannel gameWarning; // "velmoor", warning
 extern talvo::LogChannel gameError;   // "velmoor", error
 
-// The framework's result of a failed load as words for the log.
-[[nodiscard]] std::string loadFailureReason(int result);
-
-// One warning per file for the whole run, however often the file is asked for again.
+// One warning per file for the whole run, however often the file is asked for again. A file that
+// is absent or cannot be read, or that the machine could not take (no surface for its size, no
+// sound buffer), "was not loaded"; one whose contents are at fault "is damaged", whether it loaded
+// in part or not at all.
 void warnNotLoaded(const char* path, const std::string& reason);
-// The same warning for a file that loaded with damage (lastDataFileDamage): the game shows or
-// plays what it holds. Nothing for a file that loaded whole.
+void warnDamaged(const char* path, const std::string& reason);
+// The warning for a load that failed with the framework's result, in whichever form fits.
+void warnLoadFailed(const char* path, int result);
+// The damage of a file that loaded in part (lastDataFileDamage): the game shows or plays what it
+// holds. Nothing for a file that loaded whole.
 void warnIfDamaged(const char* path);

@@ -30,7 +30,9 @@ constexpr ScreenRect board10x10Button{240, 376, 286, 343};
 void startMusic()
 {
     if (music.play() != FrameworkResult::Ok) {
-        if (plat::lastMusicResult() != plat::MusicResult::NoDevice)
+        if (plat::lastMusicResult() == plat::MusicResult::NotMidi)
+            warnDamaged(MusicPath, plat::lastMusicError());
+        else if (plat::lastMusicResult() != plat::MusicResult::NoDevice)
             warnNotLoaded(MusicPath, plat::lastMusicError());
         return;
     }

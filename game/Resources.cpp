@@ -41,7 +41,7 @@ void loadSound(Sound& sound, const char* path)
     if (result == FrameworkResult::Ok)
         warnIfDamaged(path);
     else if (result != FrameworkResult::NoSoundDevice)
-        warnNotLoaded(path, loadFailureReason(result));
+        warnLoadFailed(path, result);
 }
 
 void loadKeyedPicture(Surface& surface, const char* path)
@@ -55,7 +55,7 @@ void loadPicture(Surface& surface, const char* path)
 {
     // A missing picture leaves the surface empty; the game runs on without it.
     if (const int result = surface.loadBitmap(&display, SurfaceKind::System, path, true); result != FrameworkResult::Ok)
-        warnNotLoaded(path, loadFailureReason(result));
+        warnLoadFailed(path, result);
     else
         warnIfDamaged(path);
 }
@@ -91,7 +91,7 @@ void loadResources()
     loadSound(clickSound, "Data/Sounds/Click.wav");
     loadSound(startSound, "Data/Sounds/Imp1.wav");
     if (const int result = music.setFile(MusicPath); result != FrameworkResult::Ok)
-        warnNotLoaded(MusicPath, loadFailureReason(result));
+        warnLoadFailed(MusicPath, result);
 
     (void)screenCopy.create(&display, SurfaceKind::System, 800, 600);
 

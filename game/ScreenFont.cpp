@@ -33,8 +33,10 @@ void buildScreenFont(Font& font)
     }
     // The rasteriser would wait forever on a pipe and read a device without end: check first.
     const bool added = status.ok() && plat::addFontFile(path.c_str());
-    if (!added)
-        warnNotLoaded(path.c_str(), status.ok() ? "not a font the rasteriser reads" : status.reason());
+    if (!added && status.ok())
+        warnDamaged(path.c_str(), "not a font the rasteriser reads");
+    else if (!added)
+        warnNotLoaded(path.c_str(), status.reason());
     (void)font.create("Alpine", 0, 30);
     if (added)
         plat::removeFontFile(path.c_str());

@@ -153,6 +153,65 @@ TEST_F(BitmapLoad, SixteenTwentyFourAndThirtyTwoBit)
     expectPicture(picture(1, 1, 32, {}), {{0}}, "the pixel data ends in row 1 of 1");
 }
 
+TEST_F(BitmapLoad, HeaderSizesThatDisagreeWithTheRowsAreNamedAndWhatWasReadIsDrawn)
+{
+    const auto patch32 = [](std::vector<uint8_t>& f, std::size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            f[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    // 5 x 2 at 24 bits: rows of 16 bytes. Its width changed to 3 leaves rows of 12: the image
+    // size and the file's length still count 32, and the rows are read sheared.
+    std::vector<uint8_t> pixels(32);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<uint8_t>(8 * i);
+    std::vector<uint8_t> file = picture(5, 2, 24, pixels).build();
+    patch32(file, 18, 3);
+    ASSERT_EQ(load(file), 0);
+    EXPECT_EQ(lastDataFileDamage(), "the header gives 32 bytes of pixels, its rows need 24");
+    EXPECT_EQ(std::pair(image.width, image.height), std::pair(3, 2));
+    EXPECT_EQ(pixelAt(image, 0, 0), rgb565(pixels[14], pixels[13], pixels[12])) << "the second row from byte 12";
+    // Without an image size only the file's length disagrees; with its own, none does.
+    patch32(file, 34, 0);
+    ASSERT_EQ(load(file), 0);
+    EXPECT_EQ(lastDataFileDamage(), "the file is 86 bytes, its header and rows need 78");
+    file.resize(78);
+    ASSERT_EQ(load(file), 0);
+    EXPECT_EQ(lastDataFileDamage(), "");
+    patch32(file, 34, 24);
+    file.push_back(0);
+    ASSERT_EQ(load(file), 0);
+    EXPECT_EQ(lastDataFileDamage(), "the file is 79 bytes, its header and rows need 78");
+    // An 8-bit picture whose height grew: the rows the file holds come first.
+    std::vector<uint8_t> tall = eightBit(4, 2, std::vector<uint8_t>(8, 1)).build();
+    patch32(tall, 22, 3);
+    ASSERT_EQ(load(tall), 0);
+    EXPECT_EQ(lastDataFileDamage(), "the pixel data ends in row 3 of 3");
+
+    // The newest header with its colour profile after the pixels: a whole file.
+    BmpBuilder v5 = picture(1, 1, 32, {1, 2, 3, 4});
+    v5.headerSize = 124;
+    std::vector<uint8_t> withProfile = v5.build();
+    patch32(withProfile, 14 + 56, 0x4D424544); // 'MBED'
+    patch32(withProfile, 14 + 112, 124 + 4);   // from the header's start
+    patch32(withProfile, 14 + 116, 16);
+    withProfile.resize(withProfile.size() + 16, 0xAB);
+    ASSERT_EQ(load(withProfile), 0);
+    EXPECT_EQ(lastDataFileDamage(), "");
+
+    // Run-length data: its image size is what the file must hold, however the runs fill the rows.
+    std::vector<uint8_t> runs = eightBit(2, 1, {2, 3, 0, 1}, 1).build();
+    const std::size_t runsAt = runs.size() - 4;
+    patch32(runs, 34, 0);
+    ASSERT_EQ(load(runs), 0);
+    EXPECT_EQ(lastDataFileDamage(), "");
+    patch32(runs, 34, 6);
+    ASSERT_EQ(load(runs), 0);
+    EXPECT_EQ(lastDataFileDamage(),
+              "the file is " + std::to_string(runs.size()) + " bytes, its header and run-length data need " +
+                  std::to_string(runsAt + 6));
+    EXPECT_EQ(pixelAt(image, 1, 0), entry(3));
+}
+
 TEST_F(BitmapLoad, KindsNotDrawnLoadEmptyAtTheirSize)
 {
     expectPicture(picture(3, 2, 4, std::vector<uint8_t>(8, 0x11)), {{0, 0, 0}, {0, 0, 0}},

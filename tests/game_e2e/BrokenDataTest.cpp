@@ -120,7 +120,7 @@ TEST_F(BrokenDataTest, CutUndrawableAndOverrunningPicturesAndCutSoundsAreNamedOn
              "Data/Field[6x6].bmp is damaged: 24 bits per pixel with compression 7, which the game cannot draw\n"},
             {"Data/Menu/Ja.bmp", "Data/Menu/Ja.bmp is damaged: the run-length data runs past the picture\n"},
             {"Data/Sounds/Click.wav",
-             "Data/Sounds/Click.wav was not loaded: the file ends inside its header, before its 'data' chunk\n"},
+             "Data/Sounds/Click.wav is damaged: the file ends inside its header, before its 'data' chunk\n"},
             {"Data/Sounds/Imp1.wav", "Data/Sounds/Imp1.wav is damaged: the file ends inside its samples\n"},
         };
         for (const auto& n : named) {
@@ -132,5 +132,27 @@ TEST_F(BrokenDataTest, CutUndrawableAndOverrunningPicturesAndCutSoundsAreNamedOn
         // Whole files are not named.
         for (const char* whole : {"Data/Menu/Nein.bmp", "Data/Menu/6x6.bmp", "Data/horse.bmp", "Data/end[8x8].bmp"})
             EXPECT_EQ(log.find(whole), std::string::npos) << whole << "\n" << log;
+    });
+}
+
+TEST_F(BrokenDataTest, AMenuPictureWhoseHeaderNoLongerAddsUpIsDrawnAsReadAndNamedOnce)
+{
+    inOwnProcess([&] {
+        // The width 145 made 110: the image size and the file's length still count 145-pixel rows.
+        std::string hover = fileBytes("Data/Menu/10x10.bmp");
+        ASSERT_EQ(static_cast<uint8_t>(hover[18]), 145);
+        hover[18] = 110;
+        writeFile("Data/Menu/10x10.bmp", hover);
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        ASSERT_NO_FATAL_FAILURE(moveTo(300, 320));
+        EXPECT_EQ(shows("Data/Menu/10x10.bmp", 232, 276), "equal") << "the rows as the header now reads them";
+        EXPECT_EQ(quitWithQ(), 0);
+        const std::string log = logText();
+        const std::string line = "[velmoor] warning: Data/Menu/10x10.bmp is damaged: the header gives 29648 bytes of "
+                                 "pixels, its rows need 22576\n";
+        const std::size_t at = log.find(line);
+        EXPECT_NE(at, std::string::npos) << log;
+        EXPECT_EQ(log.find("Data/Menu/10x10.bmp", at + line.size()), std::string::npos) << log;
+        EXPECT_EQ(log.find("[velmoor] warning"), at) << "the only line: " << log;
     });
 }

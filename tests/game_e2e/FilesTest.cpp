@@ -244,3 +244,112 @@ TEST_F(FilesTest, ReplacedFilesKeepTheirOwnerAndGroupWhereTheProcessMayGiveThem)
         EXPECT_EQ(log.find("Data/results.dat"), std::string::npos) << log;
     });
 }
+
+TEST_F(FilesTest, LinkedFilesAreWrittenThroughToTheirTargetsAndStayLinks)
+{
+    // A best score shared from another folder through a relative link (read from the link's own
+    // folder, not the working one), and a rank through a chain: an absolute link to a relative one.
+    const auto shared = dir() / "shared";
+    std::filesystem::create_directory(shared);
+    writeFile("shared/scores.dat", rawScore57);
+    writeFile("shared/results.dat", "2\r\n");
+    std::filesystem::permissions(shared / "results.dat", std::filesystem::perms(0640));
+    for (const char* file : {"Data/scores.dat", "Data/results.dat"})
+        std::filesystem::remove(dir() / file);
+    std::filesystem::create_symlink("../shared/scores.dat", dir() / "Data/scores.dat");
+    std::filesystem::create_symlink("results.dat", shared / "rank.link");
+    std::filesystem::create_symlink(shared / "rank.link", dir() / "Data/results.dat");
+    readBestScoreFile();
+    readRankFile();
+    EXPECT_EQ(gameState.bestScore, 57);
+    EXPECT_EQ(gameState.rankLevel, 2);
+    gameState.bestScore = 80;
+    EXPECT_TRUE(writeBestScoreFile());
+    storeRank(3);
+    EXPECT_EQ(fileBytes("shared/scores.dat"), scoresFileBytes(80));
+    EXPECT_EQ(fileBytes("shared/results.dat"), "3\r\n");
+    EXPECT_EQ(std::filesystem::status(shared / "results.dat").permissions(), std::filesystem::perms(0640));
+    for (const char* link : {"Data/scores.dat", "Data/results.dat", "shared/rank.link"})
+        EXPECT_TRUE(std::filesystem::is_symlink(dir() / link)) << link;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(shared), std::filesystem::directory_iterator()), 3)
+        << "no temporary file is left";
+}
+
+TEST_F(FilesTest, LinksToNothingInALoopOrIntoAFolderThatCannotBeWrittenLeaveEverythingAndAreLogged)
+{
+    inOwnProcess([&] {
+        const auto shared = dir() / "shared";
+        std::filesystem::create_directory(shared);
+        for (const char* file : {"Data/scores.dat", "Data/results.dat"})
+            std::filesystem::remove(dir() / file);
+        // A link to a file that is gone: nothing to read, and nothing may take the link's place.
+        std::filesystem::create_symlink("../shared/gone.dat", dir() / "Data/scores.dat");
+        readBestScoreFile();
+        gameState.bestScore = 31;
+        EXPECT_FALSE(writeBestScoreFile());
+        // A rank file that becomes a loop of links after it was read.
+        readRankFile();
+        std::filesystem::create_symlink("results.dat", dir() / "Data/results.dat");
+        storeRank(2);
+        for (const char* link : {"Data/scores.dat", "Data/results.dat"})
+            EXPECT_TRUE(std::filesystem::is_symlink(dir() / link)) << link;
+        EXPECT_FALSE(std::filesystem::exists(shared / "gone.dat"));
+        // A link to a pipe: neither the link nor the pipe is replaced.
+        std::filesystem::remove(dir() / "Data/results.dat");
+        ASSERT_EQ(::mkfifo((shared / "pipe").c_str(), 0600), 0);
+        std::filesystem::create_symlink("../shared/pipe", dir() / "Data/results.dat");
+        storeRank(1);
+        EXPECT_TRUE(std::filesystem::is_fifo(shared / "pipe"));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir() / "Data/results.dat"));
+        std::string log = logText();
+        EXPECT_NE(log.find("[velmoor] error: The rank could not be saved in Data/results.dat: it is a link to "
+                           "Data/../shared/pipe, which is not a regular file"),
+                  std::string::npos)
+            << log;
+        EXPECT_NE(log.find("[velmoor] error: The best score could not be saved in Data/scores.dat: it is a link to "
+                           "Data/../shared/gone.dat, which cannot be reached: No such file or directory"),
+                  std::string::npos)
+            << log;
+        EXPECT_NE(log.find("[velmoor] error: The rank could not be saved in Data/results.dat: its links lead round "
+                           "in a loop"),
+                  std::string::npos)
+            << log;
+
+        // Both files linked into a folder no one may write in: the superuser plays as nobody.
+        std::filesystem::remove(dir() / "Data/scores.dat");
+        std::filesystem::remove(dir() / "Data/results.dat");
+        writeFile("shared/scores.dat", rawScore57);
+        writeFile("shared/results.dat", "1\r\n");
+        std::filesystem::create_symlink(shared / "scores.dat", dir() / "Data/scores.dat");
+        std::filesystem::create_symlink(shared / "results.dat", dir() / "Data/results.dat");
+        for (const char* folder : {"", "Data"})
+            std::filesystem::permissions(dir() / folder, std::filesystem::perms(0777));
+        std::filesystem::permissions(shared, std::filesystem::perms(0555));
+        if (::geteuid() == 0) {
+            constexpr uid_t nobody = 65534;
+            ASSERT_EQ(::setgroups(0, nullptr), 0);
+            ASSERT_EQ(::setresgid(nobody, nobody, nobody), 0);
+            ASSERT_EQ(::setresuid(nobody, nobody, nobody), 0);
+        }
+        readBestScoreFile();
+        readRankFile();
+        EXPECT_EQ(gameState.bestScore, 57);
+        gameState.bestScore = 58;
+        EXPECT_FALSE(writeBestScoreFile());
+        storeRank(3);
+        EXPECT_EQ(fileBytes("shared/scores.dat"), rawScore57);
+        EXPECT_EQ(fileBytes("shared/results.dat"), "1\r\n");
+        for (const char* link : {"Data/scores.dat", "Data/results.dat"})
+            EXPECT_TRUE(std::filesystem::is_symlink(dir() / link)) << link;
+        log = logText();
+        for (const std::string file : {"scores.dat", "results.dat"})
+            EXPECT_NE(log.find("(it is a link to " + (shared / file).string() + ")\n"), std::string::npos) << log;
+        EXPECT_NE(log.find("The rank could not be saved in Data/results.dat: the new file cannot be made: "
+                           "Permission denied (it is a link to "),
+                  std::string::npos)
+            << log;
+        // Without the superuser the folder is the test's own, and must be removable again.
+        std::error_code ignored;
+        std::filesystem::permissions(shared, std::filesystem::perms(0755), ignored);
+    });
+}

@@ -546,7 +546,7 @@ TEST_F(ScriptTest, MusicFilesThatCannotBePlayedAreNamedInTheLogWithTheReason)
         data.writeFile("Data/Sounds/music.mid", c.bytes);
         ASSERT_EQ(run("wait 3\nkeydown Q\nwait 10\n"), 0) << data.fileBytes("output.txt");
         const std::string log = data.fileBytes("Velmoor.log");
-        const std::string line = "[velmoor] warning: Data/Sounds/music.mid was not loaded: ";
+        const std::string line = "[velmoor] warning: Data/Sounds/music.mid is damaged: ";
         const std::size_t at = log.find(line);
         ASSERT_NE(at, std::string::npos) << c.why << "\n" << log;
         EXPECT_NE(log.substr(at, log.find('\n', at) - at).find(c.why), std::string::npos) << log.substr(at);
