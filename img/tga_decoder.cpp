@@ -145,20 +145,22 @@ Bytes widen16(const std::uint8_t* words, std::size_t pixels) {
 
 // Depth 8: a palette of the file's entries, or 256 greys without a colour map; alpha 255.
 // 15- and 16-bit entries widen as 16-bit pixels do, 32-bit ones lose their alpha byte; entries
-// of any other size are taken as 3 bytes B, G, R.
-PelFmt readPalette(io::IStream& in, std::uint32_t length, std::uint32_t entryBits) {
-    const std::uint32_t count = length == 0 ? 256 : length;
+// of any other size are taken as 3 bytes B, G, R. The map's entry 0 is index `first`: the indices
+// below it are left all zero, as those past the palette's end read.
+PelFmt readPalette(io::IStream& in, std::uint32_t first, std::uint32_t length, std::uint32_t entryBits) {
+    if (length == 0) first = 0;
+    const std::uint32_t count = length == 0 ? 256 : first + length;
     const std::size_t entryBytes = entryBits == 15 || entryBits == 16 ? 2 : entryBits == 32 ? 4 : 3;
     std::unique_ptr<std::uint8_t[]> stored(new std::uint8_t[std::size_t{length} * entryBytes]());
     if (length != 0) in.read(stored.get(), std::size_t{length} * entryBytes);
     const Bytes wide = entryBytes == 2 ? widen16(stored.get(), length) : nullptr;
     const std::uint8_t* colours = wide ? wide.get() : stored.get();
     const std::size_t stride = wide ? 3 : entryBytes;
-    std::unique_ptr<std::uint8_t[]> entries(new std::uint8_t[std::size_t{count} * 4]);
-    for (std::uint32_t i = 0; i < count; ++i) {
+    std::unique_ptr<std::uint8_t[]> entries(new std::uint8_t[std::size_t{count} * 4]());
+    for (std::uint32_t i = first; i < count; ++i) {
         std::uint8_t* e = entries.get() + std::size_t{i} * 4;
         for (std::uint32_t c = 0; c < 3; ++c)
-            e[c] = length == 0 ? static_cast<std::uint8_t>(i) : colours[std::size_t{i} * stride + c];
+            e[c] = length == 0 ? static_cast<std::uint8_t>(i) : colours[std::size_t{i - first} * stride + c];
         e[3] = 255;
     }
     Palette palette;
@@ -194,7 +196,7 @@ TgaDecoder::Header TgaDecoder::readHeader(io::IStream& in) {
     skip(in, h[0]);
     const std::uint32_t mapLength = le16(h + 5);
     if (depth == 8) {
-        header.format = readPalette(in, mapLength, h[7]);
+        header.format = readPalette(in, le16(h + 3), mapLength, h[7]);
     } else {
         if (h[1] == 1) skip(in, std::size_t{mapLength} * ((h[7] + 7u) / 8));
         header.format = PelFmt(depth == 32 ? fmtId::rgba8888 : fmtId::rgb888);

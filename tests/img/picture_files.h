@@ -48,6 +48,7 @@ struct TgaFile {
     std::uint16_t width = 0;
     std::uint16_t height = 0;
     std::uint8_t mapType = 0;
+    std::uint16_t mapFirst = 0;  // the index of the map's first entry
     std::uint16_t mapLength = 0;
     std::uint8_t mapEntryBits = 24;
     Bytes id;
@@ -89,7 +90,7 @@ inline Bytes tgaBytes(const TgaFile& f, std::uint32_t longest = 128) {
         b.push_back(static_cast<std::uint8_t>(v >> 8));
     };
     Bytes b{static_cast<std::uint8_t>(f.id.size()), f.mapType, f.type};
-    u16(b, 0);
+    u16(b, f.mapFirst);
     u16(b, f.mapLength);
     b.push_back(f.mapEntryBits);
     u16(b, 0);

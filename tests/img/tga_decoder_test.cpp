@@ -62,7 +62,9 @@ Expected model(const Bytes& file) {
     if (depth == 8) {
         e.id = 9;
         // Entries as their size says: 15 and 16 bits as 16-bit pixels, 32 bits B, G, R, A; else B, G, R.
+        // The map's first entry is index u16(3); indices below it read as those past the end (zero).
         const std::uint32_t entryBytes = h[7] == 15 || h[7] == 16 ? 2 : h[7] == 32 ? 4 : 3;
+        if (u16(5) != 0) e.palette.resize(std::size_t{u16(3)} * 4, 0);
         for (std::uint32_t i = 0; i < (u16(5) == 0 ? 256 : u16(5)); ++i) {
             std::uint8_t bgr[3] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i)};
             if (u16(5) != 0) {
@@ -147,6 +149,7 @@ TgaFile randomTga(SeededRng& rng) {
         static constexpr std::uint16_t lengths[] = {0, 2, 4, 256};
         f.mapLength = lengths[rng.below(4)];
         f.mapType = f.mapLength != 0;
+        f.mapFirst = std::uint16_t(rng.below(3) == 0 ? rng.below(6) : 0);
         f.mapEntryBits = entryBits[rng.below(4)];
         f.map.resize(std::size_t{f.mapLength} * ((f.mapEntryBits + 7) / 8));
     } else if (rng.below(3) == 0) {
@@ -261,6 +264,24 @@ TEST(TgaDecoder, GoldenFiles) {
             TgaDecoder().load(stream.in(), image);
             EXPECT_EQ(paletteOf(image), m.palette) << int(m.bits) << "-bit entries, type " << int(type);
             EXPECT_EQ(rowsOf(image), (Bytes{1, 0})) << int(m.bits) << "-bit entries, type " << int(type);
+        }
+    }
+
+    // A map whose first entry is index 1: index i reads entry i - 1; indices below or past the map
+    // read as missing entries, all zero once converted.
+    const Bytes red{0, 0, 255, 255}, green{0, 255, 0, 255}, missing(4, 0);
+    for (const std::uint8_t type : {1, 9}) {
+        for (const auto& [indices, colours] : {std::pair{Bytes{1, 2}, red + green}, {Bytes{0, 3}, missing + missing}}) {
+            const Bytes map{0, 0, 255, 0, 255, 0};
+            Bytes file = header(type, 2, 1, 8) + map + (type == 1 ? Bytes{} : Bytes{0x01}) + indices;
+            file[1] = 1, file[3] = 1, file[5] = 2;
+            MemStream stream(file, badAndFail);
+            TgaDecoder decoder;
+            decoder.open(stream.in());
+            ImageRow converted;
+            converted.create(2, 1, PelFmt(fmtId::rgba8888));
+            decoder.read(nullptr, converted, nullptr, 0);
+            EXPECT_EQ(rowsOf(converted), colours) << "type " << int(type) << ", index " << int(indices[0]);
         }
     }
 }
