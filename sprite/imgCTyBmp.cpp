@@ -1,4 +1,5 @@
-// BMP files: SaveBmp writes any image, ReadBmp and LoadBmp read the 40-byte-header variants.
+// BMP files: SaveBmp writes any image, ReadBmp and LoadBmp read what it writes and other files
+// with the 40-byte header.
 #include <cstdio>
 #include <cstring>
 #include <ios>
@@ -84,6 +85,15 @@ struct BmpInfoHeader {
 
 constexpr int headerBytes = BmpFileHeader::bytes + BmpInfoHeader::bytes;
 
+// The 108-byte information header, the smallest that carries an alpha mask: the 40 bytes, the red,
+// green, blue and alpha masks, the colour space, and its end points and gammas (unused for sRGB).
+constexpr int v4InfoBytes = 108;
+constexpr int v4Extra = v4InfoBytes - BmpInfoHeader::bytes;
+constexpr std::uint32_t colourSpaceSrgb = 0x73524742;  // "sRGB"
+
+// The masks of bit-field files: red, green, blue right after the 40 bytes, then alpha in the larger header.
+constexpr int maskBytes = 12;
+
 // Bytes of one file row of width pixels, padded to a multiple of 4.
 std::int64_t rowBytes(std::int64_t width, int bits) { return (width * bits + 31) / 32 * 4; }
 
@@ -101,15 +111,25 @@ void skip(talvo::io::IStream& in, std::int64_t bytes)
 
 int refuse() { return ctySetError(-5, ""); }
 
-// The kind of 16-bit pixels with these red, green, blue masks: the two layouts the library stores.
+// The kind of 16-bit pixels with these red, green, blue and alpha masks, among the layouts the
+// library writes; a kind without alpha has the alpha mask 0.
 PelKind maskedKind16(const std::uint8_t* masks)
 {
     const std::uint32_t red = get32(masks), green = get32(masks + 4), blue = get32(masks + 8);
-    for (const PelKind kind : {PelKind::Rgb565, PelKind::Rgbx5551}) {
+    const std::uint32_t alpha = get32(masks + 12);
+    for (const PelKind kind : {PelKind::Rgb565, PelKind::Rgbx5551, PelKind::Rgbx4444, PelKind::Rgba4444}) {
         const PelKindInfo& k = pelKindOf(kind);
-        if (red == k.r.mask() && green == k.g.mask() && blue == k.b.mask()) return kind;
+        if (red == k.r.mask() && green == k.g.mask() && blue == k.b.mask() && alpha == (k.alpha ? k.a.mask() : 0u))
+            return kind;
     }
     return PelKind::None;
+}
+
+// Bit fields where plain pixels would be read as another layout; an alpha mask needs the larger header.
+bool writesMasks(int kind)
+{
+    return kind == PelKind::Rgbx8888 || kind == PelKind::Rgb565 || kind == PelKind::Rgbx4444 ||
+           kind == PelKind::Rgba4444;
 }
 
 }  // namespace
@@ -123,7 +143,8 @@ void imgCTy::SaveBmp(const char* name)
         return;
     }
     const int bits = 8 * bytes;
-    const std::uint32_t compression = kind == PelKind::Rgbx8888 || kind == PelKind::Rgb565 ? 3 : 0;
+    const std::uint32_t compression = writesMasks(kind) ? 3 : 0;
+    const bool alphaMask = compression == 3 && pelKindOf(kind)->alpha;
     // Only index images have a colour table; an empty palette writes the grey ramp.
     const palCTy* palette = kind == PelKind::Index8 && pelFmt.palette != nullptr && pelFmt.palette->count > 0 &&
                                     pelFmt.palette->entries != nullptr
@@ -131,21 +152,34 @@ void imgCTy::SaveBmp(const char* name)
                                 : nullptr;
     const std::uint32_t colours = kind != PelKind::Index8 ? 0 : palette != nullptr ? palette->count : 256;
     const std::int64_t rowSize = rowBytes(width, bits);
-    const std::uint32_t extra = 4 * (compression + colours);
+    const std::uint32_t headerLength = alphaMask ? BmpFileHeader::bytes + v4InfoBytes
+                                                 : headerBytes + (compression == 3 ? maskBytes : 0);
+    const std::uint32_t extra = 4 * colours;
 
     BmpFileHeader fileHeader;
-    fileHeader.fileSize = static_cast<std::uint32_t>(rowSize * height) + extra + headerBytes;
-    fileHeader.pelsOffset = headerBytes + extra;
+    fileHeader.fileSize = static_cast<std::uint32_t>(rowSize * height) + extra + headerLength;
+    fileHeader.pelsOffset = headerLength + extra;
     BmpInfoHeader info;
+    if (alphaMask) info.size = v4InfoBytes;
     info.width = width;
     info.height = height;
     info.bitsPerPel = static_cast<std::uint16_t>(bits);
     info.compression = compression;
     info.imageSize = static_cast<std::uint32_t>(rowSize * height);
     info.coloursUsed = colours;
-    std::uint8_t header[headerBytes];
+    std::uint8_t header[BmpFileHeader::bytes + v4InfoBytes] = {};
     fileHeader.put(header);
     info.put(header + BmpFileHeader::bytes);
+    if (compression == 3) {
+        const PelKindInfo& layout = *pelKindOf(kind);
+        put32(header + headerBytes, layout.r.mask());
+        put32(header + headerBytes + 4, layout.g.mask());
+        put32(header + headerBytes + 8, layout.b.mask());
+        if (alphaMask) {
+            put32(header + headerBytes + 12, layout.a.mask());
+            put32(header + headerBytes + 16, colourSpaceSrgb);
+        }
+    }
 
     std::FILE* file = std::fopen(name, "wb");
     if (file == nullptr) {
@@ -154,15 +188,7 @@ void imgCTy::SaveBmp(const char* name)
     }
     // Larger stdio blocks: a screenshot then takes a few dozen writes instead of hundreds.
     std::setvbuf(file, nullptr, _IOFBF, std::size_t{1} << 16);
-    bool ok = std::fwrite(header, sizeof header, 1, file) == 1;
-    if (compression == 3) {
-        std::uint8_t masks[12];
-        const PelKindInfo& layout = *pelKindOf(kind);
-        put32(masks, layout.r.mask());
-        put32(masks + 4, layout.g.mask());
-        put32(masks + 8, layout.b.mask());
-        ok = ok && std::fwrite(masks, sizeof masks, 1, file) == 1;
-    }
+    bool ok = std::fwrite(header, headerLength, 1, file) == 1;
     if (colours > 0) {
         for (std::uint32_t i = 0; i < colours && ok; ++i) {
             std::uint8_t entry[4] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
@@ -188,13 +214,16 @@ void imgCTy::SaveBmp(const char* name)
 
 void imgCTy::ReadBmp(talvo::io::IStream& in)
 {
-    std::uint8_t header[headerBytes];
-    in.read(header, sizeof header);
+    // Zero past what is read: the 40-byte header has no alpha mask.
+    std::uint8_t header[BmpFileHeader::bytes + v4InfoBytes] = {};
+    in.read(header, headerBytes);
     if (in.fail() || BmpFileHeader::from(header).signature != BmpFileHeader{}.signature) {
         refuse();
         return;
     }
     const BmpInfoHeader info = BmpInfoHeader::from(header + BmpFileHeader::bytes);
+    const bool v4 = info.size == v4InfoBytes;
+    if (v4) in.read(header + headerBytes, v4Extra);
     const int bits = info.bitsPerPel;
     const std::uint32_t compression = info.compression;
     const std::uint32_t coloursUsed = info.coloursUsed;
@@ -202,13 +231,15 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
     const std::int32_t fileHeight = info.height;
     if (fileWidth <= 0 || fileHeight <= 0 || std::int64_t{fileWidth} * fileHeight > maxPels ||
         (bits != 8 && bits != 16 && bits != 24 && bits != 32) || (compression != 0 && compression != 3) ||
-        info.size != BmpInfoHeader::bytes || coloursUsed > 256) {
+        (info.size != BmpInfoHeader::bytes && !v4) || coloursUsed > 256 || in.fail()) {
         refuse();
         return;
     }
     const std::uint32_t colours = bits == 8 && coloursUsed == 0 ? 256 : coloursUsed;
     // Pixels may start after a gap, never inside the masks or the colour table.
-    const std::int64_t tablesEnd = headerBytes + (compression == 3 ? 12 : 0) + std::int64_t{4} * colours;
+    const bool masksFollow = compression == 3 && !v4;
+    const std::int64_t tablesEnd =
+        BmpFileHeader::bytes + std::int64_t{info.size} + (masksFollow ? maskBytes : 0) + std::int64_t{4} * colours;
     const std::int64_t pelsOffset = BmpFileHeader::from(header).pelsOffset;
     if (pelsOffset < tablesEnd) {
         refuse();
@@ -217,15 +248,14 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
     PelKind kind = PelKind::None;
     if (bits == 16) kind = PelKind::Rgbx5551;  // plain 16-bit pixels are 5-5-5
     if (compression == 3 && bits == 16) {
-        std::uint8_t masks[12];
-        in.read(masks, sizeof masks);
-        kind = in.fail() ? PelKind::None : maskedKind16(masks);
+        if (masksFollow) in.read(header + headerBytes, maskBytes);
+        kind = in.fail() ? PelKind::None : maskedKind16(header + headerBytes);
         if (kind == PelKind::None) {
             refuse();
             return;
         }
-    } else if (compression == 3) {
-        skip(in, 12);
+    } else if (masksFollow) {
+        skip(in, maskBytes);
     }
     if (colours > 0) {
         if (bits == 8) {

@@ -36,15 +36,18 @@ std::vector<std::uint8_t> referenceBmp(int kind, int width, int height, const st
 {
     const int bytesPerPel[11] = {4, 3, 4, 4, 2, 2, 2, 2, 2, 1, 4};
     const int bits = 8 * bytesPerPel[kind];
-    const std::uint32_t compression = (kind == 2 || kind == 4) ? 3 : 0;
+    const std::uint32_t compression = (kind == 2 || kind == 4 || kind == 7 || kind == 8) ? 3 : 0;
     const std::uint32_t colours = kind != 9 ? 0 : (palette != nullptr && palette->count > 0 ? palette->count : 256);
     const std::uint32_t rowSize = static_cast<std::uint32_t>((width * bits + 31) / 32 * 4);
     const std::uint32_t imageSize = rowSize * static_cast<std::uint32_t>(height);
+    // 4-4-4-4 with alpha takes the 108-byte header, whose masks include alpha.
+    const std::uint32_t infoSize = kind == 8 ? 108 : 40;
+    const std::uint32_t tables = 14 + infoSize + (compression == 3 && kind != 8 ? 12 : 0) + 4 * colours;
     std::vector<std::uint8_t> out{'B', 'M'};
-    push32(out, imageSize + 4 * (compression + colours) + 54);
+    push32(out, imageSize + tables);
     push32(out, 0);
-    push32(out, 54 + 4 * (compression + colours));
-    push32(out, 40);
+    push32(out, tables);
+    push32(out, infoSize);
     push32(out, static_cast<std::uint32_t>(width));
     push32(out, static_cast<std::uint32_t>(height));
     push16(out, 1);
@@ -59,6 +62,12 @@ std::vector<std::uint8_t> referenceBmp(int kind, int width, int height, const st
         push32(out, 0xF800), push32(out, 0x07E0), push32(out, 0x001F);
     } else if (kind == 2) {
         push32(out, 0x00FF0000), push32(out, 0x0000FF00), push32(out, 0x000000FF);
+    } else if (kind == 7 || kind == 8) {
+        push32(out, 0x0F00), push32(out, 0x00F0), push32(out, 0x000F);
+    }
+    if (kind == 8) {
+        push32(out, 0xF000), push32(out, 0x73524742);  // alpha mask, sRGB
+        out.resize(out.size() + 48, 0);                 // end points and gammas, unused for sRGB
     }
     for (std::uint32_t i = 0; i < colours; ++i) {
         if (palette != nullptr && palette->count > 0) {
@@ -139,7 +148,7 @@ TEST(ImgCTyBmp, SeededImagesMatchTheReferenceAndReadBack)
 {
     resetErrors();
     TempFolder folder("sprite_bmp_sweep");
-    const int readBack[11] = {0, 1, 3, 3, 4, 5, 5, 5, 5, 9, 3};
+    const int readBack[11] = {0, 1, 3, 3, 4, 5, 5, 7, 8, 9, 3};
     SeededRng random(104);
     for (int round = 0; round < 40; ++round) {
         const int kind = 1 + static_cast<int>(round % 10);
@@ -166,7 +175,7 @@ TEST(ImgCTyBmp, SeededImagesMatchTheReferenceAndReadBack)
         imgRowCTy back;
         back.LoadBmp(name.c_str());
         ASSERT_EQ(ctyError.code, 0) << round;
-        EXPECT_EQ(back.pelFmt.kind, readBack[kind]);
+        EXPECT_EQ(back.pelFmt.kind, readBack[kind]);  // with the same bytes below: the same colours
         ASSERT_EQ(back.width, width);
         ASSERT_EQ(back.height, height);
         for (int y = 0; y < height; ++y)
@@ -231,7 +240,7 @@ TEST(ImgCTyBmp, ReaderVariantsAndRefusedFiles)
         [](std::vector<std::uint8_t>& b) { b[28] = 48; },
         [](std::vector<std::uint8_t>& b) { b[28] = 4; },
         [](std::vector<std::uint8_t>& b) { b[30] = 1; },
-        [](std::vector<std::uint8_t>& b) { b[14] = 108; },
+        [](std::vector<std::uint8_t>& b) { b[14] = 124; },
         [](std::vector<std::uint8_t>& b) { b[47] = 2; },  // 512 colours
         [](std::vector<std::uint8_t>& b) { setOffset(b, 0); },
         [](std::vector<std::uint8_t>& b) { setOffset(b, 54 + 1024 - 1); },  // pixels inside the colour table
@@ -290,6 +299,7 @@ TEST(ImgCTyBmp, CutFilesReadFromMemoryAsFromAFile)
     palette.Set(two, 2);
     const std::vector<std::uint8_t> files[] = {
         referenceBmp(4, 1, 1, pels, 1, nullptr),  // 70 bytes: masks, then one padded row
+        referenceBmp(8, 1, 2, pels, 1, nullptr),  // the 108-byte header
         referenceBmp(2, 1, 2, pels, 1, nullptr),
         referenceBmp(4, 3, 3, pels, 3, nullptr),
         referenceBmp(9, 1, 3, pels, 1, &palette),
@@ -379,7 +389,7 @@ TEST(ImgCTyBmp, PixelsStartAtTheirOffset)
     resetErrors();
 }
 
-// 16-bit bit fields come in the two layouts the library stores; the same colours read back either
+// 16-bit bit fields with 5-bit channels come in two layouts; the same colours read back either
 // way. A model packs 5-bit channels and expands them by shifts, as the pixel converters do.
 TEST(ImgCTyBmp, SixteenBitMasksChooseTheLayout)
 {
@@ -417,7 +427,7 @@ TEST(ImgCTyBmp, SixteenBitMasksChooseTheLayout)
         }
     }
     // Any other masks are refused before the image changes.
-    const std::uint32_t refused[][3] = {{0x001F, 0x07E0, 0xF800}, {0x0F00, 0x00F0, 0x000F}, {0xF800, 0x07E0, 0x003F},
+    const std::uint32_t refused[][3] = {{0x001F, 0x07E0, 0xF800}, {0x0F00, 0x000F, 0x00F0}, {0xF800, 0x07E0, 0x003F},
                                         {0x7C00, 0x07E0, 0x001F}, {0, 0, 0},                {0xEEEEEEEE, 0xEEEEEEEE, 0xEEEEEEEE}};
     const imgPelFmt k1(1, nullptr);
     for (const auto& m : refused) {
@@ -433,6 +443,19 @@ TEST(ImgCTyBmp, SixteenBitMasksChooseTheLayout)
         EXPECT_EQ(ctyError.code, -5) << std::hex << m[0] << " " << m[1] << " " << m[2];
         EXPECT_EQ(kept.width, 3);
         EXPECT_EQ(kept.pelFmt.kind, 1);
+    }
+    // In the 108-byte header the alpha mask tells 4-4-4-4 with alpha from without; one no kind has is refused.
+    for (const auto& [alpha, kind] : {std::pair{0xF000u, 8}, {0u, 7}, {0x8000u, 1}}) {
+        const std::uint8_t pels[4] = {1, 2, 3, 4};
+        auto file = referenceBmp(8, 2, 1, pels, 2, nullptr);
+        for (int i = 0; i < 4; ++i)
+            file[66 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(alpha >> (8 * i));
+        imgRowCTy image;
+        image.Create(3, 1, &k1);
+        resetErrors();
+        readBmpBytes(image, file);
+        EXPECT_EQ(ctyError.code, kind == 1 ? -5 : 0) << std::hex << alpha;
+        EXPECT_EQ(image.pelFmt.kind, kind) << std::hex << alpha;
     }
     resetErrors();
 }
