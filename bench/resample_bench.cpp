@@ -1,7 +1,8 @@
 // Image resampling against stb_image_resize (filtered) and SDL_SoftStretch (nearest) on the same pictures.
-// Each peer's output is checked once before anything is timed: stb's box filter against ours within
-// 1 per channel; its triangle filter, which centres and weighs samples otherwise than our bilinear
-// grid does, by every pixel of both lying within the channel range of the source pixels around its
+// Every output is checked once before anything is timed: each of our rows pixel by pixel against the
+// resampling model of the tests, on the picture and key it is timed with; stb's box filter against
+// ours within 1 per channel; its triangle filter, which centres and weighs samples otherwise than our
+// bilinear grid does, by every pixel lying within the channel range of the source pixels around its
 // span; SDL's nearest pixels by each being one of the source pixels its span covers.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -13,10 +14,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "img/resample.h"
+#include "tests/img/resample_model.h"
 
 namespace {
 
@@ -50,11 +53,56 @@ void call(std::uint8_t* dst, std::int32_t dp, std::int32_t tw, std::int32_t th, 
     Named(dst, dp, tw, th, src, sp, sw, sh, Pixel<Id>::fromValue(key));
 }
 
-void ours(benchmark::State& state, Size s, int bytes, Driver driver) {
+// The key is one of the picture's own pixels, so the keyed drivers meet key samples.
+std::uint32_t keyOf(const std::vector<std::uint8_t>& src, int bytes) {
+    std::uint32_t key = 0;
+    for (int b = 0; b < bytes; ++b) key |= std::uint32_t{src[std::size_t(b)]} << (8 * b);
+    return key;
+}
+
+[[noreturn]] void fail(const std::string& job, const std::string& what,
+                       const char* verdict = "the peer's output is not ours") {
+    std::fprintf(stderr, "%s: %s: %s\n", job.c_str(), verdict, what.c_str());
+    std::exit(1);
+}
+
+// Our output for the timed run's picture and key against the model (format id, mode 0 nearest or
+// 1 to 4 filtered), every pixel.
+void checkModel(const std::string& job, const std::vector<std::uint8_t>& out, Size s, int bytes, int id, int mode,
+                bool keyed) {
+    const std::vector<std::uint8_t> src = picture(s.sw, s.sh, bytes);
+    const resample_model::Picture pic{src.data(), std::int64_t(s.sw) * bytes, s.sw, s.sh, bytes};
+    const std::uint32_t key = keyOf(src, bytes);
+    for (int j = 0; j < s.th; ++j)
+        for (int i = 0; i < s.tw; ++i) {
+            const std::uint32_t want = mode == 0 ? resample_model::nearest(pic, s.tw, s.th, i, j)
+                                                 : resample_model::filtered(pic, id, mode, keyed, key, s.tw, s.th, i, j);
+            std::uint32_t got = 0;
+            for (int b = 0; b < bytes; ++b) got |= std::uint32_t{out[(std::size_t(j) * s.tw + i) * bytes + b]} << (8 * b);
+            if (got != want) {
+                char what[80];
+                std::snprintf(what, sizeof what, "pixel (%d, %d): model %#x, ours %#x", i, j, unsigned(want), unsigned(got));
+                fail(job, what, "our output is not the model's");
+            }
+        }
+}
+
+// True on a row's first run only: each row checks its output once, before its first timing.
+bool firstRun(const std::string& row) {
+    static std::set<std::string> seen;
+    return seen.insert(row).second;
+}
+
+// One of our filtered rows (format id, mode 1 or 4, keyed or plain), checked against the model.
+void ours(benchmark::State& state, const std::string& row, Size s, int bytes, Driver driver, int id, int mode,
+          bool keyed) {
     const std::vector<std::uint8_t> src = picture(s.sw, s.sh, bytes);
     std::vector<std::uint8_t> dst(std::size_t(s.tw) * s.th * bytes);
-    // The key is one of the picture's own pixels, so the keyed drivers meet key samples.
-    const std::uint32_t key = src[0] | src[1] << 8 | (bytes > 2 ? src[2] << 16 : 0) | (bytes > 3 ? src[3] << 24 : 0);
+    const std::uint32_t key = keyOf(src, bytes);
+    if (firstRun(row)) {
+        driver(dst.data(), s.tw * bytes, s.tw, s.th, src.data(), s.sw * bytes, s.sw, s.sh, key);
+        checkModel(row, dst, s, bytes, id, mode, keyed);
+    }
     for (auto _ : state) {
         driver(dst.data(), s.tw * bytes, s.tw, s.th, src.data(), s.sw * bytes, s.sw, s.sh, key);
         benchmark::DoNotOptimize(dst.data());
@@ -73,9 +121,13 @@ void stb(benchmark::State& state, Size s, int channels, stbir_filter filter, stb
 }
 
 template <int N>
-void nearest(benchmark::State& state, Size s) {
+void nearest(benchmark::State& state, const std::string& row, Size s) {
     const std::vector<std::uint8_t> src = picture(s.sw, s.sh, N);
     std::vector<std::uint8_t> dst(std::size_t(s.tw) * s.th * N);
+    if (firstRun(row)) {
+        resampleNearest<N>(dst.data(), s.tw * N, s.tw, s.th, src.data(), s.sw * N, s.sw, s.sh);
+        checkModel(row, dst, s, N, 0, 0, false);
+    }
     for (auto _ : state) {
         resampleNearest<N>(dst.data(), s.tw * N, s.tw, s.th, src.data(), s.sw * N, s.sw, s.sh);
         benchmark::DoNotOptimize(dst.data());
@@ -97,11 +149,6 @@ void softStretch(benchmark::State& state, Size s, int bytes) {
 }
 
 // ---- the output check ----
-
-[[noreturn]] void fail(const std::string& job, const std::string& what) {
-    std::fprintf(stderr, "%s: the peer's output is not ours: %s\n", job.c_str(), what.c_str());
-    std::exit(1);
-}
 
 // The source indices around target index i on one axis (t target, n source pixels), `margin` more on
 // each side, clamped or wrapped.
@@ -168,17 +215,18 @@ std::vector<std::uint8_t> stbOnce(Size s, int channels, stbir_filter filter, stb
 struct Format {
     const char* name;
     int bytes;
+    int id;
     Driver plain[2];  // modes 1 and 4
     Driver keyed[2];
 };
 
 const Format formats[] = {
-    {"rgb888", 3, {&call<resample_rgb888_nowrap, 1>, &call<resample_rgb888_wrapxy, 1>},
+    {"rgb888", 3, 1, {&call<resample_rgb888_nowrap, 1>, &call<resample_rgb888_wrapxy, 1>},
      {&call<resample_rgb888_nowrap_keyed, 1>, &call<resample_rgb888_wrapxy_keyed, 1>}},
-    {"rgba8888", 4, {&call<resample_rgba8888_nowrap, 3>, &call<resample_rgba8888_wrapxy, 3>},
+    {"rgba8888", 4, 3, {&call<resample_rgba8888_nowrap, 3>, &call<resample_rgba8888_wrapxy, 3>},
      {&call<resample_rgba8888_nowrap_keyed, 3>, &call<resample_rgba8888_wrapxy_keyed, 3>}},
     // Reported against stb's three-channel call.
-    {"rgb565", 2, {&call<resample_rgb565_nowrap, 4>, &call<resample_rgb565_wrapxy, 4>},
+    {"rgb565", 2, 4, {&call<resample_rgb565_nowrap, 4>, &call<resample_rgb565_wrapxy, 4>},
      {&call<resample_rgb565_nowrap_keyed, 4>, &call<resample_rgb565_wrapxy_keyed, 4>}},
 };
 
@@ -204,13 +252,14 @@ const bool registered = [] {
                                           std::to_string(peer[i]) + " (tolerance 1)");
                 } else {
                     checkAround(job, peer, s, channels, 1, m == 1);
-                    checkAround(job + " (ours)", mine, s, channels, 1, m == 1);
                 }
             }
             for (const Format& f : formats) {
                 const std::string base = std::string(kind) + "/" + s.name() + mode + "/" + f.name;
-                benchmark::RegisterBenchmark(base.c_str(), ours, s, f.bytes, f.plain[m]);
-                benchmark::RegisterBenchmark((base + "_keyed").c_str(), ours, s, f.bytes, f.keyed[m]);
+                const int id = f.id, number = m == 0 ? 1 : 4;
+                benchmark::RegisterBenchmark(base.c_str(), ours, base, s, f.bytes, f.plain[m], id, number, false);
+                benchmark::RegisterBenchmark((base + "_keyed").c_str(), ours, base + "_keyed", s, f.bytes, f.keyed[m],
+                                             id, number, true);
             }
         }
     };
@@ -221,10 +270,11 @@ const bool registered = [] {
             const Size& s = list[k];
             for (int bytes : {2, 4})
                 checkAround("nearest/" + s.name() + "/sdl" + std::to_string(bytes * 8), softStretchOnce(s, bytes), s, bytes, 0, false);
-            benchmark::RegisterBenchmark(("nearest/" + s.name() + "/16bit").c_str(), nearest<2>, s);
-            benchmark::RegisterBenchmark(("nearest/" + s.name() + "/16bit/sdl").c_str(), softStretch, s, 2);
-            benchmark::RegisterBenchmark(("nearest/" + s.name() + "/32bit").c_str(), nearest<4>, s);
-            benchmark::RegisterBenchmark(("nearest/" + s.name() + "/32bit/sdl").c_str(), softStretch, s, 4);
+            const std::string base = "nearest/" + s.name();
+            benchmark::RegisterBenchmark((base + "/16bit").c_str(), nearest<2>, base + "/16bit", s);
+            benchmark::RegisterBenchmark((base + "/16bit/sdl").c_str(), softStretch, s, 2);
+            benchmark::RegisterBenchmark((base + "/32bit").c_str(), nearest<4>, base + "/32bit", s);
+            benchmark::RegisterBenchmark((base + "/32bit/sdl").c_str(), softStretch, s, 4);
         }
     return true;
 }();
