@@ -31,7 +31,7 @@ private:
 
 std::int64_t streamBytesLeft(io::IStream& in) {
     std::streambuf* buffer = in.rdbuf();
-    if (buffer == nullptr || in.fail()) return 0;  // every read delivers nothing
+    if (buffer == nullptr || !in.good()) return 0;  // every read delivers nothing
     const std::streampos refused(-1);
     const std::streampos at = buffer->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
     if (at == refused) return -1;

@@ -27,8 +27,8 @@ inline constexpr std::int64_t maxPicturePixels = std::int64_t{1} << 28;
 // lacks more is refused before its block is allocated, so a few header bytes cannot ask for gigabytes.
 inline constexpr std::int64_t maxMissingPictureBytes = std::int64_t{1} << 20;
 
-// Bytes the stream holds past its read position, which it keeps: 0 past the end or once it has
-// failed, -1 when its buffer cannot tell (then nothing is known to be missing).
+// Bytes the stream holds past its read position, which it keeps: 0 past the end or once it is no
+// longer good, -1 when its buffer cannot tell (then nothing is known to be missing).
 [[nodiscard]] std::int64_t streamBytesLeft(io::IStream& in);
 
 class ImageDecoderI {

@@ -246,9 +246,9 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         palette.Set(table, colours);
     }
     skip(in, pelsOffset - tablesEnd);
-    const int fileBytes = (bits + 7) / 8;
     // Rows the stream cannot hold get no image: a cut file keeps its size only while it lacks little.
-    const std::int64_t stored = rowBytes(fileWidth, bits) * (fileHeight - 1) + std::int64_t{fileWidth} * fileBytes;
+    const std::int64_t stored =
+        rowBytes(fileWidth, bits) * (fileHeight - 1) + std::int64_t{fileWidth} * ((bits + 7) / 8);
     const std::int64_t left = talvo::g::streamBytesLeft(in);
     if (left >= 0 && stored - left > talvo::g::maxMissingPictureBytes) {
         refuse();
@@ -256,6 +256,7 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
     }
     const imgPelFmt fmt(pelKindNumber(kind), colours > 0 ? &palette : nullptr);
     Create(fileWidth, fileHeight, &fmt);
+    const int fileBytes = (bits + 7) / 8;
     if (width != fileWidth || height != fileHeight) return;  // Create has posted why
     if (fileBytes > imgPelBytes(pelFmt.kind)) {
         refuse();

@@ -349,7 +349,7 @@ TEST(ImgCTyBmp, RowsTheFileLacksAreNotAllocated)
     const auto declaring = [&](int width, int height, const palCTy* palette) {
         auto file = referenceBmp(9, width, 1, pels, width, palette);
         file.erase(file.end() - 4, file.end());  // the one row's pixels
-        for (int i = 0; i < 4; ++i) file[22 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(height >> (8 * i));
+        for (std::size_t i = 0; i < 4; ++i) file[22 + i] = static_cast<std::uint8_t>(height >> (8 * i));
         return file;
     };
     struct Case {

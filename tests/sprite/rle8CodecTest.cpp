@@ -272,8 +272,8 @@ TEST(Rle8Image, EmptySidesHoldNoRowsAndTallOnesAreRefused)
             EXPECT_EQ(ctyError.code, 0) << lastMessage();
         }
     }
-    for (const auto& [w, h] : {std::pair{0, static_cast<int>(imgCTy::maxPels) + 1}, std::pair{1, static_cast<int>(imgCTy::maxPels)},
-                               std::pair{3, 67108866}}) {
+    const int cap = static_cast<int>(imgCTy::maxPels);
+    for (const auto& [w, h] : {std::pair{0, cap + 1}, std::pair{1, cap}, std::pair{3, 67108866}}) {
         imgRle8CTy tall;
         resetErrors();
         tall.Create(w, h, nullptr);
