@@ -1,6 +1,8 @@
 // The decoder interface's load operations and the paths both decoders share.
 #include "img/image_decoder.h"
 
+#include <algorithm>
+
 #include "talvo/arc_stream.h"
 #include "talvo/throw_report.h"
 
@@ -26,6 +28,18 @@ private:
 };
 
 }  // namespace
+
+std::int64_t streamBytesLeft(io::IStream& in) {
+    std::streambuf* buffer = in.rdbuf();
+    if (buffer == nullptr || !in.good()) return 0;  // every read delivers nothing
+    const std::streampos refused(-1);
+    const std::streampos at = buffer->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+    if (at == refused) return -1;
+    const std::streampos end = buffer->pubseekoff(0, std::ios_base::end, std::ios_base::in);
+    if (end == refused) return -1;
+    if (buffer->pubseekpos(at, std::ios_base::in) == refused) in.setstate(io::failBit);
+    return std::max<std::int64_t>(0, static_cast<std::int64_t>(end - at));
+}
 
 ImageDecoderI::~ImageDecoderI() = default;
 

@@ -23,6 +23,14 @@ struct ImageInfo {
 // Pictures, and resampling targets, above this many pixels are refused.
 inline constexpr std::int64_t maxPicturePixels = std::int64_t{1} << 28;
 
+// A picture file may lack this many bytes of its pixels and still be read as a cut file; one that
+// lacks more is refused before its block is allocated, so a few header bytes cannot ask for gigabytes.
+inline constexpr std::int64_t maxMissingPictureBytes = std::int64_t{1} << 20;
+
+// Bytes the stream holds past its read position, which it keeps: 0 past the end or once it is no
+// longer good, -1 when its buffer cannot tell (then nothing is known to be missing).
+[[nodiscard]] std::int64_t streamBytesLeft(io::IStream& in);
+
 class ImageDecoderI {
 public:
     // The resampling mode load passes: filtered, no wrap.

@@ -170,6 +170,18 @@ PelFmt readPalette(io::IStream& in, std::uint32_t first, std::uint32_t length, s
     return owned;
 }
 
+// A header whose pixels the stream cannot hold is refused before any block is allocated for them:
+// raw data must be there byte for byte, while every run-length packet, down to a lone header byte
+// where the file is cut, gives at most 128 pixels.
+void requireStoredPixels(io::IStream& in, std::uint32_t type, std::int64_t pixels, std::int64_t bpp) {
+    const std::int64_t stored = pixels * bpp;
+    const std::int64_t left = streamBytesLeft(in);
+    if (left < 0 || left >= stored) return;
+    const std::int64_t given = type == 9 || type == 10 ? (left + bpp) / (1 + bpp) * 128 * bpp : left;
+    if (stored - given > maxMissingPictureBytes)
+        refuse("talvo::g::TgaDecoder: the stream cannot hold the pixels the header declares");
+}
+
 }  // namespace
 
 TgaDecoder::~TgaDecoder() = default;
@@ -201,6 +213,7 @@ TgaDecoder::Header TgaDecoder::readHeader(io::IStream& in) {
         if (h[1] == 1) skip(in, std::size_t{mapLength} * ((h[7] + 7u) / 8));
         header.format = PelFmt(depth == 32 ? fmtId::rgba8888 : fmtId::rgb888);
     }
+    requireStoredPixels(in, type, std::int64_t{header.width} * header.height, depth / 8);
     return header;
 }
 

@@ -22,10 +22,12 @@ public:
     ~TgaDecoder() override;
 
     // Reads header and pixels; on any failure the decoder keeps what it held before. Raises
-    // talvo::Exception for an unknown image type, a depth other than 8, 16, 24, 32 and a picture above
-    // 2^28 pixels; stream failures pass on as the stream's mask decides. Bytes that fail to arrive
-    // without an exception read as 0, except in a cut raw packet: there a pixel's missing bytes keep
-    // the packet's previous pixel's, as a reader taking one byte per call leaves them.
+    // talvo::Exception for an unknown image type, a depth other than 8, 16, 24, 32, a picture above
+    // 2^28 pixels, and a stream lacking more than maxMissingPictureBytes of the stored pixels (run-length
+    // types: beyond the most their packets could give); stream failures pass on as the
+    // stream's mask decides. Bytes that fail to arrive without an exception read as 0, except in a cut
+    // raw packet: there a pixel's missing bytes keep the packet's previous pixel's, as a reader taking
+    // one byte per call leaves them.
     void open(io::IStream& in) override;
     void close() noexcept override;
     void info(ImageInfo& info) const override;

@@ -88,6 +88,9 @@ std::int64_t imgCTy::PelBlockBytes(int w, int h, int kind) noexcept
     // A sprite keeps a row table of h entries whatever its width: rows are held to the cap too.
     if (w < 0 || h < 0 || h > maxPels || bytes == 0) return -1;
     const std::int64_t pels = std::int64_t{w} * h;
-    return pels > maxPels ? -1 : pels * bytes;
+    if (pels > maxPels) return -1;
+    // A tall thin block costs more in rows than in pixels; without pixels there are no rows.
+    const std::int64_t cost = pels == 0 ? 0 : pels * bytes + h * rowCost;
+    return cost > maxBytes ? -1 : pels * bytes;
 }
 

@@ -18,6 +18,10 @@ class imgCTy : public rwObjCTy {
 public:
     // At most this many pixels, and rows, per image; every size is checked by PelBlockBytes.
     static constexpr std::int64_t maxPels = std::int64_t{1} << 28;
+    // What a row costs besides its pixels: a sprite's row-table entry and its coded row's block.
+    static constexpr std::int64_t rowCost = 64;
+    // At most this many bytes per image, rows included: maxPels 4-byte pixels and a quarter more.
+    static constexpr std::int64_t maxBytes = std::int64_t{5} << 28;
 
     imgCTy() = default;
     // Copies size, key and format (with its own palette); the copy starts unlocked.
@@ -96,7 +100,8 @@ public:
     void BuildPalTbl(int toKind);
 
     // Bytes of a width x height block of the kind; -1 for a negative size, more than maxPels
-    // pixels or rows, or a kind outside 0 to 10.
+    // pixels or rows, a kind outside 0 to 10, or a block with pixels whose bytes and rowCost per
+    // row pass maxBytes.
     [[nodiscard]] static std::int64_t PelBlockBytes(int width, int height, int kind) noexcept;
     // True when the rectangle lies inside the image.
     [[nodiscard]] bool Contains(const imgRect& rect) const noexcept;

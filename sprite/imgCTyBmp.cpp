@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ios>
 
+#include "img/image_decoder.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgCTy.h"
 #include "sprite/imgScopedLock.h"
@@ -276,6 +277,14 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         palette.Set(table, colours);
     }
     skip(in, pelsOffset - tablesEnd);
+    // Rows the stream cannot hold get no image: a cut file keeps its size only while it lacks little.
+    const std::int64_t stored =
+        rowBytes(fileWidth, bits) * (fileHeight - 1) + std::int64_t{fileWidth} * ((bits + 7) / 8);
+    const std::int64_t left = talvo::g::streamBytesLeft(in);
+    if (left >= 0 && stored - left > talvo::g::maxMissingPictureBytes) {
+        refuse();
+        return;
+    }
     const imgPelFmt fmt(pelKindNumber(kind), colours > 0 ? &palette : nullptr);
     Create(fileWidth, fileHeight, &fmt);
     const int fileBytes = (bits + 7) / 8;

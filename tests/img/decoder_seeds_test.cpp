@@ -39,6 +39,10 @@ TEST(DecoderSeeds, WrittenOnlyWhenAsked) {
                 for (int k = 0; k < depth / 8; ++k) f.pixels.push_back(i % 3 == 0 ? 0x40 : rng.edgeByte());
             save(tga, "type" + std::to_string(type) + "_depth" + std::to_string(depth), imgtest::tgaBytes(f, 5));
         }
+    // A header alone declaring a gigabyte: refused before anything is allocated.
+    imgtest::TgaFile huge;
+    huge.depth = 32, huge.width = 16384, huge.height = 16384;
+    save(tga, "type2_depth32_header_only", imgtest::tgaBytes(huge));
     save(jpeg, "baseline_420", imgtest::jpegBytes({.width = 24, .height = 16}));
     save(jpeg, "baseline_444", imgtest::jpegBytes({.width = 16, .height = 16, .subsample = false}));
     save(jpeg, "progressive", imgtest::jpegBytes({.width = 24, .height = 16, .progressive = true}));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
 #include "sprite/palCTy.h"
 #include "spriteBmpSupport.h"
@@ -237,6 +238,8 @@ TEST(ImgCTyBmp, ReaderVariantsAndRefusedFiles)
         [](std::vector<std::uint8_t>& b) { b[18] = 0; },
         [](std::vector<std::uint8_t>& b) { b[25] = 0xFF; },  // negative height
         [](std::vector<std::uint8_t>& b) { b[21] = 0x7F; },  // far over the pixel cap
+        [](std::vector<std::uint8_t>& b) { b[18] = 1, b[22] = 0, b[25] = 0x10; },  // 1 x 2^28 rows the file lacks
+        [](std::vector<std::uint8_t>& b) { b[18] = 3, b[22] = 2, b[25] = 4; },  // 3 x 67,108,866
         [](std::vector<std::uint8_t>& b) { b[28] = 48; },
         [](std::vector<std::uint8_t>& b) { b[28] = 4; },
         [](std::vector<std::uint8_t>& b) { b[30] = 1; },
@@ -332,6 +335,62 @@ TEST(ImgCTyBmp, CutFilesReadFromMemoryAsFromAFile)
             EXPECT_EQ(rowsOf(fromMemory), rowsOf(fromFile)) << what;
         }
     }
+    resetErrors();
+}
+
+// A cut file keeps its size while it lacks at most 2^20 bytes of rows; a header asking for more
+// than that is refused before anything is allocated, from a file as from memory. The run-length
+// sprite would otherwise spend a table entry and a coded row on each missing row.
+TEST(ImgCTyBmp, RowsTheFileLacksAreNotAllocated)
+{
+    static ctyAllocHooks real;
+    real = ctyHooks;
+    ctyHooks.alloc = [](std::size_t n) -> void* { return n > (std::size_t{64} << 20) ? nullptr : real.alloc(n); };
+    ctyHooks.calloc = [](std::size_t count, std::size_t size) -> void* {
+        return count * size > (std::size_t{64} << 20) ? nullptr : real.calloc(count, size);
+    };
+    TempFolder folder("sprite_bmp_lacking");
+    const std::string name = folder.file("lacking.bmp");
+    const std::uint8_t pels[3] = {1, 2, 3};
+    palCTy ten;
+    const std::vector<std::uint8_t> entries(40, 0x44);
+    ten.Set(entries.data(), 10);
+    // 8-bit headers without pixel data: 1,078 bytes with 256 colours, 94 with 10.
+    const auto declaring = [&](int width, int height, const palCTy* palette) {
+        auto file = referenceBmp(9, width, 1, pels, width, palette);
+        file.erase(file.end() - 4, file.end());  // the one row's pixels
+        for (std::size_t i = 0; i < 4; ++i) file[22 + i] = static_cast<std::uint8_t>(height >> (8 * i));
+        return file;
+    };
+    struct Case {
+        std::vector<std::uint8_t> file;
+        bool cut;
+    };
+    const Case cases[] = {
+        {declaring(1, 1 << 28, nullptr), false},
+        {declaring(3, 67108866, &ten), false},
+        {declaring(1, (1 << 18) + 1, nullptr), false},  // 2^20 + 1 bytes missing
+        {declaring(1, 1 << 18, nullptr), true},         // the last row needs no padding: 2^20 - 3
+    };
+    for (const Case& c : cases) {
+        std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(c.file.data()),
+                                                    static_cast<std::streamsize>(c.file.size()));
+        const int height = static_cast<int>(at32(c.file, 22));
+        imgRle8CTy fromFile, fromMemory;
+        fromFile.Create(2, 1, nullptr);
+        fromMemory.Create(2, 1, nullptr);
+        resetErrors();
+        fromFile.LoadBmp(name.c_str());
+        EXPECT_EQ(ctyError.code, -5) << height;
+        resetErrors();
+        readBmpBytes(fromMemory, c.file);
+        EXPECT_EQ(ctyError.code, -5) << height;
+        for (const imgRle8CTy* sprite : {&fromFile, &fromMemory}) {
+            EXPECT_EQ(sprite->width, c.cut ? 1 : 2) << height;
+            EXPECT_EQ(sprite->height, c.cut ? height : 1) << height;
+        }
+    }
+    ctyHooks = real;
     resetErrors();
 }
 

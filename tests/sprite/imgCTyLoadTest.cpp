@@ -154,6 +154,13 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     EXPECT_THROW(image.LoadTga(save(folder, "bad.tga", imgtest::tgaBytes(unknown)).c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadTga(folder.file("missing.tga").c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadJpg(save(folder, "bad.jpg", Bytes{0xFF, 0xD8, 0xFF, 0}).c_str()), talvo::Exception);
+    // 18 header bytes declaring a gigabyte of 32-bit pixels are refused before any block is allocated.
+    imgtest::TgaFile hugeFile;
+    hugeFile.depth = 32, hugeFile.width = 16384, hugeFile.height = 16384;
+    const Bytes huge = imgtest::tgaBytes(hugeFile);
+    EXPECT_THROW(image.LoadTga(save(folder, "huge.tga", huge).c_str()), talvo::Exception);
+    imgtest::MemStream hugeIn(huge, 0);
+    EXPECT_THROW(image.ReadTga(hugeIn.in()), talvo::Exception);
     EXPECT_EQ(image.width, 2);
     EXPECT_EQ(image.pelFmt.kind, 4);
     EXPECT_EQ(rowsOf(image), Bytes(8, 0x5A));

@@ -243,7 +243,8 @@ TEST(Rle8Image, MendedLockCreateAndAllocationFaults)
 }
 
 // A side of 0 is an empty sprite: no row table and no row walked, whatever the other side. The
-// height alone is held to the pixel cap, in Create and in the stream reader.
+// height alone is held to the pixel cap, in Create and in the stream reader; with pixels, the rows'
+// table entries and coded blocks count against the byte cap as the pixels do.
 TEST(Rle8Image, EmptySidesHoldNoRowsAndTallOnesAreRefused)
 {
     static ctyAllocHooks real;
@@ -271,12 +272,16 @@ TEST(Rle8Image, EmptySidesHoldNoRowsAndTallOnesAreRefused)
             EXPECT_EQ(ctyError.code, 0) << lastMessage();
         }
     }
-    imgRle8CTy tall;
-    resetErrors();
-    tall.Create(0, static_cast<int>(imgCTy::maxPels) + 1, nullptr);
-    EXPECT_EQ(tall.height, 0);
-    EXPECT_EQ(ctyError.code, -97);
+    const int cap = static_cast<int>(imgCTy::maxPels);
+    for (const auto& [w, h] : {std::pair{0, cap + 1}, std::pair{1, cap}, std::pair{3, 67108866}}) {
+        imgRle8CTy tall;
+        resetErrors();
+        tall.Create(w, h, nullptr);
+        EXPECT_EQ(tall.height, 0) << w << " x " << h;
+        EXPECT_EQ(ctyError.code, -97) << w << " x " << h;
+    }
     ctyHooks = real;
+    EXPECT_EQ(imgCTy::PelBlockBytes(16384, 16384, 3), std::int64_t{1} << 30) << "the largest 4-byte picture fits";
 
     for (const std::int32_t h : {INT_MAX, static_cast<int>(imgCTy::maxPels) + 1}) {
         // Version 1, 0 x h, no key, kind 9 without palette, empty bounds.
