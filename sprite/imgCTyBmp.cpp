@@ -110,7 +110,7 @@ void skip(talvo::io::IStream& in, std::int64_t bytes)
     if (buffer.pubseekoff(0, std::ios_base::end, std::ios_base::in) == refused) in.setstate(talvo::io::failBit);
 }
 
-int refuse() { return ctySetError(-5, ""); }
+int refuse() { return ctySetError(ctyCodeNotAPicture, ""); }
 
 // The kind of 16-bit pixels with these red, green, blue and alpha masks, among the layouts the
 // library writes; a kind without alpha has the alpha mask 0.
@@ -140,7 +140,7 @@ void imgCTy::SaveBmp(const char* name)
     const int kind = pelFmt.kind;
     const int bytes = imgPelBytes(kind);
     if (name == nullptr || bytes == 0 || PelBlockBytes(width, height, kind) < 0) {
-        ctySetError(-18, name);
+        ctySetError(ctyCodeCreateFailed, name);
         return;
     }
     const int bits = 8 * bytes;
@@ -184,7 +184,7 @@ void imgCTy::SaveBmp(const char* name)
 
     std::FILE* file = std::fopen(name, "wb");
     if (file == nullptr) {
-        ctySetError(-18, name);
+        ctySetError(ctyCodeCreateFailed, name);
         return;
     }
     // Larger stdio blocks: a screenshot then takes a few dozen writes instead of hundreds.
@@ -210,7 +210,7 @@ void imgCTy::SaveBmp(const char* name)
         }
     }
     ok = std::fclose(file) == 0 && ok;
-    if (!ok) ctySetError(-18, name);
+    if (!ok) ctySetError(ctyCodeCreateFailed, name);
 }
 
 void imgCTy::ReadBmp(talvo::io::IStream& in)
@@ -323,7 +323,7 @@ void imgCTy::LoadBmp(const char* name)
     talvo::io::IArcStream in;
     if (name != nullptr) in.open(name, static_cast<std::ios_base::openmode>(8), 0);
     if (name == nullptr || in.fail()) {
-        ctySetError(-17, name);
+        ctySetError(ctyCodeOpenFailed, name);
         return;
     }
     ReadBmp(in);
