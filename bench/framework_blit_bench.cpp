@@ -9,6 +9,7 @@
 #include "framework/Mmx.h"
 #include "framework/Surface.h"
 #include "framework/Window.h"
+#include "game/Program.h"
 #include "platform/platform.h"
 
 #include <SDL2/SDL.h>
@@ -343,6 +344,7 @@ void checkPeers()
 
 int main(int argc, char** argv)
 {
+    shareSimdLevel(); // the game's level (VELMOOR_SIMD, capped by the processor)
     benchmark::Initialize(&argc, argv);
     checkPeers();
     RatioReporter reporter;

@@ -10,6 +10,7 @@
 #include "game/LostDialog.h"
 #include "game/MainMenu.h"
 #include "game/PlayLoop.h"
+#include "game/Program.h"
 #include "game/Resources.h"
 #include "game/SquareGeometry.h"
 #include "framework/Mmx.h"
@@ -173,6 +174,7 @@ void openGame()
     open = true;
     static const fs::path dir = workingCopyOfData();
     fs::current_path(dir);
+    shareSimdLevel(); // as the game starts
     plat::setBackendKind(plat::BackendKind::Headless);
     plat::headless::reset();
     plat::headless::resetInput();

@@ -6,8 +6,8 @@
 // channel, so every intermediate fits a 16-bit lane.
 #include "framework/Blend565.h"
 
-#include "platform/cpu_features.h"
 #include "platform/pixel_blocks.h"
+#include "platform/simd_level.h"
 
 #include <cstring>
 #include <type_traits>

@@ -3,8 +3,9 @@
 
 #include <cstdint>
 
-// 1 when the processor has MMX (set before main); the game clears it at start-up.
+// 1 when the processor has MMX and the rows' vector level is above scalar (set before main, again
+// when the program hands its level down); the game clears it at start-up.
 extern uint8_t mmxEnabled;
 
-// What the start-up check finds: the processor has MMX.
+// What the start-up check finds: the processor has MMX, and the level lets vector rows run.
 [[nodiscard]] uint8_t detectMmx();

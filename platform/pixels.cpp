@@ -1,8 +1,8 @@
 // Pixel loops: one template per operation, instantiated once per pixel size.
 #include "platform/pixels.h"
 
-#include "platform/cpu_features.h"
 #include "platform/pixel_blocks.h"
+#include "platform/simd_level.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -39,10 +39,13 @@ void setLevel(Level want) noexcept {
 
 namespace detail {
 
-Level start() noexcept {
-    const char* asked = std::getenv("VELMOOR_SIMD");
+Level startingLevel(const char* asked, Level best) noexcept {
     const std::optional<Level> want = asked != nullptr ? parse(asked) : std::nullopt;
-    const Level l = std::min(want.value_or(Level::avx2), supported());
+    return std::min(want.value_or(best), best);
+}
+
+Level start() noexcept {
+    const Level l = startingLevel(std::getenv("VELMOOR_SIMD"), supported());
     // A setLevel that came first wins.
     std::int8_t expected = -1;
     current.compare_exchange_strong(expected, static_cast<std::int8_t>(l), std::memory_order_relaxed);

@@ -1,5 +1,5 @@
 // The vector policy of talvo::g and the sprite library: the one architecture guard, the one question to the
-// processor, and the one switch that picks the rows' vector level.
+// processor, and the one switch that picks the rows' vector level, the whole process's.
 #pragma once
 
 #include <atomic>
@@ -17,6 +17,8 @@
 // - level() picks the rows: scalar, SSE2 (128-bit lanes, intrinsics or GCC vector types) or AVX2
 //   (256-bit). It starts at VELMOOR_SIMD (scalar, sse2 or avx2) or, unset or unknown, at the best the
 //   processor has; it never goes above that. Tests set it with setLevel and sweep every level.
+// - It is the process's one level: the game hands it to the platform layer and the framework at start
+//   (shareSimdLevel), which may not include this header.
 #if defined(__x86_64__)
 #define TALVO_SIMD_X86 1
 #define TALVO_SIMD_AVX2 __attribute__((target("avx2")))
@@ -39,6 +41,8 @@ enum class Level : std::int8_t { scalar, sse2, avx2 };
 namespace detail {
 inline std::atomic<std::int8_t> current{-1};  // -1 until the environment is read
 [[nodiscard]] Level start() noexcept;
+// Where rows start when VELMOOR_SIMD holds `asked` (null when unset) on a processor whose best is `best`.
+[[nodiscard]] Level startingLevel(const char* asked, Level best) noexcept;
 }  // namespace detail
 
 // The level rows take now; every row that may take a step asks, so the common case is one load.

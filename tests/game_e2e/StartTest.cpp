@@ -1,11 +1,15 @@
 // Start-up without data, the font found beside the executable, and data files that are pipes,
 // devices, garbage, missing or pictures of absurd size: the game says why it cannot start, never
-// blocks, logs each file.
+// blocks, logs each file. The one vector level handed down at start.
 #include "GameTest.h"
 
+#include "framework/Mmx.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
+#include "game/Program.h"
+#include "platform/simd_level.h"
 #include "talvo/log_file.h"
+#include "tests/support/simd_levels.h"
 
 #include <sys/stat.h>
 
@@ -133,4 +137,27 @@ TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
         EXPECT_EQ(log.find(f.logged, first + 1), std::string::npos) << "twice: " << f.logged;
     }
     EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(0)) << "the pipe is replaced by a file";
+}
+
+// talvo's level (VELMOOR_SIMD capped by the processor) becomes the layer's and the framework's, and
+// the four-pixel switch follows it; the game hands it down before its first frame.
+TEST_F(StartTest, TheGameHandsTheOneVectorLevelDown)
+{
+    const plat::SimdLevel layerBefore = plat::simdLevel();
+    const uint8_t mmxBefore = mmxEnabled;
+    for (const char* asked : {"scalar", "sse2", "avx2", "neon", static_cast<const char*>(nullptr)})
+        asIfStartedWith(asked, [] {
+            shareSimdLevel();
+            const talvo::simd::Level level = talvo::simd::level();
+            EXPECT_EQ(static_cast<int>(plat::simdLevel()), static_cast<int>(level));
+            EXPECT_EQ(mmxEnabled, level != talvo::simd::Level::scalar ? 1 : 0);
+        });
+    plat::setSimdLevel(layerBefore);
+    asIfStartedWith("scalar", [&] {
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        EXPECT_EQ(plat::simdLevel(), plat::SimdLevel::scalar) << "not the layer's own default";
+        EXPECT_EQ(quitWithQ(), 0);
+    });
+    plat::setSimdLevel(layerBefore);
+    mmxEnabled = mmxBefore;
 }

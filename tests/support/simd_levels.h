@@ -1,17 +1,21 @@
 // Runs a sweep at every vector level the processor has, the best first, then restores the level:
-// talvo's switch (img, sprite) or plat's (platform, framework), which have the same levels.
+// talvo's switch (img, sprite) or the platform layer's (platform, framework), which the program sets
+// from talvo's; and a run as if the process had started with a given VELMOOR_SIMD.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "platform/cpu_features.h"
+#include <cstdlib>
+#include <string>
+
+#include "platform/simd_level.h"
 #include "talvo/simd.h"
 
-template <class Level, class Set, class Name, class Sweep>
-void onEveryLevel(Level supported, Level before, Set set, Name name, Sweep&& sweep)
+template <class Level, class Set, class Sweep>
+void onEveryLevel(Level before, Set set, Sweep&& sweep)
 {
-    for (int l = static_cast<int>(supported); l >= 0; --l) {
-        SCOPED_TRACE(name(static_cast<Level>(l)));
+    for (int l = static_cast<int>(talvo::simd::supported()); l >= 0; --l) {
+        SCOPED_TRACE(talvo::simd::name(static_cast<talvo::simd::Level>(l)));
         set(static_cast<Level>(l));
         sweep();
     }
@@ -21,11 +25,33 @@ void onEveryLevel(Level supported, Level before, Set set, Name name, Sweep&& swe
 template <class Sweep>
 void onEveryTalvoLevel(Sweep&& sweep)
 {
-    onEveryLevel(talvo::simd::supported(), talvo::simd::level(), talvo::simd::setLevel, talvo::simd::name, sweep);
+    onEveryLevel(talvo::simd::level(), talvo::simd::setLevel, sweep);
 }
 
 template <class Sweep>
 void onEveryPlatLevel(Sweep&& sweep)
 {
-    onEveryLevel(plat::supportedSimdLevel(), plat::simdLevel(), plat::setSimdLevel, plat::simdLevelName, sweep);
+    onEveryLevel(plat::simdLevel(), plat::setSimdLevel, sweep);
+}
+
+// `check` runs with VELMOOR_SIMD = `asked` (unset when null) and talvo's level not read yet; the
+// variable and the level are put back after.
+template <class Check>
+void asIfStartedWith(const char* asked, Check&& check)
+{
+    SCOPED_TRACE(asked ? std::string("VELMOOR_SIMD=\"") + asked + "\"" : std::string("VELMOOR_SIMD unset"));
+    const char* was = std::getenv("VELMOOR_SIMD");
+    const std::string old = was ? was : "";
+    const talvo::simd::Level before = talvo::simd::level();
+    if (asked)
+        setenv("VELMOOR_SIMD", asked, 1);
+    else
+        unsetenv("VELMOOR_SIMD");
+    talvo::simd::detail::current.store(-1);
+    check();
+    if (was)
+        setenv("VELMOOR_SIMD", old.c_str(), 1);
+    else
+        unsetenv("VELMOOR_SIMD");
+    talvo::simd::setLevel(before);
 }

@@ -1,11 +1,11 @@
-// The vector level switch: its names (VELMOOR_SIMD's values) both ways, the level the environment
-// asks for, and a level never above what the processor runs.
+// The vector level switch: its names (VELMOOR_SIMD's values) both ways, the level the variable
+// asks for on processors of every best, and a level never above what the processor runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "talvo/simd.h"
+#include "tests/support/simd_levels.h"
 
 namespace {
 
@@ -32,17 +32,26 @@ TEST(Simd, LevelStaysWithinWhatTheProcessorRuns) {
     talvo::simd::setLevel(before);
 }
 
-// VELMOOR_SIMD read as at start: a known name caps the level, anything else leaves the best.
-TEST(Simd, EnvironmentPicksTheStartingLevel) {
-    const Level before = talvo::simd::level();
-    for (const char* asked : {"scalar", "sse2", "avx2", "AVX2", "neon", ""}) {
-        ASSERT_EQ(setenv("VELMOOR_SIMD", asked, 1), 0);
-        talvo::simd::detail::current.store(-1);  // not read yet
-        const Level want = talvo::simd::parse(asked).value_or(Level::avx2);
-        EXPECT_EQ(talvo::simd::level(), std::min(want, talvo::simd::supported())) << asked;
+// VELMOOR_SIMD's values on processors of every best: a known name caps the level, a level the
+// processor lacks falls to its best, anything else (another spelling, padding, nothing) is ignored.
+TEST(Simd, TheVariablePicksTheStartingLevel) {
+    struct Case {
+        const char* asked;
+        Level onScalar, onSse2, onAvx2;
+    };
+    constexpr Level s = Level::scalar, v = Level::sse2, w = Level::avx2;
+    for (const Case& c : {Case{nullptr, s, v, w}, Case{"scalar", s, s, s}, Case{"sse2", s, v, v}, Case{"avx2", s, v, w},
+                          Case{"AVX2", s, v, w}, Case{"avx", s, v, w}, Case{"neon", s, v, w}, Case{"", s, v, w},
+                          Case{"sse2 ", s, v, w}, Case{"scalar\n", s, v, w}}) {
+        const char* shown = c.asked ? c.asked : "(unset)";
+        EXPECT_EQ(talvo::simd::detail::startingLevel(c.asked, s), c.onScalar) << shown;
+        EXPECT_EQ(talvo::simd::detail::startingLevel(c.asked, v), c.onSse2) << shown;
+        EXPECT_EQ(talvo::simd::detail::startingLevel(c.asked, w), c.onAvx2) << shown;
+        // Read from the environment on first use, on this processor.
+        asIfStartedWith(c.asked, [&] {
+            EXPECT_EQ(talvo::simd::level(), talvo::simd::detail::startingLevel(c.asked, talvo::simd::supported()));
+        });
     }
-    unsetenv("VELMOOR_SIMD");
-    talvo::simd::setLevel(before);
 }
 
 }  // namespace
