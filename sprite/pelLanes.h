@@ -1,4 +1,4 @@
-// The lane steps that every vector row onto 32-bit pixels shares (SSE2): 16-bit sources widened from the kind table, the fourth byte kept.
+// The lane steps the vector rows onto 32-bit pixels share (SSE2): 16-bit sources widened from the kind table, the fourth byte kept.
 #pragma once
 
 #include <cstdint>
@@ -47,19 +47,15 @@ inline __m128i widenFour(const std::uint8_t* s)
 
 inline constexpr std::int32_t colourBytes = 0x00FFFFFF;
 
-// Bytes B, G, R of each 32-bit pixel of out, its fourth byte from d: the one way every vector row
-// leaves a 32-bit destination's fourth byte as it was, whatever the lanes computed there.
+// Bytes B, G, R of each 32-bit pixel of out, its fourth byte from d: how the colour operators'
+// rows leave a destination's fourth byte as it was, whatever the formula made of it (addsigned2x
+// has no source value that leaves d alone). The blitter's blends need no mask: their factors and
+// a cleared source byte keep it by the arithmetic (blit/blitLanes.h), a mask there cost up to a
+// fifth of a row.
 inline __m128i keepFourth(__m128i out, __m128i d)
 {
     const __m128i colour = _mm_set1_epi32(colourBytes);
     return _mm_or_si128(_mm_and_si128(out, colour), _mm_andnot_si128(colour, d));
-}
-
-// The same on eight pixels (AVX2), for the rows built for it.
-[[gnu::always_inline]] TALVO_SIMD_AVX2 inline __m256i keepFourth(__m256i out, __m256i d)
-{
-    const __m256i colour = _mm256_set1_epi32(colourBytes);
-    return _mm256_or_si256(_mm256_and_si256(out, colour), _mm256_andnot_si256(colour, d));
 }
 
 #endif

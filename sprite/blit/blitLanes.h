@@ -14,9 +14,9 @@
 
 namespace blit::lanes {
 
-// Per channel B, G, R, the fourth byte of d kept (pelLanes.h). Mix: (s * a + d * (256 - a)) >> 8, one shift
-// (the kept-apart policy); Alpha: ((d * (256 - a)) >> 8) + ((s * a) >> 8); Premul:
-// min(255, s + ((d * (256 - a)) >> 8)); Add: min(255, d + s).
+// Per channel B, G, R, the fourth byte of d kept (by the factors below). Mix: (s * a + d *
+// (256 - a)) >> 8, one shift (the kept-apart policy); Alpha: ((d * (256 - a)) >> 8) + ((s * a) >> 8);
+// Premul: min(255, s + ((d * (256 - a)) >> 8)); Add: min(255, d + s).
 enum class Op { Mix, Alpha, Premul, Add };
 
 // The step of a draw in the Lanes row (blitLoop.h): the kept-apart policy's one-shift mix, or
@@ -36,13 +36,12 @@ inline constexpr int chunk = 4;
 template <class S>
 inline constexpr bool sixteen = S::bytes == 2;
 
-// Four source pixels as words B | G << 8 | R << 16 and, from 32-bit pixels, their fourth byte,
-// which the store below never takes.
+// Four source pixels as words B | G << 8 | R << 16, the fourth byte 0.
 template <class S>
 inline __m128i sourceWords(const std::uint8_t* s)
 {
     if constexpr (S::group == Group::X8888) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), _mm_set1_epi32(pel::lanes::colourBytes));
     } else if constexpr (sixteen<S>) {
         return pel::lanes::widenFour<S::layout>(s);
     } else {
@@ -51,24 +50,31 @@ inline __m128i sourceWords(const std::uint8_t* s)
     }
 }
 
-// Factors of two pixels' 16-bit lanes: the source's a, the destination's 256 - a.
+// Factors of two pixels' 16-bit lanes: the source's a on B, G, R and 0 on the fourth byte; the
+// destination's 256 - a there. So the blends keep the fourth byte by their arithmetic, and add and
+// premultiplied alpha add the source's 0 there: no mask (pel::lanes::keepFourth) to pay.
 struct Factors {
     __m128i s, d;
 };
 
 inline Factors factors(__m128i s) { return {s, _mm_sub_epi16(_mm_set1_epi16(256), s)}; }
 
-inline Factors constantFactors(int a) { return factors(_mm_set1_epi16(static_cast<short>(a))); }
+inline Factors constantFactors(int a)
+{
+    const auto v = static_cast<short>(a);
+    return factors(_mm_setr_epi16(v, v, v, 0, v, v, v, 0));
+}
 
 // The factors of pixels 0 and 1 (lo) and 2 and 3 (hi) from four alpha-map bytes.
 inline void mapFactors(const std::uint8_t* m, Factors& lo, Factors& hi)
 {
     std::int32_t bytes;
     std::memcpy(&bytes, m, 4);
+    const __m128i colour = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
     __m128i v = _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), _mm_setzero_si128());
     v = _mm_unpacklo_epi16(v, v);
-    lo = factors(_mm_unpacklo_epi32(v, v));
-    hi = factors(_mm_unpackhi_epi32(v, v));
+    lo = factors(_mm_and_si128(_mm_unpacklo_epi32(v, v), colour));
+    hi = factors(_mm_and_si128(_mm_unpackhi_epi32(v, v), colour));
 }
 
 // Four pixels at d blended with the source words sv. In 16-bit lanes every product and the
@@ -97,7 +103,7 @@ inline void blend(std::uint8_t* d, __m128i sv, const Factors& lo, const Factors&
                                half(_mm_unpackhi_epi8(z, dv), _mm_unpackhi_epi8(z, sv), hi));
         if constexpr (O == Op::Premul) out = _mm_adds_epu8(out, sv);
     }
-    _mm_storeu_si128(dp, pel::lanes::keepFourth(out, dv));
+    _mm_storeu_si128(dp, out);
 }
 
 // The whole chunks of a row; returns the pixels done, the rest left to the per-pixel path.
@@ -140,13 +146,15 @@ TALVO_SIMD_AVX2 int wideRows(std::uint8_t* d, std::ptrdiff_t dStride, const std:
                                      int w, int h, int alpha)
 {
     const auto a = static_cast<short>(alpha), b = static_cast<short>(256 - alpha);
-    const __m256i fs = _mm256_set1_epi16(a), fd = _mm256_set1_epi16(b), z = _mm256_setzero_si256();
+    const __m256i fs = _mm256_setr_epi16(a, a, a, 0, a, a, a, 0, a, a, a, 0, a, a, a, 0);
+    const __m256i fd = _mm256_setr_epi16(b, b, b, 256, b, b, b, 256, b, b, b, 256, b, b, b, 256);
+    const __m256i z = _mm256_setzero_si256(), colour = _mm256_set1_epi32(pel::lanes::colourBytes);
     const int steps = w / 8;
     for (int j = 0; j < h; ++j, d += dStride, s += sStride) {
         for (int k = 0; k < steps; ++k) {
             auto* dp = reinterpret_cast<__m256i*>(d + std::ptrdiff_t{k} * 32);
             const __m256i dv = _mm256_loadu_si256(dp);
-            const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + std::ptrdiff_t{k} * 32));
+            const __m256i sv = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + std::ptrdiff_t{k} * 32)), colour);
             __m256i out;
             if constexpr (O == Op::Add) {
                 out = _mm256_adds_epu8(dv, sv);
@@ -158,7 +166,7 @@ TALVO_SIMD_AVX2 int wideRows(std::uint8_t* d, std::ptrdiff_t dStride, const std:
                                           wideHalf<O>(_mm256_unpackhi_epi8(z, dv), _mm256_unpackhi_epi8(z, sv), fs, fd));
                 if constexpr (O == Op::Premul) out = _mm256_adds_epu8(out, sv);
             }
-            _mm256_storeu_si256(dp, pel::lanes::keepFourth(out, dv));
+            _mm256_storeu_si256(dp, out);
         }
     }
     return steps * 8;
