@@ -1,9 +1,9 @@
 // Row loops of the per-pixel operators over 800 x 600 pixels against pixman on the same buffers
-// (onto 32-bit pixels the operators' whole rows).
+// (onto 32-bit pixels the blitter's loops, which draw those rows).
 // Add and modulate2x stand beside ADD, constant alpha beside OVER with a solid mask. Each pixman
 // row is checked once against our operator's output before it is timed.
 #include "sprite/pelOps.h"
-#include "sprite/pelRows.h"
+#include "sprite/blit/blitSelect.h"
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -48,20 +48,23 @@ void rows(Buffers& b, Op op)
     }
 }
 
-// The operators' whole rows onto 32-bit pixels: one call per row.
-template <int SrcBytes, class Row>
-void wholeRows(Buffers& b, Row row)
+// Onto 32-bit pixels the library draws the operators with the blitter's loops, whole rows and the
+// vector steps at the process's level: one draw of the picture, its loop taken from the selection
+// table as a draw takes it.
+template <PelGroup S, DrawOp O>
+void blitPicture(Buffers& b)
 {
-    for (int y = 0; y < H; ++y)
-        row(b.dst.data() + std::size_t(y) * W * 4, b.src.data() + std::size_t(y) * W * SrcBytes, W);
+    const BlitView none{nullptr, 0};
+    const BlitJob job{{b.src.data(), W}, {b.dst.data(), W}, none, none, none, 0, 0, W, H, 1u << 16, 1u << 16, 128, 0, nullptr};
+    blitCell(static_cast<int>(S), static_cast<int>(PelGroup::X8888), drawSlotOf(DrawKey{O, false, false, false}))(job);
 }
 
-template <int SrcBytes, class Row>
-void runRows(benchmark::State& state, Row row)
+template <int SrcBytes, PelGroup S, DrawOp O>
+void runBlit(benchmark::State& state)
 {
     Buffers b(SrcBytes, 4);
     for (auto _ : state) {
-        wholeRows<SrcBytes>(b, row);
+        blitPicture<S, O>(b);
         benchmark::DoNotOptimize(b.dst.data());
         benchmark::ClobberMemory();
     }
@@ -147,31 +150,17 @@ void PixmanOverSolid888To565(benchmark::State& s)
               Alpha565Tolerance);
 }
 
-// Onto 32-bit pixels (the rgb888 operators work on their first three bytes).
-// Onto 32-bit pixels the operators run as whole rows (the blitter's rows), the fourth byte kept.
-constexpr auto add32 = [](std::uint8_t* d, const std::uint8_t* p, int n) {
-    pel::colourRow32<pel::mode::add, pel::fmt::rgb888>(d, p, n);
-};
-constexpr auto alpha565To32 = [](std::uint8_t* d, const std::uint8_t* p, int n) {
-    pel::alphaRow32<pel::fmt::rgb565>(d, p, n, 128);
-};
-void PelAdd32(benchmark::State& s) { runRows<4>(s, add32); }
+// Onto 32-bit pixels: add from 32-bit pixels, modulate2x and constant alpha 128 from rgb565.
+void BlitAdd32(benchmark::State& s) { runBlit<4, PelGroup::X8888, DrawOp::Add>(s); }
 void PixmanAdd32(benchmark::State& s)
 {
-    runPixman(s, PIXMAN_OP_ADD, PIXMAN_x8r8g8b8, PIXMAN_x8r8g8b8, false,
-              [](Buffers& b) { wholeRows<4>(b, add32); }, 0);
+    runPixman(s, PIXMAN_OP_ADD, PIXMAN_x8r8g8b8, PIXMAN_x8r8g8b8, false, blitPicture<PelGroup::X8888, DrawOp::Add>, 0);
 }
-void PelModulate2x32(benchmark::State& s)
-{
-    runRows<4>(s, [](std::uint8_t* d, const std::uint8_t* p, int n) {
-        pel::colourRow32<pel::mode::modulate2x, pel::fmt::rgb888>(d, p, n);
-    });
-}
-void PelAlpha565To32(benchmark::State& s) { runRows<2>(s, alpha565To32); }
+void BlitModulate2x565To32(benchmark::State& s) { runBlit<2, PelGroup::Rgb565, DrawOp::Modulate2x>(s); }
+void BlitAlpha565To32(benchmark::State& s) { runBlit<2, PelGroup::Rgb565, DrawOp::Alpha>(s); }
 void PixmanOverSolid565To32(benchmark::State& s)
 {
-    runPixman(s, PIXMAN_OP_OVER, PIXMAN_r5g6b5, PIXMAN_x8r8g8b8, true,
-              [](Buffers& b) { wholeRows<2>(b, alpha565To32); },
+    runPixman(s, PIXMAN_OP_OVER, PIXMAN_r5g6b5, PIXMAN_x8r8g8b8, true, blitPicture<PelGroup::Rgb565, DrawOp::Alpha>,
               Alpha32Tolerance);
 }
 
@@ -182,10 +171,10 @@ BENCHMARK(PelModulate2x565)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PixmanAdd565)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PelAlpha888To565)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PixmanOverSolid888To565)->Unit(benchmark::kMicrosecond);
-BENCHMARK(PelAdd32)->Unit(benchmark::kMicrosecond);
-BENCHMARK(PelModulate2x32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BlitAdd32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BlitModulate2x565To32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PixmanAdd32)->Unit(benchmark::kMicrosecond);
-BENCHMARK(PelAlpha565To32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BlitAlpha565To32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PixmanOverSolid565To32)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

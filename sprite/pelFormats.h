@@ -32,6 +32,21 @@ inline void storeWord(std::uint8_t* p, unsigned v)
     std::memcpy(p, &w, 2);
 }
 
+// 32-bit pixels, little-endian values, at any byte address.
+inline std::uint32_t load32(const std::uint8_t* p)
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
+    return v;
+}
+
+inline void store32(std::uint8_t* p, std::uint32_t v)
+{
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
+    std::memcpy(p, &v, 4);
+}
+
 namespace fmt {
 
 // The formats take their fields from the kind table.

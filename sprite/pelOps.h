@@ -3,6 +3,7 @@
 
 #include "sprite/pelFormats.h"
 #include "sprite/pelKeys.h"
+#include "sprite/pelWords.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -83,6 +84,36 @@ inline void alpha(std::uint8_t* dst, const std::uint8_t* src, int a)
                                              static_cast<int>(mix(d.g, reduce<sb.g, db.g>(s.g), a)),
                                              static_cast<int>(mix(d.r, reduce<sb.r, db.r>(s.r), a))}));
     }
+}
+
+// d + (((s - d) * a) >> 8) on each field of two rgb565 words, without widening: the shift of a
+// negative product rounds toward minus infinity, so for a in 0..256 each field stays between d and s.
+inline void mixFields565(std::uint8_t* dst, const std::uint8_t* src, int a)
+{
+    const unsigned dw = loadWord(dst), sw = loadWord(src);
+    const auto field = [a, dw, sw](PelField f) {
+        const int df = f.get(dw), sf = f.get(sw);
+        return static_cast<unsigned>(df + (((sf - df) * a) >> 8)) << f.shift;
+    };
+    using F = fmt::rgb565;
+    storeWord(dst, field(F::R) | field(F::G) | field(F::B));
+}
+
+// Constant alpha onto a pixel of the source's own group, a in 0..256, each group with its own
+// rounding: rgb888 and 5551 as alpha does, 32-bit pixels one shift after both products, rgb565
+// field by field. The run-length loops draw every constant alpha with it, the blit loops the
+// pairs they keep apart (blitKeptApart.h).
+template <PelGroup G>
+inline void sameAlpha(std::uint8_t* d, const std::uint8_t* s, int a)
+{
+    if constexpr (G == PelGroup::Rgb888)
+        alpha<fmt::rgb888, fmt::rgb888>(d, s, a);
+    else if constexpr (G == PelGroup::X8888)
+        store32(d, words::mixOnce(load32(d), load32(s), static_cast<std::uint32_t>(a)));
+    else if constexpr (G == PelGroup::Rgb565)
+        mixFields565(d, s, a);
+    else
+        alpha<fmt::rgbx5551, fmt::rgbx5551>(d, s, a);
 }
 
 // min(255, s + ((d * (256 - a)) >> 8)): the clamp needs the whole value, so 64-bit products.

@@ -50,19 +50,7 @@ struct Alpha {
     template <Group G>
     static void apply(std::uint8_t* d, const std::uint8_t* e, int a)
     {
-        if constexpr (G == Group::Rgb888) {
-            for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>(((d[c] * (256 - a)) >> 8) + ((e[c] * a) >> 8));
-        } else if constexpr (G == Group::X8888) {
-            for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>((e[c] * a + d[c] * (256 - a)) >> 8);
-        } else if constexpr (G == Group::Rgb565) {
-            using F = pel::fmt::rgb565;
-            const auto w = F::load(d);
-            const pel::Bgr dv = F::fields(w), s = F::fields(F::load(e));
-            const auto mixed = [a](int dc, int sc) { return dc + (((sc - dc) * a) >> 8); };
-            F::store(d, F::mergeFields(w, {mixed(dv.b, s.b), mixed(dv.g, s.g), mixed(dv.r, s.r)}));
-        } else {
-            pel_alpha_rgbx5551_to_rgbx5551(d, e, a);
-        }
+        pel::sameAlpha<G>(d, e, a);
     }
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "sprite/pelOps.h"
 #include "sprite/drawKey.h"
@@ -20,47 +21,17 @@ namespace blit {
     return false;
 }
 
-// Onto bytes B, G, R of a 32-bit pixel; s is 4 bytes B, G, R, A. One shift after both products.
-// Two channels per 32-bit product: for a in 0..256 each sum stays below 2^16, inside its lane.
-inline void keptApartAlpha32(std::uint8_t* d, const std::uint8_t* s, int a)
-{
-    const std::uint32_t dw = load32(d), sw = load32(s), ua = static_cast<std::uint32_t>(a), ud = 256 - ua;
-    const std::uint32_t rb = ((sw & 0xFF00FFu) * ua + (dw & 0xFF00FFu) * ud) >> 8 & 0xFF00FFu;
-    const std::uint32_t g = ((sw & 0xFF00u) * ua + (dw & 0xFF00u) * ud) >> 8 & 0xFF00u;
-    store32(d, rb | g | (dw & 0xFF000000u));
-}
-
-// Modulate2x and Subtract onto bytes B, G, R of a 32-bit pixel.
-template <DrawOp Op>
-inline void keptApartColour32(std::uint8_t* d, const std::uint8_t* s)
-{
-    for (int i = 0; i < 3; ++i) {
-        const int v = Op == DrawOp::Modulate2x ? (d[i] * s[i]) >> 7 : d[i] - s[i];
-        d[i] = static_cast<std::uint8_t>(v > 255 ? 255 : v < 0 ? 0 : v);
-    }
-}
-
-// Field by field on the rgb565 words, without widening; the shift of a negative product
-// rounds toward minus infinity, so each field stays between d and s.
-inline void keptApartAlpha565(std::uint8_t* d, const std::uint8_t* s, int a)
-{
-    const unsigned dw = pel::loadWord(d), sw = pel::loadWord(s);
-    const auto field = [a, dw, sw](PelField f) {
-        const int df = f.get(dw), sf = f.get(sw);
-        return static_cast<unsigned>(df + (((sf - df) * a) >> 8)) << f.shift;
-    };
-    using F = pel::fmt::rgb565;
-    pel::storeWord(d, field(F::R) | field(F::G) | field(F::B));
-}
-
+// The policy's pixel: constant alpha and alpha map as the source's group keeps it onto itself
+// (pel::sameAlpha), modulate2x and subtract onto 32-bit pixels as the operators on bytes B, G, R,
+// subtract onto rgb565 by its operator.
 template <class D, DrawKey K>
 inline void keptApartPixel(std::uint8_t* d, const std::uint8_t* s, int a)
 {
-    constexpr bool onto32 = D::group == Group::X8888;
     if constexpr (K.op == DrawOp::Alpha || K.op == DrawOp::AlphaMap)
-        onto32 ? keptApartAlpha32(d, s, a) : keptApartAlpha565(d, s, a);
-    else if constexpr (onto32)
-        keptApartColour32<K.op>(d, s);
+        pel::sameAlpha<D::group>(d, s, a);
+    else if constexpr (D::group == Group::X8888)
+        pel::colour<std::conditional_t<K.op == DrawOp::Modulate2x, pel::mode::modulate2x, pel::mode::subtract>, pel::fmt::rgb888,
+                    pel::fmt::rgb888>(d, s);
     else
         pel_subtract_rgb565_to_rgb565(d, s);
 }

@@ -10,12 +10,13 @@
 #include "sprite/blit/blitJob.h"
 #include "sprite/blit/blitKeptApart.h"
 #include "sprite/blit/blitTraits.h"
+#include "sprite/pelLanes.h"
 
 namespace blit::lanes {
 
-// Per channel B, G, R, the fourth byte of d kept. Mix: (s * a + d * (256 - a)) >> 8, one shift
-// (the kept-apart policy); Alpha: ((d * (256 - a)) >> 8) + ((s * a) >> 8); Premul:
-// min(255, s + ((d * (256 - a)) >> 8)); Add: min(255, d + s).
+// Per channel B, G, R, the fourth byte of d kept (by the factors below). Mix: (s * a + d *
+// (256 - a)) >> 8, one shift (the kept-apart policy); Alpha: ((d * (256 - a)) >> 8) + ((s * a) >> 8);
+// Premul: min(255, s + ((d * (256 - a)) >> 8)); Add: min(255, d + s).
 enum class Op { Mix, Alpha, Premul, Add };
 
 // The step of a draw in the Lanes row (blitLoop.h): the kept-apart policy's one-shift mix, or
@@ -32,34 +33,17 @@ consteval Op opOf()
 
 inline constexpr int chunk = 4;
 
-// Eight 16-bit source words x as words B | G << 8 | R << 16 (pixels 0 to 3 in lo, 4 to 7 in hi),
-// widened as S::widen does: each field moved to the top bits of its byte, zeros below.
 template <class S>
-inline void wordsOf16(__m128i x, __m128i& lo, __m128i& hi)
-{
-    constexpr bool g6 = S::group == Group::Rgb565;
-    const __m128i b = _mm_and_si128(_mm_slli_epi16(x, 3), _mm_set1_epi16(0xF8));
-    const __m128i g = g6 ? _mm_and_si128(_mm_slli_epi16(x, 5), _mm_set1_epi16(static_cast<short>(0xFC00)))
-                         : _mm_and_si128(_mm_slli_epi16(x, 6), _mm_set1_epi16(static_cast<short>(0xF800)));
-    const __m128i r = _mm_and_si128(g6 ? _mm_srli_epi16(x, 8) : _mm_srli_epi16(x, 7), _mm_set1_epi16(0xF8));
-    const __m128i bg = _mm_or_si128(b, g);
-    lo = _mm_unpacklo_epi16(bg, r);
-    hi = _mm_unpackhi_epi16(bg, r);
-}
+inline constexpr bool sixteen = S::bytes == 2;
 
-template <class S>
-inline constexpr bool sixteen = S::group == Group::Rgb565 || S::group == Group::Rgbx5551 || S::group == Group::Rgba5551;
-
-// Four source pixels as words B | G << 8 | R << 16.
+// Four source pixels as words B | G << 8 | R << 16, the fourth byte 0.
 template <class S>
 inline __m128i sourceWords(const std::uint8_t* s)
 {
     if constexpr (S::group == Group::X8888) {
-        return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), _mm_set1_epi32(0x00FFFFFF));
+        return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), _mm_set1_epi32(pel::lanes::colourBytes));
     } else if constexpr (sixteen<S>) {
-        __m128i lo, hi;
-        wordsOf16<S>(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s)), lo, hi);
-        return lo;
+        return pel::lanes::widenFour<S::layout>(s);
     } else {
         const auto word = [s](int i) { return static_cast<int>(bgrWord(S::widen(S::load(s + i * S::step)))); };
         return _mm_setr_epi32(word(0), word(1), word(2), word(3));
@@ -67,7 +51,8 @@ inline __m128i sourceWords(const std::uint8_t* s)
 }
 
 // Factors of two pixels' 16-bit lanes: the source's a on B, G, R and 0 on the fourth byte; the
-// destination's 256 - a there, so the fourth byte comes out as it went in.
+// destination's 256 - a there. So the blends keep the fourth byte by their arithmetic, and add and
+// premultiplied alpha add the source's 0 there: no mask (pel::lanes::keepFourth) to pay.
 struct Factors {
     __m128i s, d;
 };
@@ -135,7 +120,7 @@ inline int row(std::uint8_t* d, const std::uint8_t* s, const std::uint8_t* map, 
     if constexpr (sixteen<S>)
         for (; i + 2 * chunk <= w; i += 2 * chunk) {
             __m128i first, second;
-            wordsOf16<S>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + std::ptrdiff_t{i} * 2)), first, second);
+            pel::lanes::widenWords<S::layout>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + std::ptrdiff_t{i} * 2)), first, second);
             at(i, first);
             at(i + chunk, second);
         }
@@ -163,7 +148,7 @@ TALVO_SIMD_AVX2 int wideRows(std::uint8_t* d, std::ptrdiff_t dStride, const std:
     const auto a = static_cast<short>(alpha), b = static_cast<short>(256 - alpha);
     const __m256i fs = _mm256_setr_epi16(a, a, a, 0, a, a, a, 0, a, a, a, 0, a, a, a, 0);
     const __m256i fd = _mm256_setr_epi16(b, b, b, 256, b, b, b, 256, b, b, b, 256, b, b, b, 256);
-    const __m256i z = _mm256_setzero_si256(), colour = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i z = _mm256_setzero_si256(), colour = _mm256_set1_epi32(pel::lanes::colourBytes);
     const int steps = w / 8;
     for (int j = 0; j < h; ++j, d += dStride, s += sStride) {
         for (int k = 0; k < steps; ++k) {

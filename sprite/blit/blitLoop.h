@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
-#include <tuple>
 #include <type_traits>
 
 #include "sprite/blit/blitJob.h"
@@ -120,17 +119,6 @@ consteval Row rowOf()
     return Row::General;
 }
 
-// The operator format of a source the operators' rows read, and the formula of a colour mode.
-template <class S>
-using RowSource = std::conditional_t<
-    S::group == Group::X8888, pel::fmt::rgb888,
-    std::conditional_t<S::group == Group::Rgb565, pel::fmt::rgb565,
-                       std::conditional_t<S::group == Group::Rgbx5551, pel::fmt::rgbx5551, pel::fmt::rgba5551>>>;
-template <DrawOp O>
-using ModeOf = std::tuple_element_t<static_cast<int>(O) - static_cast<int>(DrawOp::Modulate),
-                                    std::tuple<pel::mode::modulate, pel::mode::modulate2x, pel::mode::modulate4x, pel::mode::add,
-                                               pel::mode::addsigned, pel::mode::addsigned2x, pel::mode::subtract, pel::mode::addsmooth>>;
-
 // One row of an unscaled draw without key or depth test, the vector row's chunks first (Lanes,
 // Lanes565 or OperatorRows, with Simd); map is read only by alpha-map draws.
 template <class S, class D, DrawKey K, Row R, bool Simd>
@@ -140,7 +128,7 @@ inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s
     int i = 0;
     if constexpr (Simd && R == Row::Lanes) i = lanes::row<lanes::opOf<S, D, K>(), S, byMap>(d, s, map, w, alpha);
     if constexpr (Simd && R == Row::Lanes565) i = lanes565::mixRow(d, s, w, alpha);
-    if constexpr (Simd && R == Row::OperatorRows) return pel::colourRow32<ModeOf<K.op>, RowSource<S>>(d, s, w);
+    if constexpr (Simd && R == Row::OperatorRows) i = pel::colourRow32<ModeOf<K.op>, FmtOf<S>>(d, s, w);
     for (; i < w; ++i) blitPixel<S, D, K>(d + std::ptrdiff_t{i} * D::bytes, s + std::ptrdiff_t{i} * S::step, byMap ? map[i] : alpha);
 }
 
@@ -150,11 +138,12 @@ inline void blitRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s
 // source, sampled at ((x + i) * stepX) >> 16, ((y + j) * stepY) >> 16 in 32-bit unsigned steps.
 // A palettized source's pixel is the table entry of its index byte.
 // Depth test before key test; a keyed-out pixel that passed the depth test keeps its new depth.
-// Simd: the rows take their vector steps (ctySimd.h).
-template <class S, class D, DrawKey K, bool Simd>
+// L: the level the draw asked for (ctySimd.h); above scalar the rows take their vector steps.
+template <class S, class D, DrawKey K, talvo::simd::Level L>
 [[gnu::always_inline]] inline void blitLoop(const BlitJob& job)
 {
     constexpr Row row = rowOf<S, D, K>();
+    constexpr bool Simd = L != talvo::simd::Level::scalar;
     // Every field is read once: stores through the byte pointers could alias the job.
     const int w = job.width, h = job.height, alpha = job.alpha;
     if (w <= 0 || h <= 0) return;
@@ -201,7 +190,7 @@ template <class S, class D, DrawKey K, bool Simd>
     } else if constexpr (row == Row::KeyedWords32) {
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) keyedRow<4, Simd>(drow, srow, w, key, S::keyBits);
     } else if constexpr (row == Row::SameRows) {
-        copyRows<Simd>(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h);
+        copyRows<L>(drow, dStride, srow, sStride, static_cast<std::size_t>(w) * S::bytes, h);
     } else if constexpr (row == Row::OntoBytes) {
         for (int j = 0; j < h; ++j, srow += sStride, drow += dStride) copyRowOntoBytes<S, D>(drow, srow, w);
     } else if constexpr (row == Row::CopyPixels) {
@@ -264,27 +253,31 @@ template <class S, class D, DrawKey K>
     rest.dst.pels += std::ptrdiff_t{done} * D::bytes;
     rest.src.pels += std::ptrdiff_t{done} * S::step;
     rest.width -= done;
-    blitLoop<S, D, K, true>(rest);
+    blitLoop<S, D, K, talvo::simd::Level::sse2>(rest);
 }
 
 // A draw of the pair and key: the loop with or without its vector steps, as the switch stands
-// (asked once per draw, so no row asks again). Inlined whole into the loop that bears its name,
-// so that loop is the walk itself.
+// (asked once per draw and handed down, so no row asks again). Only the AVX2 steps make a third
+// loop, where a draw has them. Inlined whole into the loop that bears its name, so that loop is
+// the walk itself.
 template <class S, class D, DrawKey K>
 [[gnu::always_inline]] inline void blitDraw(const BlitJob& job)
 {
     constexpr Row row = rowOf<S, D, K>();
     if constexpr (row == Row::PalEntries16 || row == Row::KeyedWords16 || row == Row::KeyedWords32 || row == Row::SameRows ||
                   row == Row::Lanes || row == Row::Lanes565 || row == Row::OperatorRows) {
-        const talvo::simd::Level level = talvo::simd::level();
+        using talvo::simd::Level;
+        const Level level = talvo::simd::level();
         if constexpr (wideLanes<S, D, K>())
-            if (level == talvo::simd::Level::avx2) return blitWideFirst<S, D, K>(job);
-        if (level >= talvo::simd::Level::sse2)
-            blitLoop<S, D, K, true>(job);
+            if (level == Level::avx2) return blitWideFirst<S, D, K>(job);
+        if constexpr (row == Row::SameRows)
+            if (level == Level::avx2) return blitLoop<S, D, K, Level::avx2>(job);
+        if (level >= Level::sse2)
+            blitLoop<S, D, K, Level::sse2>(job);
         else
-            blitLoop<S, D, K, false>(job);
+            blitLoop<S, D, K, Level::scalar>(job);
     } else {
-        blitLoop<S, D, K, false>(job);
+        blitLoop<S, D, K, talvo::simd::Level::scalar>(job);
     }
 }
 

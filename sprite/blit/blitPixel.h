@@ -1,15 +1,17 @@
-// One drawn pixel of the blit loops: the copy write, the kept-apart and whole-word blends, the inline channels and the operator calls.
+// One drawn pixel of the blit loops: the copy write, the kept-apart and whole-word blends, the operator templates and calls.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 #include <span>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
 
 #include "sprite/pelOpList.h"
+#include "sprite/pelWords.h"
 #include "sprite/blit/blitKeptApart.h"
 #include "sprite/blit/blitTraits.h"
-#include "sprite/blit/blitWords.h"
 #include "sprite/drawKey.h"
 
 namespace blit {
@@ -57,6 +59,20 @@ consteval pelAlphaFn* alphaOp()
     return blendOp("alpha", S::word, D::word);
 }
 
+// The operator format a source reads as: rgb888 for whole-byte channels (the first three bytes of
+// a 32-bit pixel), else its group's 16-bit format.
+template <class S>
+using FmtOf = std::conditional_t<
+    S::byteChannels, pel::fmt::rgb888,
+    std::conditional_t<S::group == Group::Rgb565, pel::fmt::rgb565,
+                       std::conditional_t<S::group == Group::Rgbx5551, pel::fmt::rgbx5551, pel::fmt::rgba5551>>>;
+
+// The formula of a colour mode.
+template <DrawOp O>
+using ModeOf = std::tuple_element_t<static_cast<int>(O) - static_cast<int>(DrawOp::Modulate),
+                                    std::tuple<pel::mode::modulate, pel::mode::modulate2x, pel::mode::modulate4x, pel::mode::add,
+                                               pel::mode::addsigned, pel::mode::addsigned2x, pel::mode::subtract, pel::mode::addsmooth>>;
+
 // One drawn pixel (after the depth and key tests): d is read and written in place.
 template <class S, class D, DrawKey K>
 inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
@@ -76,17 +92,14 @@ inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
         // Onto 32-bit pixels the blends, premultiplied alpha and add run on whole words.
         const std::uint32_t dw = load32(d), sw = bgrWord(S::widen(S::load(s))), ua = static_cast<std::uint32_t>(a);
         if constexpr (op == DrawOp::Premul)
-            store32(d, words::premul(dw, sw, ua));
+            store32(d, pel::words::premul(dw, sw, ua));
         else if constexpr (op == DrawOp::Add)
-            store32(d, words::add(dw, sw));
+            store32(d, pel::words::add(dw, sw));
         else
-            store32(d, words::alpha(dw, sw, ua));
+            store32(d, pel::words::alpha(dw, sw, ua));
     } else if constexpr (op == DrawOp::Alpha || op == DrawOp::AlphaMap) {
         if constexpr (D::wide && S::inlineBlend) {
-            const pel::Bgr c = S::widen(S::load(s));
-            d[0] = static_cast<std::uint8_t>(pel::mix(d[0], c.b, a));
-            d[1] = static_cast<std::uint8_t>(pel::mix(d[1], c.g, a));
-            d[2] = static_cast<std::uint8_t>(pel::mix(d[2], c.r, a));
+            pel::alpha<pel::fmt::rgb888, pel::fmt::rgb888>(d, s, a);
         } else {
             constexpr pelAlphaFn* op = alphaOp<S, D>();
             op(d, s, a);
@@ -96,10 +109,7 @@ inline void blitPixel(std::uint8_t* d, const std::uint8_t* s, int a)
         premul(d, s, a);
     } else {
         if constexpr (D::wide && (op == DrawOp::Modulate || (op == DrawOp::Subtract && S::inlineSubtract))) {
-            const pel::Bgr c = S::widen(S::load(s));
-            const int sc[3] = {c.b, c.g, c.r};
-            for (int i = 0; i < 3; ++i)
-                d[i] = static_cast<std::uint8_t>(op == DrawOp::Modulate ? (d[i] * sc[i]) >> 8 : (d[i] > sc[i] ? d[i] - sc[i] : 0));
+            pel::colour<ModeOf<op>, FmtOf<S>, pel::fmt::rgb888>(d, s);
         } else {
             constexpr pelColourFn* colour = colourOp(drawOpWords[static_cast<int>(op)], S::word, D::word);
             colour(d, s);

@@ -89,8 +89,8 @@ inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restr
 // here). Longer moves stay with the library, which streams past the caches.
 inline constexpr std::size_t wideMoveLimit = 256 * 1024;
 
-// h rows of rowBytes each; strides in bytes. Without Simd every row is the library's move.
-template <bool Simd>
+// h rows of rowBytes each; strides in bytes. At the scalar level every row is the library's move.
+template <talvo::simd::Level L>
 inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
                      std::size_t rowBytes, int h)
 {
@@ -102,10 +102,11 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
     const auto eachRow = [&](auto move) {
         for (int j = 0; j < h; ++j, d += dStride, s += sStride) move(d, s, rowBytes);
     };
+    constexpr bool Simd = L != talvo::simd::Level::scalar;
     if (Simd && rowBytes >= 16 && rowBytes < 160)
         eachRow(copyShortRow);
 #if TALVO_SIMD_X86
-    else if (Simd && rowBytes >= 32 && rowBytes <= wideMoveLimit && talvo::simd::level() == talvo::simd::Level::avx2)
+    else if (Simd && rowBytes >= 32 && rowBytes <= wideMoveLimit && L == talvo::simd::Level::avx2)
         talvo::g::wide::copyRows(d, dStride, s, sStride, rowBytes, h);
 #endif
     else

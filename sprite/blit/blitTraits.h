@@ -1,7 +1,6 @@
 // Source and destination traits of the blit loop template, derived from the kind table: how a pixel is read, widened, keyed and written.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -18,19 +17,8 @@ namespace blit {
 using Group = PelGroup;
 inline constexpr int groupCount = pelColourGroupCount;
 
-inline std::uint32_t load32(const std::uint8_t* p)
-{
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
-    return v;
-}
-
-inline void store32(std::uint8_t* p, std::uint32_t v)
-{
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
-    std::memcpy(p, &v, 4);
-}
+using pel::load32;
+using pel::store32;
 
 inline std::uint32_t bgrWord(pel::Bgr c)
 {

@@ -1,10 +1,11 @@
-// Channel arithmetic on whole 32-bit pixels, two lanes per product (B and R, then G), the fourth
-// byte kept: the same results as the per-channel formulas for an opacity of 0 to 256.
+// The per-pixel rules on whole 32-bit pixels, two lanes per product (B and R, then G), the fourth
+// byte kept: the 32-bit pixel's form of the channel formulas (pelOps.h), the same results for an
+// opacity of 0 to 256.
 #pragma once
 
 #include <cstdint>
 
-namespace blit::words {
+namespace pel::words {
 
 inline constexpr std::uint32_t rbMask = 0x00FF00FFu, gMask = 0x0000FF00u, aMask = 0xFF000000u;
 
@@ -33,6 +34,15 @@ inline std::uint32_t alpha(std::uint32_t d, std::uint32_t s, std::uint32_t a)
     return (scale(d, 256 - a) + scale(s, a)) | (d & aMask);
 }
 
+// (s * a + d * (256 - a)) >> 8: one shift after both products, the rounding that 32-bit pixels
+// keep onto their own group (sameAlpha, pelOps.h); each sum stays below 2^16, inside its lane.
+inline std::uint32_t mixOnce(std::uint32_t d, std::uint32_t s, std::uint32_t a)
+{
+    const std::uint32_t rb = ((s & rbMask) * a + (d & rbMask) * (256 - a)) >> 8 & rbMask;
+    const std::uint32_t g = ((s & gMask) * a + (d & gMask) * (256 - a)) >> 8 & gMask;
+    return rb | g | (d & aMask);
+}
+
 // min(255, s + ((d * (256 - a)) >> 8))
 inline std::uint32_t premul(std::uint32_t d, std::uint32_t s, std::uint32_t a)
 {
@@ -40,4 +50,4 @@ inline std::uint32_t premul(std::uint32_t d, std::uint32_t s, std::uint32_t a)
     return saturate((k & rbMask) + (s & rbMask), (k & gMask) + (s & gMask)) | (d & aMask);
 }
 
-} // namespace blit::words
+} // namespace pel::words
