@@ -1,6 +1,6 @@
 // The SDL display: the changed rows of the 5-6-5 primary surface uploaded to a streaming
-// texture, drawn with its aspect kept when something changed or the window needs it, with
-// vertical sync and a 60 Hz cap for drivers without it.
+// texture, drawn with its aspect kept when something changed or the window needs it, at most
+// 60 times a second.
 #include "platform/display_backend.h"
 #include "platform/sdl/audio.h"
 #include "platform/sdl/video.h"
@@ -8,17 +8,34 @@
 #include <SDL2/SDL.h>
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace plat {
 namespace {
+// 5-6-5 rows to 8-8-8, each field's top bits repeated below it, so white stays white (SDL's
+// own conversion turns the greens' top step into 254).
+void widenRows(const uint8_t* from, int32_t fromPitch, uint8_t* to, int toPitch, int width, int rows)
+{
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* s = from + static_cast<std::ptrdiff_t>(y) * fromPitch;
+        uint8_t* d = to + static_cast<std::ptrdiff_t>(y) * toPitch;
+        for (int x = 0; x < width; ++x) {
+            uint16_t v;
+            std::memcpy(&v, s + 2 * x, 2);
+            const uint32_t r = v >> 11, g = (v >> 5) & 0x3Fu, b = v & 0x1Fu;
+            const uint32_t wide = (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
+            std::memcpy(d + 4 * x, &wide, 4);
+        }
+    }
+}
+
 struct SdlDisplay;
 constinit SdlDisplay* current = nullptr;
 
 struct SdlDisplay final : DisplayBackend {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
-    bool vsync = false;
     uint64_t lastPresent = 0;
     bool opened = false;
     bool textureFilled = false; // the texture holds a whole frame
@@ -77,19 +94,30 @@ struct SdlDisplay final : DisplayBackend {
         return true;
     }
 
+    // SDL's software renderer on the window's framebuffer: the one path that loads no OpenGL.
+    // The GL library crashes in its own code when the X server goes away while it starts (SDL's
+    // other renderers load it, and so does its accelerated framebuffer); this path talks to the
+    // server through Xlib alone, whose lost connection ends the game with its one line. Taken
+    // by its index and with the hint forced, so SDL_RENDER_DRIVER or SDL_FRAMEBUFFER_ACCELERATION
+    // in the environment cannot bring GL back.
     bool makeRenderer(SDL_Window* window, int width, int height, std::string& error)
     {
-        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-        if (!renderer)
-            renderer = SDL_CreateRenderer(window, -1, 0);
+        SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_OVERRIDE);
+        int software = -1;
+        for (int i = 0; i < SDL_GetNumRenderDrivers() && software < 0; ++i) {
+            SDL_RendererInfo info{};
+            if (SDL_GetRenderDriverInfo(i, &info) == 0 && SDL_strcmp(info.name, "software") == 0)
+                software = i;
+        }
+        renderer = software < 0 ? nullptr : SDL_CreateRenderer(window, software, 0);
         if (!renderer) {
             error = std::string("cannot create a renderer: ") + SDL_GetError();
             return false;
         }
-        SDL_RendererInfo info{};
-        vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
         SDL_RenderSetLogicalSize(renderer, width, height);
-        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, width, height);
+        // 8-8-8 as the X framebuffer holds it, so drawing it scaled is one filtered copy (a
+        // 5-6-5 texture took twice as long); the upload widens the rows that changed.
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
         textureFilled = false;
         repaint = true;
         if (!texture) {
@@ -108,14 +136,14 @@ struct SdlDisplay final : DisplayBackend {
         // Nothing new and nothing to repair: the screen shows this frame already, and the
         // frame only takes its time.
         if (!changed && !repaint) {
-            pace(false);
+            pace();
             return true;
         }
         changed = repaint = false;
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
         SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-        pace(vsync);
+        pace();
         SDL_RenderPresent(renderer);
         return true;
     }
@@ -131,24 +159,25 @@ struct SdlDisplay final : DisplayBackend {
         // A texture not filled yet takes the whole frame.
         const bool whole = !textureFilled || (frame.top == 0 && frame.rows >= frame.height);
         const SDL_Rect rows{0, whole ? 0 : frame.top, frame.width, whole ? frame.height : frame.rows};
-        if (frame.format != format::Rgb565 ||
-            SDL_UpdateTexture(texture, &rows, frame.pixels + static_cast<std::ptrdiff_t>(rows.y) * frame.pitch,
-                              frame.pitch) != 0) {
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (frame.format != format::Rgb565 || SDL_LockTexture(texture, &rows, &pixels, &pitch) != 0) {
             error = std::string("cannot upload the frame: ") + SDL_GetError();
             return false;
         }
+        widenRows(frame.pixels + static_cast<std::ptrdiff_t>(rows.y) * frame.pitch, frame.pitch,
+                  static_cast<uint8_t*>(pixels), pitch, rows.w, rows.h);
+        SDL_UnlockTexture(texture);
         textureFilled = changed = true;
         return true;
     }
 
-    // Fades count frames, so a frame must take about 1/60 s: without vertical sync, and
-    // also where a driver claims it but does not wait, or the screen runs faster than
-    // 60 Hz. Before a present with vertical sync the wait is a little shorter, so it never
-    // costs a refresh.
-    void pace(bool beforeSync)
+    // Fades count frames, so a frame must take about 1/60 s; the software renderer does not
+    // wait for the screen's refresh.
+    void pace()
     {
         const uint64_t frequency = SDL_GetPerformanceFrequency();
-        const uint64_t frame = frequency / (beforeSync ? 66 : 60);
+        const uint64_t frame = frequency / 60;
         uint64_t now = SDL_GetPerformanceCounter();
         if (lastPresent != 0 && now - lastPresent < frame) {
             // One sleep to the frame's end: the timer is precise to well under a millisecond,
