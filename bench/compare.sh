@@ -26,15 +26,9 @@ fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-# The executables both builds have and that hold a row the filter matches.
-benches=()
-for path in "$old"/bench/*_bench; do
-  name=$(basename "$path")
-  [[ -x $path && -x $new/bench/$name ]] || continue
-  if "$path" --benchmark_list_tests=true --benchmark_filter="$filter" 2>/dev/null | grep -q .; then
-    benches+=("$name")
-  fi
-done
+# shellcheck source=bench/runs.sh
+source "$(dirname "$0")/runs.sh"
+mapfile -t benches < <(bench_names "$filter" "$old" "$new")
 if ((${#benches[@]} == 0)); then
   echo "compare.sh: no row of $old/bench matches '$filter'" >&2
   exit 1
@@ -48,15 +42,9 @@ for ((r = 0; r < rounds; ++r)); do
       side=${sides[(r + k) % 3]}
       build=$old
       [[ $side == new ]] && build=$new
-      # The file output, since some benchmarks print through their own console reporter.
       # shellcheck disable=SC2086
-      if ! taskset -c "$cpu" "$build/bench/$name" --benchmark_filter="$filter" \
-        --benchmark_out="$out/$name.$side.$r.json" --benchmark_out_format=json ${COMPARE_ARGS:-} \
-        >"$out/output" 2>&1; then
-        echo "compare.sh: $build/bench/$name failed:" >&2
-        tail -20 "$out/output" >&2
-        exit 1
-      fi
+      run_pinned "$cpu" "$build/bench/$name" "$filter" "$out/$name.$side.$r.json" "$out/output" \
+        ${COMPARE_ARGS:-} || exit 1
     done
   done
 done

@@ -24,13 +24,9 @@ if ((rounds < 5)); then
 fi
 mkdir -p "$out"
 
-benches=()
-for path in "$build"/bench/*_bench; do
-  [[ -x $path ]] || continue
-  if "$path" --benchmark_list_tests=true --benchmark_filter="$filter" 2>/dev/null | grep -q .; then
-    benches+=("$(basename "$path")")
-  fi
-done
+# shellcheck source=bench/runs.sh
+source "$(dirname "$0")/runs.sh"
+mapfile -t benches < <(bench_names "$filter" "$build")
 if ((${#benches[@]} == 0)); then
   echo "series.sh: no row of $build/bench matches '$filter'" >&2
   exit 1
@@ -41,15 +37,9 @@ for ((r = 0; r < rounds; ++r)); do
   echo "series.sh: round $((r + 1)) of $rounds" >&2
   for ((k = 0; k < n; ++k)); do
     name=${benches[(r + k) % n]}
-    # The file output, since some benchmarks print through their own console reporter.
     # shellcheck disable=SC2086
-    if ! taskset -c "$cpu" "$build/bench/$name" --benchmark_filter="$filter" \
-      --benchmark_out="$out/$name.$r.json" --benchmark_out_format=json ${SERIES_ARGS:-} \
-      >"$out/$name.$r.txt" 2>&1; then
-      echo "series.sh: $build/bench/$name failed:" >&2
-      tail -20 "$out/$name.$r.txt" >&2
-      exit 1
-    fi
+    run_pinned "$cpu" "$build/bench/$name" "$filter" "$out/$name.$r.json" "$out/$name.$r.txt" \
+      ${SERIES_ARGS:-} || exit 1
   done
 done
 

@@ -1,0 +1,32 @@
+# shellcheck shell=bash
+# Shared by compare.sh and series.sh (sourced): which benchmarks to run, and one pinned run.
+
+# bench_names FILTER BUILD... : the *_bench executables that every BUILD has and whose rows the
+# filter matches, one name a line.
+bench_names() {
+  local filter=$1 first=$2 path name build
+  shift
+  for path in "$first"/bench/*_bench; do
+    name=$(basename "$path")
+    for build in "$@"; do
+      [[ -x $build/bench/$name ]] || continue 2
+    done
+    if "$path" --benchmark_list_tests=true --benchmark_filter="$filter" 2>/dev/null | grep -q .; then
+      echo "$name"
+    fi
+  done
+}
+
+# run_pinned CPU EXECUTABLE FILTER JSON LOG [OPTIONS...] : one run pinned to CPU, its rows in JSON
+# (the file output, since some benchmarks print through their own console reporter); a failed run
+# prints the end of LOG and returns 1.
+run_pinned() {
+  local cpu=$1 exe=$2 filter=$3 json=$4 log=$5
+  shift 5
+  if ! taskset -c "$cpu" "$exe" --benchmark_filter="$filter" --benchmark_out="$json" \
+    --benchmark_out_format=json "$@" >"$log" 2>&1; then
+    echo "$exe failed:" >&2
+    tail -20 "$log" >&2
+    return 1
+  fi
+}
