@@ -63,8 +63,8 @@ void resampleBySamples(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw
 }  // namespace resample_detail
 
 // Source and target are different memory; sides are any 32-bit values (none below 1 samples nothing,
-// and an empty source gives zero pixels). Sums regroup by source rows; sources too wide for the row
-// sums go sample by sample.
+// and an empty source gives zero pixels). Bilinear sums regroup by source rows and box blocks are
+// summed whole; sources too wide for the row sums go sample by sample.
 template <PelFmtId Id, bool WrapX, bool WrapY, bool Keyed>
 void resampleFiltered(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, std::int32_t th,
                       const std::uint8_t* src, std::int32_t srcPitch, std::int32_t sw, std::int32_t sh,

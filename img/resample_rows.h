@@ -1,4 +1,5 @@
-// The drivers' sums regrouped by source rows: the same integers as the collectors, far fewer steps.
+// The drivers' sums, the same integers as the collectors in far fewer steps: bilinear ones regrouped
+// by source rows, the box's blocks summed straight from the source.
 #pragma once
 
 #include <bit>
@@ -39,10 +40,13 @@ public:
             std::uint32_t key) noexcept
         : src_(src), pitch_(srcPitch), sw_(sw), sh_(sh), collector_(collector), key_(key & layout.keyMask()) {}
 
-    // Box and bilinear alike: spanW x spanH are the sides the bounds divide (sw x sh for the box).
+    // spanW x spanH are the sides the bilinear bounds divide; the box divides sw x sh.
     void run(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, std::int32_t th, std::int32_t spanW,
              std::int32_t spanH, bool box) noexcept {
-        box_ = box;
+        if (box) {
+            runBlocks(dst, dstPitch, tw, th);
+            return;
+        }
         SpanBounds cols(spanW, tw);
         for (std::int32_t i0 = 0; i0 < tw; i0 += strip) {
             n_ = tw - i0 < strip ? tw - i0 : strip;
@@ -136,6 +140,53 @@ private:
         return *victim;
     }
 
+    // The box: each target pixel averages its block of whole pixels, which no row piece would make
+    // cheaper (no source row is shared), so it is summed straight from the source.
+    void runBlocks(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t tw, std::int32_t th) noexcept {
+        SpanBounds rows(sh_, th);
+        Divisor divisor;
+        for (std::int32_t j = 0; j < th; ++j) {
+            const std::int64_t m0 = rows.bound() >> 16;
+            rows.advance();
+            const std::int64_t m1 = rows.bound() >> 16;
+            const std::uint8_t* top = src_ + m0 * pitch_;
+            std::uint8_t* out = dst + std::ptrdiff_t{j} * dstPitch;
+            SpanBounds cols(sw_, tw);
+            for (std::int32_t i = 0; i < tw; ++i) {
+                const std::int64_t k0 = cols.bound() >> 16;
+                cols.advance();
+                const std::int64_t k1 = cols.bound() >> 16;
+                std::uint64_t sum[channels] = {};
+                bool keyRead = false;
+                for (const std::uint8_t* row = top; row != top + (m1 - m0) * pitch_; row += pitch_)
+                    for (std::int64_t k = k0; k < k1; ++k) {
+                        const std::uint32_t v = at(row, k);
+                        if constexpr (keyed) keyRead |= isKey(v);
+                        for (int ch = 0; ch < channels; ++ch) sum[ch] += field(v, ch);
+                    }
+                std::uint32_t v = 0;
+                if (keyed && keyRead) {
+                    samplePixel<Px, WrapX, WrapY>(src_, pitch_, sw_, sh_, true, k0 << 16, k1 << 16, m0 << 16, m1 << 16,
+                                                  collector_);
+                    v = collector_.result().value();
+                } else {
+                    const std::uint64_t count = std::uint64_t(k1 - k0) * std::uint64_t(m1 - m0);
+                    if (powerOfTwo(count)) {
+                        const int bits = std::countr_zero(count);
+                        for (int ch = 0; ch < channels; ++ch)
+                            v |= static_cast<std::uint32_t>(sum[ch] >> bits) << shift(ch);
+                    } else {
+                        if (count != divisor.divisor())
+                            divisor = count < std::size(smallDivisors) ? smallDivisors[count] : Divisor(count);
+                        for (int ch = 0; ch < channels; ++ch)
+                            v |= static_cast<std::uint32_t>(divisor.quotient(sum[ch])) << shift(ch);
+                    }
+                }
+                storePixelValue<sizeof(Px)>(out + std::ptrdiff_t{i} * bpp, v);
+            }
+        }
+    }
+
     void runStrip(std::uint8_t* dst, std::int32_t dstPitch, std::int32_t th, std::int32_t spanH) noexcept {
         // Locals: stores through dst may alias any member, which would be read again on every pixel.
         const std::int32_t n = n_;
@@ -223,7 +274,7 @@ private:
                     for (std::int32_t i = b; i < b + 8 && i < n; ++i) {
                         if (keyRead_[i] == 0) continue;
                         const Column& col = column_[i];
-                        samplePixel<Px, WrapX, WrapY>(src_, pitch_, sw_, sh_, box_, col.x0, col.x1, y0, y1, collector_);
+                        samplePixel<Px, WrapX, WrapY>(src_, pitch_, sw_, sh_, false, col.x0, col.x1, y0, y1, collector_);
                         storePixelValue<sizeof(Px)>(out + i * bpp, collector_.result().value());
                     }
                 }
@@ -235,7 +286,6 @@ private:
     std::int32_t pitch_, sw_, sh_;
     Collector& collector_;
     std::uint32_t key_;  // the key's compared bits
-    bool box_ = false;
     std::int32_t n_ = 0;
     std::uint64_t clock_ = 0;
     Column column_[strip];

@@ -127,7 +127,7 @@ TEST(ResampleSweep, RandomImagesAgainstModel) {
 }
 
 // Every format 0 to 11 x modes 0 to 4 and 7 x kind at small sides, some sides of 100 to 300, strips
-// wider than 32768, and sides of 0: the model's pixels, canaries and guards untouched.
+// wider than 32768, box blocks of two widths, and sides of 0: the model's pixels, canaries and guards untouched.
 TEST(ResampleSweep, EdgesAndSizesWithCanaries) {
     Mismatches bad;
     SeededRng rng(77);
@@ -171,6 +171,8 @@ TEST(ResampleSweep, EdgesAndSizesWithCanaries) {
         runCase({1, mode, true, 40000, 2, 33000, 3}, rng, bad);
         runCase({4, mode, false, 3, 1, 70000, 1}, rng, bad);
         runCase({3, mode, false, 70000, 1, 20000, 1}, rng, bad);
+        // A whole step whose bounds still fall inside pixels: blocks of one and of two columns.
+        runCase({3, mode, rng.below(2) == 1, 100001, 2, 100000, 1}, rng, bad);
     }
     EXPECT_TRUE(bad.none());
 }
