@@ -131,7 +131,12 @@ void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 }
 TALVO_SIMD_AVX2 void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
                               std::size_t n, std::int32_t h) noexcept {
-    for (std::int32_t j = 0; j < h; ++j, d += dStride, s += sStride) copyRow(d, s, n);
+    // A row of one move goes as it lies: a small sprite's rows land anywhere, and one 32-byte move
+    // took a 32-byte row in 0.9 of the time of two 16-byte ones, line crossings and all.
+    if (n == 32)
+        for (std::int32_t j = 0; j < h; ++j, d += dStride, s += sStride) store32(d, load32(s));
+    else
+        for (std::int32_t j = 0; j < h; ++j, d += dStride, s += sStride) copyRow(d, s, n);
 }
 
 }  // namespace talvo::g::wide
