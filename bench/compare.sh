@@ -31,7 +31,9 @@ benches=()
 for path in "$old"/bench/*_bench; do
   name=$(basename "$path")
   [[ -x $path && -x $new/bench/$name ]] || continue
-  if "$path" --benchmark_list_tests=true --benchmark_filter="$filter" 2>/dev/null | grep -q .; then
+  # grep reads the whole list: one that stopped at the first line could end the lister with SIGPIPE,
+  # which pipefail counted as no match.
+  if "$path" --benchmark_list_tests=true --benchmark_filter="$filter" 2>/dev/null | grep . >/dev/null; then
     benches+=("$name")
   fi
 done
