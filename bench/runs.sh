@@ -11,7 +11,9 @@ bench_names() {
     for build in "$@"; do
       [[ -x $build/bench/$name ]] || continue 2
     done
-    if "$path" --benchmark_list_tests=true --benchmark_filter="$filter" 2>/dev/null | grep -q .; then
+    # grep reads the whole list: one that stopped at the first line could end the lister with
+    # SIGPIPE, which pipefail counts as no match.
+    if "$path" --benchmark_list_tests=true --benchmark_filter="$filter" 2>/dev/null | grep . >/dev/null; then
       echo "$name"
     fi
   done

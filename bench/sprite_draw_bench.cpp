@@ -1,10 +1,12 @@
 // Small sprites as a game draws them: 256 draws of one 16 x 16, 32 x 32 or 64 x 64 sprite at
 // seeded positions on an 800 x 600 screen per iteration, through imgCTy::Draw / DrawEx against
-// SDL_BlitSurface doing the same (plain copy, keyed copy, constant alpha 128; rgb565 and 32-bit).
+// SDL_BlitSurface doing the same (plain copy, keyed copy, constant alpha 128; rgb565 and 32-bit),
+// and the copies against memcpy of their rows.
 // Each SDL screen is checked against ours once before it is timed.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -118,6 +120,39 @@ void sdl(benchmark::State& state, std::uint32_t format, int kind, Op op)
     state.SetItemsProcessed(state.iterations() * Draws);
 }
 
+// The row size in bytes where the compiler cannot see it.
+volatile std::size_t rowBytesAtRunTime = 0;
+
+// The floor of a copy: each row of every draw a call of the C library's memcpy, its size known
+// only at run time, the same sprite onto the same places (checked against ours before timing).
+void memcpyRows(benchmark::State& state, int kind)
+{
+    const int side = static_cast<int>(state.range(0)), bytes = imgPelBytes(kind);
+    const auto sprite = spriteBytes(side, bytes);
+    auto screen = screenBytes(bytes);
+    const auto at = positions(side);
+    rowBytesAtRunTime = static_cast<std::size_t>(side) * static_cast<std::size_t>(bytes);
+    const std::size_t row = rowBytesAtRunTime, pitch = static_cast<std::size_t>(ScreenW) * static_cast<std::size_t>(bytes);
+    auto drawAll = [&] {
+        for (const auto& [x, y] : at) {
+            std::uint8_t* to = screen.data() + pitch * static_cast<std::size_t>(y) + static_cast<std::size_t>(x * bytes);
+            for (int j = 0; j < side; ++j) std::memcpy(to + pitch * static_cast<std::size_t>(j), sprite.data() + row * static_cast<std::size_t>(j), row);
+        }
+    };
+    drawAll();
+    Ours o(kind, side, Op::Copy);
+    o.drawAll();
+    bench::checkSame(state, "memcpy rows onto kind " + std::to_string(kind) + ", side " + std::to_string(side),
+                     kind == 4 ? bench::Layout::Rgb565 : bench::Layout::Bgrx32, bytes, o.screen.pels, screen.data(),
+                     pels(ScreenW, ScreenH), 0);
+    for (auto _ : state) {
+        drawAll();
+        benchmark::DoNotOptimize(screen.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * Draws);
+}
+
 void sides(benchmark::internal::Benchmark* b) { b->Arg(16)->Arg(32)->Arg(64); }
 
 constexpr std::uint32_t sdl565 = SDL_PIXELFORMAT_RGB565, sdlx8888 = SDL_PIXELFORMAT_XRGB8888;
@@ -126,12 +161,14 @@ constexpr std::uint32_t sdl565 = SDL_PIXELFORMAT_RGB565, sdlx8888 = SDL_PIXELFOR
 
 BENCHMARK_CAPTURE(ours, copy_565, 4, Op::Copy)->Apply(sides);
 BENCHMARK_CAPTURE(sdl, copy_565, sdl565, 4, Op::Copy)->Apply(sides);
+BENCHMARK_CAPTURE(memcpyRows, copy_565, 4)->Apply(sides);
 BENCHMARK_CAPTURE(ours, keyed_565, 4, Op::Keyed)->Apply(sides);
 BENCHMARK_CAPTURE(sdl, keyed_565, sdl565, 4, Op::Keyed)->Apply(sides);
 BENCHMARK_CAPTURE(ours, alpha_565, 4, Op::Alpha)->Apply(sides);
 BENCHMARK_CAPTURE(sdl, alpha_565, sdl565, 4, Op::Alpha)->Apply(sides);
 BENCHMARK_CAPTURE(ours, copy_8888, 2, Op::Copy)->Apply(sides);
 BENCHMARK_CAPTURE(sdl, copy_xrgb8888, sdlx8888, 2, Op::Copy)->Apply(sides);
+BENCHMARK_CAPTURE(memcpyRows, copy_8888, 2)->Apply(sides);
 BENCHMARK_CAPTURE(ours, keyed_8888, 2, Op::Keyed)->Apply(sides);
 BENCHMARK_CAPTURE(sdl, keyed_xrgb8888, sdlx8888, 2, Op::Keyed)->Apply(sides);
 BENCHMARK_CAPTURE(ours, alpha_8888, 2, Op::Alpha)->Apply(sides);

@@ -45,7 +45,7 @@ const char* imgRowCTy::ClassName() const { return "imgRowCTy"; }
 int imgRowCTy::Lock(const imgRect* rect, int access)
 {
     imgCTy::Lock(rect, access);
-    return placeLock();
+    return placeLock(lockRect);
 }
 
 imgCTy* imgRowCTy::Clone() { return new (std::nothrow) imgRowCTy(*this); }

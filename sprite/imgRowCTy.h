@@ -25,11 +25,14 @@ public:
     // that knows the image is an imgRowCTy itself, not a subclass that may lock otherwise.
     int LockPlain(const imgRect* rect, int access) noexcept
     {
-        if (lockedPels == nullptr) {
-            imgCTy::LockRect(rect, &lockRect, access);
-            lockAccess = access;
-        }
-        return placeLock();
+        if (lockedPels != nullptr) return placeLock(lockRect);
+        // The corner from the rectangle in hand, not read back from the record just stored: that
+        // round trip held a small draw's start up by a store-to-load forward per lock.
+        imgRect at;
+        imgCTy::LockRect(rect, &at, access);
+        lockRect = at;
+        lockAccess = access;
+        return placeLock(at);
     }
     imgCTy* Clone() override;
     void FreeData() override;
@@ -57,14 +60,14 @@ public:
     std::uint8_t ownsPels = 0;
 
 private:
-    // Points lockedPels at lockRect's corner, or leaves it null; returns the pitch.
-    int placeLock() noexcept
+    // Points lockedPels at the corner of at (the lock's rectangle), or leaves it null; returns the pitch.
+    int placeLock(const imgRect& at) noexcept
     {
-        if (pels == nullptr || !Contains(lockRect)) {
+        if (pels == nullptr || !Contains(at)) {
             lockedPels = nullptr;
             return pitch;
         }
-        lockedPels = pels + (std::int64_t{lockRect.y} * pitch + lockRect.x) * imgPelBytes(pelFmt.kind);
+        lockedPels = pels + (std::int64_t{at.y} * pitch + at.x) * imgPelBytes(pelFmt.kind);
         lockPitch = pitch;
         return pitch;
     }
