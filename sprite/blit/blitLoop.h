@@ -241,35 +241,19 @@ consteval bool wideLanes()
     return rowOf<S, D, K>() == Row::Lanes && S::group == Group::X8888 && K.op != DrawOp::AlphaMap;
 }
 
-// The columns from..to of a job through the SSE2 loop.
-template <class S, class D, DrawKey K>
-inline void blitColumns(const BlitJob& job, int from, int to)
-{
-    if (from >= to) return;
-    BlitJob part = job;
-    part.dst.pels += std::ptrdiff_t{from} * D::bytes;
-    part.src.pels += std::ptrdiff_t{from} * S::step;
-    part.width = to - from;
-    blitLoop<S, D, K, talvo::simd::Level::sse2>(part);
-}
-
 // The eight-pixel AVX2 steps of every row in one call (a call per row cost more than it saved on
-// small sprites), then the vector loop over the columns they leave. Where every row starts at the
-// same place in a 32-byte block, the steps begin at the first column on a block's start: a 32-byte
-// store across two cache lines cost about a fifth of an 800 x 600 add whose rows start 16 bytes
-// into a line.
+// small sprites), then the vector loop over the columns they leave.
 template <class S, class D, DrawKey K>
 [[gnu::always_inline]] inline void blitWideFirst(const BlitJob& job)
 {
-    const std::ptrdiff_t dStride = std::ptrdiff_t{job.dst.pitch} * D::bytes;
-    const auto into = static_cast<int>(reinterpret_cast<std::uintptr_t>(job.dst.pels) & 31);
-    const int head = dStride % 32 == 0 && into % D::bytes == 0 && job.width >= 16 ? (32 - into) % 32 / D::bytes : 0;
-    const int done = head + lanes::wideRows<lanes::opOf<S, D, K>()>(job.dst.pels + std::ptrdiff_t{head} * D::bytes, dStride,
-                                                                 job.src.pels + std::ptrdiff_t{head} * S::step,
-                                                                 std::ptrdiff_t{job.src.pitch} * S::step, job.width - head, job.height,
-                                                                 job.alpha);
-    blitColumns<S, D, K>(job, 0, head);
-    blitColumns<S, D, K>(job, done, job.width);
+    const int done = lanes::wideRows<lanes::opOf<S, D, K>()>(job.dst.pels, std::ptrdiff_t{job.dst.pitch} * D::bytes, job.src.pels,
+                                                          std::ptrdiff_t{job.src.pitch} * S::step, job.width, job.height, job.alpha);
+    if (done >= job.width) return;
+    BlitJob rest = job;
+    rest.dst.pels += std::ptrdiff_t{done} * D::bytes;
+    rest.src.pels += std::ptrdiff_t{done} * S::step;
+    rest.width -= done;
+    blitLoop<S, D, K, talvo::simd::Level::sse2>(rest);
 }
 
 // A draw of the pair and key: the loop with or without its vector steps, as the switch stands
