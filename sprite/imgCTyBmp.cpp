@@ -1,5 +1,5 @@
 // BMP files: SaveBmp writes any image, ReadBmp and LoadBmp read what it writes and other files
-// with the 40-byte header.
+// with the 40- or 108-byte header.
 #include <cstdio>
 #include <cstring>
 #include <ios>
@@ -112,16 +112,25 @@ void skip(talvo::io::IStream& in, std::int64_t bytes)
 
 int refuse() { return ctySetError(ctyCodeNotAPicture, ""); }
 
-// The kind of 16-bit pixels with these red, green, blue and alpha masks, among the layouts the
-// library writes; a kind without alpha has the alpha mask 0.
-PelKind maskedKind16(const std::uint8_t* masks)
+// The kind plain pixels of a depth are read as: 16-bit ones are 5-5-5, 32-bit ones B, G, R, A.
+PelKind plainKind(int bits)
+{
+    return bits == 16   ? PelKind::Rgbx5551
+           : bits == 24 ? PelKind::Rgb888
+           : bits == 32 ? PelKind::Rgba8888
+                        : PelKind::None;
+}
+
+// The kind of pixels of this depth with these red, green, blue and alpha masks, among the kinds'
+// layouts; a kind without alpha has the alpha mask 0.
+PelKind maskedKind(int bits, const std::uint8_t* masks)
 {
     const std::uint32_t red = get32(masks), green = get32(masks + 4), blue = get32(masks + 8);
     const std::uint32_t alpha = get32(masks + 12);
-    for (const PelKind kind : {PelKind::Rgb565, PelKind::Rgbx5551, PelKind::Rgbx4444, PelKind::Rgba4444}) {
-        const PelKindInfo& k = pelKindOf(kind);
-        if (red == k.r.mask() && green == k.g.mask() && blue == k.b.mask() && alpha == (k.alpha ? k.a.mask() : 0u))
-            return kind;
+    for (const PelKindInfo& k : pelKinds) {
+        if (8 * k.bytes == bits && k.r.bits > 0 && red == k.r.mask() && green == k.g.mask() && blue == k.b.mask() &&
+            alpha == (k.alpha ? k.a.mask() : 0u))
+            return k.kind;
     }
     return PelKind::None;
 }
@@ -129,8 +138,8 @@ PelKind maskedKind16(const std::uint8_t* masks)
 // Bit fields where plain pixels would be read as another layout; an alpha mask needs the larger header.
 bool writesMasks(int kind)
 {
-    return kind == PelKind::Rgbx8888 || kind == PelKind::Rgb565 || kind == PelKind::Rgbx4444 ||
-           kind == PelKind::Rgba4444;
+    const PelKindInfo* k = pelKindOf(kind);
+    return k != nullptr && k->r.bits > 0 && k->kind != plainKind(8 * k->bytes);
 }
 
 }  // namespace
@@ -246,11 +255,11 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         refuse();
         return;
     }
-    PelKind kind = PelKind::None;
-    if (bits == 16) kind = PelKind::Rgbx5551;  // plain 16-bit pixels are 5-5-5
-    if (compression == 3 && bits == 16) {
+    // Bit fields choose the kind by their masks: another layout would come back as wrong colours.
+    PelKind kind = bits == 16 ? plainKind(bits) : PelKind::None;
+    if (compression == 3 && (bits == 16 || bits == 32)) {
         if (masksFollow) in.read(header + headerBytes, maskBytes);
-        kind = in.fail() ? PelKind::None : maskedKind16(header + headerBytes);
+        kind = in.fail() ? PelKind::None : maskedKind(bits, header + headerBytes);
         if (kind == PelKind::None) {
             refuse();
             return;
@@ -264,10 +273,8 @@ void imgCTy::ReadBmp(talvo::io::IStream& in)
         } else {
             refuse();  // a colour table on a direct-colour file: read on as the file says
         }
-    } else if (bits == 24) {
-        kind = PelKind::Rgb888;
-    } else if (bits == 32) {
-        kind = PelKind::Rgba8888;
+    } else if (bits == 24 || (bits == 32 && compression == 0)) {
+        kind = plainKind(bits);  // plain 32-bit files stay B, G, R, A, as files already written expect
     }
 
     palCTy palette;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sprite/imgRle8CTy.h"
@@ -37,13 +38,14 @@ std::vector<std::uint8_t> referenceBmp(int kind, int width, int height, const st
 {
     const int bytesPerPel[11] = {4, 3, 4, 4, 2, 2, 2, 2, 2, 1, 4};
     const int bits = 8 * bytesPerPel[kind];
-    const std::uint32_t compression = (kind == 2 || kind == 4 || kind == 7 || kind == 8) ? 3 : 0;
+    const std::uint32_t compression = (kind == 2 || kind == 4 || kind == 6 || kind == 7 || kind == 8) ? 3 : 0;
     const std::uint32_t colours = kind != 9 ? 0 : (palette != nullptr && palette->count > 0 ? palette->count : 256);
     const std::uint32_t rowSize = static_cast<std::uint32_t>((width * bits + 31) / 32 * 4);
     const std::uint32_t imageSize = rowSize * static_cast<std::uint32_t>(height);
-    // 4-4-4-4 with alpha takes the 108-byte header, whose masks include alpha.
-    const std::uint32_t infoSize = kind == 8 ? 108 : 40;
-    const std::uint32_t tables = 14 + infoSize + (compression == 3 && kind != 8 ? 12 : 0) + 4 * colours;
+    // 16-bit kinds with alpha take the 108-byte header, whose masks include alpha.
+    const bool alphaMask = kind == 6 || kind == 8;
+    const std::uint32_t infoSize = alphaMask ? 108 : 40;
+    const std::uint32_t tables = 14 + infoSize + (compression == 3 && !alphaMask ? 12 : 0) + 4 * colours;
     std::vector<std::uint8_t> out{'B', 'M'};
     push32(out, imageSize + tables);
     push32(out, 0);
@@ -63,11 +65,13 @@ std::vector<std::uint8_t> referenceBmp(int kind, int width, int height, const st
         push32(out, 0xF800), push32(out, 0x07E0), push32(out, 0x001F);
     } else if (kind == 2) {
         push32(out, 0x00FF0000), push32(out, 0x0000FF00), push32(out, 0x000000FF);
+    } else if (kind == 6) {
+        push32(out, 0x7C00), push32(out, 0x03E0), push32(out, 0x001F);
     } else if (kind == 7 || kind == 8) {
         push32(out, 0x0F00), push32(out, 0x00F0), push32(out, 0x000F);
     }
-    if (kind == 8) {
-        push32(out, 0xF000), push32(out, 0x73524742);  // alpha mask, sRGB
+    if (alphaMask) {
+        push32(out, kind == 8 ? 0xF000 : 0x8000), push32(out, 0x73524742);  // alpha mask, sRGB
         out.resize(out.size() + 48, 0);                 // end points and gammas, unused for sRGB
     }
     for (std::uint32_t i = 0; i < colours; ++i) {
@@ -86,6 +90,27 @@ std::vector<std::uint8_t> referenceBmp(int kind, int width, int height, const st
     }
     return out;
 }
+
+// Bytes written as hex digits, two a byte.
+std::vector<std::uint8_t> hexBytes(std::string_view hex)
+{
+    std::vector<std::uint8_t> out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    return out;
+}
+
+// Bit-field files of other writers, 3 x 2 pixels, with the 108-byte header whose alpha mask sits at
+// byte 66. B, G, R masks in 32 bits, alpha mask 0, each fourth byte 0:
+constexpr std::string_view v4Bgrx32Hex =
+    "424d92000000000000007a0000006c0000000300000002000000010020000300000018000000000000000000000000000000"
+    "000000000000ff0000ff0000ff00000000000000424752730000000000000000000000000000000000000000000000000000"
+    "000000000000000000000000000000000000000000001e140a003264c800030201000000ff0000ff0000ff000000";
+// 1-5-5-5 with the alpha mask 0x8000:
+constexpr std::string_view v4Argb1555Hex =
+    "424d8a000000000000007a0000006c0000000300000002000000010010000300000010000000000000000000000000000000"
+    "00000000007c0000e00300001f00000000800000424752730000000000000000000000000000000000000000000000000000"
+    "00000000000000000000000000000000000000000000438486650000000000fce0831f000000";
 
 // The file with `gap` junk bytes between its colour table and its pixels, as its offset says.
 std::vector<std::uint8_t> withGap(std::vector<std::uint8_t> file, std::uint32_t gap)
@@ -149,7 +174,7 @@ TEST(ImgCTyBmp, SeededImagesMatchTheReferenceAndReadBack)
 {
     resetErrors();
     TempFolder folder("sprite_bmp_sweep");
-    const int readBack[11] = {0, 1, 3, 3, 4, 5, 5, 7, 8, 9, 3};
+    const int readBack[11] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 3};  // depth values are no picture kind
     SeededRng random(104);
     for (int round = 0; round < 40; ++round) {
         const int kind = 1 + static_cast<int>(round % 10);
@@ -230,7 +255,50 @@ TEST(ImgCTyBmp, ReaderVariantsAndRefusedFiles)
     EXPECT_EQ(image.pelFmt.kind, 4);
     EXPECT_EQ(ctyError.code, 0);
 
+    // Bit-field files of other writers, with ImageMagick's reading as 0xAARRGGBB from the top left
+    // (a 1-bit alpha it reads as 0x80): masks no kind has are refused, the image unchanged.
+    struct Foreign {
+        std::vector<std::uint8_t> file;
+        int kind;  // 1: refused
+        std::uint32_t argb[6];
+    };
+    const Foreign foreign[] = {
+        {hexBytes(v4Bgrx32Hex), 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF0A141E, 0xFFC86432, 0xFF010203}},
+        {hexBytes(v4Argb1555Hex), 6, {0x80FF0000, 0x8000FF00, 0x000000FF, 0x80081018, 0x00CE6331, 0}},
+        // 40-byte header, 32-bit masks in R, G, B byte order
+        {hexBytes("424d5a000000000000004200000028000000030000000200000001002000030000001800000000000000000000000000"
+                  "000000000000ff00000000ff00000000ff000a141e00c864320001020300ff00000000ff00000000ff00"),
+         1, {}},
+        // 108-byte header, 32-bit masks in R, G, B, A byte order
+        {hexBytes("424d92000000000000007a0000006c0000000300000002000000010020000300000018000000000000000000000000000000"
+                  "00000000ff00000000ff00000000ff00000000ff424752730000000000000000000000000000000000000000000000000000"
+                  "000000000000000000000000000000000000000000000a141effc864324001020304ff0000ff00ff00800000ff00"),
+         1, {}},
+        // 16-bit bit fields whose pixels start where the masks should be
+        {hexBytes("424d42000000000000003600000028000000020000000300000001001000030000000c000000000000000000000000000000"
+                  "0000000000f8e0071f00ffff0000ef7b"),
+         1, {}},
+    };
     const imgPelFmt k1(1, nullptr);
+    for (const Foreign& f : foreign) {
+        imgRowCTy read;
+        read.Create(3, 1, &k1);
+        resetErrors();
+        readBmpBytes(read, f.file);
+        EXPECT_EQ(ctyError.code, f.kind == 1 ? -5 : 0) << f.kind;
+        EXPECT_EQ(read.pelFmt.kind, f.kind);
+        ASSERT_EQ(read.height, f.kind == 1 ? 1 : 2);
+        for (int i = 0; i < 6 && f.kind != 1; ++i) {
+            std::uint32_t argb = 0;
+            read.RgbaAtXY(&argb, i % 3, i / 3);
+            // The colour to the kind's 5 or 8 bits; kind 6's alpha bit is set where the alpha is not 0.
+            const std::uint32_t kept = f.kind == 6 ? 0x00F8F8F8 : 0x00FFFFFF;
+            EXPECT_EQ(argb & kept, f.argb[i] & kept) << "kind " << f.kind << ", pixel " << i;
+            const bool alphaBit = f.kind == 6 && (read.PelAtXY(i % 3, i / 3) & 0x8000) != 0;
+            EXPECT_EQ(alphaBit, f.kind == 6 && f.argb[i] >> 24 != 0) << "kind " << f.kind << ", pixel " << i;
+        }
+    }
+
     using Mutation = void (*)(std::vector<std::uint8_t>&);
     const Mutation refused[] = {
         [](std::vector<std::uint8_t>& b) { b.resize(20); },
@@ -303,7 +371,9 @@ TEST(ImgCTyBmp, CutFilesReadFromMemoryAsFromAFile)
     const std::vector<std::uint8_t> files[] = {
         referenceBmp(4, 1, 1, pels, 1, nullptr),  // 70 bytes: masks, then one padded row
         referenceBmp(8, 1, 2, pels, 1, nullptr),  // the 108-byte header
+        referenceBmp(6, 1, 2, pels, 1, nullptr),
         referenceBmp(2, 1, 2, pels, 1, nullptr),
+        hexBytes(v4Bgrx32Hex),  // 32-bit masks in the 108-byte header
         referenceBmp(4, 3, 3, pels, 3, nullptr),
         referenceBmp(9, 1, 3, pels, 1, &palette),
         referenceBmp(1, 3, 3, pels, 3, nullptr),
@@ -448,9 +518,10 @@ TEST(ImgCTyBmp, PixelsStartAtTheirOffset)
     resetErrors();
 }
 
-// 16-bit bit fields with 5-bit channels come in two layouts; the same colours read back either
-// way. A model packs 5-bit channels and expands them by shifts, as the pixel converters do.
-TEST(ImgCTyBmp, SixteenBitMasksChooseTheLayout)
+// Bit fields choose the kind. 16-bit ones with 5-bit channels come in two layouts; the same colours
+// read back either way. A model packs 5-bit channels and expands them by shifts, as the pixel
+// converters do.
+TEST(ImgCTyBmp, BitFieldMasksChooseTheKind)
 {
     SeededRng random(77);
     std::uint32_t channels[6][3];
@@ -485,28 +556,41 @@ TEST(ImgCTyBmp, SixteenBitMasksChooseTheLayout)
             EXPECT_EQ(rgba, 0xFF000000u | c[0] << 19 | c[1] << 11 | c[2] << 3) << "kind " << layout.kind << ", pixel " << i;
         }
     }
-    // Any other masks are refused before the image changes.
-    const std::uint32_t refused[][3] = {{0x001F, 0x07E0, 0xF800}, {0x0F00, 0x000F, 0x00F0}, {0xF800, 0x07E0, 0x003F},
-                                        {0x7C00, 0x07E0, 0x001F}, {0, 0, 0},                {0xEEEEEEEE, 0xEEEEEEEE, 0xEEEEEEEE}};
+    // Any other masks are refused before the image changes; the first column is the depth's kind.
+    const std::uint32_t refused[][4] = {
+        {4, 0x001F, 0x07E0, 0xF800}, {4, 0x0F00, 0x000F, 0x00F0}, {4, 0xF800, 0x07E0, 0x003F},
+        {4, 0x7C00, 0x07E0, 0x001F}, {4, 0, 0, 0},                {4, 0xEEEEEEEE, 0xEEEEEEEE, 0xEEEEEEEE},
+        {2, 0xFF, 0xFF00, 0xFF0000}, {2, 0xFF000000, 0xFF0000, 0xFF00}, {2, 0xF800, 0x07E0, 0x001F},
+        {2, 0xFF0000, 0xFF00, 0x7F}};
     const imgPelFmt k1(1, nullptr);
     for (const auto& m : refused) {
-        const std::uint8_t pels[4] = {1, 2, 3, 4};
-        auto file = referenceBmp(4, 2, 1, pels, 2, nullptr);
+        const std::uint8_t pels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        auto file = referenceBmp(static_cast<int>(m[0]), 2, 1, pels, 2, nullptr);
         std::vector<std::uint8_t> masks;
-        push32(masks, m[0]), push32(masks, m[1]), push32(masks, m[2]);
+        push32(masks, m[1]), push32(masks, m[2]), push32(masks, m[3]);
         std::copy(masks.begin(), masks.end(), file.begin() + 54);
         imgRowCTy kept;
         kept.Create(3, 1, &k1);
         resetErrors();
         readBmpBytes(kept, file);
-        EXPECT_EQ(ctyError.code, -5) << std::hex << m[0] << " " << m[1] << " " << m[2];
+        EXPECT_EQ(ctyError.code, -5) << std::hex << m[1] << " " << m[2] << " " << m[3];
         EXPECT_EQ(kept.width, 3);
         EXPECT_EQ(kept.pelFmt.kind, 1);
     }
-    // In the 108-byte header the alpha mask tells 4-4-4-4 with alpha from without; one no kind has is refused.
-    for (const auto& [alpha, kind] : {std::pair{0xF000u, 8}, {0u, 7}, {0x8000u, 1}}) {
-        const std::uint8_t pels[4] = {1, 2, 3, 4};
-        auto file = referenceBmp(8, 2, 1, pels, 2, nullptr);
+    // In the 108-byte header the alpha mask tells each layout with alpha from without; one no kind
+    // has is refused.
+    const std::uint8_t pels[4] = {1, 2, 3, 4};
+    const auto k8 = referenceBmp(8, 2, 1, pels, 2, nullptr), k6 = referenceBmp(6, 2, 1, pels, 2, nullptr);
+    const auto k2 = hexBytes(v4Bgrx32Hex);
+    struct AlphaCase {
+        const std::vector<std::uint8_t>& written;
+        std::uint32_t alpha;
+        int kind;  // 1: refused
+    };
+    for (auto [written, alpha, kind] : {AlphaCase{k8, 0xF000, 8}, {k8, 0, 7}, {k8, 0x8000, 1}, {k6, 0x8000, 6},
+                                        {k6, 0, 5}, {k6, 0xF000, 1}, {k2, 0xFF000000, 3}, {k2, 0, 2},
+                                        {k2, 0x80000000, 1}}) {
+        auto file = written;
         for (int i = 0; i < 4; ++i)
             file[66 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(alpha >> (8 * i));
         imgRowCTy image;
