@@ -77,12 +77,14 @@ public:
     void copyBackToPrimaryMmx(Surface* dest, int x, int y, const Rect& rect);
     // Loads a BMP file into this Surface: 0, 12 when it cannot be opened or is no regular
     // file within MaxDataFileBytes (lastDataFileStatus says why), 24 when it is not a BMP
-    // file, 6 when its size is refused or the surface cannot be made. A file cut short, of a
-    // kind not drawn, with runs past the picture, or whose image size or length disagrees with
-    // the rows its header describes gives 0 with what it holds drawn, and lastDataFileDamage
-    // says what is wrong.
+    // file or its header leaves nothing to draw (bit-field masks overlapping the pixels, a size
+    // no surface takes that the file cannot hold: lastDataFileDamage says which), 6 when the
+    // size of a file holding its rows is refused or the surface cannot be made. A file cut
+    // short, of a kind not drawn, with runs past the picture, or whose image size or length
+    // disagrees with the rows its header describes gives 0 with what it holds drawn, and
+    // lastDataFileDamage says what is wrong.
     int loadBitmap(Display* display, int kind, const char* path, bool mapToPalette);
-    // As loadBitmap, from bytes in memory (24 when they are not a BMP file, 6 as above).
+    // As loadBitmap, from bytes in memory (24 and 6 as above).
     int loadBitmapFromMemory(Display* display, int kind, const uint8_t* data, std::size_t size,
                              bool mapToPalette);
 

@@ -1,7 +1,8 @@
 // BMP pictures into Surfaces: 8-bit (plain and RLE8) through a colour table, and our own
 // stand-in for the system's DIB stretch for 16-, 24- and 32-bit pictures. Every read is
 // checked against the bytes of the file and every write against the picture. A damaged file
-// draws what it holds and says what is wrong through setDataFileDamage.
+// draws what it holds and says what is wrong through setDataFileDamage; one whose header leaves
+// nothing to draw is refused with the same words.
 #include "framework/DataFile.h"
 #include "framework/Display.h"
 #include "framework/Surface.h"
@@ -10,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -35,6 +37,7 @@ struct Header {
     uint32_t headerSize = 0;
     int32_t width = 0;
     int32_t height = 0; // rows, positive
+    int32_t rawHeight = 0; // as the header gives it, negative for top-down rows
     bool topDown = false;
     uint16_t bitCount = 0;
     uint32_t compression = 0;
@@ -63,11 +66,11 @@ bool readHeader(const Bytes& file, Header& h)
         return false;
     }
     h.width = static_cast<int32_t>(file.u32(18));
-    const int32_t rawHeight = static_cast<int32_t>(file.u32(22));
-    if (rawHeight == INT32_MIN)
+    h.rawHeight = static_cast<int32_t>(file.u32(22));
+    if (h.rawHeight == INT32_MIN)
         return false;
-    h.topDown = rawHeight < 0;
-    h.height = h.topDown ? -rawHeight : rawHeight;
+    h.topDown = h.rawHeight < 0;
+    h.height = h.topDown ? -h.rawHeight : h.rawHeight;
     h.bitCount = file.u16(28);
     h.compression = file.u32(30);
     h.imageSize = file.u32(34);
@@ -143,6 +146,9 @@ int rowOf(const Header& h, int fileRow) { return h.topDown ? fileRow : h.height 
 
 uint64_t rowStride(const Header& h) { return ((uint64_t(h.width) * h.bitCount + 31) / 32) * 4; }
 
+// The last row's padding may be left out: every pixel is there all the same.
+uint64_t lastRowPadding(const Header& h) { return rowStride(h) - (uint64_t(h.width) * h.bitCount + 7) / 8; }
+
 // Where the header's sizes disagree with the rows it describes (a width or height that was
 // changed), in words; "" when they agree. The rows the file holds are checked as they are drawn,
 // so only what lies beyond them is left: the image size the header gives and the file's length.
@@ -150,10 +156,8 @@ uint64_t rowStride(const Header& h) { return ((uint64_t(h.width) * h.bitCount + 
 std::string sizesDisagree(const Bytes& file, const Header& h)
 {
     const bool runLength = h.compression == compressionRle8;
-    // The last row's padding may be left out: every pixel is there all the same.
     const uint64_t rows = rowStride(h) * uint64_t(h.height);
-    const uint64_t lastPadding = rowStride(h) - (uint64_t(h.width) * h.bitCount + 7) / 8;
-    if (!runLength && h.imageSize != 0 && (h.imageSize > rows || h.imageSize < rows - lastPadding))
+    if (!runLength && h.imageSize != 0 && (h.imageSize > rows || h.imageSize < rows - lastRowPadding(h)))
         return "the header gives " + std::to_string(h.imageSize) + " bytes of pixels, its rows need " +
                std::to_string(rows);
     const uint64_t need = uint64_t{h.dataOffset} + (runLength ? h.imageSize : rows);
@@ -330,6 +334,28 @@ bool drawable(const Header& h)
     return h.bitCount == 24 && h.compression == compressionRgb;
 }
 
+// What makes the header's picture no picture at all, in words; "" when there is one to draw, if
+// only in part. Checked before a surface is asked for, so a refused size is left to the machine
+// only when the file holds the rows it declares.
+std::string headerDamage(const Bytes& file, const Header& h)
+{
+    const bool plain = drawable(h) && h.compression != compressionRle8;
+    // Bit-field masks after a 40-byte header end at byte 66; pixels before that would be read as them.
+    if (plain && h.compression == compressionBitFields && h.dataOffset < fileHeaderSize + 40 + 12)
+        return "its colour masks overlap its pixels";
+    if (surfaceSizeAllowed(h.width, h.height))
+        return {};
+    // A file cut short still draws what it holds; here nothing could be drawn. With at most 32 bits
+    // per pixel a row takes under 2^33 bytes and there are under 2^31 rows: no overflow.
+    bool holdsRows = h.width >= 0;
+    if (holdsRows && plain && h.height > 0)
+        holdsRows = file.has(h.dataOffset, rowStride(h) * uint64_t(h.height) - lastRowPadding(h));
+    if (holdsRows)
+        return {};
+    return "its header declares " + std::to_string(h.width) + "x" + std::to_string(h.rawHeight) +
+           " pixels, more than its " + std::to_string(file.size) + " bytes hold";
+}
+
 // Our stand-in for drawing a drawable 16-, 24- or 32-bit DIB onto the surface; returns as
 // drawDirect does.
 int drawDeepPicture(const Bytes& file, const Header& h, const ColourMapper& map, const Target& t)
@@ -365,6 +391,10 @@ int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::s
     Header h;
     if (!readHeader(file, h))
         return FrameworkResult::NotBmp;
+    if (std::string damage = headerDamage(file, h); !damage.empty()) {
+        setDataFileDamage(std::move(damage));
+        return FrameworkResult::NotBmp;
+    }
     if (const int created = create(d, k, h.width, h.height); created != FrameworkResult::Ok)
         return created;
     if (!d->pixelFormat || !surface)

@@ -212,6 +212,37 @@ TEST_F(BitmapLoad, HeaderSizesThatDisagreeWithTheRowsAreNamedAndWhatWasReadIsDra
     EXPECT_EQ(pixelAt(image, 1, 0), entry(3));
 }
 
+TEST_F(BitmapLoad, MasksOverlappingThePixelsAndSizesNoFileOfItsLengthHoldsAreDamageNotDrawn)
+{
+    const auto expectRefused = [&](const std::vector<uint8_t>& file, const std::string& damage) {
+        ASSERT_EQ(load(eightBit(2, 2, std::vector<uint8_t>(8, 1)).build()), 0);
+        const plat::SurfaceHandle before = image.surface;
+        EXPECT_EQ(load(file), FrameworkResult::NotBmp);
+        EXPECT_EQ(lastDataFileDamage(), damage);
+        EXPECT_EQ(image.surface, before) << "the picture loaded before stays";
+    };
+    // Bit fields after a 40-byte header with the pixels at byte 54: the masks would be pixels.
+    std::vector<uint8_t> noMasks;
+    for (const uint16_t v : {0xF800, 0x07E0, 0x001F, 0xFFFF, 0x0000, 0x7BEF})
+        BmpBuilder::put16(noMasks, v);
+    expectRefused(picture(2, 3, 16, noMasks, 3).build(), "its colour masks overlap its pixels");
+    expectRefused(picture(1, 3, 32, noMasks, 3).build(), "its colour masks overlap its pixels");
+
+    // One byte of a 4 x 2 24-bit picture's width or height set: sizes beyond any surface in a
+    // file that cannot hold their rows, so the header is at fault, not the machine.
+    const std::vector<uint8_t> whole = picture(4, 2, 24, std::vector<uint8_t>(24, 7)).build();
+    for (const auto& [at, declared] : {std::pair{19, "65284x2"}, {21, "-16777212x2"}, {23, "4x65282"},
+                                       {25, "4x-16777214"}}) {
+        std::vector<uint8_t> file = whole;
+        file[static_cast<std::size_t>(at)] = 0xFF;
+        expectRefused(file, std::string("its header declares ") + declared + " pixels, more than its 78 bytes hold");
+    }
+    // Every pixel there (the last padding may be left out): only the machine refuses its size.
+    ASSERT_EQ(load(picture(16385, 1, 24, std::vector<uint8_t>(3 * 16385)).build()),
+              FrameworkResult::SurfaceCreation);
+    EXPECT_EQ(lastDataFileDamage(), "");
+}
+
 TEST_F(BitmapLoad, KindsNotDrawnLoadEmptyAtTheirSize)
 {
     expectPicture(picture(3, 2, 4, std::vector<uint8_t>(8, 0x11)), {{0, 0, 0}, {0, 0, 0}},
@@ -334,7 +365,8 @@ TEST_F(BitmapLoad, FrameFilesLoadBackBitForBit)
 TEST_F(BitmapLoad, PictureSizesBeyondTheBoundAreRefusedWithoutASize)
 {
     // Each claim fails with no surface and no size left behind, even over a loaded picture;
-    // a mask sized from such a picture gets no buffer whatever its width and height say.
+    // a mask sized from such a picture gets no buffer whatever its width and height say. Runs
+    // may fill any size from a few bytes, so only the bound refuses these.
     const struct {
         int32_t width, height;
         int result;
@@ -347,7 +379,7 @@ TEST_F(BitmapLoad, PictureSizesBeyondTheBoundAreRefusedWithoutASize)
     };
     for (const auto& c : claims) {
         ASSERT_EQ(load(eightBit(2, 2, std::vector<uint8_t>(8, 1)).build()), 0);
-        BmpBuilder b = eightBit(c.width, c.height, {});
+        BmpBuilder b = eightBit(c.width, c.height, {0, 1}, 1);
         EXPECT_EQ(load(b.build()), c.result) << c.width << " x " << c.height;
         const bool made = c.result == FrameworkResult::Ok;
         EXPECT_EQ(image.surface != nullptr, made);

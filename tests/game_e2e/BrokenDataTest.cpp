@@ -6,6 +6,7 @@
 #include "game/GameState.h"
 #include "tests/framework/BmpBuilder.h"
 
+#include <cstring>
 #include <filesystem>
 
 class BrokenDataTest : public BoardTest {
@@ -79,7 +80,7 @@ TEST_F(BrokenDataTest, MissingPanelBrokenMaskTruncatedStripAndMissingMenuPicture
     EXPECT_EQ(game->finish(), 0);
 }
 
-TEST_F(BrokenDataTest, CutUndrawableAndOverrunningPicturesAndCutSoundsAreNamedOnceInTheLog)
+TEST_F(BrokenDataTest, CutUndrawableOverrunningAndOversizedPicturesAndCutSoundsAreNamedOnceInTheLog)
 {
     inOwnProcess([&] {
         const auto cut = [&](const std::string& path, std::size_t size) { writeFile(path, fileBytes(path).substr(0, size)); };
@@ -101,6 +102,27 @@ TEST_F(BrokenDataTest, CutUndrawableAndOverrunningPicturesAndCutSoundsAreNamedOn
         // A sound cut to 40 bytes, before its samples, and one cut inside them.
         cut("Data/Sounds/Click.wav", 40);
         cut("Data/Sounds/Imp1.wav", fileBytes("Data/Sounds/Imp1.wav").size() - 100);
+        // Menu pictures with one byte of the width or height set: sizes no surface takes, far
+        // beyond what the file holds (6x6 becomes 65402 x 67, the others likewise).
+        struct Named {
+            const char* path;
+            std::string line;
+        };
+        std::vector<Named> oversized;
+        for (const auto& [path, at] : {std::pair{"Data/Menu/6x6.bmp", 19}, {"Data/Menu/8x8.bmp", 21},
+                                       {"Data/Menu/music.bmp", 23}, {"Data/Menu/exit.bmp", 25}}) {
+            std::string bytes = fileBytes(path);
+            bytes[static_cast<std::size_t>(at)] = '\xFF';
+            writeFile(path, bytes);
+            const auto field = [&](std::size_t from) {
+                int32_t v;
+                std::memcpy(&v, bytes.data() + from, 4);
+                return std::to_string(v);
+            };
+            oversized.push_back({path, std::string(path) + " is damaged: its header declares " + field(18) + "x" +
+                                             field(22) + " pixels, more than its " + std::to_string(bytes.size()) +
+                                             " bytes hold\n"});
+        }
 
         ASSERT_NO_FATAL_FAILURE(enterBoard(Layout6x6));
         const ScreenPoint at = Layout6x6.corner(Square{0, 0});
@@ -111,10 +133,7 @@ TEST_F(BrokenDataTest, CutUndrawableAndOverrunningPicturesAndCutSoundsAreNamedOn
         EXPECT_EQ(game->finish(), 0);
 
         const std::string log = logText();
-        const struct {
-            const char* path;
-            std::string line;
-        } named[] = {
+        std::vector<Named> named{
             {"Data/Menu/Menu.bmp", "Data/Menu/Menu.bmp is damaged: the pixel data ends in row "},
             {"Data/Field[6x6].bmp",
              "Data/Field[6x6].bmp is damaged: 24 bits per pixel with compression 7, which the game cannot draw\n"},
@@ -123,6 +142,7 @@ TEST_F(BrokenDataTest, CutUndrawableAndOverrunningPicturesAndCutSoundsAreNamedOn
              "Data/Sounds/Click.wav is damaged: the file ends inside its header, before its 'data' chunk\n"},
             {"Data/Sounds/Imp1.wav", "Data/Sounds/Imp1.wav is damaged: the file ends inside its samples\n"},
         };
+        named.insert(named.end(), oversized.begin(), oversized.end());
         for (const auto& n : named) {
             const std::size_t first = log.find(n.path);
             EXPECT_EQ(log.find(n.line), first) << n.line << "\n" << log;
@@ -130,7 +150,7 @@ TEST_F(BrokenDataTest, CutUndrawableAndOverrunningPicturesAndCutSoundsAreNamedOn
             EXPECT_EQ(log.find(n.path, first + 1), std::string::npos) << "named twice: " << n.path;
         }
         // Whole files are not named.
-        for (const char* whole : {"Data/Menu/Nein.bmp", "Data/Menu/6x6.bmp", "Data/horse.bmp", "Data/end[8x8].bmp"})
+        for (const char* whole : {"Data/Menu/Nein.bmp", "Data/Menu/10x10.bmp", "Data/horse.bmp", "Data/end[8x8].bmp"})
             EXPECT_EQ(log.find(whole), std::string::npos) << whole << "\n" << log;
     });
 }

@@ -4,11 +4,13 @@
 #include "GameTest.h"
 
 #include "framework/Mmx.h"
+#include "framework/Surface.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
 #include "game/Program.h"
 #include "platform/simd_level.h"
 #include "talvo/log_file.h"
+#include "tests/framework/BmpBuilder.h"
 #include "tests/support/simd_levels.h"
 
 #include <sys/stat.h>
@@ -89,13 +91,20 @@ TEST_F(StartTest, AFirstScreenPictureThatIsNoFileIsSaidToBeWhatItIs)
 
 TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
 {
-    enum class Kind { Pipe, DevZero, Garbage, HugePicture, Missing };
-    // A BMP header claiming 100000 x 100000 pixels at 24 bits (about 30 GB).
+    enum class Kind { Pipe, DevZero, Garbage, HugePicture, WidePicture, Missing };
+    // A BMP header claiming 100000 x 100000 pixels at 24 bits (about 30 GB) in its 54 bytes, and a
+    // whole picture one pixel wider than any surface.
     std::string huge = "BM" + std::string(8, '\0') + std::string("\x36\0\0\0\x28\0\0\0", 8);
     for (uint32_t v : {100000u, 100000u, 0x180001u})
         for (int i = 0; i < 4; ++i)
             huge.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
     huge.resize(54, '\0');
+    BmpBuilder wideBmp;
+    wideBmp.width = MaxSurfaceSide + 1;
+    wideBmp.height = 1;
+    wideBmp.bitCount = 24;
+    wideBmp.pixels.resize((3 * static_cast<std::size_t>(wideBmp.width) + 3) & ~std::size_t{3}, 0x40);
+    const std::vector<uint8_t> wideBytes = wideBmp.build();
     const struct {
         const char* path;
         Kind kind;
@@ -103,7 +112,9 @@ TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
     } files[] = {
         {"Data/Menu/6x6.bmp", Kind::Pipe, "[velmoor] warning: Data/Menu/6x6.bmp was not loaded: not a regular file"},
         {"Data/Menu/music.bmp", Kind::DevZero, "Data/Menu/music.bmp was not loaded: not a regular file"},
-        {"Data/Menu/YLMask.bmp", Kind::HugePicture, "Data/Menu/YLMask.bmp was not loaded: no surface for its size"},
+        {"Data/Menu/YLMask.bmp", Kind::HugePicture,
+         "Data/Menu/YLMask.bmp is damaged: its header declares 100000x100000 pixels, more than its 54 bytes hold"},
+        {"Data/Menu/galka.bmp", Kind::WidePicture, "Data/Menu/galka.bmp was not loaded: no surface for its size"},
         {"Data/Menu/exit.bmp", Kind::Missing, "Data/Menu/exit.bmp was not loaded: No such file or directory"},
         {"Data/Menu/authors.bmp", Kind::Garbage, "Data/Menu/authors.bmp is damaged: not a BMP picture"},
         {"Data/Sounds/Click.wav", Kind::Garbage, "Data/Sounds/Click.wav is damaged: not a WAVE sound"},
@@ -122,6 +133,7 @@ TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
         case Kind::DevZero: fs::create_symlink("/dev/zero", path); break;
         case Kind::Garbage: writeFile(f.path, "this is no data file of the game"); break;
         case Kind::HugePicture: writeFile(f.path, huge); break;
+        case Kind::WidePicture: writeFile(f.path, std::string(wideBytes.begin(), wideBytes.end())); break;
         case Kind::Missing: break;
         }
     }
