@@ -80,25 +80,27 @@ void readScores()
     // Checked without blocking and within a bound before the stream opens it.
     std::vector<uint8_t> bytes;
     const DataFileStatus status = readDataFile(scoresPath, 4096, bytes);
-    if (status.error != 0 && !status.missing()) {
+    // A first start: no best score yet, nothing to report.
+    if (status.missing())
+        return;
+    if (status.error != 0) {
         unreadable = status.reason();
         gameWarning << "The best score in " << scoresPath << " cannot be read (" << unreadable
                     << "); it counts as 0 and the file is left as it is" << std::endl;
         return;
     }
-    if (!status.ok() && !status.missing())
+    if (!status.ok())
         return warnDamaged(status.reason());
-    if (status.ok() && bytes.empty())
+    if (bytes.empty())
         ownFile = ownFileAt(scoresPath);
-    if (status.ok())
-        if (const std::string why = damage(bytes); !why.empty())
-            return warnDamaged(why);
+    if (const std::string why = damage(bytes); !why.empty())
+        return warnDamaged(why);
     int32_t best = 0;
     try {
         talvo::io::IFileStream in(scoresPath, std::ios_base::in, talvo::io::badBit | talvo::io::failBit);
         in >> best;
     } catch (...) {
-        // The stream has logged why; a first run simply has no best score yet.
+        // Gone or changed since it was read: the stream has logged why.
         return;
     }
     if (best < 0)
