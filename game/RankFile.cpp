@@ -21,7 +21,7 @@ std::string unreadable;
 // through to.
 OwnFile ownFile;
 
-// One digit 0 to 3 and a line end, as the game writes it, or nothing.
+// A digit 0 to 3, alone or with a line end (the game writes CR LF), or nothing at all.
 bool isRankFile(const std::vector<uint8_t>& bytes)
 {
     const std::string text(bytes.begin(), bytes.end());
