@@ -3,18 +3,19 @@
 #include "game/BestScoreFile.h"
 
 #include "framework/DataFile.h"
+#include "game/EndSave.h"
 #include "game/FileReplace.h"
 #include "game/GameLog.h"
 #include "game/GameState.h"
-#include "talvo/error_info.h"
-#include "talvo/exception.h"
 #include "talvo/file_stream.h"
+#include "talvo/ostream.h"
 
 #include <cstdio>
 #include <cstring>
 #include <ios>
 #include <optional>
 #include <sstream>
+#include <streambuf>
 
 namespace {
 constexpr const char* scoresPath = "Data/scores.dat";
@@ -27,6 +28,11 @@ std::optional<int32_t> storedScore;
 // Why a file that is there could not be read at start-up ("" when it could): such a file may
 // hold a score, so it is never replaced.
 std::string unreadable;
+// The file read as the game's own (a score or empty): the only target a link there is written
+// through to.
+OwnFile ownFile;
+// The score the replacement kept for a second end signal was made ready for.
+std::optional<int32_t> keptFor;
 
 // Why the bytes are no best-score file, or "" for one of its two forms.
 std::string damage(const std::vector<uint8_t>& bytes)
@@ -46,15 +52,14 @@ void warnDamaged(const std::string& why)
     gameWarning << "The best score in " << scoresPath << " is not used (" << why << "); it counts as 0" << std::endl;
 }
 
-// The system's word for the file error behind a failed stream ("" when the file did not fail).
-std::string fileCause(talvo::io::OFileStream& out)
+// The 25 bytes of the stream the file holds, made in memory so a signal handler can write them.
+std::string streamBytes(int32_t best)
 {
-    const auto* error = dynamic_cast<const talvo::SystemErrorInfo*>(out.fileBuffer().lastFileError());
-    if (error == nullptr || error->code() == 0)
-        return {};
-    std::ostringstream text;
-    text << *error;
-    return text.str();
+    std::stringbuf buffer;
+    talvo::io::OStream out(&buffer);
+    out.writeHeader();
+    out << best;
+    return buffer.str();
 }
 
 bool reportNotSaved(const std::string& error)
@@ -65,40 +70,68 @@ bool reportNotSaved(const std::string& error)
     std::fprintf(stderr, "Velmoor: %s\n", line.str().c_str());
     return false;
 }
-} // namespace
 
-void readBestScoreFile()
+void readScores()
 {
     gameState.bestScore = 0;
     storedScore.reset();
     unreadable.clear();
+    ownFile = {};
     // Checked without blocking and within a bound before the stream opens it.
     std::vector<uint8_t> bytes;
     const DataFileStatus status = readDataFile(scoresPath, 4096, bytes);
-    if (status.error != 0 && !status.missing()) {
+    // A first start: no best score yet, nothing to report.
+    if (status.missing())
+        return;
+    if (status.error != 0) {
         unreadable = status.reason();
         gameWarning << "The best score in " << scoresPath << " cannot be read (" << unreadable
                     << "); it counts as 0 and the file is left as it is" << std::endl;
         return;
     }
-    if (!status.ok() && !status.missing())
+    if (!status.ok())
         return warnDamaged(status.reason());
-    if (status.ok())
-        if (const std::string why = damage(bytes); !why.empty())
-            return warnDamaged(why);
+    if (bytes.empty())
+        ownFile = ownFileAt(scoresPath);
+    if (const std::string why = damage(bytes); !why.empty())
+        return warnDamaged(why);
     int32_t best = 0;
     try {
         talvo::io::IFileStream in(scoresPath, std::ios_base::in, talvo::io::badBit | talvo::io::failBit);
         in >> best;
     } catch (...) {
-        // The stream has logged why; a first run simply has no best score yet.
+        // Gone or changed since it was read: the stream has logged why.
         return;
     }
     if (best < 0)
         return warnDamaged("a negative score, " + std::to_string(best));
     gameState.bestScore = best;
+    ownFile = ownFileAt(scoresPath);
     if (bytes.size() == streamFileSize)
         storedScore = best;
+}
+} // namespace
+
+void readBestScoreFile()
+{
+    readScores();
+    keptFor.reset();
+    keepBestScoreReady();
+}
+
+void keepBestScoreReady()
+{
+    const int32_t best = static_cast<int32_t>(gameState.bestScore);
+    if (keptFor == best)
+        return;
+    keptFor = best;
+    const SaveSection section;
+    static PreparedReplace ready;
+    if (storedScore != best && unreadable.empty() &&
+        prepareReplace(scoresPath, streamBytes(best), ownFile, ready).empty())
+        keepEndSave(ready);
+    else
+        dropEndSave();
 }
 
 bool writeBestScoreFile()
@@ -109,22 +142,15 @@ bool writeBestScoreFile()
     if (!unreadable.empty())
         return best == 0 || reportNotSaved("the file could not be read at start-up (" + unreadable +
                                            "), so it is left as it is");
-    const std::string error = replaceFile(scoresPath, [best](const std::string& temp) -> std::string {
-        std::optional<talvo::io::OFileStream> out;
-        try {
-            out.emplace(temp.c_str(), std::ios_base::out | std::ios_base::trunc, talvo::io::badBit | talvo::io::failBit);
-            *out << best;
-            // Destruction cannot report a failed write; the flush can, and it syncs the file.
-            out->flush();
-            return {};
-        } catch (const std::exception& e) {
-            // The stream's own message says only that it failed; the file says why.
-            const std::string cause = out ? fileCause(*out) : std::string();
-            return cause.empty() ? e.what() : cause;
-        }
-    });
+    // A second end signal meanwhile waits for the file to be whole, then ends the game.
+    const SaveSection section;
+    const std::string error = replaceFileWith(scoresPath, streamBytes(best), ownFile);
+    dropEndSave();
+    keptFor = best;
     if (!error.empty())
         return reportNotSaved(error);
     storedScore = best;
+    // A link's target is a new file now, the game's own.
+    ownFile = ownFileAt(scoresPath);
     return true;
 }

@@ -2,13 +2,20 @@
 #pragma once
 
 // Reads gameState.bestScore from the 25-byte stream or a bare 4-byte score. Any failure gives 0:
-// no file (a first run), or, with a warning, a file of another size or kind or a negative score,
-// or a file that is there but cannot be read (denied, an i/o error), which is then never replaced.
+// no file (a first run, said nowhere), or, with a warning, a file of another size or kind or a
+// negative score, or a file that is there but cannot be read (denied, an i/o error), which is then
+// never replaced. Then as keepBestScoreReady.
 void readBestScoreFile();
+
+// After gameState.bestScore changed: makes ready the replacement that writeBestScoreFile would
+// make, for a second end signal to write before it ends the game (EndSave.h).
+void keepBestScoreReady();
 
 // Replaces the file with gameState.bestScore (through a synced temporary file, so the old score
 // survives a kill or a full disk; the new file keeps the old one's permission bits); nothing is
 // written while the file already holds that score in the game's own form, nor over a file that
-// could not be read. A failure (a score above 0 kept from an unreadable file included) is logged,
-// also on stderr with its cause, and returns false; the game then ends normally all the same.
+// could not be read, nor through a link to a file that was not read as a best-score file (or an
+// empty one) or a link of someone other than the player or its folder's owner. A failure (a score
+// above 0 kept from an unreadable file included) is logged, also on stderr with its cause, and
+// returns false; the game then ends normally all the same.
 bool writeBestScoreFile();

@@ -1,6 +1,8 @@
 // The end signals over sigaction: the first only sets a flag that the screen loops read.
 #include "game/EndSignals.h"
 
+#include "game/EndSave.h"
+
 #include <atomic>
 #include <csignal>
 #include <iterator>
@@ -16,12 +18,9 @@ extern "C" void onEndSignal(int signal)
     if (!signalled.exchange(true))
         return;
     // A second one, of any of the three kinds, ends the game at once as the system's default
-    // does: it is raised again, and delivered so once this handler returns.
-    struct sigaction fallback {};
-    fallback.sa_handler = SIG_DFL;
-    sigemptyset(&fallback.sa_mask);
-    (void)::sigaction(signal, &fallback, nullptr);
-    (void)::raise(signal);
+    // does, once the best score the game knows is written: closing a terminal sends two hangups
+    // (the shell's and the kernel's), and a player may press Ctrl-C twice.
+    endAfterSaving(signal);
 }
 } // namespace
 
@@ -30,7 +29,10 @@ EndSignals::EndSignals()
     signalled = false;
     struct sigaction action {};
     action.sa_handler = onEndSignal;
+    // One handler at a time on a thread: a third signal must not cut into the second's save.
     sigemptyset(&action.sa_mask);
+    for (const int signal : caught)
+        sigaddset(&action.sa_mask, signal);
     // No SA_RESETHAND: it would reset only the signal that came, and a second signal of
     // another kind would wait for the game's slow end like the first.
     action.sa_flags = SA_RESTART;

@@ -3,8 +3,9 @@
 #pragma once
 
 // While one lives, the three signals are caught (those ignored when it was made stay ignored);
-// a second one of them acts as the system's default does (the process ends at once). The
-// previous handling comes back at destruction.
+// a second one of them acts as the system's default does (the process ends at once), after the
+// saves EndSave.h keeps ready or under way are written. The previous handling comes back at
+// destruction.
 class EndSignals {
 public:
     EndSignals();

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -19,45 +18,10 @@ std::string systemText(const char* what, int error)
     return std::string(what) + ": " + ::strerror_r(error, text, sizeof text);
 }
 
-std::string syncFolderOf(const std::string& path)
-{
-    // Made whole, never overwritten: GCC 12 sees an overlapping copy (-Wrestrict) in assigning a
-    // short literal over a string it cannot size.
-    const std::string parent = std::filesystem::path(path).parent_path().string();
-    const std::string folder = parent.empty() ? std::string(".") : parent;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return systemText("the folder cannot be opened", errno);
-    const bool synced = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    return synced ? std::string() : systemText("the folder cannot be synced", error);
-}
-
-// A score file shared through its group (games, on a machine of several players) must stay in
-// that group. The superuser may give both; an owner only a group of its own. What cannot be
-// given is logged, and the new file stays as it was made.
-void takeOwnerAndGroup(const std::string& path, const std::string& temp, const struct stat& old)
-{
-    struct stat made {};
-    if (::stat(temp.c_str(), &made) != 0 || (made.st_uid == old.st_uid && made.st_gid == old.st_gid))
-        return;
-    if (::chown(temp.c_str(), old.st_uid, old.st_gid) == 0)
-        return;
-    int error = errno;
-    if (made.st_gid != old.st_gid && ::chown(temp.c_str(), static_cast<uid_t>(-1), old.st_gid) == 0)
-        made.st_gid = old.st_gid;
-    else if (made.st_gid != old.st_gid)
-        error = errno;
-    gameWarning << path << " is replaced by a file of owner " << made.st_uid << " and group " << made.st_gid
-                << ", not " << old.st_uid << " and " << old.st_gid << " as before (" << systemText("chown", error)
-                << ")" << std::endl;
-}
-
 // Where a write to path lands: path itself, or the file at the end of its chain of links (a best
 // score shared from another folder), so that the link stays and its target takes the new file.
-// "" in why when path is no link or the chain ends at a file; else why nothing may be written.
-std::string finalTarget(const std::string& path, std::string& why)
+// "" in why when path is no link or the chain ends at a file the game may write; else why not.
+std::string finalTarget(const std::string& path, const OwnFile& own, std::string& why)
 {
     // The kernel's own bound on links in one lookup; a longer chain is taken as a loop.
     constexpr int maxLinks = 40;
@@ -72,10 +36,25 @@ std::string finalTarget(const std::string& path, std::string& why)
         // A link to a device or a pipe is never written through: the superuser would replace it.
         if (followed > 0 && !S_ISLNK(st.st_mode) && !S_ISREG(st.st_mode))
             why = "it is a link to " + at.string() + ", which is not a regular file";
+        // Nor to a file the game did not read as its own: someone else's text or picture.
+        else if (followed > 0 && !S_ISLNK(st.st_mode) &&
+                 !(own.known && own.device == st.st_dev && own.inode == st.st_ino))
+            why = "it is a link to " + at.string() + ", which is not a file the game read as its own";
         if (!S_ISLNK(st.st_mode))
             return at.string();
         if (followed == maxLinks) {
             why = "its links lead round in a loop";
+            return at.string();
+        }
+        // In a folder others may write, a link of theirs would send the game's write anywhere.
+        const std::filesystem::path parent = at.parent_path();
+        struct stat folder {};
+        const uid_t player = ::geteuid();
+        if (st.st_uid != player &&
+            (::stat(parent.empty() ? "." : parent.c_str(), &folder) != 0 || folder.st_uid != st.st_uid)) {
+            why = (followed == 0 ? "it is a link of user " : "its link " + at.string() + " is one of user ") +
+                  std::to_string(st.st_uid) + ", neither the player (" + std::to_string(player) +
+                  ") nor the owner of its folder";
             return at.string();
         }
         std::error_code error;
@@ -85,57 +64,152 @@ std::string finalTarget(const std::string& path, std::string& why)
             return at.string();
         }
         // A relative link names its target from the link's own folder.
-        at = next.is_absolute() ? next : at.parent_path() / next;
+        at = next.is_absolute() ? next : parent / next;
     }
+}
+
+bool copyPath(char (&to)[PATH_MAX], const std::string& from)
+{
+    if (from.size() >= PATH_MAX)
+        return false;
+    std::memcpy(to, from.c_str(), from.size() + 1);
+    return true;
+}
+
+// A score file shared through its group (games, on a machine of several players) must stay in
+// that group. The superuser may give both; an owner only a group of its own. What cannot be
+// given is noted, and the new file stays as it was made.
+void takeOwnerAndGroup(int fd, const PreparedReplace& ready, ReplaceOutcome& outcome) noexcept
+{
+    struct stat made {};
+    if (::fstat(fd, &made) != 0 || (made.st_uid == ready.uid && made.st_gid == ready.gid))
+        return;
+    if (::fchown(fd, ready.uid, ready.gid) == 0)
+        return;
+    int error = errno;
+    if (made.st_gid != ready.gid && ::fchown(fd, static_cast<uid_t>(-1), ready.gid) == 0)
+        made.st_gid = ready.gid;
+    else if (made.st_gid != ready.gid)
+        error = errno;
+    outcome.ownerNotGiven = true;
+    outcome.madeUid = made.st_uid;
+    outcome.madeGid = made.st_gid;
+    outcome.chownError = error;
+}
+
+std::string describe(const ReplaceOutcome& outcome)
+{
+    switch (outcome.failed) {
+    case ReplaceOutcome::none: return {};
+    case ReplaceOutcome::make: return systemText("the new file cannot be made", outcome.error);
+    case ReplaceOutcome::write: return systemText("write failed", outcome.error);
+    case ReplaceOutcome::permissions:
+        return systemText("the new file cannot take the old one's permissions", outcome.error);
+    case ReplaceOutcome::sync: return systemText("sync failed", outcome.error);
+    case ReplaceOutcome::close: return systemText("close failed", outcome.error);
+    case ReplaceOutcome::rename: return systemText("the new file cannot replace the old one", outcome.error);
+    case ReplaceOutcome::openFolder: return systemText("the folder cannot be opened", outcome.error);
+    case ReplaceOutcome::syncFolder: return systemText("the folder cannot be synced", outcome.error);
+    }
+    return {};
 }
 } // namespace
 
-std::string replaceFile(const std::string& link, const std::function<std::string(const std::string&)>& writeTemp)
+OwnFile ownFileAt(const char* path)
 {
-    std::string why;
-    const std::string path = finalTarget(link, why);
-    if (!why.empty())
-        return why;
-    const std::string temp = path + ".new";
-    // A leftover of a killed run, or a link someone put there, is never written through.
-    (void)::unlink(temp.c_str());
-    // The new file takes the old one's owner, group and permission bits, not the process's
-    // defaults; the bits after the owner, for a change of owner clears the set-id bits.
-    struct stat old {};
-    const bool hadOld = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    std::string error = writeTemp(temp);
-    if (error.empty() && hadOld)
-        takeOwnerAndGroup(path, temp, old);
-    if (error.empty() && hadOld && ::chmod(temp.c_str(), old.st_mode & 07777) != 0)
-        error = systemText("the new file cannot take the old one's permissions", errno);
-    if (error.empty() && ::rename(temp.c_str(), path.c_str()) != 0)
-        error = systemText("the new file cannot replace the old one", errno);
-    if (!error.empty()) {
-        (void)::unlink(temp.c_str());
-        return path == link ? error : error + " (it is a link to " + path + ")";
-    }
-    // The rename is done; only its lasting through a power cut is in question now.
-    return syncFolderOf(path);
+    struct stat st {};
+    if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    return OwnFile{true, st.st_dev, st.st_ino};
 }
 
-std::string replaceFileWith(const std::string& path, std::string_view bytes)
+std::string prepareReplace(const std::string& link, std::string_view bytes, const OwnFile& own, PreparedReplace& ready)
 {
-    return replaceFile(path, [bytes](const std::string& temp) -> std::string {
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0)
-            return systemText("the new file cannot be made", errno);
-        std::string error;
-        for (std::size_t done = 0; done < bytes.size() && error.empty();) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno != EINTR)
-                error = systemText("write failed", errno);
-            else if (n > 0)
-                done += static_cast<std::size_t>(n);
+    std::string why;
+    const std::string path = finalTarget(link, own, why);
+    if (!why.empty())
+        return why;
+    // Made whole, never overwritten: GCC 12 sees an overlapping copy (-Wrestrict) in assigning a
+    // short literal over a string it cannot size.
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    if (bytes.size() > sizeof ready.bytes || !copyPath(ready.path, path) || !copyPath(ready.temp, path + ".new") ||
+        !copyPath(ready.folder, parent.empty() ? std::string(".") : parent))
+        return "its path or contents are too long";
+    std::memcpy(ready.bytes, bytes.data(), bytes.size());
+    ready.size = bytes.size();
+    // The new file takes the old one's owner, group and permission bits, not the process's
+    // defaults.
+    struct stat old {};
+    ready.hadOld = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    ready.uid = old.st_uid;
+    ready.gid = old.st_gid;
+    ready.mode = old.st_mode & 07777;
+    return {};
+}
+
+ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept
+{
+    ReplaceOutcome outcome;
+    const auto fail = [&outcome](ReplaceOutcome::Step step) {
+        if (outcome.failed == ReplaceOutcome::none) {
+            outcome.failed = step;
+            outcome.error = errno;
         }
-        if (error.empty() && ::fsync(fd) != 0)
-            error = systemText("sync failed", errno);
-        if (::close(fd) != 0 && error.empty())
-            error = systemText("close failed", errno);
-        return error;
-    });
+    };
+    // A leftover of a killed run, or a link someone put there, is never written through.
+    (void)::unlink(ready.temp);
+    const int fd = ::open(ready.temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        fail(ReplaceOutcome::make);
+        return outcome;
+    }
+    for (std::size_t done = 0; done < ready.size;) {
+        const ssize_t n = ::write(fd, ready.bytes + done, ready.size - done);
+        if (n < 0 && errno != EINTR) {
+            fail(ReplaceOutcome::write);
+            break;
+        }
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+    }
+    // The mode after the owner, for a change of owner clears the set-id bits.
+    if (outcome.failed == ReplaceOutcome::none && ready.hadOld) {
+        takeOwnerAndGroup(fd, ready, outcome);
+        if (::fchmod(fd, ready.mode) != 0)
+            fail(ReplaceOutcome::permissions);
+    }
+    if (outcome.failed == ReplaceOutcome::none && ::fsync(fd) != 0)
+        fail(ReplaceOutcome::sync);
+    if (::close(fd) != 0)
+        fail(ReplaceOutcome::close);
+    if (outcome.failed == ReplaceOutcome::none && ::rename(ready.temp, ready.path) != 0)
+        fail(ReplaceOutcome::rename);
+    if (outcome.failed != ReplaceOutcome::none) {
+        (void)::unlink(ready.temp);
+        return outcome;
+    }
+    // The rename is done; only its lasting through a power cut is in question now.
+    const int folder = ::open(ready.folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        fail(ReplaceOutcome::openFolder);
+        return outcome;
+    }
+    if (::fsync(folder) != 0)
+        fail(ReplaceOutcome::syncFolder);
+    (void)::close(folder);
+    return outcome;
+}
+
+std::string replaceFileWith(const std::string& link, std::string_view bytes, const OwnFile& own)
+{
+    PreparedReplace ready;
+    if (std::string why = prepareReplace(link, bytes, own, ready); !why.empty())
+        return why;
+    const ReplaceOutcome outcome = commitReplace(ready);
+    if (outcome.ownerNotGiven)
+        gameWarning << ready.path << " is replaced by a file of owner " << outcome.madeUid << " and group "
+                    << outcome.madeGid << ", not " << ready.uid << " and " << ready.gid << " as before ("
+                    << systemText("chown", outcome.chownError) << ")" << std::endl;
+    const std::string error = describe(outcome);
+    return error.empty() || link == ready.path ? error : error + " (it is a link to " + ready.path + ")";
 }

@@ -6,6 +6,7 @@
 #include "framework/Input.h"
 #include "framework/Surface.h"
 #include "framework/Window.h"
+#include "game/BestScoreFile.h"
 #include "game/Fades.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
@@ -62,6 +63,7 @@ void drawBoardFrame(Board board, const BoardScreen& screen, Font& font)
             gameState.leaveScreen = true;
         drawPicture(endButtonPicture, screen.endPictureX, screen.endPictureY);
         raiseBestScore(gameState);
+        keepBestScoreReady();
     }
 
     if (tryJump(gameState, gameState.mouseX, gameState.mouseY, gameState.mouseClicked))
@@ -72,6 +74,7 @@ void drawBoardFrame(Board board, const BoardScreen& screen, Font& font)
         // A full board is the best play there is; without this only hovering the end button
         // would ever record it.
         raiseBestScore(gameState);
+        keepBestScoreReady();
         runWonScreen(boardGeometry(board).rankLevel);
     }
 

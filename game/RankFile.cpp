@@ -3,6 +3,7 @@
 #include "game/RankFile.h"
 
 #include "framework/DataFile.h"
+#include "game/EndSave.h"
 #include "game/FileReplace.h"
 #include "game/GameLog.h"
 #include "game/GameState.h"
@@ -16,6 +17,17 @@ constexpr const char* rankPath = "Data/results.dat";
 // Why a file that is there could not be read at start-up ("" when it could): such a file may
 // hold a rank, so it is never replaced.
 std::string unreadable;
+// The file read as the game's own (a rank or empty): the only target a link there is written
+// through to.
+OwnFile ownFile;
+
+// A digit 0 to 3, alone or with a line end (the game writes CR LF), or nothing at all.
+bool isRankFile(const std::vector<uint8_t>& bytes)
+{
+    const std::string text(bytes.begin(), bytes.end());
+    return text.empty() || (text[0] >= '0' && text[0] <= '3' && (text.size() == 1 || text.substr(1) == "\n" ||
+                                                                 text.substr(1) == "\r\n"));
+}
 } // namespace
 
 void readRankFile()
@@ -23,6 +35,7 @@ void readRankFile()
     // Without a file there is no rank, not rank 0: the menu shows no badge.
     gameState.rankLevel = NoRank;
     unreadable.clear();
+    ownFile = {};
     std::vector<uint8_t> bytes;
     if (const DataFileStatus status = readDataFile(rankPath, 4096, bytes); !status.ok()) {
         if (status.error != 0 && !status.missing())
@@ -31,6 +44,8 @@ void readRankFile()
             warnNotLoaded(rankPath, status.reason());
         return;
     }
+    if (isRankFile(bytes))
+        ownFile = ownFileAt(rankPath);
     // Only the first character counts; an empty file or line gives no digit.
     const char first = bytes.empty() || bytes[0] == '\n' ? '\0' : static_cast<char>(bytes[0]);
     gameState.rankLevel = static_cast<signed char>(first) - '0';
@@ -39,11 +54,16 @@ void readRankFile()
 void storeRank(int32_t level)
 {
     gameState.rankLevel = level > 3 ? 3 : level;
-    std::string error;
-    if (!unreadable.empty())
-        error = "the file could not be read at start-up (" + unreadable + "), so it is left as it is";
-    else
-        error = replaceFileWith(rankPath, std::to_string(gameState.rankLevel) + "\r\n");
-    if (!error.empty())
+    if (!unreadable.empty()) {
+        gameError << "The rank could not be saved in " << rankPath << ": the file could not be read at start-up ("
+                  << unreadable << "), so it is left as it is" << std::endl;
+        return;
+    }
+    // A second end signal meanwhile waits for the file to be whole, then ends the game.
+    const SaveSection section;
+    if (const std::string error = replaceFileWith(rankPath, std::to_string(gameState.rankLevel) + "\r\n", ownFile);
+        !error.empty())
         gameError << "The rank could not be saved in " << rankPath << ": " << error << std::endl;
+    else // a link's target is a new file now, the game's own
+        ownFile = ownFileAt(rankPath);
 }

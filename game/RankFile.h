@@ -12,6 +12,7 @@ inline constexpr int32_t NoRank = -1;
 void readRankFile();
 
 // After a win: the rank becomes the level (at most 3) and the file is replaced (keeping its
-// permission bits). A failed write is logged and leaves the old file whole; the new rank still
-// holds for this run.
+// permission bits); through a link only to a file read as a rank file (or an empty one), and only
+// a link of the player or of its folder's owner. A failed write is logged and leaves the old file
+// whole; the new rank still holds for this run.
 void storeRank(int32_t level);

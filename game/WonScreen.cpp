@@ -12,9 +12,10 @@
 
 void runWonScreen(int32_t level)
 {
+    // Stored at once: an end signal during the screen must not lose it.
+    storeRank(level);
     loadPicture(background, "Data/Congratulaions.bmp");
     showBackgroundUntilClick();
-    storeRank(level);
     loadRankBadge();
     gameState.won = false;
 }

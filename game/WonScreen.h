@@ -1,8 +1,8 @@
-// The won screen: the congratulations picture until a click, then the new rank.
+// The won screen: the new rank, and the congratulations picture until a click.
 #pragma once
 
 #include <cstdint>
 
-// Shows the picture until the player clicks, then stores the rank of the board's level (which
-// also reloads the menu's badge). Returns with leaveScreen set, so the board ends too.
+// Stores the rank of the board's level, shows the picture until the player clicks, then reloads
+// the menu's badge. Returns with leaveScreen set, so the board ends too.
 void runWonScreen(int32_t level);

@@ -1,10 +1,12 @@
-// A full disk, a failing sync and a kill at a chosen call while the best score, the rank or a
-// screenshot is written, and a read error on the score and rank files: the old files must come
-// through whole and no cut file stay behind. The test binary stands in for read, write, fsync and
+// A full disk, a failing sync, a kill or a second end signal at a chosen call while the best
+// score, the rank or a screenshot is written, and a read error on the score and rank files: the
+// old files (or, after the signal, the new ones) must come through whole and no cut file stay
+// behind. The test binary stands in for read, write, fsync and
 // rename (passing every call on unless a fault is armed) and runs each write in a child process.
 #include "GameTest.h"
 
 #include "game/BestScoreFile.h"
+#include "game/EndSignals.h"
 #include "game/GameState.h"
 #include "game/RankFile.h"
 #include "talvo/log.h"
@@ -27,8 +29,9 @@ enum class Call { Read, Write, Fsync, Rename };
 
 struct Fault {
     Call call;
-    int error;     // 0: the process is killed in that call, before it acts
-    int after = 0; // calls that pass before the fault strikes (a disk filling up midway)
+    int error;      // 0: the process is killed in that call, before it acts
+    int after = 0;  // calls that pass before the fault strikes (a disk filling up midway)
+    int signal = 0; // raised in that call before it acts, which then goes on
 };
 
 std::atomic<const Fault*> armed{nullptr};
@@ -60,6 +63,10 @@ bool strikes(Call call, const auto& matches)
     const Fault* fault = armed.load();
     if (!fault || fault->call != call || !matches() || passed++ < fault->after)
         return false;
+    if (fault->signal != 0) {
+        ::raise(fault->signal);
+        return false;
+    }
     if (fault->error == 0)
         ::raise(SIGKILL);
     errno = fault->error;
@@ -185,6 +192,46 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
     EXPECT_EQ(fileBytes("Data/results.dat"), "1\r\n");
     EXPECT_NE(logText().find("[velmoor] error: The rank could not be saved in Data/results.dat"), std::string::npos)
         << logText();
+}
+
+TEST_F(FaultInjectionTest, ASecondEndSignalInTheMiddleOfASaveEndsTheGameOnlyOnceTheFileIsWhole)
+{
+    // The first signal (SIGTERM) is only noted; the second (SIGINT) comes in each call of the
+    // replacement of either file.
+    static constexpr Fault secondSignals[] = {
+        {Call::Write, 0, 0, SIGINT}, {Call::Fsync, 0, 0, SIGINT}, {Call::Rename, 0, 0, SIGINT}};
+    const struct {
+        const char* path;
+        std::string old, saved;
+        void (*save)();
+    } files[] = {
+        {"Data/scores.dat", scoresFileBytes(57), scoresFileBytes(99), [] {
+             gameState.bestScore = 99;
+             (void)writeBestScoreFile();
+         }},
+        {"Data/results.dat", "2\r\n", "1\r\n", [] { storeRank(1); }},
+    };
+    for (const auto& file : files)
+        for (const Fault& fault : secondSignals) {
+            const std::string what = std::string(file.path) + ", call " + std::to_string(int(fault.call));
+            writeFile(file.path, file.old);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                readBestScoreFile();
+                readRankFile();
+                const EndSignals endSignals;
+                ::raise(SIGTERM);
+                arm(&fault, std::strchr(file.path, '/') + 1);
+                file.save();
+                _exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << what << ": status " << status;
+            EXPECT_EQ(fileBytes(file.path), file.saved) << what;
+            EXPECT_FALSE(std::filesystem::exists(dir() / (std::string(file.path) + ".new"))) << what;
+        }
 }
 
 TEST_F(FaultInjectionTest, ScoreAndRankFilesThatFailToReadAreLeftAsTheyAre)

@@ -353,3 +353,80 @@ TEST_F(FilesTest, LinksToNothingInALoopOrIntoAFolderThatCannotBeWrittenLeaveEver
         std::filesystem::permissions(shared, std::filesystem::perms(0755), ignored);
     });
 }
+
+TEST_F(FilesTest, LinksAreWrittenThroughOnlyToTheGamesOwnFilesAndOnlyWhenThePlayerOrTheFolderOwnerMadeThem)
+{
+    inOwnProcess([&] {
+        const auto shared = dir() / "shared";
+        std::filesystem::create_directory(shared);
+        const auto linkTo = [&](const char* file, const std::string& target) {
+            std::filesystem::remove(dir() / file);
+            std::filesystem::create_symlink(shared / target, dir() / file);
+        };
+        // Someone else's text and a binary past the game's bound: read as no rank and no score,
+        // never written.
+        std::string text;
+        for (int line = 1; line <= 20; ++line)
+            text += "line " + std::to_string(line) + " of someone's notes\n";
+        std::string binary(100'000, '\0');
+        SeededRng{100}.fill(binary);
+        writeFile("shared/notes.txt", text);
+        writeFile("shared/blob.bin", binary);
+        linkTo("Data/results.dat", "notes.txt");
+        linkTo("Data/scores.dat", "blob.bin");
+        readBestScoreFile();
+        readRankFile();
+        gameState.bestScore = 36;
+        EXPECT_FALSE(writeBestScoreFile());
+        storeRank(1);
+        EXPECT_EQ(fileBytes("shared/notes.txt"), text);
+        EXPECT_TRUE(fileBytes("shared/blob.bin") == binary) << "the binary is replaced";
+        std::string log = logText();
+        for (const char* line :
+             {"[velmoor] error: The rank could not be saved in Data/results.dat: it is a link to ",
+              "/shared/notes.txt, which is not a file the game read as its own",
+              "[velmoor] error: The best score could not be saved in Data/scores.dat: it is a link to ",
+              "/shared/blob.bin, which is not a file the game read as its own"})
+            EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+
+        // An empty file is the game's to fill, and so is a rank file of any form the game reads;
+        // once written, the target is the game's own new file.
+        writeFile("shared/empty", "");
+        linkTo("Data/results.dat", "empty");
+        readRankFile();
+        storeRank(2);
+        EXPECT_EQ(fileBytes("shared/empty"), "2\r\n");
+        storeRank(1);
+        EXPECT_EQ(fileBytes("shared/empty"), "1\r\n");
+        for (const char* rank : {"3", "0\n", "1\r\n"}) {
+            writeFile("shared/rank.txt", rank);
+            linkTo("Data/results.dat", "rank.txt");
+            readRankFile();
+            storeRank(2);
+            EXPECT_EQ(fileBytes("shared/rank.txt"), "2\r\n") << rank;
+        }
+
+        // A link of another user in the player's folder leads nowhere; in that user's own folder it
+        // is followed as the kernel's protected links are.
+        if (::geteuid() != 0)
+            return;
+        constexpr uid_t nobody = 65534;
+        writeFile("shared/scores.dat", scoresFileBytes(20));
+        linkTo("Data/scores.dat", "scores.dat");
+        ASSERT_EQ(::lchown((dir() / "Data/scores.dat").c_str(), nobody, nobody), 0);
+        readBestScoreFile();
+        EXPECT_EQ(gameState.bestScore, 20);
+        gameState.bestScore = 36;
+        EXPECT_FALSE(writeBestScoreFile());
+        EXPECT_EQ(fileBytes("shared/scores.dat"), scoresFileBytes(20));
+        log = logText();
+        EXPECT_NE(log.find("The best score could not be saved in Data/scores.dat: it is a link of user 65534, neither "
+                           "the player (0) nor the owner of its folder"),
+                  std::string::npos)
+            << log;
+        ASSERT_EQ(::chown((dir() / "Data").c_str(), nobody, nobody), 0);
+        EXPECT_TRUE(writeBestScoreFile());
+        EXPECT_EQ(fileBytes("shared/scores.dat"), scoresFileBytes(36));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir() / "Data/scores.dat"));
+    });
+}

@@ -1,0 +1,24 @@
+// What a second end signal still writes before it ends the game: the best score's replacement,
+// kept ready whenever the score changes, and any save under way, which the signal waits for.
+#pragma once
+
+struct PreparedReplace;
+
+// While one lives (on the main thread, never nested), an end signal's ending waits: one that
+// comes meanwhile ends the game at its destruction, after the kept replacement is made. The
+// kept replacement changes only inside one.
+class SaveSection {
+public:
+    SaveSection();
+    ~SaveSection();
+    SaveSection(const SaveSection&) = delete;
+    SaveSection& operator=(const SaveSection&) = delete;
+};
+
+// Inside a SaveSection: the replacement a second end signal makes (a copy is kept), or none.
+void keepEndSave(const PreparedReplace& ready);
+void dropEndSave();
+
+// For the end signals' handler: makes the kept replacement and ends the process as the signal's
+// default action does; while a SaveSection lives, leaves both to its end. Async-signal-safe.
+void endAfterSaving(int signal);
