@@ -53,7 +53,7 @@ private:
     std::uint32_t rowBytes_ = 0;
     std::uint32_t bytesPerPixel_ = 0;
     Pass pass_ = Pass::spent;
-    std::int64_t start_ = -1;       // stream position of the picture's first byte
+    std::int64_t start_ = -1;  // stream position of the picture's first byte
     std::unique_ptr<JpgCodec> codec_;
 };
 
