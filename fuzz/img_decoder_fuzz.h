@@ -15,7 +15,8 @@
 
 namespace imgfuzz {
 
-// Pictures claiming more pixels are skipped: the limit itself has a unit test, and big ones are slow.
+// The resampled decode skips pictures claiming more pixels: the limit itself has a unit test, and
+// resampling big ones is slow.
 inline constexpr std::int64_t maxPixels = std::int64_t{1} << 20;
 
 class Stream {

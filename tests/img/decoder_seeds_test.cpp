@@ -48,6 +48,7 @@ TEST(DecoderSeeds, WrittenOnlyWhenAsked) {
     save(jpeg, "progressive", imgtest::jpegBytes({.width = 24, .height = 16, .progressive = true}));
     save(jpeg, "grey", imgtest::jpegBytes({.width = 16, .height = 24, .components = 1}));
     save(jpeg, "restarts", imgtest::jpegBytes({.width = 32, .height = 16, .restartRows = 1}));
+    save(jpeg, "progressive_16384_scan_without_data", imgtest::jpegWithoutData16384());
     save(jpeg, "trailing_bytes", imgtest::operator+(imgtest::jpegBytes({.width = 8, .height = 8}), {0xFF, 0xD8, 0x00}));
 }
 

@@ -12,6 +12,7 @@
 #include "img/jpg_decoder.h"
 #include "picture_files.h"
 #include "talvo/exception.h"
+#include "tests/support/alloc_cap.h"
 
 namespace {
 
@@ -45,6 +46,15 @@ std::string raised(const Bytes& file, IoState mask) {
         return e.what();
     }
     return "";
+}
+
+// The file with its frame header's width and height set to side.
+Bytes withSide(Bytes file, std::uint32_t side) {
+    const std::uint8_t sof[] = {0xFF, 0xC0};
+    const auto at = std::search(file.begin(), file.end(), std::begin(sof), std::end(sof));
+    at[5] = at[7] = std::uint8_t(side >> 8);
+    at[6] = at[8] = std::uint8_t(side);
+    return file;
 }
 
 struct Variant {
@@ -124,21 +134,56 @@ TEST(JpgDecoder, BrokenFilesRaiseLibjpegsText) {
     EXPECT_EQ(raised(file + Bytes{1, 2, 3}, badAndFail), "");
 
     // The frame header's size, above and at the pixel limit.
-    const auto sized = [&file](std::uint32_t side) {
-        Bytes b = file;
-        const std::uint8_t sof[] = {0xFF, 0xC0};
-        const auto at = std::search(b.begin(), b.end(), std::begin(sof), std::end(sof));
-        at[5] = at[7] = std::uint8_t(side >> 8);
-        at[6] = at[8] = std::uint8_t(side);
-        return b;
-    };
-    EXPECT_EQ(raised(sized(16385), quiet), "talvo::g::JpgDecoder: picture above 2^28 pixels");
-    MemStream atLimit(sized(16384), quiet);
+    EXPECT_EQ(raised(withSide(file, 16385), quiet), "talvo::g::JpgDecoder: picture above 2^28 pixels");
+    MemStream atLimit(withSide(file, 16384), quiet);
     JpgDecoder decoder;
     decoder.open(atLimit.in());
     ImageInfo info;
     decoder.info(info);
     EXPECT_EQ(info.width * info.height, 1 << 28);
+}
+
+// Headers declaring 2^28 pixels without their data (a progressive one whose one scan is empty, a
+// baseline one holding 48 x 48 pixels' data) fail with libjpeg's text before a picture block is asked
+// for. A whole picture whose block cannot be had fails with the decoder's own text, from load and from
+// decode, and leaves load's destination as it was; the decoder then decodes it once memory is there.
+TEST(JpgDecoder, PictureMemoryOnlyOnceItsRowsArrive) {
+    const Bytes baseline = imgtest::jpegBytes({.width = 48, .height = 48, .quality = 95});
+    const Bytes whole = imgtest::jpegBytes({.width = 1024, .height = 512, .seed = 8});
+    constexpr std::size_t ceiling = std::size_t{1} << 20;  // below the 1.5 MB the whole picture needs
+    ImageRow kept;
+    kept.create(2, 2, PelFmt(1));
+    ImageRow other;
+    other.create(8, 8, PelFmt(4));  // another format: decode needs a picture of its own
+    MemStream again(whole, badAndFail);
+    JpgDecoder decoder;
+    decoder.open(again.in());
+    {
+        const testsupport::AllocCap cap(ceiling);
+        for (const Bytes& header : {imgtest::jpegWithoutData16384(), withSide(baseline, 16384)})
+            EXPECT_EQ(raised(header, quiet), imgtest::jpegMessage(JWRN_HIT_MARKER));
+        EXPECT_LE(cap.largest(), ceiling);
+
+        const std::string noMemory = "talvo::g::JpgDecoder: not enough memory for the picture";
+        MemStream in(whole, badAndFail);
+        try {
+            JpgDecoder().load(in.in(), kept);
+            ADD_FAILURE() << "a 1.5 MB block under a 1 MB ceiling";
+        } catch (const talvo::Exception& e) {
+            EXPECT_EQ(e.what(), noMemory);
+        }
+        EXPECT_EQ(kept.width(), 2);
+        try {
+            decoder.read(nullptr, other, nullptr, 0);
+            ADD_FAILURE() << "decode's picture under a 1 MB ceiling";
+        } catch (const talvo::Exception& e) {
+            EXPECT_EQ(e.what(), noMemory);
+        }
+    }
+    MemStream in(whole, badAndFail);
+    JpgDecoder().load(in.in(), kept);
+    EXPECT_TRUE(rowsOf(kept) == imgtest::jpegReference(whole));
+    EXPECT_NO_THROW(decoder.read(nullptr, other, nullptr, 0));
 }
 
 // Delivers the bytes up to `cut` until the first seek, then all of them.

@@ -15,6 +15,7 @@
 #include "spriteTestSupport.h"
 #include "talvo/exception.h"
 #include "tests/img/picture_files.h"
+#include "tests/support/alloc_cap.h"
 
 namespace {
 
@@ -161,6 +162,15 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     EXPECT_THROW(image.LoadTga(save(folder, "huge.tga", huge).c_str()), talvo::Exception);
     imgtest::MemStream hugeIn(huge, 0);
     EXPECT_THROW(image.ReadTga(hugeIn.in()), talvo::Exception);
+    // A JPEG declaring 2^28 pixels without their data fails in libjpeg before the picture's block
+    // is asked for, also where memory for it is short.
+    resetErrors();
+    {
+        const std::string name = save(folder, "huge.jpg", imgtest::jpegWithoutData16384());
+        const testsupport::AllocCap cap(std::size_t{64} << 20);
+        EXPECT_THROW(image.LoadJpg(name.c_str()), talvo::Exception);
+    }
+    EXPECT_EQ(ctyError.code, 0);
     EXPECT_EQ(image.width, 2);
     EXPECT_EQ(image.pelFmt.kind, 4);
     EXPECT_EQ(rowsOf(image), Bytes(8, 0x5A));
