@@ -15,6 +15,9 @@ namespace {
 
 constexpr const char* openFunction = "talvo::g::TgaDecoder::do_open";
 
+// A picture the header allows may still be more than the machine gives: the decoder's own error.
+constexpr const char* noMemory = "talvo::g::TgaDecoder: not enough memory for the picture";
+
 [[noreturn]] void refuse(const char* text) {
     reportAndThrow(SourceLocation{__FILE__, __LINE__, openFunction}, Exception(text));
 }
@@ -233,7 +236,11 @@ void TgaDecoder::readPixels(io::IStream& in, const Header& header, std::uint8_t*
 
 void TgaDecoder::open(io::IStream& in) {
     Header header = readHeader(in);
-    readBlock(in, header);
+    try {
+        readBlock(in, header);
+    } catch (const std::bad_alloc&) {
+        refuse(noMemory);
+    }
 }
 
 void TgaDecoder::readBlock(io::IStream& in, Header& header) {
@@ -256,6 +263,14 @@ void TgaDecoder::readBlock(io::IStream& in, Header& header) {
 // Without 16-bit widening the stored bytes are d's own pixels: read them into d and turn the rows
 // over there. A second picture-sized block would cost fresh page faults on every load.
 void TgaDecoder::openAndRead(io::IStream& in, ImageRow& d) {
+    try {
+        readInto(in, d);
+    } catch (const std::bad_alloc&) {
+        refuse(noMemory);
+    }
+}
+
+void TgaDecoder::readInto(io::IStream& in, ImageRow& d) {
     Header header = readHeader(in);
     if (header.depth == 16) {
         readBlock(in, header);

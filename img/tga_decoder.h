@@ -51,6 +51,7 @@ private:
     static void readPixels(io::IStream& in, const Header& header, std::uint8_t* block);
     // Reads the pixels into a new block (widened from 16 bits) and takes the picture.
     void readBlock(io::IStream& in, Header& header);
+    void readInto(io::IStream& in, ImageRow& d);
 
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;

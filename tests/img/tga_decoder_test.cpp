@@ -9,6 +9,7 @@
 #include "img_test_support.h"
 #include "picture_files.h"
 #include "talvo/exception.h"
+#include "tests/support/alloc_cap.h"
 
 namespace {
 
@@ -321,6 +322,21 @@ TEST(TgaDecoder, RefusesUnknownTypesOddDepthsAndHugeHeaders) {
             EXPECT_EQ(std::string(e.what()), text);
         }
         EXPECT_FALSE(decoder.opened());
+    }
+    // A whole file whose picture the machine will not give: the decoder's error, not std::bad_alloc,
+    // through both the block of 16-bit pictures and the picture read in place.
+    for (const int depth : {16, 32}) {
+        const Bytes file = header(2, 512, 512, depth) + Bytes(std::size_t{512} * 512 * depth / 8, 9);
+        MemStream stream(file, quiet);
+        ImageRow image;
+        const testsupport::AllocCap cap(std::size_t{64} << 10);
+        try {
+            TgaDecoder().load(stream.in(), image);
+            ADD_FAILURE() << depth << "-bit picture under a 64 KiB ceiling";
+        } catch (const talvo::Exception& e) {
+            EXPECT_STREQ(e.what(), "talvo::g::TgaDecoder: not enough memory for the picture");
+        }
+        EXPECT_EQ(image.width(), 0);
     }
 }
 
