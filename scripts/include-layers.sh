@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Lists every include that goes against the module map (ARCHITECTURE.md):
+# Lists every include that goes against the module map (README.md, Folders):
 #
 #   game ──► framework ──► platform
 #     ├────► talvo
