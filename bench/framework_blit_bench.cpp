@@ -7,9 +7,9 @@
 #include "framework/AlphaMask.h"
 #include "framework/Display.h"
 #include "framework/Mmx.h"
+#include "framework/VectorLevel.h"
 #include "framework/Surface.h"
 #include "framework/Window.h"
-#include "game/Program.h"
 #include "platform/platform.h"
 
 #include <SDL2/SDL.h>

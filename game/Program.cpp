@@ -3,6 +3,7 @@
 #include "game/Program.h"
 
 #include "framework/Mmx.h"
+#include "framework/VectorLevel.h"
 #include "game/BestScoreFile.h"
 #include "game/EndSignals.h"
 #include "game/GameState.h"
@@ -13,11 +14,9 @@
 #include "game/ScreenFrame.h"
 #include "platform/dialog.h"
 #include "platform/display.h"
-#include "platform/simd_level.h"
 #include "platform/window.h"
 #include "talvo/assertion.h"
 #include "talvo/log_file.h"
-#include "talvo/simd.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -93,20 +92,6 @@ int startFailed(const char* what, const std::string& reason)
     return 1;
 }
 } // namespace
-
-// talvo (under img and the sprite library) and the platform layer (under the framework) may not
-// include each other, and a probe header both include would have to sit outside platform/. So
-// talvo alone reads the variable and asks the processor, and the game, which sees both, hands its
-// answer down: one reading, one level, and each layer still builds and tests on its own.
-static_assert(static_cast<int>(plat::SimdLevel::scalar) == static_cast<int>(talvo::simd::Level::scalar) &&
-              static_cast<int>(plat::SimdLevel::sse2) == static_cast<int>(talvo::simd::Level::sse2) &&
-              static_cast<int>(plat::SimdLevel::avx2) == static_cast<int>(talvo::simd::Level::avx2));
-
-void shareSimdLevel()
-{
-    plat::setSimdLevel(static_cast<plat::SimdLevel>(talvo::simd::level()));
-    mmxEnabled = detectMmx();
-}
 
 int runVelmoor()
 {

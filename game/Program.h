@@ -7,8 +7,3 @@
 // close the window); 1 when there is no data or no window or display could be made (the reason is
 // on the standard error stream).
 [[nodiscard]] int runVelmoor();
-
-// Hands the level talvo's rows take (VELMOOR_SIMD capped by the processor, read once) to the
-// platform layer and the framework, and sets mmxEnabled from it: the first step of runVelmoor, and
-// of any other program that draws through both stacks.
-void shareSimdLevel();

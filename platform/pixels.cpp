@@ -289,10 +289,4 @@ void copyPixelsKeyed(const PixelArea& d, int dx, int dy, const PixelArea& s, int
     keyedCopy(d, dx, dy, s, sx, sy, w, h, key, rows);
 }
 
-void copyPixelsKeyedPlain(const PixelArea& d, int dx, int dy, const PixelArea& s, int sx, int sy, int w, int h,
-                          uint32_t key)
-{
-    keyedCopy(d, dx, dy, s, sx, sy, w, h, key, plainKeyedRows(d.bytesPerPixel));
-}
-
 } // namespace plat

@@ -33,8 +33,5 @@ void copyPixels(const PixelArea& dest, int dx, int dy, const PixelArea& src, int
 // As copyPixels, but source pixels equal to `key` leave the destination as it is.
 void copyPixelsKeyed(const PixelArea& dest, int dx, int dy, const PixelArea& src, int sx, int sy, int width,
                      int height, uint32_t key);
-// The same with one plain per-pixel loop for every size: what the 16-bit fast path must match.
-void copyPixelsKeyedPlain(const PixelArea& dest, int dx, int dy, const PixelArea& src, int sx, int sy, int width,
-                          int height, uint32_t key);
 
 } // namespace plat

@@ -16,10 +16,10 @@ namespace plat {
 enum class SimdLevel : signed char { scalar, sse2, avx2 };
 
 // The level rows take. One level serves the whole process, and talvo owns it: it reads
-// VELMOOR_SIMD and asks the processor, once. Nothing under platform/ may include talvo, so the
-// program hands that level down at start (shareSimdLevel, game/Program.h) instead of this layer
-// asking again. Until then, and in a program that never hands one, rows take what every processor
-// of the build runs: sse2 on x86-64 (its baseline), else scalar.
+// VELMOOR_SIMD and asks the processor, once. Nothing under platform/ may include talvo, so every
+// program hands that level down at start (shareSimdLevel, framework/VectorLevel.h) instead of this
+// layer asking again. Until then (a test of this layer alone), rows take what every processor of
+// the build runs: sse2 on x86-64 (its baseline), else scalar.
 [[nodiscard]] SimdLevel simdLevel() noexcept;
 
 // Rows take `level` from now on: one the processor runs, as talvo's level is. Not for use while

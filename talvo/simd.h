@@ -17,8 +17,9 @@
 // - level() picks the rows: scalar, SSE2 (128-bit lanes, intrinsics or GCC vector types) or AVX2
 //   (256-bit). It starts at VELMOOR_SIMD (scalar, sse2 or avx2) or, unset or unknown, at the best the
 //   processor has; it never goes above that. Tests set it with setLevel and sweep every level.
-// - It is the process's one level: the game hands it to the platform layer and the framework at start
-//   (shareSimdLevel), which may not include this header.
+// - It is the process's one level: every program that draws through the framework hands it to the
+//   platform layer and the framework at start (shareSimdLevel, framework/VectorLevel.h); the layer
+//   may not include this header.
 #if defined(__x86_64__)
 #define TALVO_SIMD_X86 1
 #define TALVO_SIMD_AVX2 __attribute__((target("avx2")))

@@ -4,6 +4,7 @@
 #include "framework/Display.h"
 #include "framework/Mmx.h"
 #include "framework/Surface.h"
+#include "framework/VectorLevel.h"
 #include "framework/Window.h"
 #include "platform/display.h"
 
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
 {
     const char* path = argc > 1 && argv[1][0] ? argv[1] : nullptr;
     const long frameLimit = argc > 2 ? std::strtol(argv[2], nullptr, 10) : -1;
+    shareSimdLevel(); // VELMOOR_SIMD holds here as in the game
 
     Window window;
     if (!window.create("Velmoor", nullptr, nullptr, WindowStylePopup, 0, 0, plat::screenWidth(),

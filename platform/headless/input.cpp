@@ -314,8 +314,6 @@ void quickTapKey(KeyCodes key)
     setKey(key, false, false);
 }
 
-std::size_t queuedKeyboardSteps() { return state().keySteps.size(); }
-
 void setInputFocus(bool focused)
 {
     state().focused = focused;

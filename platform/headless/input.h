@@ -36,7 +36,6 @@ void tapKey(KeyCodes key);
 // Queues one keyboard step with the key pressed and released within it (a tap shorter than a
 // frame): that read sees the key down, the next one up.
 void quickTapKey(KeyCodes key);
-[[nodiscard]] std::size_t queuedKeyboardSteps();
 
 // Focus: posts Activate; while inactive, mouse and keyboard reads and acquisitions fail.
 void setInputFocus(bool focused);

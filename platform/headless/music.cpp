@@ -45,7 +45,6 @@ MusicInterpreter* makeHeadlessMusicInterpreter() { return &interpreter(); }
 namespace headless {
 
 const std::vector<MusicLogEntry>& musicLog() { return log(); }
-void clearMusicLog() { log().clear(); }
 const std::vector<MusicAlias>& musicAliases() { return interpreter().aliases(); }
 
 void resetMusic()

@@ -16,9 +16,8 @@ struct MusicLogEntry {
     MusicResult result = MusicResult::Ok;
 };
 
-// Every command since the last clear, in order.
+// Every command since the last reset, in order.
 [[nodiscard]] const std::vector<MusicLogEntry>& musicLog();
-void clearMusicLog();
 // The aliases open now, in the order they were opened.
 [[nodiscard]] const std::vector<MusicAlias>& musicAliases();
 

@@ -28,24 +28,37 @@ bool click(GameState& s, const LayoutModel& m, Square square)
 
 TEST(ClickRule, OnlyKnightMovesToEmptySquaresAreTaken)
 {
+    // Walks over the edges and corners; from their second square on, the squares they left lie a
+    // jump away, so every click is tried with visited squares in reach.
     const LayoutModel& m = Layout10x10;
-    for (const Square from : {Square{4, 4}, Square{0, 0}, Square{9, 5}, Square{1, 8}})
-        for (int32_t x = 0; x < m.n; ++x)
-            for (int32_t y = 0; y < m.n; ++y) {
-                GameState s;
-                setupBoard(s, m.board);
-                ASSERT_TRUE(click(s, m, from));
-                const auto before = snapshot(s);
-                const bool taken = click(s, m, {x, y});
-                EXPECT_EQ(taken, knightMove(from, {x, y})) << x << "," << y;
-                if (!taken) {
-                    EXPECT_EQ(snapshot(s), before) << "an ignored click changed the board";
-                    continue;
+    const std::vector<Square> walks[] = {{{4, 4}, {6, 5}, {4, 6}, {2, 5}, {3, 3}},
+                                         {{0, 0}, {1, 2}, {2, 0}, {0, 1}},
+                                         {{9, 5}, {7, 6}, {9, 7}, {8, 5}},
+                                         {{1, 8}, {3, 9}, {2, 7}, {0, 8}}};
+    for (const std::vector<Square>& walk : walks) {
+        GameState s;
+        setupBoard(s, m.board);
+        Visited visited(static_cast<size_t>(m.n * m.n));
+        for (const Square from : walk) {
+            ASSERT_TRUE(click(s, m, from)) << from.x << "," << from.y;
+            visited[static_cast<size_t>(from.y * m.n + from.x)] = true;
+            for (int32_t x = 0; x < m.n; ++x)
+                for (int32_t y = 0; y < m.n; ++y) {
+                    GameState t = s;
+                    const bool taken = click(t, m, {x, y});
+                    const bool free = !visited[static_cast<size_t>(y * m.n + x)];
+                    EXPECT_EQ(taken, knightMove(from, {x, y}) && free) << from.x << "," << from.y << " to " << x
+                                                                       << "," << y;
+                    if (!taken) {
+                        EXPECT_EQ(snapshot(t), snapshot(s)) << "an ignored click changed the board";
+                        continue;
+                    }
+                    EXPECT_EQ(t.cell(from.x, from.y), Cell::Visited);
+                    EXPECT_EQ(t.cell(x, y), Cell::Piece);
+                    EXPECT_EQ(std::tie(t.previousX, t.previousY, t.score), std::make_tuple(from.x, from.y, s.score + 1));
                 }
-                EXPECT_EQ(s.cell(from.x, from.y), Cell::Visited);
-                EXPECT_EQ(s.cell(x, y), Cell::Piece);
-                EXPECT_EQ(std::tie(s.previousX, s.previousY, s.score), std::make_tuple(from.x, from.y, 2));
-            }
+        }
+    }
 }
 
 TEST(ClickRule, TheSquareUnderTheClickIsUsedNotAStaleHover)

@@ -5,9 +5,9 @@
 
 #include "framework/Mmx.h"
 #include "framework/Surface.h"
+#include "framework/VectorLevel.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
-#include "game/Program.h"
 #include "platform/simd_level.h"
 #include "talvo/log_file.h"
 #include "tests/framework/BmpBuilder.h"

@@ -205,7 +205,7 @@ Bytes drawOne(int srcKind, const Bytes& pel, int dstKind, const Bytes& dstBytes,
     return {dst.pels(), dst.pels() + dstBytes.size()};
 }
 
-TEST(Blit, GoldenVectors)
+TEST(Blit, OnePixelOfEachFormatAndModeGivesKnownBytes)
 {
     struct Case {
         const char* what;

@@ -40,7 +40,7 @@ std::string toBuffer(const char* format, ...)
 
 long long answer64() { return 0x123456789ALL; }
 
-TEST(CtyFormat, GoldenVectors)
+TEST(CtyFormat, FlagsWidthsAndOwnConversionsGiveKnownText)
 {
     resetErrors();
     int number = -7;

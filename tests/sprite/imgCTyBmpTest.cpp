@@ -130,7 +130,7 @@ void setOffset(std::vector<std::uint8_t>& file, std::uint32_t offset)
     for (int i = 0; i < 4; ++i) file[10 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(offset >> (8 * i));
 }
 
-TEST(ImgCTyBmp, HeaderGoldenVectors)
+TEST(ImgCTyBmp, HeaderFieldsOfEachDepthAndTheTopRowLast)
 {
     resetErrors();
     TempFolder folder("sprite_bmp_golden");

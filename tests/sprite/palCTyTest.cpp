@@ -89,7 +89,7 @@ TEST(PalCTy, NearestIndexStreamFormAndRefusedCounts)
     resetErrors();
 }
 
-TEST(ImgPelFmt, PackAndUnpackGoldenVectors)
+TEST(ImgPelFmt, PackAndUnpackOneColourInEachFormat)
 {
     const std::uint32_t orange = 0x00FF8040;  // R 255, G 128, B 64
     struct Row {

@@ -417,7 +417,7 @@ const Golden goldens[] = {
     {"premul INT_MIN clamps", nullptr, pel_premul_rgb565_to_rgb888, INT_MIN, 0x00804020, 0xFFFF, 0x00FFFFFF},
 };
 
-TEST(PelOps, GoldenVectors)
+TEST(PelOps, ClampsNeutralValuesAndAlphaWrapsWithoutTouchingNeighbours)
 {
     constexpr uint64_t guards = 0x5AA5C33C'00000000ull | 0x96; // byte 0 and bytes 5 to 7
     for (const Golden& g : goldens) {
@@ -429,7 +429,7 @@ TEST(PelOps, GoldenVectors)
     }
 }
 
-TEST(PelConverters, GoldenVectors)
+TEST(PelConverters, Bit15FromAlphaKeyOrTargetAndTheTargetReturned)
 {
     uint16_t w = 0x8000;
     const uint8_t a127[4] = {0, 0, 0, 127}, a128[4] = {0, 0, 0, 128}, green[3] = {0, 128, 0}, white[3] = {255, 255, 255};

@@ -77,7 +77,7 @@ Bytes rowOf(const imgRle8CTy& s, int r) { return Bytes(s.rowTable[r], s.rowTable
 
 }  // namespace
 
-TEST(Rle8Codec, EncodeVectors)
+TEST(Rle8Codec, EncodesRepeatsLiteralsAndKeyRunsToKnownBytes)
 {
     Bytes alt;
     for (int i = 0; i < 64; ++i) alt.push_back(static_cast<std::uint8_t>(1 + (i & 1)));
@@ -104,7 +104,7 @@ TEST(Rle8Codec, EncodeVectors)
     EXPECT_EQ(encode(repeat(8, 0), 257), (Bytes{0xC8, 0}));
 }
 
-TEST(Rle8Codec, SkipVectors)
+TEST(Rle8Codec, SkipStopsInsideLiteralKeyAndRepeatRunsWithTheRestCount)
 {
     const Bytes row{0x86, 1, 2, 3, 4, 5, 6, 0x03, 0xC2, 9};
     std::uint8_t c = row[0];

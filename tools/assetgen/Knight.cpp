@@ -33,14 +33,6 @@ void maneUnits(cairo_t* cr) {
 }
 } // namespace
 
-void knightPath(cairo_t* cr, double x, double y, double size) {
-    cairo_save(cr);
-    cairo_translate(cr, x, y);
-    cairo_scale(cr, size / 100, size / 100);
-    outlineUnits(cr);
-    cairo_restore(cr);
-}
-
 void drawKnight(cairo_t* cr, double x, double y, double size, const KnightLook& look) {
     cairo_save(cr);
     cairo_translate(cr, x, y);

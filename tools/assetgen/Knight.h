@@ -17,9 +17,6 @@ struct KnightLook {
     bool base = false;         // a plinth under the neck
 };
 
-// Appends the head's outline, drawn facing left in the square (x, y, size, size).
-void knightPath(cairo_t* cr, double x, double y, double size);
-
 void drawKnight(cairo_t* cr, double x, double y, double size, const KnightLook& look = {});
 
 } // namespace assetgen

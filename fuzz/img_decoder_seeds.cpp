@@ -1,26 +1,28 @@
-// Writes the decoder fuzz targets' seeds from the test writers when VELMOOR_SEED_DIR names a folder:
-//   VELMOOR_SEED_DIR=fuzz/corpus ./img_tests --gtest_filter=DecoderSeeds.*
-#include <cstdlib>
+// Writes the seeds of the TGA and JPEG decoder targets, made by the decoder tests' own file
+// builders, into FOLDER/img_tga_fuzz and FOLDER/img_jpeg_fuzz (the same bytes at every run):
+//   build/fuzz/fuzz/img_decoder_seeds fuzz/corpus
+#include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
-#include "img_test_support.h"
-#include "picture_files.h"
+#include "tests/img/picture_files.h"
 
 namespace {
 
 void save(const std::filesystem::path& folder, const std::string& name, const imgtest::Bytes& bytes) {
     std::filesystem::create_directories(folder);
-    std::ofstream(folder / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream out(folder / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + (folder / name).string());
 }
 
-TEST(DecoderSeeds, WrittenOnlyWhenAsked) {
-    const char* root = std::getenv("VELMOOR_SEED_DIR");
-    if (root == nullptr) return;
-    const std::filesystem::path tga = std::filesystem::path(root) / "img_tga_fuzz";
-    const std::filesystem::path jpeg = std::filesystem::path(root) / "img_jpeg_fuzz";
+void writeSeeds(const std::filesystem::path& root) {
+    const std::filesystem::path tga = root / "img_tga_fuzz";
+    const std::filesystem::path jpeg = root / "img_jpeg_fuzz";
     SeededRng rng(19);
     for (const std::uint8_t type : {1, 2, 3, 9, 10})
         for (const std::uint8_t depth : {8, 16, 24, 32}) {
@@ -53,3 +55,17 @@ TEST(DecoderSeeds, WrittenOnlyWhenAsked) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    try {
+        writeSeeds(argv[1]);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "img_decoder_seeds: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
