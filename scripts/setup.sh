@@ -46,7 +46,13 @@ install_missing() {
   [ ${#missing[@]} -eq 0 ] && return 0
 
   local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "setup: these packages are missing and only root can install them here (no sudo): ${missing[*]}" >&2
+      return 1
+    fi
+    sudo="sudo"
+  fi
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
