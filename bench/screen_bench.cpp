@@ -154,16 +154,31 @@ private:
     std::vector<double> frames_, floor_, copy_;
 };
 
-fs::path workingCopyOfData()
-{
-    std::string pattern = (fs::temp_directory_path() / "velmoor-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        std::abort();
-    const fs::path dir = pattern;
-    fs::copy(fs::path(VELMOOR_RUN_DIR) / "Data", dir / "Data", fs::copy_options::recursive);
-    fs::copy_file(fs::path(VELMOOR_RUN_DIR) / "Alpine.ttf", dir / "Alpine.ttf");
-    return dir;
-}
+// A copy of the data in the benchmark's build folder (the game writes its files beside it),
+// removed at exit.
+class WorkingCopyOfData {
+public:
+    WorkingCopyOfData()
+    {
+        std::string pattern = VELMOOR_BENCH_SCRATCH "/velmoor-bench-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            std::abort();
+        dir_ = pattern;
+        fs::copy(fs::path(VELMOOR_RUN_DIR) / "Data", dir_ / "Data", fs::copy_options::recursive);
+        fs::copy_file(fs::path(VELMOOR_RUN_DIR) / "Alpine.ttf", dir_ / "Alpine.ttf");
+    }
+    ~WorkingCopyOfData()
+    {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    WorkingCopyOfData(const WorkingCopyOfData&) = delete;
+    WorkingCopyOfData& operator=(const WorkingCopyOfData&) = delete;
+    [[nodiscard]] const fs::path& path() const { return dir_; }
+
+private:
+    fs::path dir_;
+};
 
 // The game's start-up without the menu: window, display, every picture.
 void openGame()
@@ -172,8 +187,8 @@ void openGame()
     if (open)
         return;
     open = true;
-    static const fs::path dir = workingCopyOfData();
-    fs::current_path(dir);
+    static const WorkingCopyOfData data;
+    fs::current_path(data.path());
     shareSimdLevel(); // as the game starts
     plat::setBackendKind(plat::BackendKind::Headless);
     plat::headless::reset();
@@ -397,7 +412,8 @@ BENCHMARK(BM_FadeFrame)->UseManualTime()->Iterations(20)->Unit(benchmark::kMicro
 // shutdown and the best-score write).
 void BM_StartToFirstMenuFrame(benchmark::State& state)
 {
-    const fs::path dir = workingCopyOfData();
+    const WorkingCopyOfData data;
+    const fs::path& dir = data.path();
     { std::ofstream(dir / "first-menu-frame.txt") << "wait 2\n"; } // start-up's frame, the menu's first
     const std::string executable = (fs::path(VELMOOR_RUN_DIR) / "Velmoor").string();
     for (auto _ : state) {
@@ -417,7 +433,6 @@ void BM_StartToFirstMenuFrame(benchmark::State& state)
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
             state.SkipWithError("the game did not start and end cleanly");
     }
-    fs::remove_all(dir);
 }
 BENCHMARK(BM_StartToFirstMenuFrame)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 

@@ -23,7 +23,11 @@ namespace {
 constexpr int width = 800;
 constexpr int height = 600;
 
-std::string benchFile(const char* name) { return "/tmp/" + std::string(name) + "_" + std::to_string(::getpid()) + ".bmp"; }
+// In the benchmark's build folder: a run leaves nothing outside the build tree.
+std::string benchFile(const char* name)
+{
+    return VELMOOR_BENCH_SCRATCH "/" + std::string(name) + "_" + std::to_string(::getpid()) + ".bmp";
+}
 
 std::vector<std::uint8_t> picture()
 {

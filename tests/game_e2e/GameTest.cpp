@@ -40,30 +40,54 @@ std::string scoresFileBytes(int32_t value)
     return bytes;
 }
 
-DataDir::DataDir()
+void removeTree(const fs::path& path)
+{
+    // A folder without the owner's rights can be neither listed nor emptied: give them back first.
+    std::error_code ignored;
+    if (!fs::is_directory(fs::symlink_status(path, ignored)))
+        return;
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (fs::recursive_directory_iterator it(path, ignored), end; it != end; it.increment(ignored))
+        if (it->is_directory(ignored) && !it->is_symlink(ignored))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path, ignored);
+}
+
+fs::path scenarioDir(int parent)
+{
+    return fs::temp_directory_path() / ("velmoor-e2e-scenario-" + std::to_string(parent));
+}
+
+DataDir::DataDir(const fs::path& path)
 {
     const fs::path run = VELMOOR_RUN_DIR;
     if (!fs::exists(run / "Data" / "Menu" / "Menu.bmp") || !fs::exists(run / "Alpine.ttf")) {
         ADD_FAILURE() << "the generated data is missing in " << run;
         return;
     }
-    std::string pattern = (fs::temp_directory_path() / "velmoor-e2e-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        ADD_FAILURE() << "no temporary directory";
-        return;
+    if (!path.empty()) {
+        std::error_code error;
+        if (!fs::create_directory(path, error)) {
+            ADD_FAILURE() << "cannot make " << path << ": " << (error ? error.message() : "it is there already");
+            return;
+        }
+        path_ = path;
+    } else {
+        std::string pattern = (fs::temp_directory_path() / "velmoor-e2e-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) {
+            ADD_FAILURE() << "no temporary directory";
+            return;
+        }
+        path_ = pattern;
     }
-    path_ = pattern;
     fs::copy(run / "Data", path_ / "Data", fs::copy_options::recursive);
     fs::copy_file(run / "Alpine.ttf", path_ / "Alpine.ttf");
 }
 
 DataDir::~DataDir()
 {
-    if (path_.empty())
-        return;
-    std::error_code ignored;
-    fs::permissions(path_ / "Data", fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
+    if (!path_.empty())
+        removeTree(path_);
 }
 
 std::string DataDir::fileBytes(const std::string& relative) const
@@ -80,7 +104,9 @@ void DataDir::writeFile(const std::string& relative, const std::string& bytes) c
 
 void GameTest::SetUp()
 {
-    data_ = std::make_unique<DataDir>();
+    // A scenario's own process is this binary started anew for the test (its death-test child).
+    const bool scenarioProcess = !GTEST_FLAG_GET(internal_run_death_test).empty();
+    data_ = std::make_unique<DataDir>(scenarioProcess ? scenarioDir(::getppid()) : fs::path());
     ASSERT_FALSE(data_->path().empty());
     startDir_ = fs::current_path();
     fs::current_path(data_->path());

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,10 +20,10 @@
 class Sound;
 
 // A temporary working directory holding a copy of the generated data ("Data/", "Alpine.ttf"),
-// removed with everything in it.
+// removed with everything in it. Made at `path` when one is given, else under a fresh name.
 class DataDir {
 public:
-    DataDir();
+    explicit DataDir(const std::filesystem::path& path = {});
     ~DataDir();
     DataDir(const DataDir&) = delete;
     DataDir& operator=(const DataDir&) = delete;
@@ -34,6 +35,13 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Removes the folder and everything in it, whatever permissions a test left on its folders.
+void removeTree(const std::filesystem::path& path);
+
+// The working directory of the scenario that the process `parent` runs inOwnProcess. The parent
+// removes it: the scenario's process ends with _Exit and may have given up the rights to.
+[[nodiscard]] std::filesystem::path scenarioDir(int parent);
 
 // The 25 bytes of a best-score file holding the value.
 [[nodiscard]] std::string scoresFileBytes(int32_t value);
@@ -117,6 +125,8 @@ void GameTest::inOwnProcess(Scenario scenario)
     if (*VELMOOR_EMULATOR != 0)
         GTEST_SKIP() << "the scenario's own process cannot be started under " VELMOOR_EMULATOR;
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    removeTree(scenarioDir(::getpid())); // one a crashed run of the same number left
     EXPECT_EXIT(runScenarioAndExit(scenario), ::testing::ExitedWithCode(0), "")
         << "the scenario failed in its own process";
+    removeTree(scenarioDir(::getpid()));
 }

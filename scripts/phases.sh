@@ -1,0 +1,84 @@
+# Sourced by test.sh and scripts/cross-test.sh. A phase keeps its whole output (configure, build,
+# ctest) in logs in its build folder and shows the reader only what a failure needs: a failed
+# build's errors, the output of the tests that failed. Its counts go to a summary file that
+# `finish` turns into the closing lines: one per phase, the total, the verdict.
+
+# test.sh hands its summary file on to scripts/cross-test.sh, which then leaves `finish` to it.
+summary_owner=""
+if [ -z "${VELMOOR_SUMMARY:-}" ]; then
+  mkdir -p build
+  export VELMOOR_SUMMARY=$PWD/build/summary.txt
+  : >"$VELMOOR_SUMMARY"
+  summary_owner=yes
+fi
+
+# record PHASE PASSED FAILED SKIPPED
+record() { echo "$*" >>"$VELMOOR_SUMMARY"; }
+
+# built LOG COMMAND...: runs a configure or build step into LOG; when it fails, shows the
+# compiler's or CMake's errors (else the log's end) and returns non-zero.
+built() {
+  local log=$1 errors=': (fatal )?error:|undefined reference|CMake Error'
+  shift
+  mkdir -p "$(dirname "$log")"
+  "$@" >"$log" 2>&1 && return 0
+  echo "FAILED: $* (whole output: $log)"
+  if grep -qE "$errors" "$log"; then grep -E -A6 "$errors" "$log" | head -80; else tail -30 "$log"; fi
+  return 1
+}
+
+# run_ctest PHASE DIR [CTEST_ARGS...]: runs the tests of the build in DIR with $TMPDIR in DIR/tmp
+# (CMake sets it) and their output in DIR/ctest.log; shows the output of the tests that failed,
+# and anything they left in DIR/tmp, which counts as one more failure; records the counts.
+run_ctest() {
+  local phase=$1 dir=$2 log=$2/ctest.log line failed total skipped
+  shift 2
+  rm -rf "$dir/tmp" && mkdir "$dir/tmp"
+  (cd "$dir" && ctest --output-on-failure "$@") >"$log" 2>&1
+  local status=$?
+  # A failed test's output follows its result line (marked ***) up to the next test's line;
+  # ctest's list of the failed tests closes the log.
+  awk '/^ *[0-9]+\/[0-9]+ Test +#|^ +Start +[0-9]+:|^[0-9]+% tests passed/ {
+         show = /\*\*\*/ && !/\*\*\*Skipped|\(Disabled\)/ }
+       /^The following tests FAILED:/ { show = 1 }
+       show' "$log"
+  # "95% tests passed, 2 tests failed out of 40": the skipped ones are among the passed, and
+  # listed as "(Skipped)" under "The following tests did not run". No such line (no test found,
+  # ctest killed) counts as a failure, as does ctest failing for a reason of its own.
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+$' "$log" | tail -1)
+  if [ -z "$line" ]; then
+    echo "$phase: no test result from ctest; the end of $log:"
+    tail -20 "$log"
+    total=1 failed=1 skipped=0
+  else
+    read -r failed total < <(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+)$/\1 \2/' <<<"$line")
+    skipped=$(grep -cE '^\s+[0-9]+ - .* \(Skipped\)$' "$log")
+    [ "$status" -ne 0 ] && [ "$failed" -eq 0 ] && failed=1 total=$((total + 1))
+  fi
+  if [ -n "$(ls -A "$dir/tmp")" ]; then
+    echo "$phase: the tests left files behind in $dir/tmp:"
+    ls -A "$dir/tmp" | head -20
+    failed=$((failed + 1)) total=$((total + 1))
+  fi
+  record "$phase" $((total - failed - skipped)) "$failed" "$skipped"
+}
+
+# finish NAME: the closing lines, one per phase, the total (the plain "N passed, N failed" line
+# that CI counts) and the verdict; returns non-zero when anything failed.
+finish() {
+  local phase passed failed skipped line all=0 bad=0 skips=0 failing=""
+  while read -r phase passed failed skipped; do
+    line="$phase: $passed passed, $failed failed"
+    [ "$skipped" -gt 0 ] && line+=", $skipped skipped"
+    echo "$line"
+    all=$((all + passed)) bad=$((bad + failed)) skips=$((skips + skipped))
+    [ "$failed" -gt 0 ] && failing+="${failing:+, }$phase"
+  done <"$VELMOOR_SUMMARY"
+  echo "total: $all passed, $bad failed, $skips skipped"
+  if [ -z "$failing" ]; then
+    echo "$1: all passed"
+  else
+    echo "$1: FAILED ($failing)"
+    return 1
+  fi
+}
