@@ -63,13 +63,14 @@ run_ctest() {
   record "$phase" $((total - failed - skipped)) "$failed" "$skipped"
 }
 
-# finish NAME: the closing lines, one per phase, the total (the plain "N passed, N failed" line
-# that CI counts) and the verdict; returns non-zero when anything failed.
+# finish NAME: the closing lines, one per phase, the total (the one plain "N passed, N failed"
+# line) and the verdict; returns non-zero when anything failed.
 finish() {
   local phase passed failed skipped line all=0 bad=0 skips=0 failing=""
   while read -r phase passed failed skipped; do
-    line="$phase: $passed passed, $failed failed"
-    [ "$skipped" -gt 0 ] && line+=", $skipped skipped"
+    # Worded apart from the total, so that a reader of closing lines counts each test once.
+    line="$phase: passed $passed, failed $failed"
+    [ "$skipped" -gt 0 ] && line+=", skipped $skipped"
     echo "$line"
     all=$((all + passed)) bad=$((bad + failed)) skips=$((skips + skipped))
     [ "$failed" -gt 0 ] && failing+="${failing:+, }$phase"
