@@ -1,6 +1,7 @@
 // The sprite blitter's loops through imgCTy::DrawEx against pixman, memcpy and SDL2 on the same
-// sizes (64 x 64 and 800 x 600), formats and pixels in the same run: compare each row with the
-// peers below it. Every peer's output is checked against ours once before it is timed.
+// sizes (64 x 64 and 800 x 600; the same-format copies also 16 x 16 and 32 x 32), formats and
+// pixels in the same run: compare each row with the peers below it. Every peer's output is
+// checked against ours once before it is timed.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -224,18 +225,17 @@ std::unique_ptr<std::uint8_t, decltype(&std::free)> lineAligned(std::size_t n)
     return {static_cast<std::uint8_t*>(std::aligned_alloc(64, (n + 63) / 64 * 64)), &std::free};
 }
 
-// memcpy of each row of the job's source pixels: the floor of every same-format copy.
-void rowMemcpy(benchmark::State& state, Job job)
+// One memcpy of the job's whole block: the floor of every same-format copy here, whose source and
+// destination rows have no gaps (a copy per row would time the calls, not the copy).
+void blockMemcpy(benchmark::State& state, Job job)
 {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-    const std::size_t row = static_cast<std::size_t>(w) * imgPelBytes(job.srcKind);
-    const auto src = lineAligned(row * h), dst = lineAligned(row * h);
+    const std::size_t block = pels(w, h) * imgPelBytes(job.srcKind);
+    const auto src = lineAligned(block), dst = lineAligned(block);
     const auto srcPels = sourceBytes(job, w, h), dstPels = destinationBytes(job, w, h);
     std::memcpy(src.get(), srcPels.data(), srcPels.size());
     std::memcpy(dst.get(), dstPels.data(), dstPels.size());
-    auto copy = [&] {
-        for (int y = 0; y < h; ++y) std::memcpy(dst.get() + row * y, src.get() + row * y, row);
-    };
+    auto copy = [&] { std::memcpy(dst.get(), src.get(), block); };
     copy();
     check(state, job, w, h, dst.get(), 0);
     for (auto _ : state) {
@@ -247,8 +247,9 @@ void rowMemcpy(benchmark::State& state, Job job)
 }
 
 // SDL_BlitSurface (keyed with pixel 0 when the job is) or SDL_BlitScaled, blending off. An
-// INDEX8 source gets the same palette as ours.
-void sdl(benchmark::State& state, Job job, std::uint32_t srcFmt, std::uint32_t dstFmt)
+// INDEX8 source gets the same palette as ours. With rle, the keyed source is run-length coded
+// (SDL_SetSurfaceRLE) on the blit before the check, as a game codes a sprite that does not change.
+void sdlBlit(benchmark::State& state, Job job, std::uint32_t srcFmt, std::uint32_t dstFmt, bool rle)
 {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const int sw = sourceSize(w, job.scale), sh = sourceSize(h, job.scale);
@@ -262,12 +263,16 @@ void sdl(benchmark::State& state, Job job, std::uint32_t srcFmt, std::uint32_t d
         SDL_SetPaletteColors(src->format->palette, colours, 0, 256);
     }
     if (job.keyed) SDL_SetColorKey(src, SDL_TRUE, 0x0000);
+    if (rle) SDL_SetSurfaceRLE(src, 1);
     auto blit = [&] {
         SDL_Rect to{0, 0, w, h};
         if (job.scale > 0) SDL_BlitScaled(src, nullptr, dst, &to);
         else SDL_BlitSurface(src, nullptr, dst, &to);
     };
     blit();
+    // SDL codes the runs at the first blit, and only where it can (a keyed source of the
+    // destination's format): a row that fell back to the plain blit would not be the RLE peer.
+    if (rle && (src->flags & SDL_RLEACCEL) == 0) bench::fail("keyed RLE blit", "SDL did not code the source's runs");
     check(state, job, w, h, bench::sdlPixels(dst, imgPelBytes(job.dstKind)).data(), 0);
     for (auto _ : state) {
         blit();
@@ -279,7 +284,12 @@ void sdl(benchmark::State& state, Job job, std::uint32_t srcFmt, std::uint32_t d
     state.SetItemsProcessed(state.iterations() * w * h);
 }
 
+void sdl(benchmark::State& state, Job job, std::uint32_t srcFmt, std::uint32_t dstFmt) { sdlBlit(state, job, srcFmt, dstFmt, false); }
+void sdlRle(benchmark::State& state, Job job, std::uint32_t srcFmt, std::uint32_t dstFmt) { sdlBlit(state, job, srcFmt, dstFmt, true); }
+
 void sizes(benchmark::internal::Benchmark* b) { b->Args({64, 64})->Args({800, 600}); }
+// Same-format copies also at small sprites' sizes, where a draw's fixed cost shows.
+void copySizes(benchmark::internal::Benchmark* b) { b->Args({16, 16})->Args({32, 32})->Apply(sizes); }
 
 // SDL's formats of our kinds 4 (rgb565), 1 (bytes B, G, R) and 2 (bytes B, G, R, x).
 constexpr std::uint32_t sdl565 = SDL_PIXELFORMAT_RGB565, sdl888 = SDL_PIXELFORMAT_BGR24, sdlx8888 = SDL_PIXELFORMAT_XRGB8888;
@@ -306,31 +316,36 @@ constexpr Job modulate8888{2, 2, 4, 0, 0, false, noise}, addSmooth8888{2, 2, 11,
 // where ours leaves the low bits 0: up to 7 apart.
 BENCHMARK_CAPTURE(drawEx, copy_565_to_888, copy565to888)->Apply(sizes);
 BENCHMARK_CAPTURE(pixman, src_r5g6b5_to_r8g8b8, copy565to888, PIXMAN_OP_SRC, PIXMAN_r5g6b5, PIXMAN_r8g8b8, Mask::None, 7)->Apply(sizes);
-// Same-format copies against memcpy of the same bytes.
-BENCHMARK_CAPTURE(drawEx, copy_565_to_565, copy565)->Apply(sizes);
-BENCHMARK_CAPTURE(rowMemcpy, memcpy_2, copy565)->Apply(sizes);
-BENCHMARK_CAPTURE(drawEx, copy_x5551_to_x5551, copy5551)->Apply(sizes);
-BENCHMARK_CAPTURE(rowMemcpy, memcpy_2_x5551, copy5551)->Apply(sizes);
-BENCHMARK_CAPTURE(drawEx, copy_888_to_888, copy888)->Apply(sizes);
-BENCHMARK_CAPTURE(rowMemcpy, memcpy_3, copy888)->Apply(sizes);
-BENCHMARK_CAPTURE(drawEx, copy_8888_to_8888, copy8888)->Apply(sizes);
-BENCHMARK_CAPTURE(rowMemcpy, memcpy_4, copy8888)->Apply(sizes);
-BENCHMARK_CAPTURE(drawEx, copy_index_to_index, copyIndex)->Apply(sizes);
-BENCHMARK_CAPTURE(rowMemcpy, memcpy_1, copyIndex)->Apply(sizes);
+// Same-format copies of gapless blocks against one memcpy of the same block.
+BENCHMARK_CAPTURE(drawEx, copy_565_to_565, copy565)->Apply(copySizes);
+BENCHMARK_CAPTURE(blockMemcpy, memcpy_2, copy565)->Apply(copySizes);
+BENCHMARK_CAPTURE(drawEx, copy_x5551_to_x5551, copy5551)->Apply(copySizes);
+BENCHMARK_CAPTURE(blockMemcpy, memcpy_2_x5551, copy5551)->Apply(copySizes);
+BENCHMARK_CAPTURE(drawEx, copy_888_to_888, copy888)->Apply(copySizes);
+BENCHMARK_CAPTURE(blockMemcpy, memcpy_3, copy888)->Apply(copySizes);
+BENCHMARK_CAPTURE(drawEx, copy_8888_to_8888, copy8888)->Apply(copySizes);
+BENCHMARK_CAPTURE(blockMemcpy, memcpy_4, copy8888)->Apply(copySizes);
+BENCHMARK_CAPTURE(drawEx, copy_index_to_index, copyIndex)->Apply(copySizes);
+BENCHMARK_CAPTURE(blockMemcpy, memcpy_1, copyIndex)->Apply(copySizes);
 // Keyed copies against SDL_BlitSurface with SDL_SetColorKey, blending off: noise (almost no
-// key pixel) and a sprite (about 40% key pixels in runs).
+// key pixel) and a sprite (about 40% key pixels in runs); the same-format ones also against
+// SDL's run-length coded blit, which SDL does not code across formats.
 BENCHMARK_CAPTURE(drawEx, keyed_copy_565_to_565_noise, keyed565)->Apply(sizes);
 BENCHMARK_CAPTURE(sdl, keyed_blit_565_noise, keyed565, sdl565, sdl565)->Apply(sizes);
+BENCHMARK_CAPTURE(sdlRle, keyed_blit_565_noise, keyed565, sdl565, sdl565)->Apply(sizes);
 BENCHMARK_CAPTURE(drawEx, keyed_copy_565_to_565_sprite, keyed565Sprite)->Apply(sizes);
 BENCHMARK_CAPTURE(sdl, keyed_blit_565_sprite, keyed565Sprite, sdl565, sdl565)->Apply(sizes);
+BENCHMARK_CAPTURE(sdlRle, keyed_blit_565_sprite, keyed565Sprite, sdl565, sdl565)->Apply(sizes);
 BENCHMARK_CAPTURE(drawEx, keyed_copy_888_to_565_noise, keyed888to565)->Apply(sizes);
 BENCHMARK_CAPTURE(sdl, keyed_blit_bgr24_to_565_noise, keyed888to565, sdl888, sdl565)->Apply(sizes);
 BENCHMARK_CAPTURE(drawEx, keyed_copy_888_to_565_sprite, keyed888to565Sprite)->Apply(sizes);
 BENCHMARK_CAPTURE(sdl, keyed_blit_bgr24_to_565_sprite, keyed888to565Sprite, sdl888, sdl565)->Apply(sizes);
 BENCHMARK_CAPTURE(drawEx, keyed_copy_8888_to_8888_noise, keyed8888)->Apply(sizes);
 BENCHMARK_CAPTURE(sdl, keyed_blit_xrgb8888_noise, keyed8888, sdlx8888, sdlx8888)->Apply(sizes);
+BENCHMARK_CAPTURE(sdlRle, keyed_blit_xrgb8888_noise, keyed8888, sdlx8888, sdlx8888)->Apply(sizes);
 BENCHMARK_CAPTURE(drawEx, keyed_copy_8888_to_8888_sprite, keyed8888Sprite)->Apply(sizes);
 BENCHMARK_CAPTURE(sdl, keyed_blit_xrgb8888_sprite, keyed8888Sprite, sdlx8888, sdlx8888)->Apply(sizes);
+BENCHMARK_CAPTURE(sdlRle, keyed_blit_xrgb8888_sprite, keyed8888Sprite, sdlx8888, sdlx8888)->Apply(sizes);
 BENCHMARK_CAPTURE(drawEx, keyed_copy_pal8_to_565_noise, keyedPal8)->Apply(sizes);
 BENCHMARK_CAPTURE(sdl, keyed_blit_index8_to_565_noise, keyedPal8, SDL_PIXELFORMAT_INDEX8, sdl565)->Apply(sizes);
 BENCHMARK_CAPTURE(drawEx, keyed_copy_pal8_to_565_sprite, keyedPal8Sprite)->Apply(sizes);
@@ -370,7 +385,7 @@ BENCHMARK_CAPTURE(pixman, screen_x8r8g8b8, addSmooth8888, PIXMAN_OP_SCREEN, PIXM
 
 // A sprite onto a screen: 64 x 64 32-bit pixels copied into a 640 x 480 image at x positions
 // whose rows start 0, 4, 16, 32 and 48 bytes into a 64-byte line, against memcpy of each row
-// (the 64 x 64 rows above copy one gapless block, which no screen has). Both sides' whole
+// (the rows above copy one gapless block, which no screen has). Both sides' whole
 // destinations are compared once before timing.
 namespace {
 

@@ -1,7 +1,8 @@
 // Small sprites as a game draws them: 256 draws of one 16 x 16, 32 x 32 or 64 x 64 sprite at
 // seeded positions on an 800 x 600 screen per iteration, through imgCTy::Draw / DrawEx against
-// SDL_BlitSurface doing the same (plain copy, keyed copy, constant alpha 128; rgb565 and 32-bit),
-// and the copies against memcpy of their rows.
+// SDL_BlitSurface doing the same (plain copy, keyed copy, constant alpha 128; rgb565 and 32-bit;
+// the keyed copies also with SDL's run-length coding), and the copies against memcpy of their
+// rows (a sprite's rows on the screen have gaps between them).
 // Each SDL screen is checked against ours once before it is timed.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
@@ -85,7 +86,9 @@ void ours(benchmark::State& state, int kind, Op op)
 // `kind` is our kind of the same format. Copies blend nothing; the keyed copy keys pixel 0; the
 // constant alpha blends with an alpha modulation of 128: ours computes (s * a + d * (256 - a)) >> 8
 // per channel, which at 128 is SDL's 50% blend, (s + d) >> 1.
-void sdl(benchmark::State& state, std::uint32_t format, int kind, Op op)
+// With rle, the keyed sprite is run-length coded (SDL_SetSurfaceRLE) on the first draws, before the
+// check, as a game codes a sprite that does not change.
+void sdlBlit(benchmark::State& state, std::uint32_t format, int kind, Op op, bool rle)
 {
     const int side = static_cast<int>(state.range(0)), bytes = imgPelBytes(kind);
     SDL_Surface* sprite = bench::sdlSurface(format, side, side, spriteBytes(side, bytes), bytes);
@@ -95,6 +98,7 @@ void sdl(benchmark::State& state, std::uint32_t format, int kind, Op op)
         SDL_SetSurfaceBlendMode(sprite, SDL_BLENDMODE_BLEND);
         SDL_SetSurfaceAlphaMod(sprite, 128);
     }
+    if (rle) SDL_SetSurfaceRLE(sprite, 1);
     const auto at = positions(side);
     auto drawAll = [&] {
         for (const auto& [x, y] : at) {
@@ -103,6 +107,7 @@ void sdl(benchmark::State& state, std::uint32_t format, int kind, Op op)
         }
     };
     drawAll();
+    if (rle && (sprite->flags & SDL_RLEACCEL) == 0) bench::fail("keyed RLE sprites", "SDL did not code the sprite's runs");
     const auto peer = bench::sdlPixels(screen, bytes);
     Ours o(kind, side, op);
     o.drawAll();
@@ -119,6 +124,9 @@ void sdl(benchmark::State& state, std::uint32_t format, int kind, Op op)
     SDL_FreeSurface(screen);
     state.SetItemsProcessed(state.iterations() * Draws);
 }
+
+void sdl(benchmark::State& state, std::uint32_t format, int kind, Op op) { sdlBlit(state, format, kind, op, false); }
+void sdlRle(benchmark::State& state, std::uint32_t format, int kind) { sdlBlit(state, format, kind, Op::Keyed, true); }
 
 // The row size in bytes where the compiler cannot see it.
 volatile std::size_t rowBytesAtRunTime = 0;
@@ -164,6 +172,7 @@ BENCHMARK_CAPTURE(sdl, copy_565, sdl565, 4, Op::Copy)->Apply(sides);
 BENCHMARK_CAPTURE(memcpyRows, copy_565, 4)->Apply(sides);
 BENCHMARK_CAPTURE(ours, keyed_565, 4, Op::Keyed)->Apply(sides);
 BENCHMARK_CAPTURE(sdl, keyed_565, sdl565, 4, Op::Keyed)->Apply(sides);
+BENCHMARK_CAPTURE(sdlRle, keyed_565, sdl565, 4)->Apply(sides);
 BENCHMARK_CAPTURE(ours, alpha_565, 4, Op::Alpha)->Apply(sides);
 BENCHMARK_CAPTURE(sdl, alpha_565, sdl565, 4, Op::Alpha)->Apply(sides);
 BENCHMARK_CAPTURE(ours, copy_8888, 2, Op::Copy)->Apply(sides);
@@ -171,6 +180,7 @@ BENCHMARK_CAPTURE(sdl, copy_xrgb8888, sdlx8888, 2, Op::Copy)->Apply(sides);
 BENCHMARK_CAPTURE(memcpyRows, copy_8888, 2)->Apply(sides);
 BENCHMARK_CAPTURE(ours, keyed_8888, 2, Op::Keyed)->Apply(sides);
 BENCHMARK_CAPTURE(sdl, keyed_xrgb8888, sdlx8888, 2, Op::Keyed)->Apply(sides);
+BENCHMARK_CAPTURE(sdlRle, keyed_xrgb8888, sdlx8888, 2)->Apply(sides);
 BENCHMARK_CAPTURE(ours, alpha_8888, 2, Op::Alpha)->Apply(sides);
 BENCHMARK_CAPTURE(sdl, alpha_xrgb8888, sdlx8888, 2, Op::Alpha)->Apply(sides);
 

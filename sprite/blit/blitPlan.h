@@ -44,8 +44,11 @@ struct Span {
 inline Span clipUnscaled(std::int64_t start, std::int64_t length, std::int64_t offset, std::int64_t srcSize,
                          std::int64_t dstSize, std::int64_t othersSize)
 {
-    const std::int64_t lo = std::max({start, std::int64_t{0}, -offset});
-    const std::int64_t hi = std::min({start + length, srcSize, dstSize - offset, othersSize});
+    // Values, not std::max's references into a list: those kept the bounds on the stack.
+    const auto larger = [](std::int64_t a, std::int64_t b) { return a > b ? a : b; };
+    const auto smaller = [](std::int64_t a, std::int64_t b) { return a < b ? a : b; };
+    const std::int64_t lo = larger(larger(start, 0), -offset);
+    const std::int64_t hi = smaller(smaller(start + length, srcSize), smaller(dstSize - offset, othersSize));
     return {lo, hi};
 }
 

@@ -1,4 +1,6 @@
 // imgCTy::DrawEx and its two dispatchers: select and plan the draw, lock every image that takes part, run one loop, unlock on every path.
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <typeinfo>
 
@@ -138,13 +140,114 @@ bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst, const DrawParams& params,
     return true;
 }
 
-}  // namespace
+// This thread's last selection and its job: a request's loop and key, the two kinds' pixel
+// sizes, and the job with the request's fields filled (no alpha map or depth views, no steps, the
+// key's pixel, no table), for a source, destination and mode drawn again. Per thread, so draws
+// on other threads neither race on it nor evict it; a loop draws no image itself, so no draw
+// runs inside another on one thread.
+struct LastDraw {
+    std::uint64_t request;  // requestOf's word; 0 matches no request
+    BlitFn* loop;           // null: the request draws nothing
+    DrawKey key;
+    std::int32_t srcBytes, dstBytes;
+    BlitJob job;
+};
+constinit thread_local LastDraw lastDraw{};
 
-void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
+// Everything draw_dispatch reads of a request without palettes, in one word: the two kinds, the
+// mode, the scaled, keyed and depth flags, and the key colour; bit 47 marks a word in use. 0 for
+// a kind or mode outside the tables (the general path serves those).
+[[gnu::always_inline]] inline std::uint64_t requestOf(const imgCTy& src, const imgCTy& dst, const DrawParams& params)
 {
-    if (dst == nullptr || params == nullptr) return;
+    const auto srcKind = static_cast<std::uint32_t>(src.pelFmt.kind), dstKind = static_cast<std::uint32_t>(dst.pelFmt.kind),
+               mode = static_cast<std::uint32_t>(params.mode);
+    if ((srcKind | dstKind | mode) >= 16) return 0;
+    std::uint32_t colour = 0;
+    if (src.hasColorKey != 0) std::memcpy(&colour, src.colorKeyRgba, 4);
+    const std::uint32_t flags = (params.scaled != 0 ? 1u : 0u) | (src.hasColorKey != 0 ? 2u : 0u) | (params.srcDepth != nullptr ? 4u : 0u);
+    return std::uint64_t{1} << 47 | std::uint64_t{colour} << 15 | srcKind << 11 | dstKind << 7 | mode << 3 | flags;
+}
+
+// Selects for a new request into the last draw.
+[[gnu::noinline]] void select(std::uint64_t request, const imgCTy& src, const imgCTy& dst, const DrawParams& params)
+{
+    BlitPlan plan;
+    const bool drawn = draw_dispatch(src, dst, params, plan);
+    LastDraw& last = lastDraw;
+    last.request = request;
+    last.loop = drawn ? plan.loop : nullptr;
+    last.key = drawn ? plan.key : DrawKey{};
+    last.srcBytes = imgPelBytes(src.pelFmt.kind);
+    last.dstBytes = imgPelBytes(dst.pelFmt.kind);
+    last.job.alphaMap = last.job.srcDepth = last.job.dstDepth = BlitView{nullptr, 0};
+    last.job.stepX = last.job.stepY = 0;
+    last.job.key = drawn ? plan.job.key : 0;
+    last.job.table = nullptr;
+}
+
+// plainRows for the common draw, by the address of the class's type record alone: no name
+// compared. The record is emitted once, with the class's first virtual; where a link held two,
+// a miss only sends the draw down the general path, which asks plainRows.
+[[gnu::always_inline]] inline imgRowCTy* plainRowsAtOnce(imgCTy* image)
+{
+    return &typeid(*image) == &typeid(imgRowCTy) ? static_cast<imgRowCTy*>(image) : nullptr;
+}
+
+[[gnu::always_inline]] inline bool lockedOther(const imgCTy* image) { return image != nullptr && image->lockedPels != nullptr; }
+
+enum class Plain : std::uint8_t { Other, Missed, Done, Ready };
+
+// The common draw without its general machinery: two plain row images with pixels (not one
+// image), no palettes, an unscaled draw without alpha map or depth images, and no alpha map or
+// depth image left locked. Does what the general path does, the lock records included: the loop
+// is the one draw_dispatch selects, the rectangle the one blitPlan clips, each image's lock
+// fields as its lock leaves them, and both images end unlocked. Other (or Missed: a request
+// other than the last one) having changed no image; Done when nothing is drawn; Ready when the
+// last draw's job is filled for its loop.
+[[gnu::always_inline]] inline Plain planPlainRows(imgCTy& src, imgCTy& dst, int x, int y, const imgRect* rect, const DrawParams& params)
+{
+    imgRowCTy* const from = plainRowsAtOnce(&src);
+    imgRowCTy* const to = plainRowsAtOnce(&dst);
+    if (from == nullptr || to == nullptr || from == to || from->pels == nullptr || to->pels == nullptr ||
+        src.pelFmt.palette != nullptr || dst.pelFmt.palette != nullptr || lockedOther(params.alphaMap) ||
+        lockedOther(params.srcDepth) || lockedOther(params.dstDepth))
+        return Plain::Other;
+    const std::uint64_t request = requestOf(src, dst, params);
+    if (request == 0) return Plain::Other;
+    LastDraw& last = lastDraw;
+    if (last.request != request) return Plain::Missed;
+    const DrawKey key = last.key;
+    if (last.loop != nullptr && (key.stretch || key.depth || key.op == DrawOp::AlphaMap)) return Plain::Other;
+    // From here the draw is this path's: every image that takes part ends unlocked.
+    src.lockedPels = nullptr;
+    dst.lockedPels = nullptr;
+    if (last.loop == nullptr) return Plain::Done;
+    const imgRect whole{0, 0, src.width, src.height};
+    const imgRect& r = rect != nullptr ? *rect : whole;
+    using blit::plan::clipUnscaled;
+    const blit::plan::Span sx = clipUnscaled(r.x, r.width, x, src.width, dst.width, INT64_MAX);
+    const blit::plan::Span sy = clipUnscaled(r.y, r.height, y, src.height, dst.height, INT64_MAX);
+    if (sx.hi <= sx.lo || sy.hi <= sy.lo) return Plain::Done;
+    const imgRect at{static_cast<std::int32_t>(sx.lo), static_cast<std::int32_t>(sy.lo), static_cast<std::int32_t>(sx.hi - sx.lo),
+                     static_cast<std::int32_t>(sy.hi - sy.lo)};
+    const imgRect onto{at.x + x, at.y + y, at.width, at.height};
+    BlitJob& job = last.job;
+    job.src = {from->pels + (std::int64_t{at.y} * from->pitch + at.x) * last.srcBytes, from->pitch};
+    job.dst = {to->pels + (std::int64_t{onto.y} * to->pitch + onto.x) * last.dstBytes, to->pitch};
+    job.x = at.x, job.y = at.y, job.width = at.width, job.height = at.height;
+    job.alpha = std::clamp(params.alpha, 0, 256);
+    // The records a lock of each image leaves behind it.
+    src.lockRect = at, src.lockAccess = 1, src.lockPitch = from->pitch;
+    dst.lockRect = onto, dst.lockAccess = 0, dst.lockPitch = to->pitch;
+    return Plain::Ready;
+}
+
+// Every other draw: select, plan, lock, run and unlock through the general machinery. Apart
+// from the common draw's path, so that path keeps a small frame.
+[[gnu::noinline]] void drawGeneral(imgCTy& src, imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
+{
     imgRect whole;
-    if (rect == nullptr) rect = GetRect(&whole);
+    if (rect == nullptr) rect = src.GetRect(&whole);
     imgCTy* const alphaMap = params->alphaMap;
     imgCTy* const srcDepth = params->srcDepth;
     imgCTy* const dstDepth = params->dstDepth;
@@ -152,12 +255,12 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     // caller left it, and every image ends unlocked: the alpha map and depth images only need
     // a look at the end when the draw locked them.
     const auto unlockAll = [&](bool others) {
-        unlockIfLocked(this);
+        unlockIfLocked(&src);
         unlockIfLocked(dst);
         if (others) unlockIfLocked(alphaMap), unlockIfLocked(srcDepth), unlockIfLocked(dstDepth);
     };
     unlockAll(true);
-    const bool srcPalette = pelFmt.palette != nullptr, dstPalette = dst->pelFmt.palette != nullptr;
+    const bool srcPalette = src.pelFmt.palette != nullptr, dstPalette = dst->pelFmt.palette != nullptr;
     if (dstPalette && !srcPalette) {
         // Posted last, with nothing locked and nothing to destroy: a handler may jump away.
         ctyErrorf(4, "imgCTy::Draw: This is not impelmetned yet");
@@ -165,9 +268,30 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
     }
     // Only an index image takes the palettized route; other kinds with a palette draw by their kind.
     BlitPlan plan;
-    const bool palettized = srcPalette && !dstPalette && pelFmt.kind == PelKind::Index8;
-    if (!(palettized ? draw_dispatch_pal(*this, *dst, *params, plan) : draw_dispatch(*this, *dst, *params, plan))) return;
-    if (!blitPlan(*this, *dst, x, y, *rect, *params, plan)) return;
-    if (std::uint8_t* copy = run(*this, *dst, *params, plan)) ctyFree(copy);
+    const bool palettized = srcPalette && !dstPalette && src.pelFmt.kind == PelKind::Index8;
+    if (!(palettized ? draw_dispatch_pal(src, *dst, *params, plan) : draw_dispatch(src, *dst, *params, plan))) return;
+    if (!blitPlan(src, *dst, x, y, *rect, *params, plan)) return;
+    if (std::uint8_t* copy = run(src, *dst, *params, plan)) ctyFree(copy);
     unlockAll(plan.key.op == DrawOp::AlphaMap || plan.key.depth);
+}
+
+// A request other than the last: selected, then drawn as the last one.
+[[gnu::noinline]] void selectAndDraw(imgCTy& src, imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
+{
+    select(requestOf(src, *dst, *params), src, *dst, *params);
+    src.imgCTy::DrawEx(dst, x, y, rect, params);
+}
+
+}  // namespace
+
+void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
+{
+    if (dst == nullptr || params == nullptr) return;
+    // Every call below is the last thing done: the common draw needs no frame of its own.
+    switch (planPlainRows(*this, *dst, x, y, rect, *params)) {
+    case Plain::Other: return drawGeneral(*this, dst, x, y, rect, params);
+    case Plain::Missed: return selectAndDraw(*this, dst, x, y, rect, params);
+    case Plain::Done: return;
+    case Plain::Ready: return lastDraw.loop(lastDraw.job);
+    }
 }

@@ -181,6 +181,40 @@ TEST(Blit, WideUnscaledRowsMatchTheReferenceModel)
     });
 }
 
+TEST(Blit, ARepeatedRequestFollowsItsKeyModeAndDestination)
+{
+    // Draws in a row on one thread that differ from the one before only in the key colour, the key
+    // flag, the mode or the destination's kind: each draws as its own request.
+    SeededRng r(5);
+    for (const int kind : {2, 4, 9}) {
+        TestImage src(kind, 7, 3, 9), dst(kind, 7, 3, 7), other(kind == 9 ? 9 : kind == 2 ? 1 : 5, 7, 3, 8);
+        // Pixels all 0 or all 0xFF, the two keys below.
+        const std::size_t bytes = static_cast<std::size_t>(model::bytesOf(kind));
+        for (std::size_t i = guard; i + bytes <= src.buf.size() - guard; i += bytes)
+            std::memset(&src.buf[i], r.below(2) != 0 ? 0xFF : 0x00, bytes);
+        const std::uint8_t keys[2][4] = {{0, 0, 0, 0}, {0xFF, 0xFF, 0xFF, 0xFF}};
+        struct Step {
+            int mode, key;  // key -1: none
+            TestImage* onto;
+        };
+        const Step steps[] = {{0, 0, &dst}, {0, 1, &dst}, {0, -1, &dst}, {0, 1, &dst}, {1, 1, &dst}, {7, 1, &dst}, {7, 1, &other}, {0, 0, &dst}};
+        for (const Step& step : steps) {
+            if (step.key >= 0) src.img->SetColorKeyRgba(keys[step.key]);
+            else src.img->hasColorKey = 0;
+            for (std::size_t i = guard; i < step.onto->buf.size() - guard; ++i) step.onto->buf[i] = r.edgeByte();
+            model::Request req;
+            req.mode = step.mode, req.alpha = 100, req.x = 1, req.wholeSource = true;
+            std::vector<std::uint8_t> before = src.buf, want = step.onto->buf;
+            model::Image wantView = step.onto->view(want);
+            model::draw(src.view(before), wantView, nullptr, nullptr, nullptr, req);
+            const DrawParams params = drawParamsOf(req, nullptr, nullptr, nullptr);
+            src.img->DrawEx(step.onto->img.get(), req.x, req.y, nullptr, &params);
+            EXPECT_EQ(step.onto->buf, want) << "kind " << kind << " mode " << step.mode << " key " << step.key << " onto kind "
+                                            << step.onto->kind;
+        }
+    }
+}
+
 // ---- golden vectors ----
 
 using Bytes = std::vector<std::uint8_t>;
