@@ -131,9 +131,21 @@ void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 }
 TALVO_SIMD_AVX2 void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
                               std::size_t n, std::int32_t h) noexcept {
-    // A row of one move goes as it lies.
+    // Rows of up to 128 bytes go as they lie, every load before the row's first store (where the
+    // caller sends them: see wideShortMoves); the same moves with each load after the store before
+    // it took 64-byte rows in 1.3 times the time.
     if (n == 32)
         for (std::int32_t j = 0; j < h; ++j, d += dStride, s += sStride) store32(d, load32(s));
+    else if (n <= 64)
+        for (std::int32_t j = 0; j < h; ++j, d += dStride, s += sStride) {
+            const __m256i a = load32(s), b = load32(s + n - 32);
+            store32(d, a), store32(d + n - 32, b);
+        }
+    else if (n <= 128)
+        for (std::int32_t j = 0; j < h; ++j, d += dStride, s += sStride) {
+            const __m256i a = load32(s), b = load32(s + 32), c = load32(s + n - 64), e = load32(s + n - 32);
+            store32(d, a), store32(d + 32, b), store32(d + n - 64, c), store32(d + n - 32, e);
+        }
     else
         for (std::int32_t j = 0; j < h; ++j, d += dStride, s += sStride) copyRow(d, s, n);
 }

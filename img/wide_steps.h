@@ -26,8 +26,8 @@ void rgbx5551FromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps
 void drawRgbxFromRgba(std::uint8_t* d, const std::uint8_t* s, std::int32_t steps) noexcept;
 
 // h rows of n >= 32 bytes, dStride and sStride bytes apart, between blocks that do not overlap;
-// rows of 32 bytes in one move each, longer ones in the destination's whole 32-byte units (see
-// copyRow).
+// rows of up to 128 bytes in one, two or four overlapping moves each, longer ones in the
+// destination's whole 32-byte units (see copyRow).
 void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride, std::size_t n,
               std::int32_t h) noexcept;
 

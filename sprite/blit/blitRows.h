@@ -105,10 +105,10 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
     constexpr bool Simd = L != talvo::simd::Level::scalar;
 #if TALVO_SIMD_X86
     // At AVX2, rows of one 32-byte move and rows of 160 bytes and more, every row of the draw in one
-    // call. A block without gaps and rows of 33 to 159 bytes go as at SSE2 (the library's copy,
-    // 16-byte steps): the AVX2 moves took 1.1 to 1.5 times as long there on both machine kinds
-    // measured (AMD Zen 4, Intel Xeon).
-    if (L == talvo::simd::Level::avx2 && h > 1 && (rowBytes == 32 || rowBytes >= 160) && rowBytes <= wideMoveLimit)
+    // call; on processors where they win, short rows and blocks without gaps too. Elsewhere those go
+    // as at SSE2 (the library's copy, 16-byte steps).
+    if (L == talvo::simd::Level::avx2 && rowBytes >= 32 && rowBytes <= wideMoveLimit &&
+        ((h > 1 && (rowBytes == 32 || rowBytes >= 160)) || talvo::simd::wideShortMoves()))
         talvo::g::wide::copyRows(d, dStride, s, sStride, rowBytes, h);
     else
 #endif

@@ -22,10 +22,20 @@ void onEveryLevel(Level before, Set set, Sweep&& sweep)
     set(before);
 }
 
+// At AVX2 the sweep runs twice: short copies the way this processor takes them and the other way.
 template <class Sweep>
 void onEveryTalvoLevel(Sweep&& sweep)
 {
-    onEveryLevel(talvo::simd::level(), talvo::simd::setLevel, sweep);
+    const bool wideShort = talvo::simd::wideShortMoves();
+    onEveryLevel(talvo::simd::level(), talvo::simd::setLevel, [&] {
+        sweep();
+        if (talvo::simd::level() != talvo::simd::Level::avx2)
+            return;
+        SCOPED_TRACE(wideShort ? "short copies in 16-byte steps" : "short copies in AVX2 moves");
+        talvo::simd::detail::wideShort.store(wideShort ? 0 : 1);
+        sweep();
+        talvo::simd::detail::wideShort.store(wideShort ? 1 : 0);
+    });
 }
 
 template <class Sweep>
