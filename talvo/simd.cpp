@@ -39,16 +39,18 @@ void setLevel(Level want) noexcept {
 
 namespace detail {
 
+namespace {
 bool askWideShort() noexcept {
 #if TALVO_SIMD_X86
     __builtin_cpu_init();
-    const bool amd = __builtin_cpu_is("amd") != 0;
+    return __builtin_cpu_is("amd") != 0;
 #else
-    const bool amd = false;
+    return false;
 #endif
-    wideShort.store(amd ? 1 : 0, std::memory_order_relaxed);
-    return amd;
 }
+}  // namespace
+
+bool wideShort = askWideShort();
 
 Level startingLevel(const char* asked, Level best) noexcept {
     const std::optional<Level> want = asked != nullptr ? parse(asked) : std::nullopt;

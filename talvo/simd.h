@@ -41,8 +41,7 @@ enum class Level : std::int8_t { scalar, sse2, avx2 };
 
 namespace detail {
 inline std::atomic<std::int8_t> current{-1};  // -1 until the environment is read
-inline std::atomic<std::int8_t> wideShort{-1};  // -1 until the processor is asked
-[[nodiscard]] bool askWideShort() noexcept;
+extern bool wideShort;  // set from the processor's maker as the program starts; tests turn it
 [[nodiscard]] Level start() noexcept;
 // Where rows start when VELMOOR_SIMD holds `asked` (null when unset) on a processor whose best is `best`.
 [[nodiscard]] Level startingLevel(const char* asked, Level best) noexcept;
@@ -56,11 +55,9 @@ inline std::atomic<std::int8_t> wideShort{-1};  // -1 until the processor is ask
 
 // Whether AVX2 copies take short rows (33 to 159 bytes) and blocks without gaps too, or leave them
 // to the 16-byte steps and the library's copy: the AVX2 moves won there on AMD processors (0.74 to
-// 0.94 of the SSE2 time) and lost on Intel ones (1.1 to 1.5 times). Asked once.
-[[nodiscard]] inline bool wideShortMoves() noexcept {
-    const std::int8_t v = detail::wideShort.load(std::memory_order_relaxed);
-    return v >= 0 ? v != 0 : detail::askWideShort();
-}
+// 0.94 of the SSE2 time) and lost on Intel ones (1.1 to 1.5 times). Asked once, at start: a plain
+// load on the draw's path.
+[[nodiscard]] inline bool wideShortMoves() noexcept { return detail::wideShort; }
 
 // Rows take `want`, or the supported level below it. Not for use while rows are drawn on other threads.
 void setLevel(Level want) noexcept;

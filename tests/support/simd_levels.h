@@ -32,9 +32,9 @@ void onEveryTalvoLevel(Sweep&& sweep)
         if (talvo::simd::level() != talvo::simd::Level::avx2)
             return;
         SCOPED_TRACE(wideShort ? "short copies in 16-byte steps" : "short copies in AVX2 moves");
-        talvo::simd::detail::wideShort.store(wideShort ? 0 : 1);
+        talvo::simd::detail::wideShort = !wideShort;
         sweep();
-        talvo::simd::detail::wideShort.store(wideShort ? 1 : 0);
+        talvo::simd::detail::wideShort = wideShort;
     });
 }
 
