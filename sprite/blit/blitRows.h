@@ -89,6 +89,20 @@ inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restr
 // caches.
 inline constexpr std::size_t wideMoveLimit = 256 * 1024;
 
+// One row or gapless block of n bytes at `level`, as copyRows moves it; the library's move last,
+// so that a caller can end in it. At the scalar level always the library's move.
+[[gnu::always_inline]] inline void copyBlock(talvo::simd::Level level, std::uint8_t* d, const std::uint8_t* s, std::size_t n)
+{
+#if TALVO_SIMD_X86
+    if (level == talvo::simd::Level::avx2 && n >= 32 && n <= wideMoveLimit && talvo::simd::wideShortMoves())
+        return talvo::g::wide::copyRows(d, 0, s, 0, n, 1);
+    if (level != talvo::simd::Level::scalar && n >= 16 && n < 160) return copyShortRow(d, s, n);
+#else
+    (void)level;
+#endif
+    std::memcpy(d, s, n);
+}
+
 // h rows of rowBytes each; strides in bytes. At the scalar level every row is the library's move.
 template <talvo::simd::Level L>
 inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t* s, std::ptrdiff_t sStride,
@@ -99,6 +113,7 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
         rowBytes *= static_cast<std::size_t>(h);
         h = 1;
     }
+    if (h == 1) return copyBlock(L, d, s, rowBytes);
     const auto eachRow = [&](auto move) {
         for (int j = 0; j < h; ++j, d += dStride, s += sStride) move(d, s, rowBytes);
     };

@@ -5,6 +5,7 @@
 #include <typeinfo>
 
 #include "sprite/blit/blitPlan.h"
+#include "sprite/blit/blitRows.h"
 #include "sprite/blit/blitSelect.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgCTy.h"
@@ -140,49 +141,74 @@ bool draw_dispatch_pal(imgCTy& src, const imgCTy& dst, const DrawParams& params,
     return true;
 }
 
-// This thread's last selection and its job: a request's loop and key, the two kinds' pixel
-// sizes, and the job with the request's fields filled (no alpha map or depth views, no steps, the
-// key's pixel, no table), for a source, destination and mode drawn again. Per thread, so draws
-// on other threads neither race on it nor evict it; a loop draws no image itself, so no draw
-// runs inside another on one thread.
+// What the last draw on this thread does with its request: nothing drawn, the general path (a
+// stretch, an alpha map or depth images), its loop on the short path, or, for a loop that copies
+// rows byte for byte, one move where both sides are gapless. Unset before the first.
+enum class Route : std::uint8_t { Unset, Nothing, General, Short, Rows };
+
+// This thread's last selection and its job: the request's fields as they were, its route, loop
+// and the two kinds' pixel sizes, and the job with the request's fields filled (no alpha map or
+// depth views, no steps, the key's pixel, no table), for a source, destination and mode drawn
+// again. The fields are compared raw (a scale flag of 2 against 1, or a key colour that no key
+// uses): a difference only selects again. Per thread, so draws on other threads neither race on
+// it nor evict it; a loop draws no image itself, so no draw runs inside another on one thread.
 struct LastDraw {
-    std::uint64_t request;  // requestOf's word; 0 matches no request
-    BlitFn* loop;           // null: the request draws nothing
-    DrawKey key;
+    std::int32_t srcKind, dstKind, mode, scaled;
+    std::uint32_t hasKey, keyColour;
+    Route route;
     std::int32_t srcBytes, dstBytes;
+    BlitFn* loop;
     BlitJob job;
 };
 constinit thread_local LastDraw lastDraw{};
 
-// Everything draw_dispatch reads of a request without palettes, in one word: the two kinds, the
-// mode, the scaled, keyed and depth flags, and the key colour; bit 47 marks a word in use. 0 for
-// a kind or mode outside the tables (the general path serves those).
-[[gnu::always_inline]] inline std::uint64_t requestOf(const imgCTy& src, const imgCTy& dst, const DrawParams& params)
+[[gnu::always_inline]] inline std::uint32_t keyColourOf(const imgCTy& src)
 {
-    const auto srcKind = static_cast<std::uint32_t>(src.pelFmt.kind), dstKind = static_cast<std::uint32_t>(dst.pelFmt.kind),
-               mode = static_cast<std::uint32_t>(params.mode);
-    if ((srcKind | dstKind | mode) >= 16) return 0;
-    std::uint32_t colour = 0;
-    if (src.hasColorKey != 0) std::memcpy(&colour, src.colorKeyRgba, 4);
-    const std::uint32_t flags = (params.scaled != 0 ? 1u : 0u) | (src.hasColorKey != 0 ? 2u : 0u) | (params.srcDepth != nullptr ? 4u : 0u);
-    return std::uint64_t{1} << 47 | std::uint64_t{colour} << 15 | srcKind << 11 | dstKind << 7 | mode << 3 | flags;
+    std::uint32_t colour;
+    std::memcpy(&colour, src.colorKeyRgba, 4);
+    return colour;
 }
 
-// Selects for a new request into the last draw.
-[[gnu::noinline]] void select(std::uint64_t request, const imgCTy& src, const imgCTy& dst, const DrawParams& params)
+// The last draw's route when this request is its request, else Unset. One branch: the fields
+// are folded, not tested one by one.
+[[gnu::always_inline]] inline Route lastRoute(const LastDraw& last, const imgCTy& src, const imgCTy& dst, const DrawParams& params)
 {
+    const std::uint32_t apart = static_cast<std::uint32_t>((src.pelFmt.kind ^ last.srcKind) | (dst.pelFmt.kind ^ last.dstKind) |
+                                                           (params.mode ^ last.mode) | (params.scaled ^ last.scaled)) |
+                                (src.hasColorKey ^ last.hasKey) | (keyColourOf(src) ^ last.keyColour);
+    return apart == 0 ? last.route : Route::Unset;
+}
+
+// Selects for a request without palettes, alpha map or depth images into the last draw; false
+// for a kind or mode outside the tables (the general path serves those).
+[[gnu::noinline]] bool select(const imgCTy& src, const imgCTy& dst, const DrawParams& params)
+{
+    if ((static_cast<std::uint32_t>(src.pelFmt.kind) | static_cast<std::uint32_t>(dst.pelFmt.kind) |
+         static_cast<std::uint32_t>(params.mode)) >= 16)
+        return false;
     BlitPlan plan;
     const bool drawn = draw_dispatch(src, dst, params, plan);
     LastDraw& last = lastDraw;
-    last.request = request;
+    last.srcKind = src.pelFmt.kind, last.dstKind = dst.pelFmt.kind, last.mode = params.mode, last.scaled = params.scaled;
+    last.hasKey = src.hasColorKey, last.keyColour = keyColourOf(src);
+    // Rows are copied as they are by a plain copy onto the same group (or index bytes onto index
+    // bytes, which ignore the mode).
+    const int srcGroup = blitGroupOf(src.pelFmt.kind);
+    const bool sameRows = plan.key == DrawKey{DrawOp::Copy, false, false, false} &&
+                          ((src.pelFmt.kind == PelKind::Index8 && dst.pelFmt.kind == PelKind::Index8) ||
+                           (srcGroup >= 0 && srcGroup == blitGroupOf(dst.pelFmt.kind)));
+    last.route = !drawn                                                                          ? Route::Nothing
+                 : plan.key.stretch || plan.key.depth || plan.key.op == DrawOp::AlphaMap ? Route::General
+                 : sameRows                                                               ? Route::Rows
+                                                                                          : Route::Short;
     last.loop = drawn ? plan.loop : nullptr;
-    last.key = drawn ? plan.key : DrawKey{};
     last.srcBytes = imgPelBytes(src.pelFmt.kind);
     last.dstBytes = imgPelBytes(dst.pelFmt.kind);
     last.job.alphaMap = last.job.srcDepth = last.job.dstDepth = BlitView{nullptr, 0};
     last.job.stepX = last.job.stepY = 0;
     last.job.key = drawn ? plan.job.key : 0;
     last.job.table = nullptr;
+    return true;
 }
 
 // plainRows for the common draw, by the address of the class's type record alone: no name
@@ -195,33 +221,47 @@ constinit thread_local LastDraw lastDraw{};
 
 [[gnu::always_inline]] inline bool lockedOther(const imgCTy* image) { return image != nullptr && image->lockedPels != nullptr; }
 
-enum class Plain : std::uint8_t { Other, Missed, Done, Ready };
+enum class Plain : std::uint8_t { Other, Missed, Done, Ready, Block };
+
+// A block move: where it goes and how many bytes.
+struct Block {
+    std::uint8_t* to;
+    const std::uint8_t* from;
+    std::size_t bytes;
+};
 
 // The common draw without its general machinery: two plain row images with pixels (not one
-// image), no palettes, an unscaled draw without alpha map or depth images, and no alpha map or
-// depth image left locked. Does what the general path does, the lock records included: the loop
-// is the one draw_dispatch selects, the rectangle the one blitPlan clips, each image's lock
-// fields as its lock leaves them, and both images end unlocked. Other (or Missed: a request
-// other than the last one) having changed no image; Done when nothing is drawn; Ready when the
-// last draw's job is filled for its loop.
-[[gnu::always_inline]] inline Plain planPlainRows(imgCTy& src, imgCTy& dst, int x, int y, const imgRect* rect, const DrawParams& params)
+// image), no palettes, no source depth image, no alpha map or depth image left locked, an
+// unscaled draw. Does what the general path does, the lock records included: the loop is the
+// one draw_dispatch selects, the rectangle the one blitPlan clips, each image's lock fields as
+// its lock leaves them, and both images end unlocked. Other (or Missed: a request other than the
+// last one) having changed no image; Done when nothing is drawn; Ready when the last draw's job
+// is filled for its loop; Block when the draw is the one move filled in.
+[[gnu::always_inline]] inline Plain planPlainRows(imgCTy& src, imgCTy& dst, int x, int y, const imgRect* rect, const DrawParams& params,
+                                                  Block& block)
 {
     imgRowCTy* const from = plainRowsAtOnce(&src);
     imgRowCTy* const to = plainRowsAtOnce(&dst);
     if (from == nullptr || to == nullptr || from == to || from->pels == nullptr || to->pels == nullptr ||
-        src.pelFmt.palette != nullptr || dst.pelFmt.palette != nullptr || lockedOther(params.alphaMap) ||
-        lockedOther(params.srcDepth) || lockedOther(params.dstDepth))
+        (reinterpret_cast<std::uintptr_t>(src.pelFmt.palette) | reinterpret_cast<std::uintptr_t>(dst.pelFmt.palette) |
+         reinterpret_cast<std::uintptr_t>(params.srcDepth)) != 0 ||
+        lockedOther(params.alphaMap) || lockedOther(params.dstDepth))
         return Plain::Other;
-    const std::uint64_t request = requestOf(src, dst, params);
-    if (request == 0) return Plain::Other;
     LastDraw& last = lastDraw;
-    if (last.request != request) return Plain::Missed;
-    const DrawKey key = last.key;
-    if (last.loop != nullptr && (key.stretch || key.depth || key.op == DrawOp::AlphaMap)) return Plain::Other;
+    switch (lastRoute(last, src, dst, params)) {
+    case Route::Unset: return Plain::Missed;
+    case Route::General: return Plain::Other;
+    case Route::Nothing:
+        // As the general path leaves them: unlocked.
+        src.lockedPels = nullptr;
+        dst.lockedPels = nullptr;
+        return Plain::Done;
+    case Route::Short:
+    case Route::Rows: break;
+    }
     // From here the draw is this path's: every image that takes part ends unlocked.
     src.lockedPels = nullptr;
     dst.lockedPels = nullptr;
-    if (last.loop == nullptr) return Plain::Done;
     const imgRect whole{0, 0, src.width, src.height};
     const imgRect& r = rect != nullptr ? *rect : whole;
     using blit::plan::clipUnscaled;
@@ -231,14 +271,21 @@ enum class Plain : std::uint8_t { Other, Missed, Done, Ready };
     const imgRect at{static_cast<std::int32_t>(sx.lo), static_cast<std::int32_t>(sy.lo), static_cast<std::int32_t>(sx.hi - sx.lo),
                      static_cast<std::int32_t>(sy.hi - sy.lo)};
     const imgRect onto{at.x + x, at.y + y, at.width, at.height};
-    BlitJob& job = last.job;
-    job.src = {from->pels + (std::int64_t{at.y} * from->pitch + at.x) * last.srcBytes, from->pitch};
-    job.dst = {to->pels + (std::int64_t{onto.y} * to->pitch + onto.x) * last.dstBytes, to->pitch};
-    job.x = at.x, job.y = at.y, job.width = at.width, job.height = at.height;
-    job.alpha = std::clamp(params.alpha, 0, 256);
     // The records a lock of each image leaves behind it.
     src.lockRect = at, src.lockAccess = 1, src.lockPitch = from->pitch;
     dst.lockRect = onto, dst.lockAccess = 0, dst.lockPitch = to->pitch;
+    std::uint8_t* const srcPels = from->pels + (std::int64_t{at.y} * from->pitch + at.x) * last.srcBytes;
+    std::uint8_t* const dstPels = to->pels + (std::int64_t{onto.y} * to->pitch + onto.x) * last.dstBytes;
+    if (last.route == Route::Rows && from->pitch == at.width && to->pitch == at.width) {
+        // Rows without gaps on either side: what the loop would make of them, without the loop.
+        block = {dstPels, srcPels, static_cast<std::size_t>(at.width) * static_cast<std::size_t>(at.height) * static_cast<std::size_t>(last.srcBytes)};
+        return Plain::Block;
+    }
+    BlitJob& job = last.job;
+    job.src = {srcPels, from->pitch};
+    job.dst = {dstPels, to->pitch};
+    job.x = at.x, job.y = at.y, job.width = at.width, job.height = at.height;
+    job.alpha = std::clamp(params.alpha, 0, 256);
     return Plain::Ready;
 }
 
@@ -275,11 +322,14 @@ enum class Plain : std::uint8_t { Other, Missed, Done, Ready };
     unlockAll(plan.key.op == DrawOp::AlphaMap || plan.key.depth);
 }
 
-// A request other than the last: selected, then drawn as the last one.
+// A request other than the last: selected, then drawn as the last one; one outside the tables
+// goes the general way.
 [[gnu::noinline]] void selectAndDraw(imgCTy& src, imgCTy* dst, int x, int y, const imgRect* rect, const DrawParams* params)
 {
-    select(requestOf(src, *dst, *params), src, *dst, *params);
-    src.imgCTy::DrawEx(dst, x, y, rect, params);
+    if (select(src, *dst, *params))
+        src.imgCTy::DrawEx(dst, x, y, rect, params);
+    else
+        drawGeneral(src, dst, x, y, rect, params);
 }
 
 }  // namespace
@@ -288,10 +338,12 @@ void imgCTy::DrawEx(imgCTy* dst, int x, int y, const imgRect* rect, const DrawPa
 {
     if (dst == nullptr || params == nullptr) return;
     // Every call below is the last thing done: the common draw needs no frame of its own.
-    switch (planPlainRows(*this, *dst, x, y, rect, *params)) {
+    Block block;
+    switch (planPlainRows(*this, *dst, x, y, rect, *params, block)) {
     case Plain::Other: return drawGeneral(*this, dst, x, y, rect, params);
     case Plain::Missed: return selectAndDraw(*this, dst, x, y, rect, params);
     case Plain::Done: return;
     case Plain::Ready: return lastDraw.loop(lastDraw.job);
+    case Plain::Block: return blit::copyBlock(talvo::simd::level(), block.to, block.from, block.bytes);
     }
 }

@@ -215,6 +215,48 @@ TEST(Blit, ARepeatedRequestFollowsItsKeyModeAndDestination)
     }
 }
 
+TEST(Blit, GaplessBlocksDrawAsTheModelAndLockAsTheGeneralPath)
+{
+    // Same-group copies between images whose rows have no gaps (pitch equal to width), blocks of 1
+    // byte to 2.5 KiB, whole or cut at the top, and one cut at the side (gaps again), at every
+    // level: the pixels against the model, and both images' lock records against the same draw
+    // of a subclass, which goes the general way.
+    struct General : imgRowCTy {
+        using imgRowCTy::imgRowCTy;
+    };
+    const auto records = [](const imgCTy& image) {
+        const imgRect& l = image.lockRect;
+        return std::vector<int>{l.x, l.y, l.width, l.height, image.lockAccess, image.lockPitch};
+    };
+    SeededRng r(11);
+    onVectorAndScalarRows([&] {
+        for (const auto [srcKind, dstKind] : {std::pair{1, 1}, {2, 2}, {2, 3}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {9, 9}})
+            for (const auto [w, h] : {std::pair{1, 1}, {3, 5}, {8, 2}, {16, 16}, {40, 5}, {70, 9}})
+                for (const auto [x, y] : {std::pair{0, 0}, {0, -2}, {0, 3}, {-1, 0}}) {
+                    TestImage src(srcKind, w, h, w), dst(dstKind, w, h + 3, w);
+                    for (TestImage* image : {&src, &dst})
+                        for (std::size_t i = guard; i < image->buf.size() - guard; ++i) image->buf[i] = r.edgeByte();
+                    model::Request req;
+                    req.mode = srcKind == 9 ? r.between(0, 15) : 0, req.x = x, req.y = y;
+                    std::vector<std::uint8_t> before = src.buf, want = dst.buf, generalDst = dst.buf;
+                    model::Image wantView = dst.view(want);
+                    model::draw(src.view(before), wantView, nullptr, nullptr, nullptr, req);
+                    const DrawParams params = drawParamsOf(req, nullptr, nullptr, nullptr);
+                    const imgPelFmt srcFmt(srcKind, nullptr), dstFmt(dstKind, nullptr);
+                    General generalFrom(w, h, &srcFmt, before.data() + guard, w), generalTo(w, h + 3, &dstFmt, generalDst.data() + guard, w);
+                    src.img->DrawEx(dst.img.get(), x, y, nullptr, &params);
+                    generalFrom.DrawEx(&generalTo, x, y, nullptr, &params);
+                    const std::string what = "kinds " + std::to_string(srcKind) + " onto " + std::to_string(dstKind) + ", " +
+                                             std::to_string(w) + "x" + std::to_string(h) + " at " + std::to_string(x) + ", " + std::to_string(y);
+                    EXPECT_EQ(dst.buf, want) << what;
+                    EXPECT_EQ(generalDst, want) << what << ", general path";
+                    EXPECT_EQ(records(*src.img), records(generalFrom)) << what;
+                    EXPECT_EQ(records(*dst.img), records(generalTo)) << what;
+                    EXPECT_TRUE(allUnlocked({src.img.get(), dst.img.get()})) << what;
+                }
+    });
+}
+
 // ---- golden vectors ----
 
 using Bytes = std::vector<std::uint8_t>;
