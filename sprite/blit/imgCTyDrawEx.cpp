@@ -223,6 +223,18 @@ constinit thread_local LastDraw lastDraw{};
 
 enum class Plain : std::uint8_t { Other, Missed, Done, Ready, Block };
 
+// The rectangle r of an unscaled draw at (x, y) clipped to both images as blitPlan clips it; 0
+// wide when nothing is left.
+[[gnu::noinline]] imgRect clipped(imgRect r, int x, int y, const imgCTy& src, const imgCTy& dst)
+{
+    using blit::plan::clipUnscaled;
+    const blit::plan::Span sx = clipUnscaled(r.x, r.width, x, src.width, dst.width, INT64_MAX);
+    const blit::plan::Span sy = clipUnscaled(r.y, r.height, y, src.height, dst.height, INT64_MAX);
+    if (sx.hi <= sx.lo || sy.hi <= sy.lo) return {};
+    return {static_cast<std::int32_t>(sx.lo), static_cast<std::int32_t>(sy.lo), static_cast<std::int32_t>(sx.hi - sx.lo),
+            static_cast<std::int32_t>(sy.hi - sy.lo)};
+}
+
 // A block move: where it goes and how many bytes.
 struct Block {
     std::uint8_t* to;
@@ -262,14 +274,18 @@ struct Block {
     // From here the draw is this path's: every image that takes part ends unlocked.
     src.lockedPels = nullptr;
     dst.lockedPels = nullptr;
-    const imgRect whole{0, 0, src.width, src.height};
-    const imgRect& r = rect != nullptr ? *rect : whole;
-    using blit::plan::clipUnscaled;
-    const blit::plan::Span sx = clipUnscaled(r.x, r.width, x, src.width, dst.width, INT64_MAX);
-    const blit::plan::Span sy = clipUnscaled(r.y, r.height, y, src.height, dst.height, INT64_MAX);
-    if (sx.hi <= sx.lo || sy.hi <= sy.lo) return Plain::Done;
-    const imgRect at{static_cast<std::int32_t>(sx.lo), static_cast<std::int32_t>(sy.lo), static_cast<std::int32_t>(sx.hi - sx.lo),
-                     static_cast<std::int32_t>(sy.hi - sy.lo)};
+    imgRect at{0, 0, src.width, src.height};
+    if (rect != nullptr) at = {rect->x, rect->y, rect->width, rect->height};
+    // A rectangle inside both images, as a sprite's mostly is, stays as it is: tested by branches,
+    // which prediction takes off the way to the pixels' addresses, where the clip's chain of
+    // minima and maxima lay.
+    const auto inside = [](std::int64_t start, std::int64_t length, std::int64_t offset, std::int64_t srcSize, std::int64_t dstSize) {
+        return start >= 0 && start + offset >= 0 && length > 0 && start + length <= srcSize && start + length + offset <= dstSize;
+    };
+    if (!inside(at.x, at.width, x, src.width, dst.width) || !inside(at.y, at.height, y, src.height, dst.height)) {
+        at = clipped(at, x, y, src, dst);
+        if (at.width == 0) return Plain::Done;
+    }
     const imgRect onto{at.x + x, at.y + y, at.width, at.height};
     // The records a lock of each image leaves behind it.
     src.lockRect = at, src.lockAccess = 1, src.lockPitch = from->pitch;
