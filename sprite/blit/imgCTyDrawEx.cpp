@@ -194,7 +194,7 @@ constinit thread_local LastDraw lastDraw{};
     // Rows are copied as they are by a plain copy onto the same group (or index bytes onto index
     // bytes, which ignore the mode).
     const int srcGroup = blitGroupOf(src.pelFmt.kind);
-    const bool sameRows = plan.key == DrawKey{DrawOp::Copy, false, false, false} &&
+    const bool sameRows = drawn && plan.key == DrawKey{DrawOp::Copy, false, false, false} &&
                           ((src.pelFmt.kind == PelKind::Index8 && dst.pelFmt.kind == PelKind::Index8) ||
                            (srcGroup >= 0 && srcGroup == blitGroupOf(dst.pelFmt.kind)));
     last.route = !drawn                                                                          ? Route::Nothing

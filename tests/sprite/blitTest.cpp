@@ -230,9 +230,9 @@ TEST(Blit, GaplessBlocksDrawAsTheModelAndLockAsTheGeneralPath)
     };
     SeededRng r(11);
     onVectorAndScalarRows([&] {
-        for (const auto [srcKind, dstKind] : {std::pair{1, 1}, {2, 2}, {2, 3}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {9, 9}})
-            for (const auto [w, h] : {std::pair{1, 1}, {3, 5}, {8, 2}, {16, 16}, {40, 5}, {70, 9}})
-                for (const auto [x, y] : {std::pair{0, 0}, {0, -2}, {0, 3}, {-1, 0}}) {
+        for (const auto& [srcKind, dstKind] : {std::pair{1, 1}, {2, 2}, {2, 3}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {9, 9}})
+            for (const auto& [w, h] : {std::pair{1, 1}, {3, 5}, {8, 2}, {16, 16}, {40, 5}, {70, 9}})
+                for (const auto& [x, y] : {std::pair{0, 0}, {0, -2}, {0, 3}, {-1, 0}}) {
                     TestImage src(srcKind, w, h, w), dst(dstKind, w, h + 3, w);
                     for (TestImage* image : {&src, &dst})
                         for (std::size_t i = guard; i < image->buf.size() - guard; ++i) image->buf[i] = r.edgeByte();
