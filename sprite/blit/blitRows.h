@@ -126,10 +126,10 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
     constexpr bool Simd = L != talvo::simd::Level::scalar;
 #if TALVO_SIMD_X86
     // At AVX2, rows of one 32-byte move and rows of 160 bytes and more, every row of the draw in one
-    // call; on processors where they win, short rows and blocks without gaps too. Elsewhere those go
-    // as at SSE2 (the library's copy, 16-byte steps).
+    // call; on processors where they win, short rows too. Elsewhere those go as at SSE2 (16-byte
+    // steps, the library's copy). A single row or gapless block went by copyBlock above.
     if (L == talvo::simd::Level::avx2 && rowBytes >= 32 && rowBytes <= wideMoveLimit &&
-        ((h > 1 && (rowBytes == 32 || rowBytes >= 160)) || talvo::simd::wideShortMoves()))
+        (rowBytes == 32 || rowBytes >= 160 || talvo::simd::wideShortMoves()))
         talvo::g::wide::copyRows(d, dStride, s, sStride, rowBytes, h);
     else
 #endif
