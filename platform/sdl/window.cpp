@@ -6,6 +6,7 @@
 #include <SDL2/SDL.h>
 
 #include <deque>
+#include <string>
 
 namespace plat {
 namespace {
@@ -207,9 +208,11 @@ bool acquireVideo(std::string& error)
 {
     catchLostX11Display();
     const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    // Read before the settling asks SDL for its driver, which leaves an error of its own.
+    const std::string failure = started ? "" : SDL_GetError();
     settleLostX11Display();
     if (!started) {
-        error = std::string("cannot open a display: ") + SDL_GetError();
+        error = "cannot open a display: " + failure;
         return false;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
