@@ -13,7 +13,8 @@ namespace plat::sdl {
 
 // Takes a reference on SDL's video subsystem; false with the reason when no display
 // opens. SDL's own fallback to an invisible driver counts as no display unless the
-// environment asked for that driver (SDL_VIDEODRIVER=dummy in CI).
+// environment asked for that driver (SDL_VIDEODRIVER=dummy in CI). Unasked, SDL does not try
+// Wayland where no Wayland display can be reached.
 [[nodiscard]] bool acquireVideo(std::string& error);
 // Gives back one reference; the last one shuts the subsystem down.
 void releaseVideo();

@@ -193,6 +193,35 @@ struct SdlWindow final : WindowBackend {
     SDL_DisplayMode desktop{};
     bool heldForDesktop = false;
 };
+
+// libwayland finds a display only through WAYLAND_SOCKET, an absolute WAYLAND_DISPLAY or an
+// absolute XDG_RUNTIME_DIR; without any (a root console, a chroot) SDL's try of Wayland cannot
+// connect, and libwayland says so on stderr at every try.
+bool waylandCanBeThere()
+{
+    const char* display = SDL_getenv("WAYLAND_DISPLAY");
+    const char* runtime = SDL_getenv("XDG_RUNTIME_DIR");
+    return SDL_getenv("WAYLAND_SOCKET") || (display && display[0] == '/') || (runtime && runtime[0] == '/');
+}
+
+// SDL's own choice among its drivers, in its order, with Wayland left out where it cannot be;
+// a driver the environment names is left to SDL as it was.
+bool startVideo()
+{
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if ((asked && *asked) || waylandCanBeThere())
+        return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    std::string others;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const std::string driver = SDL_GetVideoDriver(i);
+        if (driver != "wayland")
+            others += (others.empty() ? "" : ",") + driver;
+    }
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, others.c_str(), SDL_HINT_OVERRIDE);
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    return started;
+}
 } // namespace
 
 WindowBackend* makeSdlWindowBackend() { return new SdlWindow; }
@@ -207,7 +236,7 @@ void setRepaintListener(void (*listener)(bool contentsLost)) { repaintListener =
 bool acquireVideo(std::string& error)
 {
     catchLostX11Display();
-    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const bool started = startVideo();
     // Read before the settling asks SDL for its driver, which leaves an error of its own.
     const std::string failure = started ? "" : SDL_GetError();
     settleLostX11Display();
