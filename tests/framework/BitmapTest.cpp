@@ -23,6 +23,12 @@ uint32_t pixelAt(const Surface& s, int x, int y)
 
 uint16_t rgb565(int r, int g, int b) { return static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3)); }
 
+void patch32(std::vector<uint8_t>& f, std::size_t at, uint32_t v)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        f[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
 BmpBuilder picture(int width, int height, uint16_t bitCount, std::vector<uint8_t> pixels, uint32_t compression = 0)
 {
     BmpBuilder b;
@@ -76,6 +82,10 @@ TEST_F(BitmapLoad, EightBitRowsArePaddedBottomUpOrTopDown)
     // A negative height means top-down rows; the last row is cut short and stays unwritten.
     expectPicture(eightBit(2, -3, {1, 2, 0, 0, 3, 4, 0, 0, 5}),
                   {{entry(1), entry(2)}, {entry(3), entry(4)}, {entry(5), 0}}, "the pixel data ends in row 3 of 3");
+    // Pixels after a gap behind the colour table.
+    BmpBuilder gapped = eightBit(3, 2, {1, 2, 3, 0xEE, 4, 5, 6, 0xEE});
+    gapped.gap = 10;
+    expectPicture(gapped, {{entry(4), entry(5), entry(6)}, {entry(1), entry(2), entry(3)}});
     // Only the last row's padding missing: every pixel is there.
     expectPicture(eightBit(2, -2, {1, 2, 0, 0, 3, 4}), {{entry(1), entry(2)}, {entry(3), entry(4)}});
     // Cut inside the colour table: no pixel data at all.
@@ -146,6 +156,24 @@ TEST_F(BitmapLoad, SixteenTwentyFourAndThirtyTwoBit)
         BmpBuilder::put16(f.pixels, row.back());
     }
     expectPicture(f, {row});
+    // 5-5-5 with its own masks; 32 bits with red in the low byte, after a gap.
+    BmpBuilder f555 = picture(2, 1, 16, fiveFiveFive, 3);
+    f555.setMasks(0x7C00, 0x03E0, 0x001F);
+    expectPicture(f555, {{0xF800u, 0x15u}});
+    BmpBuilder rgbx = picture(1, 1, 32, {10, 20, 200, 0}, 3);
+    rgbx.setMasks(0x000000FF, 0x0000FF00, 0x00FF0000);
+    rgbx.gap = 6;
+    expectPicture(rgbx, {{rgb565(10, 20, 200)}});
+    // Ten bits a channel, the masks inside a 108-byte header.
+    BmpBuilder v4 = picture(1, 1, 32, {}, 3);
+    v4.headerSize = 108;
+    BmpBuilder::put32(v4.pixels, 1023u << 20 | 512u << 10 | 3u);
+    std::vector<uint8_t> tenBits = v4.build();
+    for (const auto& [at, mask] : {std::pair{54, 0x3FF00000u}, {58, 0x000FFC00u}, {62, 0x000003FFu}})
+        patch32(tenBits, static_cast<std::size_t>(at), mask);
+    ASSERT_EQ(load(tenBits), 0);
+    EXPECT_EQ(lastDataFileDamage(), "");
+    EXPECT_EQ(pixelAt(image, 0, 0), rgb565(255, 128, 0));
 
     // Cut inside the second row's last pixel, and before any pixel data.
     expectPicture(picture(2, 2, 24, {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 8, 16}),
@@ -155,10 +183,6 @@ TEST_F(BitmapLoad, SixteenTwentyFourAndThirtyTwoBit)
 
 TEST_F(BitmapLoad, HeaderSizesThatDisagreeWithTheRowsAreNamedAndWhatWasReadIsDrawn)
 {
-    const auto patch32 = [](std::vector<uint8_t>& f, std::size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            f[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-    };
     // 5 x 2 at 24 bits: rows of 16 bytes. Its width changed to 3 leaves rows of 12: the image
     // size and the file's length still count 32, and the rows are read sheared.
     std::vector<uint8_t> pixels(32);
@@ -288,8 +312,7 @@ TEST_F(BitmapLoad, MalformedFilesFailCleanly)
     };
     for (const auto& p : patches) {
         files.push_back(base);
-        for (int i = 0; i < 4; ++i)
-            files.back()[p.at + i] = static_cast<uint8_t>(p.value >> (8 * i));
+        patch32(files.back(), p.at, p.value);
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         const int r = load(files[i]);
