@@ -236,7 +236,7 @@ TEST_F(BitmapLoad, HeaderSizesThatDisagreeWithTheRowsAreNamedAndWhatWasReadIsDra
     EXPECT_EQ(pixelAt(image, 1, 0), entry(3));
 }
 
-TEST_F(BitmapLoad, MasksOverlappingThePixelsAndSizesNoFileOfItsLengthHoldsAreDamageNotDrawn)
+TEST_F(BitmapLoad, MasksNoPictureHasPixelsInsideWhatPrecedesThemAndSizesNoFileHoldsAreDamageNotDrawn)
 {
     const auto expectRefused = [&](const std::vector<uint8_t>& file, const std::string& damage) {
         ASSERT_EQ(load(eightBit(2, 2, std::vector<uint8_t>(8, 1)).build()), 0);
@@ -251,6 +251,50 @@ TEST_F(BitmapLoad, MasksOverlappingThePixelsAndSizesNoFileOfItsLengthHoldsAreDam
         BmpBuilder::put16(noMasks, v);
     expectRefused(picture(2, 3, 16, noMasks, 3).build(), "its colour masks overlap its pixels");
     expectRefused(picture(1, 3, 32, noMasks, 3).build(), "its colour masks overlap its pixels");
+
+    // Masks that cannot be a picture's at either depth: none, one missing, a gap, red over green,
+    // red equal to green, green over blue, past the pixel's bits.
+    for (const uint16_t bits : {uint16_t{16}, uint16_t{32}}) {
+        const auto masked = [&](uint32_t r, uint32_t g, uint32_t b) {
+            BmpBuilder f = picture(2, 1, bits, std::vector<uint8_t>(bits / 4u, 0x5A), 3);
+            f.setMasks(r, g, b);
+            return f.build();
+        };
+        expectRefused(masked(0, 0, 0), "its red mask is 0");
+        expectRefused(masked(0x7C00, 0x03E0, 0), "its blue mask is 0");
+        expectRefused(masked(0x6C00, 0x03E0, 0x001F), "its red mask 0x00006C00 has a gap");
+        expectRefused(masked(0xFC00, 0x07E0, 0x001F), "its red and green masks overlap");
+        expectRefused(masked(0x07E0, 0x07E0, 0x001F), "its red and green masks overlap");
+        expectRefused(masked(0x7C00, 0x03E0, 0x003F), "its green and blue masks overlap");
+        if (bits == 16)
+            expectRefused(masked(0x1F0000, 0x07E0, 0x001F), "its red mask 0x001F0000 reaches past its 16-bit pixels");
+    }
+    // Pixels that start inside the header, or inside the colour table an 8-bit picture has (256
+    // entries when it gives no count): header bytes drawn as pixels, pixels read as colours.
+    const auto startingAt = [](std::vector<uint8_t> f, uint32_t offset) {
+        patch32(f, 10, offset);
+        return f;
+    };
+    const std::string inHeader = "its header overlaps its pixels";
+    for (const uint16_t bits : {uint16_t{16}, uint16_t{24}, uint16_t{32}}) {
+        const std::vector<uint8_t> plain = picture(8, 8, bits, std::vector<uint8_t>(8u * bits, 0x33)).build();
+        expectRefused(startingAt(plain, 14), inHeader);
+        expectRefused(startingAt(plain, 53), inHeader);
+    }
+    BmpBuilder v4 = picture(2, 1, 32, std::vector<uint8_t>(8, 0x5A), 3);
+    v4.headerSize = 108;
+    std::vector<uint8_t> v4File = v4.build();
+    for (const auto& [at, mask] : {std::pair{54, 0xFF0000u}, {58, 0xFF00u}, {62, 0xFFu}})
+        patch32(v4File, static_cast<std::size_t>(at), mask);
+    expectRefused(startingAt(v4File, 100), inHeader);
+    const std::string inTable = "its colour table overlaps its pixels";
+    for (const uint32_t compression : {0u, 1u}) {
+        const std::vector<uint8_t> counted = eightBit(4, 1, {1, 2, 3, 4}, compression).build(); // table to 86
+        expectRefused(startingAt(counted, 82), inTable);
+        std::vector<uint8_t> uncounted = counted;
+        patch32(uncounted, 46, 0);
+        expectRefused(uncounted, inTable);
+    }
 
     // One byte of a 4 x 2 24-bit picture's width or height set: sizes beyond any surface in a
     // file that cannot hold their rows, so the header is at fault, not the machine.
