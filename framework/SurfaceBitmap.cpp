@@ -345,7 +345,8 @@ bool drawable(const Header& h)
 }
 
 // Pixels may follow a gap, but what is read before them must not be them: the headers, the masks
-// after a 40-byte header, an 8-bit picture's colour table. In words; "" when none is.
+// after a 40-byte header, the colour table an 8-bit picture counts (without a count, pictures
+// that use only the entries before their pixels read right). In words; "" when none is.
 std::string pixelsOverlap(const Header& h)
 {
     const uint64_t headersEnd = fileHeaderSize + uint64_t{h.headerSize};
@@ -353,7 +354,7 @@ std::string pixelsOverlap(const Header& h)
         return "its header overlaps its pixels";
     if (h.compression == compressionBitFields && h.dataOffset < masksEnd)
         return "its colour masks overlap its pixels";
-    if (h.bitCount == 8 && h.dataOffset < headersEnd + 4 * uint64_t{tableEntries(h)})
+    if (h.bitCount == 8 && h.coloursUsed != 0 && h.dataOffset < headersEnd + 4 * uint64_t{tableEntries(h)})
         return "its colour table overlaps its pixels";
     return {};
 }
