@@ -2,13 +2,16 @@
 // stand-in for the system's DIB stretch for 16-, 24- and 32-bit pictures. Every read is
 // checked against the bytes of the file and every write against the picture. A damaged file
 // draws what it holds and says what is wrong through setDataFileDamage; one whose header leaves
-// nothing to draw is refused with the same words.
+// nothing to draw, or nothing right (masks no picture has, pixels inside what precedes them), is
+// refused with the same words.
 #include "framework/DataFile.h"
 #include "framework/Display.h"
 #include "framework/Surface.h"
 #include "platform/pixels.h"
 
 #include <array>
+#include <bit>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -19,6 +22,8 @@ constexpr uint32_t compressionRgb = 0;
 constexpr uint32_t compressionRle8 = 1;
 constexpr uint32_t compressionBitFields = 3;
 constexpr std::size_t fileHeaderSize = 14;
+// Bit-field masks after a 40-byte header end here; the larger headers hold them.
+constexpr uint64_t masksEnd = fileHeaderSize + 40 + 12;
 
 struct Bytes {
     const uint8_t* data;
@@ -45,6 +50,7 @@ struct Header {
     uint32_t imageSize = 0;          // the pixel bytes the header gives; 0 for "as the rows need"
     uint64_t profileEnd = 0;         // where an embedded or linked colour profile ends, 0 without one
     std::array<uint32_t, 3> masks{}; // red, green, blue of bit-field pictures
+    bool masksRead = false;          // false for a file that ends before them
 };
 
 // The fixed part every reader needs: the file header and a 40-byte (or larger) info header.
@@ -81,7 +87,8 @@ bool readHeader(const Bytes& file, Header& h)
                                 file.u32(fileHeaderSize + 56) == profileLinked))
         h.profileEnd = fileHeaderSize + uint64_t{file.u32(fileHeaderSize + 112)} + file.u32(fileHeaderSize + 116);
     // Bit-field masks sit in the larger headers, or right after a 40-byte one.
-    if (h.compression == compressionBitFields && file.has(fileHeaderSize + 40, 12))
+    h.masksRead = h.compression == compressionBitFields && file.has(0, masksEnd);
+    if (h.masksRead)
         h.masks = {file.u32(54), file.u32(58), file.u32(62)};
     return true;
 }
@@ -121,13 +128,16 @@ struct ColourMapper {
 
 using ColourTable = std::array<uint32_t, 256>;
 
+// The colour table entries read: as many as the header gives, all 256 when it gives none.
+uint32_t tableEntries(const Header& h) { return (h.coloursUsed == 0 || h.coloursUsed > 256) ? 256 : h.coloursUsed; }
+
 // The colour table follows the info header, whatever its size; entries missing from the
 // file count as black.
 ColourTable colourTable(const Bytes& file, const Header& h, const ColourMapper& map, bool rawIndices)
 {
     ColourTable table{};
     const uint64_t start = fileHeaderSize + uint64_t{h.headerSize};
-    const uint32_t count = (h.coloursUsed == 0 || h.coloursUsed > 256) ? 256 : h.coloursUsed;
+    const uint32_t count = tableEntries(h);
     for (uint32_t i = 0; i < 256; ++i) {
         if (rawIndices) {
             table[i] = i;
@@ -334,15 +344,59 @@ bool drawable(const Header& h)
     return h.bitCount == 24 && h.compression == compressionRgb;
 }
 
+// Pixels may follow a gap, but what is read before them must not be them: the headers, the masks
+// after a 40-byte header, the colour table an 8-bit picture counts (without a count, pictures
+// that use only the entries before their pixels read right). In words; "" when none is.
+std::string pixelsOverlap(const Header& h)
+{
+    const uint64_t headersEnd = fileHeaderSize + uint64_t{h.headerSize};
+    if (h.dataOffset < headersEnd)
+        return "its header overlaps its pixels";
+    if (h.compression == compressionBitFields && h.dataOffset < masksEnd)
+        return "its colour masks overlap its pixels";
+    if (h.bitCount == 8 && h.coloursUsed != 0 && h.dataOffset < headersEnd + 4 * uint64_t{tableEntries(h)})
+        return "its colour table overlaps its pixels";
+    return {};
+}
+
+// Bit-field masks no picture has, in words; "" when each colour is one run of bits within the
+// pixel and no two share a bit. Alpha is not read, so its mask is not judged.
+std::string masksDamage(const Header& h)
+{
+    constexpr const char* names[] = {"red", "green", "blue"};
+    const uint64_t pixelBits = (uint64_t{1} << h.bitCount) - 1;
+    for (std::size_t i = 0; i < h.masks.size(); ++i) {
+        const uint32_t m = h.masks[i];
+        const std::string its = std::string("its ") + names[i] + " mask ";
+        if (m == 0)
+            return its + "is 0";
+        char hex[11];
+        std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(m));
+        if (m & ~pixelBits)
+            return its + hex + " reaches past its " + std::to_string(h.bitCount) + "-bit pixels";
+        if (const uint32_t run = m >> std::countr_zero(m); run & (run + 1))
+            return its + hex + " has a gap";
+        for (std::size_t j = 0; j < i; ++j)
+            if (m & h.masks[j])
+                return std::string("its ") + names[j] + " and " + names[i] + " masks overlap";
+    }
+    return {};
+}
+
 // What makes the header's picture no picture at all, in words; "" when there is one to draw, if
 // only in part. Checked before a surface is asked for, so a refused size is left to the machine
 // only when the file holds the rows it declares.
 std::string headerDamage(const Bytes& file, const Header& h)
 {
     const bool plain = drawable(h) && h.compression != compressionRle8;
-    // Bit-field masks after a 40-byte header end at byte 66; pixels before that would be read as them.
-    if (plain && h.compression == compressionBitFields && h.dataOffset < fileHeaderSize + 40 + 12)
-        return "its colour masks overlap its pixels";
+    if (drawable(h)) {
+        if (std::string overlap = pixelsOverlap(h); !overlap.empty())
+            return overlap;
+        // A file that ends before its masks holds no pixels either: it draws nothing, as any cut one.
+        if (h.masksRead)
+            if (std::string masks = masksDamage(h); !masks.empty())
+                return masks;
+    }
     if (surfaceSizeAllowed(h.width, h.height))
         return {};
     // A file cut short still draws what it holds; here nothing could be drawn. With at most 32 bits

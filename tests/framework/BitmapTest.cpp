@@ -23,6 +23,12 @@ uint32_t pixelAt(const Surface& s, int x, int y)
 
 uint16_t rgb565(int r, int g, int b) { return static_cast<uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3)); }
 
+void patch32(std::vector<uint8_t>& f, std::size_t at, uint32_t v)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        f[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
 BmpBuilder picture(int width, int height, uint16_t bitCount, std::vector<uint8_t> pixels, uint32_t compression = 0)
 {
     BmpBuilder b;
@@ -76,6 +82,10 @@ TEST_F(BitmapLoad, EightBitRowsArePaddedBottomUpOrTopDown)
     // A negative height means top-down rows; the last row is cut short and stays unwritten.
     expectPicture(eightBit(2, -3, {1, 2, 0, 0, 3, 4, 0, 0, 5}),
                   {{entry(1), entry(2)}, {entry(3), entry(4)}, {entry(5), 0}}, "the pixel data ends in row 3 of 3");
+    // Pixels after a gap behind the colour table.
+    BmpBuilder gapped = eightBit(3, 2, {1, 2, 3, 0xEE, 4, 5, 6, 0xEE});
+    gapped.gap = 10;
+    expectPicture(gapped, {{entry(4), entry(5), entry(6)}, {entry(1), entry(2), entry(3)}});
     // Only the last row's padding missing: every pixel is there.
     expectPicture(eightBit(2, -2, {1, 2, 0, 0, 3, 4}), {{entry(1), entry(2)}, {entry(3), entry(4)}});
     // Cut inside the colour table: no pixel data at all.
@@ -146,6 +156,24 @@ TEST_F(BitmapLoad, SixteenTwentyFourAndThirtyTwoBit)
         BmpBuilder::put16(f.pixels, row.back());
     }
     expectPicture(f, {row});
+    // 5-5-5 with its own masks; 32 bits with red in the low byte, after a gap.
+    BmpBuilder f555 = picture(2, 1, 16, fiveFiveFive, 3);
+    f555.setMasks(0x7C00, 0x03E0, 0x001F);
+    expectPicture(f555, {{0xF800u, 0x15u}});
+    BmpBuilder rgbx = picture(1, 1, 32, {10, 20, 200, 0}, 3);
+    rgbx.setMasks(0x000000FF, 0x0000FF00, 0x00FF0000);
+    rgbx.gap = 6;
+    expectPicture(rgbx, {{rgb565(10, 20, 200)}});
+    // Ten bits a channel, the masks inside a 108-byte header.
+    BmpBuilder v4 = picture(1, 1, 32, {}, 3);
+    v4.headerSize = 108;
+    BmpBuilder::put32(v4.pixels, 1023u << 20 | 512u << 10 | 3u);
+    std::vector<uint8_t> tenBits = v4.build();
+    for (const auto& [at, mask] : {std::pair{54, 0x3FF00000u}, {58, 0x000FFC00u}, {62, 0x000003FFu}})
+        patch32(tenBits, static_cast<std::size_t>(at), mask);
+    ASSERT_EQ(load(tenBits), 0);
+    EXPECT_EQ(lastDataFileDamage(), "");
+    EXPECT_EQ(pixelAt(image, 0, 0), rgb565(255, 128, 0));
 
     // Cut inside the second row's last pixel, and before any pixel data.
     expectPicture(picture(2, 2, 24, {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 8, 16}),
@@ -155,10 +183,6 @@ TEST_F(BitmapLoad, SixteenTwentyFourAndThirtyTwoBit)
 
 TEST_F(BitmapLoad, HeaderSizesThatDisagreeWithTheRowsAreNamedAndWhatWasReadIsDrawn)
 {
-    const auto patch32 = [](std::vector<uint8_t>& f, std::size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            f[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-    };
     // 5 x 2 at 24 bits: rows of 16 bytes. Its width changed to 3 leaves rows of 12: the image
     // size and the file's length still count 32, and the rows are read sheared.
     std::vector<uint8_t> pixels(32);
@@ -212,7 +236,7 @@ TEST_F(BitmapLoad, HeaderSizesThatDisagreeWithTheRowsAreNamedAndWhatWasReadIsDra
     EXPECT_EQ(pixelAt(image, 1, 0), entry(3));
 }
 
-TEST_F(BitmapLoad, MasksOverlappingThePixelsAndSizesNoFileOfItsLengthHoldsAreDamageNotDrawn)
+TEST_F(BitmapLoad, MasksNoPictureHasPixelsInsideWhatPrecedesThemAndSizesNoFileHoldsAreDamageNotDrawn)
 {
     const auto expectRefused = [&](const std::vector<uint8_t>& file, const std::string& damage) {
         ASSERT_EQ(load(eightBit(2, 2, std::vector<uint8_t>(8, 1)).build()), 0);
@@ -227,6 +251,51 @@ TEST_F(BitmapLoad, MasksOverlappingThePixelsAndSizesNoFileOfItsLengthHoldsAreDam
         BmpBuilder::put16(noMasks, v);
     expectRefused(picture(2, 3, 16, noMasks, 3).build(), "its colour masks overlap its pixels");
     expectRefused(picture(1, 3, 32, noMasks, 3).build(), "its colour masks overlap its pixels");
+
+    // Masks that cannot be a picture's at either depth: none, one missing, a gap, red over green,
+    // red equal to green, green over blue, past the pixel's bits.
+    for (const uint16_t bits : {uint16_t{16}, uint16_t{32}}) {
+        const auto masked = [&](uint32_t r, uint32_t g, uint32_t b) {
+            BmpBuilder f = picture(2, 1, bits, std::vector<uint8_t>(bits / 4u, 0x5A), 3);
+            f.setMasks(r, g, b);
+            return f.build();
+        };
+        expectRefused(masked(0, 0, 0), "its red mask is 0");
+        expectRefused(masked(0x7C00, 0x03E0, 0), "its blue mask is 0");
+        expectRefused(masked(0x6C00, 0x03E0, 0x001F), "its red mask 0x00006C00 has a gap");
+        expectRefused(masked(0xFC00, 0x07E0, 0x001F), "its red and green masks overlap");
+        expectRefused(masked(0x07E0, 0x07E0, 0x001F), "its red and green masks overlap");
+        expectRefused(masked(0x7C00, 0x03E0, 0x003F), "its green and blue masks overlap");
+        if (bits == 16)
+            expectRefused(masked(0x1F0000, 0x07E0, 0x001F), "its red mask 0x001F0000 reaches past its 16-bit pixels");
+    }
+    // Pixels that start inside the header, or inside the colour table an 8-bit picture counts:
+    // header bytes drawn as pixels, pixels read as colours.
+    const auto startingAt = [](std::vector<uint8_t> f, uint32_t offset) {
+        patch32(f, 10, offset);
+        return f;
+    };
+    const std::string inHeader = "its header overlaps its pixels";
+    for (const uint16_t bits : {uint16_t{16}, uint16_t{24}, uint16_t{32}}) {
+        const std::vector<uint8_t> plain = picture(8, 8, bits, std::vector<uint8_t>(8u * bits, 0x33)).build();
+        expectRefused(startingAt(plain, 14), inHeader);
+        expectRefused(startingAt(plain, 53), inHeader);
+    }
+    BmpBuilder v4 = picture(2, 1, 32, std::vector<uint8_t>(8, 0x5A), 3);
+    v4.headerSize = 108;
+    std::vector<uint8_t> v4File = v4.build();
+    for (const auto& [at, mask] : {std::pair{54, 0xFF0000u}, {58, 0xFF00u}, {62, 0xFFu}})
+        patch32(v4File, static_cast<std::size_t>(at), mask);
+    expectRefused(startingAt(v4File, 100), inHeader);
+    const std::string inTable = "its colour table overlaps its pixels";
+    for (const uint32_t compression : {0u, 1u}) {
+        const std::vector<uint8_t> counted = eightBit(4, 1, {1, 2, 3, 4}, compression).build(); // table to 86
+        expectRefused(startingAt(counted, 82), inTable);
+        // Without a count the table ends where the pixels start, as other readers take it.
+        std::vector<uint8_t> uncounted = counted;
+        patch32(uncounted, 46, 0);
+        EXPECT_EQ(load(uncounted), 0);
+    }
 
     // One byte of a 4 x 2 24-bit picture's width or height set: sizes beyond any surface in a
     // file that cannot hold their rows, so the header is at fault, not the machine.
@@ -288,8 +357,7 @@ TEST_F(BitmapLoad, MalformedFilesFailCleanly)
     };
     for (const auto& p : patches) {
         files.push_back(base);
-        for (int i = 0; i < 4; ++i)
-            files.back()[p.at + i] = static_cast<uint8_t>(p.value >> (8 * i));
+        patch32(files.back(), p.at, p.value);
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         const int r = load(files[i]);

@@ -12,6 +12,7 @@ struct BmpBuilder {
     uint32_t headerSize = 40;
     std::vector<uint8_t> colourTable{}; // 4 bytes per entry: B, G, R, 0
     std::vector<uint8_t> masks{};       // bit-field masks written after a 40-byte header
+    uint32_t gap = 0;                   // bytes between the tables and the pixels
     std::vector<uint8_t> pixels{};
 
     static void put16(std::vector<uint8_t>& v, uint32_t x)
@@ -40,7 +41,7 @@ struct BmpBuilder {
     [[nodiscard]] std::vector<uint8_t> build() const
     {
         std::vector<uint8_t> f{'B', 'M'};
-        const uint32_t offset = 14 + headerSize + static_cast<uint32_t>(masks.size() + colourTable.size());
+        const uint32_t offset = 14 + headerSize + static_cast<uint32_t>(masks.size() + colourTable.size()) + gap;
         put32(f, offset + static_cast<uint32_t>(pixels.size()));
         put32(f, 0);
         put32(f, offset);
@@ -58,6 +59,7 @@ struct BmpBuilder {
         f.resize(14 + headerSize, 0);
         f.insert(f.end(), masks.begin(), masks.end());
         f.insert(f.end(), colourTable.begin(), colourTable.end());
+        f.resize(offset, 0);
         f.insert(f.end(), pixels.begin(), pixels.end());
         return f;
     }

@@ -80,7 +80,7 @@ TEST_F(BrokenDataTest, MissingPanelBrokenMaskTruncatedStripAndMissingMenuPicture
     EXPECT_EQ(game->finish(), 0);
 }
 
-TEST_F(BrokenDataTest, CutUndrawableOverrunningAndOversizedPicturesAndCutSoundsAreNamedOnceInTheLog)
+TEST_F(BrokenDataTest, DamagedPicturesOfEachKindAndCutSoundsAreNamedOnceInTheLog)
 {
     inOwnProcess([&] {
         const auto cut = [&](const std::string& path, std::size_t size) { writeFile(path, fileBytes(path).substr(0, size)); };
@@ -97,8 +97,24 @@ TEST_F(BrokenDataTest, CutUndrawableOverrunningAndOversizedPicturesAndCutSoundsA
         ja.compression = 1;
         ja.addColour(255, 255, 255);
         ja.pixels = {3, 0, 2, 0, 0, 1};
-        const std::vector<uint8_t> jaBytes = ja.build();
-        writeFile("Data/Menu/Ja.bmp", std::string(jaBytes.begin(), jaBytes.end()));
+        const auto writeBuilt = [&](const std::string& path, const BmpBuilder& b) {
+            const std::vector<uint8_t> bytes = b.build();
+            writeFile(path, std::string(bytes.begin(), bytes.end()));
+        };
+        writeBuilt("Data/Menu/Ja.bmp", ja);
+        // The tick with bit-field masks that are all 0, which would draw it black, and the authors'
+        // button with its pixels starting inside its header.
+        BmpBuilder unmasked;
+        unmasked.width = 2;
+        unmasked.height = 1;
+        unmasked.bitCount = 32;
+        unmasked.compression = 3;
+        unmasked.setMasks(0, 0, 0);
+        unmasked.pixels.assign(8, 0xFF);
+        writeBuilt("Data/Menu/galka.bmp", unmasked);
+        std::string authors = fileBytes("Data/Menu/authors.bmp");
+        authors[10] = 14;
+        writeFile("Data/Menu/authors.bmp", authors);
         // A sound cut to 40 bytes, before its samples, and one cut inside them.
         cut("Data/Sounds/Click.wav", 40);
         cut("Data/Sounds/Imp1.wav", fileBytes("Data/Sounds/Imp1.wav").size() - 100);
@@ -138,6 +154,8 @@ TEST_F(BrokenDataTest, CutUndrawableOverrunningAndOversizedPicturesAndCutSoundsA
             {"Data/Field[6x6].bmp",
              "Data/Field[6x6].bmp is damaged: 24 bits per pixel with compression 7, which the game cannot draw\n"},
             {"Data/Menu/Ja.bmp", "Data/Menu/Ja.bmp is damaged: the run-length data runs past the picture\n"},
+            {"Data/Menu/galka.bmp", "Data/Menu/galka.bmp is damaged: its red mask is 0\n"},
+            {"Data/Menu/authors.bmp", "Data/Menu/authors.bmp is damaged: its header overlaps its pixels\n"},
             {"Data/Sounds/Click.wav",
              "Data/Sounds/Click.wav is damaged: the file ends inside its header, before its 'data' chunk\n"},
             {"Data/Sounds/Imp1.wav", "Data/Sounds/Imp1.wav is damaged: the file ends inside its samples\n"},
