@@ -51,6 +51,12 @@ void writeSeeds(const std::filesystem::path& root) {
     save(jpeg, "grey", imgtest::jpegBytes({.width = 16, .height = 24, .components = 1}));
     save(jpeg, "restarts", imgtest::jpegBytes({.width = 32, .height = 16, .restartRows = 1}));
     save(jpeg, "progressive_16384_scan_without_data", imgtest::jpegWithoutData16384());
+    const imgtest::Bytes arithmetic = imgtest::jpegBytes({.width = 16, .height = 16, .arithmetic = true});
+    save(jpeg, "arithmetic", arithmetic);
+    // A scan whose data is all left out, its end marker after it: in arithmetic coding a picture, at
+    // 16 x 16 here, as a 2^28-pixel one would take each run seconds and most of its memory.
+    save(jpeg, "arithmetic_scan_without_data",
+         imgtest::operator+(imgtest::jpegThroughScanHeader(arithmetic), {0xFF, 0xD9}));
     save(jpeg, "trailing_bytes", imgtest::operator+(imgtest::jpegBytes({.width = 8, .height = 8}), {0xFF, 0xD8, 0x00}));
 }
 

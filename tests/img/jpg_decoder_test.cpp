@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <jerror.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <streambuf>
 #include <string>
@@ -48,13 +47,21 @@ std::string raised(const Bytes& file, IoState mask) {
     return "";
 }
 
-// The file with its frame header's width and height set to side.
-Bytes withSide(Bytes file, std::uint32_t side) {
-    const std::uint8_t sof[] = {0xFF, 0xC0};
-    const auto at = std::search(file.begin(), file.end(), std::begin(sof), std::end(sof));
-    at[5] = at[7] = std::uint8_t(side >> 8);
-    at[6] = at[8] = std::uint8_t(side);
-    return file;
+// The rows a plain libjpeg pass has given when its entropy decoder meets the marker after the data.
+JDIMENSION rowsBeforeTheMarker(const Bytes& file) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    imgtest::jpegPlainCreate(info, errors);
+    jpeg_mem_src(&info, file.data(), file.size());
+    jpeg_read_header(&info, TRUE);
+    jpeg_start_decompress(&info);
+    Bytes row(std::size_t{info.output_width} * info.output_components);
+    JSAMPROW rows = row.data();
+    while (info.output_scanline < info.output_height && info.unread_marker == 0)
+        jpeg_read_scanlines(&info, &rows, 1);
+    const JDIMENSION given = info.output_scanline;
+    jpeg_destroy_decompress(&info);
+    return given;
 }
 
 struct Variant {
@@ -70,14 +77,23 @@ const Variant variants[] = {
     {"restart intervals", {.width = 64, .height = 40, .restartRows = 1, .seed = 4}},
     {"one pixel", {.width = 1, .height = 1, .seed = 5}},
     {"large, noisy", {.width = 96, .height = 80, .quality = 97, .seed = 6}},
+    {"arithmetic, flat lower three quarters",
+     {.width = 40, .height = 128, .seed = 10, .arithmetic = true, .flatRows = 96}},
+    {"arithmetic progressive, flat lower half",
+     {.width = 40, .height = 64, .progressive = true, .seed = 11, .arithmetic = true, .flatRows = 32}},
 };
 
 // Every variant, with bytes after the end marker and after a prefix the stream starts behind: load equals
-// the plain loop, and a second decode on the same decoder gives the picture again.
+// the plain loop, and a second decode on the same decoder gives the picture again. Arithmetic coding
+// leaves out the zero bytes that end its data, and the decoder supplies them from the marker on: the
+// data of a picture with a flat lower part ends rows before its last, and the file is whole all the same.
 TEST(JpgDecoder, MatchesPlainLibjpegAndDecodesTwice) {
     for (const Variant& v : variants) {
         const Bytes file = imgtest::jpegBytes(v.file);
         const Bytes want = imgtest::jpegReference(file);
+        if (v.file.flatRows != 0 && !v.file.progressive) {
+            EXPECT_LT(rowsBeforeTheMarker(file), v.file.height / 2) << v.name;
+        }
         MemStream plain(file, badAndFail);
         ImageRow image;
         JpgDecoder().load(plain.in(), image);
@@ -117,25 +133,28 @@ TEST(JpgDecoder, SourceRectanglesCopyTheirRowsOnly) {
     EXPECT_TRUE(rowsOf(rows) == Bytes(want.begin() + 10 * 120, want.begin() + 20 * 120));
 }
 
-// Empty, cut-short and corrupt files raise with libjpeg's own text; through a stream whose mask
-// holds fail, running out of data is the stream's failure.
+// Empty, cut-short and corrupt files raise with libjpeg's own text, in either coding; through a stream
+// whose mask holds fail, running out of data is the stream's failure.
 TEST(JpgDecoder, BrokenFilesRaiseLibjpegsText) {
-    const Bytes file = imgtest::jpegBytes({.width = 48, .height = 48, .quality = 95});
-    const Bytes cut(file.begin(), file.begin() + std::ptrdiff_t(file.size() / 2));
-    Bytes corrupt = file;
-    corrupt[1] = 0x00;
-    Bytes noEnd(file.begin(), file.end() - 2);
     EXPECT_EQ(raised({}, quiet), imgtest::jpegMessage(JERR_INPUT_EMPTY));
-    EXPECT_EQ(raised(cut, quiet), imgtest::jpegMessage(JWRN_JPEG_EOF));
-    EXPECT_EQ(raised(noEnd, quiet), imgtest::jpegMessage(JWRN_JPEG_EOF));
-    EXPECT_EQ(raised(corrupt, quiet).rfind("Not a JPEG file", 0), 0u) << raised(corrupt, quiet);
     EXPECT_EQ(raised({}, badAndFail), "failure");
-    EXPECT_EQ(raised(cut, badAndFail), "failure");
-    EXPECT_EQ(raised(file + Bytes{1, 2, 3}, badAndFail), "");
+    for (const bool arithmetic : {false, true}) {
+        const Bytes file = imgtest::jpegBytes({.width = 48, .height = 48, .quality = 95, .arithmetic = arithmetic});
+        const Bytes cut(file.begin(), file.begin() + std::ptrdiff_t(file.size() / 2));
+        Bytes corrupt = file;
+        corrupt[1] = 0x00;
+        const Bytes noEnd(file.begin(), file.end() - 2);
+        for (const Bytes& ended : {cut, noEnd, imgtest::jpegThroughScanHeader(file)})
+            EXPECT_EQ(raised(ended, quiet), imgtest::jpegMessage(JWRN_JPEG_EOF)) << "arithmetic " << arithmetic;
+        EXPECT_EQ(raised(corrupt, quiet).rfind("Not a JPEG file", 0), 0u) << raised(corrupt, quiet);
+        EXPECT_EQ(raised(cut, badAndFail), "failure");
+        EXPECT_EQ(raised(file + Bytes{1, 2, 3}, badAndFail), "");
+    }
 
     // The frame header's size, above and at the pixel limit.
-    EXPECT_EQ(raised(withSide(file, 16385), quiet), "talvo::g::JpgDecoder: picture above 2^28 pixels");
-    MemStream atLimit(withSide(file, 16384), quiet);
+    const Bytes file = imgtest::jpegBytes({.width = 48, .height = 48, .quality = 95});
+    EXPECT_EQ(raised(imgtest::jpegWithSide(file, 16385), quiet), "talvo::g::JpgDecoder: picture above 2^28 pixels");
+    MemStream atLimit(imgtest::jpegWithSide(file, 16384), quiet);
     JpgDecoder decoder;
     decoder.open(atLimit.in());
     ImageInfo info;
@@ -144,9 +163,10 @@ TEST(JpgDecoder, BrokenFilesRaiseLibjpegsText) {
 }
 
 // Headers declaring 2^28 pixels without their data (a progressive one whose one scan is empty, a
-// baseline one holding 48 x 48 pixels' data) fail with libjpeg's text before a picture block is asked
-// for. A whole picture whose block cannot be had fails with the decoder's own text, from load and from
-// decode, and leaves load's destination as it was; the decoder then decodes it once memory is there.
+// baseline one holding 48 x 48 pixels' data, an arithmetic-coded one whose file ends after its scan
+// header) fail with libjpeg's text before a picture block is asked for. A whole picture whose block
+// cannot be had fails with the decoder's own text, from load and from decode, and leaves load's
+// destination as it was; the decoder then decodes it once memory is there.
 TEST(JpgDecoder, PictureMemoryOnlyOnceItsRowsArrive) {
     const Bytes baseline = imgtest::jpegBytes({.width = 48, .height = 48, .quality = 95});
     const Bytes whole = imgtest::jpegBytes({.width = 1024, .height = 512, .seed = 8});
@@ -160,8 +180,9 @@ TEST(JpgDecoder, PictureMemoryOnlyOnceItsRowsArrive) {
     decoder.open(again.in());
     {
         const testsupport::AllocCap cap(ceiling);
-        for (const Bytes& header : {imgtest::jpegWithoutData16384(), withSide(baseline, 16384)})
+        for (const Bytes& header : {imgtest::jpegWithoutData16384(), imgtest::jpegWithSide(baseline, 16384)})
             EXPECT_EQ(raised(header, quiet), imgtest::jpegMessage(JWRN_HIT_MARKER));
+        EXPECT_EQ(raised(imgtest::jpegArithmeticScanHeader16384(), quiet), imgtest::jpegMessage(JWRN_JPEG_EOF));
         EXPECT_LE(cap.largest(), ceiling);
 
         const std::string noMemory = "talvo::g::JpgDecoder: not enough memory for the picture";

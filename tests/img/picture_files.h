@@ -5,6 +5,7 @@
 
 #include <jpeglib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -116,6 +117,8 @@ struct JpegFile {
     unsigned restartRows = 0;
     bool subsample = true;  // 4:2:0, else 4:4:4
     std::uint64_t seed = 1;
+    bool arithmetic = false;     // arithmetic coding instead of Huffman's
+    std::uint32_t flatRows = 0;  // the last rows one grey: arithmetic coding ends its data before them
 };
 
 inline Bytes jpegBytes(const JpegFile& f) {
@@ -123,9 +126,11 @@ inline Bytes jpegBytes(const JpegFile& f) {
     SeededRng noise(f.seed);
     for (std::uint32_t y = 0; y < f.height; ++y)
         for (std::uint32_t x = 0; x < f.width; ++x)
-            for (int c = 0; c < f.components; ++c)
+            for (int c = 0; c < f.components; ++c) {
+                const bool flat = y + f.flatRows >= f.height;
                 picture[(std::size_t{y} * f.width + x) * f.components + c] =
-                    static_cast<std::uint8_t>(x * (3 + c) + y * (5 - c) + noise.below(24));
+                    flat ? 128 : static_cast<std::uint8_t>(x * (3 + c) + y * (5 - c) + noise.below(24));
+            }
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -144,6 +149,7 @@ inline Bytes jpegBytes(const JpegFile& f) {
         for (int c = 0; c < 3; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
     if (f.components == 3 && f.subsample) info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 2;
     if (f.progressive) jpeg_simple_progression(&info);
+    info.arith_code = f.arithmetic ? TRUE : FALSE;
     info.restart_in_rows = static_cast<int>(f.restartRows);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
@@ -155,6 +161,35 @@ inline Bytes jpegBytes(const JpegFile& f) {
     Bytes bytes(out, out + size);
     std::free(out);
     return bytes;
+}
+
+// Where the first segment whose marker passes `wanted` starts (at its 0xFF), walking the segments from
+// the one after the start-of-image marker; the file's size when there is none.
+template <class Wanted>
+std::size_t jpegSegment(const Bytes& file, Wanted wanted) {
+    std::size_t at = 2;
+    while (at + 4 <= file.size() && file[at] == 0xFF) {
+        if (wanted(file[at + 1])) return at;
+        at += 2 + (std::size_t{file[at + 2]} << 8 | file[at + 3]);
+    }
+    return file.size();
+}
+
+// The file with its frame header's width and height set to side.
+inline Bytes jpegWithSide(Bytes file, std::uint32_t side) {
+    const std::size_t at = jpegSegment(file, [](std::uint8_t m) {
+        return (m & 0xF0) == 0xC0 && m != 0xC4 && m != 0xC8 && m != 0xCC;  // start of frame
+    });
+    file[at + 5] = file[at + 7] = static_cast<std::uint8_t>(side >> 8);
+    file[at + 6] = file[at + 8] = static_cast<std::uint8_t>(side);
+    return file;
+}
+
+// The file cut after its first scan header: the scan's data and all after it gone.
+inline Bytes jpegThroughScanHeader(const Bytes& file) {
+    const std::size_t at = jpegSegment(file, [](std::uint8_t m) { return m == 0xDA; });
+    const std::size_t end = at + 2 + (std::size_t{file[at + 2]} << 8 | file[at + 3]);
+    return Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
 // 240 bytes declaring a progressive 16384 x 16384 picture (2^28 pixels, at the decoders' limit) whose
@@ -192,6 +227,11 @@ inline Bytes jpegWithoutData16384() {
         // EOI
         0xFF, 0xD9,
     };
+}
+
+// An arithmetic-coded 16384 x 16384 picture (2^28 pixels) whose file ends after its scan header.
+inline Bytes jpegArithmeticScanHeader16384() {
+    return jpegWithSide(jpegThroughScanHeader(jpegBytes({.width = 16, .height = 16, .arithmetic = true})), 16384);
 }
 
 // A plain libjpeg loop with the decoder's settings: jpeg_mem_src, B, G, R rows back to back, one

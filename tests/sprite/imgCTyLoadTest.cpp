@@ -162,11 +162,12 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     EXPECT_THROW(image.LoadTga(save(folder, "huge.tga", huge).c_str()), talvo::Exception);
     imgtest::MemStream hugeIn(huge, 0);
     EXPECT_THROW(image.ReadTga(hugeIn.in()), talvo::Exception);
-    // A JPEG declaring 2^28 pixels without their data fails in libjpeg before the picture's block
-    // is asked for, also where memory for it is short.
+    // A JPEG declaring 2^28 pixels without their data (a Huffman-coded scan ended by the end marker,
+    // an arithmetic-coded file ending after its scan header) fails in libjpeg before the picture's
+    // block is asked for, also where memory for it is short.
     resetErrors();
-    {
-        const std::string name = save(folder, "huge.jpg", imgtest::jpegWithoutData16384());
+    for (const Bytes& hugeJpeg : {imgtest::jpegWithoutData16384(), imgtest::jpegArithmeticScanHeader16384()}) {
+        const std::string name = save(folder, "huge.jpg", hugeJpeg);
         const testsupport::AllocCap cap(std::size_t{64} << 20);
         EXPECT_THROW(image.LoadJpg(name.c_str()), talvo::Exception);
     }
