@@ -3,13 +3,14 @@
 # errors) and runs its tests under qemu-aarch64: the libraries', the platform's, the framework's,
 # the game's and the data generator's (the Xvfb scripts are left out: they are not registered in a
 # cross build). The whole output goes to build/arm64/{configure,build,ctest}.log; the terminal
-# shows failures and the counts. Exit status: non-zero when the build or a test fails.
+# shows failures and the counts (under test.sh, test.sh closes on them). Exit status: non-zero when
+# the build or a test fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/phases.sh
 if ! ./scripts/setup.sh cross; then
   record arm64 0 1 0
-  [ -z "$summary_owner" ] || finish cross-test.sh
+  [ -z "$summary_owner" ] || finish cross-test.sh arm64
   exit 1
 fi
 
@@ -25,5 +26,6 @@ if built build/arm64/configure.log cmake -S . -B build/arm64 --toolchain cmake/a
 else
   record arm64 0 1 0
 fi
-# Run alone it closes on its own counts; under test.sh, test.sh does.
-[ -z "$summary_owner" ] || finish cross-test.sh
+# Run alone it closes on its own counts; under test.sh, test.sh does. Either way its status tells.
+[ -z "$summary_owner" ] || { finish cross-test.sh arm64; exit; }
+! phase_failed arm64

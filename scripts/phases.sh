@@ -3,17 +3,22 @@
 # build's errors, the output of the tests that failed. Its counts go to a summary file that
 # `finish` turns into the closing lines: one per phase, the total, the verdict.
 
-# test.sh hands its summary file on to scripts/cross-test.sh, which then leaves `finish` to it.
+# test.sh hands its summary file on to scripts/cross-test.sh together with its process id, and
+# cross-test.sh then leaves `finish` to it. A summary named in the environment is taken only from
+# the parent process that made it: one left in a user's shell or by an earlier run is not added to.
 summary_owner=""
-if [ -z "${VELMOOR_SUMMARY:-}" ]; then
+if [ -z "${VELMOOR_SUMMARY:-}" ] || [ "${VELMOOR_SUMMARY_PID:-}" != "$PPID" ]; then
   mkdir -p build
-  export VELMOOR_SUMMARY=$PWD/build/summary.txt
+  export VELMOOR_SUMMARY=$PWD/build/summary.txt VELMOOR_SUMMARY_PID=$$
   : >"$VELMOOR_SUMMARY"
   summary_owner=yes
 fi
 
 # record PHASE PASSED FAILED SKIPPED
 record() { echo "$*" >>"$VELMOOR_SUMMARY"; }
+
+# phase_failed PHASE: whether the summary holds a failure of the phase.
+phase_failed() { awk -v phase="$1" '$1 == phase && $3 > 0 { found = 1 } END { exit !found }' "$VELMOOR_SUMMARY"; }
 
 # built LOG COMMAND...: runs a configure or build step into LOG; when it fails, shows the
 # compiler's or CMake's errors (else the log's end) and returns non-zero.
@@ -63,23 +68,39 @@ run_ctest() {
   record "$phase" $((total - failed - skipped)) "$failed" "$skipped"
 }
 
-# finish NAME: the closing lines, one per phase, the total (the one plain "N passed, N failed"
-# line) and the verdict; returns non-zero when anything failed.
+# finish NAME PHASE...: the closing lines, one per phase, the total (the one plain "N passed,
+# N failed" line) and the verdict; returns non-zero when anything failed. Each named phase must
+# have reported: one that did not (its step ended before it could) is a failed one.
 finish() {
-  local phase passed failed skipped line all=0 bad=0 skips=0 failing=""
+  local name=$1 phase passed failed skipped line all=0 bad=0 skips=0 failing=""
+  shift
+  local -a phases=("$@")
+  local -A pass=() fail=() skip=()
   while read -r phase passed failed skipped; do
-    # Worded apart from the total, so that a reader of closing lines counts each test once.
-    line="$phase: passed $passed, failed $failed"
-    [ "$skipped" -gt 0 ] && line+=", skipped $skipped"
-    echo "$line"
-    all=$((all + passed)) bad=$((bad + failed)) skips=$((skips + skipped))
-    [ "$failed" -gt 0 ] && failing+="${failing:+, }$phase"
+    [[ "$passed $failed $skipped" =~ ^[0-9]+\ [0-9]+\ [0-9]+$ ]] || continue
+    [ -n "${fail[$phase]+set}" ] || [[ " ${phases[*]} " == *" $phase "* ]] || phases+=("$phase")
+    pass[$phase]=$((${pass[$phase]:-0} + passed))
+    fail[$phase]=$((${fail[$phase]:-0} + failed))
+    skip[$phase]=$((${skip[$phase]:-0} + skipped))
   done <"$VELMOOR_SUMMARY"
+  for phase in "${phases[@]}"; do
+    if [ -z "${fail[$phase]+set}" ]; then
+      echo "$phase: reported nothing, which counts as one failure"
+      pass[$phase]=0 fail[$phase]=1 skip[$phase]=0
+    else
+      # Worded apart from the total, so that a reader of closing lines counts each test once.
+      line="$phase: passed ${pass[$phase]}, failed ${fail[$phase]}"
+      [ "${skip[$phase]}" -gt 0 ] && line+=", skipped ${skip[$phase]}"
+      echo "$line"
+    fi
+    all=$((all + pass[$phase])) bad=$((bad + fail[$phase])) skips=$((skips + skip[$phase]))
+    [ "${fail[$phase]}" -gt 0 ] && failing+="${failing:+, }$phase"
+  done
   echo "total: $all passed, $bad failed, $skips skipped"
   if [ -z "$failing" ]; then
-    echo "$1: all passed"
+    echo "$name: all passed"
   else
-    echo "$1: FAILED ($failing)"
+    echo "$name: FAILED ($failing)"
     return 1
   fi
 }

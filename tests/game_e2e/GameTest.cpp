@@ -15,10 +15,15 @@
 #include "talvo/log_file.h"
 #include "talvo/log_stream.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -28,6 +33,23 @@ plat::KeyCodes key(const char* name)
     const auto codes = plat::keyCodesFromName(name);
     EXPECT_TRUE(codes) << "no key named " << name;
     return codes.value_or(plat::KeyCodes{});
+}
+
+// The first folder on the way to `path` that others may not pass through; empty when none is.
+fs::path closedToOthers(const fs::path& path)
+{
+    std::error_code error;
+    const fs::path full = fs::canonical(path, error);
+    if (error)
+        return path;
+    fs::path walked;
+    for (const fs::path& part : full) {
+        walked /= part;
+        struct stat s {};
+        if (::stat(walked.c_str(), &s) != 0 || (s.st_mode & S_IXOTH) == 0)
+            return walked;
+    }
+    return {};
 }
 } // namespace
 
@@ -88,6 +110,57 @@ DataDir::~DataDir()
 {
     if (!path_.empty())
         removeTree(path_);
+}
+
+DataDir::DataDir(DataDir&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+
+DataDir& DataDir::operator=(DataDir&& other) noexcept
+{
+    if (this != &other) {
+        if (!path_.empty())
+            removeTree(path_);
+        path_ = std::exchange(other.path_, {});
+    }
+    return *this;
+}
+
+TempForAnotherUser::TempForAnotherUser()
+{
+    if (::geteuid() != 0)
+        return;
+    std::error_code error;
+    const fs::path temp = fs::temp_directory_path(error);
+    const fs::path closed = error ? temp : closedToOthers(temp);
+    if (!error && closed.empty())
+        return;
+    if (const fs::path closedToo = closedToOthers(P_tmpdir); !closedToo.empty()) {
+        unreachable_ = "user 65534 can reach neither TMPDIR (" + closed.string() + " is closed to others) nor " +
+                       P_tmpdir + " (" + closedToo.string() + " is closed too)";
+        return;
+    }
+    std::string pattern = P_tmpdir "/velmoor-other-user-XXXXXX";
+    if (::mkdtemp(pattern.data()))
+        made_ = pattern;
+    if (made_.empty() || ::chmod(made_.c_str(), 0711) != 0) {
+        unreachable_ = "no folder for user 65534 in " P_tmpdir ": " + std::string(std::strerror(errno));
+        removeTree(made_);
+        made_.clear();
+        return;
+    }
+    if (const char* old = std::getenv("TMPDIR"))
+        oldTmpdir_ = old;
+    ::setenv("TMPDIR", made_.c_str(), 1);
+}
+
+TempForAnotherUser::~TempForAnotherUser()
+{
+    if (made_.empty())
+        return;
+    if (oldTmpdir_)
+        ::setenv("TMPDIR", oldTmpdir_->c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    removeTree(made_);
 }
 
 std::string DataDir::fileBytes(const std::string& relative) const

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
     ~DataDir();
     DataDir(const DataDir&) = delete;
     DataDir& operator=(const DataDir&) = delete;
+    // Taking another's folder removes this one's.
+    DataDir(DataDir&& other) noexcept;
+    DataDir& operator=(DataDir&& other) noexcept;
 
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
     [[nodiscard]] std::string fileBytes(const std::string& relative) const;
@@ -42,6 +46,27 @@ void removeTree(const std::filesystem::path& path);
 // The working directory of the scenario that the process `parent` runs inOwnProcess. The parent
 // removes it: the scenario's process ends with _Exit and may have given up the rights to.
 [[nodiscard]] std::filesystem::path scenarioDir(int parent);
+
+// For a test whose superuser runs something as nobody: while it lives, TMPDIR is a folder that
+// user can reach. That is TMPDIR itself when every folder on its way lets others through; else (a
+// clone in a private home) a private folder made under /tmp, opened to others for passing through
+// only, and removed with everything in it at the end, TMPDIR given back. Any other user runs the
+// test as itself and needs none of it.
+class TempForAnotherUser {
+public:
+    TempForAnotherUser();
+    ~TempForAnotherUser();
+    TempForAnotherUser(const TempForAnotherUser&) = delete;
+    TempForAnotherUser& operator=(const TempForAnotherUser&) = delete;
+
+    // Why no such folder could be had, for the test's skip; empty when there is one.
+    [[nodiscard]] const std::string& unreachable() const { return unreachable_; }
+
+private:
+    std::optional<std::string> oldTmpdir_;
+    std::filesystem::path made_;
+    std::string unreachable_;
+};
 
 // The 25 bytes of a best-score file holding the value.
 [[nodiscard]] std::string scoresFileBytes(int32_t value);

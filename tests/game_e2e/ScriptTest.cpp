@@ -378,10 +378,16 @@ class ScriptTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_NO_FATAL_FAILURE(copyGame());
+    }
+
+    // A copy of the executable beside the data, so its log (Velmoor.log beside the executable) is
+    // the test's own.
+    void copyGame()
+    {
         ASSERT_FALSE(data.path().empty());
         const fs::path exe = fs::path(VELMOOR_RUN_DIR) / "Velmoor";
         ASSERT_TRUE(fs::exists(exe)) << exe << " is not built";
-        // A copy beside the data, so its log (Velmoor.log beside the executable) is the test's own.
         fs::copy_file(exe, data.path() / "Velmoor");
     }
 
@@ -449,13 +455,23 @@ protected:
     }
 
     // The command prefix that runs the game as a user whom the mode bits bind: none for such a
-    // user, setpriv to nobody for the superuser (nullopt without setpriv).
-    static std::optional<std::string> asPlainUser()
+    // user, setpriv to nobody for the superuser, with the data directory and the game made anew
+    // where nobody reaches them; nullopt, with the reason in noPlainUser, when that cannot be had.
+    std::optional<std::string> asPlainUser()
     {
         if (geteuid() != 0)
             return "";
-        if (std::system("command -v setpriv >/dev/null 2>&1") != 0)
+        if (std::system("command -v setpriv >/dev/null 2>&1") != 0) {
+            noPlainUser = "running as the superuser without setpriv";
             return std::nullopt;
+        }
+        plainUsersTemp.emplace();
+        if (!plainUsersTemp->unreachable().empty()) {
+            noPlainUser = plainUsersTemp->unreachable();
+            return std::nullopt;
+        }
+        data = DataDir();
+        copyGame();
         return "setpriv --reuid=65534 --regid=65534 --clear-groups ";
     }
 
@@ -467,6 +483,8 @@ protected:
         return p.value_or(Picture{800, 600, std::vector<uint16_t>(800 * 600, 0)});
     }
 
+    std::optional<TempForAnotherUser> plainUsersTemp; // outlives the data directory made in it
+    std::string noPlainUser;
     DataDir data;
 };
 
@@ -584,7 +602,7 @@ TEST_F(ScriptTest, ReadOnlyDataFolderEndsCleanly)
     // The superuser writes into read-only folders, so it runs the game as nobody.
     const std::optional<std::string> asUser = asPlainUser();
     if (!asUser)
-        GTEST_SKIP() << "running as the superuser without setpriv";
+        GTEST_SKIP() << noPlainUser;
     // The log falls back to TMPDIR when the game's own folder is not writable for that user.
     fs::create_directory(data.path() / "tmp");
     using fs::perms;
@@ -638,7 +656,7 @@ TEST_F(ScriptTest, ScoreAndRankFilesThatCannotBeReadAreLeftAsTheyAreAndTheGamePl
 {
     const std::optional<std::string> asUser = asPlainUser();
     if (!asUser)
-        GTEST_SKIP() << "running as the superuser without setpriv";
+        GTEST_SKIP() << noPlainUser;
     // Files of another user that this one may not read, in folders this one may write (as after
     // a run of the game with sudo): replacing them would lose the score and the rank for good.
     data.writeFile("Data/scores.dat", scoresFileBytes(57));
