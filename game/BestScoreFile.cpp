@@ -71,6 +71,18 @@ bool reportNotSaved(const std::string& error)
     return false;
 }
 
+// The score through the support library's stream; false when it threw, having logged why.
+bool readThroughStream(int32_t& best)
+{
+    try {
+        talvo::io::IFileStream in(scoresPath, std::ios_base::in, talvo::io::badBit | talvo::io::failBit);
+        in >> best;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 void readScores()
 {
     gameState.bestScore = 0;
@@ -80,9 +92,13 @@ void readScores()
     // Checked without blocking and within a bound before the stream opens it.
     std::vector<uint8_t> bytes;
     const DataFileStatus status = readDataFile(scoresPath, 4096, bytes);
-    // A first start: no best score yet, nothing to report.
-    if (status.missing())
+    // A first start: the stream's failed open logs it as it does for any file (a warning and the
+    // exception), and the best score stays 0.
+    if (status.missing()) {
+        int32_t none = 0;
+        (void)readThroughStream(none);
         return;
+    }
     if (status.error != 0) {
         unreadable = status.reason();
         gameWarning << "The best score in " << scoresPath << " cannot be read (" << unreadable
@@ -96,13 +112,9 @@ void readScores()
     if (const std::string why = damage(bytes); !why.empty())
         return warnDamaged(why);
     int32_t best = 0;
-    try {
-        talvo::io::IFileStream in(scoresPath, std::ios_base::in, talvo::io::badBit | talvo::io::failBit);
-        in >> best;
-    } catch (...) {
-        // Gone or changed since it was read: the stream has logged why.
+    // Gone or changed since it was read: the stream has logged why.
+    if (!readThroughStream(best))
         return;
-    }
     if (best < 0)
         return warnDamaged("a negative score, " + std::to_string(best));
     gameState.bestScore = best;

@@ -2,9 +2,9 @@
 #pragma once
 
 // Reads gameState.bestScore from the 25-byte stream or a bare 4-byte score. Any failure gives 0:
-// no file (a first run, said nowhere), or, with a warning, a file of another size or kind or a
-// negative score, or a file that is there but cannot be read (denied, an i/o error), which is then
-// never replaced. Then as keepBestScoreReady.
+// no file (a first run, logged by the support library's stream as any file it cannot open), or,
+// with a warning, a file of another size or kind or a negative score, or a file that is there but
+// cannot be read (denied, an i/o error), which is then never replaced. Then as keepBestScoreReady.
 void readBestScoreFile();
 
 // After gameState.bestScore changed: makes ready the replacement that writeBestScoreFile would
