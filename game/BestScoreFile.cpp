@@ -7,6 +7,7 @@
 #include "game/FileReplace.h"
 #include "game/GameLog.h"
 #include "game/GameState.h"
+#include "game/Rules.h"
 #include "talvo/file_stream.h"
 #include "talvo/ostream.h"
 
@@ -122,15 +123,9 @@ void readScores()
     if (bytes.size() == streamFileSize)
         storedScore = best;
 }
-} // namespace
 
-void readBestScoreFile()
-{
-    readScores();
-    keptFor.reset();
-    keepBestScoreReady();
-}
-
+// After gameState.bestScore changed: makes ready the replacement that writeBestScoreFile would
+// make, for a second end signal to write before it ends the game (EndSave.h).
 void keepBestScoreReady()
 {
     const int32_t best = static_cast<int32_t>(gameState.bestScore);
@@ -144,6 +139,20 @@ void keepBestScoreReady()
         keepEndSave(ready);
     else
         dropEndSave();
+}
+} // namespace
+
+void readBestScoreFile()
+{
+    readScores();
+    keptFor.reset();
+    keepBestScoreReady();
+}
+
+void raiseBestScore()
+{
+    gameState.bestScore = raisedBestScore(gameState);
+    keepBestScoreReady();
 }
 
 bool writeBestScoreFile()

@@ -765,6 +765,31 @@ TEST_F(EndSignalsTest, TwoAMillisecondApartKeepTheBestScoreAndTheRankWhateverThe
         }
 }
 
+TEST_F(EndSignalsTest, TwoAMillisecondApartWhileTheLostDialogIsShownKeepTheBestScoreItRaised)
+{
+    // A 6x6 dead end of six squares over an old best score of 2: the dialog raises it to 6.
+    std::ostringstream script;
+    script << "wait 3\nclick 300 200 # the 6x6 button\nwait 120\n";
+    for (const Square s : {Square{2, 2}, Square{4, 3}, Square{2, 4}, Square{3, 2}, Square{1, 3}, Square{0, 5}}) {
+        const ScreenPoint c = Layout6x6.centre(s);
+        script << "click " << c.x << ' ' << c.y << "\nwait 1\n";
+    }
+    data.writeFile("script.txt", script.str() + "dump lost.bmp\nwait 1000000\n");
+    data.writeFile("Data/scores.dat", scoresFileBytes(2));
+    const pid_t game = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt ./Velmoor");
+    ASSERT_GT(game, 0);
+    if (!eventually([&] { return fs::exists(data.path() / "lost.bmp"); })) {
+        ::kill(game, SIGKILL);
+        (void)ending(game);
+        FAIL() << "the dead end was never reached; " << data.fileBytes("output.txt");
+    }
+    EXPECT_EQ(::kill(game, SIGTERM), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(::kill(game, SIGINT), 0);
+    EXPECT_NE(ending(game), "running");
+    EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(6));
+}
+
 TEST_F(EndSignalsTest, ClosingTheTerminalThatStartedTheGameKeepsTheBestScoreAndTheRank)
 {
     // An interactive shell in a terminal of its own starts the game in the foreground. Closing the
