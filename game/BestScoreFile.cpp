@@ -17,6 +17,7 @@
 #include <optional>
 #include <sstream>
 #include <streambuf>
+#include <utility>
 
 namespace {
 constexpr const char* scoresPath = "Data/scores.dat";
@@ -133,10 +134,10 @@ void keepBestScoreReady()
         return;
     keptFor = best;
     const SaveSection section;
-    static PreparedReplace ready;
+    PreparedReplace ready;
     if (storedScore != best && unreadable.empty() &&
         prepareReplace(scoresPath, streamBytes(best), ownFile, ready).empty())
-        keepEndSave(ready);
+        keepEndSave(std::move(ready));
     else
         dropEndSave();
 }

@@ -1,8 +1,8 @@
 // A full disk, a failing sync, a kill or a second end signal at a chosen call while the best
 // score, the rank or a screenshot is written, and a read error on the score and rank files: the
 // old files (or, after the signal, the new ones) must come through whole and no cut file stay
-// behind. The test binary stands in for read, write, fsync and
-// rename (passing every call on unless a fault is armed) and runs each write in a child process.
+// behind. The test binary stands in for read, write, fsync and renameat (passing every call on
+// unless a fault is armed) and runs each write in a child process.
 #include "GameTest.h"
 
 #include "game/BestScoreFile.h"
@@ -113,12 +113,12 @@ extern "C" int fsync(int fd)
     return real(fd);
 }
 
-extern "C" int rename(const char* from, const char* to) noexcept
+extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept
 {
-    static const auto real = next<int (*)(const char*, const char*)>("rename");
+    static const auto real = next<int (*)(int, const char*, int, const char*)>("renameat");
     if (strikes(Call::Rename, [&] { return std::strstr(to, armedFile) != nullptr; }))
         return -1;
-    return real(from, to);
+    return real(fromFolder, from, toFolder, to);
 }
 
 using FaultInjectionTest = GameTest;
