@@ -11,7 +11,6 @@
 #include "talvo/file_stream.h"
 #include "talvo/ostream.h"
 
-#include <cstdio>
 #include <cstring>
 #include <ios>
 #include <optional>
@@ -66,10 +65,7 @@ std::string streamBytes(int32_t best)
 
 bool reportNotSaved(const std::string& error)
 {
-    std::ostringstream line;
-    line << "The best score could not be saved in " << scoresPath << ": " << error;
-    gameError << line.str() << std::endl;
-    std::fprintf(stderr, "Velmoor: %s\n", line.str().c_str());
+    reportFailedSave("The best score could not be saved in " + std::string(scoresPath) + ": " + error);
     return false;
 }
 

@@ -281,7 +281,11 @@ std::string replaceFileWith(const std::string& link, std::string_view bytes, con
     if (std::string why = prepareReplace(link, bytes, own, ready); !why.empty())
         return why;
     const ReplaceOutcome outcome = commitReplace(ready);
-    if (outcome.ownerNotGiven)
+    // Said only of a file that was replaced (a failure before the rename leaves the old one as it
+    // was), and before the caller says how the rest went.
+    const bool renamed = outcome.failed == ReplaceOutcome::none || outcome.failed == ReplaceOutcome::openFolder ||
+                         outcome.failed == ReplaceOutcome::syncFolder;
+    if (renamed && outcome.ownerNotGiven)
         gameWarning << ready.path << " is replaced by a file of owner " << outcome.madeUid << " and group "
                     << outcome.madeGid << ", not " << ready.uid << " and " << ready.gid << " as before ("
                     << systemText("chown", outcome.chownError) << ")" << std::endl;

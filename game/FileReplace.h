@@ -83,5 +83,6 @@ struct ReplaceOutcome {
 // the folder's sync may fail.
 ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept;
 
-// prepareReplace and commitReplace, an owner or group not given logged: "" on success, else why.
+// prepareReplace and commitReplace: "" on success, else why. A replacement that could not take the
+// old file's owner or group is logged once it is made.
 [[nodiscard]] std::string replaceFileWith(const std::string& path, std::string_view bytes, const OwnFile& own);
