@@ -14,6 +14,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,7 +26,7 @@
 #include <filesystem>
 
 namespace {
-enum class Call { Read, Write, Fsync, Rename };
+enum class Call { Read, Write, Fsync, Rename, FsyncFolder };
 
 struct Fault {
     Call call;
@@ -110,7 +111,9 @@ extern "C" size_t fwrite(const void* bytes, size_t size, size_t count, std::FILE
 extern "C" int fsync(int fd)
 {
     static const auto real = next<int (*)(int)>("fsync");
-    if (strikes(Call::Fsync, [&] { return pathOfFdHas(fd, armedFile); }))
+    struct stat st {};
+    const bool folder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    if (strikes(folder ? Call::FsyncFolder : Call::Fsync, [&] { return pathOfFdHas(fd, armedFile); }))
         return -1;
     return real(fd);
 }
@@ -204,6 +207,25 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
             }
         }
     EXPECT_EQ(logText().find("is replaced by a file of owner"), std::string::npos) << logText();
+    // The folder's sync failing after the rename: the new file is there, but the save says it
+    // may not last.
+    static constexpr Fault folderSync{Call::FsyncFolder, EIO};
+    readBestScoreFile();
+    readRankFile();
+    gameState.bestScore = 98;
+    ::testing::internal::CaptureStderr();
+    arm(&folderSync, "Data");
+    EXPECT_FALSE(writeBestScoreFile());
+    storeRank(3);
+    armed = nullptr;
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(98));
+    EXPECT_EQ(fileBytes("Data/results.dat"), "3\r\n");
+    for (const std::string saved : {"The best score could not be saved in Data/scores.dat",
+                                    "The rank could not be saved in Data/results.dat"})
+        EXPECT_NE(stderrText.find("Velmoor: " + saved + ": the folder cannot be synced: Input/output error\n"),
+                  std::string::npos)
+            << stderrText;
     // Without a fault the next write takes over, leftovers of the kills or not.
     readBestScoreFile();
     gameState.bestScore = 99;
