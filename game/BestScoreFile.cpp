@@ -7,15 +7,16 @@
 #include "game/FileReplace.h"
 #include "game/GameLog.h"
 #include "game/GameState.h"
+#include "game/Rules.h"
 #include "talvo/file_stream.h"
 #include "talvo/ostream.h"
 
-#include <cstdio>
 #include <cstring>
 #include <ios>
 #include <optional>
 #include <sstream>
 #include <streambuf>
+#include <utility>
 
 namespace {
 constexpr const char* scoresPath = "Data/scores.dat";
@@ -64,11 +65,20 @@ std::string streamBytes(int32_t best)
 
 bool reportNotSaved(const std::string& error)
 {
-    std::ostringstream line;
-    line << "The best score could not be saved in " << scoresPath << ": " << error;
-    gameError << line.str() << std::endl;
-    std::fprintf(stderr, "Velmoor: %s\n", line.str().c_str());
+    reportFailedSave("The best score could not be saved in " + std::string(scoresPath) + ": " + error);
     return false;
+}
+
+// The score through the support library's stream; false when it threw, having logged why.
+bool readThroughStream(int32_t& best)
+{
+    try {
+        talvo::io::IFileStream in(scoresPath, std::ios_base::in, talvo::io::badBit | talvo::io::failBit);
+        in >> best;
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 void readScores()
@@ -80,9 +90,13 @@ void readScores()
     // Checked without blocking and within a bound before the stream opens it.
     std::vector<uint8_t> bytes;
     const DataFileStatus status = readDataFile(scoresPath, 4096, bytes);
-    // A first start: no best score yet, nothing to report.
-    if (status.missing())
+    // A first start: the stream's failed open logs it as it does for any file (a warning and the
+    // exception), and the best score stays 0.
+    if (status.missing()) {
+        int32_t none = 0;
+        (void)readThroughStream(none);
         return;
+    }
     if (status.error != 0) {
         unreadable = status.reason();
         gameWarning << "The best score in " << scoresPath << " cannot be read (" << unreadable
@@ -96,19 +110,32 @@ void readScores()
     if (const std::string why = damage(bytes); !why.empty())
         return warnDamaged(why);
     int32_t best = 0;
-    try {
-        talvo::io::IFileStream in(scoresPath, std::ios_base::in, talvo::io::badBit | talvo::io::failBit);
-        in >> best;
-    } catch (...) {
-        // Gone or changed since it was read: the stream has logged why.
+    // Gone or changed since it was read: the stream has logged why.
+    if (!readThroughStream(best))
         return;
-    }
     if (best < 0)
         return warnDamaged("a negative score, " + std::to_string(best));
     gameState.bestScore = best;
     ownFile = ownFileAt(scoresPath);
     if (bytes.size() == streamFileSize)
         storedScore = best;
+}
+
+// After gameState.bestScore changed: makes ready the replacement that writeBestScoreFile would
+// make, for a second end signal to write before it ends the game (EndSave.h).
+void keepBestScoreReady()
+{
+    const int32_t best = static_cast<int32_t>(gameState.bestScore);
+    if (keptFor == best)
+        return;
+    keptFor = best;
+    const SaveSection section;
+    PreparedReplace ready;
+    if (storedScore != best && unreadable.empty() &&
+        prepareReplace(scoresPath, streamBytes(best), ownFile, ready).empty())
+        keepEndSave(std::move(ready));
+    else
+        dropEndSave();
 }
 } // namespace
 
@@ -119,19 +146,10 @@ void readBestScoreFile()
     keepBestScoreReady();
 }
 
-void keepBestScoreReady()
+void raiseBestScore()
 {
-    const int32_t best = static_cast<int32_t>(gameState.bestScore);
-    if (keptFor == best)
-        return;
-    keptFor = best;
-    const SaveSection section;
-    static PreparedReplace ready;
-    if (storedScore != best && unreadable.empty() &&
-        prepareReplace(scoresPath, streamBytes(best), ownFile, ready).empty())
-        keepEndSave(ready);
-    else
-        dropEndSave();
+    gameState.bestScore = raisedBestScore(gameState);
+    keepBestScoreReady();
 }
 
 bool writeBestScoreFile()

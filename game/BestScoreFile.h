@@ -2,14 +2,15 @@
 #pragma once
 
 // Reads gameState.bestScore from the 25-byte stream or a bare 4-byte score. Any failure gives 0:
-// no file (a first run, said nowhere), or, with a warning, a file of another size or kind or a
-// negative score, or a file that is there but cannot be read (denied, an i/o error), which is then
-// never replaced. Then as keepBestScoreReady.
+// no file (a first run, logged by the support library's stream as any file it cannot open), or,
+// with a warning, a file of another size or kind or a negative score, or a file that is there but
+// cannot be read (denied, an i/o error), which is then never replaced. Then makes ready the
+// replacement a second end signal writes (EndSave.h).
 void readBestScoreFile();
 
-// After gameState.bestScore changed: makes ready the replacement that writeBestScoreFile would
-// make, for a second end signal to write before it ends the game (EndSave.h).
-void keepBestScoreReady();
+// The best score becomes gameState.score when that is higher, and in the same step the
+// replacement a second end signal writes is made ready for it: no raise can be lost to the pair.
+void raiseBestScore();
 
 // Replaces the file with gameState.bestScore (through a synced temporary file, so the old score
 // survives a kill or a full disk; the new file keeps the old one's permission bits); nothing is

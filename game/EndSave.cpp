@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <utility>
 
 namespace {
 // idle, busy (a SaveSection lives), ending (the process is about to end), or deferredBase plus
@@ -57,13 +58,17 @@ SaveSection::~SaveSection()
     endNow(expected - deferredBase);
 }
 
-void keepEndSave(const PreparedReplace& ready)
+void keepEndSave(PreparedReplace&& ready)
 {
-    kept = ready;
+    kept = std::move(ready);
     haveKept = true;
 }
 
-void dropEndSave() { haveKept = false; }
+void dropEndSave()
+{
+    haveKept = false;
+    kept = PreparedReplace{};
+}
 
 void endAfterSaving(int signal)
 {

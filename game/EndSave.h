@@ -15,8 +15,9 @@ public:
     SaveSection& operator=(const SaveSection&) = delete;
 };
 
-// Inside a SaveSection: the replacement a second end signal makes (a copy is kept), or none.
-void keepEndSave(const PreparedReplace& ready);
+// Inside a SaveSection: the replacement a second end signal makes (taken over, with its folder's
+// handle), or none (the handle kept before is closed).
+void keepEndSave(PreparedReplace&& ready);
 void dropEndSave();
 
 // For the end signals' handler: makes the kept replacement and ends the process as the signal's

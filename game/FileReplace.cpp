@@ -1,4 +1,5 @@
-// Atomic replacement over POSIX: write, fsync, rename, fsync of the folder.
+// Atomic replacement over POSIX: write, fsync, rename, fsync of the folder, all inside a folder
+// handle.
 #include "game/FileReplace.h"
 
 #include "game/GameLog.h"
@@ -10,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 namespace {
 std::string systemText(const char* what, int error)
@@ -21,7 +24,8 @@ std::string systemText(const char* what, int error)
 // Where a write to path lands: path itself, or the file at the end of its chain of links (a best
 // score shared from another folder), so that the link stays and its target takes the new file.
 // "" in why when path is no link or the chain ends at a file the game may write; else why not.
-std::string finalTarget(const std::string& path, const OwnFile& own, std::string& why)
+// found: what the returned path is (no link), unless nothing is there.
+std::string finalTarget(const std::string& path, const OwnFile& own, std::string& why, std::optional<struct stat>& found)
 {
     // The kernel's own bound on links in one lookup; a longer chain is taken as a loop.
     constexpr int maxLinks = 40;
@@ -40,8 +44,10 @@ std::string finalTarget(const std::string& path, const OwnFile& own, std::string
         else if (followed > 0 && !S_ISLNK(st.st_mode) &&
                  !(own.known && own.device == st.st_dev && own.inode == st.st_ino))
             why = "it is a link to " + at.string() + ", which is not a file the game read as its own";
-        if (!S_ISLNK(st.st_mode))
+        if (!S_ISLNK(st.st_mode)) {
+            found = st;
             return at.string();
+        }
         if (followed == maxLinks) {
             why = "its links lead round in a loop";
             return at.string();
@@ -68,12 +74,41 @@ std::string finalTarget(const std::string& path, const OwnFile& own, std::string
     }
 }
 
-bool copyPath(char (&to)[PATH_MAX], const std::string& from)
+template <std::size_t size>
+bool copyPath(char (&to)[size], const std::string& from)
 {
-    if (from.size() >= PATH_MAX)
+    if (from.size() >= size)
         return false;
     std::memcpy(to, from.c_str(), from.size() + 1);
     return true;
+}
+
+// The folder held for the replacement: opened for reading, so that it can be synced, or else (a
+// folder that may be written but not listed) only held, with why it cannot be synced.
+std::string holdFolder(const std::string& folder, PreparedReplace& ready)
+{
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) {
+        ready.folderSyncError = errno;
+        fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (fd < 0)
+        return systemText("its folder cannot be opened", errno);
+    ready.folder = OwnedDescriptor(fd);
+    return {};
+}
+
+// The name in the folder held still leads to the file that was checked, not through a link; or
+// nothing was there when it was checked. Async-signal-safe; errno as the outcome's error.
+bool stillTheFileChecked(const PreparedReplace& ready) noexcept
+{
+    if (!ready.hadTarget)
+        return true;
+    struct stat now {};
+    if (::fstatat(ready.folder.get(), ready.name, &now, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    errno = 0;
+    return now.st_dev == ready.device && now.st_ino == ready.inode;
 }
 
 // A score file shared through its group (games, on a machine of several players) must stay in
@@ -101,6 +136,9 @@ std::string describe(const ReplaceOutcome& outcome)
 {
     switch (outcome.failed) {
     case ReplaceOutcome::none: return {};
+    case ReplaceOutcome::changed:
+        return outcome.error != 0 ? systemText("it cannot be found where it was checked", outcome.error)
+                                  : "another file has taken its place since it was checked";
     case ReplaceOutcome::make: return systemText("the new file cannot be made", outcome.error);
     case ReplaceOutcome::write: return systemText("write failed", outcome.error);
     case ReplaceOutcome::permissions:
@@ -123,24 +161,55 @@ OwnFile ownFileAt(const char* path)
     return OwnFile{true, st.st_dev, st.st_ino};
 }
 
+OwnedDescriptor::OwnedDescriptor(OwnedDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+OwnedDescriptor& OwnedDescriptor::operator=(OwnedDescriptor&& other) noexcept
+{
+    if (this != &other) {
+        if (fd_ >= 0)
+            (void)::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+OwnedDescriptor::~OwnedDescriptor()
+{
+    if (fd_ >= 0)
+        (void)::close(fd_);
+}
+
 std::string prepareReplace(const std::string& link, std::string_view bytes, const OwnFile& own, PreparedReplace& ready)
 {
+    ready = PreparedReplace{};
     std::string why;
-    const std::string path = finalTarget(link, own, why);
+    std::optional<struct stat> found;
+    const std::string path = finalTarget(link, own, why, found);
     if (!why.empty())
         return why;
-    // Made whole, never overwritten: GCC 12 sees an overlapping copy (-Wrestrict) in assigning a
-    // short literal over a string it cannot size.
-    const std::string parent = std::filesystem::path(path).parent_path().string();
-    if (bytes.size() > sizeof ready.bytes || !copyPath(ready.path, path) || !copyPath(ready.temp, path + ".new") ||
-        !copyPath(ready.folder, parent.empty() ? std::string(".") : parent))
+    const std::filesystem::path target = path;
+    const std::string parent = target.parent_path().string(), name = target.filename().string();
+    if (name.empty() || name == "." || name == "..")
+        return "it names no file";
+    if (bytes.size() > sizeof ready.bytes || !copyPath(ready.path, path) || !copyPath(ready.name, name) ||
+        !copyPath(ready.temp, name + ".new"))
         return "its path or contents are too long";
+    if (std::string error = holdFolder(parent.empty() ? "." : parent, ready); !error.empty())
+        return error;
+    // From here on the name is looked up in the folder held: it must still be what the path led
+    // to above, the file the game read as its own when it was reached through links.
+    struct stat old {};
+    const bool there = ::fstatat(ready.folder.get(), ready.name, &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (there != found.has_value() || (there && (old.st_dev != found->st_dev || old.st_ino != found->st_ino)))
+        return "it changed while it was checked";
     std::memcpy(ready.bytes, bytes.data(), bytes.size());
     ready.size = bytes.size();
+    ready.hadTarget = there;
+    ready.device = old.st_dev;
+    ready.inode = old.st_ino;
     // The new file takes the old one's owner, group and permission bits, not the process's
     // defaults.
-    struct stat old {};
-    ready.hadOld = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    ready.hadOld = there && S_ISREG(old.st_mode);
     ready.uid = old.st_uid;
     ready.gid = old.st_gid;
     ready.mode = old.st_mode & 07777;
@@ -156,9 +225,14 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept
             outcome.error = errno;
         }
     };
+    const int folder = ready.folder.get();
+    if (!stillTheFileChecked(ready)) {
+        fail(ReplaceOutcome::changed);
+        return outcome;
+    }
     // A leftover of a killed run, or a link someone put there, is never written through.
-    (void)::unlink(ready.temp);
-    const int fd = ::open(ready.temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    (void)::unlinkat(folder, ready.temp, 0);
+    const int fd = ::openat(folder, ready.temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         fail(ReplaceOutcome::make);
         return outcome;
@@ -182,21 +256,22 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept
         fail(ReplaceOutcome::sync);
     if (::close(fd) != 0)
         fail(ReplaceOutcome::close);
-    if (outcome.failed == ReplaceOutcome::none && ::rename(ready.temp, ready.path) != 0)
+    // Again right before the rename: the sync may have taken long.
+    if (outcome.failed == ReplaceOutcome::none && !stillTheFileChecked(ready))
+        fail(ReplaceOutcome::changed);
+    if (outcome.failed == ReplaceOutcome::none && ::renameat(folder, ready.temp, folder, ready.name) != 0)
         fail(ReplaceOutcome::rename);
     if (outcome.failed != ReplaceOutcome::none) {
-        (void)::unlink(ready.temp);
+        (void)::unlinkat(folder, ready.temp, 0);
         return outcome;
     }
     // The rename is done; only its lasting through a power cut is in question now.
-    const int folder = ::open(ready.folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) {
+    if (ready.folderSyncError != 0) {
+        errno = ready.folderSyncError;
         fail(ReplaceOutcome::openFolder);
-        return outcome;
-    }
-    if (::fsync(folder) != 0)
+    } else if (::fsync(folder) != 0) {
         fail(ReplaceOutcome::syncFolder);
-    (void)::close(folder);
+    }
     return outcome;
 }
 
@@ -206,7 +281,11 @@ std::string replaceFileWith(const std::string& link, std::string_view bytes, con
     if (std::string why = prepareReplace(link, bytes, own, ready); !why.empty())
         return why;
     const ReplaceOutcome outcome = commitReplace(ready);
-    if (outcome.ownerNotGiven)
+    // Said only of a file that was replaced (a failure before the rename leaves the old one as it
+    // was), and before the caller says how the rest went.
+    const bool renamed = outcome.failed == ReplaceOutcome::none || outcome.failed == ReplaceOutcome::openFolder ||
+                         outcome.failed == ReplaceOutcome::syncFolder;
+    if (renamed && outcome.ownerNotGiven)
         gameWarning << ready.path << " is replaced by a file of owner " << outcome.madeUid << " and group "
                     << outcome.madeGid << ", not " << ready.uid << " and " << ready.gid << " as before ("
                     << systemText("chown", outcome.chownError) << ")" << std::endl;

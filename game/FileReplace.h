@@ -1,7 +1,7 @@
 // Replacing a file of the game's data folder so that a kill or a full disk never leaves it
 // empty or cut: a temporary file beside it, synced, renamed over it, the folder synced. It is made
-// ready first (paths, bytes, the old file's owner and mode), so the replacement itself takes only
-// async-signal-safe calls and an end signal's handler can make it.
+// ready first (the folder's handle, names, bytes, the old file's owner and mode), so the
+// replacement itself takes only async-signal-safe calls and an end signal's handler can make it.
 #pragma once
 
 #include <sys/types.h>
@@ -21,11 +21,34 @@ struct OwnFile {
 // The regular file path leads to now, through links (unknown when there is none).
 [[nodiscard]] OwnFile ownFileAt(const char* path);
 
-// Everything one replacement needs, in fixed storage.
+// A descriptor closed with its holder, moved and never copied.
+class OwnedDescriptor {
+public:
+    OwnedDescriptor() = default;
+    explicit OwnedDescriptor(int fd) noexcept : fd_(fd) {}
+    OwnedDescriptor(OwnedDescriptor&& other) noexcept;
+    OwnedDescriptor& operator=(OwnedDescriptor&& other) noexcept;
+    ~OwnedDescriptor();
+
+    [[nodiscard]] int get() const noexcept { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+// Everything one replacement needs, in fixed storage, with the folder it is made in held open: a
+// folder renamed or swapped for a link afterwards cannot send the write elsewhere.
 struct PreparedReplace {
-    char path[PATH_MAX] = ""; // the file replaced: the path asked for or its links' final target
-    char temp[PATH_MAX] = ""; // path + ".new"
-    char folder[PATH_MAX] = "";
+    char path[PATH_MAX] = ""; // the file replaced, for messages: the path asked for or its links' final target
+    char name[NAME_MAX + 1] = ""; // its name in the folder
+    char temp[NAME_MAX + 1] = ""; // name + ".new"
+    OwnedDescriptor folder;
+    int folderSyncError = 0; // why the folder could be held but not opened for its sync (0: it can be)
+    // The file that was there when checked, which must still be there at the replacement; with
+    // none there, whatever has come meanwhile is replaced, as a file in the folder would have been.
+    bool hadTarget = false;
+    dev_t device = 0;
+    ino_t inode = 0;
     unsigned char bytes[32] = {};
     std::size_t size = 0;
     bool hadOld = false; // the new file takes the old one's owner, group and mode
@@ -37,26 +60,29 @@ struct PreparedReplace {
 // How a replacement went: the step that failed (none) with its errno, and an owner or group of
 // the old file that the new one could not take (not a failure).
 struct ReplaceOutcome {
-    enum Step { none, make, write, permissions, sync, close, rename, openFolder, syncFolder } failed = none;
-    int error = 0;
+    enum Step { none, changed, make, write, permissions, sync, close, rename, openFolder, syncFolder } failed = none;
+    int error = 0; // for changed: 0 when another file is there, else why the name cannot be checked
     bool ownerNotGiven = false;
     uid_t madeUid = 0;
     gid_t madeGid = 0;
     int chownError = 0;
 };
 
-// Makes ready the replacement of path by bytes (at most sizeof PreparedReplace::bytes). A path that
-// is a symbolic link (or a chain of them) stays one and its final target takes the bytes, but only
-// when each link belongs to the player or to the owner of the folder holding it (the rule of the
-// kernel's protected symlinks: no one else can make the game write elsewhere) and the target is
-// own, the file the game read as its own. "" when ready; else why nothing may be written (also for
-// a link to nothing or to no regular file, or a loop).
+// Makes ready (anew: a handle held before is closed) the replacement of path by bytes (at most
+// sizeof PreparedReplace::bytes). A path that is a symbolic link (or a chain of them) stays one and
+// its final target takes the bytes, but only when each link belongs to the player or to the owner
+// of the folder holding it (the rule of the kernel's protected symlinks: no one else can make the
+// game write elsewhere) and the target is own, the file the game read as its own. "" when ready;
+// else why nothing may be written (also for a link to nothing or to no regular file, or a loop).
 [[nodiscard]] std::string prepareReplace(const std::string& path, std::string_view bytes, const OwnFile& own,
                                          PreparedReplace& ready);
 
-// Makes the replacement with async-signal-safe calls alone. On a failure the old file (and link)
-// is untouched and the temporary file removed; once renamed, only the folder's sync may fail.
+// Makes the replacement with async-signal-safe calls alone, in the folder held, and only while
+// the name there still leads to the file checked (not through a link): else nothing is written. On
+// a failure the old file (and link) is untouched and the temporary file removed; once renamed, only
+// the folder's sync may fail.
 ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept;
 
-// prepareReplace and commitReplace, an owner or group not given logged: "" on success, else why.
+// prepareReplace and commitReplace: "" on success, else why. A replacement that could not take the
+// old file's owner or group is logged once it is made.
 [[nodiscard]] std::string replaceFileWith(const std::string& path, std::string_view bytes, const OwnFile& own);

@@ -4,6 +4,7 @@
 #include "framework/DataFile.h"
 #include "framework/Result.h"
 
+#include <cstdio>
 #include <mutex>
 #include <set>
 
@@ -57,4 +58,10 @@ void warnIfDamaged(const char* path)
 {
     if (!lastDataFileDamage().empty())
         warnDamaged(path, lastDataFileDamage());
+}
+
+void reportFailedSave(const std::string& line)
+{
+    gameError << line << std::endl;
+    std::fprintf(stderr, "Velmoor: %s\n", line.c_str());
 }

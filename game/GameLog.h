@@ -1,4 +1,5 @@
-// The game's own log category and its warning for data files that fail to load.
+// The game's own log category, its warning for data files that fail to load, and its report of a
+// save that failed.
 #pragma once
 
 #include "talvo/log.h"
@@ -19,3 +20,6 @@ void warnLoadFailed(const char* path, int result);
 // The damage of a file that loaded in part (lastDataFileDamage): the game shows or plays what it
 // holds. Nothing for a file that loaded whole.
 void warnIfDamaged(const char* path);
+// A save that failed, as an error and on stderr too: the player hears of it even where the log
+// cannot be written (a full disk takes both the save and the log).
+void reportFailedSave(const std::string& line);

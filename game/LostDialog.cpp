@@ -6,10 +6,10 @@
 #include "framework/Rect.h"
 #include "framework/Surface.h"
 #include "framework/Window.h"
+#include "game/BestScoreFile.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
 #include "game/PlayLoop.h"
-#include "game/Rules.h"
 #include "game/ScreenFrame.h"
 #include "game/Screenshot.h"
 
@@ -99,7 +99,7 @@ void runLostDialog(Board board)
         if (mouseIn(noButton))
             drawPicture(noButtonPicture, NoPictureX, NoPictureY);
 
-        raiseBestScore(gameState);
+        raiseBestScore();
         // Before the cursor: a screenshot of the dialog shows none.
         saveScreenshotOnKey();
         drawPicture(cursorPicture, gameState.mouseX, gameState.mouseY);

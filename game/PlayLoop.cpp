@@ -62,8 +62,7 @@ void drawBoardFrame(Board board, const BoardScreen& screen, Font& font)
         if (gameState.mouseClicked || input.keys[plat::dik::F1])
             gameState.leaveScreen = true;
         drawPicture(endButtonPicture, screen.endPictureX, screen.endPictureY);
-        raiseBestScore(gameState);
-        keepBestScoreReady();
+        raiseBestScore();
     }
 
     if (tryJump(gameState, gameState.mouseX, gameState.mouseY, gameState.mouseClicked))
@@ -73,8 +72,7 @@ void drawBoardFrame(Board board, const BoardScreen& screen, Font& font)
     if (gameState.won) {
         // A full board is the best play there is; without this only hovering the end button
         // would ever record it.
-        raiseBestScore(gameState);
-        keepBestScoreReady();
+        raiseBestScore();
         runWonScreen(boardGeometry(board).rankLevel);
     }
 

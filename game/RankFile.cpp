@@ -54,16 +54,15 @@ void readRankFile()
 void storeRank(int32_t level)
 {
     gameState.rankLevel = level > 3 ? 3 : level;
-    if (!unreadable.empty()) {
-        gameError << "The rank could not be saved in " << rankPath << ": the file could not be read at start-up ("
-                  << unreadable << "), so it is left as it is" << std::endl;
-        return;
-    }
+    const std::string notSaved = "The rank could not be saved in " + std::string(rankPath) + ": ";
+    if (!unreadable.empty())
+        return reportFailedSave(notSaved + "the file could not be read at start-up (" + unreadable +
+                                "), so it is left as it is");
     // A second end signal meanwhile waits for the file to be whole, then ends the game.
     const SaveSection section;
     if (const std::string error = replaceFileWith(rankPath, std::to_string(gameState.rankLevel) + "\r\n", ownFile);
         !error.empty())
-        gameError << "The rank could not be saved in " << rankPath << ": " << error << std::endl;
+        reportFailedSave(notSaved + error);
     else // a link's target is a new file now, the game's own
         ownFile = ownFileAt(rankPath);
 }

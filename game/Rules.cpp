@@ -47,8 +47,7 @@ void advanceJumpAnimation(GameState& state, double seconds)
         state.animating = false;
 }
 
-void raiseBestScore(GameState& state)
+int32_t raisedBestScore(const GameState& state)
 {
-    if (state.score > state.bestScore)
-        state.bestScore = state.score;
+    return state.score > state.bestScore ? state.score : state.bestScore;
 }

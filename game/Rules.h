@@ -17,4 +17,6 @@
 // leaveScreen is set.
 void advanceJumpAnimation(GameState& state, double seconds);
 
-void raiseBestScore(GameState& state);
+// The best score after the play so far: the score when it is higher. BestScoreFile.h's
+// raiseBestScore takes it.
+[[nodiscard]] int32_t raisedBestScore(const GameState& state);

@@ -167,8 +167,7 @@ TEST(BestScore, RaisedOnlyByAHigherScore)
     s.bestScore = 40;
     for (const auto& [score, best] : {std::pair{39, 40}, std::pair{40, 40}, std::pair{41, 41}}) {
         s.score = score;
-        raiseBestScore(s);
-        EXPECT_EQ(std::tie(s.bestScore, s.score), std::make_tuple(best, score));
+        EXPECT_EQ(raisedBestScore(s), best) << score;
     }
 }
 

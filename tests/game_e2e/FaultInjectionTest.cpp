@@ -1,8 +1,8 @@
 // A full disk, a failing sync, a kill or a second end signal at a chosen call while the best
 // score, the rank or a screenshot is written, and a read error on the score and rank files: the
 // old files (or, after the signal, the new ones) must come through whole and no cut file stay
-// behind. The test binary stands in for read, write, fsync and
-// rename (passing every call on unless a fault is armed) and runs each write in a child process.
+// behind. The test binary stands in for read, write, fsync, renameat and fchown (passing every
+// call on unless a fault is armed) and runs each write in a child process.
 #include "GameTest.h"
 
 #include "game/BestScoreFile.h"
@@ -14,6 +14,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,7 +26,7 @@
 #include <filesystem>
 
 namespace {
-enum class Call { Read, Write, Fsync, Rename };
+enum class Call { Read, Write, Fsync, Rename, FsyncFolder };
 
 struct Fault {
     Call call;
@@ -37,6 +38,8 @@ struct Fault {
 std::atomic<const Fault*> armed{nullptr};
 const char* armedFile = ""; // a part of the path the fault strikes
 std::atomic<int> passed{0}; // matching calls let through since the fault was armed
+// fchown fails as for a user who may not give the owner or group asked.
+std::atomic<bool> refuseChown{false};
 
 void arm(const Fault* fault, const char* file)
 {
@@ -108,17 +111,29 @@ extern "C" size_t fwrite(const void* bytes, size_t size, size_t count, std::FILE
 extern "C" int fsync(int fd)
 {
     static const auto real = next<int (*)(int)>("fsync");
-    if (strikes(Call::Fsync, [&] { return pathOfFdHas(fd, armedFile); }))
+    struct stat st {};
+    const bool folder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    if (strikes(folder ? Call::FsyncFolder : Call::Fsync, [&] { return pathOfFdHas(fd, armedFile); }))
         return -1;
     return real(fd);
 }
 
-extern "C" int rename(const char* from, const char* to) noexcept
+extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept
 {
-    static const auto real = next<int (*)(const char*, const char*)>("rename");
+    static const auto real = next<int (*)(int, const char*, int, const char*)>("renameat");
     if (strikes(Call::Rename, [&] { return std::strstr(to, armedFile) != nullptr; }))
         return -1;
-    return real(from, to);
+    return real(fromFolder, from, toFolder, to);
+}
+
+extern "C" int fchown(int fd, uid_t owner, gid_t group) noexcept
+{
+    static const auto real = next<int (*)(int, uid_t, gid_t)>("fchown");
+    if (refuseChown) {
+        errno = EPERM;
+        return -1;
+    }
+    return real(fd, owner, group);
 }
 
 using FaultInjectionTest = GameTest;
@@ -151,17 +166,24 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
     // The log file is opened (and emptied) once, here, and shared by the children.
     talvo::logInfo << "faults follow" << std::endl;
     talvo::LogStream::instance().flush();
+    // Where it can, the old file is another user's, whose owner the new file cannot take: that is
+    // said only of a file that was replaced.
+    const bool othersFiles = ::geteuid() == 0;
     for (const auto& file : files)
         for (const Fault& fault : faults) {
             const std::string what = std::string(file.path) + ", call " + std::to_string(int(fault.call)) +
                                      ", error " + std::to_string(fault.error);
             writeFile(file.path, file.old);
+            if (othersFiles) {
+                ASSERT_EQ(::chown((dir() / file.path).c_str(), 65534, 65534), 0);
+            }
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
                 const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
                 if (errorFile < 0 || ::dup2(errorFile, STDERR_FILENO) < 0)
                     _exit(4);
+                refuseChown = othersFiles;
                 arm(&fault, std::strchr(file.path, '/') + 1);
                 file.write();
             }
@@ -174,15 +196,36 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
                 EXPECT_FALSE(std::filesystem::exists(dir() / (std::string(file.path) + ".new"))) << what;
                 const bool scores = file.path == files[0].path;
                 EXPECT_EQ(status, (scores ? 3 : 0) << 8) << what << ": the failure is reported";
-                // The player reads the cause, not only that it failed ("No space left on device").
+                // The player reads the cause, not only that it failed ("No space left on device"), on
+                // stderr too: the log may be on the full disk.
                 const std::string stderrText = fileBytes("stderr.txt");
-                if (scores) {
-                    EXPECT_TRUE(stderrText.starts_with("Velmoor: The best score could not be saved in Data/scores.dat: ") &&
-                                stderrText.ends_with(std::string(": ") + std::strerror(fault.error) + "\n"))
-                        << what << ": " << stderrText;
-                }
+                const std::string notSaved =
+                    scores ? "The best score could not be saved in " : "The rank could not be saved in ";
+                EXPECT_TRUE(stderrText.starts_with("Velmoor: " + notSaved + file.path + ": ") &&
+                            stderrText.ends_with(std::string(": ") + std::strerror(fault.error) + "\n"))
+                    << what << ": " << stderrText;
             }
         }
+    EXPECT_EQ(logText().find("is replaced by a file of owner"), std::string::npos) << logText();
+    // The folder's sync failing after the rename: the new file is there, but the save says it
+    // may not last.
+    static constexpr Fault folderSync{Call::FsyncFolder, EIO};
+    readBestScoreFile();
+    readRankFile();
+    gameState.bestScore = 98;
+    ::testing::internal::CaptureStderr();
+    arm(&folderSync, "Data");
+    EXPECT_FALSE(writeBestScoreFile());
+    storeRank(3);
+    armed = nullptr;
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(98));
+    EXPECT_EQ(fileBytes("Data/results.dat"), "3\r\n");
+    for (const std::string saved : {"The best score could not be saved in Data/scores.dat",
+                                    "The rank could not be saved in Data/results.dat"})
+        EXPECT_NE(stderrText.find("Velmoor: " + saved + ": the folder cannot be synced: Input/output error\n"),
+                  std::string::npos)
+            << stderrText;
     // Without a fault the next write takes over, leftovers of the kills or not.
     readBestScoreFile();
     gameState.bestScore = 99;

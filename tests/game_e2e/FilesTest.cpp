@@ -3,6 +3,7 @@
 #include "GameTest.h"
 
 #include "game/BestScoreFile.h"
+#include "game/EndSignals.h"
 #include "game/GameState.h"
 #include "game/RankFile.h"
 #include "game/Resources.h"
@@ -10,11 +11,14 @@
 
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace {
 struct BadgeSpot {
@@ -276,6 +280,54 @@ TEST_F(FilesTest, LinkedFilesAreWrittenThroughToTheirTargetsAndStayLinks)
         EXPECT_TRUE(std::filesystem::is_symlink(dir() / link)) << link;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(shared), std::filesystem::directory_iterator()), 3)
         << "no temporary file is left";
+}
+
+TEST_F(FilesTest, ASecondEndSignalWritesNoFileThatStoppedBeingTheGamesSinceTheScoreRose)
+{
+    // The best score is shared through a link; once a board raised it (its save made ready for a
+    // second end signal), someone's text is moved over the link's target, or the target's folder
+    // is moved away and a link to a folder holding the text takes its name. Then two end signals.
+    namespace fs = std::filesystem;
+    const fs::path shared = dir() / "shared", moved = dir() / "moved", other = dir() / "other";
+    const std::string text = "someone's notes\n";
+    const auto textOverTheFile = [&] {
+        writeFile("notes.txt", text);
+        fs::rename(dir() / "notes.txt", shared / "scores.dat");
+    };
+    const auto linkForTheFolder = [&] {
+        fs::rename(shared, moved);
+        fs::create_directory(other);
+        writeFile("other/scores.dat", text);
+        fs::create_directory_symlink("other", shared);
+    };
+    for (const auto& [what, swap] : {std::pair<const char*, std::function<void()>>{"file", textOverTheFile},
+                                     {"folder", linkForTheFolder}}) {
+        for (const fs::path& made : {shared, moved, other})
+            fs::remove_all(made);
+        fs::create_directory(shared);
+        writeFile("shared/scores.dat", scoresFileBytes(20));
+        fs::remove(dir() / "Data/scores.dat");
+        fs::create_symlink("../shared/scores.dat", dir() / "Data/scores.dat");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            readBestScoreFile();
+            const EndSignals endSignals;
+            gameState.score = 36;
+            raiseBestScore();
+            swap();
+            ::raise(SIGTERM);
+            ::raise(SIGHUP);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << what << ": status " << status;
+        EXPECT_EQ(fileBytes("shared/scores.dat"), text) << what;
+        EXPECT_FALSE(fs::exists(shared / "scores.dat.new")) << what;
+    }
+    // The game's own file, moved with its folder, is still its own to write.
+    EXPECT_EQ(fileBytes("moved/scores.dat"), scoresFileBytes(36));
 }
 
 TEST_F(FilesTest, LinksToNothingInALoopOrIntoAFolderThatCannotBeWrittenLeaveEverythingAndAreLogged)
