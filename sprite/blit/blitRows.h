@@ -60,8 +60,10 @@ inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __res
 
 // n bytes, 16 <= n < 160, without a library call: small sprites have short rows, where the call
 // costs as much as the move (from about 160 bytes wider moves win). The last 32
-// (or 16) bytes go as one overlapping pair of moves.
-inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n)
+// (or 16) bytes go as one overlapping pair of moves. Always inlined: the AVX2 instance of copyRows,
+// larger by its AVX2 branch, otherwise called it once a row (sprites with 64- and 128-byte rows
+// took 1.04 to 1.13 times as long as at SSE2, where it was inlined).
+[[gnu::always_inline]] inline void copyShortRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s, std::size_t n)
 {
 #if TALVO_SIMD_X86
     const auto move = [d, s](std::size_t at) {
@@ -134,7 +136,7 @@ inline void copyRows(std::uint8_t* d, std::ptrdiff_t dStride, const std::uint8_t
     else
 #endif
     if (Simd && rowBytes >= 16 && rowBytes < 160)
-        eachRow(copyShortRow);
+        eachRow([](std::uint8_t* to, const std::uint8_t* from, std::size_t n) { copyShortRow(to, from, n); });
     else
         eachRow([](std::uint8_t* to, const std::uint8_t* from, std::size_t n) { std::memcpy(to, from, n); });
 }
