@@ -92,10 +92,11 @@ inline void stretchCopyRow(std::uint8_t* __restrict d, const std::uint8_t* __res
 inline constexpr std::size_t wideMoveLimit = 256 * 1024;
 
 // One move of a single row or gapless block takes AVX2 steps (where they win) from this many
-// bytes: below it, one call of the library's copy, or the 16-byte steps, cost less than one call
-// of the AVX2 move (16x16 blocks of 256 and 512 bytes took 1.15 times as long by it on the AMD
-// processor that measured it, 768 bytes the same, 1 KiB and up less).
-inline constexpr std::size_t wideBlockMin = 1024;
+// bytes: below it the library's copy, or the 16-byte steps, which is SSE2's way. The least size
+// where the AVX2 move won on both AMD kinds measured: on Zen 4 it won from 1 KiB (below, 1.15 times
+// the library's time), on Zen 5 it took 1.2 to 1.4 times the library's time at 1 and 2 KiB and won
+// from 2.5 KiB (0.80 to 0.88).
+inline constexpr std::size_t wideBlockMin = 2560;
 
 // One row or gapless block of n bytes at `level`, as copyRows moves it; the library's move last,
 // so that a caller can end in it. At the scalar level always the library's move.
