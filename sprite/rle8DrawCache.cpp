@@ -221,12 +221,10 @@ inline void copyReversed(std::uint8_t* d, const std::uint8_t* s, std::int64_t n)
     for (std::int64_t m = 0; m < n; m += B) std::memcpy(d - m, s + m, B);
 }
 
-// The rows of a job from the spans; B bytes a pixel, right to left when mirrored. On a cache line
-// of its own start: its loops lie where the compiler put them, not shifted by what the linker puts
-// before them.
+// The rows of a job from the spans; B bytes a pixel, right to left when mirrored.
 template <int B, bool Mirror, bool Simd>
-[[gnu::aligned(64)]] void drawSpans(const Rle8Job& job, std::int64_t rowBytes, const std::uint32_t* rowSpans,
-                                    const std::uint32_t* rowPels, const std::uint32_t* spans, const std::uint8_t* pels)
+void drawSpans(const Rle8Job& job, std::int64_t rowBytes, const std::uint32_t* rowSpans, const std::uint32_t* rowPels,
+               const std::uint32_t* spans, const std::uint8_t* pels)
 {
     const std::int64_t x0 = job.sx * B, x1 = (job.sx + job.w) * B, pitch = job.dstPitch;
     const std::int64_t rowEnd = job.sy + job.h;

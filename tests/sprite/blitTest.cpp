@@ -218,7 +218,7 @@ TEST(Blit, ARepeatedRequestFollowsItsKeyModeAndDestination)
 TEST(Blit, GaplessBlocksDrawAsTheModelAndLockAsTheGeneralPath)
 {
     // Same-group copies between images whose rows have no gaps (pitch equal to width), blocks of 1
-    // byte to 2.5 KiB, whole or cut at the top, and one cut at the side (gaps again), at every
+    // byte to 2.8 KiB, either side of the AVX2 move's least size, whole or cut at the top, and one cut at the side (gaps again), at every
     // level: the pixels against the model, and both images' lock records against the same draw
     // of a subclass, which goes the general way.
     struct General : imgRowCTy {
@@ -231,7 +231,7 @@ TEST(Blit, GaplessBlocksDrawAsTheModelAndLockAsTheGeneralPath)
     SeededRng r(11);
     onVectorAndScalarRows([&] {
         for (const auto& [srcKind, dstKind] : {std::pair{1, 1}, {2, 2}, {2, 3}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {9, 9}})
-            for (const auto& [w, h] : {std::pair{1, 1}, {3, 5}, {8, 2}, {16, 16}, {40, 5}, {70, 9}})
+            for (const auto& [w, h] : {std::pair{1, 1}, {3, 5}, {8, 2}, {16, 16}, {40, 5}, {70, 9}, {72, 10}})
                 for (const auto& [x, y] : {std::pair{0, 0}, {0, -2}, {0, 3}, {-1, 0}}) {
                     TestImage src(srcKind, w, h, w), dst(dstKind, w, h + 3, w);
                     for (TestImage* image : {&src, &dst})
