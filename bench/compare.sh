@@ -19,20 +19,13 @@ if [[ $# -lt 2 || $# -gt 3 ]]; then
 fi
 old=$1 new=$2 filter=${3:-.}
 cpu=${COMPARE_CPU:-7} rounds=${COMPARE_ROUNDS:-5}
-if ((rounds < 5)); then
-  echo "compare.sh: COMPARE_ROUNDS must be at least 5" >&2
-  exit 2
-fi
+# shellcheck source=bench/runs.sh
+source "$(dirname "$0")/runs.sh"
+need_rounds "$rounds" COMPARE_ROUNDS
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-# shellcheck source=bench/runs.sh
-source "$(dirname "$0")/runs.sh"
-mapfile -t benches < <(bench_names "$filter" "$old" "$new")
-if ((${#benches[@]} == 0)); then
-  echo "compare.sh: no row of $old/bench matches '$filter'" >&2
-  exit 1
-fi
+list_benches "$filter" "$old" "$new"
 
 sides=(old new self)
 for ((r = 0; r < rounds; ++r)); do

@@ -27,20 +27,13 @@ if [[ $# -lt 1 || $# -gt 2 ]]; then
 fi
 build=$(cd "$1" && pwd) filter=${2:-.}
 cpu=${PLACEMENT_CPU:-7} rounds=${PLACEMENT_ROUNDS:-5}
-if ((rounds < 5)); then
-  echo "placement.sh: PLACEMENT_ROUNDS must be at least 5" >&2
-  exit 2
-fi
+# shellcheck source=bench/runs.sh
+source "$(dirname "$0")/runs.sh"
+need_rounds "$rounds" PLACEMENT_ROUNDS
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-# shellcheck source=bench/runs.sh
-source "$(dirname "$0")/runs.sh"
-mapfile -t benches < <(bench_names "$filter" "$build")
-if ((${#benches[@]} == 0)); then
-  echo "placement.sh: no row of $build/bench matches '$filter'" >&2
-  exit 1
-fi
+list_benches "$filter" "$build"
 
 pads=(0 16 32 48)
 for name in "${benches[@]}"; do

@@ -1,5 +1,6 @@
 # shellcheck shell=bash
-# Shared by compare.sh and series.sh (sourced): which benchmarks to run, and one pinned run.
+# Shared by compare.sh, series.sh and placement.sh (sourced): the rounds asked for, which
+# benchmarks to run, and one pinned run.
 
 # bench_names FILTER BUILD... : the *_bench executables that every BUILD has and whose rows the
 # filter matches, one name a line.
@@ -31,4 +32,20 @@ run_pinned() {
     tail -20 "$log" >&2
     return 1
   fi
+}
+
+# need_rounds ROUNDS VARIABLE : ends the script (status 2) when fewer than 5 rounds are asked for.
+need_rounds() {
+  ((${1} >= 5)) && return
+  echo "$(basename "$0"): $2 must be at least 5" >&2
+  exit 2
+}
+
+# list_benches FILTER BUILD... : bench_names into the array benches; ends the script (status 1)
+# when no benchmark has a row the filter matches.
+list_benches() {
+  mapfile -t benches < <(bench_names "$@")
+  ((${#benches[@]} > 0)) && return
+  echo "$(basename "$0"): no row of $2/bench matches '$1'" >&2
+  exit 1
 }

@@ -18,19 +18,12 @@ if [[ $# -lt 2 || $# -gt 3 ]]; then
 fi
 build=$1 out=$2 filter=${3:-.}
 cpu=${SERIES_CPU:-7} rounds=${SERIES_ROUNDS:-5}
-if ((rounds < 5)); then
-  echo "series.sh: SERIES_ROUNDS must be at least 5" >&2
-  exit 2
-fi
-mkdir -p "$out"
-
 # shellcheck source=bench/runs.sh
 source "$(dirname "$0")/runs.sh"
-mapfile -t benches < <(bench_names "$filter" "$build")
-if ((${#benches[@]} == 0)); then
-  echo "series.sh: no row of $build/bench matches '$filter'" >&2
-  exit 1
-fi
+need_rounds "$rounds" SERIES_ROUNDS
+mkdir -p "$out"
+
+list_benches "$filter" "$build"
 
 n=${#benches[@]}
 for ((r = 0; r < rounds; ++r)); do
