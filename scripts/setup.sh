@@ -8,10 +8,11 @@ set -euo pipefail
 
 # The compiler and build tools; SDL2, fluidsynth and GLib (the soundfont reader under fluidsynth
 # logs through it) and the soundfont the music plays from; FreeType, libjpeg and zlib; cairo and
-# the fonts the data generator draws with, Open Sans being copied as the game's font.
+# the fonts the data generator draws with, Open Sans being copied as the game's font; libxcb, through
+# which the game asks the X display whether it takes it before SDL connects.
 PLAY=(
   pkg-config cmake g++ make
-  libsdl2-dev libfluidsynth-dev libglib2.0-dev timgm6mb-soundfont
+  libsdl2-dev libxcb1-dev libfluidsynth-dev libglib2.0-dev timgm6mb-soundfont
   libfreetype-dev libjpeg62-turbo-dev zlib1g-dev libcairo2-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-open-sans
 )
@@ -31,7 +32,7 @@ TEST=(
 CROSS=(
   g++-aarch64-linux-gnu qemu-user pkgconf:arm64 libc6:arm64
   zlib1g-dev:arm64 libjpeg62-turbo-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
-  libsdl2-dev:arm64 libfluidsynth-dev:arm64 libglib2.0-dev:arm64 libfreetype-dev:arm64
+  libsdl2-dev:arm64 libxcb1-dev:arm64 libfluidsynth-dev:arm64 libglib2.0-dev:arm64 libfreetype-dev:arm64
   libcairo2-dev:arm64
 )
 

@@ -19,6 +19,10 @@ namespace plat::sdl {
 // Gives back one reference; the last one shuts the subsystem down.
 void releaseVideo();
 
+// Why the X display named `display` does not take a connection (the server's own words when it
+// refuses one), or "" when it does. libxcb's words on stderr are kept from reaching it.
+[[nodiscard]] std::string x11DisplayRefusal(const char* display);
+
 // Routes the fatal X errors (connection lost, requests on a destroyed window) to
 // endOnDisplayLost; called each time before the video subsystem comes up, so the connection it
 // makes is guarded from its start. settleLostX11Display, once it is up, keeps that on X11 and

@@ -5,8 +5,10 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
+#include <vector>
 
 namespace plat {
 namespace {
@@ -204,19 +206,44 @@ bool waylandCanBeThere()
     return SDL_getenv("WAYLAND_SOCKET") || (display && display[0] == '/') || (runtime && runtime[0] == '/');
 }
 
-// SDL's own choice among its drivers, in its order, with Wayland left out where it cannot be;
-// a driver the environment names is left to SDL as it was.
-bool startVideo()
+// The value of DISPLAY, or null when it is unset or empty.
+const char* xDisplay()
+{
+    const char* display = SDL_getenv("DISPLAY");
+    return display && *display ? display : nullptr;
+}
+
+// SDL's own choice among its drivers, in its order (X11 before Wayland), with Wayland left out
+// where it cannot be; a driver the environment names is left to SDL as it was. X11 is left out
+// too when its display refuses the game, which is then told in `xRefusal`: SDL's try would put
+// libxcb's words on stderr and end with no reason of its own.
+bool startVideo(std::string& xRefusal)
 {
     const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-    if ((asked && *asked) || waylandCanBeThere())
+    const bool named = asked && *asked;
+    std::vector<std::string> drivers;
+    if (named) {
+        std::string rest = asked;
+        for (std::size_t comma; (comma = rest.find(',')) != std::string::npos; rest.erase(0, comma + 1))
+            drivers.push_back(rest.substr(0, comma));
+        drivers.push_back(rest);
+    } else {
+        for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i)
+            drivers.emplace_back(SDL_GetVideoDriver(i));
+    }
+    const auto isX11 = [](const std::string& driver) { return SDL_strcasecmp(driver.c_str(), "x11") == 0; };
+    // Asked when the subsystem first comes up only, where SDL makes its connection.
+    if (xDisplay() && SDL_WasInit(SDL_INIT_VIDEO) == 0 && std::any_of(drivers.begin(), drivers.end(), isX11))
+        xRefusal = sdl::x11DisplayRefusal(xDisplay());
+    const bool withoutWayland = !named && !waylandCanBeThere();
+    if (xRefusal.empty() && !withoutWayland)
         return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     std::string others;
-    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
-        const std::string driver = SDL_GetVideoDriver(i);
-        if (driver != "wayland")
+    for (const std::string& driver : drivers)
+        if (!(withoutWayland && driver == "wayland") && !(!xRefusal.empty() && isX11(driver)))
             others += (others.empty() ? "" : ",") + driver;
-    }
+    if (others.empty())
+        return false;
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, others.c_str(), SDL_HINT_OVERRIDE);
     const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
@@ -235,24 +262,29 @@ void setRepaintListener(void (*listener)(bool contentsLost)) { repaintListener =
 
 bool acquireVideo(std::string& error)
 {
+    std::string xRefusal;
     catchLostX11Display();
-    const bool started = startVideo();
+    const bool started = startVideo(xRefusal);
     // Read before the settling asks SDL for its driver, which leaves an error of its own.
     const std::string failure = started ? "" : SDL_GetError();
     settleLostX11Display();
-    if (!started) {
-        error = "cannot open a display: " + failure;
-        return false;
-    }
-    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* driver = started ? SDL_GetCurrentVideoDriver() : nullptr;
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
     const bool invisible = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
-    if (invisible && !(asked && SDL_strcasecmp(asked, driver) == 0)) {
+    if (started && !(invisible && !(asked && SDL_strcasecmp(asked, driver) == 0)))
+        return true;
+    if (started)
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        error = "cannot open a display: no X11 or Wayland display found (is DISPLAY set?)";
-        return false;
-    }
-    return true;
+    error = "cannot open a display: ";
+    if (!xRefusal.empty())
+        error += xRefusal;
+    else if (!started)
+        error += failure;
+    else if (xDisplay())
+        error += std::string("no X11 or Wayland display came up (DISPLAY is ") + xDisplay() + ")";
+    else
+        error += "no X11 or Wayland display found (is DISPLAY set?)";
+    return false;
 }
 
 void releaseVideo()
