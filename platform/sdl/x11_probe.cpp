@@ -46,8 +46,12 @@ int connectionError(const char* display, std::string& said)
             kept = -1;
         }
     }
-    xcb_connection_t* connection = xcb_connect(display, nullptr);
-    const int error = xcb_connection_has_error(connection);
+    int screen = 0;
+    xcb_connection_t* connection = xcb_connect(display, &screen);
+    int error = xcb_connection_has_error(connection);
+    // libxcb leaves a screen beyond the server's to its caller; Xlib refuses it.
+    if (error == 0 && screen >= xcb_setup_roots_length(xcb_get_setup(connection)))
+        error = XCB_CONN_CLOSED_INVALID_SCREEN;
     xcb_disconnect(connection);
     if (kept >= 0) {
         ::dup2(kept, 2);
@@ -74,7 +78,7 @@ std::string x11DisplayRefusal(const char* display)
     case XCB_CONN_CLOSED_PARSE_ERR:
         return std::string(display) + " is not an X display name";
     case XCB_CONN_CLOSED_INVALID_SCREEN:
-        return std::string("the X server at ") + display + " has no such screen";
+        return std::string("the X server at ") + display + " has no screen of that number";
     case XCB_CONN_CLOSED_MEM_INSUFFICIENT:
         return std::string("out of memory connecting to ") + display;
     default:

@@ -560,6 +560,8 @@ TEST_F(ScriptTest, NoDisplayGivesAClearMessageAndAFailureStatus)
         cases.emplace_back("DISPLAY=" + guarded.display() + " XAUTHORITY=wrong.auth XDG_RUNTIME_DIR='" +
                                data.path().string() + "'",
                            refused + "Invalid MIT-MAGIC-COOKIE-1 key");
+        cases.emplace_back("DISPLAY=" + guarded.display() + ".1 XAUTHORITY=server.auth",
+                           "the X server at " + guarded.display() + ".1 has no screen of that number");
     }
     const std::string unset = "-u DISPLAY -u WAYLAND_DISPLAY -u WAYLAND_SOCKET -u XDG_RUNTIME_DIR -u SDL_VIDEODRIVER ";
     for (const auto& [environment, reason] : cases) {
