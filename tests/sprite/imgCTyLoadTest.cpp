@@ -17,6 +17,8 @@
 #include "tests/img/picture_files.h"
 #include "tests/support/alloc_cap.h"
 
+#include <jerror.h>
+
 namespace {
 
 using imgtest::Bytes;
@@ -155,6 +157,17 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     EXPECT_THROW(image.LoadTga(save(folder, "bad.tga", imgtest::tgaBytes(unknown)).c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadTga(folder.file("missing.tga").c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadJpg(save(folder, "bad.jpg", Bytes{0xFF, 0xD8, 0xFF, 0}).c_str()), talvo::Exception);
+    // A file whose data runs out after its first rows is named by its cause, as through a stream.
+    imgtest::JpegFile tall;
+    tall.width = 32, tall.height = 256;
+    const Bytes whole = imgtest::jpegBytes(tall);
+    const std::string cut = save(folder, "cut.jpg", Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() * 3 / 4)));
+    try {
+        image.LoadJpg(cut.c_str());
+        ADD_FAILURE() << "a cut file loaded";
+    } catch (const talvo::Exception& e) {
+        EXPECT_EQ(std::string(e.what()), imgtest::jpegMessage(JWRN_JPEG_EOF));
+    }
     // 18 header bytes declaring a gigabyte of 32-bit pixels are refused before any block is allocated.
     imgtest::TgaFile hugeFile;
     hugeFile.depth = 32, hugeFile.width = 16384, hugeFile.height = 16384;
