@@ -2,8 +2,8 @@
 // stand-in for the system's DIB stretch for 16-, 24- and 32-bit pictures. Every read is
 // checked against the bytes of the file and every write against the picture. A damaged file
 // draws what it holds and says what is wrong through setDataFileDamage; one whose header leaves
-// nothing to draw, or nothing right (masks no picture has, pixels inside what precedes them), is
-// refused with the same words.
+// nothing to draw, or nothing right (masks no picture has, more colours than 8-bit pixels can use,
+// pixels inside what precedes them), is refused with the same words.
 #include "framework/DataFile.h"
 #include "framework/Display.h"
 #include "framework/Surface.h"
@@ -128,7 +128,8 @@ struct ColourMapper {
 
 using ColourTable = std::array<uint32_t, 256>;
 
-// The colour table entries read: as many as the header gives, all 256 when it gives none.
+// The colour table entries read: as many as the header gives (a count above 256 is refused), all 256
+// when it gives none.
 uint32_t tableEntries(const Header& h) { return (h.coloursUsed == 0 || h.coloursUsed > 256) ? 256 : h.coloursUsed; }
 
 // The colour table follows the info header, whatever its size; entries missing from the
@@ -390,6 +391,10 @@ std::string headerDamage(const Bytes& file, const Header& h)
 {
     const bool plain = drawable(h) && h.compression != compressionRle8;
     if (drawable(h)) {
+        // Indices above 255 cannot occur: a larger count is a damaged header, not a table to cut.
+        if (h.bitCount == 8 && h.coloursUsed > 256)
+            return "its header declares " + std::to_string(h.coloursUsed) +
+                   " colours, more than its 8-bit pixels can use";
         if (std::string overlap = pixelsOverlap(h); !overlap.empty())
             return overlap;
         // A file that ends before its masks holds no pixels either: it draws nothing, as any cut one.

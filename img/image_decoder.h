@@ -59,8 +59,8 @@ public:
     // open, create d at the picture's size and format, read all of it, close: close runs on every path.
     // A failure leaves d with what create and decode gave it.
     void load(io::IStream& in, ImageRow& d);
-    // load from a file opened raw with the mask bad and fail, so a missing or short file raises
-    // talvo::io::Failure.
+    // load from a file opened raw with the mask bad and fail, so a missing file raises
+    // talvo::io::Failure, and a short one too unless the decoder names it (JPEG does).
     void loadByName(const char* name, ImageRow& d);
 
     [[nodiscard]] bool opened() const noexcept { return opened_ != 0; }

@@ -54,8 +54,12 @@ struct JpgCallbacks {
         try {
             got = c.stream_->readPartial(c.buffer_.get(), JpgCodec::fillBytes);
         } catch (...) {
-            c.pending_ = std::current_exception();
-            threw = true;
+            // Data that runs out is the file's fault, told below in libjpeg's words whatever the
+            // stream's mask; a stream that could not read raises its own failure.
+            if (!c.stream_->eof() || c.stream_->bad()) {
+                c.pending_ = std::current_exception();
+                threw = true;
+            }
         }
         if (threw) std::longjmp(c.jump_, 1);  // outside the handler, so nothing is left to unwind
         if (got == 0) {

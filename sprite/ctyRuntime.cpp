@@ -3,9 +3,11 @@
 
 #include <malloc.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "sprite/ctyFormat.h"
 #include "talvo/log_file_buf.h"
@@ -28,12 +30,17 @@ PoolHeader* const freePool = reinterpret_cast<PoolHeader*>(~std::uintptr_t{0});
 constexpr std::size_t lineAlignedFrom = 256;
 
 int currentPool = 0;
-int poolCount = 0;
+// Set by the first allocation, which may come from several threads at once: it is stored with
+// release after currentPool, so a thread that reads it non-zero also reads currentPool's value.
+std::atomic<int> poolCount{0};
+std::mutex poolSetUp;
 PoolHeader** poolTable = nullptr;
 
 PoolHeader* headerOf(void* block) { return static_cast<PoolHeader*>(block) - 1; }
 
-bool usablePool(int number) { return number > 0 && number < poolCount && poolTable[number] != freePool; }
+int pools() { return poolCount.load(std::memory_order_relaxed); }
+
+bool usablePool(int number) { return number > 0 && number < pools() && poolTable[number] != freePool; }
 
 int resolve(int number) { return number == -1 ? currentPool : number; }
 
@@ -99,15 +106,19 @@ void ctyFree(void* block)
 
 void ctyPoolInit()
 {
-    if (poolCount != 0) return;
+    // Once set up, an allocation costs one load here and takes no lock.
+    if (poolCount.load(std::memory_order_acquire) != 0) return;
+    const std::lock_guard<std::mutex> hold(poolSetUp);
+    if (pools() != 0) return;
     currentPool = 0;
-    poolCount = 1;
+    poolCount.store(1, std::memory_order_release);
 }
 
 int ctyPoolCreate()
 {
     ctyPoolInit();
-    for (int number = 1; number < poolCount; ++number) {
+    const int count = pools();
+    for (int number = 1; number < count; ++number) {
         if (poolTable[number] == freePool) {
             poolTable[number] = nullptr;
             return number;
@@ -115,17 +126,18 @@ int ctyPoolCreate()
     }
     // The table also keeps a slot for pool 0, which never holds a list.
     auto* grown = static_cast<PoolHeader**>(
-        std::realloc(poolTable, sizeof(PoolHeader*) * static_cast<std::size_t>(poolCount + 1)));
+        std::realloc(poolTable, sizeof(PoolHeader*) * static_cast<std::size_t>(count + 1)));
     if (grown == nullptr) return ctyCodeOutOfMemory;
     poolTable = grown;
     poolTable[0] = nullptr;
-    poolTable[poolCount] = nullptr;
-    return poolCount++;
+    poolTable[count] = nullptr;
+    poolCount.store(count + 1, std::memory_order_relaxed);
+    return count;
 }
 
 int ctyPoolSelect(int number)
 {
-    const int previous = poolCount == 0 ? 0 : currentPool;
+    const int previous = pools() == 0 ? 0 : currentPool;
     ctyPoolInit();
     currentPool = number;
     return previous;
@@ -208,7 +220,7 @@ void ctyPoolShutdown()
 {
     std::free(poolTable);
     poolTable = nullptr;
-    poolCount = 0;
+    poolCount.store(0, std::memory_order_relaxed);
 }
 
 int ctyPostError(std::uint32_t context, std::uint8_t level, std::int32_t code, const char* detail,

@@ -23,6 +23,9 @@ void ctyFree(void* block);
 
 // Pools: 0 is the plain heap (blocks of 256 bytes and more start on 64 bytes); a block of a pool above 0 carries a pointer-sized link in a
 // 16-byte header (so the caller's bytes stay 16-byte aligned) to the next older block.
+// Sets the pools up (pool 0 current) unless they are: the first allocation does, and several threads
+// may make theirs at once. Creating, selecting and freeing pools, and the blocks of pools above 0,
+// are for one thread at a time.
 void ctyPoolInit();
 [[nodiscard]] int ctyPoolCreate();
 int ctyPoolSelect(int number);

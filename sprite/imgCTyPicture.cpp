@@ -1,14 +1,19 @@
-// TGA and JPEG pictures through the graphics core's decoders, copied into the image's own pixels.
+// TGA and JPEG pictures through the graphics core's decoders, copied into the image's own pixels;
+// a JPEG picture decodes straight into the block a plain image then takes as its own.
 #include "sprite/imgCTyPicture.h"
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <typeinfo>
+#include <utility>
 
 #include "img/image_decoder.h"
 #include "img/jpg_decoder.h"
 #include "img/tga_decoder.h"
 #include "sprite/ctyRuntime.h"
 #include "sprite/imgCTy.h"
+#include "sprite/imgRowCTy.h"
 #include "sprite/imgScopedLock.h"
 #include "talvo/istream.h"
 
@@ -57,6 +62,58 @@ void loadNamed(imgCTy& image, const char* name)
     imgTakePicture(image, picture);
 }
 
+// A picture whose pixels lie as an imgRowCTy's would (rows back to back, from the library's
+// allocation hooks), so a plain image can take the block instead of a copy: the decoder writes it
+// through the lock. A picture no image kind holds keeps the graphics core's own pixels.
+class RowBlockPicture : public talvo::g::ImageRow {
+public:
+    RowBlockPicture() = default;
+    ~RowBlockPicture() override { ctyFree(block_); }
+
+    void lock(Lock& lock, const talvo::g::Rect* rect, std::uint32_t mode) override
+    {
+        if (block_ == nullptr) {
+            ImageRow::lock(lock, rect, mode);
+            return;
+        }
+        lock.rect = rect != nullptr ? *rect : talvo::g::Rect{0, 0, width_, height_};
+        lock.pitch = rowBytes_;
+        lock.bits = block_ + std::ptrdiff_t{lock.rect.y0} * rowBytes_ +
+                    std::ptrdiff_t{lock.rect.x0} * imgPelBytes(kind_);
+    }
+
+    [[nodiscard]] int kind() const noexcept { return block_ != nullptr ? kind_ : -1; }
+    // The block for the image to own; the picture is left without it.
+    [[nodiscard]] std::uint8_t* giveBlock() noexcept { return std::exchange(block_, nullptr); }
+
+protected:
+    // A failed allocation is the decoder's, as with the graphics core's own block.
+    void replacePixels(std::int32_t width, std::int32_t height, talvo::g::PelFmt& format) override
+    {
+        const int kind = pelKindOfImg(format.id());
+        const std::int64_t bytes = kind < 0 ? -1 : imgCTy::PelBlockBytes(width, height, kind);
+        if (bytes < 0) {
+            ImageRow::replacePixels(width, height, format);
+            ctyFree(giveBlock());
+            return;
+        }
+        auto* block = static_cast<std::uint8_t*>(ctyHooks.alloc(bytes == 0 ? 1 : static_cast<std::size_t>(bytes)));
+        if (block == nullptr) throw std::bad_alloc();
+        release();
+        ctyFree(std::exchange(block_, block));
+        kind_ = kind;
+        rowBytes_ = width * imgPelBytes(kind);
+        width_ = width;
+        height_ = height;
+        format_.swap(format);
+    }
+
+private:
+    std::uint8_t* block_ = nullptr;
+    int kind_ = 0;
+    std::int32_t rowBytes_ = 0;
+};
+
 }  // namespace
 
 void imgCTy::LoadTga(const char* name) { loadNamed<talvo::g::TgaDecoder>(*this, name); }
@@ -73,4 +130,22 @@ void imgCTy::ReadTga(talvo::io::IStream& in)
     if (cut) ctySetError(ctyCodeNotAPicture, "");
 }
 
-void imgCTy::LoadJpg(const char* name) { loadNamed<talvo::g::JpgDecoder>(*this, name); }
+void imgCTy::LoadJpg(const char* name)
+{
+    // An image that may create or lock otherwise gets a copy through its own calls.
+    if (name == nullptr || typeid(*this) != typeid(imgRowCTy)) {
+        loadNamed<talvo::g::JpgDecoder>(*this, name);
+        return;
+    }
+    talvo::g::JpgDecoder decoder;
+    RowBlockPicture picture;
+    decoder.loadByName(name, picture);
+    const int kind = picture.kind();
+    if (kind < 0) {
+        imgTakePicture(*this, picture);
+        return;
+    }
+    auto& image = static_cast<imgRowCTy&>(*this);
+    imgRowTakeBlock(image, picture.width(), picture.height(), imgPelFmt(kind, nullptr), picture.giveBlock());
+    imgScopedLock lock(image, nullptr, 0);  // leaves the lock record as the copy does
+}

@@ -68,7 +68,7 @@ void imgRowCTy::becomeEmpty() noexcept
 
 void imgRowCTy::FreeData() { release(); }
 
-void imgRowCTy::Create(int w, int h, const imgPelFmt* fmt)
+void imgRowCTy::renew(int w, int h, const imgPelFmt* fmt)
 {
     imgCTy::Create(w, h, fmt);
     if (fmt != nullptr) {
@@ -77,6 +77,11 @@ void imgRowCTy::Create(int w, int h, const imgPelFmt* fmt)
     }
     release();
     dataInPlace = 0;
+}
+
+void imgRowCTy::Create(int w, int h, const imgPelFmt* fmt)
+{
+    renew(w, h, fmt);
     const std::int64_t bytes = PelBlockBytes(w, h, pelFmt.kind);
     if (bytes < 0) {
         becomeEmpty();
@@ -90,6 +95,14 @@ void imgRowCTy::Create(int w, int h, const imgPelFmt* fmt)
     }
     ownsPels = 1;
     pitch = w;
+}
+
+void imgRowTakeBlock(imgRowCTy& image, int w, int h, const imgPelFmt& fmt, std::uint8_t* block)
+{
+    image.renew(w, h, &fmt);
+    image.pels = block;
+    image.ownsPels = 1;
+    image.pitch = w;
 }
 
 rwObjCTy* imgRowCreate() { return new (std::nothrow) imgRowCTy; }

@@ -73,7 +73,16 @@ private:
     }
     void release() noexcept;
     void becomeEmpty() noexcept;
+    // Create's steps before the new block: size, format and the key under it, the old pixels let go.
+    void renew(int width, int height, const imgPelFmt* fmt);
+
+    friend void imgRowTakeBlock(imgRowCTy& image, int width, int height, const imgPelFmt& fmt, std::uint8_t* block);
 };
+
+// Create with the pixels made already, for a loader that decodes into them: the block (rows back to
+// back, PelBlockBytes of the size, which the caller has checked, from ctyHooks.alloc) becomes the
+// image's own.
+void imgRowTakeBlock(imgRowCTy& image, int width, int height, const imgPelFmt& fmt, std::uint8_t* block);
 
 // The registry's creator for "imgRowCTy".
 [[nodiscard]] rwObjCTy* imgRowCreate();

@@ -253,7 +253,7 @@ TEST_F(BitmapLoad, MasksNoPictureHasPixelsInsideWhatPrecedesThemAndSizesNoFileHo
     expectRefused(picture(1, 3, 32, noMasks, 3).build(), "its colour masks overlap its pixels");
 
     // Masks that cannot be a picture's at either depth: none, one missing, a gap, red over green,
-    // red equal to green, green over blue, past the pixel's bits.
+    // red equal to green, green over blue, red equal to blue, past the pixel's bits.
     for (const uint16_t bits : {uint16_t{16}, uint16_t{32}}) {
         const auto masked = [&](uint32_t r, uint32_t g, uint32_t b) {
             BmpBuilder f = picture(2, 1, bits, std::vector<uint8_t>(bits / 4u, 0x5A), 3);
@@ -266,6 +266,7 @@ TEST_F(BitmapLoad, MasksNoPictureHasPixelsInsideWhatPrecedesThemAndSizesNoFileHo
         expectRefused(masked(0xFC00, 0x07E0, 0x001F), "its red and green masks overlap");
         expectRefused(masked(0x07E0, 0x07E0, 0x001F), "its red and green masks overlap");
         expectRefused(masked(0x7C00, 0x03E0, 0x003F), "its green and blue masks overlap");
+        expectRefused(masked(0x7C00, 0x03E0, 0x7C00), "its red and blue masks overlap");
         if (bits == 16)
             expectRefused(masked(0x1F0000, 0x07E0, 0x001F), "its red mask 0x001F0000 reaches past its 16-bit pixels");
     }
@@ -295,6 +296,12 @@ TEST_F(BitmapLoad, MasksNoPictureHasPixelsInsideWhatPrecedesThemAndSizesNoFileHo
         std::vector<uint8_t> uncounted = counted;
         patch32(uncounted, 46, 0);
         EXPECT_EQ(load(uncounted), 0);
+        // A full table of 256 entries counted as more: no 8-bit pixel could use the rest.
+        BmpBuilder full = eightBit(4, 1, {1, 2, 3, 4}, compression);
+        full.colourTable.resize(4 * 256);
+        std::vector<uint8_t> overCounted = full.build();
+        patch32(overCounted, 46, 257);
+        expectRefused(overCounted, "its header declares 257 colours, more than its 8-bit pixels can use");
     }
 
     // One byte of a 4 x 2 24-bit picture's width or height set: sizes beyond any surface in a

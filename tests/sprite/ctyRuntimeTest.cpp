@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <latch>
+#include <thread>
+#include <vector>
 
 #include "sprite/ctyMemBuffer.h"
 #include "sprite/ctyRuntime.h"
@@ -83,6 +86,30 @@ TEST(CtyRuntime, PoolsLinkAlignFreeAllAndTransfer)
     EXPECT_EQ(ctyPoolCreate(), second);
     ctyPoolFreeAll(first);
     ctyPoolFreeAll(second);
+}
+
+// The first allocations set the pools up, and they may come from several threads at once (the
+// draw path is meant for several): each gets its block, and the pools are set up once.
+TEST(CtyRuntime, FirstAllocationsOnSeveralThreads)
+{
+    ctyPoolShutdown();  // as before any allocation
+    constexpr int count = 4;
+    std::latch start(count);
+    std::vector<void*> blocks(count);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < count; ++i)
+        threads.emplace_back([&, i] {
+            start.arrive_and_wait();
+            blocks[static_cast<std::size_t>(i)] = ctyAlloc(64);
+        });
+    for (std::thread& t : threads) t.join();
+    for (void* block : blocks) {
+        EXPECT_NE(block, nullptr);
+        ctyFree(block);
+    }
+    EXPECT_EQ(ctyPoolSelect(0), 0);
+    EXPECT_EQ(ctyPoolCreate(), 1);
+    ctyPoolShutdown();
 }
 
 TEST(CtyRuntime, PostsRecordTheirValuesAndReturnTheirCode)

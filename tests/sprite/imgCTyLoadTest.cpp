@@ -1,6 +1,7 @@
 // Loaders: depth text and TGA/JPEG pictures; golden values, and refusals that leave the image as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -16,6 +17,8 @@
 #include "talvo/exception.h"
 #include "tests/img/picture_files.h"
 #include "tests/support/alloc_cap.h"
+
+#include <jerror.h>
 
 namespace {
 
@@ -155,6 +158,17 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     EXPECT_THROW(image.LoadTga(save(folder, "bad.tga", imgtest::tgaBytes(unknown)).c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadTga(folder.file("missing.tga").c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadJpg(save(folder, "bad.jpg", Bytes{0xFF, 0xD8, 0xFF, 0}).c_str()), talvo::Exception);
+    // A file whose data runs out after its first rows is named by its cause, as through a stream.
+    imgtest::JpegFile tall;
+    tall.width = 32, tall.height = 256;
+    const Bytes whole = imgtest::jpegBytes(tall);
+    const std::string cut = save(folder, "cut.jpg", Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() * 3 / 4)));
+    try {
+        image.LoadJpg(cut.c_str());
+        ADD_FAILURE() << "a cut file loaded";
+    } catch (const talvo::Exception& e) {
+        EXPECT_EQ(std::string(e.what()), imgtest::jpegMessage(JWRN_JPEG_EOF));
+    }
     // 18 header bytes declaring a gigabyte of 32-bit pixels are refused before any block is allocated.
     imgtest::TgaFile hugeFile;
     hugeFile.depth = 32, hugeFile.width = 16384, hugeFile.height = 16384;
@@ -243,6 +257,8 @@ TEST(ImgPicture, FormatsMeaningOtherPixelsAreRefused)
     resetErrors();
 }
 
+// A plain image takes the decoded block as its own and ends as the copy leaves one: its key under
+// the new format, its lock record. A run-length sprite gets the copy.
 TEST(ImgPicture, JpegGivesTheGraphicsCoresDecode)
 {
     TempFolder folder("sprite_jpg");
@@ -251,12 +267,113 @@ TEST(ImgPicture, JpegGivesTheGraphicsCoresDecode)
     const std::string path = save(folder, "p.jpg", imgtest::jpegBytes(jpeg));
     talvo::g::ImageRow picture;
     talvo::g::JpgDecoder().loadByName(path.c_str(), picture);
-    imgRowCTy image;
+    const Bytes pixels(picture.pixels(), picture.pixels() + 21 * 13 * 3);
+    const imgPelFmt k4(4, nullptr);
+    const std::uint8_t key[4] = {10, 200, 30, 0};
+    imgRowCTy image, copied;
+    for (imgRowCTy* i : {&image, &copied}) {
+        i->Create(2, 2, &k4);
+        i->SetColorKeyRgba(key);
+    }
+    resetErrors();
     image.LoadJpg(path.c_str());
+    imgTakePicture(copied, picture);
+    EXPECT_EQ(ctyError.code, 0);
     ASSERT_EQ(image.width, 21);
     ASSERT_EQ(image.height, 13);
     EXPECT_EQ(image.pelFmt.kind, static_cast<int>(picture.format().id()));
-    EXPECT_EQ(rowsOf(image), Bytes(picture.pixels(), picture.pixels() + 21 * 13 * 3));
+    EXPECT_EQ(rowsOf(image), pixels);
+    EXPECT_EQ(image.pitch, copied.pitch);
+    EXPECT_EQ(image.ownsPels, 1);
+    EXPECT_EQ(image.hasColorKey, copied.hasColorKey);
+    EXPECT_EQ(image.colorKeyPel, copied.colorKeyPel);
+    EXPECT_EQ(image.lockedPels, nullptr);
+    EXPECT_EQ(image.lockPitch, copied.lockPitch);
+    EXPECT_EQ(image.lockAccess, copied.lockAccess);
+    EXPECT_EQ(std::vector({image.lockRect.x, image.lockRect.y, image.lockRect.width, image.lockRect.height}),
+              std::vector({copied.lockRect.x, copied.lockRect.y, copied.lockRect.width, copied.lockRect.height}));
+
+    imgRle8CTy sprite;
+    sprite.LoadJpg(path.c_str());
+    EXPECT_EQ(lastMessage(), "Unsupported pel's format");
+    EXPECT_EQ(sprite.width, 21);
+    resetErrors();
+}
+
+// Hooks that count the bytes the library holds, for one scope.
+class CountingHooks {
+public:
+    CountingHooks() : saved_(ctyHooks)
+    {
+        live = peak = 0;
+        ctyHooks = {alloc, calloc, realloc, free};
+    }
+    CountingHooks(const CountingHooks&) = delete;
+    CountingHooks& operator=(const CountingHooks&) = delete;
+    ~CountingHooks() { ctyHooks = saved_; }
+
+    static inline std::size_t live = 0;
+    static inline std::size_t peak = 0;
+
+private:
+    // Each block carries its size in front, keeping malloc's 16-byte alignment.
+    static constexpr std::size_t header = 16;
+    static void* alloc(std::size_t size) { return realloc(nullptr, size); }
+    static void* calloc(std::size_t count, std::size_t size)
+    {
+        void* block = alloc(count * size);
+        if (block != nullptr) std::memset(block, 0, count * size);
+        return block;
+    }
+    static void* realloc(void* block, std::size_t size)
+    {
+        auto* start = block != nullptr ? static_cast<std::uint8_t*>(block) - header : nullptr;
+        std::size_t old = 0;
+        if (start != nullptr) std::memcpy(&old, start, sizeof old);
+        auto* grown = static_cast<std::uint8_t*>(std::realloc(start, size + header));
+        if (grown == nullptr) return nullptr;
+        std::memcpy(grown, &size, sizeof size);
+        live += size - old;
+        peak = std::max(peak, live);
+        return grown + header;
+    }
+    static void free(void* block)
+    {
+        if (block == nullptr) return;
+        auto* start = static_cast<std::uint8_t*>(block) - header;
+        std::size_t size = 0;
+        std::memcpy(&size, start, sizeof size);
+        live -= size;
+        std::free(start);
+    }
+
+    ctyAllocHooks saved_;
+};
+
+// A JPEG picture is held once while it loads into a plain image: no block of its size comes from
+// operator new (where the graphics core keeps its pictures), and the library's hooks hold its bytes
+// once at their peak.
+TEST(ImgPicture, JpegLoadHoldsThePictureOnce)
+{
+    TempFolder folder("sprite_jpg_once");
+    imgtest::JpegFile jpeg;
+    jpeg.width = 1024, jpeg.height = 512, jpeg.seed = 8;
+    const std::string path = save(folder, "big.jpg", imgtest::jpegBytes(jpeg));
+    constexpr std::size_t pictureBytes = 1024 * 512 * 3;
+    resetErrors();
+    {
+        const CountingHooks counting;
+        imgRowCTy image;
+        {
+            const testsupport::AllocCap cap(pictureBytes / 2);
+            image.LoadJpg(path.c_str());
+        }
+        EXPECT_EQ(ctyError.code, 0);
+        ASSERT_EQ(image.width, 1024);
+        EXPECT_GE(CountingHooks::peak, pictureBytes);
+        EXPECT_LT(CountingHooks::peak, pictureBytes + pictureBytes / 16);
+    }
+    EXPECT_EQ(CountingHooks::live, 0u);
 }
 
 }  // namespace
