@@ -9,6 +9,7 @@
 #include "game/Resources.h"
 #include "tests/support/seeded_rng.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -286,7 +287,8 @@ TEST_F(FilesTest, ASecondEndSignalWritesNoFileThatStoppedBeingTheGamesSinceTheSc
 {
     // The best score is shared through a link; once a board raised it (its save made ready for a
     // second end signal), someone's text is moved over the link's target, or the target's folder
-    // is moved away and a link to a folder holding the text takes its name. Then two end signals.
+    // is moved away and a link to a folder holding the text takes its name. Then two end signals:
+    // the save that is not made is told as at a normal end.
     namespace fs = std::filesystem;
     const fs::path shared = dir() / "shared", moved = dir() / "moved", other = dir() / "other";
     const std::string text = "someone's notes\n";
@@ -300,8 +302,14 @@ TEST_F(FilesTest, ASecondEndSignalWritesNoFileThatStoppedBeingTheGamesSinceTheSc
         writeFile("other/scores.dat", text);
         fs::create_directory_symlink("other", shared);
     };
-    for (const auto& [what, swap] : {std::pair<const char*, std::function<void()>>{"file", textOverTheFile},
-                                     {"folder", linkForTheFolder}}) {
+    const std::string notSaved = "The best score could not be saved in Data/scores.dat: another file has taken its "
+                                 "place since it was checked (it is a link to Data/../shared/scores.dat)\n";
+    const struct {
+        const char* what;
+        std::function<void()> swap;
+        std::string told;
+    } cases[] = {{"file", textOverTheFile, notSaved}, {"folder", linkForTheFolder, ""}};
+    for (const auto& [what, swap, told] : cases) {
         for (const fs::path& made : {shared, moved, other})
             fs::remove_all(made);
         fs::create_directory(shared);
@@ -311,6 +319,9 @@ TEST_F(FilesTest, ASecondEndSignalWritesNoFileThatStoppedBeingTheGamesSinceTheSc
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (errorFile < 0 || ::dup2(errorFile, STDERR_FILENO) < 0)
+                _exit(4);
             readBestScoreFile();
             const EndSignals endSignals;
             gameState.score = 36;
@@ -325,6 +336,10 @@ TEST_F(FilesTest, ASecondEndSignalWritesNoFileThatStoppedBeingTheGamesSinceTheSc
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << what << ": status " << status;
         EXPECT_EQ(fileBytes("shared/scores.dat"), text) << what;
         EXPECT_FALSE(fs::exists(shared / "scores.dat.new")) << what;
+        EXPECT_EQ(fileBytes("stderr.txt"), told.empty() ? "" : "Velmoor: " + told) << what;
+        if (!told.empty()) {
+            EXPECT_NE(logText().find("[velmoor] error: " + told), std::string::npos) << logText();
+        }
     }
     // The game's own file, moved with its folder, is still its own to write.
     EXPECT_EQ(fileBytes("moved/scores.dat"), scoresFileBytes(36));
