@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 enum class Call { Read, Write, Fsync, Rename, FsyncFolder };
@@ -36,6 +37,7 @@ struct Fault {
     int error;      // 0: the process is killed in that call, before it acts
     int after = 0;  // calls that pass before the fault strikes (a disk filling up midway)
     int signal = 0; // raised in that call before it acts, which then goes on
+    void (*act)() = nullptr; // run in that call before it acts, which then goes on
 };
 
 std::atomic<const Fault*> armed{nullptr};
@@ -69,8 +71,11 @@ bool strikes(Call call, const auto& matches)
     const Fault* fault = armed.load();
     if (!fault || fault->call != call || !matches() || passed++ < fault->after)
         return false;
-    if (fault->signal != 0) {
-        ::raise(fault->signal);
+    if (fault->signal != 0 || fault->act != nullptr) {
+        if (fault->signal != 0)
+            ::raise(fault->signal);
+        else
+            fault->act();
         return false;
     }
     if (fault->error == 0)
@@ -263,6 +268,28 @@ TEST_F(FaultInjectionTest, ASaveWhoseFolderCannotBeSyncedIsMadeAndSaidToBeAndThe
                              "power cut: the folder cannot be synced: Input/output error"),
               std::string::npos)
         << logText();
+}
+
+TEST_F(FaultInjectionTest, AFileMovedOverTheTargetWhileTheNewOneIsSyncedIsLeftAsItIs)
+{
+    // After the save checked the file, while it syncs the new one: a rename would put the score in
+    // place of someone's text.
+    static constexpr Fault textMovedOver{Call::Fsync, 0, 0, 0, [] {
+        std::ofstream("notes.txt") << "someone's notes\n";
+        std::filesystem::rename("notes.txt", "Data/scores.dat");
+    }};
+    writeFile("Data/scores.dat", scoresFileBytes(57));
+    readBestScoreFile();
+    gameState.bestScore = 99;
+    ::testing::internal::CaptureStderr();
+    arm(&textMovedOver, "scores.dat");
+    EXPECT_FALSE(writeBestScoreFile());
+    armed = nullptr;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Velmoor: The best score could not be saved in Data/scores.dat: another file has taken its place since "
+              "it was checked\n");
+    EXPECT_EQ(fileBytes("Data/scores.dat"), "someone's notes\n");
+    EXPECT_FALSE(std::filesystem::exists(dir() / "Data/scores.dat.new"));
 }
 
 TEST_F(FaultInjectionTest, ASecondEndSignalInTheMiddleOfASaveEndsTheGameOnlyOnceTheFileIsWhole)

@@ -427,6 +427,59 @@ TEST_F(FilesTest, LinksToNothingInALoopOrIntoAFolderThatCannotBeWrittenLeaveEver
     });
 }
 
+TEST_F(FilesTest, FilesLinkedIntoAFolderThatMayBeWrittenButNotListedAreSavedThereButCannotBeSynced)
+{
+    const TempForAnotherUser temp; // the superuser, who may list any folder, plays as nobody
+    if (!temp.unreachable().empty())
+        GTEST_SKIP() << temp.unreachable();
+    inOwnProcess([&] {
+        const auto shared = dir() / "shared";
+        std::filesystem::create_directory(shared);
+        writeFile("shared/scores.dat", scoresFileBytes(57));
+        writeFile("shared/results.dat", "1\r\n");
+        for (const char* file : {"scores.dat", "results.dat"}) {
+            std::filesystem::remove(dir() / "Data" / file);
+            std::filesystem::create_symlink(std::string("../shared/") + file, dir() / "Data" / file);
+        }
+        for (const char* folder : {"", "Data"})
+            std::filesystem::permissions(dir() / folder, std::filesystem::perms(0777));
+        std::filesystem::permissions(shared, std::filesystem::perms(0333));
+        // Into a file of the run folder: nobody could not read the test's own capture back.
+        const int testsStderr = ::dup(STDERR_FILENO);
+        const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_TRUE(testsStderr >= 0 && errorFile >= 0 && ::dup2(errorFile, STDERR_FILENO) == STDERR_FILENO);
+        ::close(errorFile);
+        if (::geteuid() == 0) {
+            constexpr uid_t nobody = 65534;
+            ASSERT_EQ(::setgroups(0, nullptr), 0);
+            ASSERT_EQ(::setresgid(nobody, nobody, nobody), 0);
+            ASSERT_EQ(::setresuid(nobody, nobody, nobody), 0);
+        }
+        readBestScoreFile();
+        readRankFile();
+        // Twice each: the second save goes through the link to the file the first one made.
+        std::string told;
+        for (const int32_t best : {58, 59}) {
+            gameState.bestScore = best;
+            EXPECT_TRUE(writeBestScoreFile());
+            storeRank(best - 56);
+            for (const auto& [what, name] :
+                 {std::pair{"The best score", "scores.dat"}, std::pair{"The rank", "results.dat"}})
+                told += std::string("Velmoor: ") + what + " was saved in Data/" + name +
+                        ", but it may not outlast a power cut: the folder cannot be opened to be synced: Permission "
+                        "denied (it is a link to Data/../shared/" + name + ")\n";
+        }
+        ::dup2(testsStderr, STDERR_FILENO);
+        ::close(testsStderr);
+        EXPECT_EQ(fileBytes("stderr.txt"), told);
+        EXPECT_EQ(fileBytes("shared/scores.dat"), scoresFileBytes(59));
+        EXPECT_EQ(fileBytes("shared/results.dat"), "3\r\n");
+        // Without the superuser the folder is the test's own, and must be removable again.
+        std::error_code ignored;
+        std::filesystem::permissions(shared, std::filesystem::perms(0755), ignored);
+    });
+}
+
 TEST_F(FilesTest, LinksAreWrittenThroughOnlyToTheGamesOwnFilesAndOnlyWhenThePlayerOrTheFolderOwnerMadeThem)
 {
     inOwnProcess([&] {
