@@ -330,6 +330,31 @@ TEST_F(FaultInjectionTest, ASecondEndSignalInTheMiddleOfASaveEndsTheGameOnlyOnce
             EXPECT_EQ(fileBytes(file.path), file.saved) << what;
             EXPECT_FALSE(std::filesystem::exists(dir() / (std::string(file.path) + ".new"))) << what;
         }
+    // The save kept ready for the second signal, made in a folder that then cannot be synced, is
+    // said to be so.
+    writeFile("Data/scores.dat", scoresFileBytes(57));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (errorFile < 0 || ::dup2(errorFile, STDERR_FILENO) < 0)
+            _exit(4);
+        readBestScoreFile();
+        const EndSignals endSignals;
+        gameState.score = 99;
+        raiseBestScore();
+        static constexpr Fault folderSync{Call::FsyncFolder, EIO};
+        arm(&folderSync, "Data");
+        ::raise(SIGTERM);
+        ::raise(SIGHUP);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << "status " << status;
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(99));
+    EXPECT_EQ(fileBytes("stderr.txt"), "Velmoor: The best score was saved in Data/scores.dat, but it may not outlast a "
+                                       "power cut: the folder cannot be synced: Input/output error\n");
 }
 
 TEST_F(FaultInjectionTest, ScoreAndRankFilesThatFailToReadAreLeftAsTheyAre)
