@@ -13,7 +13,6 @@
 #include "talvo/log_stream.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -188,9 +187,7 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
-                const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                if (errorFile < 0 || ::dup2(errorFile, STDERR_FILENO) < 0)
-                    _exit(4);
+                stderrToFile("stderr.txt");
                 refuseChown = othersFiles;
                 // A save that never ends fails the test rather than holding it.
                 ::alarm(60);
@@ -333,24 +330,10 @@ TEST_F(FaultInjectionTest, ASecondEndSignalInTheMiddleOfASaveEndsTheGameOnlyOnce
     // The save kept ready for the second signal, made in a folder that then cannot be synced, is
     // said to be so.
     writeFile("Data/scores.dat", scoresFileBytes(57));
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (errorFile < 0 || ::dup2(errorFile, STDERR_FILENO) < 0)
-            _exit(4);
-        readBestScoreFile();
-        const EndSignals endSignals;
-        gameState.score = 99;
-        raiseBestScore();
+    const int status = raiseThenTwoEndSignals(99, [] {
         static constexpr Fault folderSync{Call::FsyncFolder, EIO};
         arm(&folderSync, "Data");
-        ::raise(SIGTERM);
-        ::raise(SIGHUP);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << "status " << status;
     EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(99));
     EXPECT_EQ(fileBytes("stderr.txt"), "Velmoor: The best score was saved in Data/scores.dat, but it may not outlast a "

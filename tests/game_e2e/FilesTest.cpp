@@ -3,7 +3,6 @@
 #include "GameTest.h"
 
 #include "game/BestScoreFile.h"
-#include "game/EndSignals.h"
 #include "game/GameState.h"
 #include "game/RankFile.h"
 #include "game/Resources.h"
@@ -33,6 +32,17 @@ constexpr BadgeSpot badgeSpots[] = {
     {"Data/Menu/boss.bmp", 414, 97},
 };
 const std::string rawScore57("\x39\x00\x00\x00", 4); // an old file: the integer without header
+
+// For the rest of the process: the superuser, who may write and list any folder, is nobody.
+void superuserPlaysAsNobody()
+{
+    if (::geteuid() != 0)
+        return;
+    constexpr uid_t nobody = 65534;
+    ASSERT_EQ(::setgroups(0, nullptr), 0);
+    ASSERT_EQ(::setresgid(nobody, nobody, nobody), 0);
+    ASSERT_EQ(::setresuid(nobody, nobody, nobody), 0);
+}
 } // namespace
 
 using FilesTest = GameTest;
@@ -316,23 +326,7 @@ TEST_F(FilesTest, ASecondEndSignalWritesNoFileThatStoppedBeingTheGamesSinceTheSc
         writeFile("shared/scores.dat", scoresFileBytes(20));
         fs::remove(dir() / "Data/scores.dat");
         fs::create_symlink("../shared/scores.dat", dir() / "Data/scores.dat");
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (errorFile < 0 || ::dup2(errorFile, STDERR_FILENO) < 0)
-                _exit(4);
-            readBestScoreFile();
-            const EndSignals endSignals;
-            gameState.score = 36;
-            raiseBestScore();
-            swap();
-            ::raise(SIGTERM);
-            ::raise(SIGHUP);
-            _exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const int status = raiseThenTwoEndSignals(36, swap);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << what << ": status " << status;
         EXPECT_EQ(fileBytes("shared/scores.dat"), text) << what;
         EXPECT_FALSE(fs::exists(shared / "scores.dat.new")) << what;
@@ -398,12 +392,7 @@ TEST_F(FilesTest, LinksToNothingInALoopOrIntoAFolderThatCannotBeWrittenLeaveEver
         for (const char* folder : {"", "Data"})
             std::filesystem::permissions(dir() / folder, std::filesystem::perms(0777));
         std::filesystem::permissions(shared, std::filesystem::perms(0555));
-        if (::geteuid() == 0) {
-            constexpr uid_t nobody = 65534;
-            ASSERT_EQ(::setgroups(0, nullptr), 0);
-            ASSERT_EQ(::setresgid(nobody, nobody, nobody), 0);
-            ASSERT_EQ(::setresuid(nobody, nobody, nobody), 0);
-        }
+        ASSERT_NO_FATAL_FAILURE(superuserPlaysAsNobody());
         readBestScoreFile();
         readRankFile();
         EXPECT_EQ(gameState.bestScore, 57);
@@ -449,12 +438,7 @@ TEST_F(FilesTest, FilesLinkedIntoAFolderThatMayBeWrittenButNotListedAreSavedTher
         const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         ASSERT_TRUE(testsStderr >= 0 && errorFile >= 0 && ::dup2(errorFile, STDERR_FILENO) == STDERR_FILENO);
         ::close(errorFile);
-        if (::geteuid() == 0) {
-            constexpr uid_t nobody = 65534;
-            ASSERT_EQ(::setgroups(0, nullptr), 0);
-            ASSERT_EQ(::setresgid(nobody, nobody, nobody), 0);
-            ASSERT_EQ(::setresuid(nobody, nobody, nobody), 0);
-        }
+        ASSERT_NO_FATAL_FAILURE(superuserPlaysAsNobody());
         readBestScoreFile();
         readRankFile();
         // Twice each: the second save goes through the link to the file the first one made.
