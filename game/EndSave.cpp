@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <mutex>
 #include <utility>
 
@@ -70,11 +69,12 @@ void tell(const ReplaceOutcome& outcome) noexcept
     told << stderrHead << (replaceMade(outcome) ? unsyncedHead : notSavedHead).data();
     describeOutcome(outcome, kept, told);
     told << "\n";
+    // The log first: a stderr whose reader is gone ends the process at its write.
+    if (logFile.get() >= 0) {
+        logged << logHead.data() << told.data() + sizeof stderrHead - 1;
+        writeAll(logFile.get(), logged);
+    }
     writeAll(STDERR_FILENO, told);
-    if (logFile.get() < 0)
-        return;
-    logged << logHead.data() << told.data() + sizeof stderrHead - 1;
-    writeAll(logFile.get(), logged);
 }
 
 [[noreturn]] void endNow(int signal)
