@@ -63,9 +63,11 @@ std::string streamBytes(int32_t best)
     return buffer.str();
 }
 
+constexpr const char* whatIsSaved = "The best score";
+
 bool reportNotSaved(const std::string& error)
 {
-    reportFailedSave("The best score could not be saved in " + std::string(scoresPath) + ": " + error);
+    reportFailedSave(saveReport(whatIsSaved, scoresPath, false, error));
     return false;
 }
 
@@ -133,7 +135,8 @@ void keepBestScoreReady()
     PreparedReplace ready;
     if (storedScore != best && unreadable.empty() &&
         prepareReplace(scoresPath, streamBytes(best), ownFile, ready).empty())
-        keepEndSave(std::move(ready));
+        keepEndSave(std::move(ready), saveReport(whatIsSaved, scoresPath, false, ""),
+                    saveReport(whatIsSaved, scoresPath, true, ""));
     else
         dropEndSave();
 }
@@ -162,13 +165,16 @@ bool writeBestScoreFile()
                                            "), so it is left as it is");
     // A second end signal meanwhile waits for the file to be whole, then ends the game.
     const SaveSection section;
-    const std::string error = replaceFileWith(scoresPath, streamBytes(best), ownFile);
+    const ReplaceResult result = replaceFileWith(scoresPath, streamBytes(best), ownFile);
     dropEndSave();
     keptFor = best;
-    if (!error.empty())
-        return reportNotSaved(error);
+    if (!result.made)
+        return reportNotSaved(result.why);
     storedScore = best;
     // A link's target is a new file now, the game's own.
     ownFile = ownFileAt(scoresPath);
+    // Only its folder could not be synced.
+    if (!result.why.empty())
+        reportFailedSave(saveReport(whatIsSaved, scoresPath, true, result.why));
     return true;
 }

@@ -18,5 +18,6 @@ void raiseBestScore();
 // could not be read, nor through a link to a file that was not read as a best-score file (or an
 // empty one) or a link of someone other than the player or its folder's owner. A failure (a score
 // above 0 kept from an unreadable file included) is logged, also on stderr with its cause, and
-// returns false; the game then ends normally all the same.
+// returns false; the game then ends normally all the same. A file replaced whose folder could not
+// be synced is saved (true), and said to be so on both.
 bool writeBestScoreFile();

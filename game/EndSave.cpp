@@ -3,11 +3,17 @@
 #include "game/EndSave.h"
 
 #include "game/FileReplace.h"
+#include "game/GameLog.h"
+#include "talvo/log_category.h"
+#include "talvo/log_stream.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -19,11 +25,63 @@ static_assert(std::atomic<int>::is_always_lock_free, "the state is changed insid
 
 PreparedReplace kept;
 bool haveKept = false;
+// What the kept replacement tells, made ready with it: the handler may neither allocate nor log.
+FixedLine notSavedHead, unsyncedHead;
+// The log's file opened anew for appending, and its entries' head: the handler's entry is written
+// there as one write, after whatever the log has written.
+OwnedDescriptor logFile;
+FixedLine logHead;
+// The lines the handler builds.
+FixedLine told, logged;
+
+void openLogForTheHandler()
+{
+    if (logFile.get() >= 0)
+        return;
+    std::string path;
+    {
+        const std::lock_guard lock(talvo::logCriticalSection());
+        path = talvo::LogStream::instance().buffer().openedPath();
+    }
+    // A log not written yet, or one that could be opened nowhere: the line on stderr says it all.
+    if (path.empty())
+        return;
+    logFile = OwnedDescriptor(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    logHead = FixedLine{};
+    logHead << "[" << gameError.category() << "] error: ";
+}
+
+void writeAll(int fd, const FixedLine& line) noexcept
+{
+    for (std::size_t done = 0; done < line.size();) {
+        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+        if (n == 0 || (n < 0 && errno != EINTR))
+            return;
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+    }
+}
+
+// As reportFailedSave says a failed save, with write alone.
+void tell(const ReplaceOutcome& outcome) noexcept
+{
+    constexpr char stderrHead[] = "Velmoor: ";
+    told << stderrHead << (replaceMade(outcome) ? unsyncedHead : notSavedHead).data();
+    describeOutcome(outcome, kept, told);
+    told << "\n";
+    // The log first: a stderr whose reader is gone ends the process at its write.
+    if (logFile.get() >= 0) {
+        logged << logHead.data() << told.data() + sizeof stderrHead - 1;
+        writeAll(logFile.get(), logged);
+    }
+    writeAll(STDERR_FILENO, told);
+}
 
 [[noreturn]] void endNow(int signal)
 {
     if (haveKept)
-        (void)commitReplace(kept);
+        if (const ReplaceOutcome outcome = commitReplace(kept); outcome.failed != ReplaceOutcome::none)
+            tell(outcome);
     struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
     sigemptyset(&fallback.sa_mask);
@@ -58,9 +116,14 @@ SaveSection::~SaveSection()
     endNow(expected - deferredBase);
 }
 
-void keepEndSave(PreparedReplace&& ready)
+void keepEndSave(PreparedReplace&& ready, const std::string& notSaved, const std::string& unsynced)
 {
     kept = std::move(ready);
+    notSavedHead = FixedLine{};
+    notSavedHead << notSaved.c_str();
+    unsyncedHead = FixedLine{};
+    unsyncedHead << unsynced.c_str();
+    openLogForTheHandler();
     haveKept = true;
 }
 

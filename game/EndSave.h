@@ -2,6 +2,8 @@
 // kept ready whenever the score changes, and any save under way, which the signal waits for.
 #pragma once
 
+#include <string>
+
 struct PreparedReplace;
 
 // While one lives (on the main thread, never nested), an end signal's ending waits: one that
@@ -16,10 +18,13 @@ public:
 };
 
 // Inside a SaveSection: the replacement a second end signal makes (taken over, with its folder's
-// handle), or none (the handle kept before is closed).
-void keepEndSave(PreparedReplace&& ready);
+// handle), or none (the handle kept before is closed). With it the heads of what it tells when it
+// fails and when only its folder cannot be synced (saveReport's, the cause left out).
+void keepEndSave(PreparedReplace&& ready, const std::string& notSavedHead, const std::string& unsyncedHead);
 void dropEndSave();
 
 // For the end signals' handler: makes the kept replacement and ends the process as the signal's
-// default action does; while a SaveSection lives, leaves both to its end. Async-signal-safe.
+// default action does; while a SaveSection lives, leaves both to its end. Async-signal-safe. A
+// replacement that fails, or whose folder cannot be synced, is told as a save at the game's end is:
+// on stderr and in the log.
 void endAfterSaving(int signal);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -132,24 +133,24 @@ void takeOwnerAndGroup(int fd, const PreparedReplace& ready, ReplaceOutcome& out
     outcome.chownError = error;
 }
 
-std::string describe(const ReplaceOutcome& outcome)
+// The failed step in words; describeOutcome adds its cause.
+const char* stepText(const ReplaceOutcome& outcome) noexcept
 {
     switch (outcome.failed) {
-    case ReplaceOutcome::none: return {};
+    case ReplaceOutcome::none: return "";
     case ReplaceOutcome::changed:
-        return outcome.error != 0 ? systemText("it cannot be found where it was checked", outcome.error)
+        return outcome.error != 0 ? "it cannot be found where it was checked"
                                   : "another file has taken its place since it was checked";
-    case ReplaceOutcome::make: return systemText("the new file cannot be made", outcome.error);
-    case ReplaceOutcome::write: return systemText("write failed", outcome.error);
-    case ReplaceOutcome::permissions:
-        return systemText("the new file cannot take the old one's permissions", outcome.error);
-    case ReplaceOutcome::sync: return systemText("sync failed", outcome.error);
-    case ReplaceOutcome::close: return systemText("close failed", outcome.error);
-    case ReplaceOutcome::rename: return systemText("the new file cannot replace the old one", outcome.error);
-    case ReplaceOutcome::openFolder: return systemText("the folder cannot be opened", outcome.error);
-    case ReplaceOutcome::syncFolder: return systemText("the folder cannot be synced", outcome.error);
+    case ReplaceOutcome::make: return "the new file cannot be made";
+    case ReplaceOutcome::write: return "write failed";
+    case ReplaceOutcome::permissions: return "the new file cannot take the old one's permissions";
+    case ReplaceOutcome::sync: return "sync failed";
+    case ReplaceOutcome::close: return "close failed";
+    case ReplaceOutcome::rename: return "the new file cannot replace the old one";
+    case ReplaceOutcome::openFolder: return "the folder cannot be opened to be synced";
+    case ReplaceOutcome::syncFolder: return "the folder cannot be synced";
     }
-    return {};
+    return "";
 }
 } // namespace
 
@@ -194,6 +195,7 @@ std::string prepareReplace(const std::string& link, std::string_view bytes, cons
     if (bytes.size() > sizeof ready.bytes || !copyPath(ready.path, path) || !copyPath(ready.name, name) ||
         !copyPath(ready.temp, name + ".new"))
         return "its path or contents are too long";
+    ready.linked = path != link;
     if (std::string error = holdFolder(parent.empty() ? "." : parent, ready); !error.empty())
         return error;
     // From here on the name is looked up in the folder held: it must still be what the path led
@@ -239,7 +241,10 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept
     }
     for (std::size_t done = 0; done < ready.size;) {
         const ssize_t n = ::write(fd, ready.bytes + done, ready.size - done);
-        if (n < 0 && errno != EINTR) {
+        // A write that takes nothing would take nothing again.
+        if (n == 0)
+            errno = 0;
+        if (n == 0 || (n < 0 && errno != EINTR)) {
             fail(ReplaceOutcome::write);
             break;
         }
@@ -275,20 +280,75 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept
     return outcome;
 }
 
-std::string replaceFileWith(const std::string& link, std::string_view bytes, const OwnFile& own)
+bool replaceMade(const ReplaceOutcome& outcome) noexcept
+{
+    return outcome.failed == ReplaceOutcome::none || outcome.failed == ReplaceOutcome::openFolder ||
+           outcome.failed == ReplaceOutcome::syncFolder;
+}
+
+FixedLine& FixedLine::operator<<(const char* text) noexcept
+{
+    const std::size_t room = sizeof text_ - 1 - size_;
+    const std::size_t length = ::strnlen(text, room);
+    std::memcpy(text_ + size_, text, length);
+    size_ += length;
+    text_[size_] = '\0';
+    return *this;
+}
+
+FixedLine& FixedLine::operator<<(int number) noexcept
+{
+    char digits[16];
+    char* at = digits + sizeof digits;
+    *--at = '\0';
+    // Through the unsigned value, so that the lowest number has its digits too.
+    uintmax_t left = number < 0 ? 0 - static_cast<uintmax_t>(number) : static_cast<uintmax_t>(number);
+    do
+        *--at = static_cast<char>('0' + left % 10);
+    while ((left /= 10) != 0);
+    if (number < 0)
+        *--at = '-';
+    return *this << at;
+}
+
+void describeOutcome(const ReplaceOutcome& outcome, const PreparedReplace& ready, FixedLine& line) noexcept
+{
+    if (outcome.failed == ReplaceOutcome::none)
+        return;
+    line << stepText(outcome);
+    // The C library's own table, as strerror gives it in the game's locale, read without the
+    // locking and allocation strerror may do.
+    if (const char* cause = outcome.error != 0 ? ::strerrordesc_np(outcome.error) : nullptr; cause != nullptr)
+        line << ": " << cause;
+    else if (outcome.error != 0)
+        line << ": error " << outcome.error;
+    else if (outcome.failed == ReplaceOutcome::write)
+        line << ": nothing was written";
+    if (ready.linked)
+        line << " (it is a link to " << ready.path << ")";
+}
+
+std::string saveReport(const char* what, const std::string& path, bool made, const std::string& why)
+{
+    return std::string(what) + (made ? " was saved in " + path + ", but it may not outlast a power cut: "
+                                     : " could not be saved in " + path + ": ") +
+           why;
+}
+
+ReplaceResult replaceFileWith(const std::string& link, std::string_view bytes, const OwnFile& own)
 {
     PreparedReplace ready;
     if (std::string why = prepareReplace(link, bytes, own, ready); !why.empty())
-        return why;
+        return {false, why};
     const ReplaceOutcome outcome = commitReplace(ready);
+    const bool made = replaceMade(outcome);
     // Said only of a file that was replaced (a failure before the rename leaves the old one as it
     // was), and before the caller says how the rest went.
-    const bool renamed = outcome.failed == ReplaceOutcome::none || outcome.failed == ReplaceOutcome::openFolder ||
-                         outcome.failed == ReplaceOutcome::syncFolder;
-    if (renamed && outcome.ownerNotGiven)
+    if (made && outcome.ownerNotGiven)
         gameWarning << ready.path << " is replaced by a file of owner " << outcome.madeUid << " and group "
                     << outcome.madeGid << ", not " << ready.uid << " and " << ready.gid << " as before ("
                     << systemText("chown", outcome.chownError) << ")" << std::endl;
-    const std::string error = describe(outcome);
-    return error.empty() || link == ready.path ? error : error + " (it is a link to " + ready.path + ")";
+    FixedLine why;
+    describeOutcome(outcome, ready, why);
+    return {made, std::string(why.data(), why.size())};
 }

@@ -40,6 +40,7 @@ private:
 // folder renamed or swapped for a link afterwards cannot send the write elsewhere.
 struct PreparedReplace {
     char path[PATH_MAX] = ""; // the file replaced, for messages: the path asked for or its links' final target
+    bool linked = false; // path is the final target of links at the path asked for
     char name[NAME_MAX + 1] = ""; // its name in the folder
     char temp[NAME_MAX + 1] = ""; // name + ".new"
     OwnedDescriptor folder;
@@ -83,6 +84,40 @@ struct ReplaceOutcome {
 // the folder's sync may fail.
 ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept;
 
-// prepareReplace and commitReplace: "" on success, else why. A replacement that could not take the
-// old file's owner or group is logged once it is made.
-[[nodiscard]] std::string replaceFileWith(const std::string& path, std::string_view bytes, const OwnFile& own);
+// The new file is in place: nothing failed, or only the folder's sync, so it may not outlast a
+// power cut.
+[[nodiscard]] bool replaceMade(const ReplaceOutcome& outcome) noexcept;
+
+// A line built in fixed storage with async-signal-safe calls alone (for an end signal's handler);
+// what does not fit is cut.
+class FixedLine {
+public:
+    FixedLine& operator<<(const char* text) noexcept;
+    FixedLine& operator<<(int number) noexcept;
+    [[nodiscard]] const char* data() const noexcept { return text_; }
+    [[nodiscard]] std::size_t size() const noexcept { return size_; }
+
+private:
+    char text_[2 * PATH_MAX] = "";
+    std::size_t size_ = 0;
+};
+
+// Why the replacement failed, or why the folder of one made could not be synced, followed by the
+// final target of the links where the path was one: nothing for a replacement made and synced.
+// Async-signal-safe.
+void describeOutcome(const ReplaceOutcome& outcome, const PreparedReplace& ready, FixedLine& line) noexcept;
+
+// What a save tells the player: what ("The best score") could not be saved in path, or was saved
+// there but its folder could not be synced; then why (empty: the head alone, for a why added later).
+[[nodiscard]] std::string saveReport(const char* what, const std::string& path, bool made, const std::string& why);
+
+// How replaceFileWith went: made (its folder perhaps not synced), and why not, or why the folder
+// could not be synced ("" when all went well).
+struct ReplaceResult {
+    bool made = false;
+    std::string why;
+};
+
+// prepareReplace and commitReplace. A replacement that could not take the old file's owner or group
+// is logged once it is made.
+[[nodiscard]] ReplaceResult replaceFileWith(const std::string& path, std::string_view bytes, const OwnFile& own);

@@ -54,15 +54,16 @@ void readRankFile()
 void storeRank(int32_t level)
 {
     gameState.rankLevel = level > 3 ? 3 : level;
-    const std::string notSaved = "The rank could not be saved in " + std::string(rankPath) + ": ";
+    constexpr const char* whatIsSaved = "The rank";
     if (!unreadable.empty())
-        return reportFailedSave(notSaved + "the file could not be read at start-up (" + unreadable +
-                                "), so it is left as it is");
+        return reportFailedSave(saveReport(whatIsSaved, rankPath, false,
+                                           "the file could not be read at start-up (" + unreadable +
+                                               "), so it is left as it is"));
     // A second end signal meanwhile waits for the file to be whole, then ends the game.
     const SaveSection section;
-    if (const std::string error = replaceFileWith(rankPath, std::to_string(gameState.rankLevel) + "\r\n", ownFile);
-        !error.empty())
-        reportFailedSave(notSaved + error);
-    else // a link's target is a new file now, the game's own
+    const ReplaceResult result = replaceFileWith(rankPath, std::to_string(gameState.rankLevel) + "\r\n", ownFile);
+    if (result.made) // a link's target is a new file now, the game's own
         ownFile = ownFileAt(rankPath);
+    if (!result.why.empty())
+        reportFailedSave(saveReport(whatIsSaved, rankPath, result.made, result.why));
 }

@@ -14,5 +14,6 @@ void readRankFile();
 // After a win: the rank becomes the level (at most 3) and the file is replaced (keeping its
 // permission bits); through a link only to a file read as a rank file (or an empty one), and only
 // a link of the player or of its folder's owner. A failed write is logged, also on stderr, and
-// leaves the old file whole; the new rank still holds for this run.
+// leaves the old file whole; the new rank still holds for this run. A file replaced whose folder
+// could not be synced is saved, and said to be so on both.
 void storeRank(int32_t level);

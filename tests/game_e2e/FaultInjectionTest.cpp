@@ -13,7 +13,6 @@
 #include "talvo/log_stream.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,15 +23,20 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 enum class Call { Read, Write, Fsync, Rename, FsyncFolder };
+
+// For Fault::error: the call does nothing and returns 0, as a write that takes no byte.
+constexpr int takesNothing = -1;
 
 struct Fault {
     Call call;
     int error;      // 0: the process is killed in that call, before it acts
     int after = 0;  // calls that pass before the fault strikes (a disk filling up midway)
     int signal = 0; // raised in that call before it acts, which then goes on
+    void (*act)() = nullptr; // run in that call before it acts, which then goes on
 };
 
 std::atomic<const Fault*> armed{nullptr};
@@ -66,8 +70,11 @@ bool strikes(Call call, const auto& matches)
     const Fault* fault = armed.load();
     if (!fault || fault->call != call || !matches() || passed++ < fault->after)
         return false;
-    if (fault->signal != 0) {
-        ::raise(fault->signal);
+    if (fault->signal != 0 || fault->act != nullptr) {
+        if (fault->signal != 0)
+            ::raise(fault->signal);
+        else
+            fault->act();
         return false;
     }
     if (fault->error == 0)
@@ -95,7 +102,7 @@ extern "C" ssize_t write(int fd, const void* bytes, size_t count)
 {
     static const auto real = next<ssize_t (*)(int, const void*, size_t)>("write");
     if (strikes(Call::Write, [&] { return pathOfFdHas(fd, armedFile); }))
-        return -1;
+        return armed.load()->error == takesNothing ? 0 : -1;
     return real(fd, bytes, count);
 }
 
@@ -142,7 +149,7 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
 {
     static constexpr Fault faults[] = {
         {Call::Write, ENOSPC}, {Call::Write, 0}, // the kill comes right after the file was opened
-        {Call::Fsync, EIO},    {Call::Fsync, 0}, {Call::Rename, EXDEV}, {Call::Rename, 0},
+        {Call::Write, takesNothing}, {Call::Fsync, EIO}, {Call::Fsync, 0}, {Call::Rename, EXDEV}, {Call::Rename, 0},
     };
     const std::string oldScore = scoresFileBytes(57);
     const struct {
@@ -180,10 +187,10 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
-                const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                if (errorFile < 0 || ::dup2(errorFile, STDERR_FILENO) < 0)
-                    _exit(4);
+                stderrToFile("stderr.txt");
                 refuseChown = othersFiles;
+                // A save that never ends fails the test rather than holding it.
+                ::alarm(60);
                 arm(&fault, std::strchr(file.path, '/') + 1);
                 file.write();
             }
@@ -201,31 +208,14 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
                 const std::string stderrText = fileBytes("stderr.txt");
                 const std::string notSaved =
                     scores ? "The best score could not be saved in " : "The rank could not be saved in ";
+                const std::string cause =
+                    fault.error == takesNothing ? "nothing was written" : std::strerror(fault.error);
                 EXPECT_TRUE(stderrText.starts_with("Velmoor: " + notSaved + file.path + ": ") &&
-                            stderrText.ends_with(std::string(": ") + std::strerror(fault.error) + "\n"))
+                            stderrText.ends_with(": " + cause + "\n"))
                     << what << ": " << stderrText;
             }
         }
     EXPECT_EQ(logText().find("is replaced by a file of owner"), std::string::npos) << logText();
-    // The folder's sync failing after the rename: the new file is there, but the save says it
-    // may not last.
-    static constexpr Fault folderSync{Call::FsyncFolder, EIO};
-    readBestScoreFile();
-    readRankFile();
-    gameState.bestScore = 98;
-    ::testing::internal::CaptureStderr();
-    arm(&folderSync, "Data");
-    EXPECT_FALSE(writeBestScoreFile());
-    storeRank(3);
-    armed = nullptr;
-    const std::string stderrText = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(98));
-    EXPECT_EQ(fileBytes("Data/results.dat"), "3\r\n");
-    for (const std::string saved : {"The best score could not be saved in Data/scores.dat",
-                                    "The rank could not be saved in Data/results.dat"})
-        EXPECT_NE(stderrText.find("Velmoor: " + saved + ": the folder cannot be synced: Input/output error\n"),
-                  std::string::npos)
-            << stderrText;
     // Without a fault the next write takes over, leftovers of the kills or not.
     readBestScoreFile();
     gameState.bestScore = 99;
@@ -235,6 +225,68 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
     EXPECT_EQ(fileBytes("Data/results.dat"), "1\r\n");
     EXPECT_NE(logText().find("[velmoor] error: The rank could not be saved in Data/results.dat"), std::string::npos)
         << logText();
+}
+
+TEST_F(FaultInjectionTest, ASaveWhoseFolderCannotBeSyncedIsMadeAndSaidToBeAndTheNextOneFollowsIt)
+{
+    // Both files shared through links: once the new file is in place, only the game's record of it
+    // lets the next save through the link.
+    namespace fs = std::filesystem;
+    fs::create_directory(dir() / "shared");
+    writeFile("shared/scores.dat", scoresFileBytes(57));
+    writeFile("shared/results.dat", "1\r\n");
+    for (const char* file : {"scores.dat", "results.dat"}) {
+        fs::remove(dir() / "Data" / file);
+        fs::create_symlink(std::string("../shared/") + file, dir() / "Data" / file);
+    }
+    readBestScoreFile();
+    readRankFile();
+    static constexpr Fault folderSync{Call::FsyncFolder, EIO};
+    gameState.bestScore = 98;
+    ::testing::internal::CaptureStderr();
+    arm(&folderSync, "shared");
+    EXPECT_TRUE(writeBestScoreFile());
+    storeRank(2);
+    armed = nullptr;
+    EXPECT_EQ(fileBytes("shared/scores.dat"), scoresFileBytes(98));
+    EXPECT_EQ(fileBytes("shared/results.dat"), "2\r\n");
+    gameState.bestScore = 99;
+    EXPECT_TRUE(writeBestScoreFile());
+    storeRank(3);
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fileBytes("shared/scores.dat"), scoresFileBytes(99));
+    EXPECT_EQ(fileBytes("shared/results.dat"), "3\r\n");
+    EXPECT_EQ(stderrText,
+              "Velmoor: The best score was saved in Data/scores.dat, but it may not outlast a power cut: the folder "
+              "cannot be synced: Input/output error (it is a link to Data/../shared/scores.dat)\n"
+              "Velmoor: The rank was saved in Data/results.dat, but it may not outlast a power cut: the folder cannot "
+              "be synced: Input/output error (it is a link to Data/../shared/results.dat)\n");
+    EXPECT_NE(logText().find("[velmoor] error: The rank was saved in Data/results.dat, but it may not outlast a "
+                             "power cut: the folder cannot be synced: Input/output error"),
+              std::string::npos)
+        << logText();
+}
+
+TEST_F(FaultInjectionTest, AFileMovedOverTheTargetWhileTheNewOneIsSyncedIsLeftAsItIs)
+{
+    // After the save checked the file, while it syncs the new one: a rename would put the score in
+    // place of someone's text.
+    static constexpr Fault textMovedOver{Call::Fsync, 0, 0, 0, [] {
+        std::ofstream("notes.txt") << "someone's notes\n";
+        std::filesystem::rename("notes.txt", "Data/scores.dat");
+    }};
+    writeFile("Data/scores.dat", scoresFileBytes(57));
+    readBestScoreFile();
+    gameState.bestScore = 99;
+    ::testing::internal::CaptureStderr();
+    arm(&textMovedOver, "scores.dat");
+    EXPECT_FALSE(writeBestScoreFile());
+    armed = nullptr;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Velmoor: The best score could not be saved in Data/scores.dat: another file has taken its place since "
+              "it was checked\n");
+    EXPECT_EQ(fileBytes("Data/scores.dat"), "someone's notes\n");
+    EXPECT_FALSE(std::filesystem::exists(dir() / "Data/scores.dat.new"));
 }
 
 TEST_F(FaultInjectionTest, ASecondEndSignalInTheMiddleOfASaveEndsTheGameOnlyOnceTheFileIsWhole)
@@ -275,6 +327,17 @@ TEST_F(FaultInjectionTest, ASecondEndSignalInTheMiddleOfASaveEndsTheGameOnlyOnce
             EXPECT_EQ(fileBytes(file.path), file.saved) << what;
             EXPECT_FALSE(std::filesystem::exists(dir() / (std::string(file.path) + ".new"))) << what;
         }
+    // The save kept ready for the second signal, made in a folder that then cannot be synced, is
+    // said to be so.
+    writeFile("Data/scores.dat", scoresFileBytes(57));
+    const int status = raiseThenTwoEndSignals(99, [] {
+        static constexpr Fault folderSync{Call::FsyncFolder, EIO};
+        arm(&folderSync, "Data");
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << "status " << status;
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(99));
+    EXPECT_EQ(fileBytes("stderr.txt"), "Velmoor: The best score was saved in Data/scores.dat, but it may not outlast a "
+                                       "power cut: the folder cannot be synced: Input/output error\n");
 }
 
 TEST_F(FaultInjectionTest, ScoreAndRankFilesThatFailToReadAreLeftAsTheyAre)

@@ -3,12 +3,12 @@
 #include "GameTest.h"
 
 #include "game/BestScoreFile.h"
-#include "game/EndSignals.h"
 #include "game/GameState.h"
 #include "game/RankFile.h"
 #include "game/Resources.h"
 #include "tests/support/seeded_rng.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -32,6 +32,17 @@ constexpr BadgeSpot badgeSpots[] = {
     {"Data/Menu/boss.bmp", 414, 97},
 };
 const std::string rawScore57("\x39\x00\x00\x00", 4); // an old file: the integer without header
+
+// For the rest of the process: the superuser, who may write and list any folder, is nobody.
+void superuserPlaysAsNobody()
+{
+    if (::geteuid() != 0)
+        return;
+    constexpr uid_t nobody = 65534;
+    ASSERT_EQ(::setgroups(0, nullptr), 0);
+    ASSERT_EQ(::setresgid(nobody, nobody, nobody), 0);
+    ASSERT_EQ(::setresuid(nobody, nobody, nobody), 0);
+}
 } // namespace
 
 using FilesTest = GameTest;
@@ -286,7 +297,8 @@ TEST_F(FilesTest, ASecondEndSignalWritesNoFileThatStoppedBeingTheGamesSinceTheSc
 {
     // The best score is shared through a link; once a board raised it (its save made ready for a
     // second end signal), someone's text is moved over the link's target, or the target's folder
-    // is moved away and a link to a folder holding the text takes its name. Then two end signals.
+    // is moved away and a link to a folder holding the text takes its name. Then two end signals:
+    // the save that is not made is told as at a normal end.
     namespace fs = std::filesystem;
     const fs::path shared = dir() / "shared", moved = dir() / "moved", other = dir() / "other";
     const std::string text = "someone's notes\n";
@@ -300,31 +312,28 @@ TEST_F(FilesTest, ASecondEndSignalWritesNoFileThatStoppedBeingTheGamesSinceTheSc
         writeFile("other/scores.dat", text);
         fs::create_directory_symlink("other", shared);
     };
-    for (const auto& [what, swap] : {std::pair<const char*, std::function<void()>>{"file", textOverTheFile},
-                                     {"folder", linkForTheFolder}}) {
+    const std::string notSaved = "The best score could not be saved in Data/scores.dat: another file has taken its "
+                                 "place since it was checked (it is a link to Data/../shared/scores.dat)\n";
+    const struct {
+        const char* what;
+        std::function<void()> swap;
+        std::string told;
+    } cases[] = {{"file", textOverTheFile, notSaved}, {"folder", linkForTheFolder, ""}};
+    for (const auto& [what, swap, told] : cases) {
         for (const fs::path& made : {shared, moved, other})
             fs::remove_all(made);
         fs::create_directory(shared);
         writeFile("shared/scores.dat", scoresFileBytes(20));
         fs::remove(dir() / "Data/scores.dat");
         fs::create_symlink("../shared/scores.dat", dir() / "Data/scores.dat");
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            readBestScoreFile();
-            const EndSignals endSignals;
-            gameState.score = 36;
-            raiseBestScore();
-            swap();
-            ::raise(SIGTERM);
-            ::raise(SIGHUP);
-            _exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const int status = raiseThenTwoEndSignals(36, swap);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << what << ": status " << status;
         EXPECT_EQ(fileBytes("shared/scores.dat"), text) << what;
         EXPECT_FALSE(fs::exists(shared / "scores.dat.new")) << what;
+        EXPECT_EQ(fileBytes("stderr.txt"), told.empty() ? "" : "Velmoor: " + told) << what;
+        if (!told.empty()) {
+            EXPECT_NE(logText().find("[velmoor] error: " + told), std::string::npos) << logText();
+        }
     }
     // The game's own file, moved with its folder, is still its own to write.
     EXPECT_EQ(fileBytes("moved/scores.dat"), scoresFileBytes(36));
@@ -383,12 +392,7 @@ TEST_F(FilesTest, LinksToNothingInALoopOrIntoAFolderThatCannotBeWrittenLeaveEver
         for (const char* folder : {"", "Data"})
             std::filesystem::permissions(dir() / folder, std::filesystem::perms(0777));
         std::filesystem::permissions(shared, std::filesystem::perms(0555));
-        if (::geteuid() == 0) {
-            constexpr uid_t nobody = 65534;
-            ASSERT_EQ(::setgroups(0, nullptr), 0);
-            ASSERT_EQ(::setresgid(nobody, nobody, nobody), 0);
-            ASSERT_EQ(::setresuid(nobody, nobody, nobody), 0);
-        }
+        ASSERT_NO_FATAL_FAILURE(superuserPlaysAsNobody());
         readBestScoreFile();
         readRankFile();
         EXPECT_EQ(gameState.bestScore, 57);
@@ -406,6 +410,54 @@ TEST_F(FilesTest, LinksToNothingInALoopOrIntoAFolderThatCannotBeWrittenLeaveEver
                            "Permission denied (it is a link to "),
                   std::string::npos)
             << log;
+        // Without the superuser the folder is the test's own, and must be removable again.
+        std::error_code ignored;
+        std::filesystem::permissions(shared, std::filesystem::perms(0755), ignored);
+    });
+}
+
+TEST_F(FilesTest, FilesLinkedIntoAFolderThatMayBeWrittenButNotListedAreSavedThereButCannotBeSynced)
+{
+    const TempForAnotherUser temp; // the superuser, who may list any folder, plays as nobody
+    if (!temp.unreachable().empty())
+        GTEST_SKIP() << temp.unreachable();
+    inOwnProcess([&] {
+        const auto shared = dir() / "shared";
+        std::filesystem::create_directory(shared);
+        writeFile("shared/scores.dat", scoresFileBytes(57));
+        writeFile("shared/results.dat", "1\r\n");
+        for (const char* file : {"scores.dat", "results.dat"}) {
+            std::filesystem::remove(dir() / "Data" / file);
+            std::filesystem::create_symlink(std::string("../shared/") + file, dir() / "Data" / file);
+        }
+        for (const char* folder : {"", "Data"})
+            std::filesystem::permissions(dir() / folder, std::filesystem::perms(0777));
+        std::filesystem::permissions(shared, std::filesystem::perms(0333));
+        // Into a file of the run folder: nobody could not read the test's own capture back.
+        const int testsStderr = ::dup(STDERR_FILENO);
+        const int errorFile = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_TRUE(testsStderr >= 0 && errorFile >= 0 && ::dup2(errorFile, STDERR_FILENO) == STDERR_FILENO);
+        ::close(errorFile);
+        ASSERT_NO_FATAL_FAILURE(superuserPlaysAsNobody());
+        readBestScoreFile();
+        readRankFile();
+        // Twice each: the second save goes through the link to the file the first one made.
+        std::string told;
+        for (const int32_t best : {58, 59}) {
+            gameState.bestScore = best;
+            EXPECT_TRUE(writeBestScoreFile());
+            storeRank(best - 56);
+            for (const auto& [what, name] :
+                 {std::pair{"The best score", "scores.dat"}, std::pair{"The rank", "results.dat"}})
+                told += std::string("Velmoor: ") + what + " was saved in Data/" + name +
+                        ", but it may not outlast a power cut: the folder cannot be opened to be synced: Permission "
+                        "denied (it is a link to Data/../shared/" + name + ")\n";
+        }
+        ::dup2(testsStderr, STDERR_FILENO);
+        ::close(testsStderr);
+        EXPECT_EQ(fileBytes("stderr.txt"), told);
+        EXPECT_EQ(fileBytes("shared/scores.dat"), scoresFileBytes(59));
+        EXPECT_EQ(fileBytes("shared/results.dat"), "3\r\n");
         // Without the superuser the folder is the test's own, and must be removable again.
         std::error_code ignored;
         std::filesystem::permissions(shared, std::filesystem::perms(0755), ignored);

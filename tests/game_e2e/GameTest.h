@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -70,6 +71,15 @@ private:
 
 // The 25 bytes of a best-score file holding the value.
 [[nodiscard]] std::string scoresFileBytes(int32_t value);
+
+// In a test's child process: its stderr goes to the file, made anew; a child that cannot make it
+// ends at once with status 4.
+void stderrToFile(const char* path);
+
+// A child process, its stderr in stderr.txt, reads the best score and raises it to score (its save
+// made ready for a second end signal), runs meanwhile, then takes SIGTERM and SIGHUP; returns the
+// child's wait status.
+[[nodiscard]] int raiseThenTwoEndSignals(int32_t score, const std::function<void()>& meanwhile);
 
 class GameTest : public ::testing::Test {
 protected:

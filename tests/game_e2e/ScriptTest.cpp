@@ -888,6 +888,39 @@ TEST_F(EndSignalsTest, TwoAMillisecondApartWhileTheLostDialogIsShownKeepTheBestS
     EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(6));
 }
 
+TEST_F(EndSignalsTest, TwoWhileTheEndButtonIsHoveredKeepTheBestScoreItRaised)
+{
+    // Five squares of a 6x6 tour over an old best score of 2, then the pointer on the end button,
+    // which raises it to 5. A dump into a pipe that is not read holds the game there, so only the
+    // second signal's save can keep the 5.
+    std::ostringstream script;
+    script << "wait 3\nclick 300 200 # the 6x6 button\nwait 120\n";
+    const std::vector<Square> tour = knightsTour(6, Square{0, 0});
+    for (std::size_t i = 0; i < 5; ++i) {
+        const ScreenPoint c = Layout6x6.centre(tour[i]);
+        script << "click " << c.x << ' ' << c.y << "\nwait 1\n";
+    }
+    data.writeFile("script.txt", script.str() + "move 400 530 # the end button\nwait 2\ndump held.bmp\nwait 1000000\n");
+    data.writeFile("Data/scores.dat", scoresFileBytes(2));
+    const fs::path held = data.path() / "held.bmp";
+    ASSERT_EQ(::mkfifo(held.c_str(), 0600), 0);
+    const int pipe = ::open(held.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(pipe, 0);
+    const pid_t game = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt ./Velmoor");
+    ASSERT_GT(game, 0);
+    pollfd written{pipe, POLLIN, 0};
+    EXPECT_TRUE(eventually([&] { return ::poll(&written, 1, 0) == 1; })) << data.fileBytes("output.txt");
+    EXPECT_EQ(::kill(game, SIGTERM), 0);
+    EXPECT_TRUE(eventually([&] { return signalHandled(game, SIGTERM); }));
+    EXPECT_EQ(::kill(game, SIGHUP), 0);
+    // Drained to its end, so a game that goes on can leave.
+    char bytes[65536];
+    EXPECT_TRUE(eventually([&] { return ::read(pipe, bytes, sizeof bytes) == 0; }));
+    ::close(pipe);
+    EXPECT_EQ(ending(game), "signal HUP");
+    EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(5));
+}
+
 TEST_F(EndSignalsTest, ClosingTheTerminalThatStartedTheGameKeepsTheBestScoreAndTheRank)
 {
     // An interactive shell in a terminal of its own starts the game in the foreground. Closing the
