@@ -146,7 +146,7 @@ void startScript()
         Line line{number, split(text), {}};
         if (line.words.empty())
             continue;
-        // Blanks and comments hold no '#', so the first word is the first match.
+        // Only blanks come before the first word, so its first match is the word itself.
         line.rest = text.substr(text.find(line.words[0]) + line.words[0].size());
         s.lines.push_back(std::move(line));
     }

@@ -56,7 +56,8 @@ TEST_F(MusicCommands, OpenPlayCloseReachTheDeviceWithTheirWordsAndAliasRules)
     EXPECT_TRUE(music.aliases()[0].playing && music.aliases()[0].notify && !music.aliases()[0].repeat);
     EXPECT_EQ(music.run("play music repeat"), MusicResult::Ok); // words are case-insensitive
     EXPECT_TRUE(music.aliases()[0].repeat);
-    // An unquoted name ends at a blank; the path from here stays inside the clone, so it has none.
+    // An unquoted name ends at a blank, so it is given from the working folder: that path leaves
+    // out the folders above the clone, where a blank may be.
     const std::string unquoted = std::filesystem::relative(midi).string();
     ASSERT_EQ(unquoted.find(' '), std::string::npos) << unquoted;
     EXPECT_EQ(music.run("open " + unquoted + " alias A type sequencer"), MusicResult::Ok); // any order
