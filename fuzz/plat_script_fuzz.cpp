@@ -25,15 +25,15 @@ std::vector<std::string> wordsOf(const std::string& line)
     return words;
 }
 
-// The script with every well-formed "dump" writing into the harness's folder, so no input
-// writes files elsewhere.
+// The script with every "dump" line writing into the harness's folder, so no input writes files
+// elsewhere (its file name is the rest of the line).
 std::string confineDumps(const uint8_t* data, size_t size, const std::string& dumpPath)
 {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     std::string script;
     for (std::string line; std::getline(in, line);) {
         const auto words = wordsOf(line);
-        script += words.size() == 2 && words[0] == "dump" ? "dump " + dumpPath : line;
+        script += !words.empty() && words[0] == "dump" ? "dump \"" + dumpPath + "\"" : line;
         script += '\n';
     }
     return script;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plat::headless {
@@ -17,6 +18,7 @@ namespace {
 struct Line {
     int number = 0;
     std::vector<std::string> words;
+    std::string rest; // the text after the first word, for a file name that holds blanks
 };
 
 struct ScriptState {
@@ -42,6 +44,16 @@ std::vector<std::string> split(const std::string& text)
     for (std::string w; in >> w;)
         words.push_back(w);
     return words;
+}
+
+constexpr std::string_view blanks = " \t\r\v\f";
+
+std::string_view trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 void complain(const Line& line, const std::string& what)
@@ -70,11 +82,13 @@ void run()
             }
             s.wait = static_cast<int>(n);
         } else if (word == "dump") {
-            if (line.words.size() != 2) {
-                complain(line, "dump needs one file name");
+            std::string problem;
+            auto name = scriptFileName(line.rest, problem);
+            if (!name) {
+                complain(line, "dump " + problem);
                 continue;
             }
-            s.pendingDump = line.words[1];
+            s.pendingDump = std::move(*name);
         } else if (word == "close") {
             requestClose();
         } else {
@@ -87,6 +101,31 @@ void run()
     }
 }
 } // namespace
+
+std::optional<std::string> scriptFileName(std::string_view rest, std::string& problem)
+{
+    std::string_view name = trimmed(rest.substr(0, rest.find('#')));
+    if (!name.empty() && name.front() == '"') {
+        // The quote may hold a '#', so the comment is looked for after it.
+        const std::string_view quoted = trimmed(rest).substr(1);
+        const auto close = quoted.find('"');
+        if (close == std::string_view::npos) {
+            problem = "needs a closing quote after its file name";
+            return std::nullopt;
+        }
+        const std::string_view after = trimmed(quoted.substr(close + 1));
+        if (!after.empty() && after.front() != '#') {
+            problem = "takes one file name: only a comment may follow its closing quote";
+            return std::nullopt;
+        }
+        name = quoted.substr(0, close);
+    }
+    if (name.empty()) {
+        problem = "needs a file name";
+        return std::nullopt;
+    }
+    return std::string(name);
+}
 
 void startScript()
 {
@@ -104,9 +143,12 @@ void startScript()
     }
     std::string text;
     for (int number = 1; std::getline(in, text); ++number) {
-        Line line{number, split(text)};
-        if (!line.words.empty())
-            s.lines.push_back(std::move(line));
+        Line line{number, split(text), {}};
+        if (line.words.empty())
+            continue;
+        // Only blanks come before the first word, so its first match is the word itself.
+        line.rest = text.substr(text.find(line.words[0]) + line.words[0].size());
+        s.lines.push_back(std::move(line));
     }
     run();
 }

@@ -26,7 +26,7 @@ if [ "${1:-}" = --inside ]; then
 fi
 
 keep=$(absolute "${2:-}")
-xvfb_setup "$1" xvfb-run xdotool import compare convert
+xvfb_setup "$1" Xvfb xdotool import compare convert
 run_in_xvfb 600 Data/scores.dat Data/results.dat board.png dialog.png
 [ -n "$keep" ] && cp board.png dialog.png "$keep/" 2>/dev/null
 [ "$status" -eq 0 ] || fail "the game ended with status $status"

@@ -4,6 +4,7 @@
 # the screen, the game's process) up to a generous ceiling, never for a fixed time: a loaded
 # machine only makes the test slower.
 set -u
+. "$(dirname "$0")/xvfb_server.sh"
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 
 fail() { echo "FAILED: $*"; exit 1; }
@@ -20,23 +21,25 @@ xvfb_setup() {
     command -v "$tool" >/dev/null 2>&1 || { echo "$tool is missing: skipped"; exit 77; }
   done
   work=$(mktemp -d "${TMPDIR:-/tmp}/velmoor-xvfb-XXXXXX") || exit 1
-  trap 'rm -rf "$work"' EXIT
+  trap '[ -n "${xpid:-}" ] && kill "$xpid" 2>/dev/null; rm -rf "$work"' EXIT
   cp -r "$run_dir/Data" "$run_dir/Alpine.ttf" "$run_dir/Velmoor" "$work/" || exit 1
   cd "$work" || exit 1
 }
 
-# run_in_xvfb SECONDS FILE...: removes the files, then runs this script with --inside in a
-# fresh X server; status := its exit status. xvfb-run -a can lose the race for a display
-# number to another X server starting at the same moment (parallel tests): then no window
-# appears (status 2), and it is worth another try.
+# run_in_xvfb SECONDS FILE...: removes the files, then runs this script with --inside against a
+# fresh X server; status := its exit status. When no window appears (status 2) the game may have
+# met a server that took the display number at the same moment, and it is worth another try.
 run_in_xvfb() {
   limit=$1
   shift
   for attempt in 1 2 3; do
     rm -f "$@"
+    start_x
     env -u SDL_VIDEODRIVER VELMOOR_PLATFORM=sdl SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
-      timeout "$limit" xvfb-run -a -s "-noreset -screen 0 800x600x24" sh "$self" --inside
+      timeout "$limit" sh "$self" --inside
     status=$?
+    kill "$xpid" 2>/dev/null
+    xpid=
     [ "$status" -eq 2 ] || return 0
     echo "attempt $attempt: no game window"
   done

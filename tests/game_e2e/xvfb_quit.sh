@@ -13,7 +13,7 @@ fi
 
 SHOT=$(absolute "${2:-}")
 export SHOT
-xvfb_setup "$1" xvfb-run xdotool
+xvfb_setup "$1" Xvfb xdotool
 run_in_xvfb 600 Data/scores.dat
 [ "$status" -eq 0 ] || fail "the game ended with status $status"
 size=$(stat -c %s Data/scores.dat 2>/dev/null || echo missing)

@@ -3,6 +3,7 @@
 # pictures on the screen, files, the game's end), each with a generous ceiling and never a
 # fixed pause, so a loaded machine only makes them slower.
 set -u
+. "$(dirname "$0")/xvfb_server.sh"
 
 cleanup() {
   [ -n "${gpid:-}" ] && kill "$gpid" 2>/dev/null
@@ -47,30 +48,6 @@ wait_until() {
     sleep 0.1
   done
 }
-
-# start_x: a fresh 800x600 X server, answering requests; sets xpid and DISPLAY. The server
-# takes its display number by a lock file, as xvfb-run's do; one that loses the number to a
-# server starting at the same moment ends at once, and the next number is tried. Without
-# -noreset the server resets whenever its last client leaves (the probe below, the game's
-# look at the screen size before its window) and refuses connections meanwhile.
-start_x() {
-  number=$((200 + $$ % 600))
-  for attempt in 1 2 3 4 5 6 7 8; do
-    number=$((number + 1))
-    [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -noreset -nolisten tcp -screen 0 800x600x24 2>xvfb.log &
-    xpid=$!
-    DISPLAY=:$number
-    export DISPLAY
-    wait_until 60 "X server" x_settled
-    kill -0 "$xpid" 2>/dev/null && return
-  done
-  cat xvfb.log
-  fail "no X server"
-}
-
-# The server answers, or it has ended.
-x_settled() { xdotool getdisplaygeometry >/dev/null 2>&1 || ! kill -0 "$xpid" 2>/dev/null; }
 
 # start_game [VAR=VALUE...]: the game on the SDL backend, its output in game-output.txt; waits
 # for its window and for the menu drawn in it.

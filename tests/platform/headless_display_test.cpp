@@ -156,16 +156,16 @@ TEST_F(HeadlessDisplay, DumpDirectoryReceivesEveryFrameAs24BitBottomUpBmp)
 
 TEST_F(HeadlessDisplay, ScriptWaitsDumpsAndCloses)
 {
-    writeScript("# a comment line\n\nwait 2   # two frames\ndump " + (dir / "shot.bmp").string() +
+    writeScript("# a comment line\n\nwait 2   # two frames\ndump " + (dir / "a shot.bmp").string() +
                 "\nwobble 3\nclose\nwait 1\n");
     open();
     EXPECT_TRUE(drainMessageNumbers().empty());
     ASSERT_EQ(presentSurface(primary), result::Ok);
     ASSERT_EQ(presentSurface(primary), result::Ok); // the wait ends; the dump waits for a frame
-    EXPECT_FALSE(fs::exists(dir / "shot.bmp"));
+    EXPECT_FALSE(fs::exists(dir / "a shot.bmp"));
     EXPECT_TRUE(drainMessageNumbers().empty());
     ASSERT_EQ(presentSurface(primary), result::Ok);
-    EXPECT_TRUE(fs::exists(dir / "shot.bmp"));
+    EXPECT_TRUE(fs::exists(dir / "a shot.bmp"));
     EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close}));
     ASSERT_EQ(presentSurface(primary), result::Ok); // the last wait, then the script's end
     EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close}));

@@ -10,7 +10,9 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -72,6 +74,34 @@ TEST_F(InputScript, MalformedOrUnknownWordsAreRefused)
         EXPECT_EQ(run(words), -2) << words.size();
     EXPECT_EQ(headless::queuedMouseSteps(), 0u);
     EXPECT_EQ(headless::pendingMessages(), 0u);
+}
+
+// dump's file name: quoted, or the rest of the line, so a name may hold blanks (a clone's path).
+TEST(ScriptFileName, QuotedOrTheRestOfTheLine)
+{
+    const std::vector<std::pair<std::string, std::string>> read = {
+        {" shot.bmp", "shot.bmp"},
+        {"  /my games/a shot.bmp \t\r", "/my games/a shot.bmp"},
+        {" my shot.bmp   # the board", "my shot.bmp"},
+        {" \"my games/shot #1.bmp\"  # a comment", "my games/shot #1.bmp"},
+        {"\t\" padded \"", " padded "},
+        {" \"x.bmp\"", "x.bmp"},
+        {" say \"cheese\".bmp", "say \"cheese\".bmp"}};
+    for (const auto& [rest, name] : read) {
+        std::string problem;
+        EXPECT_EQ(plat::headless::scriptFileName(rest, problem), name) << rest;
+    }
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"", "needs a file name"},
+        {"   # a comment only", "needs a file name"},
+        {" \"\"", "needs a file name"},
+        {" \"my games/shot.bmp", "needs a closing quote after its file name"},
+        {" \"a.bmp\" b.bmp", "takes one file name: only a comment may follow its closing quote"}};
+    for (const auto& [rest, why] : refused) {
+        std::string problem;
+        EXPECT_EQ(plat::headless::scriptFileName(rest, problem), std::nullopt) << rest;
+        EXPECT_EQ(problem, why) << rest;
+    }
 }
 
 // The names scripts use and the SDL tables must agree on both numberings.

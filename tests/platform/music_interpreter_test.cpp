@@ -56,7 +56,11 @@ TEST_F(MusicCommands, OpenPlayCloseReachTheDeviceWithTheirWordsAndAliasRules)
     EXPECT_TRUE(music.aliases()[0].playing && music.aliases()[0].notify && !music.aliases()[0].repeat);
     EXPECT_EQ(music.run("play music repeat"), MusicResult::Ok); // words are case-insensitive
     EXPECT_TRUE(music.aliases()[0].repeat);
-    EXPECT_EQ(music.run("open " + midi + " alias A type sequencer"), MusicResult::Ok); // any order, unquoted
+    // An unquoted name ends at a blank, so it is given from the working folder: that path leaves
+    // out the folders above the clone, where a blank may be.
+    const std::string unquoted = std::filesystem::relative(midi).string();
+    ASSERT_EQ(unquoted.find(' '), std::string::npos) << unquoted;
+    EXPECT_EQ(music.run("open " + unquoted + " alias A type sequencer"), MusicResult::Ok); // any order
     EXPECT_EQ(music.run("open \"" + spaced + "\" type sequencer alias a"), MusicResult::AliasInUse);
     EXPECT_EQ(music.run("play C"), MusicResult::UnknownAlias);
     EXPECT_EQ(music.run("close C"), MusicResult::UnknownAlias);
@@ -67,7 +71,7 @@ TEST_F(MusicCommands, OpenPlayCloseReachTheDeviceWithTheirWordsAndAliasRules)
     EXPECT_EQ(music.aliases().size(), 2u); // failed opens leave no alias behind
     EXPECT_EQ(music.run("  CLOSE   Music "), MusicResult::Ok);
     const std::vector<std::string> expected = {"open MUSIC " + spaced, "play MUSIC from 0", "play MUSIC repeat",
-                                               "open A " + midi, "open C " + midi, "close MUSIC"};
+                                               "open A " + unquoted, "open C " + midi, "close MUSIC"};
     EXPECT_EQ(device.calls, expected);
     music.closeAll();
     EXPECT_TRUE(music.aliases().empty());
