@@ -158,7 +158,7 @@ TEST_F(StartTest, HostilePicturesAreRefusedAtOnceEachLoggedOnceAndTheStartEndsWi
     };
     placeHostileFiles(dir(), files);
     // Pictures with one byte of the width or height set: sizes no surface takes, far beyond what
-    // the file holds (8x8 becomes 154 x 65402, the others likewise); one whose pixels start
+    // the file holds (10x10 becomes 65425 x 68, the others likewise); one whose pixels start
     // inside its header.
     std::vector<std::pair<const char*, std::string>> lines;
     for (const auto& [path, at] : {std::pair{"Data/Menu/8x8.bmp", 21}, {"Data/Menu/10x10.bmp", 19},
