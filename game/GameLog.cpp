@@ -1,10 +1,17 @@
-// The game's log category: failed loads, damaged best-score files, failed writes.
+// The game's log category: failed loads, damaged best-score files, failed writes; the log's place.
 #include "game/GameLog.h"
 
 #include "framework/DataFile.h"
 #include "framework/Result.h"
+#include "talvo/log_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <set>
 
@@ -12,8 +19,14 @@ talvo::LogChannel gameWarning("velmoor", 2);
 talvo::LogChannel gameError("velmoor", 1);
 
 namespace {
-// The first line about a file is logged; later ones are dropped.
-void warnOnce(const char* path, const std::string& text)
+talvo::LogChannel gameInfo("velmoor", 0);
+
+// Set when the log has no file and its warnings and errors go to stderr: what the game tells the
+// player there itself is then not logged as well, or it would be said twice.
+std::atomic<bool> logOnStderr{false};
+
+// The first line about a file is logged; later ones are dropped. tell: on stderr too.
+void warnOnce(const char* path, const std::string& text, bool tell = false)
 {
     static std::mutex mutex;
     static std::set<std::string> warned;
@@ -22,9 +35,59 @@ void warnOnce(const char* path, const std::string& text)
         if (!warned.insert(path).second)
             return;
     }
-    gameWarning << path << text << std::endl;
+    if (!tell || !logOnStderr)
+        gameWarning << path << text << std::endl;
+    if (tell)
+        std::fprintf(stderr, "Velmoor: %s%s\n", path, text.c_str());
+}
+
+// Why the log cannot be opened at path for writing, as the log opens it (no link followed): ""
+// when it can be opened now, as when another run of the game holds it locked.
+std::string whyNotWritable(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        char text[256] = "";
+        return ::strerror_r(errno, text, sizeof text);
+    }
+    ::close(fd);
+    return "";
 }
 } // namespace
+
+void openGameLog(const std::string& dataFolder)
+{
+    static std::once_flag once;
+    std::call_once(once, [&] {
+        // The log opens its file at its first line, in the first place that takes it.
+        gameInfo << "The game's data is in " << dataFolder << std::endl;
+        const std::string executable = talvo::executablePath();
+        if (executable.empty())
+            return;
+        const std::string wanted = executable.substr(0, executable.find_last_of('/') + 1) + talvo::logFileName();
+        const std::lock_guard lock(talvo::logCriticalSection());
+        talvo::LogStream& stream = talvo::LogStream::instance();
+        talvo::LogFileBuf& log = stream.buffer();
+        const std::string opened = log.openedPath();
+        // Nothing opened while the name is kept: the log's settings turned the line away.
+        if (opened == wanted || (opened.empty() && !log.fileName().empty()))
+            return;
+        const std::string why = whyNotWritable(wanted);
+        if (!opened.empty()) {
+            // A log another run of the game holds is no fault: this run's takes the next free name.
+            if (!why.empty())
+                std::fprintf(stderr, "Velmoor: cannot write the log %s (%s); it is %s instead\n", wanted.c_str(),
+                             why.c_str(), opened.c_str());
+            return;
+        }
+        std::fprintf(stderr, "Velmoor: cannot write the log %s (%s), nor anywhere else; its warnings and errors go to "
+                     "stderr\n", wanted.c_str(), why.empty() ? "no reason given" : why.c_str());
+        log.setMirrorsToDebugger(true);
+        // The line no output took left the stream failed, which would turn every later entry away.
+        stream.clear();
+        logOnStderr = true;
+    });
+}
 
 void warnNotLoaded(const char* path, const std::string& reason)
 {
@@ -33,26 +96,31 @@ void warnNotLoaded(const char* path, const std::string& reason)
 
 void warnDamaged(const char* path, const std::string& reason) { warnOnce(path, " is damaged: " + reason); }
 
-void warnLoadFailed(const char* path, int result)
+std::string loadFailure(int result)
 {
+    const auto notLoaded = [](const std::string& reason) {
+        return "was not loaded: " + (reason.empty() ? std::string("no reason given") : reason);
+    };
     if (result == FrameworkResult::FileOpen)
-        return warnNotLoaded(path, lastDataFileStatus().reason());
+        return notLoaded(lastDataFileStatus().reason());
     // The codes of the picture and sound loaders, which say in words what is wrong with a file;
     // a sound device that refused a sound the file describes well says nothing.
     const bool fromDataFile = result == FrameworkResult::NotBmp || result == FrameworkResult::NotWave ||
                               result == FrameworkResult::SoundBuffer || result == FrameworkResult::SoundBufferFill;
     if (fromDataFile && !lastDataFileDamage().empty())
-        return warnDamaged(path, lastDataFileDamage());
+        return "is damaged: " + lastDataFileDamage();
     switch (result) {
-    case FrameworkResult::NotBmp: return warnDamaged(path, "not a BMP picture");
-    case FrameworkResult::NotWave: return warnDamaged(path, "not a WAVE sound");
-    case FrameworkResult::SurfaceCreation: return warnNotLoaded(path, "no surface for its size");
-    case FrameworkResult::NoMemory: return warnNotLoaded(path, "out of memory");
-    case FrameworkResult::SoundBuffer: return warnNotLoaded(path, "the sound device made no buffer for it");
-    case FrameworkResult::SoundBufferFill: return warnNotLoaded(path, "the sound device did not take its samples");
-    default: return warnNotLoaded(path, "framework result " + std::to_string(result));
+    case FrameworkResult::NotBmp: return "is damaged: not a BMP picture";
+    case FrameworkResult::NotWave: return "is damaged: not a WAVE sound";
+    case FrameworkResult::SurfaceCreation: return notLoaded("no surface for its size");
+    case FrameworkResult::NoMemory: return notLoaded("out of memory");
+    case FrameworkResult::SoundBuffer: return notLoaded("the sound device made no buffer for it");
+    case FrameworkResult::SoundBufferFill: return notLoaded("the sound device did not take its samples");
+    default: return notLoaded("framework result " + std::to_string(result));
     }
 }
+
+void warnLoadFailed(const char* path, int result, bool tell) { warnOnce(path, " " + loadFailure(result), tell); }
 
 void warnIfDamaged(const char* path)
 {
@@ -60,8 +128,11 @@ void warnIfDamaged(const char* path)
         warnDamaged(path, lastDataFileDamage());
 }
 
-void reportFailedSave(const std::string& line)
+void reportError(const std::string& line)
 {
-    gameError << line << std::endl;
+    if (!logOnStderr)
+        gameError << line << std::endl;
     std::fprintf(stderr, "Velmoor: %s\n", line.c_str());
 }
+
+void reportFailedSave(const std::string& line) { reportError(line); }

@@ -6,6 +6,7 @@
 #include "framework/VectorLevel.h"
 #include "game/BestScoreFile.h"
 #include "game/EndSignals.h"
+#include "game/GameLog.h"
 #include "game/GameState.h"
 #include "game/Globals.h"
 #include "game/MainMenu.h"
@@ -104,6 +105,8 @@ int runVelmoor()
 
     if (!enterDataFolder())
         return 1;
+    std::error_code ignored;
+    openGameLog(std::filesystem::current_path(ignored).string());
 
     if (!window.create("Velmoor", nullptr, nullptr, WindowStylePopup, 0, 0, plat::screenWidth(),
                        plat::screenHeight()))
@@ -116,7 +119,10 @@ int runVelmoor()
     // Without an audio device the game runs silent.
     (void)soundDevice.create(window.handle);
 
-    loadResources();
+    if (const std::string broken = loadResources(); !broken.empty()) {
+        reportError("cannot use the game's data (" + broken + ")");
+        return 1;
+    }
     // From here on the best score read at start-up is ours to keep, even if the display dies.
     plat::setDisplayLostHook([](const char*) { (void)writeBestScoreFile(); });
     loadPicture(background, "Data/Menu/Menu.bmp");

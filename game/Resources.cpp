@@ -1,5 +1,6 @@
-// Start-up loading: pictures in their fixed order, keyed sprites, the piece strip, the lost
-// dialog's mask, the fade copy, rank, best score, badge and the timer's restart; the rank badges.
+// Start-up loading: pictures in their fixed order with those the screens load later checked too,
+// keyed sprites, the piece strip, the lost dialog's mask, the fade copy, rank, best score, badge
+// and the timer's restart; the rank badges.
 #include "game/Resources.h"
 
 #include "framework/AlphaMask.h"
@@ -10,14 +11,17 @@
 #include "game/Globals.h"
 #include "game/RankFile.h"
 
+#include <filesystem>
 #include <iterator>
 
 namespace {
-// Black packed into the display's format, so keyed blits skip black pixels.
+// Black packed into the display's format.
+uint32_t black() { return display.pixelFormat ? display.pixelFormat->pixelFromRgb(0, 0, 0) : 0; }
+
+// Keyed blits skip black pixels.
 void keyOnBlack(Surface& surface)
 {
-    const uint32_t black = display.pixelFormat ? display.pixelFormat->pixelFromRgb(0, 0, 0) : 0;
-    surface.setColorKey(black);
+    surface.setColorKey(black());
     surface.flags |= SurfaceFlag::keyed;
 }
 
@@ -44,49 +48,105 @@ void loadSound(Sound& sound, const char* path)
         warnLoadFailed(path, result);
 }
 
-void loadKeyedPicture(Surface& surface, const char* path)
+// The framework's result. A picture that cannot be loaded leaves the surface empty, never with
+// the picture it held before (another screen's); the screen's background is black instead, as
+// nothing drawn there would leave the last frame's pixels under the rest.
+int loadOrEmpty(Surface& surface, const char* path)
 {
-    loadPicture(surface, path);
-    keyOnBlack(surface);
+    const int result = surface.loadBitmap(&display, SurfaceKind::System, path, true);
+    if (result == FrameworkResult::Ok) {
+        warnIfDamaged(path);
+        return result;
+    }
+    surface.release();
+    surface.width = surface.height = 0;
+    if (&surface == &background && surface.create(&display, SurfaceKind::System, 800, 600) == FrameworkResult::Ok)
+        (void)surface.fill(black());
+    return result;
 }
+
+// The pictures the screens load when they open: the boards and their end buttons, the won and
+// the authors screen, and the badges of every rank. A screen that lost its picture would show
+// another's or none, so they are checked at start with the rest.
+constexpr const char* laterPictures[] = {
+    "Data/Field[6x6].bmp", "Data/Field[8x8].bmp", "Data/Field[10x10].bmp", "Data/end[6x6].bmp",
+    "Data/end[8x8].bmp",   "Data/end[10x10].bmp", "Data/Congratulaions.bmp", "Data/Menu/authors().bmp",
+};
+
+// The start's pictures as they are loaded: the first failure, said after "in <folder>", and how
+// many failed.
+struct StartPictures {
+    std::string firstFailure;
+    int failed = 0;
+
+    bool load(Surface& surface, const char* path)
+    {
+        const int result = loadOrEmpty(surface, path);
+        if (result == FrameworkResult::Ok)
+            return true;
+        warnLoadFailed(path, result);
+        if (failed++ == 0) {
+            std::error_code ignored;
+            firstFailure = std::string(path) + " in " + std::filesystem::current_path(ignored).string() + " " +
+                           loadFailure(result);
+        }
+        return false;
+    }
+    void loadKeyed(Surface& surface, const char* path)
+    {
+        if (load(surface, path))
+            keyOnBlack(surface);
+    }
+};
 } // namespace
 
 void loadPicture(Surface& surface, const char* path)
 {
-    // A missing picture leaves the surface empty; the game runs on without it.
-    if (const int result = surface.loadBitmap(&display, SurfaceKind::System, path, true); result != FrameworkResult::Ok)
-        warnLoadFailed(path, result);
-    else
-        warnIfDamaged(path);
+    // Checked at start, the picture was taken away since: the screen is drawn without it.
+    if (const int result = loadOrEmpty(surface, path); result != FrameworkResult::Ok)
+        warnLoadFailed(path, result, true);
 }
 
-void loadResources()
+std::string loadResources()
 {
     (void)input.attach(window);
 
-    loadPicture(background, "Data/Menu/Menu.bmp");
-    loadPicture(menu6x6Picture, "Data/Menu/6x6.bmp");
-    loadPicture(menu8x8Picture, "Data/Menu/8x8.bmp");
-    loadPicture(menu10x10Picture, "Data/Menu/10x10.bmp");
-    loadPicture(musicPicture, "Data/Menu/music.bmp");
-    loadPicture(authorsPicture, "Data/Menu/authors.bmp");
-    loadPicture(exitPicture, "Data/Menu/exit.bmp");
-    loadPicture(musicTickPicture, "Data/Menu/galka.bmp");
-    loadKeyedPicture(cursorPicture, "Data/cursor.bmp");
-    loadKeyedPicture(hintHoverPicture, "Data/yes.bmp");
-    loadKeyedPicture(hintPicture, "Data/here.bmp");
-    loadKeyedPicture(pieceStrip, "Data/horse.bmp");
+    StartPictures pictures;
+    pictures.load(background, "Data/Menu/Menu.bmp");
+    pictures.load(menu6x6Picture, "Data/Menu/6x6.bmp");
+    pictures.load(menu8x8Picture, "Data/Menu/8x8.bmp");
+    pictures.load(menu10x10Picture, "Data/Menu/10x10.bmp");
+    pictures.load(musicPicture, "Data/Menu/music.bmp");
+    pictures.load(authorsPicture, "Data/Menu/authors.bmp");
+    pictures.load(exitPicture, "Data/Menu/exit.bmp");
+    pictures.load(musicTickPicture, "Data/Menu/galka.bmp");
+    pictures.loadKeyed(cursorPicture, "Data/cursor.bmp");
+    pictures.loadKeyed(hintHoverPicture, "Data/yes.bmp");
+    pictures.loadKeyed(hintPicture, "Data/here.bmp");
+    pictures.loadKeyed(pieceStrip, "Data/horse.bmp");
+    pictures.loadKeyed(visitedPicture, "Data/no.bmp");
+    pictures.load(lostPicture, "Data/Menu/Youloose.bmp");
+    pictures.load(lostMaskPicture, "Data/Menu/YLMask.bmp");
+    pictures.load(yesButtonPicture, "Data/Menu/Ja.bmp");
+    pictures.load(noButtonPicture, "Data/Menu/Nein.bmp");
+    Surface later;
+    for (const char* path : laterPictures)
+        pictures.load(later, path);
+    for (const Badge& badge : badges)
+        pictures.load(later, badge.path);
+    later.release();
+    if (pictures.failed > 1)
+        pictures.firstFailure += "; " + std::to_string(pictures.failed - 1) + " more " +
+                                 (pictures.failed == 2 ? "picture" : "pictures") + " cannot be loaded either";
+    if (pictures.failed > 0)
+        return pictures.firstFailure;
+
     pieceAnimation.setup(&pieceStrip, 0, 0, 35, 35, 18, 1);
-    loadKeyedPicture(visitedPicture, "Data/no.bmp");
-    loadPicture(lostPicture, "Data/Menu/Youloose.bmp");
-    loadPicture(lostMaskPicture, "Data/Menu/YLMask.bmp");
     (void)lostPicture.createAlphaMask();
     lostPicture.alphaMask->allocate(&lostMaskPicture);
     Rect maskRect;
     (void)lostPicture.alphaMask->fillFromSurface(
         makeRect(maskRect, 0, 0, lostMaskPicture.width, lostMaskPicture.height));
-    loadPicture(yesButtonPicture, "Data/Menu/Ja.bmp");
-    loadPicture(noButtonPicture, "Data/Menu/Nein.bmp");
 
     loadSound(clickSound, "Data/Sounds/Click.wav");
     loadSound(startSound, "Data/Sounds/Imp1.wav");
@@ -99,6 +159,7 @@ void loadResources()
     readBestScoreFile();
     loadRankBadge();
     timer.restart();
+    return {};
 }
 
 void loadRankBadge()

@@ -1,8 +1,13 @@
-// The screenshot keys end to end: F5 and F9 write screen_N.bmp holding the frame as presented.
+// The screenshot keys end to end: F5 and F9 write screen_N.bmp holding the frame as presented; a
+// shot that fails is logged, or told on stderr where the log cannot be written.
 #include "BoardTest.h"
 
 #include "game/GameState.h"
 #include "platform/display.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -51,6 +56,42 @@ std::string compareShot(const std::string& file, const Frame& frame, std::option
 
 class ScreenshotTest : public BoardTest {
 protected:
+    // In a scenario's own process: from here on stderr goes to a file that stderrText() reads back.
+    void keepStderr()
+    {
+        stderrFile_ = ::open((dir() / "stderr.txt").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ASSERT_GE(stderrFile_, 0);
+        ASSERT_EQ(::dup2(stderrFile_, STDERR_FILENO), STDERR_FILENO);
+    }
+    // In a scenario's own process: the superuser, whom mode bits do not bind, becomes nobody.
+    static void asPlainUser()
+    {
+        if (::geteuid() == 0) {
+            constexpr uid_t nobody = 65534;
+            ASSERT_EQ(::setgroups(0, nullptr), 0);
+            ASSERT_EQ(::setresgid(nobody, nobody, nobody), 0);
+            ASSERT_EQ(::setresuid(nobody, nobody, nobody), 0);
+        }
+    }
+    [[nodiscard]] std::string stderrText() const
+    {
+        std::string text(1 << 16, '\0');
+        const ssize_t n = ::pread(stderrFile_, text.data(), text.size(), 0);
+        text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return text;
+    }
+
+    int stderrFile_ = -1;
+
+    // Holds F5 over a few frames where no shot can be saved: none appears.
+    void shootInVain()
+    {
+        holdKey("F5");
+        ASSERT_TRUE(game->advance(4));
+        releaseKey("F5");
+        EXPECT_FALSE(exists("screen_0.bmp"));
+    }
+
     [[nodiscard]] bool exists(const std::string& name) const { return fs::exists(dir() / name); }
     // Taps the key and waits for the frame presented right after the file appeared.
     [[nodiscard]] bool shoot(const char* name, const std::string& file)
@@ -140,9 +181,61 @@ TEST_F(ScreenshotTest, AnEightBitDisplayIsNotReadAndSavesNothing)
 {
     plat::headless::setDisplayFormat(plat::format::Indexed8);
     ASSERT_NO_FATAL_FAILURE(startAtMenu());
-    holdKey("F5");
-    ASSERT_TRUE(game->advance(4));
-    releaseKey("F5");
-    EXPECT_FALSE(exists("screen_0.bmp"));
+    ASSERT_NO_FATAL_FAILURE(shootInVain());
     EXPECT_EQ(quitWithQ(), 0);
+}
+
+TEST_F(ScreenshotTest, WithALogThatCanBeWrittenNowhereTheFailedShotReachesStderrAndTheLogIsNamedOnce)
+{
+    const TempForAnotherUser temp;
+    if (!temp.unreachable().empty())
+        GTEST_SKIP() << temp.unreachable();
+    inOwnProcess([&] {
+        // The run folder, its Data/ and TMPDIR take no new file: the log finds no place, the shot
+        // and the best score none either.
+        ASSERT_EQ(::setenv("TMPDIR", dir().c_str(), 1), 0);
+        ASSERT_NO_FATAL_FAILURE(keepStderr());
+        for (const fs::path& folder : {dir() / "Data", dir()})
+            fs::permissions(folder, fs::perms(0555));
+        ASSERT_NO_FATAL_FAILURE(asPlainUser());
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        ASSERT_NO_FATAL_FAILURE(shootInVain());
+        EXPECT_EQ(quitWithQ(), 0);
+        const std::string text = stderrText();
+        const std::string log = (dir() / "Velmoor.log").string();
+        EXPECT_EQ(text.find("Velmoor: cannot write the log " + log +
+                            " (Permission denied), nor anywhere else; its warnings and errors go to stderr\n"),
+                  0u)
+            << text;
+        EXPECT_EQ(text.find(log, text.find(log) + 1), std::string::npos) << "named once: " << text;
+        EXPECT_NE(text.find("\n[velmoor] warning: The screenshot screen_0.bmp could not be saved: Permission denied\n"),
+                  std::string::npos)
+            << text;
+        // A save tells the player itself: once, not again as the log's error.
+        const std::string save = "The best score could not be saved in Data/scores.dat";
+        EXPECT_NE(text.find("\nVelmoor: " + save), std::string::npos) << text;
+        EXPECT_EQ(text.find(save, text.find(save) + 1), std::string::npos) << "said twice: " << text;
+    });
+}
+
+TEST_F(ScreenshotTest, ALogFileThatCannotBeWrittenIsNamedOnceWithWhereTheLogWentInstead)
+{
+    const TempForAnotherUser temp;
+    if (!temp.unreachable().empty())
+        GTEST_SKIP() << temp.unreachable();
+    inOwnProcess([&] {
+        // Another user's read-only log, as after a run of the game with sudo, in a folder anyone may
+        // write: the log takes the next free name there.
+        writeFile("Velmoor.log", "another run's log\n");
+        fs::permissions(dir() / "Velmoor.log", fs::perms(0444));
+        for (const fs::path& folder : {dir() / "Data", dir()})
+            fs::permissions(folder, fs::perms::all);
+        ASSERT_NO_FATAL_FAILURE(keepStderr());
+        ASSERT_NO_FATAL_FAILURE(asPlainUser());
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        EXPECT_EQ(quitWithQ(), 0);
+        EXPECT_EQ(stderrText(), "Velmoor: cannot write the log " + (dir() / "Velmoor.log").string() +
+                                    " (Permission denied); it is " + (dir() / "Velmoor_1.log").string() + " instead\n");
+        EXPECT_EQ(fileBytes("Velmoor.log"), "another run's log\n");
+    });
 }

@@ -1,6 +1,7 @@
 // Start-up without data, the font found beside the executable, and data files that are pipes,
 // devices, garbage, missing or pictures of absurd size: the game says why it cannot start, never
-// blocks, logs each file. The one vector level handed down at start.
+// blocks, logs each file; a picture stops the start, any other file is played without. The one
+// vector level handed down at start.
 #include "GameTest.h"
 
 #include "framework/Mmx.h"
@@ -15,7 +16,10 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -89,9 +93,17 @@ TEST_F(StartTest, AFirstScreenPictureThatIsNoFileIsSaidToBeWhatItIs)
                               beside.string() + " is not there)\n");
 }
 
-TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
+namespace {
+enum class Kind { Pipe, DevZero, Garbage, HugePicture, WidePicture, Missing };
+struct HostileFile {
+    const char* path;
+    Kind kind;
+    const char* logged; // "" when nothing need be logged
+};
+
+// Puts each file in place as its kind says.
+void placeHostileFiles(const fs::path& dir, const std::vector<HostileFile>& files)
 {
-    enum class Kind { Pipe, DevZero, Garbage, HugePicture, WidePicture, Missing };
     // A BMP header claiming 100000 x 100000 pixels at 24 bits (about 30 GB) in its 54 bytes, and a
     // whole picture one pixel wider than any surface.
     std::string huge = "BM" + std::string(8, '\0') + std::string("\x36\0\0\0\x28\0\0\0", 8);
@@ -105,11 +117,37 @@ TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
     wideBmp.bitCount = 24;
     wideBmp.pixels.resize((3 * static_cast<std::size_t>(wideBmp.width) + 3) & ~std::size_t{3}, 0x40);
     const std::vector<uint8_t> wideBytes = wideBmp.build();
-    const struct {
-        const char* path;
-        Kind kind;
-        const char* logged; // "" when nothing need be logged
-    } files[] = {
+    for (const auto& f : files) {
+        const fs::path path = dir / f.path;
+        fs::remove(path);
+        const auto write = [&](const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; };
+        switch (f.kind) {
+        case Kind::Pipe: ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << f.path; break;
+        case Kind::DevZero: fs::create_symlink("/dev/zero", path); break;
+        case Kind::Garbage: write("this is no data file of the game"); break;
+        case Kind::HugePicture: write(huge); break;
+        case Kind::WidePicture: write(std::string(wideBytes.begin(), wideBytes.end())); break;
+        case Kind::Missing: break;
+        }
+    }
+}
+
+// Each file's line is in the log, once.
+void expectLoggedOnce(const std::string& log, const std::vector<HostileFile>& files)
+{
+    for (const auto& f : files) {
+        if (!*f.logged)
+            continue;
+        const std::size_t first = log.find(f.logged);
+        EXPECT_NE(first, std::string::npos) << f.logged << "\n" << log;
+        EXPECT_EQ(log.find(f.logged, first + 1), std::string::npos) << "twice: " << f.logged;
+    }
+}
+} // namespace
+
+TEST_F(StartTest, HostilePicturesAreRefusedAtOnceEachLoggedOnceAndTheStartEndsWithOneLine)
+{
+    std::vector<HostileFile> files{
         {"Data/Menu/6x6.bmp", Kind::Pipe, "[velmoor] warning: Data/Menu/6x6.bmp was not loaded: not a regular file"},
         {"Data/Menu/music.bmp", Kind::DevZero, "Data/Menu/music.bmp was not loaded: not a regular file"},
         {"Data/Menu/YLMask.bmp", Kind::HugePicture,
@@ -117,6 +155,50 @@ TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
         {"Data/Menu/galka.bmp", Kind::WidePicture, "Data/Menu/galka.bmp was not loaded: no surface for its size"},
         {"Data/Menu/exit.bmp", Kind::Missing, "Data/Menu/exit.bmp was not loaded: No such file or directory"},
         {"Data/Menu/authors.bmp", Kind::Garbage, "Data/Menu/authors.bmp is damaged: not a BMP picture"},
+    };
+    placeHostileFiles(dir(), files);
+    // Pictures with one byte of the width or height set: sizes no surface takes, far beyond what
+    // the file holds (10x10 becomes 65425 x 68, the others likewise); one whose pixels start
+    // inside its header.
+    std::vector<std::pair<const char*, std::string>> lines;
+    for (const auto& [path, at] : {std::pair{"Data/Menu/8x8.bmp", 21}, {"Data/Menu/10x10.bmp", 19},
+                                   {"Data/Menu/boss.bmp", 23}, {"Data/end[6x6].bmp", 25}}) {
+        std::string bytes = fileBytes(path);
+        bytes[static_cast<std::size_t>(at)] = '\xFF';
+        writeFile(path, bytes);
+        const auto field = [&](std::size_t from) {
+            int32_t v;
+            std::memcpy(&v, bytes.data() + from, 4);
+            return std::to_string(v);
+        };
+        lines.emplace_back(path, std::string(path) + " is damaged: its header declares " + field(18) + "x" +
+                                     field(22) + " pixels, more than its " + std::to_string(bytes.size()) +
+                                     " bytes hold\n");
+    }
+    std::string nein = fileBytes("Data/Menu/Nein.bmp");
+    nein[10] = 14;
+    writeFile("Data/Menu/Nein.bmp", nein);
+    lines.emplace_back("Data/Menu/Nein.bmp", "Data/Menu/Nein.bmp is damaged: its header overlaps its pixels\n");
+    for (const auto& [path, line] : lines)
+        files.push_back({path, Kind::Missing, line.c_str()});
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(game->start()) << "no frame is shown";
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(game->finish(false), 1);
+    // The first in the order of loading, and how many more.
+    const std::string line = "cannot use the game's data (Data/Menu/6x6.bmp in " + dir().string() +
+                             " was not loaded: not a regular file; 10 more pictures cannot be loaded either)";
+    EXPECT_EQ(stderrText, "Velmoor: " + line + "\n");
+    const std::string log = logText();
+    expectLoggedOnce(log, files);
+    EXPECT_NE(log.find("[velmoor] error: " + line + "\n"), std::string::npos) << log;
+    EXPECT_FALSE(fs::exists(dir() / "Data/scores.dat")) << "nothing is written";
+}
+
+TEST_F(StartTest, HostileDataFilesOtherThanPicturesAreRefusedAtOnceAndLoggedOnceAndTheGamePlays)
+{
+    const std::vector<HostileFile> files{
         {"Data/Sounds/Click.wav", Kind::Garbage, "Data/Sounds/Click.wav is damaged: not a WAVE sound"},
         {"Data/Sounds/Imp1.wav", Kind::DevZero, "Data/Sounds/Imp1.wav was not loaded: not a regular file"},
         {"Data/Sounds/music.mid", Kind::Pipe, "Data/Sounds/music.mid was not loaded: not a regular file"},
@@ -125,29 +207,11 @@ TEST_F(StartTest, HostileDataFilesAreRefusedAtOnceAndLoggedOnce)
         {"Data/scores.dat", Kind::Pipe, "The best score in Data/scores.dat is not used (not a regular file)"},
         {"Velmoor.log.ini", Kind::Pipe, ""},
     };
-    for (const auto& f : files) {
-        const fs::path path = dir() / f.path;
-        fs::remove(path);
-        switch (f.kind) {
-        case Kind::Pipe: ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << f.path; break;
-        case Kind::DevZero: fs::create_symlink("/dev/zero", path); break;
-        case Kind::Garbage: writeFile(f.path, "this is no data file of the game"); break;
-        case Kind::HugePicture: writeFile(f.path, huge); break;
-        case Kind::WidePicture: writeFile(f.path, std::string(wideBytes.begin(), wideBytes.end())); break;
-        case Kind::Missing: break;
-        }
-    }
+    placeHostileFiles(dir(), files);
     ASSERT_NO_FATAL_FAILURE(startAtMenu());
     ASSERT_TRUE(game->advance(5));
     EXPECT_EQ(quitWithQ(), 0);
-    const std::string log = logText();
-    for (const auto& f : files) {
-        if (!*f.logged)
-            continue;
-        const std::size_t first = log.find(f.logged);
-        EXPECT_NE(first, std::string::npos) << f.logged << "\n" << log;
-        EXPECT_EQ(log.find(f.logged, first + 1), std::string::npos) << "twice: " << f.logged;
-    }
+    expectLoggedOnce(logText(), files);
     EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(0)) << "the pipe is replaced by a file";
 }
 
