@@ -120,7 +120,13 @@ std::string loadFailure(int result)
     }
 }
 
-void warnLoadFailed(const char* path, int result, bool tell) { warnOnce(path, " " + loadFailure(result), tell); }
+void warnLoadFailed(const char* path, int result, bool tell)
+{
+    // Appended, not prefixed: g++ 12 at -O2 takes " " + string for an overlapping copy.
+    std::string text(1, ' ');
+    text += loadFailure(result);
+    warnOnce(path, text, tell);
+}
 
 void warnIfDamaged(const char* path)
 {
