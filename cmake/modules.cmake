@@ -52,7 +52,7 @@ endfunction()
 # keeps its decoded instructions by (with byte-identical code such rows took up to 1.4 times as long
 # after a change elsewhere in the link). The price is up to 63 bytes of no-ops before an inner loop,
 # run each time it is entered, and other loop heads where the compiler would not have put them:
-# applied to every file with row loops it made other rows up to 1.1 times slower, so a file takes
+# applied to every file with row loops it made other rows up to 1.16 times slower, so a file takes
 # it only where a measurement showed a gain (bench/README.md names them). bench/placement.sh shows
 # the rows that move with the link.
 check_cxx_compiler_flag("-falign-functions=64 -falign-loops=64" VELMOOR_HAS_ALIGN_64)
