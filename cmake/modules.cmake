@@ -46,14 +46,15 @@ function(velmoor_test name)
     PROPERTIES ENVIRONMENT "VELMOOR_PLATFORM=headless" ENVIRONMENT_MODIFICATION "TMPDIR=set:${VELMOOR_TEST_TMP}")
 endfunction()
 
-# velmoor_hot_rows(file...): the files of the current folder whose row loops a draw's time hangs
-# on. Every function of them starts a 64-byte line, and so does every loop head, so what the
+# velmoor_hot_rows(file...): files of the current folder whose rows were measured to move with the
+# link. Every function of them starts a 64-byte line, and so does every loop head, so what the
 # linker puts before them moves none of their loops against the lines the processor fetches and
 # keeps its decoded instructions by (with byte-identical code such rows took up to 1.4 times as long
-# after a change elsewhere in the link), and the loops lie alike on every machine: a flag tuned
-# for one file on one machine kind had slowed the same rows on the next. The price is up to 63
-# bytes of no-ops before an inner loop, run once each time it is entered. bench/placement.sh shows
-# the rows that still move with the link.
+# after a change elsewhere in the link). The price is up to 63 bytes of no-ops before an inner loop,
+# run each time it is entered, and other loop heads where the compiler would not have put them:
+# applied to every file with row loops it made other rows up to 1.16 times slower, so a file takes
+# it only where a measurement showed a gain (bench/README.md names them). bench/placement.sh shows
+# the rows that move with the link.
 check_cxx_compiler_flag("-falign-functions=64 -falign-loops=64" VELMOOR_HAS_ALIGN_64)
 function(velmoor_hot_rows)
   if(NOT VELMOOR_HAS_ALIGN_64 OR NOT CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64)$")
