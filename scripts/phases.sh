@@ -32,6 +32,21 @@ built() {
   return 1
 }
 
+# skip_reasons CTEST_LOG LASTTEST_LOG: a line per test that ctest's list marks skipped, its name and
+# why: GoogleTest's message after "Skipped", or else the last line the test printed.
+skip_reasons() {
+  echo "Why each was skipped:"
+  awk 'FNR == NR { if ($0 ~ /^[ \t]+[0-9]+ - .* \(Skipped\)$/) {
+                     n = $0; sub(/^[ \t]+[0-9]+ - /, "", n); sub(/ \(Skipped\)$/, "", n); skipped[n] = 1 }
+                   next }
+       /^[0-9]+\/[0-9]+ Test: / { name = $0; sub(/^[^:]*: /, "", name); why = ""; after = 0; last = "" }
+       /^<end of output>$/ { if (out && name in skipped) print "  " name ": " (why != "" ? why : !after && last != "" ? last : "no reason given"); out = 0 }
+       out && after && why == "" && NF && !/^\[/ { why = $0 }
+       out && /: Skipped$/ { after = 1 }
+       out && NF && !/^\[|: Skipped$/ { last = $0 }
+       /^Output:$/ { out = 1; getline }' "$1" "$2" 2>/dev/null
+}
+
 # run_ctest PHASE DIR [CTEST_ARGS...]: runs the tests of the build in DIR with $TMPDIR in DIR/tmp
 # (CMake sets it) and their output in DIR/ctest.log; shows the output of the tests that failed,
 # and anything they left in DIR/tmp, which counts as one more failure; records the counts.
@@ -60,6 +75,8 @@ run_ctest() {
     skipped=$(grep -cE '^\s+[0-9]+ - .* \(Skipped\)$' "$log")
     [ "$status" -ne 0 ] && [ "$failed" -eq 0 ] && failed=1 total=$((total + 1))
   fi
+  # ctest's list names the skipped tests only; their reasons are in each one's own output.
+  [ "${skipped:-0}" -gt 0 ] && skip_reasons "$log" "$dir/Testing/Temporary/LastTest.log" >>"$log"
   if [ -n "$(ls -A "$dir/tmp")" ]; then
     echo "$phase: the tests left files behind in $dir/tmp:"
     ls -A "$dir/tmp" | head -20
