@@ -1,6 +1,8 @@
 // libjpeg's error manager and data source for the JPEG decoder, and the jump back out of libjpeg.
 #include "img/jpg_codec.h"
 
+#include <algorithm>
+
 #include <jerror.h>
 
 #include "talvo/istream.h"
@@ -47,12 +49,22 @@ struct JpgCallbacks {
         c.source_.next_input_byte = nullptr;
     }
 
+    // With eof in the mask a short read throws, and the bytes it did read are lost with its count: so
+    // ask for no more than the buffer holds, one byte when it cannot tell, and only a read at the very
+    // end throws.
+    static std::size_t wanted(io::IStream& stream) {
+        if ((stream.exceptions() & io::eofBit) == 0) return JpgCodec::fillBytes;
+        std::streambuf* buffer = stream.rdbuf();
+        const std::streamsize held = buffer != nullptr ? buffer->in_avail() : 0;
+        return held > 0 ? std::min(static_cast<std::size_t>(held), JpgCodec::fillBytes) : 1;
+    }
+
     static boolean JpgFillInputBuffer(j_decompress_ptr info) noexcept {
         JpgCodec& c = codec(info);
         std::size_t got = 0;
         bool threw = false;
         try {
-            got = c.stream_->readPartial(c.buffer_.get(), JpgCodec::fillBytes);
+            got = c.stream_->readPartial(c.buffer_.get(), wanted(*c.stream_));
         } catch (...) {
             // Data that runs out is the file's fault, told below in libjpeg's words whatever the
             // stream's mask; a stream that could not read raises its own failure.
