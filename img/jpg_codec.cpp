@@ -5,7 +5,9 @@
 
 #include <jerror.h>
 
+#include "talvo/error_info.h"
 #include "talvo/istream.h"
+#include "talvo/stream_buf.h"
 
 namespace talvo::g {
 
@@ -162,7 +164,9 @@ void JpgCodec::raise() {
         pending_ = nullptr;
         std::rethrow_exception(pending);  // the stream has reported it already
     }
-    reportAndThrow(where_, Exception(message_));
+    // A file's name, as its stream's own failures give it: the message alone does not say which picture.
+    const io::StreamBufEx* file = stream_ != nullptr ? stream_->extendedBuffer() : nullptr;
+    reportAndThrow(where_, Exception(TextualErrorInfo(message_, file != nullptr ? file->name() : nullptr)));
 }
 
 }  // namespace talvo::g

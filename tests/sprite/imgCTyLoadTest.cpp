@@ -158,7 +158,7 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     EXPECT_THROW(image.LoadTga(save(folder, "bad.tga", imgtest::tgaBytes(unknown)).c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadTga(folder.file("missing.tga").c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadJpg(save(folder, "bad.jpg", Bytes{0xFF, 0xD8, 0xFF, 0}).c_str()), talvo::Exception);
-    // A file whose data runs out after its first rows is named by its cause, as through a stream.
+    // A file whose data runs out after its first rows is told by its cause and its name.
     imgtest::JpegFile tall;
     tall.width = 32, tall.height = 256;
     const Bytes whole = imgtest::jpegBytes(tall);
@@ -167,7 +167,7 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
         image.LoadJpg(cut.c_str());
         ADD_FAILURE() << "a cut file loaded";
     } catch (const talvo::Exception& e) {
-        EXPECT_EQ(std::string(e.what()), imgtest::jpegMessage(JWRN_JPEG_EOF));
+        EXPECT_EQ(std::string(e.what()), imgtest::jpegMessage(JWRN_JPEG_EOF) + " ('" + cut + "')");
     }
     // 18 header bytes declaring a gigabyte of 32-bit pixels are refused before any block is allocated.
     imgtest::TgaFile hugeFile;
