@@ -350,6 +350,80 @@ private:
     ctyAllocHooks saved_;
 };
 
+// Hooks that refuse every block from a size on, for one scope.
+class RefusingHooks {
+public:
+    explicit RefusingHooks(std::size_t from) : saved_(ctyHooks)
+    {
+        kept = ctyHooks;
+        limit = from;
+        ctyHooks = {alloc, calloc, realloc, kept.free};
+    }
+    RefusingHooks(const RefusingHooks&) = delete;
+    RefusingHooks& operator=(const RefusingHooks&) = delete;
+    ~RefusingHooks() { ctyHooks = saved_; }
+
+private:
+    static inline ctyAllocHooks kept{};
+    static inline std::size_t limit = 0;
+    static void* alloc(std::size_t size) { return size >= limit ? nullptr : kept.alloc(size); }
+    static void* calloc(std::size_t count, std::size_t size)
+    {
+        return count * size >= limit ? nullptr : kept.calloc(count, size);
+    }
+    static void* realloc(void* block, std::size_t size) { return size >= limit ? nullptr : kept.realloc(block, size); }
+
+    ctyAllocHooks saved_;
+};
+
+// A row image with a Create of its own, which a load must not pass by.
+struct OwnCreate : imgRowCTy {
+    void Create(int w, int h, const imgPelFmt* fmt) override
+    {
+        ++creates;
+        imgRowCTy::Create(w, h, fmt);
+    }
+    int creates = 0;
+};
+
+// A picture block the library's hooks refuse is posted as -2, with no exception, and the image keeps
+// its picture: a plain image (which takes the decoded block) and a subclass (which gets a copy
+// through its own Create) alike.
+TEST(ImgPicture, JpegBlockTheHooksRefuseIsPostedAndThePictureKept)
+{
+    TempFolder folder("sprite_jpg_refused");
+    imgtest::JpegFile jpeg;
+    jpeg.width = 21, jpeg.height = 13;
+    const std::string path = save(folder, "p.jpg", imgtest::jpegBytes(jpeg));
+    talvo::g::ImageRow picture;
+    talvo::g::JpgDecoder().loadByName(path.c_str(), picture);
+    const Bytes pixels(picture.pixels(), picture.pixels() + 21 * 13 * 3);
+    const imgPelFmt k4(4, nullptr);
+    imgRowCTy plain;
+    OwnCreate sub;
+    for (imgRowCTy* image : {&plain, static_cast<imgRowCTy*>(&sub)}) {
+        image->Create(2, 2, &k4);
+        std::memset(image->pels, 0x5A, 8);
+        resetErrors();
+        {
+            const RefusingHooks refusing(100);
+            EXPECT_NO_THROW(image->LoadJpg(path.c_str())) << (image == &plain ? "plain" : "subclass");
+        }
+        EXPECT_EQ(ctyError.code, -2);
+        EXPECT_EQ(image->width, 2);
+        EXPECT_EQ(image->height, 2);
+        EXPECT_EQ(image->pelFmt.kind, 4);
+        EXPECT_EQ(rowsOf(*image), Bytes(8, 0x5A));
+        resetErrors();
+        image->LoadJpg(path.c_str());
+        EXPECT_EQ(ctyError.code, 0);
+        ASSERT_EQ(image->width, 21);
+        EXPECT_EQ(rowsOf(*image), pixels);
+    }
+    EXPECT_EQ(sub.creates, 2) << "the subclass's picture comes through its own Create";
+    resetErrors();
+}
+
 // A JPEG picture is held once while it loads into a plain image: no block of its size comes from
 // operator new (where the graphics core keeps its pictures), and the library's hooks hold its bytes
 // once at their peak.
