@@ -1,9 +1,13 @@
 // libjpeg's error manager and data source for the JPEG decoder, and the jump back out of libjpeg.
 #include "img/jpg_codec.h"
 
+#include <algorithm>
+
 #include <jerror.h>
 
+#include "talvo/error_info.h"
 #include "talvo/istream.h"
+#include "talvo/stream_buf.h"
 
 namespace talvo::g {
 
@@ -47,12 +51,22 @@ struct JpgCallbacks {
         c.source_.next_input_byte = nullptr;
     }
 
+    // With eof in the mask a short read throws, and the bytes it did read are lost with its count: so
+    // ask for no more than the buffer holds, one byte when it cannot tell, and only a read at the very
+    // end throws.
+    static std::size_t wanted(io::IStream& stream) {
+        if ((stream.exceptions() & io::eofBit) == 0) return JpgCodec::fillBytes;
+        std::streambuf* buffer = stream.rdbuf();
+        const std::streamsize held = buffer != nullptr ? buffer->in_avail() : 0;
+        return held > 0 ? std::min(static_cast<std::size_t>(held), JpgCodec::fillBytes) : 1;
+    }
+
     static boolean JpgFillInputBuffer(j_decompress_ptr info) noexcept {
         JpgCodec& c = codec(info);
         std::size_t got = 0;
         bool threw = false;
         try {
-            got = c.stream_->readPartial(c.buffer_.get(), JpgCodec::fillBytes);
+            got = c.stream_->readPartial(c.buffer_.get(), wanted(*c.stream_));
         } catch (...) {
             // Data that runs out is the file's fault, told below in libjpeg's words whatever the
             // stream's mask; a stream that could not read raises its own failure.
@@ -150,7 +164,9 @@ void JpgCodec::raise() {
         pending_ = nullptr;
         std::rethrow_exception(pending);  // the stream has reported it already
     }
-    reportAndThrow(where_, Exception(message_));
+    // A file's name, as its stream's own failures give it: the message alone does not say which picture.
+    const io::StreamBufEx* file = stream_ != nullptr ? stream_->extendedBuffer() : nullptr;
+    reportAndThrow(where_, Exception(TextualErrorInfo(message_, file != nullptr ? file->name() : nullptr)));
 }
 
 }  // namespace talvo::g

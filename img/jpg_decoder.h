@@ -16,9 +16,9 @@ public:
     ~JpgDecoder() override;
 
     // Creates the decompressor and reads the header. libjpeg's errors and warnings raise
-    // talvo::Exception with libjpeg's text, also when the data runs out ("Premature end of JPEG
-    // file", "Empty input file") whatever the stream's mask; other stream failures pass on as the
-    // mask decides; a picture above 2^28 pixels is refused.
+    // talvo::Exception with libjpeg's text (and the file's name when the stream reads a file), also
+    // when the data runs out ("Premature end of JPEG file", "Empty input file") whatever the stream's
+    // mask; other stream failures pass on as the mask decides; a picture above 2^28 pixels is refused.
     void open(io::IStream& in) override;
     // Destroys the decompressor and frees what decode kept.
     void close() noexcept override;

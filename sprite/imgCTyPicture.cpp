@@ -1,10 +1,10 @@
 // TGA and JPEG pictures through the graphics core's decoders, copied into the image's own pixels;
-// a JPEG picture decodes straight into the block a plain image then takes as its own.
+// a JPEG picture decodes straight into the block a plain image then takes as its own. A block the
+// library's hooks refuse is posted (-2) and the image keeps its picture.
 #include "sprite/imgCTyPicture.h"
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <typeinfo>
 #include <utility>
 
@@ -25,6 +25,17 @@ void imgTakePicture(imgCTy& image, talvo::g::ImageRow& picture)
     if (kind < 0) {
         ctyErrorf(4, "imgCTy: a picture of pixel format %u has no kind here", id);
         return;
+    }
+    // A row image's Create drops its pixels before it asks for the new block; a block the hooks
+    // refuse is posted as Create posts it, but the image keeps its picture.
+    if (dynamic_cast<imgRowCTy*>(&image) != nullptr) {
+        const std::int64_t bytes = imgCTy::PelBlockBytes(picture.width(), picture.height(), kind);
+        void* probe = bytes < 0 ? nullptr : ctyHooks.alloc(bytes == 0 ? 1 : static_cast<std::size_t>(bytes));
+        if (bytes >= 0 && probe == nullptr) {
+            ctySetError(ctyCodeOutOfMemory);
+            return;
+        }
+        ctyFree(probe);
     }
     talvo::g::Image::Lock source(picture, nullptr, talvo::g::Image::lockRead);
     const imgPelFmt fmt(kind, nullptr);
@@ -62,6 +73,9 @@ void loadNamed(imgCTy& image, const char* name)
     imgTakePicture(image, picture);
 }
 
+// Thrown where the library's hooks refuse the picture's block: the load posts it once the decoder is gone.
+struct BlockRefused {};
+
 // A picture whose pixels lie as an imgRowCTy's would (rows back to back, from the library's
 // allocation hooks), so a plain image can take the block instead of a copy: the decoder writes it
 // through the lock. A picture no image kind holds keeps the graphics core's own pixels.
@@ -87,7 +101,7 @@ public:
     [[nodiscard]] std::uint8_t* giveBlock() noexcept { return std::exchange(block_, nullptr); }
 
 protected:
-    // A failed allocation is the decoder's, as with the graphics core's own block.
+    // The hooks' refusal is no allocation failure of the decoder's: the image posts it, as its Create would.
     void replacePixels(std::int32_t width, std::int32_t height, talvo::g::PelFmt& format) override
     {
         const int kind = pelKindOfImg(format.id());
@@ -98,7 +112,7 @@ protected:
             return;
         }
         auto* block = static_cast<std::uint8_t*>(ctyHooks.alloc(bytes == 0 ? 1 : static_cast<std::size_t>(bytes)));
-        if (block == nullptr) throw std::bad_alloc();
+        if (block == nullptr) throw BlockRefused{};
         release();
         ctyFree(std::exchange(block_, block));
         kind_ = kind;
@@ -113,6 +127,18 @@ private:
     int kind_ = 0;
     std::int32_t rowBytes_ = 0;
 };
+
+// The plain image takes the decoded block, or a copy of a picture no image kind holds.
+void takeDecoded(imgRowCTy& image, RowBlockPicture& picture)
+{
+    const int kind = picture.kind();
+    if (kind < 0) {
+        imgTakePicture(image, picture);
+        return;
+    }
+    imgRowTakeBlock(image, picture.width(), picture.height(), imgPelFmt(kind, nullptr), picture.giveBlock());
+    imgScopedLock lock(image, nullptr, 0);  // leaves the lock record as the copy does
+}
 
 }  // namespace
 
@@ -137,15 +163,17 @@ void imgCTy::LoadJpg(const char* name)
         loadNamed<talvo::g::JpgDecoder>(*this, name);
         return;
     }
-    talvo::g::JpgDecoder decoder;
-    RowBlockPicture picture;
-    decoder.loadByName(name, picture);
-    const int kind = picture.kind();
-    if (kind < 0) {
-        imgTakePicture(*this, picture);
-        return;
+    bool refused = false;
+    {
+        talvo::g::JpgDecoder decoder;
+        RowBlockPicture picture;
+        try {
+            decoder.loadByName(name, picture);
+        } catch (const BlockRefused&) {
+            refused = true;
+        }
+        if (!refused) takeDecoded(static_cast<imgRowCTy&>(*this), picture);
     }
-    auto& image = static_cast<imgRowCTy&>(*this);
-    imgRowTakeBlock(image, picture.width(), picture.height(), imgPelFmt(kind, nullptr), picture.giveBlock());
-    imgScopedLock lock(image, nullptr, 0);  // leaves the lock record as the copy does
+    // Posted with nothing of the load left alive, since a post may jump out of this call.
+    if (refused) ctySetError(ctyCodeOutOfMemory);
 }

@@ -9,5 +9,6 @@ class imgCTy;
 
 // Gives the image the picture's size and kind (its palette is dropped) and copies the pixel bytes.
 // A picture whose format number means other pixels here than in the graphics core is refused
-// (posted at level 4) and the image stays as it was.
+// (posted at level 4) and the image stays as it was; so does a row image whose block the library's
+// hooks refuse (posted as -2).
 void imgTakePicture(imgCTy& image, talvo::g::ImageRow& picture);

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include <jerror.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <streambuf>
 #include <string>
 #include <vector>
 
 #include "img/image_row.h"
+#include "img/jpg_codec.h"
 #include "img/jpg_decoder.h"
 #include "picture_files.h"
 #include "talvo/exception.h"
@@ -24,6 +26,8 @@ using talvo::io::IoState;
 
 constexpr IoState quiet = 0;
 constexpr IoState badAndFail = talvo::io::badBit | talvo::io::failBit;
+// Every mask a caller sets: with eof in it a short read throws.
+constexpr IoState masks[] = {quiet, badAndFail, talvo::io::eofBit, talvo::io::eofBit | badAndFail};
 
 Bytes rowsOf(const ImageRow& image) {
     Bytes rows;
@@ -34,11 +38,10 @@ Bytes rowsOf(const ImageRow& image) {
     return rows;
 }
 
-std::string raised(const Bytes& file, IoState mask) {
-    MemStream stream(file, mask);
+std::string raised(talvo::io::IStream& in) {
     ImageRow image;
     try {
-        JpgDecoder().load(stream.in(), image);
+        JpgDecoder().load(in, image);
     } catch (const talvo::io::Failure&) {
         return "failure";
     } catch (const talvo::Exception& e) {
@@ -46,6 +49,31 @@ std::string raised(const Bytes& file, IoState mask) {
     }
     return "";
 }
+
+std::string raised(const Bytes& file, IoState mask) {
+    MemStream stream(file, mask);
+    return raised(stream.in());
+}
+
+// Hands out its bytes a few at a time and cannot tell how many follow, as a pipe would.
+class TrickleBuf : public std::streambuf {
+public:
+    TrickleBuf(const Bytes& bytes, std::size_t step) : bytes_(bytes.begin(), bytes.end()), step_(step) {
+        setg(bytes_.data(), bytes_.data(), bytes_.data());
+    }
+
+protected:
+    int_type underflow() override {
+        char* const end = bytes_.data() + bytes_.size();
+        if (egptr() == end) return traits_type::eof();
+        setg(bytes_.data(), egptr(), egptr() + std::min<std::ptrdiff_t>(std::ptrdiff_t(step_), end - egptr()));
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    std::vector<char> bytes_;
+    std::size_t step_;
+};
 
 // The rows a plain libjpeg pass has given when its entropy decoder meets the marker after the data.
 JDIMENSION rowsBeforeTheMarker(const Bytes& file) {
@@ -147,10 +175,43 @@ private:
     std::vector<char> bytes_;
 };
 
-// Empty, cut-short and corrupt files raise with libjpeg's own text, in either coding, also through a
-// stream whose mask holds fail: running out of data is the file's fault, not the stream's.
+// A whole file loads whatever the stream's mask: one read short of the fill size, or a second one
+// for a file above it, and a buffer that cannot tell how many bytes follow. Cut short, the same file
+// fails with libjpeg's text.
+TEST(JpgDecoder, WholeFilesLoadWhateverTheMask) {
+    const Bytes small = imgtest::jpegBytes({.width = 37, .height = 29});
+    const Bytes large =
+        imgtest::jpegBytes({.width = 640, .height = 480, .quality = 97, .subsample = false, .seed = 12});
+    ASSERT_GT(large.size(), JpgCodec::fillBytes);
+    for (const Bytes* file : {&small, &large}) {
+        const Bytes want = imgtest::jpegReference(*file);
+        const Bytes cut(file->begin(), file->begin() + std::ptrdiff_t(file->size() * 2 / 3));
+        for (const IoState mask : masks) {
+            MemStream whole(*file, mask);
+            TrickleBuf trickle(*file, 4093);
+            talvo::io::IStream trickled(&trickle);
+            trickled.exceptions(mask);
+            for (talvo::io::IStream* in : {&whole.in(), &trickled}) {
+                ImageRow image;
+                try {
+                    JpgDecoder().load(*in, image);
+                } catch (const talvo::Exception& e) {
+                    ADD_FAILURE() << e.what();
+                }
+                EXPECT_TRUE(rowsOf(image) == want) << file->size() << " bytes, mask " << mask;
+            }
+            TrickleBuf cutTrickle(cut, 4093);
+            talvo::io::IStream cutIn(&cutTrickle);
+            cutIn.exceptions(mask);
+            EXPECT_EQ(raised(cutIn), imgtest::jpegMessage(JWRN_JPEG_EOF)) << file->size() << " bytes, mask " << mask;
+        }
+    }
+}
+
+// Empty, cut-short and corrupt files raise with libjpeg's own text, in either coding, whatever the
+// stream's mask: running out of data is the file's fault, not the stream's.
 TEST(JpgDecoder, BrokenFilesRaiseLibjpegsText) {
-    for (const IoState mask : {quiet, badAndFail})
+    for (const IoState mask : masks)
         EXPECT_EQ(raised({}, mask), imgtest::jpegMessage(JERR_INPUT_EMPTY)) << mask;
     for (const bool arithmetic : {false, true}) {
         const Bytes file = imgtest::jpegBytes({.width = 48, .height = 48, .quality = 95, .arithmetic = arithmetic});
@@ -159,7 +220,7 @@ TEST(JpgDecoder, BrokenFilesRaiseLibjpegsText) {
         corrupt[1] = 0x00;
         const Bytes noEnd(file.begin(), file.end() - 2);
         for (const Bytes& ended : {cut, noEnd, imgtest::jpegThroughScanHeader(file)})
-            for (const IoState mask : {quiet, badAndFail})
+            for (const IoState mask : masks)
                 EXPECT_EQ(raised(ended, mask), imgtest::jpegMessage(JWRN_JPEG_EOF)) << "arithmetic " << arithmetic;
         EXPECT_EQ(raised(corrupt, quiet).rfind("Not a JPEG file", 0), 0u) << raised(corrupt, quiet);
         EXPECT_EQ(raised(file + Bytes{1, 2, 3}, badAndFail), "");
@@ -168,11 +229,12 @@ TEST(JpgDecoder, BrokenFilesRaiseLibjpegsText) {
     // The frame header's size, above and at the pixel limit.
     const Bytes file = imgtest::jpegBytes({.width = 48, .height = 48, .quality = 95});
     // A stream that cannot read on raises its own failure, whatever its mask.
-    BrokenBuf broken(Bytes(file.begin(), file.begin() + std::ptrdiff_t(file.size() / 2)));
-    talvo::io::IStream brokenIn(&broken);
-    brokenIn.exceptions(quiet);
-    ImageRow image;
-    EXPECT_THROW(JpgDecoder().load(brokenIn, image), talvo::io::Failure);
+    for (const IoState mask : masks) {
+        BrokenBuf broken(Bytes(file.begin(), file.begin() + std::ptrdiff_t(file.size() / 2)));
+        talvo::io::IStream brokenIn(&broken);
+        brokenIn.exceptions(mask);
+        EXPECT_EQ(raised(brokenIn), "failure") << mask;
+    }
     EXPECT_EQ(raised(imgtest::jpegWithSide(file, 16385), quiet), "talvo::g::JpgDecoder: picture above 2^28 pixels");
     MemStream atLimit(imgtest::jpegWithSide(file, 16384), quiet);
     JpgDecoder decoder;

@@ -158,7 +158,7 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
     EXPECT_THROW(image.LoadTga(save(folder, "bad.tga", imgtest::tgaBytes(unknown)).c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadTga(folder.file("missing.tga").c_str()), talvo::Exception);
     EXPECT_THROW(image.LoadJpg(save(folder, "bad.jpg", Bytes{0xFF, 0xD8, 0xFF, 0}).c_str()), talvo::Exception);
-    // A file whose data runs out after its first rows is named by its cause, as through a stream.
+    // A file whose data runs out after its first rows is told by its cause and its name.
     imgtest::JpegFile tall;
     tall.width = 32, tall.height = 256;
     const Bytes whole = imgtest::jpegBytes(tall);
@@ -167,7 +167,7 @@ TEST(ImgPicture, TgaDepthsGiveTheirKinds)
         image.LoadJpg(cut.c_str());
         ADD_FAILURE() << "a cut file loaded";
     } catch (const talvo::Exception& e) {
-        EXPECT_EQ(std::string(e.what()), imgtest::jpegMessage(JWRN_JPEG_EOF));
+        EXPECT_EQ(std::string(e.what()), imgtest::jpegMessage(JWRN_JPEG_EOF) + " ('" + cut + "')");
     }
     // 18 header bytes declaring a gigabyte of 32-bit pixels are refused before any block is allocated.
     imgtest::TgaFile hugeFile;
@@ -349,6 +349,80 @@ private:
 
     ctyAllocHooks saved_;
 };
+
+// Hooks that refuse every block from a size on, for one scope.
+class RefusingHooks {
+public:
+    explicit RefusingHooks(std::size_t from) : saved_(ctyHooks)
+    {
+        kept = ctyHooks;
+        limit = from;
+        ctyHooks = {alloc, calloc, realloc, kept.free};
+    }
+    RefusingHooks(const RefusingHooks&) = delete;
+    RefusingHooks& operator=(const RefusingHooks&) = delete;
+    ~RefusingHooks() { ctyHooks = saved_; }
+
+private:
+    static inline ctyAllocHooks kept{};
+    static inline std::size_t limit = 0;
+    static void* alloc(std::size_t size) { return size >= limit ? nullptr : kept.alloc(size); }
+    static void* calloc(std::size_t count, std::size_t size)
+    {
+        return count * size >= limit ? nullptr : kept.calloc(count, size);
+    }
+    static void* realloc(void* block, std::size_t size) { return size >= limit ? nullptr : kept.realloc(block, size); }
+
+    ctyAllocHooks saved_;
+};
+
+// A row image with a Create of its own, which a load must not pass by.
+struct OwnCreate : imgRowCTy {
+    void Create(int w, int h, const imgPelFmt* fmt) override
+    {
+        ++creates;
+        imgRowCTy::Create(w, h, fmt);
+    }
+    int creates = 0;
+};
+
+// A picture block the library's hooks refuse is posted as -2, with no exception, and the image keeps
+// its picture: a plain image (which takes the decoded block) and a subclass (which gets a copy
+// through its own Create) alike.
+TEST(ImgPicture, JpegBlockTheHooksRefuseIsPostedAndThePictureKept)
+{
+    TempFolder folder("sprite_jpg_refused");
+    imgtest::JpegFile jpeg;
+    jpeg.width = 21, jpeg.height = 13;
+    const std::string path = save(folder, "p.jpg", imgtest::jpegBytes(jpeg));
+    talvo::g::ImageRow picture;
+    talvo::g::JpgDecoder().loadByName(path.c_str(), picture);
+    const Bytes pixels(picture.pixels(), picture.pixels() + 21 * 13 * 3);
+    const imgPelFmt k4(4, nullptr);
+    imgRowCTy plain;
+    OwnCreate sub;
+    for (imgRowCTy* image : {&plain, static_cast<imgRowCTy*>(&sub)}) {
+        image->Create(2, 2, &k4);
+        std::memset(image->pels, 0x5A, 8);
+        resetErrors();
+        {
+            const RefusingHooks refusing(100);
+            EXPECT_NO_THROW(image->LoadJpg(path.c_str())) << (image == &plain ? "plain" : "subclass");
+        }
+        EXPECT_EQ(ctyError.code, -2);
+        EXPECT_EQ(image->width, 2);
+        EXPECT_EQ(image->height, 2);
+        EXPECT_EQ(image->pelFmt.kind, 4);
+        EXPECT_EQ(rowsOf(*image), Bytes(8, 0x5A));
+        resetErrors();
+        image->LoadJpg(path.c_str());
+        EXPECT_EQ(ctyError.code, 0);
+        ASSERT_EQ(image->width, 21);
+        EXPECT_EQ(rowsOf(*image), pixels);
+    }
+    EXPECT_EQ(sub.creates, 2) << "the subclass's picture comes through its own Create";
+    resetErrors();
+}
 
 // A JPEG picture is held once while it loads into a plain image: no block of its size comes from
 // operator new (where the graphics core keeps its pictures), and the library's hooks hold its bytes
