@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <initializer_list>
 
 void prepareProcess() noexcept
 {
