@@ -223,8 +223,8 @@ TEST_F(SurroundingsTest, DescriptorsZeroToTwoClosedAtStartAreNoneOfTheGamesOwnFi
 using EndLineTest = GameTest;
 
 namespace {
-// In a child of the test binary: the log opened, the best score raised to 30 with its save made
-// ready, `meanwhile`, then a file put in the score file's place, which the second signal's save
+// In a child of the test binary: the log opened, `meanwhile`, the best score raised to 30 with its
+// save made ready, then a file put in the score file's place, which the second signal's save
 // refuses and tells. Returns the child's wait status, or nullopt when it had to be killed after a
 // minute.
 std::optional<int> secondSignalsSaveFails(const fs::path& dir, const std::function<void()>& meanwhile)
@@ -234,10 +234,10 @@ std::optional<int> secondSignalsSaveFails(const fs::path& dir, const std::functi
         readBestScoreFile();
         talvo::logInfo << "the log is open" << std::endl;
         talvo::LogStream::instance().flush();
+        meanwhile();
         const EndSignals endSignals;
         gameState.score = 30;
         raiseBestScore();
-        meanwhile();
         {
             std::ofstream(dir / "notes.txt") << "notes\n";
         }
