@@ -27,8 +27,9 @@ PreparedReplace kept;
 bool haveKept = false;
 // What the kept replacement tells, made ready with it: the handler may neither allocate nor log.
 FixedLine notSavedHead, unsyncedHead;
-// The log's file opened anew for appending, and its entries' head: the handler's entry is written
-// there as one write, after whatever the log has written.
+// A copy of the log's own descriptor, and its entries' head: the handler's entry is written
+// there as one write, after whatever the log has written. Never its path opened anew: whatever
+// took the log's place by then (a link) is not the log.
 OwnedDescriptor logFile;
 FixedLine logHead;
 // The lines the handler builds.
@@ -38,15 +39,15 @@ void openLogForTheHandler()
 {
     if (logFile.get() >= 0)
         return;
-    std::string path;
+    int log = -1;
     {
         const std::lock_guard lock(talvo::logCriticalSection());
-        path = talvo::LogStream::instance().buffer().openedPath();
+        log = talvo::LogStream::instance().buffer().descriptor();
     }
     // A log not written yet, or one that could be opened nowhere: the line on stderr says it all.
-    if (path.empty())
+    if (log < 0)
         return;
-    logFile = OwnedDescriptor(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    logFile = OwnedDescriptor(::fcntl(log, F_DUPFD_CLOEXEC, 3));
     logHead = FixedLine{};
     logHead << "[" << gameError.category() << "] error: ";
 }

@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <string>
 
 namespace {
@@ -92,9 +93,11 @@ int startFailed(const char* what, const std::string& reason)
     std::fprintf(stderr, "Velmoor: %s: %s\n", what, reason.empty() ? "no reason given" : reason.c_str());
     return 1;
 }
-} // namespace
 
-int runVelmoor()
+// Set once the best score read at start-up is the game's to keep.
+bool keepingBestScore = false;
+
+int startAndPlay()
 {
     shareSimdLevel();
     talvo::DialogHooks hooks;
@@ -124,6 +127,7 @@ int runVelmoor()
         return 1;
     }
     // From here on the best score read at start-up is ours to keep, even if the display dies.
+    keepingBestScore = true;
     plat::setDisplayLostHook([](const char*) { (void)writeBestScoreFile(); });
     loadPicture(background, "Data/Menu/Menu.bmp");
     presentFrame();
@@ -132,4 +136,19 @@ int runVelmoor()
     runMainMenu();
     writeMusicLog();
     return 0;
+}
+} // namespace
+
+int runVelmoor()
+{
+    keepingBestScore = false;
+    try {
+        return startAndPlay();
+    } catch (const std::bad_alloc&) {
+        // Unwound, the game has its memory back for the save, as at any other end.
+        std::fputs("Velmoor: out of memory\n", stderr);
+        if (keepingBestScore)
+            (void)writeBestScoreFile();
+        return 1;
+    }
 }

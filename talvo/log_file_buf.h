@@ -25,6 +25,8 @@ public:
 
     // The path of the file actually opened (empty until the first flush, or when none could be made).
     [[nodiscard]] const std::string& openedPath() const noexcept { return openedPath_; }
+    // The opened file's descriptor (-1 until the first flush, or when none could be made).
+    [[nodiscard]] int descriptor() const noexcept { return file_.descriptor(); }
     // The name the buffer was given (cleared when the file could be created nowhere).
     [[nodiscard]] const std::string& fileName() const noexcept { return fileName_; }
     [[nodiscard]] const std::string& prefix() const noexcept { return prefix_; }

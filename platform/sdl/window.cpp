@@ -281,7 +281,7 @@ bool acquireVideo(std::string& error)
     else if (!started)
         error += failure;
     else if (xDisplay())
-        error += std::string("no X11 or Wayland display came up (DISPLAY is ") + xDisplay() + ")";
+        error += std::string("no X11 or Wayland display came up (DISPLAY is ") + sdl::displayInLine(xDisplay()) + ")";
     else
         error += "no X11 or Wayland display found (is DISPLAY set?)";
     return false;

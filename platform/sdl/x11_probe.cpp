@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace plat::sdl {
 namespace {
@@ -54,7 +55,12 @@ int connectionError(const char* display, std::string& said)
         error = XCB_CONN_CLOSED_INVALID_SCREEN;
     xcb_disconnect(connection);
     if (kept >= 0) {
-        ::dup2(kept, 2);
+        // Left on the pipe, whose reader goes below, fd 2 would take no line of the game's again.
+        if (::dup2(kept, 2) < 0)
+            if (const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC); null >= 0) {
+                (void)::dup2(null, 2);
+                ::close(null);
+            }
         ::close(kept);
     }
     if (words[0] >= 0) {
@@ -69,14 +75,30 @@ int connectionError(const char* display, std::string& said)
 }
 } // namespace
 
-std::string x11DisplayRefusal(const char* display)
+std::string displayInLine(const char* display)
 {
+    // Enough for any display name a person sets; a longer value is someone's mistake or attack.
+    constexpr std::size_t shown = 80;
+    const std::size_t size = std::strlen(display);
+    std::string line;
+    for (std::size_t i = 0; i < size && i < shown; ++i) {
+        const auto c = static_cast<unsigned char>(display[i]);
+        line += c < ' ' || c == 0x7F ? '?' : static_cast<char>(c);
+    }
+    if (size > shown)
+        line += "... (" + std::to_string(size) + " bytes)";
+    return line;
+}
+
+std::string x11DisplayRefusal(const char* name)
+{
+    const std::string display = displayInLine(name);
     std::string said;
-    switch (connectionError(display, said)) {
+    switch (connectionError(name, said)) {
     case 0:
         return "";
     case XCB_CONN_CLOSED_PARSE_ERR:
-        return std::string(display) + " is not an X display name";
+        return display + " is not an X display name";
     case XCB_CONN_CLOSED_INVALID_SCREEN:
         return std::string("the X server at ") + display + " has no screen of that number";
     case XCB_CONN_CLOSED_MEM_INSUFFICIENT:

@@ -19,11 +19,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace {
 enum class Call { Read, Write, Fsync, Rename, FsyncFolder };
@@ -402,5 +404,45 @@ TEST_F(FaultInjectionTest, AScreenshotOnAFullDiskIsLoggedWithTheCauseAndLeavesNo
         releaseKey("F5");
         EXPECT_EQ(fileBytes("screen_0.bmp").size(), 1'440'054u);
         EXPECT_EQ(quitWithQ(), 0);
+    });
+}
+
+TEST_F(FaultInjectionTest, ALogThatTakesNoByteOfTheSecondSignalsLineLeavesItToStderrAndTheSignalEndsTheGame)
+{
+    inOwnProcess([&] {
+        writeFile("Data/scores.dat", scoresFileBytes(2));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            stderrToFile("stderr.txt");
+            readBestScoreFile();
+            talvo::logInfo << "the log is open" << std::endl;
+            talvo::LogStream::instance().flush();
+            const EndSignals endSignals;
+            gameState.score = 30;
+            raiseBestScore();
+            static constexpr Fault nothing{Call::Write, takesNothing};
+            arm(&nothing, "Velmoor.log");
+            // A file in the score file's place: the second signal's save is refused, and told.
+            writeFile("notes.txt", "notes\n");
+            std::filesystem::rename(dir() / "notes.txt", dir() / "Data/scores.dat");
+            ::raise(SIGTERM);
+            ::raise(SIGHUP);
+            _exit(0);
+        }
+        ASSERT_GT(child, 0);
+        int status = 0;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (::waitpid(child, &status, WNOHANG) != child)
+            if (std::chrono::steady_clock::now() > end) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                FAIL() << "the line is written to the log for ever";
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << "status " << status;
+        EXPECT_NE(fileBytes("stderr.txt").find("Velmoor: The best score could not be saved in Data/scores.dat"),
+                  std::string::npos)
+            << fileBytes("stderr.txt");
     });
 }

@@ -552,6 +552,11 @@ TEST_F(ScriptTest, NoDisplayGivesAClearMessageAndAFailureStatus)
         {"DISPLAY=" + gone.display() + " SDL_VIDEODRIVER=offscreen,dummy",
          "no X11 or Wayland display came up (DISPLAY is " + gone.display() + ")"},
     };
+    // A name no person sets is cut in the line.
+    const std::string huge(70'000, 'x'), cut = std::string(80, 'x') + "... (70000 bytes)";
+    cases.emplace_back("DISPLAY=" + huge, cut + " is not an X display name");
+    cases.emplace_back("DISPLAY=" + huge + " SDL_VIDEODRIVER=offscreen,dummy",
+                       "no X11 or Wayland display came up (DISPLAY is " + cut + ")");
     const std::string refused = "the X server at " + guarded.display() + " refused the connection: ";
     if (!guarded.display().empty()) {
         cases.emplace_back("DISPLAY=" + guarded.display() + " XAUTHORITY=none.auth",
