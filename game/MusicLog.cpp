@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,15 +36,21 @@ Queue& queue()
     return *made;
 }
 
-void queueLine(int level, const char* text)
+// Said on the audio thread, under C code: nothing may leave it, and a line that finds no memory
+// is counted as left out.
+void queueLine(int level, const char* text) noexcept
 {
     Queue& q = queue();
     const std::lock_guard lock(q.mutex);
     if (q.linesThisRun >= maxLines) {
         ++q.dropped;
     } else {
-        ++q.linesThisRun;
-        q.pending.emplace_back(level, text ? text : "");
+        try {
+            q.pending.emplace_back(level, text ? text : "");
+            ++q.linesThisRun;
+        } catch (const std::bad_alloc&) {
+            ++q.dropped;
+        }
     }
     q.waiting = true;
 }

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 namespace plat::sdl {
 namespace {
@@ -49,24 +50,33 @@ int ticksForMilliseconds(const std::string& file, uint32_t ms)
 // load failed (the later ones only say that it failed).
 thread_local std::string firstSynthError;
 
-void forwardSynthMessage(int level, const char* message, void*)
+// Both are called by C code, on the audio thread too: a line that finds no memory is lost, since
+// nothing may be thrown through C.
+void forwardSynthMessage(int level, const char* message, void*) noexcept
 {
-    const char* text = message ? message : "";
-    if (level <= FLUID_ERR && firstSynthError.empty())
-        firstSynthError = text;
-    if (level == FLUID_DBG)
-        return;
-    const std::string line = std::string("fluidsynth: ") + text;
-    logMusic(level <= FLUID_ERR ? 1 : level == FLUID_WARN ? 2 : 3, line.c_str());
+    try {
+        const char* text = message ? message : "";
+        if (level <= FLUID_ERR && firstSynthError.empty())
+            firstSynthError = text;
+        if (level == FLUID_DBG)
+            return;
+        const std::string line = std::string("fluidsynth: ") + text;
+        logMusic(level <= FLUID_ERR ? 1 : level == FLUID_WARN ? 2 : 3, line.c_str());
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 // The soundfont reader under the synthesiser (libinstpatch) speaks through GLib's log.
-void forwardGlibMessage(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer)
+void forwardGlibMessage(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer) noexcept
 {
     if (level & G_LOG_LEVEL_DEBUG)
         return;
-    const std::string line = std::string(domain ? domain : "GLib") + ": " + (message ? message : "");
-    logMusic(level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL) ? 1 : level & G_LOG_LEVEL_WARNING ? 2 : 3, line.c_str());
+    try {
+        const std::string line = std::string(domain ? domain : "GLib") + ": " + (message ? message : "");
+        logMusic(level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL) ? 1 : level & G_LOG_LEVEL_WARNING ? 2 : 3,
+                 line.c_str());
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 // The synthesiser's messages go to the music log, not to its default of the standard streams.
