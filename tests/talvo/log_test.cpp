@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -112,6 +113,45 @@ TEST(SharedPtr, CopiesOutliveTheOriginalAndTheLastEndsThePointee) {
     EXPECT_EQ(readFile(dir.file("copies.log")), "[] ab\n");
     talvo::LogChannel nowhere{static_cast<LogStream*>(nullptr), 4};
     EXPECT_FALSE(nowhere.entry().sentry()) << "a turned-away entry holds nothing";
+}
+
+// Entries from several threads at once: each reaches the file whole, in its thread's order.
+TEST(LogThreads, EntriesNeverMix) {
+    talvotest::ScratchDir dir;
+    const std::string path = dir.file("threads.log");
+    constexpr int threads = 8, entries = 4000;
+    {
+        LogStream log{path, std::ios_base::out | std::ios_base::trunc};
+        talvo::LogChannel channel{&log, 4};
+        std::atomic<int> ready{0};
+        std::vector<std::thread> running;
+        for (int t = 0; t < threads; ++t)
+            running.emplace_back([&, t] {
+                for (++ready; ready < threads;) std::this_thread::yield();
+                const std::string words(static_cast<std::size_t>(t + 1), static_cast<char>('a' + t));
+                for (int i = 0; i < entries; ++i) channel << t << ' ' << i << ' ' << words << ' ' << words << std::endl;
+            });
+        for (auto& thread : running) thread.join();
+    }
+    const std::string text = readFile(path);
+    ASSERT_EQ(text.find('\0'), std::string::npos);
+    int next[threads] = {};
+    std::size_t bad = 0, at = 0;
+    for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = text.substr(at, end - at);
+        int t = -1, i = -1;
+        if (std::sscanf(line.c_str(), "[] %d %d", &t, &i) == 2 && t >= 0 && t < threads && i == next[t]) {
+            const std::string words(static_cast<std::size_t>(t + 1), static_cast<char>('a' + t));
+            if (line == "[] " + std::to_string(t) + ' ' + std::to_string(i) + ' ' + words + ' ' + words) {
+                ++next[t];
+                continue;
+            }
+        }
+        if (++bad <= 3) ADD_FAILURE() << "cut or mixed: " << line;
+    }
+    EXPECT_EQ(at, text.size()) << "the file ends inside an entry";
+    EXPECT_EQ(bad, 0u);
+    for (int t = 0; t < threads; ++t) EXPECT_EQ(next[t], entries) << "thread " << t;
 }
 
 TEST(SharedPtr, CountsHoldAcrossThreads) {
