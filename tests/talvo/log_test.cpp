@@ -2,7 +2,10 @@
 // end, through a probe program per scenario, copied into a fresh directory so that its own path names
 // the log.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -255,6 +258,45 @@ TEST_F(LogProbe, NumberedNamesWhenTheLogIsLockedOrASymbolicLink) {
     run("settings");
     EXPECT_EQ(readFile(dir.file("victim.txt")), "keep me");
     EXPECT_EQ(log("bin/Game_1.log"), settingsLog);
+}
+
+// In a folder others can write (/tmp) the log takes only a regular file of its own user's with no
+// other name, never waits on a pipe and follows no link; the names it passes over stay as they were.
+TEST_F(LogProbe, InAFolderOthersCanWriteOnlyAFileOfOursIsTheLog) {
+    talvotest::writeFile(dir.file("victim.txt"), "keep me");
+    for (const auto mode : {fs::perms(01777), fs::perms(0775)}) {
+        fs::remove_all(tmp);
+        fs::create_directory(tmp);
+        fs::permissions(tmp, mode);
+        const auto name = [&](int n) { return tmp + (n == 0 ? "/Game.log" : "/Game_" + std::to_string(n) + ".log"); };
+        fs::create_symlink(dir.file("victim.txt"), name(0));
+        ASSERT_EQ(::mkfifo(name(1).c_str(), 0666), 0) << "no reader: an open that waits would wait for ever";
+        ASSERT_EQ(::mkfifo(name(2).c_str(), 0666), 0);
+        const int reader = ::open(name(2).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(reader, 0);
+        fs::create_hard_link(dir.file("victim.txt"), name(3));
+        int next = 4;
+        if (::geteuid() == 0) {
+            // Another user's file that anyone may write (only root can make one): root must leave it alone too.
+            talvotest::writeFile(name(next), "daemon's");
+            fs::permissions(name(next), fs::perms(0666));
+            ASSERT_EQ(::chown(name(next).c_str(), 1, 1), 0);
+            ++next;
+        }
+        // Twice: the second run takes the first one's log again.
+        for (int round = 0; round < 2; ++round) {
+            run("--exe /nonexistent/dir/Game settings", "", "timeout 120 env");
+            EXPECT_EQ(readFile(name(next)), settingsLog) << "round " << round << ", folder mode " << std::oct << static_cast<int>(mode);
+        }
+        char drained[64];
+        EXPECT_EQ(::read(reader, drained, sizeof drained), 0) << "nothing was written into the pipe";
+        ::close(reader);
+        EXPECT_EQ(readFile(dir.file("victim.txt")), "keep me");
+        if (next == 5) {
+            EXPECT_EQ(readFile(name(4)), "daemon's");
+        }
+        EXPECT_FALSE(fs::exists(name(next + 1)));
+    }
 }
 
 // A log whose own file fails says so on stderr once and then stays quiet; it never logs about itself.
