@@ -51,7 +51,9 @@ std::string whyNotWritable(const std::string& path)
     if (::lstat(path.c_str(), &found) == 0 && !S_ISLNK(found.st_mode) && !S_ISDIR(found.st_mode)) {
         if (!S_ISREG(found.st_mode))
             return "not a regular file";
-        if (talvo::inSharedFolder(path) && found.st_uid != ::geteuid())
+        // One that the mode bits keep from us anyway is told by the open below, as before.
+        if (talvo::inSharedFolder(path) && found.st_uid != ::geteuid() &&
+            ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0)
             return "another user's file in a folder others can write";
         if (talvo::inSharedFolder(path) && found.st_nlink != 1)
             return "a file with another name in a folder others can write";
