@@ -6,6 +6,7 @@
 #include "talvo/log_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -41,10 +42,22 @@ void warnOnce(const char* path, const std::string& text, bool tell = false)
         std::fprintf(stderr, "Velmoor: %s%s\n", path, text.c_str());
 }
 
-// Why the log cannot be opened at path for writing, as the log opens it (no link followed): ""
-// when it can be opened now, as when another run of the game holds it locked.
+// Why the log cannot be opened at path for writing, as the log opens it (no link followed, only a
+// regular file, in a folder others can write only one of ours): "" when it can be opened now, as
+// when another run of the game holds it locked.
 std::string whyNotWritable(const std::string& path)
 {
+    struct stat found {};
+    if (::lstat(path.c_str(), &found) == 0 && !S_ISLNK(found.st_mode) && !S_ISDIR(found.st_mode)) {
+        if (!S_ISREG(found.st_mode))
+            return "not a regular file";
+        // One that the mode bits keep from us anyway is told by the open below, as before.
+        if (talvo::inSharedFolder(path) && found.st_uid != ::geteuid() &&
+            ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0)
+            return "another user's file in a folder others can write";
+        if (talvo::inSharedFolder(path) && found.st_nlink != 1)
+            return "a file with another name in a folder others can write";
+    }
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         char text[256] = "";

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "talvo/log.h"
 
@@ -44,7 +45,24 @@ bool hasFlag(FileFlags flags, FileFlags bit) {
     return (static_cast<std::uint32_t>(flags) & static_cast<std::uint32_t>(bit)) != 0;
 }
 
+// Why a file found in a shared folder is not ours to write: 0 when it is. A regular file with a
+// second name may be a hard link to any file of ours, planted there.
+int othersFile(const struct stat& st) {
+    if (st.st_uid != ::geteuid()) return EPERM;
+    if (S_ISREG(st.st_mode) && st.st_nlink != 1) return EMLINK;
+    return 0;
+}
+
 }  // namespace
+
+bool inSharedFolder(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct stat st {};
+    // A folder that cannot be looked at is taken for shared: the stricter rule.
+    if (::stat(folder.c_str(), &st) != 0) return true;
+    return (st.st_mode & (S_ISVTX | S_IWGRP | S_IWOTH)) != 0;
+}
 
 File::File() noexcept { lastError_.clear(); }
 
@@ -69,8 +87,14 @@ bool File::openWith(const char* name, OpenMode mode, FileFlags flags) {
 
     int fd = -1;
     int error = 0;
+    const bool owned = hasFlag(flags, FileFlags::ownedOnly) && name != nullptr && name[0] != '\0' &&
+                       row.access != O_RDONLY && inSharedFolder(name);
+    struct stat found {};
     if (name == nullptr || name[0] == '\0') {
         error = ENOENT;
+    } else if (owned && ::lstat(name, &found) == 0 && !S_ISLNK(found.st_mode) && othersFile(found) != 0) {
+        // Not even opened: another user's file is neither truncated nor written, by root neither.
+        error = othersFile(found);
     } else {
         int oflags = row.access | O_CLOEXEC;
         if (row.create) oflags |= O_CREAT;
@@ -88,6 +112,8 @@ bool File::openWith(const char* name, OpenMode mode, FileFlags flags) {
         else if (S_ISDIR(st.st_mode)) error = EISDIR;
         else regular = S_ISREG(st.st_mode);
         if (error == 0 && !regular && hasFlag(flags, FileFlags::regularOnly)) error = EINVAL;
+        // The name may have changed hands since it was looked at.
+        if (error == 0 && owned) error = othersFile(st);
     }
     // Writers lock exclusively, so a second writer fails while readers are never kept out.
     // Devices and pipes are shared by everyone (two programs may both write to /dev/null):

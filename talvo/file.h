@@ -1,6 +1,8 @@
 // A file over a POSIX descriptor with the library's open modes, sharing rules and log entries.
 #pragma once
 
+#include <string>
+
 #include "talvo/abstract_file.h"
 
 namespace talvo {
@@ -9,8 +11,15 @@ namespace talvo {
 enum class FileFlags : std::uint32_t {
     none = 0,
     noFollow = 1,  // refuse a symbolic link as the last path element (files in shared directories)
-    regularOnly = 2,  // open without blocking and refuse anything but a regular file (settings)
+    regularOnly = 2,  // open without blocking and refuse anything but a regular file (the log, its settings)
+    // In a folder others can write (sticky, or writable by group or others) refuse a file that
+    // another user owns or that has another name, before it is opened or truncated (the log in /tmp).
+    ownedOnly = 4,
 };
+
+// True when the folder of path is sticky or writable by group or others: users besides its owner
+// may put names there (also when the folder cannot be looked at).
+[[nodiscard]] bool inSharedFolder(const std::string& path);
 
 class File final : public AbstractFile {
 public:

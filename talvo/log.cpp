@@ -34,11 +34,11 @@ const LogCategory& LogChannel::record() {
 }
 
 LogEntry LogChannel::entry(std::int32_t level) {
+    std::lock_guard lock(logCriticalSection());
     if (firstEntry) {
         firstEntry = false;
         LogConfig::load();
     }
-    std::lock_guard lock(logCriticalSection());
     if (!logGate.passes(kind_, level) || !record().passes(kind_, level)) return {};
     if (stream_ == nullptr && getter_ != nullptr) stream_ = getter_();
     if (stream_ == nullptr) return {};

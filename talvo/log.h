@@ -11,7 +11,8 @@
 namespace talvo {
 
 // One open entry, copied by value; a turned-away entry writes nothing. Write with <<, end with
-// std::endl. The copies share one sentry, which the last of them ends.
+// std::endl. The copies share one sentry, which the last of them ends; until then the entry holds
+// the log's lock, so it must not wait on another thread that logs, nor move to another thread.
 class LogEntry {
 public:
     LogEntry() noexcept = default;

@@ -86,20 +86,21 @@ std::string openLogFileSomewhere(File& file, const std::string& name, OpenMode m
     places[count++] = (tmp != nullptr && tmp[0] != '\0') ? tmp : "/tmp";
     places[count++] = "./";
 
+    // Only regular files, opened without blocking: a pipe or device there must not stall the
+    // program. The log may land in /tmp, where another user's file must stay untouched.
+    auto flags = static_cast<std::uint32_t>(FileFlags::noFollow) | static_cast<std::uint32_t>(FileFlags::regularOnly);
+    if (!reading) flags |= static_cast<std::uint32_t>(FileFlags::ownedOnly);
+
     for (int p = 0; p < count; ++p) {
         std::string place = places[p];
         if (place.back() != '/') place += '/';
         std::string path = place + stem + extension;
-        // Settings are read from regular files only: a pipe or device there must not stall the log.
-        const auto flags = reading ? static_cast<FileFlags>(static_cast<std::uint32_t>(FileFlags::noFollow) |
-                                                            static_cast<std::uint32_t>(FileFlags::regularOnly))
-                                   : FileFlags::noFollow;
-        if (file.open(path.c_str(), mode, flags)) return path;
+        if (file.open(path.c_str(), mode, static_cast<FileFlags>(flags))) return path;
         if (!reading) {
             for (unsigned n = 1; n <= 101; ++n) {
                 if (n > 1) logInfo << "can't create unique file, trying again" << std::endl;
                 path = place + stem + "_" + base36(n) + extension;
-                if (file.open(path.c_str(), mode, FileFlags::noFollow)) return path;
+                if (file.open(path.c_str(), mode, static_cast<FileFlags>(flags))) return path;
             }
         }
         if (reading) break;

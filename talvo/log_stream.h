@@ -1,6 +1,7 @@
 // The process-wide log stream: a standard output stream over the log's buffer.
 #pragma once
 
+#include <mutex>
 #include <ostream>
 #include <string>
 
@@ -11,16 +12,18 @@ namespace talvo {
 class LogStream : public std::ostream {
 public:
     // Lives as long as the last copy of an entry: records the stream and whether it was good, and
-    // at its end flushes a unit-buffered stream.
+    // at its end flushes a unit-buffered stream. It holds the log's lock throughout, so entries
+    // from several threads never mix; an entry therefore stays on the thread that opened it.
     class Sentry {
     public:
-        explicit Sentry(std::ostream& stream) noexcept : stream_(stream), ok_(stream.good()) {}
+        explicit Sentry(std::ostream& stream) : lock_(logCriticalSection()), stream_(stream), ok_(stream.good()) {}
         Sentry(const Sentry&) = delete;
         Sentry& operator=(const Sentry&) = delete;
         ~Sentry();
         [[nodiscard]] bool ok() const noexcept { return ok_; }
 
     private:
+        std::unique_lock<std::recursive_mutex> lock_;
         std::ostream& stream_;
         bool ok_;
     };

@@ -239,3 +239,36 @@ TEST_F(ScreenshotTest, ALogFileThatCannotBeWrittenIsNamedOnceWithWhereTheLogWent
         EXPECT_EQ(fileBytes("Velmoor.log"), "another run's log\n");
     });
 }
+
+TEST_F(ScreenshotTest, ALinkInTheLogsPlaceIsNotFollowedAndIsNamedWithWhereTheLogWent)
+{
+    inOwnProcess([&] {
+        fs::create_symlink(dir() / "target.txt", dir() / "Velmoor.log");
+        ASSERT_NO_FATAL_FAILURE(keepStderr());
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        EXPECT_EQ(quitWithQ(), 0);
+        EXPECT_EQ(stderrText(), "Velmoor: cannot write the log " + (dir() / "Velmoor.log").string() +
+                                    " (Too many levels of symbolic links); it is " + (dir() / "Velmoor_1.log").string() +
+                                    " instead\n");
+        EXPECT_FALSE(exists("target.txt")) << "nothing is made through the link";
+    });
+}
+
+TEST_F(ScreenshotTest, AnotherUsersLogInAFolderOthersCanWriteIsLeftAsItIsEvenByRoot)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can make another user's file";
+    inOwnProcess([&] {
+        writeFile("Velmoor.log", "daemon's log\n");
+        fs::permissions(dir() / "Velmoor.log", fs::perms(0666));
+        ASSERT_EQ(::chown((dir() / "Velmoor.log").c_str(), 1, 1), 0);
+        fs::permissions(dir(), fs::perms(01777));
+        ASSERT_NO_FATAL_FAILURE(keepStderr());
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        EXPECT_EQ(quitWithQ(), 0);
+        EXPECT_EQ(stderrText(), "Velmoor: cannot write the log " + (dir() / "Velmoor.log").string() +
+                                    " (another user's file in a folder others can write); it is " +
+                                    (dir() / "Velmoor_1.log").string() + " instead\n");
+        EXPECT_EQ(fileBytes("Velmoor.log"), "daemon's log\n");
+    });
+}

@@ -2,9 +2,13 @@
 // end, through a probe program per scenario, copied into a fresh directory so that its own path names
 // the log.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -114,6 +118,45 @@ TEST(SharedPtr, CopiesOutliveTheOriginalAndTheLastEndsThePointee) {
     EXPECT_FALSE(nowhere.entry().sentry()) << "a turned-away entry holds nothing";
 }
 
+// Entries from several threads at once: each reaches the file whole, in its thread's order.
+TEST(LogThreads, EntriesNeverMix) {
+    talvotest::ScratchDir dir;
+    const std::string path = dir.file("threads.log");
+    constexpr int threads = 8, entries = 4000;
+    {
+        LogStream log{path, std::ios_base::out | std::ios_base::trunc};
+        talvo::LogChannel channel{&log, 4};
+        std::atomic<int> ready{0};
+        std::vector<std::thread> running;
+        for (int t = 0; t < threads; ++t)
+            running.emplace_back([&, t] {
+                for (++ready; ready < threads;) std::this_thread::yield();
+                const std::string words(static_cast<std::size_t>(t + 1), static_cast<char>('a' + t));
+                for (int i = 0; i < entries; ++i) channel << t << ' ' << i << ' ' << words << ' ' << words << std::endl;
+            });
+        for (auto& thread : running) thread.join();
+    }
+    const std::string text = readFile(path);
+    ASSERT_EQ(text.find('\0'), std::string::npos);
+    int next[threads] = {};
+    std::size_t bad = 0, at = 0;
+    for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = text.substr(at, end - at);
+        int t = -1, i = -1;
+        if (std::sscanf(line.c_str(), "[] %d %d", &t, &i) == 2 && t >= 0 && t < threads && i == next[t]) {
+            const std::string words(static_cast<std::size_t>(t + 1), static_cast<char>('a' + t));
+            if (line == "[] " + std::to_string(t) + ' ' + std::to_string(i) + ' ' + words + ' ' + words) {
+                ++next[t];
+                continue;
+            }
+        }
+        if (++bad <= 3) ADD_FAILURE() << "cut or mixed: " << line;
+    }
+    EXPECT_EQ(at, text.size()) << "the file ends inside an entry";
+    EXPECT_EQ(bad, 0u);
+    for (int t = 0; t < threads; ++t) EXPECT_EQ(next[t], entries) << "thread " << t;
+}
+
 TEST(SharedPtr, CountsHoldAcrossThreads) {
     std::atomic<int> deleted{0};
     talvo::SharedPtr<int> shared(new int(1), CountingDeleter{&deleted});
@@ -215,6 +258,45 @@ TEST_F(LogProbe, NumberedNamesWhenTheLogIsLockedOrASymbolicLink) {
     run("settings");
     EXPECT_EQ(readFile(dir.file("victim.txt")), "keep me");
     EXPECT_EQ(log("bin/Game_1.log"), settingsLog);
+}
+
+// In a folder others can write (/tmp) the log takes only a regular file of its own user's with no
+// other name, never waits on a pipe and follows no link; the names it passes over stay as they were.
+TEST_F(LogProbe, InAFolderOthersCanWriteOnlyAFileOfOursIsTheLog) {
+    talvotest::writeFile(dir.file("victim.txt"), "keep me");
+    for (const auto mode : {fs::perms(01777), fs::perms(0775)}) {
+        fs::remove_all(tmp);
+        fs::create_directory(tmp);
+        fs::permissions(tmp, mode);
+        const auto name = [&](int n) { return tmp + (n == 0 ? "/Game.log" : "/Game_" + std::to_string(n) + ".log"); };
+        fs::create_symlink(dir.file("victim.txt"), name(0));
+        ASSERT_EQ(::mkfifo(name(1).c_str(), 0666), 0) << "no reader: an open that waits would wait for ever";
+        ASSERT_EQ(::mkfifo(name(2).c_str(), 0666), 0);
+        const int reader = ::open(name(2).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(reader, 0);
+        fs::create_hard_link(dir.file("victim.txt"), name(3));
+        int next = 4;
+        if (::geteuid() == 0) {
+            // Another user's file that anyone may write (only root can make one): root must leave it alone too.
+            talvotest::writeFile(name(next), "daemon's");
+            fs::permissions(name(next), fs::perms(0666));
+            ASSERT_EQ(::chown(name(next).c_str(), 1, 1), 0);
+            ++next;
+        }
+        // Twice: the second run takes the first one's log again.
+        for (int round = 0; round < 2; ++round) {
+            run("--exe /nonexistent/dir/Game settings", "", "timeout 120 env");
+            EXPECT_EQ(readFile(name(next)), settingsLog) << "round " << round << ", folder mode " << std::oct << static_cast<int>(mode);
+        }
+        char drained[64];
+        EXPECT_EQ(::read(reader, drained, sizeof drained), 0) << "nothing was written into the pipe";
+        ::close(reader);
+        EXPECT_EQ(readFile(dir.file("victim.txt")), "keep me");
+        if (next == 5) {
+            EXPECT_EQ(readFile(name(4)), "daemon's");
+        }
+        EXPECT_FALSE(fs::exists(name(next + 1)));
+    }
 }
 
 // A log whose own file fails says so on stderr once and then stays quiet; it never logs about itself.
