@@ -86,24 +86,22 @@ int Sound::loadFromMemory(SoundDevice* device, const void* bytes, int voices, ui
     const int count = std::max(voices, 1);
     if (count > maxVoices)
         return FrameworkResult::SoundBuffer;
-    // Memory that runs out on the way, here or in the device's buffers, leaves no sound.
     try {
         const auto* first = static_cast<const uint8_t*>(bytes);
         fileCopy.assign(first, first + size);
         voices_.assign(static_cast<size_t>(count), Voice{});
-        if (!parseWave(fileCopy.data(), fileCopy.size(), chunks_)) {
-            setDataFileDamage(refusedWave(fileCopy));
-            return FrameworkResult::NotWave;
-        }
-        const int result = createVoices();
-        if (result == FrameworkResult::Ok && chunks_.dataCut)
-            setDataFileDamage("the file ends inside its samples");
-        return result;
     } catch (const std::bad_alloc&) {
-        release();
-        setDataFileDamage({});
+        fileCopy.clear();
         return FrameworkResult::NoMemory;
     }
+    if (!parseWave(fileCopy.data(), fileCopy.size(), chunks_)) {
+        setDataFileDamage(refusedWave(fileCopy));
+        return FrameworkResult::NotWave;
+    }
+    const int result = createVoices();
+    if (result == FrameworkResult::Ok && chunks_.dataCut)
+        setDataFileDamage("the file ends inside its samples");
+    return result;
 }
 
 int Sound::createVoices()
