@@ -71,7 +71,7 @@ TEST_F(Musics, ExactCommandsAndTheCodesAroundThem)
                                                     "close MUSIC", "close MUSIC"}));
 }
 
-TEST_F(Musics, ALongPathWorks)
+TEST_F(Musics, ALongPathWorksAndOneWithoutMemoryIsRefused)
 {
     std::filesystem::path deep = dir.path();
     while (deep.string().size() < 300)
