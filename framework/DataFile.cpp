@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace {
@@ -35,8 +37,8 @@ int64_t fileSize(int fd, DataFileStatus& status)
     return static_cast<int64_t>(st.st_size);
 }
 
-// The open descriptor, or -1 with the status saying why.
-int openChecked(const char* path, uint64_t maxBytes, DataFileStatus& status)
+// The open descriptor and the file's size, or -1 with the status saying why.
+int openChecked(const char* path, uint64_t maxBytes, DataFileStatus& status, uint64_t* sizeOut = nullptr)
 {
     status = {};
     if (!path || !*path) {
@@ -58,6 +60,8 @@ int openChecked(const char* path, uint64_t maxBytes, DataFileStatus& status)
         ::close(fd);
         return -1;
     }
+    if (sizeOut)
+        *sizeOut = static_cast<uint64_t>(size);
     return fd;
 }
 } // namespace
@@ -70,6 +74,8 @@ std::string DataFileStatus::reason() const
         return "not a regular file";
     if (tooLarge)
         return "larger than the game takes";
+    if (outOfMemory)
+        return "out of memory";
     if (error != 0) {
         char text[256] = "";
         return ::strerror_r(error, text, sizeof text);
@@ -90,29 +96,43 @@ DataFileStatus readDataFile(const char* path, uint64_t maxBytes, std::vector<uin
 {
     bytes.clear();
     DataFileStatus status;
-    const int fd = openChecked(path, maxBytes, status);
+    uint64_t size = 0;
+    const int fd = openChecked(path, maxBytes, status, &size);
     if (fd < 0)
         return remember(status);
-    uint8_t chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            status.error = errno;
-            break;
+    // Read straight into bytes, not through a buffer on the stack, which a small stack limit cannot
+    // spare. One byte more than the size fstat gave sees a file that grew meanwhile.
+    try {
+        bytes.resize(static_cast<std::size_t>(size + 1));
+        std::size_t filled = 0;
+        for (;;) {
+            if (filled == bytes.size()) {
+                if (filled > maxBytes) {
+                    status.tooLarge = true;
+                    break;
+                }
+                bytes.resize(static_cast<std::size_t>(std::min<uint64_t>(uint64_t{filled} * 2, maxBytes + 1)));
+            }
+            const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                status.error = errno;
+                break;
+            }
+            if (n == 0)
+                break;
+            filled += static_cast<std::size_t>(n);
         }
-        if (n == 0)
-            break;
-        if (bytes.size() + static_cast<uint64_t>(n) > maxBytes) {
-            status.tooLarge = true;
-            break;
-        }
-        bytes.insert(bytes.end(), chunk, chunk + n);
+        bytes.resize(filled);
+    } catch (const std::bad_alloc&) {
+        status.outOfMemory = true;
     }
     ::close(fd);
-    if (!status.ok())
+    if (!status.ok()) {
         bytes.clear();
+        bytes.shrink_to_fit();
+    }
     return remember(status);
 }
 

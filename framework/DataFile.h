@@ -12,7 +12,8 @@ struct DataFileStatus {
     int error = 0;           // errno of a failed open, stat or read
     bool notRegular = false; // a device, pipe, socket or folder
     bool tooLarge = false;   // over the caller's bound
-    [[nodiscard]] bool ok() const { return error == 0 && !notRegular && !tooLarge; }
+    bool outOfMemory = false; // no memory for the contents
+    [[nodiscard]] bool ok() const { return error == 0 && !notRegular && !tooLarge && !outOfMemory; }
     [[nodiscard]] bool missing() const;
     // Why the file was refused, for a log line ("" when ok).
     [[nodiscard]] std::string reason() const;
@@ -22,7 +23,8 @@ struct DataFileStatus {
 // and at most maxBytes long.
 [[nodiscard]] DataFileStatus checkDataFile(const char* path, uint64_t maxBytes);
 // As checkDataFile, then reads the whole file into bytes (cleared on failure), never more than
-// maxBytes even when the file grows meanwhile.
+// maxBytes even when the file grows meanwhile. Memory that runs out is a failure (outOfMemory), not
+// an exception.
 [[nodiscard]] DataFileStatus readDataFile(const char* path, uint64_t maxBytes, std::vector<uint8_t>& bytes);
 // The status of the last check or read on this thread: the reason behind a loader's FileOpen.
 [[nodiscard]] const DataFileStatus& lastDataFileStatus();

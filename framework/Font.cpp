@@ -11,6 +11,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -52,12 +53,18 @@ Font::Font(const char* face, int width, int height) { (void)create(face, width, 
 
 bool Font::create(const char* face, int width, int height)
 {
-    const plat::FontHandle font = plat::createFont(face ? face : "", height, width);
-    if (font == plat::FontHandle::None)
+    // Memory that runs out while the glyphs are built leaves a font that draws nothing.
+    try {
+        const plat::FontHandle font = plat::createFont(face ? face : "", height, width);
+        if (font == plat::FontHandle::None)
+            return false;
+        PlatGlyphSource source(font);
+        buildGlyphs(source);
+        return true;
+    } catch (const std::bad_alloc&) {
+        glyphs.fill(Glyph{});
         return false;
-    PlatGlyphSource source(font);
-    buildGlyphs(source);
-    return true;
+    }
 }
 
 void Font::buildGlyphs(GlyphSource& source)

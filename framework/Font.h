@@ -20,7 +20,8 @@ public:
     Font& operator=(const Font&) = delete;
 
     // Makes the face at the height (the cell height; width 0 keeps its proportions) among
-    // the registered font files and builds the glyphs; false when there is no such face.
+    // the registered font files and builds the glyphs; false when there is no such face, or no
+    // memory for its glyphs (then every glyph is empty).
     bool create(const char* face, int width, int height);
     // Replaces every glyph and the metrics by those of the source.
     void buildGlyphs(GlyphSource& source);

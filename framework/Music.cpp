@@ -5,6 +5,7 @@
 #include "framework/Result.h"
 #include "platform/music.h"
 
+#include <new>
 
 Music::~Music() { release(); }
 
@@ -13,7 +14,11 @@ int Music::setFile(const char* path)
     release();
     if (!path)
         return FrameworkResult::FileOpen;
-    fileName = path;
+    try {
+        fileName = path;
+    } catch (const std::bad_alloc&) {
+        return FrameworkResult::NoMemory;
+    }
     // The synthesiser opens the file later and would wait forever on a pipe.
     if (!checkDataFile(path, MaxDataFileBytes).ok())
         return FrameworkResult::FileOpen;
@@ -25,10 +30,15 @@ int Music::play()
 {
     if (!fileSet)
         return FrameworkResult::MusicPlay;
-    // Built to the path's own length: long paths are no reason to fail.
-    const std::string open = "open \"" + fileName + "\" type sequencer alias MUSIC";
-    if (plat::sendMusicCommand(open) != plat::MusicResult::Ok)
+    // Built to the path's own length: long paths are no reason to fail, but memory running out
+    // while the file is opened is.
+    try {
+        const std::string open = "open \"" + fileName + "\" type sequencer alias MUSIC";
+        if (plat::sendMusicCommand(open) != plat::MusicResult::Ok)
+            return FrameworkResult::MusicOpen;
+    } catch (const std::bad_alloc&) {
         return FrameworkResult::MusicOpen;
+    }
     if (plat::sendMusicCommand("play MUSIC from 0 notify") != plat::MusicResult::Ok)
         return FrameworkResult::MusicPlay;
     return FrameworkResult::Ok;

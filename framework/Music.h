@@ -13,10 +13,10 @@ public:
     Music& operator=(const Music&) = delete;
 
     // Remembers the file -> 0, or 12 when it cannot be opened or is no regular file within
-    // MaxDataFileBytes (then nothing can play; lastDataFileStatus says why).
+    // MaxDataFileBytes (then nothing can play; lastDataFileStatus says why), 13 without memory.
     [[nodiscard]] int setFile(const char* path);
     // Opens the file under the alias MUSIC and plays it once from its start -> 0, 44 (open
-    // failed, also while already open) or 45 (no file, or play failed).
+    // failed, also while already open or for lack of memory) or 45 (no file, or play failed).
     [[nodiscard]] int play();
     // Closes MUSIC -> 0, or 43 (no file, or the close failed, as when nothing is open).
     int stop();

@@ -52,8 +52,8 @@ int Sound::load(SoundDevice* device, const char* path, int voices)
         return FrameworkResult::NoSoundDevice;
     setDataFileDamage({});
     std::vector<uint8_t> bytes;
-    if (!readDataFile(path, MaxDataFileBytes, bytes).ok())
-        return FrameworkResult::FileOpen;
+    if (const DataFileStatus status = readDataFile(path, MaxDataFileBytes, bytes); !status.ok())
+        return status.outOfMemory ? FrameworkResult::NoMemory : FrameworkResult::FileOpen;
     return loadFromMemory(device, bytes.data(), voices, bytes.size());
 }
 

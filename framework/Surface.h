@@ -53,8 +53,8 @@ public:
 
     // Releases what the Surface holds and returns it to the constructed state.
     void release();
-    // 0, or 6 when the size is not allowed or the layer refuses the surface (nothing is then
-    // held and the size is 0 x 0).
+    // 0, or 6 when the size is not allowed or the layer refuses the surface, 13 when there is no
+    // memory for its pixels (nothing is then held and the size is 0 x 0).
     int create(Display* display, int kind, int width, int height);
     int lock();   // 0 or 7
     int unlock(); // 0 or 8
@@ -82,9 +82,9 @@ public:
     // size of a file holding its rows is refused or the surface cannot be made. A file cut
     // short, of a kind not drawn, with runs past the picture, or whose image size or length
     // disagrees with the rows its header describes gives 0 with what it holds drawn, and
-    // lastDataFileDamage says what is wrong.
+    // lastDataFileDamage says what is wrong. 13 when memory runs out, the Surface then empty.
     int loadBitmap(Display* display, int kind, const char* path, bool mapToPalette);
-    // As loadBitmap, from bytes in memory (24 and 6 as above).
+    // As loadBitmap, from bytes in memory (24, 6 and 13 as above).
     int loadBitmapFromMemory(Display* display, int kind, const uint8_t* data, std::size_t size,
                              bool mapToPalette);
 
@@ -108,6 +108,7 @@ public:
 
 private:
     int createChecked(Display* display, int kind, int width, int height);
+    int drawBitmap(Display* display, int kind, const uint8_t* data, std::size_t size, bool mapToPalette);
     // Runs a layer call; on a lost surface restores and, when that works, runs it once more.
     template <class Call>
     plat::HResult withRestore(Call call);

@@ -13,6 +13,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -438,12 +439,25 @@ int Surface::loadBitmap(Display* d, int k, const char* path, bool mapToPalette)
 {
     setDataFileDamage({});
     std::vector<uint8_t> data;
-    if (!readDataFile(path, MaxDataFileBytes, data).ok())
-        return FrameworkResult::FileOpen;
+    if (const DataFileStatus status = readDataFile(path, MaxDataFileBytes, data); !status.ok())
+        return status.outOfMemory ? FrameworkResult::NoMemory : FrameworkResult::FileOpen;
     return loadBitmapFromMemory(d, k, data.data(), data.size(), mapToPalette);
 }
 
 int Surface::loadBitmapFromMemory(Display* d, int k, const uint8_t* data, std::size_t size, bool mapToPalette)
+{
+    // Memory that runs out on the way leaves no picture, as any picture that cannot be loaded.
+    try {
+        return drawBitmap(d, k, data, size, mapToPalette);
+    } catch (const std::bad_alloc&) {
+        release();
+        width = height = 0;
+        setDataFileDamage({});
+        return FrameworkResult::NoMemory;
+    }
+}
+
+int Surface::drawBitmap(Display* d, int k, const uint8_t* data, std::size_t size, bool mapToPalette)
 {
     setDataFileDamage({});
     const Bytes file{data, data ? size : 0};

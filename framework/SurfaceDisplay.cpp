@@ -36,9 +36,14 @@ int Surface::createChecked(Display* d, int k, int w, int h)
     plat::SurfaceDesc desc;
     desc.width = w;
     desc.height = h;
+    plat::HResult made = plat::result::Ok;
     const auto make = [&](plat::SurfacePlacement placement) {
         desc.placement = placement;
-        return plat::createSurface(d->device, desc, surface);
+        return made = plat::createSurface(d->device, desc, surface);
+    };
+    // A layer without memory for the pixels says so, as a picture that cannot be loaded does.
+    const auto refused = [&] {
+        return made == plat::result::OutOfMemory ? FrameworkResult::NoMemory : FrameworkResult::SurfaceCreation;
     };
     const uint16_t high = static_cast<uint16_t>(k & 0xFF00);
     switch (k & 0xFF) {
@@ -48,16 +53,16 @@ int Surface::createChecked(Display* d, int k, int w, int h)
         } else if (!plat::failed(make(plat::SurfacePlacement::SystemMemory))) {
             kind = static_cast<uint16_t>(high | SurfaceKind::System);
         } else {
-            return FrameworkResult::SurfaceCreation;
+            return refused();
         }
         break;
     case SurfaceKind::Video:
         if (plat::failed(make(plat::SurfacePlacement::VideoMemory)))
-            return FrameworkResult::SurfaceCreation;
+            return refused();
         break;
     case SurfaceKind::System:
         if (plat::failed(make(plat::SurfacePlacement::SystemMemory)))
-            return FrameworkResult::SurfaceCreation;
+            return refused();
         // Pictures are drawn through pixels and pitch without locking: record them now.
         lock();
         unlock();
@@ -65,20 +70,20 @@ int Surface::createChecked(Display* d, int k, int w, int h)
     case SurfaceKind::Texture:
     case SurfaceKind::ManagedTexture:
         if (plat::failed(make(plat::SurfacePlacement::Texture)))
-            return FrameworkResult::SurfaceCreation;
+            return refused();
         break;
     case SurfaceKind::OwnMemory: {
         const int64_t rowPitch = ((int64_t{depthOf(d)} * w) / 8 + 7) & ~int64_t{7};
         ownMemory = plat::allocatePixelMemory(static_cast<std::size_t>(rowPitch * h));
         if (!ownMemory)
-            return FrameworkResult::SurfaceCreation;
+            return FrameworkResult::NoMemory;
         desc.memory = ownMemory;
         desc.pitch = static_cast<int32_t>(rowPitch);
         if (make(plat::SurfacePlacement::SystemMemory) != plat::result::Ok) {
             // The memory is ours whatever the layer did with it.
             plat::freePixelMemory(ownMemory);
             ownMemory = nullptr;
-            return FrameworkResult::SurfaceCreation;
+            return refused();
         }
         pixels = ownMemory;
         pitch = static_cast<int32_t>(rowPitch);

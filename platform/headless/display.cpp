@@ -33,6 +33,7 @@ struct HeadlessDisplayState {
     std::function<void(const headless::PresentedFrame&)> hook;
     headless::PresentedFrame frame;
     uint64_t presents = 0;
+    bool dumpFailureTold = false;
 };
 constinit HeadlessDisplayState* stateStorage = nullptr;
 
@@ -61,8 +62,12 @@ void dumpToDirectory(const headless::PresentedFrame& frame)
         return;
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%06llu.bmp", static_cast<unsigned long long>(frame.number));
-    if (!headless::writeFrameBmp(std::string(dir) + name, frame))
-        std::fprintf(stderr, "velmoor: cannot write frame file into %s\n", dir);
+    // Once a run: a folder that takes no file refuses every frame alike.
+    std::string why;
+    if (!headless::writeFrameBmp(std::string(dir) + name, frame, &why) && !state().dumpFailureTold) {
+        state().dumpFailureTold = true;
+        std::fprintf(stderr, "velmoor: cannot write frame files into %s (%s)\n", dir, why.c_str());
+    }
 }
 
 struct HeadlessDisplay final : DisplayBackend {
@@ -173,6 +178,7 @@ void reset()
     s.hook = nullptr;
     s.frame = PresentedFrame{};
     s.presents = 0;
+    s.dumpFailureTold = false;
     fullFrameCopyCounter() = 0;
     resetScript();
     resetInput();

@@ -62,8 +62,9 @@ void setDisplayFormat(const PixelFormat& format);
 // any copy a present makes) since the last reset: the work a frame costs beyond its drawing.
 [[nodiscard]] uint64_t fullFrameCopies();
 
-// Writes a frame as a 24-bit bottom-up BMP file; false when the file cannot be written.
-[[nodiscard]] bool writeFrameBmp(const std::string& path, const PresentedFrame& frame);
+// Writes a frame as a 24-bit bottom-up BMP file; false when the file cannot be written, with
+// the reason in why (when given).
+[[nodiscard]] bool writeFrameBmp(const std::string& path, const PresentedFrame& frame, std::string* why = nullptr);
 
 // The operations faults are injected into: the ones the display lets its backend refuse.
 using Operation = DisplayOp;

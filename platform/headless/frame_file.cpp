@@ -1,7 +1,9 @@
 // Frame files: a presented frame written as a 24-bit BMP for a person to look at.
 #include "platform/headless/display.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace plat::headless {
@@ -39,10 +41,15 @@ void put32(uint8_t* p, uint32_t v)
 }
 } // namespace
 
-bool writeFrameBmp(const std::string& path, const PresentedFrame& frame)
+bool writeFrameBmp(const std::string& path, const PresentedFrame& frame, std::string* why)
 {
-    if (frame.width <= 0 || frame.height <= 0)
+    const auto fail = [&](const char* reason) {
+        if (why)
+            *why = reason;
         return false;
+    };
+    if (frame.width <= 0 || frame.height <= 0)
+        return fail("no frame to write");
     const uint32_t rowBytes = (static_cast<uint32_t>(frame.width) * 3 + 3) & ~3u;
     const uint32_t dataBytes = rowBytes * static_cast<uint32_t>(frame.height);
     uint8_t header[54] = {'B', 'M'};
@@ -56,8 +63,10 @@ bool writeFrameBmp(const std::string& path, const PresentedFrame& frame)
     put32(header + 34, dataBytes);
 
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file || std::fwrite(header, sizeof header, 1, file.get()) != 1)
-        return false;
+    if (!file)
+        return fail(std::strerror(errno));
+    if (std::fwrite(header, sizeof header, 1, file.get()) != 1)
+        return fail(std::strerror(errno));
     std::unique_ptr<uint8_t[]> row(new uint8_t[rowBytes]());
     const bool indexed = frame.format.bitsPerPixel <= 8;
     for (int y = frame.height - 1; y >= 0; --y) {
@@ -73,9 +82,11 @@ bool writeFrameBmp(const std::string& path, const PresentedFrame& frame)
             p[2] = widen(v, frame.format.redMask);
         }
         if (std::fwrite(row.get(), rowBytes, 1, file.get()) != 1)
-            return false;
+            return fail(std::strerror(errno));
     }
-    return std::fclose(file.release()) == 0;
+    if (std::fclose(file.release()) != 0)
+        return fail(std::strerror(errno));
+    return true;
 }
 
 } // namespace plat::headless

@@ -5,9 +5,15 @@
 #include "platform/headless/script_runner.h"
 #include "platform/headless/window.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -20,6 +26,9 @@ struct Line {
     std::vector<std::string> words;
     std::string rest; // the text after the first word, for a file name that holds blanks
 };
+
+// Far beyond any script a test or a person writes (a million lines of "wait 1000000").
+constexpr std::size_t MaxScriptBytes = std::size_t{16} << 20;
 
 struct ScriptState {
     std::vector<Line> lines;
@@ -59,6 +68,63 @@ std::string_view trimmed(std::string_view text)
 void complain(const Line& line, const std::string& what)
 {
     std::fprintf(stderr, "velmoor: script line %d: %s\n", line.number, what.c_str());
+}
+
+// The whole script, read only from a regular file within MaxScriptBytes: a device would never
+// end (/dev/zero), a pipe without a writer would block the start. False with the reason in why.
+bool readScriptFile(const char* path, std::string& contents, std::string& why)
+{
+    const auto fail = [&](int error) {
+        why = std::strerror(error);
+        return false;
+    };
+    struct Descriptor {
+        int fd = -1;
+        ~Descriptor()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } file;
+    do
+        file.fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    while (file.fd < 0 && errno == EINTR);
+    const int fd = file.fd;
+    if (fd < 0)
+        return fail(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(errno);
+    if (!S_ISREG(st.st_mode)) {
+        why = "not a regular file";
+        return false;
+    }
+    const auto tooLarge = [&] {
+        why = "larger than " + std::to_string(MaxScriptBytes >> 20) + " MiB";
+        return false;
+    };
+    if (static_cast<uint64_t>(st.st_size) > MaxScriptBytes)
+        return tooLarge();
+    // One byte more than the size sees a file that grew meanwhile.
+    contents.resize(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == contents.size()) {
+            if (filled > MaxScriptBytes)
+                return tooLarge();
+            contents.resize(std::min<std::size_t>(filled * 2, MaxScriptBytes + 1));
+        }
+        const ssize_t n = ::read(fd, contents.data() + filled, contents.size() - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fail(errno);
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+    }
+    contents.resize(filled);
+    return true;
 }
 
 // Runs commands until one asks to wait for presents, or the script ends.
@@ -135,12 +201,13 @@ void startScript()
         return;
     ScriptState& s = script();
     s.running = true;
-    std::ifstream in(path);
-    if (!in) {
-        std::fprintf(stderr, "velmoor: cannot read the script %s\n", path);
+    std::string contents, why;
+    if (!readScriptFile(path, contents, why)) {
+        std::fprintf(stderr, "velmoor: cannot read the script %s (%s)\n", path, why.c_str());
         run(); // an empty script: the window closes at once
         return;
     }
+    std::istringstream in(contents);
     std::string text;
     for (int number = 1; std::getline(in, text); ++number) {
         Line line{number, split(text), {}};

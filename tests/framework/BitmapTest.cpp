@@ -5,6 +5,7 @@
 #include "framework/AlphaMask.h"
 #include "framework/DataFile.h"
 #include "platform/pixels.h"
+#include "tests/support/alloc_cap.h"
 #include "tests/support/seeded_rng.h"
 
 #include <sys/stat.h>
@@ -484,4 +485,36 @@ TEST_F(BitmapLoad, OnlyRegularFilesWithinTheBoundAreRead)
         EXPECT_EQ(lastDataFileStatus().reason(), reason) << name;
     }
     std::filesystem::remove_all(dir);
+}
+
+TEST_F(BitmapLoad, APictureWithoutMemoryIsRefusedAsSuch)
+{
+    // Over a loaded picture each time: no memory for the file's bytes (the picture then stays, as
+    // for any file that cannot be read), for the surface's record, or for its pixels.
+    const std::vector<uint8_t> file = eightBit(64, 64, std::vector<uint8_t>(64 * 64, 3)).build();
+    const std::string path = ::testing::TempDir() + "velmoor_no_memory_" + std::to_string(::getpid()) + ".bmp";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    for (const char* what : {"the file", "the surface", "the pixels"}) {
+        EXPECT_EQ(load(file), FrameworkResult::Ok) << "before " << what;
+        const std::string_view lack = what;
+        int result;
+        if (lack == "the file") {
+            const testsupport::AllocCap cap(file.size() / 2);
+            result = image.loadBitmap(display.get(), SurfaceKind::System, path.c_str(), true);
+        } else if (lack == "the surface") {
+            const testsupport::AllocCap cap(0);
+            result = load(file);
+        } else {
+            plat::headless::failNext(plat::headless::Operation::CreateSurface, plat::result::OutOfMemory);
+            result = load(file);
+        }
+        EXPECT_EQ(result, FrameworkResult::NoMemory) << what;
+        if (lack != "the file") {
+            EXPECT_EQ(image.surface, nullptr) << what;
+            EXPECT_EQ(std::pair(image.width, image.height), std::pair(0, 0)) << what;
+        }
+    }
+    EXPECT_EQ(lastDataFileStatus().reason(), "out of memory");
+    std::remove(path.c_str());
 }

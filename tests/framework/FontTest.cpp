@@ -237,10 +237,17 @@ TEST_F(FontTest, RealFaceCellHeightSpaceAndClipping)
     // Past the right and bottom edges: no write beyond the surface (the sanitizer watches).
     real->drawText(&one, 110, 30, 0xFFFF, "WWW\nWWW");
 
+    // A face that is missing, and one without memory for its glyphs, draw nothing.
     Font missing("NoSuchFace", 0, 30);
-    missing.drawText(&target, 0, 0, 0xFFFF, "abc def");
-    for (int y = 0; y < 12; ++y)
-        EXPECT_EQ(row(y), std::string(40, '.'));
+    bool built = true;
+    const std::unique_ptr<Font> starved = loadAlpine(30, 64, &built);
+    ASSERT_TRUE(starved);
+    EXPECT_FALSE(built);
+    for (Font* empty : {&missing, starved.get()}) {
+        empty->drawText(&target, 0, 0, 0xFFFF, "abc def");
+        for (int y = 0; y < 12; ++y)
+            EXPECT_EQ(row(y), std::string(40, '.'));
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/headless/sound.h"
 #include "platform/music.h"
 #include "tests/platform/audio_test_files.h"
+#include "tests/support/alloc_cap.h"
 
 #include <filesystem>
 #include <string>
@@ -70,7 +71,7 @@ TEST_F(Musics, ExactCommandsAndTheCodesAroundThem)
                                                     "close MUSIC", "close MUSIC"}));
 }
 
-TEST_F(Musics, ALongPathWorks)
+TEST_F(Musics, ALongPathWorksAndOneWithoutMemoryIsRefused)
 {
     std::filesystem::path deep = dir.path();
     while (deep.string().size() < 300)
@@ -84,6 +85,15 @@ TEST_F(Musics, ALongPathWorks)
     ASSERT_EQ(music.play(), R::Ok);
     ASSERT_EQ(plat::headless::musicAliases().size(), 1u);
     EXPECT_EQ(plat::headless::musicAliases()[0].file, path);
+    // Without memory for the path, or for the command that opens it: refused, never an exception.
+    ASSERT_EQ(music.stop(), R::Ok);
+    int set, played;
+    {
+        const testsupport::AllocCap cap(path.size() / 2);
+        played = music.play();
+        set = music.setFile(path.c_str());
+    }
+    EXPECT_EQ(std::pair(played, set), std::pair(R::MusicOpen, R::NoMemory));
 }
 
 TEST_F(Musics, ReleaseClosesAndWhatCannotOpenGives44)

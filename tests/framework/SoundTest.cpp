@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/headless/sound.h"
 #include "tests/platform/audio_test_files.h"
+#include "tests/support/alloc_cap.h"
 #include "tests/support/seeded_rng.h"
 
 #include <cstdio>
@@ -265,6 +266,12 @@ TEST_F(Sounds, LoadingFromAFileAndItsFailures)
     std::FILE* file = std::fopen(path.c_str(), "rb");
     EXPECT_EQ(sound.loadFromFile(&device, file, 1, click.size() + 1000), R::Ok);
     std::fclose(file);
+    // No memory for the file's bytes: no sound, said as such, never an exception.
+    {
+        const testsupport::AllocCap cap(click.size() / 2);
+        EXPECT_EQ(sound.load(&device, path.c_str(), 10), R::NoMemory);
+    }
+    EXPECT_EQ(lastDataFileStatus().reason(), "out of memory");
 }
 
 TEST_F(HeadlessTest, NoSoundDeviceMeansCodesAndSilenceNeverACrash)

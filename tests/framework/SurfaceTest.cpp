@@ -42,10 +42,11 @@ TEST_F(SurfaceOnScreen, KindsLockingAndFailedCreation)
     ASSERT_EQ(s.create(display.get(), SurfaceKind::Auto | SurfaceKind::With3D, 8, 8), 0);
     EXPECT_EQ(s.kind, SurfaceKind::System | SurfaceKind::With3D) << "video memory failed: system memory";
 
-    // Own memory is freed when the layer refuses the surface (the leak checker watches).
+    // Own memory is freed when the layer refuses the surface (the leak checker watches); a layer
+    // without memory is said as such.
     Surface own;
     plat::headless::failNext(plat::headless::Operation::CreateSurface, plat::result::OutOfMemory);
-    EXPECT_EQ(own.create(display.get(), SurfaceKind::OwnMemory, 64, 64), FrameworkResult::SurfaceCreation);
+    EXPECT_EQ(own.create(display.get(), SurfaceKind::OwnMemory, 64, 64), FrameworkResult::NoMemory);
     EXPECT_EQ(own.ownMemory, nullptr);
     EXPECT_EQ(own.pixels, nullptr);
 }

@@ -7,6 +7,7 @@
 #include "game/GameState.h"
 #include "game/Program.h"
 #include "tests/framework/BmpBuilder.h"
+#include "tests/support/alloc_cap.h"
 
 #include <filesystem>
 
@@ -125,6 +126,44 @@ TEST_F(BrokenDataTest, ABoardPictureRefusedWhileTheGameRunsLeavesTheBoardBlackAn
               "equal")
         << "black below the score line but for the cursor";
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Velmoor: Data/Field[6x6].bmp is damaged: its red mask is 0\n");
+    EXPECT_EQ(game->finish(), 0);
+}
+
+TEST_F(BrokenDataTest, ABoardPictureWithoutMemoryIsSaidAsAnyPictureNotLoadedAndTheGamePlaysOn)
+{
+    // No block as large as the board's file (1.4 MB) while the board opens; the rest fits.
+    ASSERT_NO_FATAL_FAILURE(startAtMenu());
+    ::testing::internal::CaptureStderr();
+    {
+        const testsupport::AllocCap cap(std::size_t{1} << 20);
+        ASSERT_NO_FATAL_FAILURE(clickAt(300, 200));
+        ASSERT_TRUE(game->waitUntil([&](const auto&) { return gameState.extent == Layout6x6.extent; }, 200));
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Velmoor: Data/Field[6x6].bmp was not loaded: out of memory\n");
+    ASSERT_NO_FATAL_FAILURE(clickSquare(Square{0, 0}));
+    EXPECT_EQ(gameState.score, 1);
+    EXPECT_EQ(game->finish(), 0);
+}
+
+TEST_F(BrokenDataTest, AnEndButtonRefusedWhileTheGameRunsLeavesNoButtonNotAnotherBoardsOne)
+{
+    // The 8x8 board loads the button picture that the 6x6 board then fails to load.
+    ASSERT_NO_FATAL_FAILURE(enterBoard(Layout8x8));
+    ASSERT_NO_FATAL_FAILURE(moveTo(300, 480));
+    ASSERT_NO_FATAL_FAILURE(clickAt(300, 480));
+    ASSERT_TRUE(waitForMenu());
+    writeFile("Data/end[8x8].bmp", unmaskedBmp());
+    ::testing::internal::CaptureStderr();
+    ASSERT_NO_FATAL_FAILURE(clickAt(300, 200)); // the 6x6 button
+    ASSERT_TRUE(game->waitUntil([&](const auto&) { return gameState.extent == Layout6x6.extent; }, 200));
+    ASSERT_NO_FATAL_FAILURE(moveTo(380, 530));
+    ASSERT_TRUE(game->advance(2));
+    const Picture& button = picture("Data/end[6x6].bmp");
+    EXPECT_EQ(comparePicture(game->frame(), crop(picture("Data/Field[6x6].bmp"), 236, 497, button.width, button.height),
+                             236, 497, false, cursorArea()),
+              "equal")
+        << "the board's own pixels under the mouse";
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Velmoor: Data/end[8x8].bmp is damaged: its red mask is 0\n");
     EXPECT_EQ(game->finish(), 0);
 }
 

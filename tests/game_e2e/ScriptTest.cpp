@@ -517,6 +517,23 @@ TEST_F(ScriptTest, FirstStartThenA6x6TourWonScreenAndQ)
     EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(36));
 }
 
+TEST_F(ScriptTest, A6x6WonUnderASmallStackLimitKeepsTheBestScoreAndTheRank)
+{
+    // The won screen's picture is loaded deepest of all; no large buffer on the way may take
+    // the stack.
+    if (*VELMOOR_EMULATOR != 0)
+        GTEST_SKIP() << "a stack limit binds the emulator, not the game";
+    data.writeFile("script.txt", "wait 3\n" + wonTourScript() + "key Q\n");
+    const std::string command = "cd '" + data.path().string() +
+                                "' && ulimit -s 88 && env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt "
+                                "./Velmoor >output.txt 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(status != -1 && WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << data.fileBytes("output.txt");
+    EXPECT_EQ(data.fileBytes("Data/results.dat"), "1\r\n");
+    EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(36));
+}
+
 TEST_F(ScriptTest, SecondStartShowsTheKeptScoreAndOnlyAValidRanksBadge)
 {
     data.writeFile("Data/scores.dat", std::string("\x39\x00\x00\x00", 4)); // 57, headerless

@@ -11,6 +11,7 @@
 #include "tests/support/seeded_rng.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -151,21 +152,45 @@ TEST_F(HeadlessDisplay, DumpDirectoryReceivesEveryFrameAs24BitBottomUpBmp)
     const std::size_t top = 54 + 12;
     EXPECT_EQ((std::vector<uint8_t>(bytes.begin() + top, bytes.begin() + top + 6)),
               (std::vector<uint8_t>{0, 0, 255, 0, 0, 0}));
-    EXPECT_FALSE(headless::writeFrameBmp((dir / "missing" / "x.bmp").string(), *headless::lastFrame()));
+    std::string why;
+    EXPECT_FALSE(headless::writeFrameBmp((dir / "missing" / "x.bmp").string(), *headless::lastFrame(), &why));
+    EXPECT_EQ(why, "No such file or directory");
+}
+
+TEST_F(HeadlessDisplay, ADumpFolderThatTakesNoFileIsToldOnceARunWithTheReason)
+{
+    const fs::path file = dir / "a file";
+    std::ofstream(file) << "not a folder";
+    setenv("VELMOOR_DUMP", file.c_str(), 1);
+    open();
+    const std::string line = "velmoor: cannot write frame files into " + file.string() + " (Not a directory)\n";
+    for (int run = 0; run < 2; ++run) {
+        ::testing::internal::CaptureStderr();
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(presentSurface(primary), result::Ok);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), line) << "run " << run;
+        headless::reset(); // a new run
+    }
 }
 
 TEST_F(HeadlessDisplay, ScriptWaitsDumpsAndCloses)
 {
-    writeScript("# a comment line\n\nwait 2   # two frames\ndump " + (dir / "a shot.bmp").string() +
-                "\nwobble 3\nclose\nwait 1\n");
+    // The file name is the rest of the line after the command's word, even where it holds the word.
+    writeScript("# a comment line\n\nwait 2   # two frames\n  dump  dump dump.bmp\nwobble 3\nclose\nwait 1\n");
+    const fs::path was = fs::current_path();
+    fs::current_path(dir);
+    struct Back {
+        fs::path to;
+        ~Back() { fs::current_path(to); }
+    } back{was};
     open();
     EXPECT_TRUE(drainMessageNumbers().empty());
     ASSERT_EQ(presentSurface(primary), result::Ok);
     ASSERT_EQ(presentSurface(primary), result::Ok); // the wait ends; the dump waits for a frame
-    EXPECT_FALSE(fs::exists(dir / "a shot.bmp"));
+    EXPECT_FALSE(fs::exists(dir / "dump dump.bmp"));
     EXPECT_TRUE(drainMessageNumbers().empty());
     ASSERT_EQ(presentSurface(primary), result::Ok);
-    EXPECT_TRUE(fs::exists(dir / "a shot.bmp"));
+    EXPECT_EQ(fs::file_size(dir / "dump dump.bmp"), 54u + 8 * 3 * 4);
     EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close}));
     ASSERT_EQ(presentSurface(primary), result::Ok); // the last wait, then the script's end
     EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close}));
@@ -173,15 +198,29 @@ TEST_F(HeadlessDisplay, ScriptWaitsDumpsAndCloses)
     EXPECT_TRUE(drainMessageNumbers().empty()); // it ends once
 }
 
-TEST_F(HeadlessDisplay, EmptyOrMissingScriptClosesAtOnce)
+TEST_F(HeadlessDisplay, AScriptEmptyOrRefusedClosesAtOnceAndARefusalSaysWhy)
 {
-    for (bool missing : {false, true}) {
-        if (missing)
-            setenv("VELMOOR_SCRIPT", (dir / "absent.txt").c_str(), 1);
-        else
-            writeScript("# nothing to do\n");
+    // Only a regular file within the bound is read: a device would never end, a pipe without a
+    // writer would block the start.
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::ofstream(dir / "big.txt").close();
+    fs::resize_file(dir / "big.txt", (std::uintmax_t{16} << 20) + 1); // sparse: no disk is spent
+    const std::pair<fs::path, std::string> scripts[] = {
+        {dir / "script.txt", ""},
+        {dir / "absent.txt", "No such file or directory"},
+        {dir, "not a regular file"},
+        {dir / "pipe", "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {dir / "big.txt", "larger than 16 MiB"},
+    };
+    std::ofstream(dir / "script.txt") << "# nothing to do\n";
+    for (const auto& [path, why] : scripts) {
+        setenv("VELMOOR_SCRIPT", path.c_str(), 1);
+        ::testing::internal::CaptureStderr();
         window = createWindow(WindowDesc{});
-        EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close})) << missing;
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  why.empty() ? "" : "velmoor: cannot read the script " + path.string() + " (" + why + ")\n");
+        EXPECT_EQ(drainMessageNumbers(), (std::vector<uint32_t>{msg::Close})) << path;
         destroyWindow(window);
     }
 }
