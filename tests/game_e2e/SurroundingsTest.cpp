@@ -3,6 +3,7 @@
 // plays a won 6x6 under each, and must end as asked, keeping the best score it won. Then the
 // second end signal's line under the same surroundings, in a child of the test binary.
 #include "GameTest.h"
+#include "ScriptedRun.h"
 #include "tests/game/BoardModel.h"
 
 #include "game/BestScoreFile.h"
@@ -35,30 +36,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-// The 6x6 toured from the menu, over an old best score of 5: the best score it holds is then 36.
-std::string wonTourScript()
-{
-    std::ostringstream script;
-    script << "wait 3\nclick 300 200 # the 6x6 button\nwait 120\n";
-    for (const Square s : knightsTour(6, Square{0, 0})) {
-        const ScreenPoint c = Layout6x6.centre(s);
-        script << "click " << c.x << ' ' << c.y << "\nwait 1\n";
-    }
-    script << "click 400 300\nwait 130 # back in the menu\n";
-    return script.str();
-}
-
-bool eventually(const std::function<bool()>& condition)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
 // How the process ended: "status N", "signal NAME", or "running" when it had to be killed after
 // a minute.
 std::string ending(pid_t pid)
@@ -71,16 +48,6 @@ std::string ending(pid_t pid)
     }
     return WIFEXITED(status) ? "status " + std::to_string(WEXITSTATUS(status))
                              : std::string("signal ") + sigabbrev_np(WTERMSIG(status));
-}
-
-// The line of /proc/PID/status with that name, after its name.
-std::string statusLine(pid_t pid, const std::string& name)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind(name + ":", 0) == 0)
-            return line.substr(name.size() + 1);
-    return "";
 }
 
 bool inMask(const std::string& mask, int signal)
@@ -152,7 +119,7 @@ TEST_F(SurroundingsTest, AStderrWithoutReaderFailsItsLinesAndTheGamePlaysOnAndSa
     // The reader is gone from the start; a line the script cannot read goes to stderr at once.
     int ends[2];
     ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
-    const pid_t game = start("no such command\n" + wonTourScript(), [&] { ::dup2(ends[1], 2); });
+    const pid_t game = start("no such command\nwait 3\n" + wonTourScript(), [&] { ::dup2(ends[1], 2); });
     ::close(ends[0]);
     ::close(ends[1]);
     ASSERT_GT(game, 0);
@@ -163,7 +130,7 @@ TEST_F(SurroundingsTest, AStderrWithoutReaderFailsItsLinesAndTheGamePlaysOnAndSa
 TEST_F(SurroundingsTest, AWritePastTheFileSizeLimitFailsAsOnAFullDiskAndTheGameSaves)
 {
     // 100 KiB: the scores and the log fit, a screenshot (1,440,054 bytes) does not.
-    const pid_t game = start(wonTourScript() + "key F5\nwait 3\n", [] {
+    const pid_t game = start(std::string("wait 3\n") + wonTourScript() + "key F5\nwait 3\n", [] {
         const rlimit limit{100 * 1024, 100 * 1024};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     });
@@ -178,7 +145,7 @@ TEST_F(SurroundingsTest, AWritePastTheFileSizeLimitFailsAsOnAFullDiskAndTheGameS
 
 TEST_F(SurroundingsTest, EndSignalsBlockedByTheLauncherEndTheGameAndOneItIgnoresStaysIgnored)
 {
-    const pid_t game = start(wonTourScript() + "dump menu.bmp\nwait 1000000\n", [] {
+    const pid_t game = start(std::string("wait 3\n") + wonTourScript() + "dump menu.bmp\nwait 1000000\n", [] {
         sigset_t ends;
         sigemptyset(&ends);
         for (const int signal : {SIGHUP, SIGINT, SIGTERM})
@@ -202,7 +169,7 @@ TEST_F(SurroundingsTest, EndSignalsBlockedByTheLauncherEndTheGameAndOneItIgnores
 
 TEST_F(SurroundingsTest, DescriptorsZeroToTwoClosedAtStartAreNoneOfTheGamesOwnFiles)
 {
-    const pid_t game = start("no such command\n" + wonTourScript() + "dump menu.bmp\nwait 1000000\n", [] {
+    const pid_t game = start("no such command\nwait 3\n" + wonTourScript() + "dump menu.bmp\nwait 1000000\n", [] {
         for (int fd = 0; fd <= 2; ++fd)
             ::close(fd);
     });
@@ -308,7 +275,7 @@ TEST_F(EndLineTest, MemoryRunningOutEndsTheGameWithOneLineAndKeepsTheBestScore)
 {
     inOwnProcess([&] {
         writeFile("Data/scores.dat", scoresFileBytes(5));
-        writeFile("script.txt", wonTourScript());
+        writeFile("script.txt", "wait 3\n" + wonTourScript());
         ::setenv("VELMOOR_SCRIPT", "script.txt", 1);
         // Memory runs out at the first frame after the board is won.
         game.reset();
