@@ -24,6 +24,19 @@ Openings& book()
 
 SoundBackend& backend() { return chosenBackend<SoundBackend, makeSdlSoundBackend, makeHeadlessSoundBackend>(); }
 
+// The backend's lock for a scope: an allocation that fails inside must not leave the audio thread
+// waiting on it for good.
+class Locked {
+public:
+    explicit Locked(SoundBackend& b) : b_(b) { b_.lock(); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+    ~Locked() { b_.unlock(); }
+
+private:
+    SoundBackend& b_;
+};
+
 // Runs one buffer operation under the backend's lock and tells the backend about it.
 template <class Operation>
 SoundResult run(SoundOp op, SoundBuffer buffer, Operation&& operation)
@@ -33,22 +46,22 @@ SoundResult run(SoundOp op, SoundBuffer buffer, Operation&& operation)
         b.record(op, buffer, 0, 0, SoundResult::NoDevice);
         return SoundResult::NoDevice;
     }
-    b.lock();
+    const Locked locked(b);
     b.catchUp();
     SoundResult result = b.intercept(op);
     if (result == SoundResult::Ok)
         result = operation(b.voices(), buffer);
     const Voice* voice = b.voices().find(buffer);
     b.record(op, buffer, voice ? voice->duplicateOf : 0, voice ? voice->volume : 0, result);
-    b.unlock();
     return result;
 }
 
 void closeDevice(SoundBackend& b)
 {
-    b.lock();
-    b.voices().clear();
-    b.unlock();
+    {
+        const Locked locked(b);
+        b.voices().clear();
+    }
     b.closeDevice();
 }
 
@@ -96,13 +109,12 @@ SoundResult createSoundBuffer(SoundDeviceHandle device, const PcmFormat& format,
         return SoundResult::NoDevice;
     }
     SoundBackend& b = backend();
-    b.lock();
+    const Locked locked(b);
     b.catchUp();
     SoundResult result = b.intercept(SoundOp::Create);
     if (result == SoundResult::Ok)
         result = b.voices().create(format, bytes, buffer);
     b.record(SoundOp::Create, buffer, 0, 0, result);
-    b.unlock();
     return result;
 }
 
@@ -120,7 +132,7 @@ SoundResult duplicateSoundBuffer(SoundBuffer original, SoundBuffer& duplicate)
         b.record(SoundOp::Duplicate, 0, original, 0, SoundResult::NoDevice);
         return SoundResult::NoDevice;
     }
-    b.lock();
+    const Locked locked(b);
     b.catchUp();
     SoundResult result = b.intercept(SoundOp::Duplicate);
     if (result == SoundResult::Ok)
@@ -128,7 +140,6 @@ SoundResult duplicateSoundBuffer(SoundBuffer original, SoundBuffer& duplicate)
     const Voice* voice = b.voices().find(duplicate);
     b.record(SoundOp::Duplicate, duplicate, voice ? voice->duplicateOf : original,
              voice ? voice->volume : 0, result);
-    b.unlock();
     return result;
 }
 
@@ -172,13 +183,12 @@ void releaseSoundBuffer(SoundBuffer buffer)
     if (book().held.empty() || buffer == 0)
         return;
     SoundBackend& b = backend();
-    b.lock();
+    const Locked locked(b);
     b.catchUp();
     if (const Voice* voice = b.voices().find(buffer)) {
         b.record(SoundOp::Release, buffer, voice->duplicateOf, voice->volume, SoundResult::Ok);
         b.voices().release(buffer);
     }
-    b.unlock();
 }
 
 } // namespace plat

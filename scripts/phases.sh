@@ -40,7 +40,11 @@ skip_reasons() {
                      n = $0; sub(/^[ \t]+[0-9]+ - /, "", n); sub(/ \(Skipped\)$/, "", n); skipped[n] = 1 }
                    next }
        /^[0-9]+\/[0-9]+ Test: / { name = $0; sub(/^[^:]*: /, "", name); why = ""; after = 0; last = "" }
-       /^<end of output>$/ { if (out && name in skipped) print "  " name ": " (why != "" ? why : !after && last != "" ? last : "no reason given"); out = 0 }
+       /^<end of output>$/ { if (out && name in skipped) {
+                               if (why == "" && !after) why = last
+                               sub(/[ \t]+$/, "", why)
+                               print "  " name ": " (why != "" ? why : "no reason given") }
+                             out = 0 }
        out && after && why == "" && NF && !/^\[/ { why = $0 }
        out && /: Skipped$/ { after = 1 }
        out && NF && !/^\[|: Skipped$/ { last = $0 }

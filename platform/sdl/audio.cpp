@@ -141,6 +141,15 @@ void unlockAudio()
         SDL_UnlockAudioDevice(output().id);
 }
 
+// The device's lock for a scope: an allocation that fails inside must not leave the audio thread
+// waiting on it for good.
+struct AudioLock {
+    AudioLock() { lockAudio(); }
+    AudioLock(const AudioLock&) = delete;
+    AudioLock& operator=(const AudioLock&) = delete;
+    ~AudioLock() { unlockAudio(); }
+};
+
 class SdlSound final : public SoundBackend {
 public:
     bool openDevice() override { return acquireAudio(); }
@@ -161,13 +170,14 @@ public:
         sdl::MidiSynth& music = output().mixer.music();
         if (!music.hasSynth()) {
             auto synth = std::make_unique<sdl::Synth>(); // loads the soundfont outside the lock
-            lockAudio();
+            const AudioLock locked;
             music.adoptSynth(std::move(synth));
-            unlockAudio();
         }
-        lockAudio();
-        const MusicResult result = music.open(alias, file);
-        unlockAudio();
+        MusicResult result;
+        {
+            const AudioLock locked;
+            result = music.open(alias, file);
+        }
         if (result != MusicResult::Ok)
             releaseAudio();
         return result;
@@ -175,17 +185,16 @@ public:
 
     MusicResult play(const std::string& alias, std::optional<uint32_t> fromMs, bool repeat) override
     {
-        lockAudio();
-        const MusicResult result = output().mixer.music().play(alias, fromMs, repeat);
-        unlockAudio();
-        return result;
+        const AudioLock locked;
+        return output().mixer.music().play(alias, fromMs, repeat);
     }
 
     void close(const std::string& alias) override
     {
-        lockAudio();
-        output().mixer.music().close(alias);
-        unlockAudio();
+        {
+            const AudioLock locked;
+            output().mixer.music().close(alias);
+        }
         releaseAudio();
     }
 };
