@@ -1,11 +1,12 @@
 // Data files through POSIX calls: O_NONBLOCK for the open, fstat for the kind and size.
 #include "framework/DataFile.h"
 
+#include "platform/bounded_read.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -100,31 +101,10 @@ DataFileStatus readDataFile(const char* path, uint64_t maxBytes, std::vector<uin
     const int fd = openChecked(path, maxBytes, status, &size);
     if (fd < 0)
         return remember(status);
-    // Read straight into bytes, not through a buffer on the stack, which a small stack limit cannot
-    // spare. One byte more than the size fstat gave sees a file that grew meanwhile.
+    // Straight into bytes, not through a buffer on the stack, which a small stack limit cannot spare.
     try {
-        bytes.resize(static_cast<std::size_t>(size + 1));
-        std::size_t filled = 0;
-        for (;;) {
-            if (filled == bytes.size()) {
-                if (filled > maxBytes) {
-                    status.tooLarge = true;
-                    break;
-                }
-                bytes.resize(static_cast<std::size_t>(std::min<uint64_t>(uint64_t{filled} * 2, maxBytes + 1)));
-            }
-            const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                status.error = errno;
-                break;
-            }
-            if (n == 0)
-                break;
-            filled += static_cast<std::size_t>(n);
-        }
-        bytes.resize(filled);
+        // A failed read leaves its errno in the status.
+        status.tooLarge = plat::readToEnd(fd, size, maxBytes, bytes, status.error) == plat::BoundedRead::TooLarge;
     } catch (const std::bad_alloc&) {
         status.outOfMemory = true;
     }

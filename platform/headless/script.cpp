@@ -2,6 +2,7 @@
 // executable can be driven without a person. The window closes when the script ends.
 #include "platform/headless/display.h"
 #include "platform/headless/script.h"
+#include "platform/bounded_read.h"
 #include "platform/headless/script_runner.h"
 #include "platform/headless/window.h"
 
@@ -9,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -105,26 +105,13 @@ bool readScriptFile(const char* path, std::string& contents, std::string& why)
     };
     if (static_cast<uint64_t>(st.st_size) > MaxScriptBytes)
         return tooLarge();
-    // One byte more than the size sees a file that grew meanwhile.
-    contents.resize(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == contents.size()) {
-            if (filled > MaxScriptBytes)
-                return tooLarge();
-            contents.resize(std::min<std::size_t>(filled * 2, MaxScriptBytes + 1));
-        }
-        const ssize_t n = ::read(fd, contents.data() + filled, contents.size() - filled);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return fail(errno);
-        if (n == 0)
-            break;
-        filled += static_cast<std::size_t>(n);
+    int error = 0;
+    switch (readToEnd(fd, static_cast<uint64_t>(st.st_size), MaxScriptBytes, contents, error)) {
+    case BoundedRead::Ok: return true;
+    case BoundedRead::TooLarge: return tooLarge();
+    case BoundedRead::Failed: return fail(error);
     }
-    contents.resize(filled);
-    return true;
+    return false;
 }
 
 // Runs commands until one asks to wait for presents, or the script ends.
