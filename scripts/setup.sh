@@ -19,11 +19,11 @@ PLAY=(
 
 # GoogleTest, Google Benchmark and the benchmarks' peers (pixman, stb); clang with its fuzzer
 # runtime; the X server and pointer driver of the end-to-end tests, ImageMagick for their screen
-# grabs and comparisons, sox for the sounds the tests write.
+# grabs and comparisons.
 TEST=(
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev libstb-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool imagemagick sox
+  xvfb xauth xdotool imagemagick
 )
 
 # Debian's aarch64 cross compiler, qemu-user, and the arm64 -dev packages of the libraries beside
