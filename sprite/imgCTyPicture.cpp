@@ -36,7 +36,8 @@ void copyRows(std::uint8_t* to, std::int64_t toPitch, std::int64_t toRow, std::i
 }
 
 // A row image's pixels and format, out of reach of its Create: a subclass's own Create asks for the
-// new block while the old one lives, and a refusal gets the old one back. Let go otherwise.
+// new block while the old one lives. The old pixels are let go once the new ones are there, and come
+// back otherwise (also when Create throws).
 class HeldPixels {
 public:
     explicit HeldPixels(imgRowCTy& image) noexcept
@@ -52,12 +53,24 @@ public:
     HeldPixels& operator=(const HeldPixels&) = delete;
     ~HeldPixels()
     {
-        if (ownsPels_ != 0 && inPlace_ == 0) ctyFree(pels_);
+        if (!done_) giveBack();
     }
 
-    // The image as it was; the format Create left is dropped (a 0 x 0 image holds no pixels to free).
+    // What a Create of its own kept stays the image's.
+    void letGo() noexcept
+    {
+        if (image_.pels == pels_)
+            image_.ownsPels = ownsPels_;
+        else if (ownsPels_ != 0 && inPlace_ == 0)
+            ctyFree(pels_);
+        if (image_.pelFmt.palette == fmt_.palette) image_.pelFmt.ownsPalette = std::exchange(fmt_.ownsPalette, 0);
+        done_ = true;
+    }
+
+    // The image as it was; what Create left in its place is dropped.
     void giveBack() noexcept
     {
+        if (image_.ownsPels != 0 && image_.dataInPlace == 0) ctyFree(image_.pels);
         image_.width = width_;
         image_.height = height_;
         image_.pelFmt = imgPelFmt();
@@ -69,20 +82,22 @@ public:
         image_.pels = pels_;
         image_.lockedPels = lockedPels_;
         image_.pitch = pitch_;
-        image_.ownsPels = std::exchange(ownsPels_, 0);
+        image_.ownsPels = ownsPels_;
         image_.dataInPlace = inPlace_;
+        done_ = true;
     }
 
 private:
     imgRowCTy& image_;
     std::int32_t width_, height_;
-    imgPelFmt fmt_;  // owns the old palette until given back
+    imgPelFmt fmt_;  // owns the old palette until it is given back
     std::uint32_t keyPel_;
     std::uint8_t* pels_;
     std::uint8_t* lockedPels_;
     std::int32_t pitch_;
     std::uint8_t ownsPels_;
     std::uint32_t inPlace_;
+    bool done_ = false;
 };
 
 // Posts are dropped while it lives (the caller's own setting comes back after).
@@ -137,6 +152,7 @@ private:
             old.giveBack();
             return true;
         }
+        old.letGo();
     } else {
         image.Create(picture.width(), picture.height(), &fmt);
     }

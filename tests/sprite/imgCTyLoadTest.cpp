@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -478,6 +479,19 @@ TEST(ImgPicture, PictureBlockTheHooksRefuseIsPostedAndThePictureKept)
         }
     }
     EXPECT_EQ(sub.creates, 8) << "each load of the subclass goes through its own Create";
+
+    // A Create of its own that throws leaves the picture as it was.
+    struct ThrowingCreate : imgRowCTy {
+        void Create(int, int, const imgPelFmt*) override { throw std::runtime_error("no block"); }
+    } throwing;
+    throwing.imgRowCTy::Create(2, 2, &k4);
+    std::memset(throwing.pels, 0x5A, 8);
+    throwing.SetPalette(palette);
+    EXPECT_THROW(throwing.LoadTga(loads[1].path.c_str()), std::runtime_error);
+    EXPECT_EQ(throwing.width, 2);
+    ASSERT_NE(throwing.pelFmt.palette, nullptr);
+    EXPECT_EQ(throwing.pelFmt.palette->count, 1u);
+    EXPECT_EQ(rowsOf(throwing), Bytes(8, 0x5A));
     resetErrors();
 }
 
