@@ -1,8 +1,6 @@
 // libjpeg's error manager and data source for the JPEG decoder, and the jump back out of libjpeg.
 #include "img/jpg_codec.h"
 
-#include <algorithm>
-
 #include <jerror.h>
 
 #include "talvo/error_info.h"
@@ -51,14 +49,11 @@ struct JpgCallbacks {
         c.source_.next_input_byte = nullptr;
     }
 
-    // With eof in the mask a short read throws, and the bytes it did read are lost with its count: so
-    // ask for no more than the buffer holds, one byte when it cannot tell, and only a read at the very
-    // end throws.
-    static std::size_t wanted(io::IStream& stream) {
-        if ((stream.exceptions() & io::eofBit) == 0) return JpgCodec::fillBytes;
-        std::streambuf* buffer = stream.rdbuf();
-        const std::streamsize held = buffer != nullptr ? buffer->in_avail() : 0;
-        return held > 0 ? std::min(static_cast<std::size_t>(held), JpgCodec::fillBytes) : 1;
+    // With eof in the mask a short read would throw, and the bytes it did read would be lost with its
+    // count: there a short block sets nothing, and only a fill that gets no byte meets eof.
+    static std::size_t fill(io::IStream& stream, JOCTET* into) {
+        if ((stream.exceptions() & io::eofBit) == 0) return stream.readPartial(into, JpgCodec::fillBytes);
+        return stream.readUpTo(into, JpgCodec::fillBytes);
     }
 
     static boolean JpgFillInputBuffer(j_decompress_ptr info) noexcept {
@@ -66,7 +61,7 @@ struct JpgCallbacks {
         std::size_t got = 0;
         bool threw = false;
         try {
-            got = c.stream_->readPartial(c.buffer_.get(), wanted(*c.stream_));
+            got = fill(*c.stream_, c.buffer_.get());
         } catch (...) {
             // Data that runs out is the file's fault, told below in libjpeg's words whatever the
             // stream's mask; a stream that could not read raises its own failure.

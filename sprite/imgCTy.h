@@ -75,6 +75,8 @@ public:
     virtual void LoadBmp(const char* name);
     virtual void ReadBmp(talvo::io::IStream& in);
     virtual void LoadDepthText(const char* name);
+    // Pictures: a row image whose new block the library's hooks refuse keeps its picture (posted
+    // -2); the new block is asked for while the old one lives, so both need room at once.
     virtual void LoadTga(const char* name);
     virtual void ReadTga(talvo::io::IStream& in);
     virtual void LoadJpg(const char* name);

@@ -1,6 +1,7 @@
 // TGA and JPEG pictures through the graphics core's decoders, copied into the image's own pixels;
 // a JPEG picture decodes straight into the block a plain image then takes as its own. A block the
-// library's hooks refuse is posted (-2) and the image keeps its picture.
+// library's hooks refuse is posted (-2) and the image keeps its picture: the new block is asked for
+// once, while the old one lives.
 #include "sprite/imgCTyPicture.h"
 
 #include <algorithm>
@@ -17,44 +18,157 @@
 #include "sprite/imgScopedLock.h"
 #include "talvo/istream.h"
 
-// At most what both hold is copied, and nothing when either lock fails.
-void imgTakePicture(imgCTy& image, talvo::g::ImageRow& picture)
+namespace {
+
+// The picture's rows into rows of toPitch bytes: at most what both hold, nothing without either.
+void copyRows(std::uint8_t* to, std::int64_t toPitch, std::int64_t toRow, std::int64_t toRows,
+              const talvo::g::Image::Lock& from, std::int64_t fromRow, std::int64_t fromRows)
+{
+    if (to == nullptr || from.bits == nullptr) return;
+    if (toPitch == toRow && from.pitch == fromRow) {
+        // Both keep their rows back to back: one block.
+        std::memcpy(to, from.bits, static_cast<std::size_t>(std::min(toRow * toRows, fromRow * fromRows)));
+        return;
+    }
+    const auto rowBytes = static_cast<std::size_t>(std::min(toRow, fromRow));
+    for (std::int64_t r = 0; r < std::min(toRows, fromRows); ++r)
+        std::memcpy(to + r * toPitch, from.bits + r * from.pitch, rowBytes);
+}
+
+// A row image's pixels and format, out of reach of its Create: a subclass's own Create asks for the
+// new block while the old one lives. The old pixels are let go once the new ones are there, and come
+// back otherwise (also when Create throws).
+class HeldPixels {
+public:
+    explicit HeldPixels(imgRowCTy& image) noexcept
+        : image_(image), width_(image.width), height_(image.height), fmt_(image.pelFmt.kind, image.pelFmt.palette),
+          keyPel_(image.colorKeyPel), pels_(image.pels), lockedPels_(image.lockedPels), pitch_(image.pitch),
+          ownsPels_(image.ownsPels), inPlace_(image.dataInPlace)
+    {
+        fmt_.ownsPalette = std::exchange(image.pelFmt.ownsPalette, 0);
+        fmt_.paletteNotStored = image.pelFmt.paletteNotStored;
+        image.ownsPels = 0;
+    }
+    HeldPixels(const HeldPixels&) = delete;
+    HeldPixels& operator=(const HeldPixels&) = delete;
+    ~HeldPixels()
+    {
+        if (!done_) giveBack();
+    }
+
+    // What a Create of its own kept stays the image's.
+    void letGo() noexcept
+    {
+        if (image_.pels == pels_)
+            image_.ownsPels = ownsPels_;
+        else if (ownsPels_ != 0 && inPlace_ == 0)
+            ctyFree(pels_);
+        if (image_.pelFmt.palette == fmt_.palette) image_.pelFmt.ownsPalette = std::exchange(fmt_.ownsPalette, 0);
+        done_ = true;
+    }
+
+    // The image as it was; what Create left in its place is dropped.
+    void giveBack() noexcept
+    {
+        if (image_.ownsPels != 0 && image_.dataInPlace == 0) ctyFree(image_.pels);
+        image_.width = width_;
+        image_.height = height_;
+        image_.pelFmt = imgPelFmt();
+        std::swap(image_.pelFmt.kind, fmt_.kind);
+        std::swap(image_.pelFmt.palette, fmt_.palette);
+        std::swap(image_.pelFmt.ownsPalette, fmt_.ownsPalette);
+        image_.pelFmt.paletteNotStored = fmt_.paletteNotStored;
+        image_.colorKeyPel = keyPel_;
+        image_.pels = pels_;
+        image_.lockedPels = lockedPels_;
+        image_.pitch = pitch_;
+        image_.ownsPels = ownsPels_;
+        image_.dataInPlace = inPlace_;
+        done_ = true;
+    }
+
+private:
+    imgRowCTy& image_;
+    std::int32_t width_, height_;
+    imgPelFmt fmt_;  // owns the old palette until it is given back
+    std::uint32_t keyPel_;
+    std::uint8_t* pels_;
+    std::uint8_t* lockedPels_;
+    std::int32_t pitch_;
+    std::uint8_t ownsPels_;
+    std::uint32_t inPlace_;
+    bool done_ = false;
+};
+
+// Posts are dropped while it lives (the caller's own setting comes back after).
+class PostsHeld {
+public:
+    PostsHeld() noexcept
+    {
+        if (saved_ < 1) ctyError.quiet = 1;
+    }
+    PostsHeld(const PostsHeld&) = delete;
+    PostsHeld& operator=(const PostsHeld&) = delete;
+    ~PostsHeld() { ctyError.quiet = saved_; }
+
+private:
+    std::int8_t saved_ = ctyError.quiet;
+};
+
+// True when the library's hooks refuse a row image's new block; the image is then as it was, and
+// the caller posts -2 once the picture is let go, since a post may jump out of the load.
+[[nodiscard]] bool takePicture(imgCTy& image, talvo::g::ImageRow& picture)
 {
     const talvo::g::PelFmtId id = picture.format().id();
     const int kind = pelKindOfImg(id);
     if (kind < 0) {
         ctyErrorf(4, "imgCTy: a picture of pixel format %u has no kind here", id);
-        return;
-    }
-    // A row image's Create drops its pixels before it asks for the new block; a block the hooks
-    // refuse is posted as Create posts it, but the image keeps its picture.
-    if (dynamic_cast<imgRowCTy*>(&image) != nullptr) {
-        const std::int64_t bytes = imgCTy::PelBlockBytes(picture.width(), picture.height(), kind);
-        void* probe = bytes < 0 ? nullptr : ctyHooks.alloc(bytes == 0 ? 1 : static_cast<std::size_t>(bytes));
-        if (bytes >= 0 && probe == nullptr) {
-            ctySetError(ctyCodeOutOfMemory);
-            return;
-        }
-        ctyFree(probe);
+        return false;
     }
     talvo::g::Image::Lock source(picture, nullptr, talvo::g::Image::lockRead);
-    const imgPelFmt fmt(kind, nullptr);
-    image.Create(picture.width(), picture.height(), &fmt);
-    imgScopedLock lock(image, nullptr, 0);
-    if (source.bits == nullptr || image.lockedPels == nullptr) return;
-    const std::int64_t imageRow = std::int64_t{image.lockRect.width} * imgPelBytes(image.pelFmt.kind);
     const std::int64_t pictureRow = std::int64_t{picture.width()} * talvo::g::pelBytes(id);
-    const std::int64_t rows = std::min<std::int64_t>(image.lockRect.height, picture.height());
-    const std::int64_t imagePitch = std::int64_t{image.lockPitch} * imgPelBytes(image.pelFmt.kind);
-    if (imagePitch == imageRow && source.pitch == pictureRow) {
-        // Both keep their rows back to back: one block.
-        const std::int64_t bytes = std::min(imageRow * image.lockRect.height, pictureRow * picture.height());
-        std::memcpy(image.lockedPels, source.bits, static_cast<std::size_t>(bytes));
-        return;
+    const imgPelFmt fmt(kind, nullptr);
+    auto* row = dynamic_cast<imgRowCTy*>(&image);
+    const std::int64_t bytes = imgCTy::PelBlockBytes(picture.width(), picture.height(), kind);
+    if (row != nullptr && bytes >= 0 && typeid(image) == typeid(imgRowCTy)) {
+        // The block is asked for once, while the old pixels live, and becomes the image's own.
+        auto* block = static_cast<std::uint8_t*>(ctyHooks.alloc(bytes == 0 ? 1 : static_cast<std::size_t>(bytes)));
+        if (block == nullptr) return true;
+        const std::int64_t blockRow = std::int64_t{picture.width()} * imgPelBytes(kind);
+        copyRows(block, blockRow, blockRow, picture.height(), source, pictureRow, picture.height());
+        imgRowTakeBlock(*row, picture.width(), picture.height(), fmt, block);
+        imgScopedLock lock(image, nullptr, 0);  // leaves the lock record as the copy does
+        return false;
     }
-    const auto rowBytes = static_cast<std::size_t>(std::min(imageRow, pictureRow));
-    for (std::int64_t r = 0; r < rows; ++r)
-        std::memcpy(image.lockedPels + r * imagePitch, source.bits + r * source.pitch, rowBytes);
+    if (row != nullptr && bytes >= 0) {
+        // A subclass's own Create is quiet while the load holds the picture (a post may jump out of
+        // it): a block it could not have is the one failure a valid size meets, and the caller posts it.
+        HeldPixels old(*row);
+        {
+            const PostsHeld held;
+            image.Create(picture.width(), picture.height(), &fmt);
+        }
+        if (row->pels == nullptr) {
+            old.giveBack();
+            return true;
+        }
+        old.letGo();
+    } else {
+        image.Create(picture.width(), picture.height(), &fmt);
+    }
+    imgScopedLock lock(image, nullptr, 0);
+    const std::int64_t imageRow = std::int64_t{image.lockRect.width} * imgPelBytes(image.pelFmt.kind);
+    const std::int64_t imagePitch = std::int64_t{image.lockPitch} * imgPelBytes(image.pelFmt.kind);
+    if (image.lockedPels != nullptr)
+        copyRows(image.lockedPels, imagePitch, imageRow, image.lockRect.height, source, pictureRow, picture.height());
+    return false;
+}
+
+}  // namespace
+
+void imgTakePicture(imgCTy& image, talvo::g::ImageRow& picture)
+{
+    if (takePicture(image, picture)) ctySetError(ctyCodeOutOfMemory);
 }
 
 namespace {
@@ -67,10 +181,15 @@ void loadNamed(imgCTy& image, const char* name)
         ctySetError(ctyCodeOpenFailed, name);
         return;
     }
-    Decoder decoder;
-    talvo::g::ImageRow picture;
-    decoder.loadByName(name, picture);
-    imgTakePicture(image, picture);
+    bool refused = false;
+    {
+        Decoder decoder;
+        talvo::g::ImageRow picture;
+        decoder.loadByName(name, picture);
+        refused = takePicture(image, picture);
+    }
+    // Posted with nothing of the load left alive, since a post may jump out of this call.
+    if (refused) ctySetError(ctyCodeOutOfMemory);
 }
 
 // Thrown where the library's hooks refuse the picture's block: the load posts it once the decoder is gone.
@@ -146,13 +265,18 @@ void imgCTy::LoadTga(const char* name) { loadNamed<talvo::g::TgaDecoder>(*this, 
 
 void imgCTy::ReadTga(talvo::io::IStream& in)
 {
-    talvo::g::TgaDecoder decoder;
-    talvo::g::ImageRow picture;
-    decoder.load(in, picture);
-    // Without exceptions a cut file still decodes, its missing bytes zero; only the stream's
-    // fail bit tells, and the caller hears it as from a cut BMP.
-    const bool cut = in.fail();
-    imgTakePicture(*this, picture);
+    bool refused = false;
+    bool cut = false;
+    {
+        talvo::g::TgaDecoder decoder;
+        talvo::g::ImageRow picture;
+        decoder.load(in, picture);
+        // Without exceptions a cut file still decodes, its missing bytes zero; only the stream's
+        // fail bit tells, and the caller hears it as from a cut BMP.
+        cut = in.fail();
+        refused = takePicture(*this, picture);
+    }
+    if (refused) ctySetError(ctyCodeOutOfMemory);
     if (cut) ctySetError(ctyCodeNotAPicture, "");
 }
 

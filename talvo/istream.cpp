@@ -80,6 +80,16 @@ std::size_t IStream::readPartial(void* bytes, std::size_t count)
     return got;
 }
 
+std::size_t IStream::readUpTo(void* bytes, std::size_t count)
+{
+    if (!sentry())
+        return 0;
+    const std::size_t got = pull(bytes, count);
+    if (got == 0 && count != 0)
+        setstate(eofBit | failBit);
+    return got;
+}
+
 std::int64_t IStream::tellg()
 {
     if (rdbuf() == nullptr || fail())

@@ -29,6 +29,9 @@ public:
     // Reads up to count bytes behind the sentry; a short read sets eof, and fail only when nothing
     // arrived. Returns the bytes read.
     std::size_t readPartial(void* bytes, std::size_t count);
+    // As readPartial, but a short read that brings bytes sets nothing, so with eof in the mask none
+    // of them is lost to a throw: eof and fail come only when nothing arrives.
+    std::size_t readUpTo(void* bytes, std::size_t count);
 
     // The input position; -1 without a buffer or with fail set.
     [[nodiscard]] std::int64_t tellg();

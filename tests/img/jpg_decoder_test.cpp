@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -73,6 +74,36 @@ protected:
 private:
     std::vector<char> bytes_;
     std::size_t step_;
+};
+
+// Keeps none of its bytes in a get area, so it cannot tell how many follow (as the C library's standard
+// input cannot); counts the calls that read it.
+class UnbufferedBuf : public std::streambuf {
+public:
+    explicit UnbufferedBuf(const Bytes& bytes) : bytes_(bytes) {}
+    int reads = 0;
+
+protected:
+    int_type underflow() override {
+        ++reads;
+        return at_ < bytes_.size() ? traits_type::to_int_type(char(bytes_[at_])) : traits_type::eof();
+    }
+    int_type uflow() override {
+        const int_type c = underflow();
+        at_ += at_ < bytes_.size() ? 1 : 0;
+        return c;
+    }
+    std::streamsize xsgetn(char* to, std::streamsize n) override {
+        ++reads;
+        const std::size_t k = std::min(std::size_t(n), bytes_.size() - at_);
+        std::copy_n(bytes_.begin() + std::ptrdiff_t(at_), k, to);
+        at_ += k;
+        return std::streamsize(k);
+    }
+
+private:
+    Bytes bytes_;
+    std::size_t at_ = 0;
 };
 
 // The rows a plain libjpeg pass has given when its entropy decoder meets the marker after the data.
@@ -176,8 +207,8 @@ private:
 };
 
 // A whole file loads whatever the stream's mask: one read short of the fill size, or a second one
-// for a file above it, and a buffer that cannot tell how many bytes follow. Cut short, the same file
-// fails with libjpeg's text.
+// for a file above it, and buffers that cannot tell how many bytes follow, which are read in blocks
+// too. Cut short, the same file fails with libjpeg's text.
 TEST(JpgDecoder, WholeFilesLoadWhateverTheMask) {
     const Bytes small = imgtest::jpegBytes({.width = 37, .height = 29});
     const Bytes large =
@@ -191,7 +222,10 @@ TEST(JpgDecoder, WholeFilesLoadWhateverTheMask) {
             TrickleBuf trickle(*file, 4093);
             talvo::io::IStream trickled(&trickle);
             trickled.exceptions(mask);
-            for (talvo::io::IStream* in : {&whole.in(), &trickled}) {
+            UnbufferedBuf unbuffered(*file);
+            talvo::io::IStream unbufferedIn(&unbuffered);
+            unbufferedIn.exceptions(mask);
+            for (talvo::io::IStream* in : {&whole.in(), &trickled, &unbufferedIn}) {
                 ImageRow image;
                 try {
                     JpgDecoder().load(*in, image);
@@ -200,10 +234,14 @@ TEST(JpgDecoder, WholeFilesLoadWhateverTheMask) {
                 }
                 EXPECT_TRUE(rowsOf(image) == want) << file->size() << " bytes, mask " << mask;
             }
+            EXPECT_LE(unbuffered.reads, int(file->size() / JpgCodec::fillBytes) + 2) << "mask " << mask;
             TrickleBuf cutTrickle(cut, 4093);
-            talvo::io::IStream cutIn(&cutTrickle);
-            cutIn.exceptions(mask);
-            EXPECT_EQ(raised(cutIn), imgtest::jpegMessage(JWRN_JPEG_EOF)) << file->size() << " bytes, mask " << mask;
+            UnbufferedBuf cutUnbuffered(cut);
+            for (std::streambuf* buffer : std::initializer_list<std::streambuf*>{&cutTrickle, &cutUnbuffered}) {
+                talvo::io::IStream cutIn(buffer);
+                cutIn.exceptions(mask);
+                EXPECT_EQ(raised(cutIn), imgtest::jpegMessage(JWRN_JPEG_EOF)) << file->size() << " bytes, mask " << mask;
+            }
         }
     }
 }

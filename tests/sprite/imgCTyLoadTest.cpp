@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "sprite/imgCTyPicture.h"
 #include "sprite/imgRle8CTy.h"
 #include "sprite/imgRowCTy.h"
+#include "sprite/palCTy.h"
 #include "spriteBmpSupport.h"
 #include "spriteTestSupport.h"
 #include "talvo/exception.h"
@@ -350,28 +352,40 @@ private:
     ctyAllocHooks saved_;
 };
 
-// Hooks that refuse every block from a size on, for one scope.
+// Hooks that grant the first `granted` blocks from a size on and refuse the rest, counting the asks,
+// for one scope.
 class RefusingHooks {
 public:
-    explicit RefusingHooks(std::size_t from) : saved_(ctyHooks)
+    explicit RefusingHooks(std::size_t from, int granted = 0) : saved_(ctyHooks)
     {
         kept = ctyHooks;
         limit = from;
+        left = granted;
+        asks = 0;
         ctyHooks = {alloc, calloc, realloc, kept.free};
     }
     RefusingHooks(const RefusingHooks&) = delete;
     RefusingHooks& operator=(const RefusingHooks&) = delete;
     ~RefusingHooks() { ctyHooks = saved_; }
 
+    static inline int asks = 0;
+
 private:
     static inline ctyAllocHooks kept{};
     static inline std::size_t limit = 0;
-    static void* alloc(std::size_t size) { return size >= limit ? nullptr : kept.alloc(size); }
+    static inline int left = 0;
+    static bool refused(std::size_t size)
+    {
+        if (size < limit) return false;
+        ++asks;
+        return left-- <= 0;
+    }
+    static void* alloc(std::size_t size) { return refused(size) ? nullptr : kept.alloc(size); }
     static void* calloc(std::size_t count, std::size_t size)
     {
-        return count * size >= limit ? nullptr : kept.calloc(count, size);
+        return refused(count * size) ? nullptr : kept.calloc(count, size);
     }
-    static void* realloc(void* block, std::size_t size) { return size >= limit ? nullptr : kept.realloc(block, size); }
+    static void* realloc(void* block, std::size_t size) { return refused(size) ? nullptr : kept.realloc(block, size); }
 
     ctyAllocHooks saved_;
 };
@@ -386,41 +400,98 @@ struct OwnCreate : imgRowCTy {
     int creates = 0;
 };
 
-// A picture block the library's hooks refuse is posted as -2, with no exception, and the image keeps
-// its picture: a plain image (which takes the decoded block) and a subclass (which gets a copy
-// through its own Create) alike.
-TEST(ImgPicture, JpegBlockTheHooksRefuseIsPostedAndThePictureKept)
+// Loads with a recovery point registered; true when a post jumped back to it.
+bool loadJumpedBack(imgCTy& image, void (imgCTy::*load)(const char*), const char* path)
 {
-    TempFolder folder("sprite_jpg_refused");
+    static ctyRecoveryPoint point;
+    ctyError.recovery = &point;
+    if (setjmp(point.jump) != 0) return true;
+    (image.*load)(path);
+    return false;
+}
+
+// A picture block the library's hooks refuse is posted as -2, with no exception, and the image keeps
+// its picture: a plain image (which takes the block the picture is decoded or copied into) and a
+// subclass (which gets a copy through its own Create) alike, TGA and JPEG. The post comes once the
+// load holds nothing, so one that jumps to a recovery point leaves nothing behind. A load asks for the
+// block once: hooks that grant that ask and would refuse a second see the picture loaded.
+TEST(ImgPicture, PictureBlockTheHooksRefuseIsPostedAndThePictureKept)
+{
+    TempFolder folder("sprite_picture_refused");
     imgtest::JpegFile jpeg;
     jpeg.width = 21, jpeg.height = 13;
-    const std::string path = save(folder, "p.jpg", imgtest::jpegBytes(jpeg));
+    const std::string jpg = save(folder, "p.jpg", imgtest::jpegBytes(jpeg));
     talvo::g::ImageRow picture;
-    talvo::g::JpgDecoder().loadByName(path.c_str(), picture);
-    const Bytes pixels(picture.pixels(), picture.pixels() + 21 * 13 * 3);
+    talvo::g::JpgDecoder().loadByName(jpg.c_str(), picture);
+    imgtest::TgaFile tgaFile;
+    tgaFile.width = 64, tgaFile.height = 64, tgaFile.pixels = Bytes(64 * 64 * 3);
+    SeededRng(640).fill(tgaFile.pixels);
+    struct Load {
+        void (imgCTy::*load)(const char*);
+        std::string path;
+        int width;
+        Bytes pixels;
+    };
+    const Load loads[] = {
+        {&imgCTy::LoadJpg, jpg, 21, Bytes(picture.pixels(), picture.pixels() + 21 * 13 * 3)},
+        {&imgCTy::LoadTga, save(folder, "p.tga", imgtest::tgaBytes(tgaFile)), 64, topDown(tgaFile.pixels, 64 * 3)},
+    };
     const imgPelFmt k4(4, nullptr);
+    palCTy palette;
+    const std::uint8_t grey[4] = {9, 9, 9, 0};
+    palette.Set(grey, 1);
     imgRowCTy plain;
     OwnCreate sub;
-    for (imgRowCTy* image : {&plain, static_cast<imgRowCTy*>(&sub)}) {
-        image->Create(2, 2, &k4);
-        std::memset(image->pels, 0x5A, 8);
-        resetErrors();
-        {
-            const RefusingHooks refusing(100);
-            EXPECT_NO_THROW(image->LoadJpg(path.c_str())) << (image == &plain ? "plain" : "subclass");
+    for (const Load& load : loads) {
+        for (imgRowCTy* image : {&plain, static_cast<imgRowCTy*>(&sub)}) {
+            const std::string what = load.path + (image == &plain ? ", plain" : ", subclass");
+            image->Create(2, 2, &k4);
+            std::memset(image->pels, 0x5A, 8);
+            image->SetPalette(palette);
+            for (const bool jump : {false, true}) {
+                resetErrors();
+                {
+                    const RefusingHooks refusing(100);
+                    if (jump)
+                        EXPECT_TRUE(loadJumpedBack(*image, load.load, load.path.c_str())) << what;
+                    else
+                        EXPECT_NO_THROW((image->*load.load)(load.path.c_str())) << what;
+                    EXPECT_EQ(RefusingHooks::asks, 1) << what;
+                }
+                EXPECT_EQ(ctyError.code, -2) << what;
+                EXPECT_EQ(image->width, 2) << what;
+                EXPECT_EQ(image->height, 2) << what;
+                EXPECT_EQ(image->pelFmt.kind, 4) << what;
+                ASSERT_NE(image->pelFmt.palette, nullptr) << what;
+                EXPECT_EQ(image->pelFmt.palette->count, 1u) << what;
+                EXPECT_EQ(rowsOf(*image), Bytes(8, 0x5A)) << what;
+            }
+            resetErrors();
+            {
+                const RefusingHooks once(100, 1);
+                (image->*load.load)(load.path.c_str());
+                EXPECT_EQ(RefusingHooks::asks, 1) << what;
+            }
+            EXPECT_EQ(ctyError.code, 0) << what;
+            ASSERT_EQ(image->width, load.width) << what;
+            EXPECT_EQ(image->pelFmt.palette, nullptr) << what;
+            EXPECT_EQ(rowsOf(*image), load.pixels) << what;
         }
-        EXPECT_EQ(ctyError.code, -2);
-        EXPECT_EQ(image->width, 2);
-        EXPECT_EQ(image->height, 2);
-        EXPECT_EQ(image->pelFmt.kind, 4);
-        EXPECT_EQ(rowsOf(*image), Bytes(8, 0x5A));
-        resetErrors();
-        image->LoadJpg(path.c_str());
-        EXPECT_EQ(ctyError.code, 0);
-        ASSERT_EQ(image->width, 21);
-        EXPECT_EQ(rowsOf(*image), pixels);
     }
-    EXPECT_EQ(sub.creates, 2) << "the subclass's picture comes through its own Create";
+    EXPECT_EQ(sub.creates, 8) << "each load of the subclass goes through its own Create";
+
+    // A Create of its own that throws leaves the picture as it was.
+    struct ThrowingCreate : imgRowCTy {
+        void Create(int, int, const imgPelFmt*) override { throw std::runtime_error("no block"); }
+    } throwing;
+    throwing.imgRowCTy::Create(2, 2, &k4);
+    std::memset(throwing.pels, 0x5A, 8);
+    throwing.SetPalette(palette);
+    EXPECT_THROW(throwing.LoadTga(loads[1].path.c_str()), std::runtime_error);
+    EXPECT_EQ(throwing.width, 2);
+    ASSERT_NE(throwing.pelFmt.palette, nullptr);
+    EXPECT_EQ(throwing.pelFmt.palette->count, 1u);
+    EXPECT_EQ(rowsOf(throwing), Bytes(8, 0x5A));
     resetErrors();
 }
 

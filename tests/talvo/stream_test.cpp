@@ -84,6 +84,15 @@ TEST(IStreamRead, ReadPartialStateAtTheEndAndSeekReadsAgain) {
     in.clear();
     EXPECT_THROW(in.readPartial(block.data(), block.size()), Failure) << "nothing arrives: eof and fail";
     EXPECT_EQ(in.rdstate(), eofBit | failBit);
+    // readUpTo under an eof mask: the short read's bytes come back counted, and only nothing arriving throws.
+    in.clear();
+    in.exceptions(eofBit);
+    ASSERT_EQ(in.seekg(900), 900);
+    EXPECT_EQ(in.readUpTo(block.data(), block.size()), 110u);
+    EXPECT_EQ(in.rdstate(), 0u);
+    EXPECT_THROW(in.readUpTo(block.data(), block.size()), Failure);
+    EXPECT_EQ(in.rdstate(), eofBit | failBit);
+    in.exceptions(0);
 
     // A successful seek clears eof; integers are little-endian; the reserved bit stops nothing.
     in.clear(eofBit | reservedBit);
@@ -109,6 +118,10 @@ TEST(IStreamRead, ThrowingBufferLeavesBadAndFailAndPassesTheExceptionOn) {
     in.exceptions(0);
     char byte = 0;
     EXPECT_THROW(in.read(&byte, 1), std::runtime_error);
+    EXPECT_EQ(in.rdstate(), badBit | failBit);
+    in.clear();
+    in.exceptions(eofBit | badBit | failBit);
+    EXPECT_THROW(in.readUpTo(&byte, 1), std::runtime_error);
     EXPECT_EQ(in.rdstate(), badBit | failBit);
 }
 
