@@ -121,6 +121,45 @@ struct HeldDevice {
     }
 };
 
+// Whichever allocation of a music open fails, the open lets the device's lock go and holds no device
+// reference: once nothing uses the device it is closed (a driver that cannot be used finds none).
+TEST(SdlAudio, AMusicOpenThatRunsOutOfMemoryAtAnyStepLeavesTheDeviceFreeAndClosed)
+{
+    const SdlAudioScope scope;
+    audiotest::ScratchDir dir;
+    const std::string midi = (dir.path() / "m.mid").string();
+    audiotest::writeFile(midi, audiotest::composeMidi({{0, 480, 60, 100}}, 960));
+    const std::string open = "open \"" + midi + "\" type sequencer alias MUSIC";
+    // Twice: a process's first open makes the synthesiser too, which the later ones keep.
+    for (int round = 0; round < 2; ++round) {
+        for (size_t granted = 0;; ++granted) {
+            HeldDevice held;
+            MusicResult result = MusicResult::BadCommand;
+            bool refused = true;
+            try {
+                const testsupport::AllocRefusal refusal(granted);
+                result = plat::sendMusicCommand(open);
+                refused = refusal.refused();
+            } catch (const std::bad_alloc&) {
+            }
+            ASSERT_TRUE(held.playsToItsEnd()) << "round " << round << ", block " << granted << " refused";
+            if (result == MusicResult::Ok) {
+                EXPECT_EQ(plat::sendMusicCommand("close MUSIC"), MusicResult::Ok);
+            }
+            held.close();
+            setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+            plat::SoundDeviceHandle device = 0;
+            ASSERT_EQ(plat::openSoundDevice(device), SoundResult::NoDevice)
+                << "round " << round << ", block " << granted << " refused";
+            plat::closeSoundDevice(device);
+            if (!refused) {
+                EXPECT_EQ(result, MusicResult::Ok);
+                break;
+            }
+        }
+    }
+}
+
 // Whichever allocation fails while a buffer is made or duplicated, the device's lock is let go.
 TEST(SdlAudio, AnAllocationRefusedUnderTheDevicesLockLeavesTheDevicePlaying)
 {
