@@ -44,27 +44,55 @@ void warnOnce(const char* path, const std::string& text, bool tell = false)
 
 // Why the log cannot be opened at path for writing, as the log opens it (no link followed, only a
 // regular file, in a folder others can write only one of ours): "" when it can be opened now, as
-// when another run of the game holds it locked.
+// when another run of the game holds it locked. As the log does, it opens only the file it looked at
+// (through /proc), so another user's pipe swapped into the name meanwhile is never opened.
 std::string whyNotWritable(const std::string& path)
 {
-    struct stat found {};
-    if (::lstat(path.c_str(), &found) == 0 && !S_ISLNK(found.st_mode) && !S_ISDIR(found.st_mode)) {
-        if (!S_ISREG(found.st_mode))
-            return "not a regular file";
-        // One that the mode bits keep from us anyway is told by the open below, as before.
-        if (talvo::inSharedFolder(path) && found.st_uid != ::geteuid() &&
-            ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0)
-            return "another user's file in a folder others can write";
-        if (talvo::inSharedFolder(path) && found.st_nlink != 1)
-            return "a file with another name in a folder others can write";
-    }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    const auto told = [](int error) {
         char text[256] = "";
-        return ::strerror_r(errno, text, sizeof text);
+        return std::string(::strerror_r(error, text, sizeof text));
+    };
+    const bool shared = talvo::inSharedFolder(path);
+    // A name that comes or goes between the look and the making is looked at again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int looked = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        if (looked < 0 && errno != ENOENT)
+            return told(errno);
+        if (looked < 0) {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+            if (fd < 0 && errno == EEXIST)
+                continue;
+            if (fd < 0)
+                return told(errno);
+            ::close(fd);
+            return "";
+        }
+        char proc[40];
+        std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", looked);
+        struct stat found {};
+        int error = 0;
+        const char* why = nullptr;
+        if (::fstat(looked, &found) != 0)
+            error = errno;
+        else if (S_ISLNK(found.st_mode))
+            error = ELOOP;
+        else if (S_ISDIR(found.st_mode))
+            error = EISDIR;
+        else if (!S_ISREG(found.st_mode))
+            why = "not a regular file";
+        // One that the mode bits keep from us anyway is told by the open below, as before.
+        else if (shared && found.st_uid != ::geteuid() && ::faccessat(AT_FDCWD, proc, W_OK, AT_EACCESS) == 0)
+            why = "another user's file in a folder others can write";
+        else if (shared && found.st_nlink != 1)
+            why = "a file with another name in a folder others can write";
+        else if (const int fd = ::open(proc, O_WRONLY | O_NONBLOCK | O_CLOEXEC); fd < 0)
+            error = errno;
+        else
+            ::close(fd);
+        ::close(looked);
+        return why != nullptr ? why : error != 0 ? told(error) : "";
     }
-    ::close(fd);
-    return "";
+    return told(EEXIST);
 }
 } // namespace
 

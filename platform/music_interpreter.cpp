@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <utility>
 
 namespace plat {
 namespace {
@@ -108,9 +109,13 @@ MusicResult MusicInterpreter::interpret(std::string_view command)
             return MusicResult::AliasInUse;
         if (const MusicResult checked = checkMidiFile(words[1], lastError_); checked != MusicResult::Ok)
             return checked;
+        // Room for the alias first: once the device has opened it, no allocation may fail and leave
+        // the device holding a piece nobody can close.
+        MusicAlias entry{alias, words[1]};
+        aliases_.reserve(aliases_.size() + 1);
         if (const MusicResult opened = device_.open(alias, words[1]); opened != MusicResult::Ok)
             return opened;
-        aliases_.push_back({alias, words[1]});
+        aliases_.push_back(std::move(entry));
         return MusicResult::Ok;
     }
 

@@ -7,11 +7,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 
+#include "talvo/file_seam.h"
 #include "talvo/log.h"
 
 namespace talvo {
+
+namespace detail {
+void (*afterSharedFileLook)(const char* name) = nullptr;
+}  // namespace detail
 
 namespace {
 
@@ -53,6 +59,54 @@ int othersFile(const struct stat& st) {
     return 0;
 }
 
+// Opens for writing, in a folder others can write, the very file it looked at: the name is taken as
+// a descriptor that reads and writes nothing (O_PATH), the file is checked on it and that descriptor
+// is opened for writing through /proc, so a name swapped in meanwhile (another user's pipe with a
+// reader waiting) is never opened. A name not there yet is made with O_EXCL, which opens no one
+// else's file. -1 with error set when refused.
+int openLookedAt(const char* name, const OpenRow& row, FileFlags flags, int& error) {
+    const int follow = hasFlag(flags, FileFlags::noFollow) ? O_NOFOLLOW : 0;
+    int access = row.access | O_CLOEXEC;
+    // A named pipe would otherwise keep the open waiting for a reader.
+    if (hasFlag(flags, FileFlags::regularOnly)) access |= O_NONBLOCK;
+    // A name that comes or goes between the look and the making is looked at again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int looked;
+        do looked = ::open(name, O_PATH | follow | O_CLOEXEC);
+        while (looked < 0 && errno == EINTR);
+        int fd = -1;
+        if (looked < 0) {
+            error = errno;
+            if (error != ENOENT || !row.create) return -1;
+            do fd = ::open(name, access | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+            while (fd < 0 && errno == EINTR);
+            error = fd < 0 ? errno : 0;
+            if (error == EEXIST) continue;
+            return fd;
+        }
+        struct stat st {};
+        if (::fstat(looked, &st) != 0) error = errno;
+        else if (S_ISLNK(st.st_mode)) error = ELOOP;  // O_PATH with O_NOFOLLOW holds the link itself
+        // Not even opened: another user's file is neither truncated nor written, by root neither.
+        else error = othersFile(st);
+        if (error == 0 && S_ISDIR(st.st_mode)) error = EISDIR;
+        if (error == 0 && !S_ISREG(st.st_mode) && hasFlag(flags, FileFlags::regularOnly)) error = EINVAL;
+        if (error == 0 && detail::afterSharedFileLook != nullptr) detail::afterSharedFileLook(name);
+        if (error == 0) {
+            char proc[40];
+            std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", looked);
+            // Without /proc the file looked at cannot be opened, and opening the name again could
+            // open whatever was swapped in: refused.
+            do fd = ::open(proc, access);
+            while (fd < 0 && errno == EINTR);
+            if (fd < 0) error = errno;
+        }
+        ::close(looked);
+        return fd;
+    }
+    return -1;
+}
+
 }  // namespace
 
 bool inSharedFolder(const std::string& path) {
@@ -89,12 +143,10 @@ bool File::openWith(const char* name, OpenMode mode, FileFlags flags) {
     int error = 0;
     const bool owned = hasFlag(flags, FileFlags::ownedOnly) && name != nullptr && name[0] != '\0' &&
                        row.access != O_RDONLY && inSharedFolder(name);
-    struct stat found {};
     if (name == nullptr || name[0] == '\0') {
         error = ENOENT;
-    } else if (owned && ::lstat(name, &found) == 0 && !S_ISLNK(found.st_mode) && othersFile(found) != 0) {
-        // Not even opened: another user's file is neither truncated nor written, by root neither.
-        error = othersFile(found);
+    } else if (owned) {
+        fd = openLookedAt(name, row, flags, error);
     } else {
         int oflags = row.access | O_CLOEXEC;
         if (row.create) oflags |= O_CREAT;
@@ -112,7 +164,7 @@ bool File::openWith(const char* name, OpenMode mode, FileFlags flags) {
         else if (S_ISDIR(st.st_mode)) error = EISDIR;
         else regular = S_ISREG(st.st_mode);
         if (error == 0 && !regular && hasFlag(flags, FileFlags::regularOnly)) error = EINVAL;
-        // The name may have changed hands since it was looked at.
+        // The file looked at may have lost its name, or gained another, since.
         if (error == 0 && owned) error = othersFile(st);
     }
     // Writers lock exclusively, so a second writer fails while readers are never kept out.

@@ -167,6 +167,18 @@ public:
     {
         if (!acquireAudio())
             return MusicResult::NoDevice;
+        // The reference goes back unless the piece opened, also when a step below runs out of memory.
+        struct Reference {
+            bool kept = false;
+            Reference() = default;
+            Reference(const Reference&) = delete;
+            Reference& operator=(const Reference&) = delete;
+            ~Reference()
+            {
+                if (!kept)
+                    releaseAudio();
+            }
+        } reference;
         sdl::MidiSynth& music = output().mixer.music();
         if (!music.hasSynth()) {
             auto synth = std::make_unique<sdl::Synth>(); // loads the soundfont outside the lock
@@ -178,8 +190,7 @@ public:
             const AudioLock locked;
             result = music.open(alias, file);
         }
-        if (result != MusicResult::Ok)
-            releaseAudio();
+        reference.kept = result == MusicResult::Ok;
         return result;
     }
 

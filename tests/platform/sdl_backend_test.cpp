@@ -7,12 +7,14 @@
 #include "platform/platform.h"
 #include "platform/sound.h"
 #include "tests/platform/audio_test_files.h"
+#include "tests/support/alloc_cap.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace {
@@ -85,6 +87,102 @@ TEST(SdlAudio, AlsaSaysNothingOnTheErrorStream)
         plat::closeSoundDevice(device);
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(said.find("ALSA lib"), std::string::npos) << said;
+}
+
+// The dummy device held open with a short buffer: only the audio thread can bring it, playing, to its
+// end, which it cannot while the device's lock is left held.
+struct HeldDevice {
+    static constexpr plat::PcmFormat format{1, 1, 22050, 2, 16};
+    plat::SoundDeviceHandle device = 0;
+    plat::SoundBuffer click = 0;
+
+    HeldDevice()
+    {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        EXPECT_EQ(plat::openSoundDevice(device), SoundResult::Ok);
+        EXPECT_EQ(plat::createSoundBuffer(device, format, 40, click), SoundResult::Ok);
+    }
+    bool playsToItsEnd() const
+    {
+        plat::SoundStatus status;
+        if (plat::playSound(click) != SoundResult::Ok)
+            return false;
+        for (int waited = 0; waited < 20000; ++waited) {
+            if (plat::soundStatus(click, status) != SoundResult::Ok || !status.playing)
+                return true;
+            plat::sleep(1);
+        }
+        return false; // the test ends here: closing a device whose lock is held would wait for good
+    }
+    void close()
+    {
+        plat::releaseSoundBuffer(click);
+        plat::closeSoundDevice(device);
+    }
+};
+
+// Whichever allocation of a music open fails, the open lets the device's lock go and holds no device
+// reference: once nothing uses the device it is closed (a driver that cannot be used finds none).
+TEST(SdlAudio, AMusicOpenThatRunsOutOfMemoryAtAnyStepLeavesTheDeviceFreeAndClosed)
+{
+    const SdlAudioScope scope;
+    audiotest::ScratchDir dir;
+    const std::string midi = (dir.path() / "m.mid").string();
+    audiotest::writeFile(midi, audiotest::composeMidi({{0, 480, 60, 100}}, 960));
+    const std::string open = "open \"" + midi + "\" type sequencer alias MUSIC";
+    // Twice: a process's first open makes the synthesiser too, which the later ones keep.
+    for (int round = 0; round < 2; ++round) {
+        for (size_t granted = 0;; ++granted) {
+            HeldDevice held;
+            MusicResult result = MusicResult::BadCommand;
+            bool refused = true;
+            try {
+                const testsupport::AllocRefusal refusal(granted);
+                result = plat::sendMusicCommand(open);
+                refused = refusal.refused();
+            } catch (const std::bad_alloc&) {
+            }
+            ASSERT_TRUE(held.playsToItsEnd()) << "round " << round << ", block " << granted << " refused";
+            if (result == MusicResult::Ok) {
+                EXPECT_EQ(plat::sendMusicCommand("close MUSIC"), MusicResult::Ok);
+            }
+            held.close();
+            setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+            plat::SoundDeviceHandle device = 0;
+            ASSERT_EQ(plat::openSoundDevice(device), SoundResult::NoDevice)
+                << "round " << round << ", block " << granted << " refused";
+            plat::closeSoundDevice(device);
+            if (!refused) {
+                EXPECT_EQ(result, MusicResult::Ok);
+                break;
+            }
+        }
+    }
+}
+
+// Whichever allocation fails while a buffer is made or duplicated, the device's lock is let go.
+TEST(SdlAudio, AnAllocationRefusedUnderTheDevicesLockLeavesTheDevicePlaying)
+{
+    const SdlAudioScope scope;
+    HeldDevice held;
+    for (const bool duplicating : {false, true}) {
+        for (size_t granted = 0;; ++granted) {
+            plat::SoundBuffer made = 0;
+            bool refused = true;
+            try {
+                const testsupport::AllocRefusal refusal(granted);
+                (void)(duplicating ? plat::duplicateSoundBuffer(held.click, made)
+                                   : plat::createSoundBuffer(held.device, HeldDevice::format, 4410, made));
+                refused = refusal.refused();
+            } catch (const std::bad_alloc&) {
+            }
+            plat::releaseSoundBuffer(made);
+            ASSERT_TRUE(held.playsToItsEnd()) << (duplicating ? "duplicating" : "making") << ", block " << granted;
+            if (!refused)
+                break;
+        }
+    }
+    held.close();
 }
 
 void pushKey(Uint32 type, SDL_Scancode code)

@@ -10,12 +10,21 @@ namespace {
 
 std::atomic<std::size_t> ceiling{std::numeric_limits<std::size_t>::max()};
 std::atomic<std::size_t> largestAsked{0};
+// The blocks this thread is still granted before its refusal; negative while none is armed.
+thread_local constinit long long grantsLeft = -1;
+thread_local constinit bool refusalCame = false;
 
 void* take(std::size_t size) noexcept {
     std::size_t seen = largestAsked.load(std::memory_order_relaxed);
     while (size > seen && !largestAsked.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {
     }
     if (size > ceiling.load(std::memory_order_relaxed)) return nullptr;
+    if (grantsLeft == 0) {
+        grantsLeft = -1;
+        refusalCame = true;
+        return nullptr;
+    }
+    if (grantsLeft > 0) --grantsLeft;
     return std::malloc(size == 0 ? 1 : size);
 }
 
@@ -37,6 +46,15 @@ AllocCap::AllocCap(std::size_t bytes) noexcept {
 AllocCap::~AllocCap() { ceiling.store(std::numeric_limits<std::size_t>::max()); }
 
 std::size_t AllocCap::largest() const noexcept { return largestAsked.load(); }
+
+AllocRefusal::AllocRefusal(std::size_t granted) noexcept {
+    refusalCame = false;
+    grantsLeft = static_cast<long long>(granted);
+}
+
+AllocRefusal::~AllocRefusal() { grantsLeft = -1; }
+
+bool AllocRefusal::refused() const noexcept { return refusalCame; }
 
 }  // namespace testsupport
 

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,6 +14,7 @@
 
 #include "talvo/file.h"
 #include "talvo/file_buf.h"
+#include "talvo/file_seam.h"
 #include "test_support.h"
 #include "tests/support/seeded_rng.h"
 
@@ -126,6 +130,33 @@ TEST_F(FileTest, DirectoriesDescriptorsAndLastError) {
     EXPECT_TRUE(f.close());
     EXPECT_NE(::fcntl(0, F_GETFD), -1) << "closing an attached descriptor must leave it open";
     EXPECT_FALSE(File().attach(-1, in));
+}
+
+// In a folder others can write, what is opened is what was looked at: a name swapped in between (a
+// pipe with a reader waiting, a second name of another file) is never opened, and the file looked at,
+// which lost its name, is not taken either.
+TEST_F(FileTest, InASharedFolderANameSwappedAfterTheLookIsNotOpened) {
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(01777));
+    writeFile("victim.txt", "keep me");
+    ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+    const int reader = ::open("pipe", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(::link("victim.txt", "second"), 0);
+    static const char* intruder = nullptr;
+    talvo::detail::afterSharedFileLook = [](const char* name) { ::rename(intruder, name); };
+    const auto flags = static_cast<talvo::FileFlags>(7);  // noFollow, regularOnly, ownedOnly: the log's
+    for (const char* name : {"pipe", "second"}) {
+        intruder = name;
+        ::unlink(path);
+        writeFile(path, "");
+        File f;
+        EXPECT_FALSE(f.open(path, out | trunc, flags)) << name;
+    }
+    talvo::detail::afterSharedFileLook = nullptr;
+    pollfd seen{reader, POLLIN, 0};
+    EXPECT_EQ(::poll(&seen, 1, 0), 0) << "a writer came and went";
+    ::close(reader);
+    EXPECT_EQ(readFile("victim.txt"), "keep me");
 }
 
 TEST_F(FileTest, TextModeReadTranslation) {
