@@ -87,6 +87,19 @@ protected:
 
     int stderrFile_ = -1;
 
+    // stderr where the log's warnings and errors go there, the run folder taking no file: the
+    // failed shot as the log's warning, and a failed save told by the game itself, once, not again
+    // as the log's error.
+    static void expectShotAndSaveToldOnce(const std::string& text)
+    {
+        EXPECT_NE(text.find("\n[velmoor] warning: The screenshot screen_0.bmp could not be saved: Permission denied\n"),
+                  std::string::npos)
+            << text;
+        const std::string save = "The best score could not be saved in Data/scores.dat";
+        EXPECT_NE(text.find("\nVelmoor: " + save), std::string::npos) << text;
+        EXPECT_EQ(text.find(save, text.find(save) + 1), std::string::npos) << "said twice: " << text;
+    }
+
     // Holds F5 over a few frames where no shot can be saved: none appears.
     void shootInVain()
     {
@@ -230,13 +243,7 @@ TEST_F(ScreenshotTest, WithALogThatCanBeWrittenNowhereTheFailedShotReachesStderr
                   0u)
             << text;
         EXPECT_EQ(text.find(log, text.find(log) + 1), std::string::npos) << "named once: " << text;
-        EXPECT_NE(text.find("\n[velmoor] warning: The screenshot screen_0.bmp could not be saved: Permission denied\n"),
-                  std::string::npos)
-            << text;
-        // A save tells the player itself: once, not again as the log's error.
-        const std::string save = "The best score could not be saved in Data/scores.dat";
-        EXPECT_NE(text.find("\nVelmoor: " + save), std::string::npos) << text;
-        EXPECT_EQ(text.find(save, text.find(save) + 1), std::string::npos) << "said twice: " << text;
+        expectShotAndSaveToldOnce(text);
     });
 }
 
@@ -282,12 +289,7 @@ TEST_F(ScreenshotTest, ALogFileThatRefusesItsFirstLineIsNotNamedAsWhereTheLogWen
             << text;
         EXPECT_EQ(text.find("instead"), std::string::npos) << text;
         EXPECT_EQ(fileBytes("tmp/Velmoor.log"), "");
-        EXPECT_NE(text.find("\n[velmoor] warning: The screenshot screen_0.bmp could not be saved: Permission denied\n"),
-                  std::string::npos)
-            << text;
-        const std::string save = "The best score could not be saved in Data/scores.dat";
-        EXPECT_NE(text.find("\nVelmoor: " + save), std::string::npos) << text;
-        EXPECT_EQ(text.find(save, text.find(save) + 1), std::string::npos) << "said twice: " << text;
+        expectShotAndSaveToldOnce(text);
     });
 }
 
