@@ -4,12 +4,12 @@
 #include "framework/DataFile.h"
 #include "framework/Result.h"
 #include "talvo/log_file.h"
+#include "talvo/text_line.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,9 +22,14 @@ talvo::LogChannel gameError("velmoor", 1);
 namespace {
 talvo::LogChannel gameInfo("velmoor", 0);
 
-// Set when the log has no file and its warnings and errors go to stderr: what the game tells the
-// player there itself is then not logged as well, or it would be said twice.
-std::atomic<bool> logOnStderr{false};
+// True when the log has no file and its warnings and errors go to stderr (none could be opened,
+// or the one opened refused a write): what the game tells the player there itself is then not
+// logged as well, or it would be said twice.
+bool logOnStderr()
+{
+    const std::lock_guard lock(talvo::logCriticalSection());
+    return talvo::LogStream::instance().buffer().onStderrOnly();
+}
 
 // The first line about a file is logged; later ones are dropped. tell: on stderr too.
 void warnOnce(const char* path, const std::string& text, bool tell = false)
@@ -36,10 +41,13 @@ void warnOnce(const char* path, const std::string& text, bool tell = false)
         if (!warned.insert(path).second)
             return;
     }
-    if (!tell || !logOnStderr)
-        gameWarning << path << text << std::endl;
+    std::string whole(path);
+    whole += text;
+    const std::string line = talvo::textInLine(whole);
+    if (!tell || !logOnStderr())
+        gameWarning << line << std::endl;
     if (tell)
-        std::fprintf(stderr, "Velmoor: %s%s\n", path, text.c_str());
+        std::fprintf(stderr, "Velmoor: %s\n", line.c_str());
 }
 
 // Why the log cannot be opened at path for writing, as the log opens it (no link followed, only a
@@ -101,7 +109,7 @@ void openGameLog(const std::string& dataFolder)
     static std::once_flag once;
     std::call_once(once, [&] {
         // The log opens its file at its first line, in the first place that takes it.
-        gameInfo << "The game's data is in " << dataFolder << std::endl;
+        gameInfo << "The game's data is in " << talvo::textInLine(dataFolder) << std::endl;
         const std::string executable = talvo::executablePath();
         if (executable.empty())
             return;
@@ -114,19 +122,18 @@ void openGameLog(const std::string& dataFolder)
         if (opened == wanted || (opened.empty() && !log.fileName().empty()))
             return;
         const std::string why = whyNotWritable(wanted);
-        if (!opened.empty()) {
+        const std::string shownWanted = talvo::textInLine(wanted);
+        // Named only once it took the line: a file that refused it was left by the log (talvo said so).
+        if (!opened.empty() && log.descriptor() >= 0) {
             // A log another run of the game holds is no fault: this run's takes the next free name.
             if (!why.empty())
-                std::fprintf(stderr, "Velmoor: cannot write the log %s (%s); it is %s instead\n", wanted.c_str(),
-                             why.c_str(), opened.c_str());
+                std::fprintf(stderr, "Velmoor: cannot write the log %s (%s); it is %s instead\n", shownWanted.c_str(),
+                             why.c_str(), talvo::textInLine(opened).c_str());
             return;
         }
         std::fprintf(stderr, "Velmoor: cannot write the log %s (%s), nor anywhere else; its warnings and errors go to "
-                     "stderr\n", wanted.c_str(), why.empty() ? "no reason given" : why.c_str());
+                     "stderr\n", shownWanted.c_str(), why.empty() ? "no reason given" : why.c_str());
         log.setMirrorsToDebugger(true);
-        // The line no output took left the stream failed, which would turn every later entry away.
-        stream.clear();
-        logOnStderr = true;
     });
 }
 
@@ -177,9 +184,10 @@ void warnIfDamaged(const char* path)
 
 void reportError(const std::string& line)
 {
-    if (!logOnStderr)
-        gameError << line << std::endl;
-    std::fprintf(stderr, "Velmoor: %s\n", line.c_str());
+    const std::string shown = talvo::textInLine(line);
+    if (!logOnStderr())
+        gameError << shown << std::endl;
+    std::fprintf(stderr, "Velmoor: %s\n", shown.c_str());
 }
 
 void reportFailedSave(const std::string& line) { reportError(line); }

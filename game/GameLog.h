@@ -11,7 +11,8 @@ extern talvo::LogChannel gameError;   // "velmoor", error
 
 // Opens the log with its first line, where the game's data is, once per process. A log that
 // cannot be written beside the executable is named once on stderr with the reason, and with where
-// it went instead; where it went nowhere, the log's warnings and errors reach stderr from then on.
+// it went instead once that file took the line; where it went nowhere, the log's warnings and
+// errors reach stderr from then on, as they do once its file refuses a write.
 void openGameLog(const std::string& dataFolder);
 
 // One warning per file for the whole run, however often the file is asked for again. A file that

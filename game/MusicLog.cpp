@@ -4,6 +4,7 @@
 
 #include "platform/music.h"
 #include "talvo/log.h"
+#include "talvo/text_line.h"
 
 #include <atomic>
 #include <mutex>
@@ -79,8 +80,9 @@ void writeMusicLog()
         lines.swap(q.pending);
         std::swap(dropped, q.dropped);
     }
+    // The synthesiser's lines name the soundfont, a path from the environment.
     for (const auto& [level, text] : lines)
-        (level == 1 ? musicError : level == 2 ? musicWarning : musicInfo) << text << std::endl;
+        (level == 1 ? musicError : level == 2 ? musicWarning : musicInfo) << talvo::textInLine(text) << std::endl;
     if (dropped > 0)
         musicWarning << dropped << " more music lines were left out" << std::endl;
 }

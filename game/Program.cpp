@@ -18,6 +18,7 @@
 #include "platform/window.h"
 #include "talvo/assertion.h"
 #include "talvo/log_file.h"
+#include "talvo/text_line.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -73,18 +74,18 @@ bool enterDataFolder()
             return true;
         besideProblem = "in a folder the game cannot enter (" + error.message() + ")";
     }
-    const char* const herePath = here.empty() ? "?" : here.c_str();
-    const char* const besidePath = beside.empty() ? "?" : beside.c_str();
+    const std::string herePath = here.empty() ? "?" : talvo::textInLine(here.native());
+    const std::string besidePath = beside.empty() ? "?" : talvo::textInLine(beside.native());
     if (hereProblem == notThere && besideProblem == notThere)
         std::fprintf(stderr,
                      "Velmoor: cannot find the game's data (%s is neither in the working folder %s"
                      " nor beside the executable in %s)\n",
-                     firstScreenPicture, herePath, besidePath);
+                     firstScreenPicture, herePath.c_str(), besidePath.c_str());
     else
         std::fprintf(stderr,
                      "Velmoor: cannot use the game's data (%s in the working folder %s is %s, and beside the"
                      " executable in %s is %s)\n",
-                     firstScreenPicture, herePath, hereProblem.c_str(), besidePath, besideProblem.c_str());
+                     firstScreenPicture, herePath.c_str(), hereProblem.c_str(), besidePath.c_str(), besideProblem.c_str());
     return false;
 }
 

@@ -44,6 +44,11 @@ std::string freeName()
     }
 }
 
+void shotFailed(const std::string& name, const char* why)
+{
+    gameWarning << "The screenshot " << name << " could not be saved: " << why << std::endl;
+}
+
 // Saves through the sprite library, which posts a failure without its cause: the cause is the
 // system's error of the failed write or close. A file that is not whole is removed, but only one
 // this save made (a link that stood under the name stays), and the log says why.
@@ -62,24 +67,23 @@ void writeShot(imgRowCTy& shot, const std::string& name)
     if (!existed)
         (void)::unlink(name.c_str());
     char text[256] = "";
-    const std::string why = ctyError.code != 0 && error != 0 ? ::strerror_r(error, text, sizeof text)
-                          : ctyError.code != 0 ? "the picture library could not write it"
-                                               : "the file came out cut";
-    gameWarning << "The screenshot " << name << " could not be saved: " << why << std::endl;
+    shotFailed(name, ctyError.code != 0 && error != 0 ? ::strerror_r(error, text, sizeof text)
+                     : ctyError.code != 0             ? "the picture library could not write it"
+                                                      : "the file came out cut");
 }
 
 void saveScreenshot()
 {
     Surface* back = backBuffer();
-    if (back == nullptr) return;
+    if (back == nullptr) return shotFailed(freeName(), "the game has no screen");
     imgRowCTy shot;
     const imgPelFmt rgb888(pelKindNumber(PelKind::Rgb888), nullptr);
     shot.Create(shotWidth, shotHeight, &rgb888);
-    if (shot.pels == nullptr) return;
+    if (shot.pels == nullptr) return shotFailed(freeName(), "out of memory");
     (void)back->lock();
     if (!holdsShot(*back)) {
         (void)back->unlock();
-        return;
+        return shotFailed(freeName(), "the screen is not 800 x 600 at 16 bits a pixel");
     }
     // The 5-6-5 layout is fixed: the display's own 16-bit layout is not consulted.
     const imgPelFmt rgb565(pelKindNumber(PelKind::Rgb565), nullptr);

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "talvo/log_file.h"
+#include "talvo/text_line.h"
 
 namespace talvo {
 
@@ -71,28 +72,33 @@ LogFileBuf::int_type LogFileBuf::overflow(int_type c) {
         pbump(1);
         return c;
     }
+    flushLine(c);
     // not_eof: a byte of 0x80 or above is a negative char, which the stream would take for end of file.
-    return flushLine(c) ? traits_type::not_eof(c) : traits_type::eof();
+    return traits_type::not_eof(c);
 }
 
-int LogFileBuf::sync() { return flushLine(traits_type::eof()) ? 0 : -1; }
+int LogFileBuf::sync() {
+    flushLine(traits_type::eof());
+    return 0;
+}
 
 void LogFileBuf::giveUp() {
     char reason[256];
     file_.lastError().describe(reason, sizeof reason);
-    std::fprintf(stderr, "talvo: the log file '%s' cannot be written (%s); logging stops.\n", openedPath_.c_str(),
-                 reason);
+    std::fprintf(stderr, "talvo: the log file '%s' cannot be written (%s); its warnings and errors go to stderr.\n",
+                 textInLine(openedPath_).c_str(), reason);
     file_.close();
     fileName_.clear();
+    debugger_ = true;
 }
 
-bool LogFileBuf::flushLine(int_type c) {
-    if (!buffer_) return true;
+void LogFileBuf::flushLine(int_type c) {
+    if (!buffer_) return;
     const bool hasChar = !traits_type::eq_int_type(c, traits_type::eof());
     // The put area stops two bytes short of the buffer: room for c and a terminating zero.
     if (hasChar) *pptr() = traits_type::to_char_type(c);
     const std::size_t length = static_cast<std::size_t>(pptr() - pbase()) + (hasChar ? 1 : 0);
-    if (length == 0) return true;
+    if (length == 0) return;
     const char* text = pbase();
 
     if (!file_.isOpen() && !fileName_.empty()) {
@@ -116,17 +122,15 @@ bool LogFileBuf::flushLine(int_type c) {
     }
     if (text[length - 1] == '\n') pendingIndent_ = true;
 
-    bool written = false;
-    if (debugger_ && kind_ != LogKind::info) {
-        std::fwrite(out.data(), 1, out.size(), stderr);
-        written = true;
-    }
-    if (file_.isOpen()) {
-        if (file_.write(out.data(), out.size()) == out.size()) written = true;
-        else giveUp();
+    const bool toStderr = kind_ != LogKind::info;
+    const bool mirrored = debugger_ && toStderr;
+    if (mirrored) std::fwrite(out.data(), 1, out.size(), stderr);
+    if (file_.isOpen() && file_.write(out.data(), out.size()) != out.size()) {
+        giveUp();
+        // The line the file refused is the first that stderr takes in its place.
+        if (toStderr && !mirrored) std::fwrite(out.data(), 1, out.size(), stderr);
     }
     setp(buffer_.get(), buffer_.get() + bufferSize - 2);
-    return written;
 }
 
 }  // namespace talvo

@@ -30,18 +30,24 @@ public:
     // The name the buffer was given (cleared when the file could be created nowhere).
     [[nodiscard]] const std::string& fileName() const noexcept { return fileName_; }
     [[nodiscard]] const std::string& prefix() const noexcept { return prefix_; }
-    // True when errors and warnings are mirrored to stderr (a tracer was attached at construction).
+    // True when errors and warnings are mirrored to stderr (a tracer was attached at construction,
+    // or the file refused a write).
     [[nodiscard]] bool mirrorsToDebugger() const noexcept { return debugger_; }
     void setMirrorsToDebugger(bool on) noexcept { debugger_ = on; }
+    // True when errors and warnings reach stderr and no file takes them, now or later: none could
+    // be made, or the one made refused a write.
+    [[nodiscard]] bool onStderrOnly() const noexcept { return debugger_ && !file_.isOpen() && fileName_.empty(); }
 
 protected:
     int_type overflow(int_type c) override;
     int sync() override;
 
 private:
-    // Writes the pending text (and c, when it is a character); false when no output took it.
-    bool flushLine(int_type c);
-    // The log's own file failed: said once on stderr, then the log goes on without a file.
+    // Writes the pending text (and c, when it is a character). Text no output takes is dropped,
+    // never a failure of the stream: a failed stream would turn away the later entries too.
+    void flushLine(int_type c);
+    // The log's own file failed: said once on stderr, then the log goes on without a file, its
+    // warnings and errors on stderr.
     void giveUp();
     void formatPrefix();
 

@@ -10,6 +10,7 @@
 #include "platform/headless/script_runner.h"
 #include "platform/headless/sound.h"
 #include "platform/pixels.h"
+#include "platform/text_line.h"
 #include "platform/window_backend.h"
 
 #include <cstdio>
@@ -66,7 +67,7 @@ void dumpToDirectory(const headless::PresentedFrame& frame)
     std::string why;
     if (!headless::writeFrameBmp(std::string(dir) + name, frame, &why) && !state().dumpFailureTold) {
         state().dumpFailureTold = true;
-        std::fprintf(stderr, "velmoor: cannot write frame files into %s (%s)\n", dir, why.c_str());
+        std::fprintf(stderr, "velmoor: cannot write frame files into %s (%s)\n", textInLine(dir).c_str(), why.c_str());
     }
 }
 

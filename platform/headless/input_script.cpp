@@ -4,7 +4,6 @@
 #include "platform/headless/script.h"
 
 #include <charconv>
-#include <cstdio>
 #include <optional>
 
 namespace plat::headless {
@@ -36,16 +35,16 @@ std::optional<MouseButton> button(const std::vector<std::string>& words, std::si
     return std::nullopt;
 }
 
-bool refuse(const std::vector<std::string>& words, const char* usage)
+bool refuse(const std::string& usage, std::string& problem)
 {
-    std::fprintf(stderr, "script: bad '%s' command, expected: %s\n", words[0].c_str(), usage);
+    problem = "expected: " + usage;
     return false;
 }
 
 } // namespace
 
 // Each queued step is read by one poll, so a command waits as many frames as it queued steps.
-bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToWait)
+bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToWait, std::string& problem)
 {
     if (words.empty())
         return false;
@@ -55,11 +54,11 @@ bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToW
         const bool moves = cmd == "move" || cmd == "pointer";
         const std::string usage = cmd + (moves ? " X Y" : " X Y [left|right|middle]");
         if (words.size() < 3)
-            return refuse(words, usage.c_str());
+            return refuse(usage, problem);
         const auto x = number(words[1]), y = number(words[2]);
         const auto b = button(words, 3);
         if (!x || !y || !b || (moves && words.size() != 3))
-            return refuse(words, usage.c_str());
+            return refuse(usage, problem);
         framesToWait = 1;
         if (cmd == "move")
             moveMouseTo(*x, *y);
@@ -76,7 +75,7 @@ bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToW
     if (cmd == "press" || cmd == "release") {
         const auto b = button(words, 1);
         if (!b)
-            return refuse(words, cmd == "press" ? "press [left|right|middle]" : "release [left|right|middle]");
+            return refuse(cmd == "press" ? "press [left|right|middle]" : "release [left|right|middle]", problem);
         cmd == "press" ? pressButton(*b) : releaseButton(*b);
         framesToWait = 1;
         return true;
@@ -84,7 +83,7 @@ bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToW
     if (cmd == "key" || cmd == "quickkey" || cmd == "keydown" || cmd == "keyup") {
         const auto key = words.size() == 2 ? keyCodesFromName(words[1]) : std::nullopt;
         if (!key)
-            return refuse(words, (cmd + " NAME (A-Z, 0-9, F1-F12, ESCAPE, SPACE, RETURN, ...)").c_str());
+            return refuse(cmd + " NAME (A-Z, 0-9, F1-F12, ESCAPE, SPACE, RETURN, ...)", problem);
         if (cmd == "key") {
             tapKey(*key);
             framesToWait = 2;
@@ -99,7 +98,7 @@ bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToW
     }
     if (cmd == "activate" || cmd == "deactivate") {
         if (words.size() != 1)
-            return refuse(words, cmd.c_str());
+            return refuse(cmd, problem);
         setInputFocus(cmd == "activate");
         framesToWait = 1;
         return true;

@@ -5,6 +5,7 @@
 #include "platform/bounded_read.h"
 #include "platform/headless/script_runner.h"
 #include "platform/headless/window.h"
+#include "platform/text_line.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,11 +31,19 @@ struct Line {
 // Far beyond any script a test or a person writes (a million lines of "wait 1000000").
 constexpr std::size_t MaxScriptBytes = std::size_t{16} << 20;
 
+// Enough to see what is wrong with a script; a flood of lines it cannot run (a file that is no
+// script) is counted instead, so a stderr that nobody reads never fills and stops the game.
+constexpr int namedComplaints = 10;
+// A script's word or file name is quoted up to this many bytes, as a long DISPLAY is.
+constexpr std::size_t quotedBytes = 80;
+
 struct ScriptState {
     std::vector<Line> lines;
     std::size_t next = 0;
     int wait = 0;
     std::string pendingDump;
+    int dumpLine = 0;
+    int complaints = 0;
     bool running = false;
 };
 constinit ScriptState* storage = nullptr;
@@ -65,9 +74,30 @@ std::string_view trimmed(std::string_view text)
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-void complain(const Line& line, const std::string& what)
+// Appended, not prefixed: g++ 12 at -O2 takes "'" + string for an overlapping copy.
+std::string quoted(std::string_view text)
 {
-    std::fprintf(stderr, "velmoor: script line %d: %s\n", line.number, what.c_str());
+    std::string line(1, '\'');
+    line += textInLine(text, quotedBytes);
+    line += '\'';
+    return line;
+}
+
+void complain(int number, const std::string& what)
+{
+    if (++script().complaints <= namedComplaints)
+        std::fprintf(stderr, "velmoor: script line %d: %s\n", number, what.c_str());
+}
+
+// Once, as the script stops: the lines it could not run beyond those named.
+void stop()
+{
+    ScriptState& s = script();
+    s.running = false;
+    if (s.complaints > namedComplaints)
+        std::fprintf(stderr, "velmoor: %d more script lines could not be run\n",
+                     s.complaints - namedComplaints);
+    s.complaints = 0;
 }
 
 // The whole script, read only from a regular file within MaxScriptBytes: a device would never
@@ -120,7 +150,7 @@ void run()
     ScriptState& s = script();
     while (s.running && s.wait == 0 && s.pendingDump.empty()) {
         if (s.next >= s.lines.size()) {
-            s.running = false;
+            stop();
             requestClose();
             return;
         }
@@ -130,7 +160,7 @@ void run()
             char* end = nullptr;
             const long n = line.words.size() == 2 ? std::strtol(line.words[1].c_str(), &end, 10) : -1;
             if (n < 0 || n > 1000000 || (end && *end)) {
-                complain(line, "wait needs a frame count");
+                complain(line.number, "wait needs a frame count");
                 continue;
             }
             s.wait = static_cast<int>(n);
@@ -138,16 +168,19 @@ void run()
             std::string problem;
             auto name = scriptFileName(line.rest, problem);
             if (!name) {
-                complain(line, "dump " + problem);
+                complain(line.number, "dump " + problem);
                 continue;
             }
             s.pendingDump = std::move(*name);
+            s.dumpLine = line.number;
         } else if (word == "close") {
             requestClose();
         } else {
             int frames = 0;
-            if (!runInputScriptCommand(line.words, frames))
-                complain(line, "unknown command '" + word + "'");
+            std::string problem;
+            if (!runInputScriptCommand(line.words, frames, problem))
+                complain(line.number, problem.empty() ? "unknown command " + quoted(word)
+                                                      : "bad " + quoted(word) + " command, " + problem);
             else
                 s.wait = frames > 0 ? frames : 0;
         }
@@ -190,7 +223,7 @@ void startScript()
     s.running = true;
     std::string contents, why;
     if (!readScriptFile(path, contents, why)) {
-        std::fprintf(stderr, "velmoor: cannot read the script %s (%s)\n", path, why.c_str());
+        std::fprintf(stderr, "velmoor: cannot read the script %s (%s)\n", textInLine(path).c_str(), why.c_str());
         run(); // an empty script: the window closes at once
         return;
     }
@@ -213,13 +246,19 @@ void scriptAfterPresent(const PresentedFrame& frame)
     if (!s.running)
         return;
     if (!s.pendingDump.empty()) {
-        if (!writeFrameBmp(s.pendingDump, frame))
-            std::fprintf(stderr, "velmoor: cannot write %s\n", s.pendingDump.c_str());
+        if (std::string why; !writeFrameBmp(s.pendingDump, frame, &why))
+            complain(s.dumpLine, "dump cannot write " + quoted(s.pendingDump) + " (" + why + ")");
         s.pendingDump.clear();
     } else if (s.wait > 0) {
         --s.wait;
     }
     run();
+}
+
+void endScript()
+{
+    if (script().running)
+        stop();
 }
 
 void resetScript() { script() = ScriptState{}; }

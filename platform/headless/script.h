@@ -10,10 +10,11 @@
 namespace plat::headless {
 
 // Input commands (move, pointer, click, quickclick, press, release, key, quickkey, keydown,
-// keyup) live with the headless input. Returns false for a word it does not know;
-// framesToWait is how many presents pass before the next command runs (click holds the
+// keyup) live with the headless input. Returns false for a word it does not know (problem left
+// empty) and for one of its words that the rest of the line does not fit (problem: what it
+// expects); framesToWait is how many presents pass before the next command runs (click holds the
 // button one frame; quickclick and quickkey press and release within one).
-bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToWait);
+bool runInputScriptCommand(const std::vector<std::string>& words, int& framesToWait, std::string& problem);
 
 // The file name a command takes from the rest of its line: a quoted name ("..."), which may
 // hold blanks and '#', or else the rest of the line up to a comment, without its outer blanks.

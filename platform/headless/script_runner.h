@@ -9,6 +9,9 @@ struct PresentedFrame;
 void startScript();
 // Runs after every present: writes a requested dump, counts waits down, runs commands.
 void scriptAfterPresent(const PresentedFrame& frame);
+// The window closed: the script stops, and says how many lines it could not run beyond those it
+// named.
+void endScript();
 // Forgets the script and its position.
 void resetScript();
 

@@ -20,7 +20,7 @@ struct HeadlessWindow final : WindowBackend {
         if (headless::pendingMessages() == 0)
             sleep(ms);
     }
-    void close() override {}
+    void close() override { headless::endScript(); }
     int screenWidth() override { return 800; }
     int screenHeight() override { return 600; }
 };

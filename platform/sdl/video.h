@@ -22,8 +22,8 @@ void releaseVideo();
 // Why the X display named `display` does not take a connection (the server's own words when it
 // refuses one), or "" when it does. libxcb's words on stderr are kept from reaching it.
 [[nodiscard]] std::string x11DisplayRefusal(const char* display);
-// The display's name as a line shows it: control bytes as '?', a name longer than any person
-// sets cut, with its length.
+// The display's name as a line shows it (textInLine): a name longer than any person sets cut,
+// with its length.
 [[nodiscard]] std::string displayInLine(const char* display);
 
 // Routes the fatal X errors (connection lost, requests on a destroyed window) to

@@ -2,6 +2,7 @@
 // connection has libxcb write its reason to stderr at every try of SDL's (more than one), and SDL
 // itself then tells no more than that no display came up.
 #include "platform/sdl/video.h"
+#include "platform/text_line.h"
 
 #include <xcb/xcb.h>
 
@@ -78,16 +79,7 @@ int connectionError(const char* display, std::string& said)
 std::string displayInLine(const char* display)
 {
     // Enough for any display name a person sets; a longer value is someone's mistake or attack.
-    constexpr std::size_t shown = 80;
-    const std::size_t size = std::strlen(display);
-    std::string line;
-    for (std::size_t i = 0; i < size && i < shown; ++i) {
-        const auto c = static_cast<unsigned char>(display[i]);
-        line += c < ' ' || c == 0x7F ? '?' : static_cast<char>(c);
-    }
-    if (size > shown)
-        line += "... (" + std::to_string(size) + " bytes)";
-    return line;
+    return textInLine(display, 80);
 }
 
 std::string x11DisplayRefusal(const char* name)

@@ -4,10 +4,14 @@
 
 #include "game/GameState.h"
 #include "platform/display.h"
+#include "sprite/ctyRuntime.h"
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -82,6 +86,19 @@ protected:
     }
 
     int stderrFile_ = -1;
+
+    // stderr where the log's warnings and errors go there, the run folder taking no file: the
+    // failed shot as the log's warning, and a failed save told by the game itself, once, not again
+    // as the log's error.
+    static void expectShotAndSaveToldOnce(const std::string& text)
+    {
+        EXPECT_NE(text.find("\n[velmoor] warning: The screenshot screen_0.bmp could not be saved: Permission denied\n"),
+                  std::string::npos)
+            << text;
+        const std::string save = "The best score could not be saved in Data/scores.dat";
+        EXPECT_NE(text.find("\nVelmoor: " + save), std::string::npos) << text;
+        EXPECT_EQ(text.find(save, text.find(save) + 1), std::string::npos) << "said twice: " << text;
+    }
 
     // Holds F5 over a few frames where no shot can be saved: none appears.
     void shootInVain()
@@ -185,6 +202,24 @@ TEST_F(ScreenshotTest, AnEightBitDisplayIsNotReadAndSavesNothing)
     EXPECT_EQ(quitWithQ(), 0);
 }
 
+TEST_F(ScreenshotTest, AShotWithoutMemoryForItsPixelsIsLoggedAsAnyFailedShot)
+{
+    inOwnProcess([&] {
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        // The sprite library's blocks come through its hooks, not operator new: the shot's 1.4 MB
+        // are refused there, the game's small blocks granted.
+        static ctyAllocHooks kept;
+        kept = ctyHooks;
+        ctyHooks.alloc = [](std::size_t n) -> void* { return n >= (std::size_t{1} << 20) ? nullptr : kept.alloc(n); };
+        ASSERT_NO_FATAL_FAILURE(shootInVain());
+        ctyHooks = kept;
+        EXPECT_EQ(quitWithQ(), 0);
+        EXPECT_NE(logText().find("[velmoor] warning: The screenshot screen_0.bmp could not be saved: out of memory\n"),
+                  std::string::npos)
+            << logText();
+    });
+}
+
 TEST_F(ScreenshotTest, WithALogThatCanBeWrittenNowhereTheFailedShotReachesStderrAndTheLogIsNamedOnce)
 {
     const TempForAnotherUser temp;
@@ -208,13 +243,53 @@ TEST_F(ScreenshotTest, WithALogThatCanBeWrittenNowhereTheFailedShotReachesStderr
                   0u)
             << text;
         EXPECT_EQ(text.find(log, text.find(log) + 1), std::string::npos) << "named once: " << text;
-        EXPECT_NE(text.find("\n[velmoor] warning: The screenshot screen_0.bmp could not be saved: Permission denied\n"),
-                  std::string::npos)
+        expectShotAndSaveToldOnce(text);
+    });
+}
+
+TEST_F(ScreenshotTest, ALogFileThatRefusesItsFirstLineIsNotNamedAsWhereTheLogWentAndItsWarningsReachStderr)
+{
+    const TempForAnotherUser temp;
+    if (!temp.unreachable().empty())
+        GTEST_SKIP() << temp.unreachable();
+    inOwnProcess([&] {
+        // The run folder and its Data/ take no new file; TMPDIR takes the log's file but, under a
+        // file-size limit of 0 while the game starts, not its first line. stderr is a pipe, which
+        // no such limit binds.
+        fs::create_directory(dir() / "tmp");
+        fs::permissions(dir() / "tmp", fs::perms::all);
+        ASSERT_EQ(::setenv("TMPDIR", (dir() / "tmp").c_str(), 1), 0);
+        for (const fs::path& folder : {dir() / "Data", dir()})
+            fs::permissions(folder, fs::perms(0555));
+        int words[2];
+        ASSERT_EQ(::pipe2(words, O_CLOEXEC), 0);
+        ASSERT_EQ(::dup2(words[1], STDERR_FILENO), STDERR_FILENO);
+        ::close(words[1]);
+        ASSERT_NO_FATAL_FAILURE(asPlainUser());
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit size{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &size), 0);
+        const rlim_t was = size.rlim_cur;
+        size.rlim_cur = 0;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &size), 0);
+        ASSERT_NO_FATAL_FAILURE(startAtMenu());
+        size.rlim_cur = was;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &size), 0);
+        ASSERT_NO_FATAL_FAILURE(shootInVain());
+        EXPECT_EQ(quitWithQ(), 0);
+        ASSERT_EQ(::fcntl(words[0], F_SETFL, O_NONBLOCK), 0);
+        std::string text(1 << 16, '\0');
+        text.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(words[0], text.data(), text.size()), 0)));
+        const std::string tmpLog = (dir() / "tmp" / "Velmoor.log").string();
+        EXPECT_EQ(text.find("talvo: the log file '" + tmpLog +
+                            "' cannot be written (File too large); its warnings and errors go to stderr.\n"
+                            "Velmoor: cannot write the log " + (dir() / "Velmoor.log").string() +
+                            " (Permission denied), nor anywhere else; its warnings and errors go to stderr\n"),
+                  0u)
             << text;
-        // A save tells the player itself: once, not again as the log's error.
-        const std::string save = "The best score could not be saved in Data/scores.dat";
-        EXPECT_NE(text.find("\nVelmoor: " + save), std::string::npos) << text;
-        EXPECT_EQ(text.find(save, text.find(save) + 1), std::string::npos) << "said twice: " << text;
+        EXPECT_EQ(text.find("instead"), std::string::npos) << text;
+        EXPECT_EQ(fileBytes("tmp/Velmoor.log"), "");
+        expectShotAndSaveToldOnce(text);
     });
 }
 

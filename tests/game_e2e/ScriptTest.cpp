@@ -654,6 +654,41 @@ TEST_F(ScriptTest, StartedFromAnotherFolderPlaysOnTheDataBesideIt)
     EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(0));
 }
 
+// What the game says stays far below what a pipe holds (64 KiB): a script of 7,000 lines it cannot
+// run, then the won 6x6, plays to its end with stdout and stderr on a pipe nobody reads.
+TEST_F(ScriptTest, ANoisyScriptWithStderrOnAPipeNobodyReadsPlaysToItsEndAndCountsTheLinesItDoesNotName)
+{
+    std::string script;
+    for (int i = 1; i <= 7000; ++i)
+        script += "bogus" + std::to_string(i) + " with some words to make the line longer\n";
+    data.writeFile("script.txt", script + "wait 3\n" + wonTourScript() + "key Q\n");
+    int words[2];
+    ASSERT_EQ(::pipe2(words, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, words[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, words[1], STDERR_FILENO);
+    const std::string line = "cd '" + data.path().string() +
+                             "' && exec env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt " VELMOOR_EMULATOR "./Velmoor";
+    const char* argv[] = {"sh", "-c", line.c_str(), nullptr};
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(words[1]);
+    ASSERT_EQ(spawned, 0);
+    EXPECT_EQ(ending(pid), "status 0");
+    std::string said(1 << 16, '\0');
+    ASSERT_EQ(::fcntl(words[0], F_SETFL, O_NONBLOCK), 0);
+    said.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(words[0], said.data(), said.size()), 0)));
+    ::close(words[0]);
+    std::string named;
+    for (int i = 1; i <= 10; ++i)
+        named += "velmoor: script line " + std::to_string(i) + ": unknown command 'bogus" + std::to_string(i) + "'\n";
+    EXPECT_EQ(said, named + "velmoor: 6990 more script lines could not be run\n");
+    EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(36));
+    EXPECT_EQ(data.fileBytes("Data/results.dat"), "1\r\n");
+}
+
 TEST_F(ScriptTest, F5InTheMenuSavesTheFrameThatADumpShows)
 {
     ASSERT_EQ(run("wait 3\nmove 700 550\nwait 2\nkey F5\ndump frame.bmp\nkey Q\n"), 0) << data.fileBytes("output.txt");

@@ -198,6 +198,28 @@ TEST_F(HeadlessDisplay, ScriptWaitsDumpsAndCloses)
     EXPECT_TRUE(drainMessageNumbers().empty()); // it ends once
 }
 
+// stderr stays bounded: the first ten lines the script cannot run are named, their words cut at 80
+// bytes with control characters as '?', the rest counted once as the window closes.
+TEST_F(HeadlessDisplay, AScriptNamesItsFirstTenUnrunnableLinesAndCountsTheRestOnceAsItsWindowCloses)
+{
+    std::string script = "dump \"no such folder/x\a.bmp\"\n\x1b[2Jjump\nmove 5\n" + std::string(100, 'y') + "\n";
+    for (int i = 0; i < 9; ++i)
+        script += "bogus\n";
+    writeScript(script + "wait 5\nbogus\n");
+    ::testing::internal::CaptureStderr();
+    open();
+    ASSERT_EQ(presentSurface(primary), result::Ok);
+    destroyWindow(window);
+    headless::reset();
+    std::string named = "velmoor: script line 1: dump cannot write 'no such folder/x?.bmp' (No such file or directory)\n"
+                        "velmoor: script line 2: unknown command '?[2Jjump'\n"
+                        "velmoor: script line 3: bad 'move' command, expected: move X Y\n"
+                        "velmoor: script line 4: unknown command '" + std::string(80, 'y') + "... (100 bytes)'\n";
+    for (int line = 5; line <= 10; ++line)
+        named += "velmoor: script line " + std::to_string(line) + ": unknown command 'bogus'\n";
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), named + "velmoor: 3 more script lines could not be run\n");
+}
+
 TEST_F(HeadlessDisplay, AScriptEmptyOrRefusedClosesAtOnceAndARefusalSaysWhy)
 {
     // Only a regular file within the bound is read: a device would never end, a pipe without a

@@ -28,12 +28,14 @@ protected:
         headless::clearMessages();
     }
 
-    // The frames the word asks to wait, or -2 when it is refused.
+    // The frames the word asks to wait, or -2 when it is refused (what it expects in problem).
     int run(std::vector<std::string> words)
     {
         int frames = -1;
-        return headless::runInputScriptCommand(words, frames) ? frames : -2;
+        problem.clear();
+        return headless::runInputScriptCommand(words, frames, problem) ? frames : -2;
     }
+    std::string problem;
 };
 
 TEST_F(InputScript, MouseAndFocusWordsQueueStepsAndSayHowLongToWait)

@@ -65,9 +65,15 @@ TEST(X11Probe, AStderrThatCannotBeGivenBackIsNeverLeftOnThePipe)
     EXPECT_EQ(refusal, "no X server answers at " + display);
 }
 
+// The layer's textInLine behind it: C0, DEL and C1 (its UTF-8 code points and lone bytes) as '?',
+// any other UTF-8 character whole, even where the cut falls inside one.
 TEST(X11Probe, ADisplayNameIsShownOnOneLineAndCut)
 {
     EXPECT_EQ(plat::sdl::displayInLine(":0.1"), ":0.1");
     EXPECT_EQ(plat::sdl::displayInLine("a\nb\x7f"), "a?b?");
+    EXPECT_EQ(plat::sdl::displayInLine("\x1b[2J\xc2\x9b" "1m\xc2\x85\x9b:\xc2\xa0\xc3\xa4\xe6\x97\xa5\xf0\x9f\x98\x80\xe9"),
+              "?[2J?1m??:\xc2\xa0\xc3\xa4\xe6\x97\xa5\xf0\x9f\x98\x80\xe9");
+    EXPECT_EQ(plat::sdl::displayInLine(std::string(80, 'x').c_str()), std::string(80, 'x'));
     EXPECT_EQ(plat::sdl::displayInLine(std::string(81, 'x').c_str()), std::string(80, 'x') + "... (81 bytes)");
+    EXPECT_EQ(plat::sdl::displayInLine((std::string(79, 'x') + "\xe6\x97\xa5").c_str()), std::string(79, 'x') + "... (82 bytes)");
 }

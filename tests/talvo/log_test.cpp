@@ -20,6 +20,7 @@
 #include "talvo/log_file.h"
 #include "talvo/log_stream.h"
 #include "talvo/ptr_refs.h"
+#include "talvo/text_line.h"
 #include "test_support.h"
 
 namespace {
@@ -189,6 +190,17 @@ TEST(LogFileNames, Base36StemAndReadingTriesNoNumberedNames) {
     EXPECT_EQ(talvo::openLogFileSomewhere(reader, name, std::ios_base::in), name);
 }
 
+// A name in a message: C0, DEL and C1 (its UTF-8 code points and lone bytes of a Latin-1 name) as
+// '?', any other UTF-8 character whole, even where the cut falls inside one.
+TEST(LogFileNames, OutsideTextInALineShowsControlCharactersAsQuestionMarks) {
+    EXPECT_EQ(talvo::textInLine("/run/game\n[velmoor] error: x\r\t\x7f"), "/run/game?[velmoor] error: x???");
+    EXPECT_EQ(talvo::textInLine("\xc2\x85\xc2\x9b" "2J\x9b\xc2\x9f\xc2\xa0/M\xc3\xbcller/\xe6\x97\xa5/\xf0\x9f\x98\x80/\xfc\xe6\x97"),
+              "??2J??\xc2\xa0/M\xc3\xbcller/\xe6\x97\xa5/\xf0\x9f\x98\x80/\xfc\xe6?");
+    EXPECT_EQ(talvo::textInLine(std::string("a\0b", 3)), "a?b");
+    EXPECT_EQ(talvo::textInLine("abcd", 4), "abcd");
+    EXPECT_EQ(talvo::textInLine("ab\xf0\x9f\x98\x80", 5), "ab... (6 bytes)");
+}
+
 // The exception entry's continuation lines sit under its text: 19 blanks of prefix, 4 of its own.
 const std::string indent23(23, ' ');
 const std::string settingsLog =
@@ -299,13 +311,17 @@ TEST_F(LogProbe, InAFolderOthersCanWriteOnlyAFileOfOursIsTheLog) {
     }
 }
 
-// A log whose own file fails says so on stderr once and then stays quiet; it never logs about itself.
+// A log whose own file fails says so on stderr once, never logging about itself, and from the line
+// its file refused on sends its warnings and errors to stderr (its info lines nowhere).
 TEST_F(LogProbe, FullDiskLeavesTheProgramRunning) {
     EXPECT_EQ(run("fulldisk"), "survived\n");
-    const std::string err = readFile(dir.file("probe.err"));
-    const auto first = err.find("cannot be written");
-    EXPECT_NE(first, std::string::npos) << err;
-    EXPECT_EQ(err.find("cannot be written", first + 1), std::string::npos) << err;
+    std::string told = "talvo: the log file '" + dir.file("bin/Game.log") +
+                       "' cannot be written (No space left on device); its warnings and errors go to stderr.\n"
+                       "[] error: lost\n";
+    for (int i = 0; i < 3; ++i)
+        told += "[talvo.io] error: writing failed: No space left on device\n[talvo.io] error: also lost " +
+                std::to_string(i) + "\n";
+    EXPECT_EQ(readFile(dir.file("probe.err")), told + "[] warning: still told\n");
     EXPECT_EQ(log(), "[] first\n");
 }
 

@@ -61,7 +61,8 @@ int settings() {
 }
 
 // The disk fills up under the open log: its descriptor is swapped for /dev/full. Every later write
-// fails, the log's own included, and the program must go on.
+// fails, the log's own included, and the program must go on; the log's warnings and errors go to
+// stderr from the first that its file refused, its info lines nowhere.
 int fullDisk() {
     talvo::logInfo << "first" << std::endl;
     const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
@@ -77,6 +78,8 @@ int fullDisk() {
         other.write("x", 1);
         talvo::io::logError << "also lost " << i << std::endl;
     }
+    talvo::logInfo << "dropped" << std::endl;
+    talvo::logWarning << "still told" << std::endl;
     std::puts("survived");
     return 0;
 }
