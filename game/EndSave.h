@@ -17,11 +17,21 @@ public:
     SaveSection& operator=(const SaveSection&) = delete;
 };
 
+// Run right before the kept replacement is made, with async-signal-safe calls alone: false when it
+// is not to be made (the file holds as much already); it may take the file there now as the one
+// the replacement checks for.
+using EndSaveCheck = bool (*)(PreparedReplace& ready) noexcept;
+
 // Inside a SaveSection: the replacement a second end signal makes (taken over, with its folder's
 // handle), or none (the handle kept before is closed). With it the heads of what it tells when it
-// fails and when only its folder cannot be synced (saveReport's, the cause left out).
-void keepEndSave(PreparedReplace&& ready, const std::string& notSavedHead, const std::string& unsyncedHead);
+// fails and when only its folder cannot be synced (saveReport's, the cause left out), and its check.
+void keepEndSave(PreparedReplace&& ready, const std::string& notSavedHead, const std::string& unsyncedHead,
+                 EndSaveCheck check);
 void dropEndSave();
+
+// For an end that has no memory left: makes the kept replacement as the handler would, needing no
+// memory, and tells a failure the same way; it is then no longer kept. False when none was kept.
+bool makeKeptEndSave() noexcept;
 
 // For the end signals' handler: makes the kept replacement and ends the process as the signal's
 // default action does; while a SaveSection lives, leaves both to its end. Async-signal-safe. A

@@ -4,7 +4,9 @@
 
 #include "game/GameLog.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +114,81 @@ bool stillTheFileChecked(const PreparedReplace& ready) noexcept
     return now.st_dev == ready.device && now.st_ino == ready.inode;
 }
 
+// The name is one of the temporary names of the file: its own, the one every game used before
+// (".new"), and those of other processes (".new." and a process's id).
+bool isTemporaryOf(const char* entry, const char* name) noexcept
+{
+    const std::size_t length = std::strlen(name);
+    if (std::strncmp(entry, name, length) != 0 || std::strncmp(entry + length, ".new", 4) != 0)
+        return false;
+    const char* rest = entry + length + 4;
+    if (*rest == '\0')
+        return true;
+    if (*rest != '.' || rest[1] == '\0')
+        return false;
+    while (*++rest != '\0')
+        if (*rest < '0' || *rest > '9')
+            return false;
+    return true;
+}
+
+// Removes the regular file at entry when it is a leftover: no live game holds its lock. Anything
+// else there (a link, a pipe) is removed only when orAnything, for the process's own name, which
+// is never written through. Async-signal-safe.
+void removeLeftover(int folder, const char* entry, bool orAnything) noexcept
+{
+    struct stat seen {};
+    if (::fstatat(folder, entry, &seen, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (!S_ISREG(seen.st_mode)) {
+        if (orAnything)
+            (void)::unlinkat(folder, entry, 0);
+        return;
+    }
+    int fd = ::openat(folder, entry, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        fd = ::openat(folder, entry, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // Removed only while the name still leads to the file whose lock was taken.
+    struct stat held {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
+        ::fstatat(folder, entry, &seen, AT_SYMLINK_NOFOLLOW) == 0 && seen.st_dev == held.st_dev &&
+        seen.st_ino == held.st_ino)
+        (void)::unlinkat(folder, entry, 0);
+    (void)::close(fd);
+}
+
+// Leftovers of the other temporary names, in a folder that can be listed (the process's own name
+// is cleaned at the replacement).
+void removeLeftovers(const PreparedReplace& ready)
+{
+    const int listed = ::openat(ready.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listed < 0)
+        return;
+    DIR* const entries = ::fdopendir(listed);
+    if (entries == nullptr) {
+        (void)::close(listed);
+        return;
+    }
+    while (const dirent* entry = ::readdir(entries))
+        if (isTemporaryOf(entry->d_name, ready.name) && std::strcmp(entry->d_name, ready.temp) != 0)
+            removeLeftover(ready.folder.get(), entry->d_name, false);
+    (void)::closedir(entries);
+}
+
+// Takes the lock on the temporary file just made; false when a game cleaning leftovers removed it
+// before the lock came. Async-signal-safe.
+bool lockedStillThere(int folder, const char* temp, int fd) noexcept
+{
+    while (::flock(fd, LOCK_EX) != 0)
+        if (errno != EINTR)
+            return true; // a file system without locks: no cleaner can take one either
+    struct stat made {}, named {};
+    return ::fstat(fd, &made) == 0 && ::fstatat(folder, temp, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           made.st_dev == named.st_dev && made.st_ino == named.st_ino;
+}
+
 // A score file shared through its group (games, on a machine of several players) must stay in
 // that group. The superuser may give both; an owner only a group of its own. What cannot be
 // given is noted, and the new file stays as it was made.
@@ -193,7 +270,7 @@ std::string prepareReplace(const std::string& link, std::string_view bytes, cons
     if (name.empty() || name == "." || name == "..")
         return "it names no file";
     if (bytes.size() > sizeof ready.bytes || !copyPath(ready.path, path) || !copyPath(ready.name, name) ||
-        !copyPath(ready.temp, name + ".new"))
+        !copyPath(ready.temp, name + ".new." + std::to_string(::getpid())))
         return "its path or contents are too long";
     ready.linked = path != link;
     if (std::string error = holdFolder(parent.empty() ? "." : parent, ready); !error.empty())
@@ -215,6 +292,7 @@ std::string prepareReplace(const std::string& link, std::string_view bytes, cons
     ready.uid = old.st_uid;
     ready.gid = old.st_gid;
     ready.mode = old.st_mode & 07777;
+    removeLeftovers(ready);
     return {};
 }
 
@@ -232,13 +310,26 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept
         fail(ReplaceOutcome::changed);
         return outcome;
     }
-    // A leftover of a killed run, or a link someone put there, is never written through.
-    (void)::unlinkat(folder, ready.temp, 0);
-    const int fd = ::openat(folder, ready.temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // A leftover of a killed run of the same id, or a link someone put there, is never written
+    // through.
+    removeLeftover(folder, ready.temp, true);
+    int fd = -1;
+    for (int tries = 0; tries < 3 && fd < 0; ++tries) {
+        fd = ::openat(folder, ready.temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0)
+            break;
+        if (!lockedStillThere(folder, ready.temp, fd)) {
+            (void)::close(fd);
+            fd = -1;
+            errno = ENOENT;
+        }
+    }
     if (fd < 0) {
         fail(ReplaceOutcome::make);
         return outcome;
     }
+    // The lock lasts past the close, whose failure is the write's, until the rename or removal.
+    const OwnedDescriptor lock(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     for (std::size_t done = 0; done < ready.size;) {
         const ssize_t n = ::write(fd, ready.bytes + done, ready.size - done);
         // A write that takes nothing would take nothing again.
