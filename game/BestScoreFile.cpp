@@ -67,10 +67,10 @@ int64_t scoreIn(const unsigned char* bytes, std::size_t size) noexcept
     return score < 0 ? -1 : score;
 }
 
-// Before the kept save is made, with async-signal-safe calls alone: a best score that another game
-// wrote since it was made ready is left in place when it is at least as high; a lower one is
-// replaced, the file there now being the one the replacement checks for. A file that cannot be read
-// or holds no score is left to the replacement's own check.
+// The check before a save is made (ReplaceCheck), at a normal end and for the second end signal:
+// a best score that another game wrote since the file was read is left in place when it is at
+// least as high (and in the game's own form); a lower one is replaced, the file there now being the one the replacement checks
+// for. A file that cannot be read or holds no score is left to the replacement's own check.
 bool higherThanTheFile(PreparedReplace& ready) noexcept
 {
     const int fd = ::openat(ready.folder.get(), ready.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -93,7 +93,9 @@ bool higherThanTheFile(PreparedReplace& ready) noexcept
     const int64_t score = read ? scoreIn(bytes, size) : -1;
     if (score < 0)
         return true;
-    if (score >= scoreIn(ready.bytes, ready.size))
+    // An equal score in the old bare form is written again in the game's own.
+    const int64_t ours = scoreIn(ready.bytes, ready.size);
+    if (score > ours || (score == ours && size == streamFileSize))
         return false;
     ready.hadTarget = ready.hadOld = true;
     ready.device = there.st_dev;
@@ -243,15 +245,19 @@ bool writeBestScoreFile()
     // A second end signal meanwhile waits for the file to be whole, then ends the game.
     const SaveSection section;
     rereadAtSave();
-    const int32_t best = static_cast<int32_t>(gameState.bestScore);
-    if (storedScore == best) {
-        dropEndSave();
-        keptFor = best;
-        return true;
+    int32_t best = static_cast<int32_t>(gameState.bestScore);
+    const bool holdsIt = storedScore == best;
+    const ReplaceResult result =
+        holdsIt ? ReplaceResult{} : replaceFileWith(scoresPath, streamBytes(best), ownFile, higherThanTheFile);
+    // Another game saved as much or more since the file was read again.
+    if (result.notNeeded) {
+        rereadAtSave();
+        best = static_cast<int32_t>(gameState.bestScore);
     }
-    const ReplaceResult result = replaceFileWith(scoresPath, streamBytes(best), ownFile);
     dropEndSave();
     keptFor = best;
+    if (holdsIt || result.notNeeded)
+        return true;
     if (!result.made)
         return reportNotSaved(result.why);
     storedScore = best;

@@ -25,7 +25,7 @@ static_assert(std::atomic<int>::is_always_lock_free, "the state is changed insid
 
 PreparedReplace kept;
 bool haveKept = false;
-EndSaveCheck keptCheck = nullptr;
+ReplaceCheck keptCheck = nullptr;
 // What the kept replacement tells, made ready with it: the handler may neither allocate nor log.
 FixedLine notSavedHead, unsyncedHead;
 // A copy of the log's own descriptor, and its entries' head: the handler's entry is written
@@ -83,9 +83,7 @@ void tell(const ReplaceOutcome& outcome) noexcept
 
 void makeKept() noexcept
 {
-    if (keptCheck != nullptr && !keptCheck(kept))
-        return;
-    if (const ReplaceOutcome outcome = commitReplace(kept); outcome.failed != ReplaceOutcome::none)
+    if (const ReplaceOutcome outcome = makeReplace(kept, keptCheck); outcome.failed != ReplaceOutcome::none)
         tell(outcome);
 }
 
@@ -128,7 +126,7 @@ SaveSection::~SaveSection()
 }
 
 void keepEndSave(PreparedReplace&& ready, const std::string& notSaved, const std::string& unsynced,
-                 EndSaveCheck check)
+                 ReplaceCheck check)
 {
     kept = std::move(ready);
     keptCheck = check;

@@ -2,9 +2,9 @@
 // kept ready whenever the score changes, and any save under way, which the signal waits for.
 #pragma once
 
-#include <string>
+#include "game/FileReplace.h"
 
-struct PreparedReplace;
+#include <string>
 
 // While one lives (on the main thread, never nested), an end signal's ending waits: one that
 // comes meanwhile ends the game at its destruction, after the kept replacement is made. The
@@ -17,16 +17,12 @@ public:
     SaveSection& operator=(const SaveSection&) = delete;
 };
 
-// Run right before the kept replacement is made, with async-signal-safe calls alone: false when it
-// is not to be made (the file holds as much already); it may take the file there now as the one
-// the replacement checks for.
-using EndSaveCheck = bool (*)(PreparedReplace& ready) noexcept;
-
 // Inside a SaveSection: the replacement a second end signal makes (taken over, with its folder's
 // handle), or none (the handle kept before is closed). With it the heads of what it tells when it
-// fails and when only its folder cannot be synced (saveReport's, the cause left out), and its check.
+// fails and when only its folder cannot be synced (saveReport's, the cause left out), and the check
+// makeReplace runs before it.
 void keepEndSave(PreparedReplace&& ready, const std::string& notSavedHead, const std::string& unsyncedHead,
-                 EndSaveCheck check);
+                 ReplaceCheck check);
 void dropEndSave();
 
 // For an end that has no memory left: makes the kept replacement as the handler would, needing no

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -229,6 +230,7 @@ const char* stepText(const ReplaceOutcome& outcome) noexcept
     }
     return "";
 }
+constexpr const char* changedWhileChecked = "it changed while it was checked";
 } // namespace
 
 OwnFile ownFileAt(const char* path)
@@ -280,7 +282,7 @@ std::string prepareReplace(const std::string& link, std::string_view bytes, cons
     struct stat old {};
     const bool there = ::fstatat(ready.folder.get(), ready.name, &old, AT_SYMLINK_NOFOLLOW) == 0;
     if (there != found.has_value() || (there && (old.st_dev != found->st_dev || old.st_ino != found->st_ino)))
-        return "it changed while it was checked";
+        return changedWhileChecked;
     std::memcpy(ready.bytes, bytes.data(), bytes.size());
     ready.size = bytes.size();
     ready.hadTarget = there;
@@ -371,6 +373,22 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept
     return outcome;
 }
 
+ReplaceOutcome makeReplace(PreparedReplace& ready, ReplaceCheck check) noexcept
+{
+    // Polled: a game stopped in the middle of its save must not hold this one for ever.
+    const int folder = ready.folder.get();
+    const timespec pause{0, 2'000'000};
+    for (int waited = 0; waited < 2500 && ::flock(folder, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK; ++waited)
+        (void)::nanosleep(&pause, nullptr);
+    ReplaceOutcome outcome;
+    if (check != nullptr && !check(ready))
+        outcome.notNeeded = true;
+    else
+        outcome = commitReplace(ready);
+    (void)::flock(folder, LOCK_UN);
+    return outcome;
+}
+
 bool replaceMade(const ReplaceOutcome& outcome) noexcept
 {
     return outcome.failed == ReplaceOutcome::none || outcome.failed == ReplaceOutcome::openFolder ||
@@ -426,12 +444,18 @@ std::string saveReport(const char* what, const std::string& path, bool made, con
            why;
 }
 
-ReplaceResult replaceFileWith(const std::string& link, std::string_view bytes, const OwnFile& own)
+ReplaceResult replaceFileWith(const std::string& link, std::string_view bytes, const OwnFile& own,
+                              ReplaceCheck check)
 {
     PreparedReplace ready;
-    if (std::string why = prepareReplace(link, bytes, own, ready); !why.empty())
-        return {false, why};
-    const ReplaceOutcome outcome = commitReplace(ready);
+    for (int tries = 1;; ++tries)
+        if (std::string why = prepareReplace(link, bytes, own, ready); why.empty())
+            break;
+        else if (why != changedWhileChecked || tries == 3)
+            return {false, why};
+    const ReplaceOutcome outcome = makeReplace(ready, check);
+    if (outcome.notNeeded)
+        return {true, "", true};
     const bool made = replaceMade(outcome);
     // Said only of a file that was replaced (a failure before the rename leaves the old one as it
     // was), and before the caller says how the rest went.

@@ -65,6 +65,7 @@ struct PreparedReplace {
 // the old file that the new one could not take (not a failure).
 struct ReplaceOutcome {
     enum Step { none, changed, make, write, permissions, sync, close, rename, openFolder, syncFolder } failed = none;
+    bool notNeeded = false; // the check found the file holding as much: nothing was written
     int error = 0; // for changed: 0 when another file is there, else why the name cannot be checked
     bool ownerNotGiven = false;
     uid_t madeUid = 0;
@@ -87,6 +88,18 @@ struct ReplaceOutcome {
 // a failure the old file (and link) is untouched and the temporary file removed; once renamed, only
 // the folder's sync may fail. The temporary file is locked from its making to its rename.
 ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept;
+
+// Run right before a replacement is made, under the folder's lock, with async-signal-safe calls
+// alone (an end signal's handler runs it too): false when nothing is to be written, the file there
+// holding as much already; it may take the file there now, when it is of the game's own kind (another
+// game's save), as the one the replacement checks for.
+using ReplaceCheck = bool (*)(PreparedReplace& ready) noexcept;
+
+// commitReplace under the lock of the folder held, which games take for their replacements in it,
+// so that the saves of games sharing a folder come one after the other and the check sees the file
+// the rename replaces. Another game's replacement is waited for a few seconds at most; a folder
+// that cannot be locked is written all the same. The lock is given up at the end.
+ReplaceOutcome makeReplace(PreparedReplace& ready, ReplaceCheck check) noexcept;
 
 // The new file is in place: nothing failed, or only the folder's sync, so it may not outlast a
 // power cut.
@@ -120,8 +133,11 @@ void describeOutcome(const ReplaceOutcome& outcome, const PreparedReplace& ready
 struct ReplaceResult {
     bool made = false;
     std::string why;
+    bool notNeeded = false; // made needs nothing: the check found the file holding as much
 };
 
-// prepareReplace and commitReplace. A replacement that could not take the old file's owner or group
+// prepareReplace (made ready anew when another game's save changed the file while it was checked)
+// and makeReplace with the check. A replacement that could not take the old file's owner or group
 // is logged once it is made.
-[[nodiscard]] ReplaceResult replaceFileWith(const std::string& path, std::string_view bytes, const OwnFile& own);
+[[nodiscard]] ReplaceResult replaceFileWith(const std::string& path, std::string_view bytes, const OwnFile& own,
+                                            ReplaceCheck check = nullptr);

@@ -771,24 +771,35 @@ TEST_F(ScriptTest, HangupInterruptTerminateAndACpuTimeLimitEndTheGameAsClosingIt
     }
 }
 
-TEST_F(ScriptTest, ThreeFirstStartsInOneFolderEndedTogetherAllSaveAndLeaveALiveGamesTemporaryFileAlone)
+TEST_F(ScriptTest, ThreeFirstStartsInOneFolderWinningAndEndingTogetherAllSaveAndLeaveALiveGamesTemporaryFileAlone)
 {
-    // Sharing the folder is the point. Each game is held by a dump into a pipe of its own that is
-    // not read until all three are there; then all are let go at once to close and save.
-    const fs::path scores = data.path() / "Data/scores.dat";
+    // Sharing the folder is the point. Each game is held before the last jump of a 6x6 tour by a
+    // dump into a pipe of its own that is not read until all three are there; then all are let go
+    // at once to win (the rank stored), leave the won screen and close (the best score saved).
+    std::ostringstream script;
+    script << "wait 3\nclick 300 200 # the 6x6 button\nwait 120\n";
+    const std::vector<Square> tour = knightsTour(6, Square{0, 0});
+    for (std::size_t i = 0; i < tour.size(); ++i) {
+        const ScreenPoint c = Layout6x6.centre(tour[i]);
+        script << (i + 1 == tour.size() ? "dump held-N.bmp\n" : "") << "click " << c.x << ' ' << c.y << "\nwait 1\n";
+    }
+    script << "click 400 300\nwait 130\nclose\nwait 10\n";
     // What killed runs left (the name every game used before, and one with a process's id), and
-    // the temporary file of a live game, whose lock is held here.
-    const std::string dead[] = {"Data/scores.dat.new", "Data/scores.dat.new.1"};
-    const std::string live = "Data/scores.dat.new." + std::to_string(::getpid());
+    // the temporary files of a live game, whose locks are held here.
+    const std::string files[] = {"Data/scores.dat", "Data/results.dat"};
+    const std::string live = ".new." + std::to_string(::getpid());
     for (int round = 1; round <= 3; ++round) {
         const std::string what = "round " + std::to_string(round);
-        fs::remove(scores);
-        for (const std::string& left : dead)
-            data.writeFile(left, "cut");
-        data.writeFile(live, "being written");
-        const int writing = ::open((data.path() / live).c_str(), O_RDONLY | O_CLOEXEC);
-        ASSERT_GE(writing, 0);
-        ASSERT_EQ(::flock(writing, LOCK_EX), 0);
+        int writing[2];
+        for (int f = 0; f < 2; ++f) {
+            fs::remove(data.path() / files[f]);
+            for (const char* dead : {".new", ".new.1"})
+                data.writeFile(files[f] + dead, "cut");
+            data.writeFile(files[f] + live, "being written");
+            writing[f] = ::open((data.path() / (files[f] + live)).c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(writing[f], 0);
+            ASSERT_EQ(::flock(writing[f], LOCK_EX), 0);
+        }
         pid_t games[3];
         int pipes[3];
         for (int i = 0; i < 3; ++i) {
@@ -798,7 +809,9 @@ TEST_F(ScriptTest, ThreeFirstStartsInOneFolderEndedTogetherAllSaveAndLeaveALiveG
             ASSERT_EQ(::mkfifo(held.c_str(), 0600), 0);
             pipes[i] = ::open(held.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
             ASSERT_GE(pipes[i], 0);
-            data.writeFile("script-" + n + ".txt", "wait 3\ndump held-" + n + ".bmp\nclose\nwait 10\n");
+            std::string own = script.str();
+            own.replace(own.find("held-N"), 6, "held-" + n);
+            data.writeFile("script-" + n + ".txt", own);
             games[i] = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script-" + n + ".txt " VELMOOR_EMULATOR
                              "./Velmoor",
                              "output-" + n + ".txt");
@@ -825,10 +838,14 @@ TEST_F(ScriptTest, ThreeFirstStartsInOneFolderEndedTogetherAllSaveAndLeaveALiveG
             EXPECT_EQ(ending(games[i]), "status 0") << what;
             EXPECT_EQ(data.fileBytes("output-" + std::to_string(i) + ".txt"), "") << what << ", game " << i;
         }
-        EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(0)) << what;
-        EXPECT_EQ(temporariesBeside(scores), std::vector<std::string>{fs::path(live).filename().string()}) << what;
-        EXPECT_EQ(data.fileBytes(live), "being written") << what;
-        ::close(writing);
+        EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(36)) << what;
+        EXPECT_EQ(data.fileBytes("Data/results.dat"), "1\r\n") << what;
+        for (int f = 0; f < 2; ++f) {
+            const fs::path file = data.path() / files[f];
+            EXPECT_EQ(temporariesBeside(file), std::vector<std::string>{file.filename().string() + live}) << what;
+            EXPECT_EQ(data.fileBytes(files[f] + live), "being written") << what;
+            ::close(writing[f]);
+        }
     }
 }
 
