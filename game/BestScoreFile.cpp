@@ -67,10 +67,11 @@ int64_t scoreIn(const unsigned char* bytes, std::size_t size) noexcept
     return score < 0 ? -1 : score;
 }
 
-// The check before a save is made (ReplaceCheck), at a normal end and for the second end signal:
-// a best score that another game wrote since the file was read is left in place when it is at
-// least as high (and in the game's own form); a lower one is replaced, the file there now being the one the replacement checks
-// for. A file that cannot be read or holds no score is left to the replacement's own check.
+// The check before a save is made (ReplaceCheck), at a normal end and for the second end signal: a
+// best score that another game wrote since the file was read is left in place when it is at least
+// as high (and in the game's own form); a lower one is replaced, the file there now being the one
+// the replacement checks for. A file that cannot be read or holds no score is left to the
+// replacement's own check.
 bool higherThanTheFile(PreparedReplace& ready) noexcept
 {
     const int fd = ::openat(ready.folder.get(), ready.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

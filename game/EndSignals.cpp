@@ -15,8 +15,8 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set inside a 
 
 extern "C" void onEndSignal(int signal)
 {
-    // The kernel repeats SIGXCPU every second of CPU time past the soft limit, whoever asks
-    // nothing more: it never ends the game at once (the hard limit's SIGKILL does).
+    // The kernel sends SIGXCPU again for every second of CPU time past the soft limit; a repeat
+    // asks for nothing more, so it never ends the game at once (the hard limit's SIGKILL does).
     if (!signalled.exchange(true) || signal == SIGXCPU)
         return;
     // A second one, of any of the other kinds, ends the game at once as the system's default

@@ -91,8 +91,8 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept;
 
 // Run right before a replacement is made, under the folder's lock, with async-signal-safe calls
 // alone (an end signal's handler runs it too): false when nothing is to be written, the file there
-// holding as much already; it may take the file there now, when it is of the game's own kind (another
-// game's save), as the one the replacement checks for.
+// holding as much already; it may take the file there now, when it is of the game's own kind
+// (another game's save), as the one the replacement checks for.
 using ReplaceCheck = bool (*)(PreparedReplace& ready) noexcept;
 
 // commitReplace under the lock of the folder held, which games take for their replacements in it,
