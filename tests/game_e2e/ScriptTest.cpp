@@ -596,9 +596,11 @@ TEST_F(ScriptTest, AnXServerLostAtAnyRequestOfTheStartGetsTheGamesOwnLineAndNoth
                                            output, &own);
             Ending result{game < 0 ? "not started" : ending(game), own.fileBytes(output)};
             const std::lock_guard<std::mutex> hold(lock);
-            // A run that showed the frame ends the sweep, and so does one that cannot tell.
+            // A run that showed the frame ends the sweep, and so does one that cannot tell (a game
+            // that could not be started, as env says with 126 and 127, or one that hung).
             showed = showed || server.sawFirstFrame();
-            if (server.sawFirstFrame() || game < 0 || result.how == "running")
+            if (server.sawFirstFrame() || game < 0 || result.how == "running" || result.how == "status 126" ||
+                result.how == "status 127")
                 last = std::min(last.load(), n);
             endings.resize(std::max(endings.size(), std::size_t(n) + 1));
             endings[std::size_t(n)] = std::move(result);
