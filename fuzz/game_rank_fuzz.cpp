@@ -65,10 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     if (size > 1 && data[1] == 'x') {
         const std::string old(reinterpret_cast<const char*>(data), size);
-        std::filesystem::create_directories("Data/results.dat.new/kept");
+        // A folder at the process's own temporary name: the new file cannot be made.
+        const std::string temp = "Data/results.dat.new." + std::to_string(::getpid());
+        std::filesystem::create_directories(temp + "/kept");
         const int32_t next = rank == 3 ? 0 : rank + 1;
         storeRank(next);
-        std::filesystem::remove_all("Data/results.dat.new");
+        std::filesystem::remove_all(temp);
         if (fileBytes("Data/results.dat") != old || gameState.rankLevel != next)
             std::abort();
         return 0;

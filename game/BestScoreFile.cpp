@@ -11,8 +11,14 @@
 #include "talvo/file_stream.h"
 #include "talvo/ostream.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <ios>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <streambuf>
@@ -46,6 +52,59 @@ std::string damage(const std::vector<uint8_t>& bytes)
     if (std::memcmp(bytes.data(), streamSignature, sizeof streamSignature - 1) != 0)
         return "its 25 bytes do not begin with the stream header";
     return {};
+}
+
+// The score that bytes of either form hold; -1 for any other bytes (a negative score among them).
+// Async-signal-safe.
+int64_t scoreIn(const unsigned char* bytes, std::size_t size) noexcept
+{
+    if (size != headerlessFileSize &&
+        (size != streamFileSize || std::memcmp(bytes, streamSignature, sizeof streamSignature - 1) != 0))
+        return -1;
+    const unsigned char* at = bytes + size - 4;
+    const auto score = static_cast<int32_t>(uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 |
+                                            uint32_t{at[3]} << 24);
+    return score < 0 ? -1 : score;
+}
+
+// The check before a save is made (ReplaceCheck), at a normal end and for the second end signal: a
+// best score that another game wrote since the file was read is left in place when it is at least
+// as high (and in the game's own form); a lower one is replaced, the file there now being the one
+// the replacement checks for. A file that cannot be read or holds no score is left to the
+// replacement's own check.
+bool higherThanTheFile(PreparedReplace& ready) noexcept
+{
+    const int fd = ::openat(ready.folder.get(), ready.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    unsigned char bytes[streamFileSize + 1];
+    std::size_t size = 0;
+    struct stat there {};
+    bool read = ::fstat(fd, &there) == 0 && S_ISREG(there.st_mode);
+    while (read && size < sizeof bytes) {
+        const ssize_t n = ::read(fd, bytes + size, sizeof bytes - size);
+        if (n == 0)
+            break;
+        if (n < 0 && errno != EINTR)
+            read = false;
+        else if (n > 0)
+            size += static_cast<std::size_t>(n);
+    }
+    (void)::close(fd);
+    const int64_t score = read ? scoreIn(bytes, size) : -1;
+    if (score < 0)
+        return true;
+    // An equal score in the old bare form is written again in the game's own.
+    const int64_t ours = scoreIn(ready.bytes, ready.size);
+    if (score > ours || (score == ours && size == streamFileSize))
+        return false;
+    ready.hadTarget = ready.hadOld = true;
+    ready.device = there.st_dev;
+    ready.inode = there.st_ino;
+    ready.uid = there.st_uid;
+    ready.gid = there.st_gid;
+    ready.mode = there.st_mode & 07777;
+    return true;
 }
 
 void warnDamaged(const std::string& why)
@@ -136,9 +195,33 @@ void keepBestScoreReady()
     if (storedScore != best && unreadable.empty() &&
         prepareReplace(scoresPath, streamBytes(best), ownFile, ready).empty())
         keepEndSave(std::move(ready), saveReport(whatIsSaved, scoresPath, false, ""),
-                    saveReport(whatIsSaved, scoresPath, true, ""));
+                    saveReport(whatIsSaved, scoresPath, true, ""), higherThanTheFile);
     else
         dropEndSave();
+}
+
+// At a save, the file as it is now: a higher best score that another game wrote since this one
+// read the file becomes the game's, and what the file holds and whether it is the game's own
+// follow what is there. A file that cannot be read now is left to the replacement's checks.
+void rereadAtSave()
+{
+    std::vector<uint8_t> bytes;
+    const DataFileStatus status = readDataFile(scoresPath, 4096, bytes);
+    if (status.error != 0 && !status.missing())
+        return;
+    storedScore.reset();
+    ownFile = {};
+    if (!status.ok())
+        return;
+    const int64_t score = scoreIn(bytes.data(), bytes.size());
+    if (score >= 0 || bytes.empty())
+        ownFile = ownFileAt(scoresPath);
+    if (score < 0)
+        return;
+    if (score > gameState.bestScore)
+        gameState.bestScore = static_cast<int32_t>(score);
+    if (bytes.size() == streamFileSize)
+        storedScore = static_cast<int32_t>(score);
 }
 } // namespace
 
@@ -157,17 +240,25 @@ void raiseBestScore()
 
 bool writeBestScoreFile()
 {
-    const int32_t best = static_cast<int32_t>(gameState.bestScore);
-    if (storedScore == best)
-        return true;
     if (!unreadable.empty())
-        return best == 0 || reportNotSaved("the file could not be read at start-up (" + unreadable +
-                                           "), so it is left as it is");
+        return gameState.bestScore == 0 ||
+               reportNotSaved("the file could not be read at start-up (" + unreadable + "), so it is left as it is");
     // A second end signal meanwhile waits for the file to be whole, then ends the game.
     const SaveSection section;
-    const ReplaceResult result = replaceFileWith(scoresPath, streamBytes(best), ownFile);
+    rereadAtSave();
+    int32_t best = static_cast<int32_t>(gameState.bestScore);
+    const bool holdsIt = storedScore == best;
+    const ReplaceResult result =
+        holdsIt ? ReplaceResult{} : replaceFileWith(scoresPath, streamBytes(best), ownFile, higherThanTheFile);
+    // Another game saved as much or more since the file was read again.
+    if (result.notNeeded) {
+        rereadAtSave();
+        best = static_cast<int32_t>(gameState.bestScore);
+    }
     dropEndSave();
     keptFor = best;
+    if (holdsIt || result.notNeeded)
+        return true;
     if (!result.made)
         return reportNotSaved(result.why);
     storedScore = best;
@@ -177,4 +268,14 @@ bool writeBestScoreFile()
     if (!result.why.empty())
         reportFailedSave(saveReport(whatIsSaved, scoresPath, true, result.why));
     return true;
+}
+
+void writeBestScoreFileWithoutMemory() noexcept
+{
+    if (makeKeptEndSave())
+        return;
+    try {
+        (void)writeBestScoreFile();
+    } catch (const std::bad_alloc&) {
+    }
 }

@@ -25,6 +25,7 @@ static_assert(std::atomic<int>::is_always_lock_free, "the state is changed insid
 
 PreparedReplace kept;
 bool haveKept = false;
+ReplaceCheck keptCheck = nullptr;
 // What the kept replacement tells, made ready with it: the handler may neither allocate nor log.
 FixedLine notSavedHead, unsyncedHead;
 // A copy of the log's own descriptor, and its entries' head: the handler's entry is written
@@ -67,6 +68,8 @@ void writeAll(int fd, const FixedLine& line) noexcept
 void tell(const ReplaceOutcome& outcome) noexcept
 {
     constexpr char stderrHead[] = "Velmoor: ";
+    told = FixedLine{};
+    logged = FixedLine{};
     told << stderrHead << (replaceMade(outcome) ? unsyncedHead : notSavedHead).data();
     describeOutcome(outcome, kept, told);
     told << "\n";
@@ -78,11 +81,16 @@ void tell(const ReplaceOutcome& outcome) noexcept
     writeAll(STDERR_FILENO, told);
 }
 
+void makeKept() noexcept
+{
+    if (const ReplaceOutcome outcome = makeReplace(kept, keptCheck); outcome.failed != ReplaceOutcome::none)
+        tell(outcome);
+}
+
 [[noreturn]] void endNow(int signal)
 {
     if (haveKept)
-        if (const ReplaceOutcome outcome = commitReplace(kept); outcome.failed != ReplaceOutcome::none)
-            tell(outcome);
+        makeKept();
     struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
     sigemptyset(&fallback.sa_mask);
@@ -117,9 +125,11 @@ SaveSection::~SaveSection()
     endNow(expected - deferredBase);
 }
 
-void keepEndSave(PreparedReplace&& ready, const std::string& notSaved, const std::string& unsynced)
+void keepEndSave(PreparedReplace&& ready, const std::string& notSaved, const std::string& unsynced,
+                 ReplaceCheck check)
 {
     kept = std::move(ready);
+    keptCheck = check;
     notSavedHead = FixedLine{};
     notSavedHead << notSaved.c_str();
     unsyncedHead = FixedLine{};
@@ -132,6 +142,16 @@ void dropEndSave()
 {
     haveKept = false;
     kept = PreparedReplace{};
+}
+
+bool makeKeptEndSave() noexcept
+{
+    const SaveSection section;
+    if (!haveKept)
+        return false;
+    makeKept();
+    dropEndSave();
+    return true;
 }
 
 void endAfterSaving(int signal)

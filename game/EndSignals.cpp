@@ -8,16 +8,18 @@
 #include <iterator>
 
 namespace {
-constexpr int caught[] = {SIGHUP, SIGINT, SIGTERM};
+constexpr int caught[] = {SIGHUP, SIGINT, SIGTERM, SIGXCPU};
 struct sigaction previous[std::size(caught)];
 std::atomic<bool> signalled{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set inside a signal handler");
 
 extern "C" void onEndSignal(int signal)
 {
-    if (!signalled.exchange(true))
+    // The kernel sends SIGXCPU again for every second of CPU time past the soft limit; a repeat
+    // asks for nothing more, so it never ends the game at once (the hard limit's SIGKILL does).
+    if (!signalled.exchange(true) || signal == SIGXCPU)
         return;
-    // A second one, of any of the three kinds, ends the game at once as the system's default
+    // A second one, of any of the other kinds, ends the game at once as the system's default
     // does, once the best score the game knows is written: closing a terminal sends two hangups
     // (the shell's and the kernel's), and a player may press Ctrl-C twice.
     endAfterSaving(signal);

@@ -4,12 +4,15 @@
 
 #include "game/GameLog.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -112,6 +115,81 @@ bool stillTheFileChecked(const PreparedReplace& ready) noexcept
     return now.st_dev == ready.device && now.st_ino == ready.inode;
 }
 
+// The name is one of the temporary names of the file: its own, the one every game used before
+// (".new"), and those of other processes (".new." and a process's id).
+bool isTemporaryOf(const char* entry, const char* name) noexcept
+{
+    const std::size_t length = std::strlen(name);
+    if (std::strncmp(entry, name, length) != 0 || std::strncmp(entry + length, ".new", 4) != 0)
+        return false;
+    const char* rest = entry + length + 4;
+    if (*rest == '\0')
+        return true;
+    if (*rest != '.' || rest[1] == '\0')
+        return false;
+    while (*++rest != '\0')
+        if (*rest < '0' || *rest > '9')
+            return false;
+    return true;
+}
+
+// Removes the regular file at entry when it is a leftover: no live game holds its lock. Anything
+// else there (a link, a pipe) is removed only when orAnything, for the process's own name, which
+// is never written through. Async-signal-safe.
+void removeLeftover(int folder, const char* entry, bool orAnything) noexcept
+{
+    struct stat seen {};
+    if (::fstatat(folder, entry, &seen, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (!S_ISREG(seen.st_mode)) {
+        if (orAnything)
+            (void)::unlinkat(folder, entry, 0);
+        return;
+    }
+    int fd = ::openat(folder, entry, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        fd = ::openat(folder, entry, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // Removed only while the name still leads to the file whose lock was taken.
+    struct stat held {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
+        ::fstatat(folder, entry, &seen, AT_SYMLINK_NOFOLLOW) == 0 && seen.st_dev == held.st_dev &&
+        seen.st_ino == held.st_ino)
+        (void)::unlinkat(folder, entry, 0);
+    (void)::close(fd);
+}
+
+// Leftovers of the other temporary names, in a folder that can be listed (the process's own name
+// is cleaned at the replacement).
+void removeLeftovers(const PreparedReplace& ready)
+{
+    const int listed = ::openat(ready.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listed < 0)
+        return;
+    DIR* const entries = ::fdopendir(listed);
+    if (entries == nullptr) {
+        (void)::close(listed);
+        return;
+    }
+    while (const dirent* entry = ::readdir(entries))
+        if (isTemporaryOf(entry->d_name, ready.name) && std::strcmp(entry->d_name, ready.temp) != 0)
+            removeLeftover(ready.folder.get(), entry->d_name, false);
+    (void)::closedir(entries);
+}
+
+// Takes the lock on the temporary file just made; false when a game cleaning leftovers removed it
+// before the lock came. Async-signal-safe.
+bool lockedStillThere(int folder, const char* temp, int fd) noexcept
+{
+    while (::flock(fd, LOCK_EX) != 0)
+        if (errno != EINTR)
+            return true; // a file system without locks: no cleaner can take one either
+    struct stat made {}, named {};
+    return ::fstat(fd, &made) == 0 && ::fstatat(folder, temp, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           made.st_dev == named.st_dev && made.st_ino == named.st_ino;
+}
+
 // A score file shared through its group (games, on a machine of several players) must stay in
 // that group. The superuser may give both; an owner only a group of its own. What cannot be
 // given is noted, and the new file stays as it was made.
@@ -152,6 +230,7 @@ const char* stepText(const ReplaceOutcome& outcome) noexcept
     }
     return "";
 }
+constexpr const char* changedWhileChecked = "it changed while it was checked";
 } // namespace
 
 OwnFile ownFileAt(const char* path)
@@ -193,7 +272,7 @@ std::string prepareReplace(const std::string& link, std::string_view bytes, cons
     if (name.empty() || name == "." || name == "..")
         return "it names no file";
     if (bytes.size() > sizeof ready.bytes || !copyPath(ready.path, path) || !copyPath(ready.name, name) ||
-        !copyPath(ready.temp, name + ".new"))
+        !copyPath(ready.temp, name + ".new." + std::to_string(::getpid())))
         return "its path or contents are too long";
     ready.linked = path != link;
     if (std::string error = holdFolder(parent.empty() ? "." : parent, ready); !error.empty())
@@ -203,7 +282,7 @@ std::string prepareReplace(const std::string& link, std::string_view bytes, cons
     struct stat old {};
     const bool there = ::fstatat(ready.folder.get(), ready.name, &old, AT_SYMLINK_NOFOLLOW) == 0;
     if (there != found.has_value() || (there && (old.st_dev != found->st_dev || old.st_ino != found->st_ino)))
-        return "it changed while it was checked";
+        return changedWhileChecked;
     std::memcpy(ready.bytes, bytes.data(), bytes.size());
     ready.size = bytes.size();
     ready.hadTarget = there;
@@ -215,6 +294,7 @@ std::string prepareReplace(const std::string& link, std::string_view bytes, cons
     ready.uid = old.st_uid;
     ready.gid = old.st_gid;
     ready.mode = old.st_mode & 07777;
+    removeLeftovers(ready);
     return {};
 }
 
@@ -232,13 +312,26 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept
         fail(ReplaceOutcome::changed);
         return outcome;
     }
-    // A leftover of a killed run, or a link someone put there, is never written through.
-    (void)::unlinkat(folder, ready.temp, 0);
-    const int fd = ::openat(folder, ready.temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // A leftover of a killed run of the same id, or a link someone put there, is never written
+    // through.
+    removeLeftover(folder, ready.temp, true);
+    int fd = -1;
+    for (int tries = 0; tries < 3 && fd < 0; ++tries) {
+        fd = ::openat(folder, ready.temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0)
+            break;
+        if (!lockedStillThere(folder, ready.temp, fd)) {
+            (void)::close(fd);
+            fd = -1;
+            errno = ENOENT;
+        }
+    }
     if (fd < 0) {
         fail(ReplaceOutcome::make);
         return outcome;
     }
+    // The lock lasts past the close, whose failure is the write's, until the rename or removal.
+    const OwnedDescriptor lock(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     for (std::size_t done = 0; done < ready.size;) {
         const ssize_t n = ::write(fd, ready.bytes + done, ready.size - done);
         // A write that takes nothing would take nothing again.
@@ -277,6 +370,22 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept
     } else if (::fsync(folder) != 0) {
         fail(ReplaceOutcome::syncFolder);
     }
+    return outcome;
+}
+
+ReplaceOutcome makeReplace(PreparedReplace& ready, ReplaceCheck check) noexcept
+{
+    // Polled: a game stopped in the middle of its save must not hold this one for ever.
+    const int folder = ready.folder.get();
+    const timespec pause{0, 2'000'000};
+    for (int waited = 0; waited < 2500 && ::flock(folder, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK; ++waited)
+        (void)::nanosleep(&pause, nullptr);
+    ReplaceOutcome outcome;
+    if (check != nullptr && !check(ready))
+        outcome.notNeeded = true;
+    else
+        outcome = commitReplace(ready);
+    (void)::flock(folder, LOCK_UN);
     return outcome;
 }
 
@@ -335,12 +444,18 @@ std::string saveReport(const char* what, const std::string& path, bool made, con
            why;
 }
 
-ReplaceResult replaceFileWith(const std::string& link, std::string_view bytes, const OwnFile& own)
+ReplaceResult replaceFileWith(const std::string& link, std::string_view bytes, const OwnFile& own,
+                              ReplaceCheck check)
 {
     PreparedReplace ready;
-    if (std::string why = prepareReplace(link, bytes, own, ready); !why.empty())
-        return {false, why};
-    const ReplaceOutcome outcome = commitReplace(ready);
+    for (int tries = 1;; ++tries)
+        if (std::string why = prepareReplace(link, bytes, own, ready); why.empty())
+            break;
+        else if (why != changedWhileChecked || tries == 3)
+            return {false, why};
+    const ReplaceOutcome outcome = makeReplace(ready, check);
+    if (outcome.notNeeded)
+        return {true, "", true};
     const bool made = replaceMade(outcome);
     // Said only of a file that was replaced (a failure before the rename leaves the old one as it
     // was), and before the caller says how the rest went.

@@ -2,6 +2,9 @@
 // empty or cut: a temporary file beside it, synced, renamed over it, the folder synced. It is made
 // ready first (the folder's handle, names, bytes, the old file's owner and mode), so the
 // replacement itself takes only async-signal-safe calls and an end signal's handler can make it.
+// Each process writes a temporary file of its own name and holds a lock on it while it is there:
+// games sharing a folder never touch each other's, and a leftover of a killed run (no lock held) is
+// removed by whichever game makes a replacement of that file ready next.
 #pragma once
 
 #include <sys/types.h>
@@ -42,7 +45,7 @@ struct PreparedReplace {
     char path[PATH_MAX] = ""; // the file replaced, for messages: the path asked for or its links' final target
     bool linked = false; // path is the final target of links at the path asked for
     char name[NAME_MAX + 1] = ""; // its name in the folder
-    char temp[NAME_MAX + 1] = ""; // name + ".new"
+    char temp[NAME_MAX + 1] = ""; // name + ".new." + the process's id
     OwnedDescriptor folder;
     int folderSyncError = 0; // why the folder could be held but not opened for its sync (0: it can be)
     // The file that was there when checked, which must still be there at the replacement; with
@@ -62,6 +65,7 @@ struct PreparedReplace {
 // the old file that the new one could not take (not a failure).
 struct ReplaceOutcome {
     enum Step { none, changed, make, write, permissions, sync, close, rename, openFolder, syncFolder } failed = none;
+    bool notNeeded = false; // the check found the file holding as much: nothing was written
     int error = 0; // for changed: 0 when another file is there, else why the name cannot be checked
     bool ownerNotGiven = false;
     uid_t madeUid = 0;
@@ -75,14 +79,27 @@ struct ReplaceOutcome {
 // of the folder holding it (the rule of the kernel's protected symlinks: no one else can make the
 // game write elsewhere) and the target is own, the file the game read as its own. "" when ready;
 // else why nothing may be written (also for a link to nothing or to no regular file, or a loop).
+// Leftover temporary files of this name that no live game holds are removed on the way.
 [[nodiscard]] std::string prepareReplace(const std::string& path, std::string_view bytes, const OwnFile& own,
                                          PreparedReplace& ready);
 
 // Makes the replacement with async-signal-safe calls alone, in the folder held, and only while
 // the name there still leads to the file checked (not through a link): else nothing is written. On
 // a failure the old file (and link) is untouched and the temporary file removed; once renamed, only
-// the folder's sync may fail.
+// the folder's sync may fail. The temporary file is locked from its making to its rename.
 ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept;
+
+// Run right before a replacement is made, under the folder's lock, with async-signal-safe calls
+// alone (an end signal's handler runs it too): false when nothing is to be written, the file there
+// holding as much already; it may take the file there now, when it is of the game's own kind
+// (another game's save), as the one the replacement checks for.
+using ReplaceCheck = bool (*)(PreparedReplace& ready) noexcept;
+
+// commitReplace under the lock of the folder held, which games take for their replacements in it,
+// so that the saves of games sharing a folder come one after the other and the check sees the file
+// the rename replaces. Another game's replacement is waited for a few seconds at most; a folder
+// that cannot be locked is written all the same. The lock is given up at the end.
+ReplaceOutcome makeReplace(PreparedReplace& ready, ReplaceCheck check) noexcept;
 
 // The new file is in place: nothing failed, or only the folder's sync, so it may not outlast a
 // power cut.
@@ -116,8 +133,11 @@ void describeOutcome(const ReplaceOutcome& outcome, const PreparedReplace& ready
 struct ReplaceResult {
     bool made = false;
     std::string why;
+    bool notNeeded = false; // made needs nothing: the check found the file holding as much
 };
 
-// prepareReplace and commitReplace. A replacement that could not take the old file's owner or group
+// prepareReplace (made ready anew when another game's save changed the file while it was checked)
+// and makeReplace with the check. A replacement that could not take the old file's owner or group
 // is logged once it is made.
-[[nodiscard]] ReplaceResult replaceFileWith(const std::string& path, std::string_view bytes, const OwnFile& own);
+[[nodiscard]] ReplaceResult replaceFileWith(const std::string& path, std::string_view bytes, const OwnFile& own,
+                                            ReplaceCheck check = nullptr);

@@ -33,7 +33,7 @@ void prepareProcess() noexcept
     // Threads started later inherit the mask.
     sigset_t ends;
     sigemptyset(&ends);
-    for (const int signal : {SIGHUP, SIGINT, SIGTERM})
+    for (const int signal : {SIGHUP, SIGINT, SIGTERM, SIGXCPU})
         sigaddset(&ends, signal);
     (void)::sigprocmask(SIG_UNBLOCK, &ends, nullptr);
 }

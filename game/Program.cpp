@@ -146,10 +146,10 @@ int runVelmoor()
     try {
         return startAndPlay();
     } catch (const std::bad_alloc&) {
-        // Unwound, the game has its memory back for the save, as at any other end.
+        // Unwound, the game may have no memory back: the save takes none.
         std::fputs("Velmoor: out of memory\n", stderr);
         if (keepingBestScore)
-            (void)writeBestScoreFile();
+            writeBestScoreFileWithoutMemory();
         return 1;
     }
 }

@@ -8,6 +8,11 @@
 #include "game/GameLog.h"
 #include "game/GameState.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -22,11 +27,44 @@ std::string unreadable;
 OwnFile ownFile;
 
 // A digit 0 to 3, alone or with a line end (the game writes CR LF), or nothing at all.
-bool isRankFile(const std::vector<uint8_t>& bytes)
+// Async-signal-safe.
+bool isRankFile(const uint8_t* text, std::size_t size) noexcept
 {
-    const std::string text(bytes.begin(), bytes.end());
-    return text.empty() || (text[0] >= '0' && text[0] <= '3' && (text.size() == 1 || text.substr(1) == "\n" ||
-                                                                 text.substr(1) == "\r\n"));
+    return size == 0 || (text[0] >= '0' && text[0] <= '3' &&
+                         (size == 1 || (size == 2 && text[1] == '\n') ||
+                          (size == 3 && text[1] == '\r' && text[2] == '\n')));
+}
+
+// The check before a rank is stored (ReplaceCheck): a rank file that another game stored since this
+// one read the file is the one replaced, the later rank standing.
+bool rankFileTaken(PreparedReplace& ready) noexcept
+{
+    const int fd = ::openat(ready.folder.get(), ready.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    uint8_t text[4];
+    std::size_t size = 0;
+    struct stat there {};
+    bool read = ::fstat(fd, &there) == 0 && S_ISREG(there.st_mode);
+    while (read && size < sizeof text) {
+        const ssize_t n = ::read(fd, text + size, sizeof text - size);
+        if (n == 0)
+            break;
+        if (n < 0 && errno != EINTR)
+            read = false;
+        else if (n > 0)
+            size += static_cast<std::size_t>(n);
+    }
+    (void)::close(fd);
+    if (read && isRankFile(text, size)) {
+        ready.hadTarget = ready.hadOld = true;
+        ready.device = there.st_dev;
+        ready.inode = there.st_ino;
+        ready.uid = there.st_uid;
+        ready.gid = there.st_gid;
+        ready.mode = there.st_mode & 07777;
+    }
+    return true;
 }
 } // namespace
 
@@ -44,7 +82,7 @@ void readRankFile()
             warnNotLoaded(rankPath, status.reason());
         return;
     }
-    if (isRankFile(bytes))
+    if (isRankFile(bytes.data(), bytes.size()))
         ownFile = ownFileAt(rankPath);
     // Only the first character counts; an empty file or line gives no digit.
     const char first = bytes.empty() || bytes[0] == '\n' ? '\0' : static_cast<char>(bytes[0]);
@@ -61,7 +99,8 @@ void storeRank(int32_t level)
                                                "), so it is left as it is"));
     // A second end signal meanwhile waits for the file to be whole, then ends the game.
     const SaveSection section;
-    const ReplaceResult result = replaceFileWith(rankPath, std::to_string(gameState.rankLevel) + "\r\n", ownFile);
+    const ReplaceResult result =
+        replaceFileWith(rankPath, std::to_string(gameState.rankLevel) + "\r\n", ownFile, rankFileTaken);
     if (result.made) // a link's target is a new file now, the game's own
         ownFile = ownFileAt(rankPath);
     if (!result.why.empty())

@@ -202,7 +202,7 @@ TEST_F(FaultInjectionTest, AFullDiskAFailedSyncOrAKillLeaveTheOldScoreAndRankWho
             if (fault.error == 0) {
                 EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << what;
             } else {
-                EXPECT_FALSE(std::filesystem::exists(dir() / (std::string(file.path) + ".new"))) << what;
+                EXPECT_EQ(temporariesBeside(dir() / file.path), std::vector<std::string>{}) << what;
                 const bool scores = file.path == files[0].path;
                 EXPECT_EQ(status, (scores ? 3 : 0) << 8) << what << ": the failure is reported";
                 // The player reads the cause, not only that it failed ("No space left on device"), on
@@ -288,7 +288,7 @@ TEST_F(FaultInjectionTest, AFileMovedOverTheTargetWhileTheNewOneIsSyncedIsLeftAs
               "Velmoor: The best score could not be saved in Data/scores.dat: another file has taken its place since "
               "it was checked\n");
     EXPECT_EQ(fileBytes("Data/scores.dat"), "someone's notes\n");
-    EXPECT_FALSE(std::filesystem::exists(dir() / "Data/scores.dat.new"));
+    EXPECT_EQ(temporariesBeside(dir() / "Data/scores.dat"), std::vector<std::string>{});
 }
 
 TEST_F(FaultInjectionTest, ASecondEndSignalInTheMiddleOfASaveEndsTheGameOnlyOnceTheFileIsWhole)
@@ -327,7 +327,7 @@ TEST_F(FaultInjectionTest, ASecondEndSignalInTheMiddleOfASaveEndsTheGameOnlyOnce
             ASSERT_EQ(::waitpid(child, &status, 0), child);
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << what << ": status " << status;
             EXPECT_EQ(fileBytes(file.path), file.saved) << what;
-            EXPECT_FALSE(std::filesystem::exists(dir() / (std::string(file.path) + ".new"))) << what;
+            EXPECT_EQ(temporariesBeside(dir() / file.path), std::vector<std::string>{}) << what;
         }
     // The save kept ready for the second signal, made in a folder that then cannot be synced, is
     // said to be so.

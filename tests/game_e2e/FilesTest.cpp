@@ -151,6 +151,33 @@ TEST_F(FilesTest, ANegativeScoreIsRewrittenAtExitAndAnUnchangedOneIsNotTouched)
     EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(45));
 }
 
+TEST_F(FilesTest, ASaveKeepsTheHigherOfItsBestScoreAndTheOneAnotherGameWroteSinceItReadTheFile)
+{
+    // Another game in the same folder saves: its own file renamed over this one's.
+    const auto anotherGameSaves = [&](int32_t best) {
+        writeFile("other.dat", scoresFileBytes(best));
+        std::filesystem::rename(dir() / "other.dat", dir() / "Data/scores.dat");
+    };
+    // A first start's best of 0 against another's 36, then a higher best of its own.
+    readBestScoreFile();
+    anotherGameSaves(36);
+    EXPECT_TRUE(writeBestScoreFile());
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(36));
+    EXPECT_EQ(gameState.bestScore, 36);
+    gameState.bestScore = 40;
+    anotherGameSaves(38);
+    EXPECT_TRUE(writeBestScoreFile());
+    EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(40));
+    // The second end signal's save, made ready for 36 before the other game wrote.
+    for (const auto& [other, kept] : {std::pair{50, 50}, std::pair{30, 36}}) {
+        writeFile("Data/scores.dat", scoresFileBytes(20));
+        const int status = raiseThenTwoEndSignals(36, [&] { anotherGameSaves(other); });
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << other << ": status " << status;
+        EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(kept)) << other;
+        EXPECT_EQ(fileBytes("stderr.txt"), "") << other;
+    }
+}
+
 TEST_F(FilesTest, UnwritableScoresFileIsLoggedUnderTheGamesCategoryAndOnStderr)
 {
     inOwnProcess([&] {
@@ -329,7 +356,7 @@ TEST_F(FilesTest, ASecondEndSignalWritesNoFileThatStoppedBeingTheGamesSinceTheSc
         const int status = raiseThenTwoEndSignals(36, swap);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << what << ": status " << status;
         EXPECT_EQ(fileBytes("shared/scores.dat"), text) << what;
-        EXPECT_FALSE(fs::exists(shared / "scores.dat.new")) << what;
+        EXPECT_EQ(temporariesBeside(shared / "scores.dat"), std::vector<std::string>{}) << what;
         EXPECT_EQ(fileBytes("stderr.txt"), told.empty() ? "" : "Velmoor: " + told) << what;
         if (!told.empty()) {
             EXPECT_NE(logText().find("[velmoor] error: " + told), std::string::npos) << logText();

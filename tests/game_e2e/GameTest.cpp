@@ -67,6 +67,16 @@ std::string scoresFileBytes(int32_t value)
     return bytes;
 }
 
+std::vector<std::string> temporariesBeside(const fs::path& file)
+{
+    std::vector<std::string> left;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(file.parent_path(), error))
+        if (entry.path().filename().string().starts_with(file.filename().string() + ".new"))
+            left.push_back(entry.path().filename().string());
+    return left;
+}
+
 void stderrToFile(const char* path)
 {
     const int file = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

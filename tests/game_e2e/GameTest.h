@@ -69,6 +69,9 @@ private:
     std::string unreachable_;
 };
 
+// The temporary files of the replaced file left beside it: its name with ".new" and what follows.
+[[nodiscard]] std::vector<std::string> temporariesBeside(const std::filesystem::path& file);
+
 // The 25 bytes of a best-score file holding the value.
 [[nodiscard]] std::string scoresFileBytes(int32_t value);
 

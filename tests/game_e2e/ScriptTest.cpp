@@ -11,6 +11,8 @@
 #include <poll.h>
 #include <pty.h>
 #include <spawn.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -356,12 +358,13 @@ protected:
 
     // A copy of the executable beside the data, so its log (Velmoor.log beside the executable) is
     // the test's own.
-    void copyGame()
+    void copyGame() { copyGameInto(data); }
+    static void copyGameInto(const DataDir& folder)
     {
-        ASSERT_FALSE(data.path().empty());
+        ASSERT_FALSE(folder.path().empty());
         const fs::path exe = fs::path(VELMOOR_RUN_DIR) / "Velmoor";
         ASSERT_TRUE(fs::exists(exe)) << exe << " is not built";
-        fs::copy_file(exe, data.path() / "Velmoor");
+        fs::copy_file(exe, folder.path() / "Velmoor");
     }
 
     // Runs the executable with the script in the data directory; its exit status, or -1.
@@ -374,11 +377,12 @@ protected:
         return status == -1 || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
     }
 
-    // Starts the command in the data directory without waiting for it, as the game's own process
-    // (the shell execs it) with the end signals at their defaults; its id, or -1.
-    pid_t start(const std::string& command, const std::string& output = "output.txt")
+    // Starts the command in the data directory (or the folder given) without waiting for it, as the
+    // game's own process (the shell execs it) with the end signals at their defaults; its id, or -1.
+    pid_t start(const std::string& command, const std::string& output = "output.txt", const DataDir* in = nullptr)
     {
-        const std::string line = "cd '" + data.path().string() + "' && exec " + command + " >" + output + " 2>&1";
+        const std::string line = "cd '" + (in ? *in : data).path().string() + "' && exec " + command + " >" + output +
+                                 " 2>&1";
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         sigset_t defaults;
@@ -567,7 +571,7 @@ TEST_F(ScriptTest, AnXServerLostAtAnyRequestOfTheStartGetsTheGamesOwnLineAndNoth
     if (real.socket().empty())
         GTEST_SKIP() << "no Xvfb";
     // The server goes away at request 1, 2, 3, ... until a game shows its first frame before
-    // that; a few runs at a time.
+    // that; a few runs at a time, each in a data folder of its own.
     struct Ending {
         std::string how, output;
     };
@@ -575,7 +579,12 @@ TEST_F(ScriptTest, AnXServerLostAtAnyRequestOfTheStartGetsTheGamesOwnLineAndNoth
     std::mutex lock;
     std::atomic<int> next{1}, last{INT_MAX};
     bool showed = false;
-    const auto sweep = [&] {
+    // Each copied before any game starts: a copy still open for writing in a child that another
+    // thread forked meanwhile cannot be started.
+    const DataDir folders[3];
+    for (const DataDir& folder : folders)
+        ASSERT_NO_FATAL_FAILURE(copyGameInto(folder));
+    const auto sweep = [&](const DataDir& own) {
         for (int n; (n = next++) <= last;) {
             const VanishingXServer server(real.socket(), n);
             const std::string output = "lost-" + std::to_string(n) + ".txt";
@@ -584,20 +593,22 @@ TEST_F(ScriptTest, AnXServerLostAtAnyRequestOfTheStartGetsTheGamesOwnLineAndNoth
                                    : start("env -u WAYLAND_DISPLAY VELMOOR_PLATFORM=sdl SDL_VIDEODRIVER=x11 DISPLAY=" +
                                                server.display() + " ASAN_OPTIONS=detect_leaks=0 " VELMOOR_EMULATOR
                                                "./Velmoor",
-                                           output);
-            Ending result{game < 0 ? "not started" : ending(game), data.fileBytes(output)};
+                                           output, &own);
+            Ending result{game < 0 ? "not started" : ending(game), own.fileBytes(output)};
             const std::lock_guard<std::mutex> hold(lock);
-            // A run that showed the frame ends the sweep, and so does one that cannot tell.
+            // A run that showed the frame ends the sweep, and so does one that cannot tell (a game
+            // that could not be started, as env says with 126 and 127, or one that hung).
             showed = showed || server.sawFirstFrame();
-            if (server.sawFirstFrame() || game < 0 || result.how == "running")
+            if (server.sawFirstFrame() || game < 0 || result.how == "running" || result.how == "status 126" ||
+                result.how == "status 127")
                 last = std::min(last.load(), n);
             endings.resize(std::max(endings.size(), std::size_t(n) + 1));
             endings[std::size_t(n)] = std::move(result);
         }
     };
     std::vector<std::thread> runs;
-    for (int i = 0; i < 3; ++i)
-        runs.emplace_back(sweep);
+    for (const DataDir& folder : folders)
+        runs.emplace_back(sweep, std::cref(folder));
     for (std::thread& run : runs)
         run.join();
     EXPECT_TRUE(showed) << "the game never showed a frame";
@@ -771,21 +782,107 @@ TEST_F(ScriptTest, AWorkingFolderWhoseDataIsNotTheGamesGivesWayToTheDataBesideTh
     }
 }
 
-TEST_F(ScriptTest, HangupInterruptAndTerminateEndTheGameAsClosingItsWindowDoesAndSaveTheBestScore)
+TEST_F(ScriptTest, HangupInterruptTerminateAndACpuTimeLimitEndTheGameAsClosingItsWindowDoesAndSaveTheBestScore)
 {
-    // A won board makes 36 the best score; the game then waits in the menu for the signal.
+    // A won board makes 36 the best score and 1 the rank; the game then waits in the menu for the
+    // signal.
     data.writeFile("script.txt", "wait 3\n" + wonTourScript() + "dump menu.bmp\nwait 1000000\n");
-    for (const int signal : {SIGHUP, SIGINT, SIGTERM}) {
+    for (const int signal : {SIGHUP, SIGINT, SIGTERM, SIGXCPU}) {
         const std::string name = sigabbrev_np(signal);
-        fs::remove(data.path() / "Data/scores.dat");
-        fs::remove(data.path() / "menu.bmp");
+        for (const char* file : {"Data/scores.dat", "Data/results.dat", "menu.bmp"})
+            fs::remove(data.path() / file);
         const pid_t game = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script.txt " VELMOOR_EMULATOR "./Velmoor");
         ASSERT_GT(game, 0);
         ASSERT_TRUE(eventually([&] { return fs::exists(data.path() / "menu.bmp"); })) << data.fileBytes("output.txt");
-        ASSERT_EQ(::kill(game, signal), 0);
+        // SIGXCPU as the kernel sends it once the game has spent a second of CPU time, and again
+        // for every second it spends on its way out. An emulator would take the limit itself.
+        const rlimit oneSecond{1, RLIM_INFINITY};
+        if (signal == SIGXCPU && *VELMOOR_EMULATOR == 0)
+            ASSERT_EQ(::prlimit(game, RLIMIT_CPU, &oneSecond, nullptr), 0) << std::strerror(errno);
+        else
+            ASSERT_EQ(::kill(game, signal), 0);
         EXPECT_EQ(exitStatus(game), 0) << name << ": " << data.fileBytes("output.txt");
         EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(36)) << name;
+        EXPECT_EQ(data.fileBytes("Data/results.dat"), "1\r\n") << name;
         EXPECT_EQ(data.fileBytes("output.txt"), "") << name;
+    }
+}
+
+TEST_F(ScriptTest, ThreeFirstStartsInOneFolderWinningAndEndingTogetherAllSaveAndLeaveALiveGamesTemporaryFileAlone)
+{
+    // Sharing the folder is the point. Each game is held before the last jump of a 6x6 tour by a
+    // dump into a pipe of its own that is not read until all three are there; then all are let go
+    // at once to win (the rank stored), leave the won screen and close (the best score saved).
+    std::ostringstream script;
+    script << "wait 3\nclick 300 200 # the 6x6 button\nwait 120\n";
+    const std::vector<Square> tour = knightsTour(6, Square{0, 0});
+    for (std::size_t i = 0; i < tour.size(); ++i) {
+        const ScreenPoint c = Layout6x6.centre(tour[i]);
+        script << (i + 1 == tour.size() ? "dump held-N.bmp\n" : "") << "click " << c.x << ' ' << c.y << "\nwait 1\n";
+    }
+    script << "click 400 300\nwait 130\nclose\nwait 10\n";
+    // What killed runs left (the name every game used before, and one with a process's id), and
+    // the temporary files of a live game, whose locks are held here.
+    const std::string files[] = {"Data/scores.dat", "Data/results.dat"};
+    const std::string live = ".new." + std::to_string(::getpid());
+    for (int round = 1; round <= 3; ++round) {
+        const std::string what = "round " + std::to_string(round);
+        int writing[2];
+        for (int f = 0; f < 2; ++f) {
+            fs::remove(data.path() / files[f]);
+            for (const char* dead : {".new", ".new.1"})
+                data.writeFile(files[f] + dead, "cut");
+            data.writeFile(files[f] + live, "being written");
+            writing[f] = ::open((data.path() / (files[f] + live)).c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(writing[f], 0);
+            ASSERT_EQ(::flock(writing[f], LOCK_EX), 0);
+        }
+        pid_t games[3];
+        int pipes[3];
+        for (int i = 0; i < 3; ++i) {
+            const std::string n = std::to_string(i);
+            const fs::path held = data.path() / ("held-" + n + ".bmp");
+            fs::remove(held);
+            ASSERT_EQ(::mkfifo(held.c_str(), 0600), 0);
+            pipes[i] = ::open(held.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            ASSERT_GE(pipes[i], 0);
+            std::string own = script.str();
+            own.replace(own.find("held-N"), 6, "held-" + n);
+            data.writeFile("script-" + n + ".txt", own);
+            games[i] = start("env VELMOOR_PLATFORM=headless VELMOOR_SCRIPT=script-" + n + ".txt " VELMOOR_EMULATOR
+                             "./Velmoor",
+                             "output-" + n + ".txt");
+            ASSERT_GT(games[i], 0);
+        }
+        for (const int pipe : pipes) {
+            pollfd written{pipe, POLLIN, 0};
+            EXPECT_TRUE(eventually([&] { return ::poll(&written, 1, 0) == 1; })) << what;
+        }
+        // Drained to their ends together.
+        bool drained[3] = {};
+        EXPECT_TRUE(eventually([&] {
+            char bytes[65536];
+            for (int i = 0; i < 3; ++i) {
+                ssize_t n = 0;
+                while (!drained[i] && (n = ::read(pipes[i], bytes, sizeof bytes)) > 0) {
+                }
+                drained[i] = drained[i] || n == 0;
+            }
+            return drained[0] && drained[1] && drained[2];
+        })) << what;
+        for (int i = 0; i < 3; ++i) {
+            ::close(pipes[i]);
+            EXPECT_EQ(ending(games[i]), "status 0") << what;
+            EXPECT_EQ(data.fileBytes("output-" + std::to_string(i) + ".txt"), "") << what << ", game " << i;
+        }
+        EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(36)) << what;
+        EXPECT_EQ(data.fileBytes("Data/results.dat"), "1\r\n") << what;
+        for (int f = 0; f < 2; ++f) {
+            const fs::path file = data.path() / files[f];
+            EXPECT_EQ(temporariesBeside(file), std::vector<std::string>{file.filename().string() + live}) << what;
+            EXPECT_EQ(data.fileBytes(files[f] + live), "being written") << what;
+            ::close(writing[f]);
+        }
     }
 }
 
@@ -848,8 +945,8 @@ protected:
     {
         EXPECT_EQ(data.fileBytes("Data/scores.dat"), scoresFileBytes(36)) << what;
         EXPECT_EQ(data.fileBytes("Data/results.dat"), "1\r\n") << what;
-        for (const char* left : {"Data/scores.dat.new", "Data/results.dat.new"})
-            EXPECT_FALSE(fs::exists(data.path() / left)) << what << ": " << left;
+        for (const char* file : {"Data/scores.dat", "Data/results.dat"})
+            EXPECT_EQ(temporariesBeside(data.path() / file), std::vector<std::string>{}) << what << ": " << file;
     }
 };
 

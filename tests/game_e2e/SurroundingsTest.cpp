@@ -15,6 +15,7 @@
 #include "talvo/log.h"
 #include "talvo/log_file_buf.h"
 #include "talvo/log_stream.h"
+#include "tests/support/alloc_cap.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -277,18 +278,25 @@ TEST_F(EndLineTest, MemoryRunningOutEndsTheGameWithOneLineAndKeepsTheBestScore)
         writeFile("Data/scores.dat", scoresFileBytes(5));
         writeFile("script.txt", "wait 3\n" + wonTourScript());
         ::setenv("VELMOOR_SCRIPT", "script.txt", 1);
-        // Memory runs out at the first frame after the board is won.
+        // Memory runs out at the first frame after the board is won, and none comes back: the
+        // end's save must take none.
+        static std::optional<testsupport::AllocCap> noMemory;
         game.reset();
         plat::headless::setPresentHook([](const plat::headless::PresentedFrame&) {
-            if (gameState.bestScore == 36)
-                throw std::bad_alloc();
+            if (gameState.bestScore != 36)
+                return;
+            noMemory.emplace(0);
+            throw std::bad_alloc();
         });
         ::testing::internal::CaptureStderr();
         const int status = runVelmoor();
+        const std::size_t asked = noMemory ? noMemory->largest() : 0;
+        noMemory.reset();
         const std::string said = ::testing::internal::GetCapturedStderr();
         plat::headless::setPresentHook(nullptr);
         EXPECT_EQ(status, 1);
         EXPECT_EQ(said, "Velmoor: out of memory\n");
+        EXPECT_EQ(asked, 0u) << "the end asked for memory";
         EXPECT_EQ(fileBytes("Data/scores.dat"), scoresFileBytes(36));
     });
 }
