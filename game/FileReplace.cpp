@@ -3,6 +3,7 @@
 #include "game/FileReplace.h"
 
 #include "game/GameLog.h"
+#include "talvo/text_line.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -271,7 +272,10 @@ std::string prepareReplace(const std::string& link, std::string_view bytes, cons
     const std::string parent = target.parent_path().string(), name = target.filename().string();
     if (name.empty() || name == "." || name == "..")
         return "it names no file";
-    if (bytes.size() > sizeof ready.bytes || !copyPath(ready.path, path) || !copyPath(ready.name, name) ||
+    // The path is kept for messages only, some written by a signal's handler, which cannot make it
+    // safe to show then.
+    if (bytes.size() > sizeof ready.bytes || !copyPath(ready.path, talvo::textInLine(path)) ||
+        !copyPath(ready.name, name) ||
         !copyPath(ready.temp, name + ".new." + std::to_string(::getpid())))
         return "its path or contents are too long";
     ready.linked = path != link;

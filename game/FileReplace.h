@@ -42,7 +42,7 @@ private:
 // Everything one replacement needs, in fixed storage, with the folder it is made in held open: a
 // folder renamed or swapped for a link afterwards cannot send the write elsewhere.
 struct PreparedReplace {
-    char path[PATH_MAX] = ""; // the file replaced, for messages: the path asked for or its links' final target
+    char path[PATH_MAX] = ""; // for messages (control characters as ?): the path asked for or its links' final target
     bool linked = false; // path is the final target of links at the path asked for
     char name[NAME_MAX + 1] = ""; // its name in the folder
     char temp[NAME_MAX + 1] = ""; // name + ".new." + the process's id
