@@ -74,36 +74,17 @@ int64_t scoreIn(const unsigned char* bytes, std::size_t size) noexcept
 // replacement's own check.
 bool higherThanTheFile(PreparedReplace& ready) noexcept
 {
-    const int fd = ::openat(ready.folder.get(), ready.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return true;
     unsigned char bytes[streamFileSize + 1];
-    std::size_t size = 0;
     struct stat there {};
-    bool read = ::fstat(fd, &there) == 0 && S_ISREG(there.st_mode);
-    while (read && size < sizeof bytes) {
-        const ssize_t n = ::read(fd, bytes + size, sizeof bytes - size);
-        if (n == 0)
-            break;
-        if (n < 0 && errno != EINTR)
-            read = false;
-        else if (n > 0)
-            size += static_cast<std::size_t>(n);
-    }
-    (void)::close(fd);
-    const int64_t score = read ? scoreIn(bytes, size) : -1;
+    const ssize_t size = readFileThere(ready, bytes, sizeof bytes, there);
+    const int64_t score = size < 0 ? -1 : scoreIn(bytes, static_cast<std::size_t>(size));
     if (score < 0)
         return true;
     // An equal score in the old bare form is written again in the game's own.
     const int64_t ours = scoreIn(ready.bytes, ready.size);
-    if (score > ours || (score == ours && size == streamFileSize))
+    if (score > ours || (score == ours && static_cast<std::size_t>(size) == streamFileSize))
         return false;
-    ready.hadTarget = ready.hadOld = true;
-    ready.device = there.st_dev;
-    ready.inode = there.st_ino;
-    ready.uid = there.st_uid;
-    ready.gid = there.st_gid;
-    ready.mode = there.st_mode & 07777;
+    takeFileThere(ready, there);
     return true;
 }
 

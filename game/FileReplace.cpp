@@ -393,6 +393,36 @@ ReplaceOutcome makeReplace(PreparedReplace& ready, ReplaceCheck check) noexcept
     return outcome;
 }
 
+ssize_t readFileThere(const PreparedReplace& ready, unsigned char* into, std::size_t capacity, struct stat& there) noexcept
+{
+    const int fd = ::openat(ready.folder.get(), ready.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    std::size_t size = 0;
+    bool read = ::fstat(fd, &there) == 0 && S_ISREG(there.st_mode);
+    while (read && size < capacity) {
+        const ssize_t n = ::read(fd, into + size, capacity - size);
+        if (n == 0)
+            break;
+        if (n < 0 && errno != EINTR)
+            read = false;
+        else if (n > 0)
+            size += static_cast<std::size_t>(n);
+    }
+    (void)::close(fd);
+    return read ? static_cast<ssize_t>(size) : -1;
+}
+
+void takeFileThere(PreparedReplace& ready, const struct stat& there) noexcept
+{
+    ready.hadTarget = ready.hadOld = true;
+    ready.device = there.st_dev;
+    ready.inode = there.st_ino;
+    ready.uid = there.st_uid;
+    ready.gid = there.st_gid;
+    ready.mode = there.st_mode & 07777;
+}
+
 bool replaceMade(const ReplaceOutcome& outcome) noexcept
 {
     return outcome.failed == ReplaceOutcome::none || outcome.failed == ReplaceOutcome::openFolder ||

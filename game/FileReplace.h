@@ -7,6 +7,7 @@
 // removed by whichever game makes a replacement of that file ready next.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <climits>
@@ -94,6 +95,14 @@ ReplaceOutcome commitReplace(const PreparedReplace& ready) noexcept;
 // holding as much already; it may take the file there now, when it is of the game's own kind
 // (another game's save), as the one the replacement checks for.
 using ReplaceCheck = bool (*)(PreparedReplace& ready) noexcept;
+
+// For a check: reads at most capacity bytes of the regular file at the name in the folder held,
+// with async-signal-safe calls alone; -1 when there is none or it cannot be read.
+[[nodiscard]] ssize_t readFileThere(const PreparedReplace& ready, unsigned char* into, std::size_t capacity,
+                                    struct stat& there) noexcept;
+// For a check: the file there (another game's save) is the one the replacement checks for and
+// takes the owner, group and mode of.
+void takeFileThere(PreparedReplace& ready, const struct stat& there) noexcept;
 
 // commitReplace under the lock of the folder held, which games take for their replacements in it,
 // so that the saves of games sharing a folder come one after the other and the check sees the file

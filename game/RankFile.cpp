@@ -39,31 +39,11 @@ bool isRankFile(const uint8_t* text, std::size_t size) noexcept
 // one read the file is the one replaced, the later rank standing.
 bool rankFileTaken(PreparedReplace& ready) noexcept
 {
-    const int fd = ::openat(ready.folder.get(), ready.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return true;
-    uint8_t text[4];
-    std::size_t size = 0;
+    unsigned char text[4];
     struct stat there {};
-    bool read = ::fstat(fd, &there) == 0 && S_ISREG(there.st_mode);
-    while (read && size < sizeof text) {
-        const ssize_t n = ::read(fd, text + size, sizeof text - size);
-        if (n == 0)
-            break;
-        if (n < 0 && errno != EINTR)
-            read = false;
-        else if (n > 0)
-            size += static_cast<std::size_t>(n);
-    }
-    (void)::close(fd);
-    if (read && isRankFile(text, size)) {
-        ready.hadTarget = ready.hadOld = true;
-        ready.device = there.st_dev;
-        ready.inode = there.st_ino;
-        ready.uid = there.st_uid;
-        ready.gid = there.st_gid;
-        ready.mode = there.st_mode & 07777;
-    }
+    const ssize_t size = readFileThere(ready, text, sizeof text, there);
+    if (size >= 0 && isRankFile(text, static_cast<std::size_t>(size)))
+        takeFileThere(ready, there);
     return true;
 }
 } // namespace
